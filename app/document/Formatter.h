@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+// Turns time costs into text in the user's unit ("measurement": 0 seconds,
+// 1 milliseconds, 2 microseconds), with a dash for times too small to show
+// when "displayDash" is on. Times come in as microseconds; the caller
+// converts from the profile's own cost unit. Settings are read at every call.
+class Formatter
+{
+public:
+    static Formatter &standardFormatter();
+
+    QString getTimeCostString(double microseconds) const;
+    // The time followed by its share of `reference`, e.g. "0.5ms (25.00%)";
+    // a dashed time has no share.
+    QString getTimeCostStringWithPercentage(double microseconds, double referenceMicroseconds) const;
+
+    // The same rules with the two settings given.
+    static QString timeCostString(double microseconds, qint64 measurement, bool displayDash);
+    static QString timeCostStringWithPercentage(double microseconds, double referenceMicroseconds,
+                                                qint64 measurement, bool displayDash);
+
+private:
+    Formatter() = default;
+};

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "ProfiledFunctionSummary.h"
+
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+class FunctionModel;
+class ProfiledFunctionCall;
+
+// The summaries of one walk of the call tree, one per function.
+class FunctionSummaryMap
+{
+public:
+    // Adds `call` and every call below it, in pre-order, without recursing
+    // as deep as the tree.
+    void addFunctionToSummary(const ProfiledFunctionCall &call);
+
+    // Analyses every summary and hands them over in the order their
+    // functions were first met.
+    std::vector<std::unique_ptr<ProfiledFunctionSummary>> takeAnalysedSummaries();
+
+    // The summaries of everything below `call`, the call itself excluded.
+    static std::vector<std::unique_ptr<ProfiledFunctionSummary>> summariesBelow(const ProfiledFunctionCall &call);
+
+private:
+    std::unordered_map<const FunctionModel *, ProfiledFunctionSummary *> m_byFunction;
+    std::vector<std::unique_ptr<ProfiledFunctionSummary>> m_summaries;
+};

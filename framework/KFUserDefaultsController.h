@@ -1,0 +1,53 @@
+#pragma once
+
+#include "KestruneFoundationExport.h"
+
+#include <QObject>
+#include <QString>
+#include <QVariant>
+#include <QVariantMap>
+
+#include <memory>
+
+class KFSharedDefaultsObserver;
+
+// The one process-wide settings object: values by key over QSettings
+// (organisation "Kestrune", application "Velotrace"), registered defaults
+// for keys the user never stored, and observation of "values." + key.
+// Every change of a value, however it was made, reaches every registration
+// of its key path.
+class KESTRUNEFOUNDATION_EXPORT KFUserDefaultsController final : public QObject
+{
+    Q_OBJECT
+public:
+    static KFUserDefaultsController &sharedUserDefaultsController();
+
+    // Defaults are answered for unstored keys and never written to disk.
+    void registerDefaults(const QVariantMap &defaults);
+
+    QVariant objectForKey(const QString &key) const;
+    // Values of the wrong type read as the type's empty value.
+    qint64 integerForKey(const QString &key) const;
+    bool boolForKey(const QString &key) const;
+    QString stringForKey(const QString &key) const;
+
+    // Store a value (or remove it, bringing the default back) and notify.
+    void setObjectForKey(const QVariant &value, const QString &key);
+    void removeObjectForKey(const QString &key);
+    // Writes the store to disk.
+    void synchronize();
+
+    // Registrations are counted: registering twice gives two callbacks.
+    void addObserver(KFSharedDefaultsObserver &observer, const QString &keyPath);
+    void removeObserver(KFSharedDefaultsObserver &observer, const QString &keyPath);
+
+Q_SIGNALS:
+    // Emitted after every change, with the setting's key (not the key path).
+    void valueChanged(const QString &key, const QVariant &value);
+
+private:
+    KFUserDefaultsController();
+    ~KFUserDefaultsController() override;
+    struct Private;
+    std::unique_ptr<Private> d;
+};

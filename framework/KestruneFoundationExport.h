@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QtGlobal>
+
+#if defined(KESTRUNEFOUNDATION_LIBRARY)
+#define KESTRUNEFOUNDATION_EXPORT Q_DECL_EXPORT
+#else
+#define KESTRUNEFOUNDATION_EXPORT Q_DECL_IMPORT
+#endif
