@@ -1,0 +1,3 @@
+#include "SettingsKeys.h"
+
+// Implemented with the settings object.

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+// The keys of the user settings. Nine of them have registered defaults
+// (registerSettingsDefaults); the others read as their type's empty value
+// until the user stores one.
+inline const QString VTCMeasurement = QStringLiteral("measurement");
+inline const QString VTCDisplayDash = QStringLiteral("displayDash");
+inline const QString VTCCallStackShowsInternalPhpFunctions = QStringLiteral("callStackShowsInternalPhpFunctions");
+inline const QString VTCSummaryShowsInternalPhpFunctions = QStringLiteral("summaryShowsInternalPhpFunctions");
+inline const QString VTCSifterFilter = QStringLiteral("sifterFilter");
+inline const QString VTCSifterStartOnLaunch = QStringLiteral("sifterStartOnLaunch");
+inline const QString VTCSifterMonitorDirectory = QStringLiteral("sifterMonitorDirectory");
+inline const QString VTCSifterRegexUseCustom = QStringLiteral("sifterRegexUseCustom");
+inline const QString VTCSifterRegex = QStringLiteral("sifterRegex");
+inline const QString VTCSifterMaxLimitOpen = QStringLiteral("sifterMaxLimitOpen");
+inline const QString VTCSifterMaxFiles = QStringLiteral("sifterMaxFiles");
+inline const QString VTCSifterMaxAction = QStringLiteral("sifterMoxAction");
+inline const QString VTCUpdatesCheckAutomatically = QStringLiteral("updatesCheckAutomatically");
+
+// Registers the defaults with the shared settings object.
+void registerSettingsDefaults();
