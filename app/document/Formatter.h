@@ -23,4 +23,5 @@ public:
 
 private:
     Formatter() = default;
+    static QString withPercentage(const QString &time, double microseconds, double referenceMicroseconds);
 };
