@@ -12,6 +12,7 @@
 #include <unordered_map>
 
 class FunctionModel;
+class ProfileFileData;
 class ProgressController;
 class SourceFileModel;
 
@@ -32,6 +33,9 @@ public:
     // never fails: whatever the reader understood is kept. `progress` makes
     // the progress display for large data, if given.
     void readFromData(QByteArrayView data, const ProgressFactory &progress = {});
+    // The same for an opened file, giving the memory of what has been read
+    // back as reading goes on: the file's data is used up afterwards.
+    void readFromFile(ProfileFileData &file, const ProgressFactory &progress = {});
 
     // The one identity per exact byte string of a name or path, created on
     // first request; alive as long as the profile.
@@ -45,6 +49,8 @@ public:
     State state() const { return m_state; }
 
 private:
+    void read(QByteArrayView data, const ProgressFactory &progress, ProfileFileData *file);
+
     struct KeyHash
     {
         using is_transparent = void;

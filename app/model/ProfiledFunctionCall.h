@@ -39,7 +39,10 @@ public:
     ProfiledFunctionCall *parent() const { return m_parent; }
     void setParent(ProfiledFunctionCall *parent) { m_parent = parent; }
     ProfiledFunctionCall *ancestor() const { return m_ancestor; }
-    void setAncestor(ProfiledFunctionCall *ancestor) { m_ancestor = ancestor; }
+    void setAncestor(ProfiledFunctionCall *ancestor);
+    // True once some node below has named this one as its recursion link;
+    // summaries use it to keep their membership test small.
+    bool isRecursionAncestor() const { return m_isRecursionAncestor; }
     const SourceFileModel *source() const { return m_source; }
 
     quint32 sourceLine() const { return m_sourceLine; }
@@ -67,4 +70,5 @@ private:
     quint64 m_inclusiveTime = 0;
     quint32 m_sourceLine = 0;
     quint32 m_indexInParent = 0;
+    bool m_isRecursionAncestor = false;
 };

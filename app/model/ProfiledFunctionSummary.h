@@ -4,6 +4,7 @@
 
 #include <QtGlobal>
 
+#include <unordered_set>
 #include <vector>
 
 class ProfiledFunctionCall;
@@ -30,6 +31,9 @@ public:
 
 private:
     std::vector<const ProfiledFunctionCall *> m_calls;
+    // The added calls that some call names as its recursion link: only those
+    // can be the ancestor that addCall looks for among the calls.
+    std::unordered_set<const ProfiledFunctionCall *> m_addedRecursionAncestors;
     quint64 m_totalSelfTime = 0;
     quint64 m_totalInclusiveTime = 0;
     quint64 m_averageSelfTime = 0;

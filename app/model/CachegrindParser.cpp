@@ -1,0 +1,234 @@
+#include "CachegrindParser.h"
+
+#include "ProfiledFunctionCall.h"
+#include "ProgressController.h"
+#include "SharedText.h"
+
+#include <cstring>
+#include <limits>
+
+namespace {
+
+// How many bytes are read between two reports to the consumed handler.
+constexpr qsizetype consumedReportStep = qsizetype(1) << 20;
+
+bool hasPrefix(std::string_view line, std::string_view prefix)
+{
+    return line.size() >= prefix.size() && std::memcmp(line.data(), prefix.data(), prefix.size()) == 0;
+}
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+bool isSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f';
+}
+
+// Reads an unsigned decimal at `pos`, saturating at the largest value; false
+// when there is no digit there.
+bool readNumber(std::string_view line, size_t &pos, quint64 &value)
+{
+    const size_t start = pos;
+    value = 0;
+    constexpr quint64 max = std::numeric_limits<quint64>::max();
+    while (pos < line.size() && isDigit(line[pos])) {
+        const quint64 digit = quint64(line[pos] - '0');
+        value = value > (max - digit) / 10 ? max : value * 10 + digit;
+        ++pos;
+    }
+    return pos > start;
+}
+
+} // namespace
+
+CachegrindParser::CachegrindParser(QByteArrayView data, Profile &document, Profile::ProgressFactory progress)
+    : m_data(data), m_document(document), m_progress(std::move(progress))
+{
+}
+
+CachegrindParser::~CachegrindParser() = default;
+
+std::unique_ptr<ProfiledFunctionCall> CachegrindParser::takeRootFunction()
+{
+    return std::move(m_rootFunction);
+}
+
+bool CachegrindParser::parse()
+{
+    const char *const begin = m_data.data();
+    const qsizetype size = m_data.size();
+    const char *const end = begin + size;
+
+    if (size > progressThreshold && m_progress)
+        m_progressWindow = m_progress();
+    if (m_progressWindow) {
+        m_progressWindow->showWindow();
+        const qint32 shownSize = qint32(qMin<qsizetype>(size, std::numeric_limits<qint32>::max()));
+        m_progressWindow->setStatusLine(QStringLiteral("File size: ") + stringFromFileSize(shownSize));
+        m_progressWindow->setMaxValue(double(size));
+        m_progressWindow->setRemainingValue(double(size));
+    }
+
+    // "\n" and "\r" each end a line. The next position of each is searched
+    // for only once the reader has passed the previous one, so every byte is
+    // scanned once per terminator kind.
+    auto findFrom = [end](const char *from, char terminator) {
+        const void *found = std::memchr(from, terminator, size_t(end - from));
+        return found ? static_cast<const char *>(found) : end;
+    };
+    const char *nextLineFeed = begin;
+    const char *nextReturn = begin;
+    bool lineFeedValid = false;
+    bool returnValid = false;
+    qsizetype nextConsumedReport = consumedReportStep;
+
+    const char *position = begin;
+    while (position < end) {
+        if (!lineFeedValid || nextLineFeed < position) {
+            nextLineFeed = findFrom(position, '\n');
+            lineFeedValid = true;
+        }
+        if (!returnValid || nextReturn < position) {
+            nextReturn = findFrom(position, '\r');
+            returnValid = true;
+        }
+        const char *lineEnd = qMin(nextLineFeed, nextReturn);
+        const qsizetype lineStart = position - begin;
+        handleLine(std::string_view(position, size_t(lineEnd - position)), lineStart);
+        position = lineEnd == end ? end : lineEnd + 1;
+        if (m_consumed && lineStart >= nextConsumedReport) {
+            m_consumed(lineStart);
+            nextConsumedReport = lineStart + consumedReportStep;
+        }
+    }
+
+    if (m_progressWindow)
+        m_progressWindow->setRemainingValue(0.0);
+    assembleRoot();
+    if (m_progressWindow) {
+        m_progressWindow->close();
+        m_progressWindow.reset();
+    }
+    if (m_consumed)
+        m_consumed(size);
+    return true;
+}
+
+void CachegrindParser::handleLine(std::string_view line, qsizetype lineStart)
+{
+    if (hasPrefix(line, "#"))
+        return;
+    if (m_state == State::Prologue) {
+        if (hasPrefix(line, "version:") || hasPrefix(line, "creator:"))
+            return;
+        m_state = State::Header;
+    }
+    if (m_state == State::Header) {
+        if (hasPrefix(line, "events:")) {
+            m_costUnit = CostUnit::fromEventsLine(QByteArrayView(line.data(), qsizetype(line.size())));
+            return;
+        }
+        if (hasPrefix(line, "cmd:") || hasPrefix(line, "part:"))
+            return;
+        if (line.find('=') == std::string_view::npos)
+            return;
+        m_state = State::Body;
+    }
+    handleBodyLine(line, lineStart);
+}
+
+void CachegrindParser::handleBodyLine(std::string_view line, qsizetype lineStart)
+{
+    if (hasPrefix(line, "fl=")) {
+        m_currentSource = &m_document.objectInSourcesForKey(m_fileIds.expand(line.substr(3)));
+        return;
+    }
+    if (hasPrefix(line, "fn=")) {
+        const FunctionModel &function = m_document.objectInFunctionsForKey(m_functionIds.expand(line.substr(3)));
+        m_unclaimedCalls.push_back(std::make_unique<ProfiledFunctionCall>(function, m_currentSource));
+        if (m_progressWindow)
+            m_progressWindow->setRemainingValue(double(m_data.size() - lineStart));
+        return;
+    }
+    if (hasPrefix(line, "calls="))
+        return;
+    if (line.size() >= 3 && isDigit(line.front())) {
+        if (m_announcedCallees == 0)
+            handleCostLine(line);
+        return;
+    }
+    if (hasPrefix(line, "cfn=")) {
+        // The callee's name is not needed, but it may define a compressed id.
+        m_functionIds.expand(line.substr(4));
+        ++m_announcedCallees;
+        return;
+    }
+    if (hasPrefix(line, "summary:"))
+        return;
+    // Lines that name files for the callees or for inlined code may define
+    // compressed file ids; like every other line they make a claim step.
+    if (hasPrefix(line, "cfl=") || hasPrefix(line, "cfi="))
+        m_fileIds.expand(line.substr(4));
+    else if (hasPrefix(line, "fi=") || hasPrefix(line, "fe="))
+        m_fileIds.expand(line.substr(3));
+    claimCallees();
+}
+
+void CachegrindParser::handleCostLine(std::string_view line)
+{
+    if (m_unclaimedCalls.empty())
+        return;
+    size_t pos = 0;
+    quint64 sourceLine = 0;
+    readNumber(line, pos, sourceLine);
+    while (pos < line.size() && isSpace(line[pos]))
+        ++pos;
+    if (pos < line.size() && line[pos] == '+')
+        ++pos;
+    // A line without a second number records no cost for the call.
+    quint64 cost = 0;
+    readNumber(line, pos, cost);
+    ProfiledFunctionCall &call = *m_unclaimedCalls.back();
+    call.setSourceLine(quint32(qMin<quint64>(sourceLine, std::numeric_limits<quint32>::max())));
+    call.setSelfTime(cost);
+}
+
+void CachegrindParser::claimCallees()
+{
+    if (m_announcedCallees == 0)
+        return;
+    // The newest call takes the calls just below it, newest first, each to
+    // the front of its children; if fewer are there than were announced, it
+    // takes those there are.
+    const size_t below = m_unclaimedCalls.empty() ? 0 : m_unclaimedCalls.size() - 1;
+    const size_t taken = size_t(qMin<quint64>(m_announcedCallees, below));
+    m_announcedCallees = 0;
+    if (taken == 0)
+        return;
+    std::unique_ptr<ProfiledFunctionCall> caller = std::move(m_unclaimedCalls.back());
+    m_unclaimedCalls.pop_back();
+    for (size_t i = 0; i < taken; ++i) {
+        caller->insertCall(std::move(m_unclaimedCalls.back()));
+        m_unclaimedCalls.pop_back();
+    }
+    m_unclaimedCalls.push_back(std::move(caller));
+}
+
+void CachegrindParser::assembleRoot()
+{
+    if (m_unclaimedCalls.size() == 1) {
+        m_rootFunction = std::move(m_unclaimedCalls.front());
+    } else if (m_unclaimedCalls.size() > 1) {
+        auto root = std::make_unique<ProfiledFunctionCall>(m_document.objectInFunctionsForKey("root"),
+                                                           &m_document.objectInSourcesForKey("-"));
+        while (!m_unclaimedCalls.empty()) {
+            root->insertCall(std::move(m_unclaimedCalls.back()));
+            m_unclaimedCalls.pop_back();
+        }
+        m_rootFunction = std::move(root);
+    }
+    m_unclaimedCalls.clear();
+}

@@ -1,0 +1,41 @@
+#include "FunctionSummaryMap.h"
+
+#include "ProfiledFunctionCall.h"
+
+void FunctionSummaryMap::addFunctionToSummary(const ProfiledFunctionCall &call)
+{
+    // Pre-order with an explicit stack: children are pushed last first so
+    // that they come off in the order the profile lists them.
+    std::vector<const ProfiledFunctionCall *> pending{&call};
+    while (!pending.empty()) {
+        const ProfiledFunctionCall *node = pending.back();
+        pending.pop_back();
+        ProfiledFunctionSummary *&summary = m_byFunction[&node->function()];
+        if (!summary) {
+            m_summaries.push_back(std::make_unique<ProfiledFunctionSummary>(node->function()));
+            summary = m_summaries.back().get();
+        }
+        summary->addCall(*node);
+        for (qsizetype i = node->childCount() - 1; i >= 0; --i)
+            pending.push_back(node->getChild(i));
+    }
+}
+
+std::vector<std::unique_ptr<ProfiledFunctionSummary>> FunctionSummaryMap::takeAnalysedSummaries()
+{
+    for (auto &summary : m_summaries)
+        summary->analyse();
+    m_byFunction.clear();
+    std::vector<std::unique_ptr<ProfiledFunctionSummary>> summaries;
+    summaries.swap(m_summaries);
+    return summaries;
+}
+
+std::vector<std::unique_ptr<ProfiledFunctionSummary>> FunctionSummaryMap::summariesBelow(
+    const ProfiledFunctionCall &call)
+{
+    FunctionSummaryMap map;
+    for (qsizetype i = 0; i < call.childCount(); ++i)
+        map.addFunctionToSummary(*call.getChild(i));
+    return map.takeAnalysedSummaries();
+}

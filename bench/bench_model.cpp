@@ -1,0 +1,87 @@
+// Measures reading a profile: load, parse, analyse and the root's summary,
+// against a `wc -l` of the same file run here, with the peak memory.
+//
+//     velotrace_bench FILE [FILE...]
+
+#include "FunctionSummaryMap.h"
+#include "Profile.h"
+#include "ProfileFileData.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+
+#include <sys/resource.h>
+
+#include <cstdio>
+
+namespace {
+
+double peakResidentMegabytes()
+{
+    struct rusage usage = {};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0; // kilobytes on Linux
+}
+
+double secondsOfLineCount(const QString &path)
+{
+    QProcess wc;
+    wc.setStandardOutputFile(QProcess::nullDevice());
+    QElapsedTimer timer;
+    timer.start();
+    wc.start(QStringLiteral("wc"), {QStringLiteral("-l"), path});
+    wc.waitForFinished(-1);
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
+int benchmark(const QString &path)
+{
+    const double megabytes = double(QFileInfo(path).size()) / (1024.0 * 1024.0);
+    // Once to warm the page cache, as the line count would otherwise pay
+    // for reading the disk alone.
+    secondsOfLineCount(path);
+    const double lineCountSeconds = secondsOfLineCount(path);
+
+    QElapsedTimer timer;
+    timer.start();
+    ProfileFileData file;
+    if (!file.open(path)) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(path), qPrintable(file.errorString()));
+        return 1;
+    }
+    const double loadSeconds = double(timer.nsecsElapsed()) / 1e9;
+    Profile profile;
+    profile.readFromFile(file);
+    const double readSeconds = double(timer.nsecsElapsed()) / 1e9;
+    qsizetype summaryCount = 0;
+    if (const ProfiledFunctionCall *root = profile.rootFunction())
+        summaryCount = qsizetype(FunctionSummaryMap::summariesBelow(*root).size());
+    const double totalSeconds = double(timer.nsecsElapsed()) / 1e9;
+
+    std::printf("%s: %.1f MB, %lld functions, %lld summaries\n", qPrintable(path), megabytes,
+                static_cast<long long>(profile.functionCount()), static_cast<long long>(summaryCount));
+    std::printf("  load %.3f s, parse+analyse %.3f s, summary %.3f s, total %.3f s = %.0f MB/s\n", loadSeconds,
+                readSeconds - loadSeconds, totalSeconds - readSeconds, totalSeconds, megabytes / totalSeconds);
+    std::printf("  wc -l %.3f s; ratio %.1fx\n", lineCountSeconds, totalSeconds / lineCountSeconds);
+    const double peak = peakResidentMegabytes();
+    std::printf("  peak RSS %.1f MB = %.2fx the file size\n", peak, peak / megabytes);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList paths = app.arguments().mid(1);
+    if (paths.isEmpty()) {
+        std::fprintf(stderr, "usage: velotrace_bench FILE [FILE...]\n");
+        return 2;
+    }
+    int status = 0;
+    for (const QString &path : paths)
+        status |= benchmark(path);
+    return status;
+}
