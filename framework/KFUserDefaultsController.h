@@ -36,6 +36,8 @@ public:
     void removeObjectForKey(const QString &key);
     // Writes the store to disk.
     void synchronize();
+    // The file the store is kept in.
+    QString storeFileName() const;
 
     // Registrations are counted: registering twice gives two callbacks.
     void addObserver(KFSharedDefaultsObserver &observer, const QString &keyPath);
@@ -46,8 +48,14 @@ Q_SIGNALS:
     void valueChanged(const QString &key, const QVariant &value);
 
 private:
+    friend class KFSharedDefaultsObserver;
+
     KFUserDefaultsController();
     ~KFUserDefaultsController() override;
+    // The shared controller, or null once it has been destroyed at exit.
+    static KFUserDefaultsController *liveInstance();
+    void removeAllObservations(KFSharedDefaultsObserver &observer);
+
     struct Private;
     std::unique_ptr<Private> d;
 };

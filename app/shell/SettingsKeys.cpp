@@ -1,3 +1,20 @@
 #include "SettingsKeys.h"
 
-// Implemented with the settings object.
+#include <KFUserDefaultsController.h>
+
+void registerSettingsDefaults()
+{
+    // Integers and booleans are kept as numbers, as the store holds them.
+    const QVariantMap defaults{
+        {VTCMeasurement, 1},
+        {VTCDisplayDash, true},
+        {VTCCallStackShowsInternalPhpFunctions, true},
+        {VTCSummaryShowsInternalPhpFunctions, true},
+        {VTCSifterStartOnLaunch, false},
+        {VTCSifterMonitorDirectory, QStringLiteral("/tmp")},
+        {VTCSifterRegex, QStringLiteral("cachegrind\\..*")},
+        {VTCSifterMaxLimitOpen, true},
+        {VTCSifterMaxFiles, 5},
+    };
+    KFUserDefaultsController::sharedUserDefaultsController().registerDefaults(defaults);
+}

@@ -1,0 +1,227 @@
+#include "KFUserDefaultsController.h"
+
+#include "KFSharedDefaultsObserver.h"
+
+#include <QSettings>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+const QString valuesPrefix = QStringLiteral("values.");
+
+// Set once the controller has been destroyed at process exit, so that
+// observers destroyed later do not reach into a dead object.
+bool controllerDestroyed = false;
+
+// One registration of an observer for a key path. Shared with the delivery
+// loop, which keeps the registrations of a change alive while it calls them
+// and skips those removed in the meantime.
+struct Registration
+{
+    KFSharedDefaultsObserver *observer;
+    QString keyPath;
+    bool active = true;
+};
+
+bool isTextType(const QVariant &value)
+{
+    const int type = value.metaType().id();
+    return type == QMetaType::QString || type == QMetaType::QByteArray || type == QMetaType::QChar;
+}
+
+bool isNumberType(const QVariant &value)
+{
+    switch (value.metaType().id()) {
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+struct KFUserDefaultsController::Private
+{
+    // Organisation and application are given here rather than taken from
+    // the application object, which the command line does not create. On
+    // Linux the file lives under $XDG_CONFIG_HOME/Kestrune/Velotrace.conf.
+    QSettings store{QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Kestrune"),
+                    QStringLiteral("Velotrace")};
+    QVariantMap registeredDefaults;
+    std::vector<std::shared_ptr<Registration>> registrations;
+
+    void notify(KFUserDefaultsController &controller, const QString &key)
+    {
+        const QString keyPath = valuesPrefix + key;
+        const QVariant value = controller.objectForKey(key);
+        const QVariantMap change{{QStringLiteral("new"), value}};
+
+        // Observers may add or remove registrations, or be destroyed, while
+        // they are called: work on a copy and skip what was removed.
+        std::vector<std::shared_ptr<Registration>> targets;
+        for (const auto &registration : registrations) {
+            if (registration->keyPath == keyPath)
+                targets.push_back(registration);
+        }
+        for (const auto &registration : targets) {
+            if (registration->active)
+                registration->observer->observeValueForKeyPath(keyPath, &controller, change, nullptr);
+        }
+        Q_EMIT controller.valueChanged(key, value);
+    }
+};
+
+KFUserDefaultsController::KFUserDefaultsController()
+    : d(std::make_unique<Private>())
+{
+}
+
+KFUserDefaultsController::~KFUserDefaultsController()
+{
+    for (const auto &registration : d->registrations)
+        registration->active = false;
+    controllerDestroyed = true;
+}
+
+KFUserDefaultsController &KFUserDefaultsController::sharedUserDefaultsController()
+{
+    // Destroyed at process exit, which writes any pending change to disk.
+    static KFUserDefaultsController instance;
+    return instance;
+}
+
+KFUserDefaultsController *KFUserDefaultsController::liveInstance()
+{
+    return controllerDestroyed ? nullptr : &sharedUserDefaultsController();
+}
+
+void KFUserDefaultsController::registerDefaults(const QVariantMap &defaults)
+{
+    for (auto it = defaults.cbegin(); it != defaults.cend(); ++it)
+        d->registeredDefaults.insert(it.key(), it.value());
+}
+
+QVariant KFUserDefaultsController::objectForKey(const QString &key) const
+{
+    const QVariant stored = d->store.value(key);
+    if (stored.isValid())
+        return stored;
+    return d->registeredDefaults.value(key);
+}
+
+// The file format keeps every value as text, so numbers and booleans come
+// back from disk as strings: the typed getters accept both forms.
+qint64 KFUserDefaultsController::integerForKey(const QString &key) const
+{
+    const QVariant value = objectForKey(key);
+    if (value.metaType().id() == QMetaType::Bool)
+        return value.toBool() ? 1 : 0;
+    if (isNumberType(value))
+        return value.toLongLong();
+    if (isTextType(value)) {
+        const QString text = value.toString().trimmed();
+        if (text == QLatin1String("true"))
+            return 1;
+        bool ok = false;
+        const qint64 number = text.toLongLong(&ok);
+        return ok ? number : 0;
+    }
+    return 0;
+}
+
+bool KFUserDefaultsController::boolForKey(const QString &key) const
+{
+    const QVariant value = objectForKey(key);
+    if (value.metaType().id() == QMetaType::Bool)
+        return value.toBool();
+    if (isNumberType(value))
+        return value.toDouble() != 0.0;
+    if (isTextType(value)) {
+        const QString text = value.toString().trimmed().toLower();
+        if (text == QLatin1String("true") || text == QLatin1String("yes"))
+            return true;
+        bool ok = false;
+        const qint64 number = text.toLongLong(&ok);
+        return ok && number != 0;
+    }
+    return false;
+}
+
+QString KFUserDefaultsController::stringForKey(const QString &key) const
+{
+    const QVariant value = objectForKey(key);
+    if (isTextType(value) || isNumberType(value))
+        return value.toString();
+    return QString();
+}
+
+void KFUserDefaultsController::setObjectForKey(const QVariant &value, const QString &key)
+{
+    if (!value.isValid()) {
+        removeObjectForKey(key);
+        return;
+    }
+    d->store.setValue(key, value);
+    d->notify(*this, key);
+}
+
+void KFUserDefaultsController::removeObjectForKey(const QString &key)
+{
+    d->store.remove(key);
+    d->notify(*this, key);
+}
+
+void KFUserDefaultsController::synchronize()
+{
+    d->store.sync();
+}
+
+QString KFUserDefaultsController::storeFileName() const
+{
+    return d->store.fileName();
+}
+
+void KFUserDefaultsController::addObserver(KFSharedDefaultsObserver &observer, const QString &keyPath)
+{
+    d->registrations.push_back(std::make_shared<Registration>(Registration{&observer, keyPath}));
+}
+
+void KFUserDefaultsController::removeObserver(KFSharedDefaultsObserver &observer, const QString &keyPath)
+{
+    // Removes one registration: the most recent one of this observer and key path.
+    auto &registrations = d->registrations;
+    const auto found = std::find_if(registrations.rbegin(), registrations.rend(), [&](const auto &registration) {
+        return registration->observer == &observer && registration->keyPath == keyPath;
+    });
+    if (found == registrations.rend())
+        return;
+    (*found)->active = false;
+    registrations.erase(std::next(found).base());
+}
+
+void KFUserDefaultsController::removeAllObservations(KFSharedDefaultsObserver &observer)
+{
+    auto &registrations = d->registrations;
+    std::erase_if(registrations, [&](const auto &registration) {
+        if (registration->observer != &observer)
+            return false;
+        registration->active = false;
+        return true;
+    });
+}
