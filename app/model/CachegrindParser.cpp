@@ -142,38 +142,44 @@ void CachegrindParser::handleLine(std::string_view line, qsizetype lineStart)
 
 void CachegrindParser::handleBodyLine(std::string_view line, qsizetype lineStart)
 {
-    if (hasPrefix(line, "fl=")) {
-        m_currentSource = &m_document.objectInSourcesForKey(m_fileIds.expand(line.substr(3)));
-        return;
-    }
-    if (hasPrefix(line, "fn=")) {
-        const FunctionModel &function = m_document.objectInFunctionsForKey(m_functionIds.expand(line.substr(3)));
-        m_unclaimedCalls.push_back(std::make_unique<ProfiledFunctionCall>(function, m_currentSource));
-        if (m_progressWindow)
-            m_progressWindow->setRemainingValue(double(m_data.size() - lineStart));
-        return;
-    }
-    if (hasPrefix(line, "calls="))
-        return;
-    if (line.size() >= 3 && isDigit(line.front())) {
+    // The first byte picks the few keys worth comparing; the order of the
+    // tests among lines that could match several keys is kept.
+    const char first = line.empty() ? '\0' : line.front();
+    if (first == 'f') {
+        if (hasPrefix(line, "fl=")) {
+            m_currentSource = &source(m_fileIds.expand(line.substr(3)));
+            return;
+        }
+        if (hasPrefix(line, "fn=")) {
+            m_unclaimedCalls.push_back(
+                std::make_unique<ProfiledFunctionCall>(function(m_functionIds.expand(line.substr(3))), m_currentSource));
+            if (m_progressWindow)
+                m_progressWindow->setRemainingValue(double(m_data.size() - lineStart));
+            return;
+        }
+        // Lines that name the file of inlined code may define compressed
+        // file ids; like every other line they make a claim step.
+        if (hasPrefix(line, "fi=") || hasPrefix(line, "fe="))
+            m_fileIds.expand(line.substr(3));
+    } else if (first == 'c') {
+        if (hasPrefix(line, "calls="))
+            return;
+        if (hasPrefix(line, "cfn=")) {
+            // The callee's name is not needed, but it may define a compressed id.
+            m_functionIds.expand(line.substr(4));
+            ++m_announcedCallees;
+            return;
+        }
+        // The callee's file: it may define a compressed file id.
+        if (hasPrefix(line, "cfl=") || hasPrefix(line, "cfi="))
+            m_fileIds.expand(line.substr(4));
+    } else if (isDigit(first) && line.size() >= 3) {
         if (m_announcedCallees == 0)
             handleCostLine(line);
         return;
-    }
-    if (hasPrefix(line, "cfn=")) {
-        // The callee's name is not needed, but it may define a compressed id.
-        m_functionIds.expand(line.substr(4));
-        ++m_announcedCallees;
+    } else if (first == 's' && hasPrefix(line, "summary:")) {
         return;
     }
-    if (hasPrefix(line, "summary:"))
-        return;
-    // Lines that name files for the callees or for inlined code may define
-    // compressed file ids; like every other line they make a claim step.
-    if (hasPrefix(line, "cfl=") || hasPrefix(line, "cfi="))
-        m_fileIds.expand(line.substr(4));
-    else if (hasPrefix(line, "fi=") || hasPrefix(line, "fe="))
-        m_fileIds.expand(line.substr(3));
     claimCallees();
 }
 
@@ -210,11 +216,32 @@ void CachegrindParser::claimCallees()
         return;
     std::unique_ptr<ProfiledFunctionCall> caller = std::move(m_unclaimedCalls.back());
     m_unclaimedCalls.pop_back();
+    caller->reserveCalls(qsizetype(taken));
     for (size_t i = 0; i < taken; ++i) {
         caller->insertCall(std::move(m_unclaimedCalls.back()));
         m_unclaimedCalls.pop_back();
     }
     m_unclaimedCalls.push_back(std::move(caller));
+}
+
+FunctionModel &CachegrindParser::function(std::string_view name)
+{
+    const quint64 hash = InternCache<FunctionModel>::hashOf(name);
+    if (FunctionModel *known = m_functions.find(name, hash))
+        return *known;
+    FunctionModel &interned = m_document.objectInFunctionsForKey(name);
+    m_functions.insert(name, hash, &interned);
+    return interned;
+}
+
+SourceFileModel &CachegrindParser::source(std::string_view path)
+{
+    const quint64 hash = InternCache<SourceFileModel>::hashOf(path);
+    if (SourceFileModel *known = m_sources.find(path, hash))
+        return *known;
+    SourceFileModel &interned = m_document.objectInSourcesForKey(path);
+    m_sources.insert(path, hash, &interned);
+    return interned;
 }
 
 void CachegrindParser::assembleRoot()
@@ -224,6 +251,7 @@ void CachegrindParser::assembleRoot()
     } else if (m_unclaimedCalls.size() > 1) {
         auto root = std::make_unique<ProfiledFunctionCall>(m_document.objectInFunctionsForKey("root"),
                                                            &m_document.objectInSourcesForKey("-"));
+        root->reserveCalls(qsizetype(m_unclaimedCalls.size()));
         while (!m_unclaimedCalls.empty()) {
             root->insertCall(std::move(m_unclaimedCalls.back()));
             m_unclaimedCalls.pop_back();

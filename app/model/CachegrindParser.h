@@ -2,6 +2,7 @@
 
 #include "CompressedNameTable.h"
 #include "CostUnit.h"
+#include "InternCache.h"
 #include "Profile.h"
 
 #include <QByteArrayView>
@@ -11,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+class FunctionModel;
 class ProfiledFunctionCall;
 class SourceFileModel;
 
@@ -46,6 +48,8 @@ private:
     void handleCostLine(std::string_view line);
     void claimCallees();
     void assembleRoot();
+    FunctionModel &function(std::string_view name);
+    SourceFileModel &source(std::string_view path);
 
     QByteArrayView m_data;
     Profile &m_document;
@@ -62,4 +66,6 @@ private:
     std::unique_ptr<ProgressController> m_progressWindow;
     CompressedNameTable m_functionIds;
     CompressedNameTable m_fileIds;
+    InternCache<FunctionModel> m_functions;
+    InternCache<SourceFileModel> m_sources;
 };

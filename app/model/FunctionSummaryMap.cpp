@@ -1,5 +1,6 @@
 #include "FunctionSummaryMap.h"
 
+#include "FunctionModel.h"
 #include "ProfiledFunctionCall.h"
 
 void FunctionSummaryMap::addFunctionToSummary(const ProfiledFunctionCall &call)
@@ -10,7 +11,10 @@ void FunctionSummaryMap::addFunctionToSummary(const ProfiledFunctionCall &call)
     while (!pending.empty()) {
         const ProfiledFunctionCall *node = pending.back();
         pending.pop_back();
-        ProfiledFunctionSummary *&summary = m_byFunction[&node->function()];
+        const quint32 id = node->function().id();
+        if (id >= m_byFunction.size())
+            m_byFunction.resize(size_t(id) + 1, nullptr);
+        ProfiledFunctionSummary *&summary = m_byFunction[id];
         if (!summary) {
             m_summaries.push_back(std::make_unique<ProfiledFunctionSummary>(node->function()));
             summary = m_summaries.back().get();

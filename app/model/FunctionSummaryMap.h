@@ -3,7 +3,6 @@
 #include "ProfiledFunctionSummary.h"
 
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 class FunctionModel;
@@ -25,6 +24,7 @@ public:
     static std::vector<std::unique_ptr<ProfiledFunctionSummary>> summariesBelow(const ProfiledFunctionCall &call);
 
 private:
-    std::unordered_map<const FunctionModel *, ProfiledFunctionSummary *> m_byFunction;
+    // Indexed by the function's dense id.
+    std::vector<ProfiledFunctionSummary *> m_byFunction;
     std::vector<std::unique_ptr<ProfiledFunctionSummary>> m_summaries;
 };

@@ -1,10 +1,21 @@
 #include "ProfiledFunctionCall.h"
 
+#include "CallNodePool.h"
 #include "FunctionModel.h"
 
 ProfiledFunctionCall::ProfiledFunctionCall(const FunctionModel &function, const SourceFileModel *source)
     : ProfiledFunction(function), m_source(source)
 {
+}
+
+void *ProfiledFunctionCall::operator new(std::size_t size)
+{
+    return CallNodePool::allocate(size);
+}
+
+void ProfiledFunctionCall::operator delete(void *node, std::size_t size) noexcept
+{
+    CallNodePool::deallocate(node, size);
 }
 
 ProfiledFunctionCall::~ProfiledFunctionCall()

@@ -4,6 +4,7 @@
 
 #include <QtGlobal>
 
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -18,11 +19,18 @@ public:
     // Releases the subtree without recursing as deep as the tree.
     ~ProfiledFunctionCall();
 
+    // Nodes come from a pool of their own (see CallNodePool).
+    static void *operator new(std::size_t size);
+    static void operator delete(void *node, std::size_t size) noexcept;
+
     ProfiledFunctionCall(const ProfiledFunctionCall &) = delete;
     ProfiledFunctionCall &operator=(const ProfiledFunctionCall &) = delete;
 
     // Puts `call` in front of the children and makes this node its parent.
     void insertCall(std::unique_ptr<ProfiledFunctionCall> call);
+    // Makes room for `count` more children, so that inserting them does not
+    // reallocate.
+    void reserveCalls(qsizetype count) { m_reversedChildren.reserve(m_reversedChildren.size() + size_t(count)); }
 
     // The nearest node above this one, following parents, whose function is
     // `function`; the node itself is never considered.
