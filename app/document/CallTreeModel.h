@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QAbstractItemModel>
+
+#include <vector>
+
+class ProfiledFunctionCall;
+
+// The call-tree outline's model. It presents the rows the outline shows, in
+// the tree's pre-order, as one flat list: each row carries its depth and
+// whether it is expanded, and expanding or collapsing a row inserts or
+// removes its descendants' rows. Keeping the tree out of Qt's hierarchy
+// lets the outline expand a chain a million calls deep (the tree view lays
+// out nested rows by recursion) and scroll a million siblings smoothly.
+class CallTreeModel final : public QAbstractItemModel
+{
+    Q_OBJECT
+public:
+    explicit CallTreeModel(QObject *parent = nullptr);
+
+    // Shows `root` as the one top row, collapsed; null shows nothing.
+    void setRootFunction(const ProfiledFunctionCall *root);
+
+    const ProfiledFunctionCall *callAtRow(int row) const;
+    // The row showing `call`, or -1 while one of its ancestors is collapsed.
+    int rowOfCall(const ProfiledFunctionCall *call) const;
+    bool isExpandable(int row) const;
+    bool isExpanded(int row) const;
+    int depthOfRow(int row) const;
+
+    void expandRow(int row);
+    void collapseRow(int row);
+    // Expands every ancestor of `call`, the outermost first, and answers the
+    // row that shows `call`. Walks the parents iteratively.
+    int expandParents(const ProfiledFunctionCall &call);
+
+    QModelIndex index(int row, int column, const QModelIndex &parent = {}) const override;
+    QModelIndex parent(const QModelIndex &child) const override;
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    bool hasChildren(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+private:
+    struct Row
+    {
+        const ProfiledFunctionCall *call;
+        quint32 depth;
+        bool expanded;
+    };
+
+    // One past the last row below `row` in the tree.
+    int endOfSubtree(int row) const;
+    void insertRows(int position, std::vector<Row> &&rows);
+
+    std::vector<Row> m_rows;
+};

@@ -1,0 +1,10 @@
+#include "MessageBoxAlertPresenter.h"
+
+#include <QMessageBox>
+
+void MessageBoxAlertPresenter::showWarning(QWidget *parent, const QString &message, const QString &informativeText)
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Velotrace"), message, QMessageBox::Ok, parent);
+    box.setInformativeText(informativeText);
+    box.exec();
+}
