@@ -40,9 +40,9 @@ QPropertyAnimation *fade(QWidget *view, qreal to, int duration)
 } // namespace
 
 KFPreferenceController::KFPreferenceController()
-    : m_window(std::make_unique<QWidget>(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                                                      | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint
-                                                      | Qt::MSWindowsFixedSizeDialogHint))
+    : m_window(std::make_unique<QWidget>(nullptr,
+        Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+            | Qt::WindowMinimizeButtonHint | Qt::MSWindowsFixedSizeDialogHint))
     , m_viewAnimation(std::make_unique<QParallelAnimationGroup>())
 {
     connect(m_viewAnimation.get(), &QAbstractAnimation::finished, this, &KFPreferenceController::animationDidEnd);
@@ -70,8 +70,8 @@ KFPreferenceController::~KFPreferenceController()
     m_panes.clear();
 }
 
-KFPreferenceController &
-KFPreferenceController::sharedInstance(const std::function<std::unique_ptr<KFPreferenceController>()> &create)
+KFPreferenceController &KFPreferenceController::sharedInstance(
+    const std::function<std::unique_ptr<KFPreferenceController>()> &create)
 {
     // Nothing owns the shared controller during the run. Its window must go
     // while the application object is still whole, so it is deleted when the

@@ -42,8 +42,7 @@ public:
     // The process-wide controller, created on the first call as a
     // Controller; later calls return that same object whatever class they
     // name. It lives until the application's main loop has ended.
-    template <class Controller = KFPreferenceController>
-    static KFPreferenceController &sharedPreferenceController();
+    template <class Controller = KFPreferenceController> static KFPreferenceController &sharedPreferenceController();
 
     QWidget *window() const;
     // The toolbar, created at the first showing.
@@ -86,8 +85,8 @@ protected:
     virtual void setupToolbar() { }
 
 private:
-    static KFPreferenceController &
-    sharedInstance(const std::function<std::unique_ptr<KFPreferenceController>()> &create);
+    static KFPreferenceController &sharedInstance(
+        const std::function<std::unique_ptr<KFPreferenceController>()> &create);
 
     void createToolbar();
     void toggleActivePreferenceView(QAction *item);
@@ -99,7 +98,7 @@ private:
 
     std::unique_ptr<QWidget> m_window;
     QWidget *m_contentSubview = nullptr; // owned by the window
-    QPointer<QToolBar> m_toolbar;        // owned by the window
+    QPointer<QToolBar> m_toolbar; // owned by the window
     QPointer<QActionGroup> m_toolbarItems; // owned by the toolbar
     std::unique_ptr<QParallelAnimationGroup> m_viewAnimation;
     // Declared after the window: panes and their views go first.
@@ -108,8 +107,7 @@ private:
     bool m_shiftSlowsAnimation = true;
 };
 
-template <class Controller>
-KFPreferenceController &KFPreferenceController::sharedPreferenceController()
+template <class Controller> KFPreferenceController &KFPreferenceController::sharedPreferenceController()
 {
     return sharedInstance([] { return std::make_unique<Controller>(); });
 }

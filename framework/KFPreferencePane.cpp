@@ -50,8 +50,7 @@ QIcon generalPreferencesImage()
 KFPreferencePane::KFPreferencePane()
     : m_label(QStringLiteral("Unnamed"))
     , m_image(generalPreferencesImage())
-{
-}
+{ }
 
 KFPreferencePane::~KFPreferencePane() = default;
 

@@ -62,8 +62,7 @@ protected:
     virtual void viewDidLoad() { }
 
     // The control of the loaded view with this object name.
-    template <class Control>
-    Control *outlet(const char *objectName) const;
+    template <class Control> Control *outlet(const char *objectName) const;
 
 private:
     void loadView();
@@ -75,8 +74,7 @@ private:
     QPointer<QAction> m_toolbarItem;
 };
 
-template <class Control>
-Control *KFPreferencePane::outlet(const char *objectName) const
+template <class Control> Control *KFPreferencePane::outlet(const char *objectName) const
 {
     Control *control = m_view ? m_view->findChild<Control *>(QLatin1String(objectName)) : nullptr;
     Q_ASSERT_X(control, "KFPreferencePane::outlet", objectName);

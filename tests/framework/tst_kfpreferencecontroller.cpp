@@ -126,9 +126,9 @@ private Q_SLOTS:
 
         const QPoint screenCentre = window->screen()->availableGeometry().center();
         QVERIFY2((window->frameGeometry().center() - screenCentre).manhattanLength() <= 4,
-                 qPrintable(QStringLiteral("frame centre %1,%2")
-                                .arg(window->frameGeometry().center().x())
-                                .arg(window->frameGeometry().center().y())));
+            qPrintable(QStringLiteral("frame centre %1,%2")
+                           .arg(window->frameGeometry().center().x())
+                           .arg(window->frameGeometry().center().y())));
     }
 
     void panesKeepTheirOrderAndLabelsReplace()
@@ -280,8 +280,8 @@ private Q_SLOTS:
     {
         QFETCH(QString, nibName);
         SizedPane pane(QStringLiteral("Blank"), nibName);
-        QTest::ignoreMessage(QtWarningMsg,
-                             "Warning: unabled to load nib for Blank preference pane. Generating blank view.");
+        QTest::ignoreMessage(
+            QtWarningMsg, "Warning: unabled to load nib for Blank preference pane. Generating blank view.");
         QWidget *view = pane.view();
         QVERIFY(view);
         QCOMPARE(view->geometry(), QRect(0, 0, 480, 5));
