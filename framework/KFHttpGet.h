@@ -1,0 +1,61 @@
+#pragma once
+
+#include "KestruneFoundationExport.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+// Fetches one URL with an HTTP GET, asynchronously. When the whole body has
+// arrived the completion is called once with this object, which the
+// requester reads with responseDataAsString() and may delete right there.
+// A failed load is logged and the requester is not told. One request per
+// object.
+class KESTRUNEFOUNDATION_EXPORT KFHttpGet final : public QObject
+{
+    Q_OBJECT
+public:
+    using Completion = std::function<void(KFHttpGet &)>;
+
+    explicit KFHttpGet(QObject *parent = nullptr);
+    ~KFHttpGet() override;
+
+    // Starts the request; false if it could not be started (an invalid URL,
+    // or a request already made), in which case nothing follows. The
+    // completion is skipped if completionObject has been destroyed by then.
+    bool get(const QString &url, QObject *completionObject, Completion completionMethod);
+
+    template <typename Requester>
+    bool get(const QString &url, Requester *completionObject, void (Requester::*completionMethod)(KFHttpGet &))
+    {
+        return get(url, completionObject,
+                   [completionObject, completionMethod](KFHttpGet &request) {
+                       (completionObject->*completionMethod)(request);
+                   });
+    }
+
+    // The body received so far as ASCII text; a null string if it holds
+    // bytes outside 7-bit ASCII. Empty once the completion has returned.
+    QString responseDataAsString() const;
+
+private:
+    void connectionDidReceiveData();
+    void connectionDidRedirect();
+    void connectionDidFinish();
+    bool loadFailed() const;
+
+    QByteArray receivedData;
+    QPointer<QObject> completionObject;
+    bool completionObjectGiven = false;
+    Completion completionMethod;
+    std::unique_ptr<QNetworkAccessManager> manager;
+    QNetworkReply *theConnection = nullptr; // owned by manager
+    bool delivering = false;
+};
