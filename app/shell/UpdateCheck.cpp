@@ -1,0 +1,184 @@
+#include "UpdateCheck.h"
+
+#include <KFUserDefaultsController.h>
+
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QPushButton>
+
+// The update server the program asks unless the user's settings name
+// another; the build sets it, and a build without one asks nobody.
+#ifndef VELOTRACE_UPDATE_SERVER
+#define VELOTRACE_UPDATE_SERVER ""
+#endif
+
+namespace {
+
+// A request that has not ended by then counts as failed.
+constexpr int defaultRequestTimeout = 30000;
+
+int runMessageBox(const UpdateCheck::Alert &alert)
+{
+    QMessageBox box(alert.warning ? QMessageBox::Warning : QMessageBox::Information, QStringLiteral("Velotrace"),
+        alert.messageText);
+    box.setInformativeText(alert.informativeText);
+    QList<QAbstractButton *> buttons;
+    for (qsizetype i = 0; i < alert.buttons.size(); ++i) {
+        // The first button answers Return and Escape; the others accept.
+        const QMessageBox::ButtonRole role = i == 0 ? QMessageBox::RejectRole : QMessageBox::AcceptRole;
+        buttons.append(box.addButton(alert.buttons[i], alert.buttons.size() == 1 ? QMessageBox::AcceptRole : role));
+    }
+    if (!buttons.isEmpty()) {
+        box.setDefaultButton(qobject_cast<QPushButton *>(buttons.first()));
+        box.setEscapeButton(buttons.first());
+    }
+    box.exec();
+    return std::max<qsizetype>(0, buttons.indexOf(box.clickedButton()));
+}
+
+// The server's page at path, with the query "id=1".
+QUrl serverPage(const QString &path)
+{
+    QString server
+        = KFUserDefaultsController::sharedUserDefaultsController().stringForKey(UpdateCheck::updateServerKey).trimmed();
+    if (server.isEmpty())
+        return QUrl();
+    if (!server.contains(QLatin1String("://")))
+        server.prepend(QLatin1String("http://"));
+    QUrl url(server, QUrl::StrictMode);
+    if (!url.isValid() || url.host().isEmpty())
+        return QUrl();
+    QString base = url.path();
+    while (base.endsWith(QLatin1Char('/')))
+        base.chop(1);
+    url.setPath(base + path);
+    url.setQuery(QStringLiteral("id=1"));
+    url.setFragment(QString());
+    return url;
+}
+
+} // namespace
+
+const QString UpdateCheck::updateServerKey = QStringLiteral("updateServer");
+
+QString UpdateCheck::defaultUpdateServer()
+{
+    return QStringLiteral(VELOTRACE_UPDATE_SERVER);
+}
+
+void UpdateCheck::registerDefaults()
+{
+    KFUserDefaultsController::sharedUserDefaultsController().registerDefaults(
+        { { updateServerKey, defaultUpdateServer() } });
+}
+
+UpdateCheck::UpdateCheck(QObject *parent)
+    : QObject(parent)
+    , alertPresenter(runMessageBox)
+    , urlOpener([](const QUrl &url) { return QDesktopServices::openUrl(url); })
+{
+    requestTimer.setSingleShot(true);
+    requestTimer.setInterval(defaultRequestTimeout);
+    connect(&requestTimer, &QTimer::timeout, this,
+        [this] { updateFailed(QStringLiteral("The update server did not answer. Try again later.")); });
+}
+
+UpdateCheck::~UpdateCheck() = default;
+
+void UpdateCheck::setAlertPresenter(AlertPresenter presenter)
+{
+    alertPresenter = std::move(presenter);
+}
+
+void UpdateCheck::setUrlOpener(UrlOpener opener)
+{
+    urlOpener = std::move(opener);
+}
+
+void UpdateCheck::setRequestTimeout(int milliseconds)
+{
+    requestTimer.setInterval(milliseconds);
+}
+
+QString UpdateCheck::currentVersion()
+{
+    return QStringLiteral(VELOTRACE_VERSION);
+}
+
+QUrl UpdateCheck::latestVersionUrl()
+{
+    return serverPage(QStringLiteral("/latest-version.php"));
+}
+
+QUrl UpdateCheck::downloadUrl()
+{
+    return serverPage(QStringLiteral("/download.php"));
+}
+
+void UpdateCheck::checkForUpdates(bool userAsked)
+{
+    if (updateRequest) {
+        // The user hears how the check in flight ends, even if it started
+        // on its own.
+        userAskedForCheck = userAskedForCheck || userAsked;
+        return;
+    }
+    userAskedForCheck = userAsked;
+
+    const QUrl url = latestVersionUrl();
+    if (url.isEmpty()) {
+        if (userAskedForCheck) {
+            showAlert({ QStringLiteral("Velotrace could not check for updates."),
+                QStringLiteral("No update server is configured."), { QStringLiteral("OK") }, true });
+        }
+        Q_EMIT checkFinished();
+        return;
+    }
+
+    updateRequest = std::make_unique<KFHttpGet>();
+    if (!updateRequest->get(url.toString(QUrl::FullyEncoded), this, &UpdateCheck::gotUpdateData)) {
+        updateFailed(QStringLiteral("The update server's address is not valid."));
+        return;
+    }
+    requestTimer.start();
+}
+
+void UpdateCheck::gotUpdateData(KFHttpGet &request)
+{
+    requestTimer.stop();
+    const QString current = currentVersion();
+    const QString latest = request.responseDataAsString();
+
+    // The versions are compared exactly: any difference, whichever is
+    // higher, offers the download.
+    if (!latest.isNull() && latest == current) {
+        showAlert({ QStringLiteral("Velotrace is up to date."),
+            QStringLiteral("You are running the latest available version."), { QStringLiteral("OK") } });
+    } else {
+        const int answer = showAlert({ QStringLiteral("Velotrace is out of date."),
+            QStringLiteral("A newer version (%1) of Velotrace is available.").arg(latest),
+            { QStringLiteral("Not Now"), QStringLiteral("Download") } });
+        if (answer != 0)
+            urlOpener(downloadUrl());
+    }
+
+    // The request is deleted inside its own completion, which it allows.
+    updateRequest.reset();
+    Q_EMIT checkFinished();
+}
+
+void UpdateCheck::updateFailed(const QString &reason)
+{
+    requestTimer.stop();
+    // Deleting a request still loading stops it quietly.
+    updateRequest.reset();
+    if (userAskedForCheck) {
+        showAlert({ QStringLiteral("Velotrace could not check for updates."), reason, { QStringLiteral("OK") }, true });
+    }
+    Q_EMIT checkFinished();
+}
+
+int UpdateCheck::showAlert(const Alert &alert) const
+{
+    return alertPresenter ? alertPresenter(alert) : 0;
+}
