@@ -1,5 +1,6 @@
 #include "CachegrindParser.h"
 
+#include "LineSplitter.h"
 #include "ProfiledFunctionCall.h"
 #include "ProgressController.h"
 #include "SharedText.h"
@@ -12,9 +13,17 @@ namespace {
 // How many bytes are read between two reports to the consumed handler.
 constexpr qsizetype consumedReportStep = qsizetype(1) << 20;
 
-bool hasPrefix(std::string_view line, std::string_view prefix)
+// Whether the line begins with the literal `prefix`, compared byte by byte.
+template<size_t N>
+bool hasPrefix(std::string_view line, const char (&prefix)[N])
 {
-    return line.size() >= prefix.size() && std::memcmp(line.data(), prefix.data(), prefix.size()) == 0;
+    if (line.size() < N - 1)
+        return false;
+    for (size_t i = 0; i < N - 1; ++i) {
+        if (line[i] != prefix[i])
+            return false;
+    }
+    return true;
 }
 
 bool isDigit(char c)
@@ -72,33 +81,12 @@ bool CachegrindParser::parse()
         m_progressWindow->setRemainingValue(double(size));
     }
 
-    // "\n" and "\r" each end a line. The next position of each is searched
-    // for only once the reader has passed the previous one, so every byte is
-    // scanned once per terminator kind.
-    auto findFrom = [end](const char *from, char terminator) {
-        const void *found = std::memchr(from, terminator, size_t(end - from));
-        return found ? static_cast<const char *>(found) : end;
-    };
-    const char *nextLineFeed = begin;
-    const char *nextReturn = begin;
-    bool lineFeedValid = false;
-    bool returnValid = false;
     qsizetype nextConsumedReport = consumedReportStep;
-
-    const char *position = begin;
-    while (position < end) {
-        if (!lineFeedValid || nextLineFeed < position) {
-            nextLineFeed = findFrom(position, '\n');
-            lineFeedValid = true;
-        }
-        if (!returnValid || nextReturn < position) {
-            nextReturn = findFrom(position, '\r');
-            returnValid = true;
-        }
-        const char *lineEnd = qMin(nextLineFeed, nextReturn);
-        const qsizetype lineStart = position - begin;
-        handleLine(std::string_view(position, size_t(lineEnd - position)), lineStart);
-        position = lineEnd == end ? end : lineEnd + 1;
+    LineSplitter lines(begin, end);
+    std::string_view line;
+    while (lines.next(line)) {
+        const qsizetype lineStart = line.data() - begin;
+        handleLine(line, lineStart);
         if (m_consumed && lineStart >= nextConsumedReport) {
             m_consumed(lineStart);
             nextConsumedReport = lineStart + consumedReportStep;

@@ -7,6 +7,7 @@
 #include <new>
 #include <vector>
 
+#if !defined(__SANITIZE_ADDRESS__)
 namespace {
 
 constexpr std::size_t chunkSize = std::size_t(2) << 20;
@@ -104,7 +105,21 @@ Chunks &chunks()
 }
 
 } // namespace
+#endif
 
+#if defined(__SANITIZE_ADDRESS__)
+// Under the address sanitizer every node is a block of its own, so that a
+// use after release is caught.
+void *CallNodePool::allocate(std::size_t size)
+{
+    return ::operator new(size);
+}
+
+void CallNodePool::deallocate(void *node, std::size_t) noexcept
+{
+    ::operator delete(node);
+}
+#else
 void *CallNodePool::allocate(std::size_t size)
 {
     return chunks().take(size);
@@ -114,3 +129,4 @@ void CallNodePool::deallocate(void *node, std::size_t) noexcept
 {
     chunks().give(node);
 }
+#endif
