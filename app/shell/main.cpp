@@ -1,4 +1,7 @@
+#include "AppController.h"
 #include "CommandLine.h"
+
+#include <QApplication>
 
 int main(int argc, char *argv[])
 {
@@ -6,5 +9,16 @@ int main(int argc, char *argv[])
     // desktop application.
     if (CommandLine::handles(argc, argv))
         return CommandLine::run(argc, argv);
-    return CommandLine::run(argc, argv);
+
+    QApplication application(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Kestrune"));
+    QApplication::setApplicationName(QStringLiteral("Velotrace"));
+    QApplication::setApplicationVersion(QStringLiteral(VELOTRACE_VERSION));
+
+    AppController controller;
+    controller.awakeFromNib();
+    controller.openStartupFiles(QApplication::arguments().mid(1));
+    const int status = QApplication::exec();
+    controller.applicationWillTerminate();
+    return status;
 }
