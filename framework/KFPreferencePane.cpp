@@ -1,13 +1,26 @@
 #include "KFPreferencePane.h"
 
+#include "KFUserDefaultsController.h"
+
+#include <QAbstractButton>
 #include <QAction>
+#include <QComboBox>
 #include <QHash>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
-#include <QtMath>
+#include <QSignalBlocker>
+#include <QSpinBox>
+
+#include <algorithm>
 
 namespace {
+
+KFUserDefaultsController &settings()
+{
+    return KFUserDefaultsController::sharedUserDefaultsController();
+}
 
 QHash<QString, KFPreferencePane::NibLoader> &nibRegistry()
 {
@@ -58,6 +71,8 @@ QWidget *KFPreferencePane::view()
 {
     if (!m_view)
         loadView();
+    for (const Binding &binding : m_bindings)
+        binding.refresh();
     viewDidLoad();
     return m_view.get();
 }
@@ -96,4 +111,85 @@ QAction *KFPreferencePane::toolbarItem()
 void KFPreferencePane::registerNib(const QString &nibName, NibLoader loader)
 {
     nibRegistry().insert(nibName, std::move(loader));
+}
+
+void KFPreferencePane::addBinding(const QString &key, std::function<void()> refresh)
+{
+    refresh();
+    m_bindings.push_back({ QStringLiteral("values.") + key, std::move(refresh) });
+    addObserverSharedUserDefaults(key);
+}
+
+void KFPreferencePane::observeValueForKeyPath(const QString &keyPath, QObject *, const QVariantMap &, void *)
+{
+    bool refreshed = false;
+    for (const Binding &binding : m_bindings) {
+        if (binding.keyPath == keyPath) {
+            binding.refresh();
+            refreshed = true;
+        }
+    }
+    if (refreshed)
+        boundValuesDidChange();
+}
+
+void KFPreferencePane::bind(QAbstractButton *checkBox, const QString &key)
+{
+    connect(checkBox, &QAbstractButton::toggled, this, [key](bool checked) {
+        if (settings().boolForKey(key) != checked)
+            settings().setObjectForKey(checked, key);
+    });
+    addBinding(key, [checkBox = QPointer<QAbstractButton>(checkBox), key] {
+        if (!checkBox)
+            return;
+        const QSignalBlocker blocker(checkBox);
+        checkBox->setChecked(settings().boolForKey(key));
+    });
+}
+
+void KFPreferencePane::bind(QComboBox *popUp, const QString &key)
+{
+    connect(popUp, &QComboBox::currentIndexChanged, this, [key](int index) {
+        if (index >= 0 && settings().integerForKey(key) != index)
+            settings().setObjectForKey(index, key);
+    });
+    addBinding(key, [popUp = QPointer<QComboBox>(popUp), key] {
+        if (!popUp)
+            return;
+        const QSignalBlocker blocker(popUp);
+        const qint64 index = settings().integerForKey(key);
+        popUp->setCurrentIndex(index >= 0 && index < popUp->count() ? int(index) : -1);
+    });
+}
+
+void KFPreferencePane::bind(QSpinBox *numberField, const QString &key)
+{
+    connect(numberField, &QSpinBox::valueChanged, this, [key](int value) {
+        if (settings().integerForKey(key) != value)
+            settings().setObjectForKey(value, key);
+    });
+    addBinding(key, [numberField = QPointer<QSpinBox>(numberField), key] {
+        if (!numberField)
+            return;
+        const QSignalBlocker blocker(numberField);
+        const qint64 value = settings().integerForKey(key);
+        numberField->setValue(int(std::clamp<qint64>(value, numberField->minimum(), numberField->maximum())));
+    });
+}
+
+void KFPreferencePane::bind(QLineEdit *textField, const QString &key)
+{
+    connect(textField, &QLineEdit::editingFinished, this, [textField, key] {
+        if (settings().stringForKey(key) != textField->text())
+            settings().setObjectForKey(textField->text(), key);
+    });
+    addBinding(key, [textField = QPointer<QLineEdit>(textField), key] {
+        if (!textField)
+            return;
+        const QString value = settings().stringForKey(key);
+        if (textField->text() != value) {
+            const QSignalBlocker blocker(textField);
+            textField->setText(value);
+        }
+    });
 }

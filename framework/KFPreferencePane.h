@@ -1,6 +1,7 @@
 #pragma once
 
 #include "KestruneFoundationExport.h"
+#include "KFSharedDefaultsObserver.h"
 
 #include <QIcon>
 #include <QObject>
@@ -10,8 +11,13 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
+class QAbstractButton;
 class QAction;
+class QComboBox;
+class QLineEdit;
+class QSpinBox;
 
 // One page of the preference window: a label (also its identifier and the
 // window title while it is shown), a toolbar icon, and a view loaded on
@@ -22,7 +28,12 @@ class QAction;
 // awakeFromNib runs once, so that subclasses can look up their controls by
 // object name and connect them; viewDidLoad then runs on every request of
 // the view.
-class KESTRUNEFOUNDATION_EXPORT KFPreferencePane : public QObject
+//
+// Controls can be bound to settings of the shared settings object: they
+// show the setting's value whenever the view is requested and whenever the
+// setting changes, however it was changed, and store the user's changes
+// through the settings object, so that every observer hears of them.
+class KESTRUNEFOUNDATION_EXPORT KFPreferencePane : public QObject, public KFSharedDefaultsObserver
 {
     Q_OBJECT
 public:
@@ -55,23 +66,46 @@ public:
     // registration under the same name replaces the first.
     static void registerNib(const QString &nibName, NibLoader loader);
 
+    void observeValueForKeyPath(
+        const QString &keyPath, QObject *object, const QVariantMap &change, void *context) override;
+
 protected:
     // Called once after the view was loaded from its form.
     virtual void awakeFromNib() { }
     // Called on every request of the view; the base does nothing.
     virtual void viewDidLoad() { }
 
+    // Bindings of controls to settings. A check box holds a boolean, a
+    // pop-up the index of its item, a number field an integer, a text field
+    // a string, stored when editing ends. A value is stored only when it
+    // differs from the one the setting holds.
+    void bind(QAbstractButton *checkBox, const QString &key);
+    void bind(QComboBox *popUp, const QString &key);
+    void bind(QSpinBox *numberField, const QString &key);
+    void bind(QLineEdit *textField, const QString &key);
+    // Called after bound controls followed a change of their setting made
+    // elsewhere; the base does nothing.
+    virtual void boundValuesDidChange() { }
+
     // The control of the loaded view with this object name.
     template <class Control> Control *outlet(const char *objectName) const;
 
 private:
+    struct Binding
+    {
+        QString keyPath;
+        std::function<void()> refresh;
+    };
+
     void loadView();
+    void addBinding(const QString &key, std::function<void()> refresh);
 
     QString m_label;
     QIcon m_image;
     std::unique_ptr<QWidget> m_view;
     QString m_nibName;
     QPointer<QAction> m_toolbarItem;
+    std::vector<Binding> m_bindings;
 };
 
 template <class Control> Control *KFPreferencePane::outlet(const char *objectName) const
