@@ -135,7 +135,11 @@ void CachegrindParser::handleBodyLine(std::string_view line, qsizetype lineStart
     const char first = line.empty() ? '\0' : line.front();
     if (first == 'f') {
         if (hasPrefix(line, "fl=")) {
-            m_currentSource = &source(m_fileIds.expand(line.substr(3)));
+            const std::string_view path = m_fileIds.expand(line.substr(3));
+            if (!m_currentSource || path != m_lastSourcePath) {
+                m_currentSource = &source(path);
+                m_lastSourcePath.assign(path);
+            }
             return;
         }
         if (hasPrefix(line, "fn=")) {

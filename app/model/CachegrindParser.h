@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -68,4 +69,6 @@ private:
     CompressedNameTable m_fileIds;
     InternCache<FunctionModel> m_functions;
     InternCache<SourceFileModel> m_sources;
+    // Records often name the same file as the record before.
+    std::string m_lastSourcePath;
 };

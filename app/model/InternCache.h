@@ -24,8 +24,8 @@ public:
             const Entry &entry = m_entries[i];
             if (!entry.object)
                 return nullptr;
-            if (entry.hash == hash && entry.key.size() == key.size() &&
-                std::memcmp(entry.key.data(), key.data(), key.size()) == 0)
+            if (entry.hash == hash && entry.keyLength == key.size() &&
+                std::memcmp(m_keys.data() + entry.keyOffset, key.data(), key.size()) == 0)
                 return entry.object;
         }
     }
@@ -34,7 +34,8 @@ public:
     {
         if ((m_count + 1) * 2 > m_entries.size())
             grow();
-        place(Entry{hash, std::string(key), object});
+        place(Entry{hash, object, m_keys.size(), key.size()});
+        m_keys.append(key);
         ++m_count;
     }
 
@@ -57,11 +58,14 @@ public:
     }
 
 private:
+    // Small, so that the table stays in the cache while the file streams by;
+    // the keys themselves lie back to back in one string.
     struct Entry
     {
         quint64 hash = 0;
-        std::string key;
         T *object = nullptr;
+        size_t keyOffset = 0;
+        size_t keyLength = 0;
     };
 
     static quint64 mix(quint64 value)
@@ -70,12 +74,12 @@ private:
         return value ^ (value >> 31);
     }
 
-    void place(Entry entry)
+    void place(const Entry &entry)
     {
         size_t i = size_t(entry.hash) & m_mask;
         while (m_entries[i].object)
             i = (i + 1) & m_mask;
-        m_entries[i] = std::move(entry);
+        m_entries[i] = entry;
     }
 
     void grow()
@@ -83,13 +87,14 @@ private:
         std::vector<Entry> old(qMax<size_t>(64, m_entries.size() * 2));
         old.swap(m_entries);
         m_mask = m_entries.size() - 1;
-        for (Entry &entry : old) {
+        for (const Entry &entry : old) {
             if (entry.object)
-                place(std::move(entry));
+                place(entry);
         }
     }
 
     std::vector<Entry> m_entries;
+    std::string m_keys;
     size_t m_mask = 0;
     size_t m_count = 0;
 };
