@@ -1,0 +1,138 @@
+#include "SifterDirectoryMonitor.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+
+SifterDirectoryMonitor::SifterDirectoryMonitor(const QString &directory, QObject *parent)
+    : QObject(parent), m_directory(directory.isEmpty() ? QString() : QDir::cleanPath(QDir(directory).absolutePath()))
+{
+    if (!m_directory.isEmpty() && m_directory != QDir::rootPath())
+        m_parentDirectory = QFileInfo(m_directory).absolutePath();
+
+    m_batchTimer.setSingleShot(true);
+    m_batchTimer.setInterval(batchLatencyMs);
+    connect(&m_batchTimer, &QTimer::timeout, this, &SifterDirectoryMonitor::deliverBatch);
+    m_pollTimer.setInterval(batchLatencyMs);
+    connect(&m_pollTimer, &QTimer::timeout, this, &SifterDirectoryMonitor::pollForDirectory);
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &SifterDirectoryMonitor::pathChanged);
+
+    updateWatches();
+}
+
+QStringList SifterDirectoryMonitor::watchedPaths() const
+{
+    return m_watcher.directories();
+}
+
+void SifterDirectoryMonitor::scheduleBatch()
+{
+    if (!m_batchTimer.isActive())
+        m_batchTimer.start();
+}
+
+void SifterDirectoryMonitor::pathChanged(const QString &path)
+{
+    if (path == m_directory) {
+        m_topLevelChanged = true;
+        scheduleBatch();
+    } else if (path == m_parentDirectory) {
+        // The parent is watched only to notice the directory itself going
+        // or coming back; its other changes are not ours.
+        if (QFileInfo(m_directory).isDir() != directoryWatched())
+            scheduleBatch();
+    } else {
+        scheduleBatch();
+    }
+}
+
+void SifterDirectoryMonitor::deliverBatch()
+{
+    updateWatches();
+    Q_EMIT batchReady();
+}
+
+void SifterDirectoryMonitor::pollForDirectory()
+{
+    if (QFileInfo(m_directory).isDir() && m_watcher.addPath(m_directory)) {
+        m_pollTimer.stop();
+        m_topLevelChanged = true;
+        scheduleBatch();
+    }
+}
+
+bool SifterDirectoryMonitor::directoryWatched() const
+{
+    return m_watcher.directories().contains(m_directory);
+}
+
+void SifterDirectoryMonitor::updateWatches()
+{
+    if (m_directory.isEmpty())
+        return;
+    if (!m_parentDirectory.isEmpty() && QFileInfo(m_parentDirectory).isDir()
+        && !m_watcher.directories().contains(m_parentDirectory))
+        m_watcher.addPath(m_parentDirectory);
+
+    if (!QFileInfo(m_directory).isDir()) {
+        forgetDirectoryWatches();
+        m_pollTimer.start();
+        return;
+    }
+    if (!directoryWatched()) {
+        m_topLevelChanged = true;
+        if (!m_watcher.addPath(m_directory)) {
+            // Unreadable: keep trying, it may become readable.
+            m_pollTimer.start();
+            return;
+        }
+    }
+    m_pollTimer.stop();
+    if (m_topLevelChanged)
+        updateSubdirectoryWatches();
+    m_topLevelChanged = false;
+}
+
+void SifterDirectoryMonitor::updateSubdirectoryWatches()
+{
+    QSet<QString> present;
+    QDirIterator it(m_directory, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System | QDir::NoSymLinks);
+    while (it.hasNext())
+        present.insert(it.next());
+
+    const QStringList watched = m_watcher.directories();
+    QStringList gone;
+    for (const QString &path : std::as_const(m_subdirectories)) {
+        if (!present.contains(path) && watched.contains(path))
+            gone.append(path);
+    }
+    if (!gone.isEmpty())
+        m_watcher.removePaths(gone);
+
+    // Subdirectories that were deleted and made again lost their watch
+    // along the way, so every present one not watched now is added.
+    const QSet<QString> watchedSet(watched.cbegin(), watched.cend());
+    QStringList added;
+    for (const QString &path : std::as_const(present)) {
+        if (!watchedSet.contains(path))
+            added.append(path);
+    }
+    const QStringList failed = added.isEmpty() ? QStringList() : m_watcher.addPaths(added);
+    for (const QString &path : failed)
+        present.remove(path);
+    m_subdirectories = std::move(present);
+}
+
+void SifterDirectoryMonitor::forgetDirectoryWatches()
+{
+    const QStringList watched = m_watcher.directories();
+    QStringList ours;
+    for (const QString &path : watched) {
+        if (path == m_directory || m_subdirectories.contains(path))
+            ours.append(path);
+    }
+    if (!ours.isEmpty())
+        m_watcher.removePaths(ours);
+    m_subdirectories.clear();
+    m_topLevelChanged = true;
+}

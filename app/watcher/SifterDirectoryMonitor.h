@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QFileSystemWatcher>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QTimer>
+
+// Reports changes below one directory in batches: the first change starts a
+// batch, and batchReady() follows 1.0 second later on the event loop,
+// however many changes came in between. Changes in the directory itself and
+// in its immediate subdirectories count. The directory may be missing at
+// first, or be deleted and made again: the monitor picks it up when it
+// (re)appears and reports a batch then.
+class SifterDirectoryMonitor final : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int batchLatencyMs = 1000;
+
+    explicit SifterDirectoryMonitor(const QString &directory, QObject *parent = nullptr);
+
+    QString directory() const { return m_directory; }
+    // Starts a batch now unless one is already under way, so that a caller
+    // waiting for files to settle is called again after the latency.
+    void scheduleBatch();
+    // The paths currently watched (the directory, its parent and its
+    // subdirectories).
+    QStringList watchedPaths() const;
+
+Q_SIGNALS:
+    void batchReady();
+
+private:
+    void pathChanged(const QString &path);
+    void deliverBatch();
+    void pollForDirectory();
+    // Brings the watches in line with the directory as it is now.
+    void updateWatches();
+    void updateSubdirectoryWatches();
+    void forgetDirectoryWatches();
+    bool directoryWatched() const;
+
+    QString m_directory;
+    QString m_parentDirectory;
+    QFileSystemWatcher m_watcher;
+    QSet<QString> m_subdirectories;
+    QTimer m_batchTimer;
+    // Runs only while the directory is missing or cannot be watched.
+    QTimer m_pollTimer;
+    bool m_topLevelChanged = true;
+};

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QDateTime>
+#include <QPointer>
+#include <QString>
+#include <QUrl>
+
+class DocumentController;
+class MyDocument;
+
+// What the watcher window shows for an entry, and whether it may be opened.
+enum SifterEntryStatus : qint64 {
+    SifterStatusOpen = 0,
+    SifterStatusReadyToOpen = 2,
+    SifterStatusNotMatching = 3,
+    SifterStatusOpenFailed = 4,
+};
+
+// One name found in the watched directory: its location, its size and
+// creation date as they were when the name was first seen, whether the name
+// matches the profile-file pattern, the document open for it (if any) and
+// the status derived from those. Opens its file through the document
+// registry on request.
+class SifterFileEntry final
+{
+public:
+    // Reads the watched directory setting, the file's attributes, the match
+    // and the open document now.
+    SifterFileEntry(const QString &fileName, DocumentController &documents);
+
+    // Recomputes the match from the pattern settings, then the status.
+    void checkFileMatched();
+    // Looks up the document open for the file, then the status.
+    void checkDocument();
+    // The status from the document and the match; a failed open stays.
+    void checkStatus();
+    // Opens and displays the file if it matches and is not open; a failure
+    // is shown through the registry's alert presenter and remembered.
+    void openDocument();
+    // Brings the open document forward, or opens the file.
+    void showDocument();
+
+    QUrl urlPath() const { return m_urlPath; }
+    QString filePath() const { return m_filePath; }
+    QString fileName() const { return m_fileName; }
+    qint64 fileSize() const { return m_fileSize; }
+    bool fileMatched() const { return m_fileMatched; }
+    SifterEntryStatus status() const { return m_status; }
+    // "yyyy-MM-dd HH:mm:ss +hhmm" in local time; null when unknown.
+    QString creationDate() const;
+    // Invalid when unknown.
+    QDateTime creationDateTime() const { return m_creationDateTime; }
+    // Not owned; null when no document is open for the file.
+    MyDocument *document() const;
+
+    // Whether `name` matches the pattern the settings choose: the whole
+    // name, case-sensitively. An invalid custom pattern matches nothing.
+    static bool nameMatchesPattern(const QString &name);
+
+private:
+    DocumentController &m_documents;
+    QString m_filePath;
+    QUrl m_urlPath;
+    QString m_fileName;
+    qint64 m_fileSize = 0;
+    bool m_fileMatched = false;
+    SifterEntryStatus m_status = SifterStatusNotMatching;
+    QDateTime m_creationDateTime;
+    QPointer<MyDocument> m_document;
+};
