@@ -35,6 +35,10 @@ public:
     std::function<void()> onNotification;
 };
 
+// Destroyed at exit after the shared controller, while still registered:
+// its destructor must not reach into the destroyed controller.
+RecordingObserver outlivingObserver;
+
 KFUserDefaultsController &defaults()
 {
     return KFUserDefaultsController::sharedUserDefaultsController();
@@ -65,6 +69,7 @@ private Q_SLOTS:
 void TestUserDefaults::initTestCase()
 {
     QDir(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Kestrune")).removeRecursively();
+    outlivingObserver.addObserverSharedUserDefaults(QStringLiteral("test.outliving"));
 }
 
 void TestUserDefaults::storeLivesUnderTheConfigurationHome()
