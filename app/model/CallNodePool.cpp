@@ -78,14 +78,17 @@ private:
         m_end = aligned + chunkSize;
     }
 
+    // Keeps the first chunk, so that making and dropping a few nodes at a
+    // time does not map and unmap memory every time.
     void releaseAll() noexcept
     {
-        for (char *chunk : m_chunks)
-            munmap(chunk, chunkSize);
-        m_chunks.clear();
+        for (size_t i = 1; i < m_chunks.size(); ++i)
+            munmap(m_chunks[i], chunkSize);
+        m_chunks.resize(1);
         m_chunks.shrink_to_fit();
         m_free = nullptr;
-        m_next = m_end = nullptr;
+        m_next = m_chunks.front();
+        m_end = m_next + chunkSize;
     }
 
     std::mutex m_mutex;
