@@ -65,7 +65,6 @@ private Q_SLOTS:
     void truncated();
     void randomTokens();
     void mutatedProfiles();
-    void randomBytes();
 };
 
 void TestRobustness::truncated()
@@ -117,17 +116,6 @@ void TestRobustness::mutatedProfiles()
                 break;
             }
         }
-        readAndUse(data);
-    }
-}
-
-void TestRobustness::randomBytes()
-{
-    QRandomGenerator random(5);
-    for (int round = 0; round < 2000; ++round) {
-        QByteArray data(random.bounded(0, 600), Qt::Uninitialized);
-        for (char &byte : data)
-            byte = char(random.bounded(256));
         readAndUse(data);
     }
 }
