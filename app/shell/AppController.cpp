@@ -35,9 +35,9 @@ AppController::AppController(QObject *parent)
       m_quitAction(new QAction(tr("&Quit"), this)),
       m_openPanel(showOpenDialog)
 {
-    m_openAction->setShortcut(QKeySequence::Open);
-    m_closeAction->setShortcut(QKeySequence::Close);
-    m_quitAction->setShortcut(QKeySequence::Quit);
+    m_openAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    m_closeAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+    m_quitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     m_quitAction->setMenuRole(QAction::QuitRole);
     connect(m_openAction, &QAction::triggered, this, &AppController::openDocument);
     connect(m_closeAction, &QAction::triggered, this, &AppController::closeFrontWindow);
