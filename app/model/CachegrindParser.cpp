@@ -5,7 +5,6 @@
 #include "ProgressController.h"
 #include "SharedText.h"
 
-#include <cstring>
 #include <limits>
 
 namespace {
