@@ -96,6 +96,7 @@ void SifterStatusController::monitorDeconstruct()
 void SifterStatusController::buildFileList(bool afterEvent)
 {
     const QString directory = defaults().stringForKey(VTCSifterMonitorDirectory);
+    ++m_listingCount;
     QSet<QString> listed;
     listed.reserve(qsizetype(m_sifts.size()));
     // An empty setting names no directory (not the working directory); a
@@ -112,7 +113,7 @@ void SifterStatusController::buildFileList(bool afterEvent)
             // Only names that arrived while running are opened, and only
             // once the profiler has finished writing them.
             if (afterEvent && m_sifterIsRunning && entry->status() == SifterStatusReadyToOpen)
-                m_settling.insert(name, entry->fileSize());
+                m_settling.insert(name, {entry->fileSize(), m_listingCount});
             m_sifts.emplace(name, std::move(entry));
         }
     }
@@ -150,15 +151,21 @@ void SifterStatusController::openSettledFiles()
             it = m_settling.erase(it);
             continue;
         }
+        // Seen for the first time just now: its size is looked at again
+        // after the next batch's latency.
+        if (it->listing == m_listingCount) {
+            ++it;
+            continue;
+        }
         const QFileInfo info(entry->filePath());
         if (!info.exists()) {
             // Gone; the next listing drops the entry.
             it = m_settling.erase(it);
-        } else if (info.size() == it.value()) {
+        } else if (info.size() == it->size) {
             settled.append(it.key());
             it = m_settling.erase(it);
         } else {
-            it.value() = info.size();
+            it->size = info.size();
             ++it;
         }
     }

@@ -119,9 +119,14 @@ private:
     // Entries dropped from the full list live until the visible list, which
     // may still show them, is rebuilt.
     std::vector<std::unique_ptr<SifterFileEntry>> m_droppedEntries;
-    // New matching names waiting for their size to settle, with the size
-    // seen at the last look.
-    QHash<QString, qint64> m_settling;
+    // A new matching name waiting for its size to settle.
+    struct Settling
+    {
+        qint64 size;    // at the last look
+        quint64 listing; // the listing that found the name
+    };
+    QHash<QString, Settling> m_settling;
+    quint64 m_listingCount = 0;
     bool m_sifterIsRunning = false;
     bool m_opening = false;
     bool m_batchDeferred = false;
