@@ -14,10 +14,17 @@ void FunctionSummaryMap::addFunctionToSummary(const ProfiledFunctionCall &call)
         const quint32 id = node->function().id();
         if (id >= m_byFunction.size())
             m_byFunction.resize(size_t(id) + 1, nullptr);
-        ProfiledFunctionSummary *&summary = m_byFunction[id];
-        if (!summary) {
-            m_summaries.push_back(std::make_unique<ProfiledFunctionSummary>(node->function()));
-            summary = m_summaries.back().get();
+        ProfiledFunctionSummary *&slot = m_byFunction[id];
+        ProfiledFunctionSummary *summary = slot;
+        // Ids are unique within a profile; functions that share one anyway
+        // are told apart by identity.
+        if (summary && &summary->function() != &node->function()) {
+            ProfiledFunctionSummary *&other = m_sharingAnId[&node->function()];
+            summary = other;
+            if (!summary)
+                summary = other = add(node->function());
+        } else if (!summary) {
+            summary = slot = add(node->function());
         }
         summary->addCall(*node);
         for (qsizetype i = node->childCount() - 1; i >= 0; --i)
@@ -25,11 +32,18 @@ void FunctionSummaryMap::addFunctionToSummary(const ProfiledFunctionCall &call)
     }
 }
 
+ProfiledFunctionSummary *FunctionSummaryMap::add(const FunctionModel &function)
+{
+    m_summaries.push_back(std::make_unique<ProfiledFunctionSummary>(function));
+    return m_summaries.back().get();
+}
+
 std::vector<std::unique_ptr<ProfiledFunctionSummary>> FunctionSummaryMap::takeAnalysedSummaries()
 {
     for (auto &summary : m_summaries)
         summary->analyse();
     m_byFunction.clear();
+    m_sharingAnId.clear();
     std::vector<std::unique_ptr<ProfiledFunctionSummary>> summaries;
     summaries.swap(m_summaries);
     return summaries;

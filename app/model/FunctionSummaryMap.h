@@ -3,6 +3,7 @@
 #include "ProfiledFunctionSummary.h"
 
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 class FunctionModel;
@@ -24,7 +25,11 @@ public:
     static std::vector<std::unique_ptr<ProfiledFunctionSummary>> summariesBelow(const ProfiledFunctionCall &call);
 
 private:
+    ProfiledFunctionSummary *add(const FunctionModel &function);
+
     // Indexed by the function's dense id.
     std::vector<ProfiledFunctionSummary *> m_byFunction;
+    // Functions whose id is already taken by another function.
+    std::unordered_map<const FunctionModel *, ProfiledFunctionSummary *> m_sharingAnId;
     std::vector<std::unique_ptr<ProfiledFunctionSummary>> m_summaries;
 };

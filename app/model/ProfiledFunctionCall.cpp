@@ -85,15 +85,22 @@ void ProfiledFunctionCall::analyse()
     struct Frame
     {
         ProfiledFunctionCall *node;
+        ProfiledFunctionCall *outerOpen; // the slot's value before this node
         size_t nextChild;
     };
     std::vector<Frame> stack;
     auto enter = [&](ProfiledFunctionCall *node) {
-        ProfiledFunctionCall *&open = slot(node->function());
-        node->setAncestor(open);
+        const FunctionModel &function = node->function();
+        ProfiledFunctionCall *&open = slot(function);
+        // Ids are unique within a profile; should two functions share one,
+        // walking up still gives the right answer.
+        if (open && &open->function() != &function)
+            node->setAncestor(node->closestAncestorWithFunction(function));
+        else
+            node->setAncestor(open);
+        stack.push_back({node, open, 0});
         open = node;
         node->m_inclusiveTime = 0;
-        stack.push_back({node, 0});
     };
     enter(this);
     while (!stack.empty()) {
@@ -108,7 +115,7 @@ void ProfiledFunctionCall::analyse()
             continue;
         }
         node->m_inclusiveTime += node->m_selfTime;
-        slot(node->function()) = node->m_ancestor;
+        slot(node->function()) = frame.outerOpen;
         stack.pop_back();
         if (!stack.empty())
             stack.back().node->m_inclusiveTime += node->m_inclusiveTime;

@@ -62,6 +62,7 @@ private Q_SLOTS:
     void summaryFigures();
     void summaryRecursion();
     void summaryMatchesSearchingTheCalls();
+    void functionsSharingAnId();
     void totalsBeyond32Bits();
     void deepChain();
 };
@@ -298,6 +299,24 @@ void TestCallTree::summaryMatchesSearchingTheCalls()
             QCOMPARE(summary->totalInclusiveTime(), inclusive);
         }
     }
+}
+
+void TestCallTree::functionsSharingAnId()
+{
+    // Functions made outside a profile may all carry id 0.
+    const FunctionModel main(QStringLiteral("main"), 0);
+    const FunctionModel a(QStringLiteral("a"), 0);
+    const FunctionModel b(QStringLiteral("b"), 0);
+    auto root = call(main, 1);
+    ProfiledFunctionCall *outer = prepend(*root, call(a, 2));
+    ProfiledFunctionCall *middle = prepend(*outer, call(b, 3));
+    ProfiledFunctionCall *inner = prepend(*middle, call(a, 4));
+    root->analyse();
+    QCOMPARE(inner->ancestor(), outer);
+    QCOMPARE(middle->ancestor(), nullptr);
+    QCOMPARE(outer->ancestor(), nullptr);
+    QCOMPARE(summaryOf(*root, "a"), QStringLiteral("2 calls, self 6 avg 3, incl 9 avg 4"));
+    QCOMPARE(summaryOf(*root, "b"), QStringLiteral("1 calls, self 3 avg 3, incl 7 avg 7"));
 }
 
 void TestCallTree::totalsBeyond32Bits()
