@@ -10,6 +10,8 @@ ProgressWindow::ProgressWindow(QWidget *parent) : QDialog(parent), ui(std::make_
     ui->setupUi(this);
     ui->progressIndicator->setRange(0, barSteps);
     setModal(true);
+    // Closing it must not count as closing the application's last window.
+    setAttribute(Qt::WA_QuitOnClose, false);
 }
 
 ProgressWindow::~ProgressWindow() = default;

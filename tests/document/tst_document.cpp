@@ -7,10 +7,14 @@
 #include "MyDocument.h"
 #include "FunctionModel.h"
 #include "NotificationCenter.h"
+#include "FunctionIcons.h"
+#include "FunctionLabelDelegate.h"
 #include "ProfiledFunctionCall.h"
+#include "ProgressWindow.h"
 #include "SummaryController.h"
 
 #include <QAbstractItemModelTester>
+#include <QApplication>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -517,6 +521,56 @@ private Q_SLOTS:
         QCOMPARE(document->callsTab()->index(count - 1, 0).data().toString(), QString::number(count));
         document->outlineView()->scrollToBottom();
         QCOMPARE(document->outlineModel()->callAtRow(count)->indexInParent(), quint32(count));
+    }
+
+    void progressWindowPaintsOnlyVisibleChanges()
+    {
+        ProgressWindow progress;
+        progress.showWindow();
+        progress.setStatusLine(QStringLiteral("File size: 976.6 KB"));
+        progress.setMaxValue(1000000.0);
+        progress.setRemainingValue(1000000.0);
+        QCOMPARE(progress.barValue(), 0);
+        for (int remaining = 999999; remaining >= 0; --remaining)
+            progress.setRemainingValue(remaining);
+        QCOMPARE(progress.barValue(), ProgressWindow::barSteps);
+        QCOMPARE(progress.barRepaintCount(), ProgressWindow::barSteps);
+        QCOMPARE(progress.statusLine(), QStringLiteral("File size: 976.6 KB"));
+        progress.close();
+        QVERIFY(!progress.isVisible());
+    }
+
+    void largeFilesShowProgressOnlyWhileReading()
+    {
+        QByteArray text = profileHeader();
+        while (text.size() <= 300000)
+            text += record("/a.php", "leaf", 1, 1);
+        QVERIFY(openText(QStringLiteral("large.cachegrind"), text));
+        for (QWidget *window : QApplication::topLevelWidgets())
+            QVERIFY(!qobject_cast<ProgressWindow *>(window) || !window->isVisible());
+    }
+
+    void labelsPaintWithIconsAndIndentation()
+    {
+        for (const QString &name : {"phpFunctionIcon.tif", "applicationFunctionIcon.tif", "objectMethodIcon.tif"})
+            QVERIFY(!FunctionIcons::pixmapNamed(name).isNull());
+        QVERIFY(FunctionIcons::pixmapNamed(QStringLiteral("other.tif")).isNull());
+
+        MyDocument *document = openText(QStringLiteral("worked.cachegrind"), workedExample);
+        QVERIFY(document);
+        document->outlineModel()->expandRow(1);
+        QVERIFY(!document->window()->grab().isNull());
+        const auto *delegate = qobject_cast<FunctionLabelDelegate *>(document->outlineView()->itemDelegate());
+        QVERIFY(delegate);
+        QStyleOptionViewItem option;
+        option.font = document->outlineView()->font();
+        const CallTreeModel &model = *document->outlineModel();
+        const QFontMetrics metrics(option.font);
+        const auto leading = [&](int row) {
+            const QString name = model.callAtRow(row)->function().name();
+            return delegate->sizeHint(option, model.index(row, 0)).width() - metrics.horizontalAdvance(name);
+        };
+        QCOMPARE(leading(2) - leading(0), 2 * FunctionLabelDelegate::indentation);
     }
 };
 
