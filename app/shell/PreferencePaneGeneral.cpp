@@ -1,0 +1,66 @@
+#include "PreferencePaneGeneral.h"
+
+#include "SettingsKeys.h"
+#include "ui_PreferencesGeneral.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+
+PreferencePaneGeneral::PreferencePaneGeneral()
+{
+    registerNib(QStringLiteral("PreferencesGeneral"), [] {
+        auto view = std::make_unique<QWidget>();
+        Ui::PreferencesGeneral().setupUi(view.get());
+        return view;
+    });
+    setLabel(QStringLiteral("General"));
+    setImage(velotraceImage());
+    setNibName(QStringLiteral("PreferencesGeneral"));
+}
+
+void PreferencePaneGeneral::awakeFromNib()
+{
+    // The pop-up's items are in the order of the setting's values: seconds,
+    // milliseconds, microseconds.
+    bind(outlet<QComboBox>("measurementPopUp"), VTCMeasurement);
+    bind(outlet<QCheckBox>("displayDashCheckbox"), VTCDisplayDash);
+    bind(outlet<QCheckBox>("callStackShowsInternalPhpFunctionsCheckbox"), VTCCallStackShowsInternalPhpFunctions);
+    bind(outlet<QCheckBox>("summaryShowsInternalPhpFunctionsCheckbox"), VTCSummaryShowsInternalPhpFunctions);
+}
+
+QIcon PreferencePaneGeneral::velotraceImage()
+{
+    constexpr int size = 64;
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+
+    QLinearGradient tile(0, 0, 0, size);
+    tile.setColorAt(0, QColor(0x3b, 0x7d, 0xd8));
+    tile.setColorAt(1, QColor(0x1d, 0x4e, 0x9a));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(tile);
+    painter.drawRoundedRect(QRectF(4, 4, size - 8, size - 8), 12, 12);
+
+    // Stacked call bars, narrowing upwards, and a trace running across.
+    painter.setBrush(QColor(255, 255, 255, 90));
+    painter.drawRect(QRectF(12, 44, 40, 6));
+    painter.drawRect(QRectF(16, 36, 26, 6));
+    painter.drawRect(QRectF(20, 28, 12, 6));
+    QPainterPath trace;
+    trace.moveTo(10, 40);
+    trace.lineTo(22, 40);
+    trace.lineTo(28, 16);
+    trace.lineTo(36, 48);
+    trace.lineTo(42, 30);
+    trace.lineTo(54, 30);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(Qt::white, 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawPath(trace);
+    return QIcon(pixmap);
+}
