@@ -9,6 +9,8 @@
 
 namespace {
 
+constexpr int loadTimeoutMilliseconds = 60 * 1000;
+
 // Errors that stand for an HTTP status of 400 or more: the response itself
 // arrived in full, so its body is passed on like any other.
 bool isHttpStatusError(QNetworkReply::NetworkError error)
@@ -54,7 +56,11 @@ bool KFHttpGet::get(const QString &url, QObject *requester, Completion completio
     receivedData.clear();
     manager = std::make_unique<QNetworkAccessManager>();
     manager->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
-    theConnection = manager->get(QNetworkRequest(parsed));
+    QNetworkRequest request(parsed);
+    // A load that stalls this long fails like any other, as loads on other
+    // platforms do by default; without it a silent server is waited for forever.
+    request.setTransferTimeout(loadTimeoutMilliseconds);
+    theConnection = manager->get(request);
     connect(theConnection, &QNetworkReply::readyRead, this, &KFHttpGet::connectionDidReceiveData);
     connect(theConnection, &QNetworkReply::redirected, this, &KFHttpGet::connectionDidRedirect);
     connect(theConnection, &QNetworkReply::finished, this, &KFHttpGet::connectionDidFinish);
