@@ -11,7 +11,7 @@ void FunctionSummaryMap::addFunctionToSummary(const ProfiledFunctionCall &call)
     while (!pending.empty()) {
         const ProfiledFunctionCall *node = pending.back();
         pending.pop_back();
-        const quint32 id = node->function().id();
+        const quint32 id = node->functionId();
         if (id >= m_byFunction.size())
             m_byFunction.resize(size_t(id) + 1, nullptr);
         ProfiledFunctionSummary *&slot = m_byFunction[id];

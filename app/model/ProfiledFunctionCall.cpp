@@ -4,7 +4,7 @@
 #include "FunctionModel.h"
 
 ProfiledFunctionCall::ProfiledFunctionCall(const FunctionModel &function, const SourceFileModel *source)
-    : ProfiledFunction(function), m_source(source)
+    : ProfiledFunction(function), m_source(source), m_functionId(function.id())
 {
 }
 
@@ -70,14 +70,15 @@ void ProfiledFunctionCall::analyse()
     // depth-first pass: on entering a node it is the node's recursion link,
     // the same node that walking up the parents would find.
     std::vector<ProfiledFunctionCall *> innermost;
-    auto slot = [&innermost](const FunctionModel &function) -> ProfiledFunctionCall *& {
-        if (function.id() >= innermost.size())
-            innermost.resize(size_t(function.id()) + 1, nullptr);
-        return innermost[function.id()];
+    auto slot = [&innermost](const ProfiledFunctionCall &node) -> ProfiledFunctionCall *& {
+        const quint32 id = node.m_functionId;
+        if (id >= innermost.size())
+            innermost.resize(size_t(id) + 1, nullptr);
+        return innermost[id];
     };
     // Calls above this node are open too: the nearest of each function wins.
     for (ProfiledFunctionCall *above = m_parent; above; above = above->m_parent) {
-        ProfiledFunctionCall *&open = slot(above->function());
+        ProfiledFunctionCall *&open = slot(*above);
         if (!open)
             open = above;
     }
@@ -91,7 +92,7 @@ void ProfiledFunctionCall::analyse()
     std::vector<Frame> stack;
     auto enter = [&](ProfiledFunctionCall *node) {
         const FunctionModel &function = node->function();
-        ProfiledFunctionCall *&open = slot(function);
+        ProfiledFunctionCall *&open = slot(*node);
         // Ids are unique within a profile; should two functions share one,
         // walking up still gives the right answer.
         if (open && &open->function() != &function)
@@ -115,7 +116,7 @@ void ProfiledFunctionCall::analyse()
             continue;
         }
         node->m_inclusiveTime += node->m_selfTime;
-        slot(node->function()) = frame.outerOpen;
+        slot(*node) = frame.outerOpen;
         stack.pop_back();
         if (!stack.empty())
             stack.back().node->m_inclusiveTime += node->m_inclusiveTime;

@@ -52,6 +52,9 @@ public:
     // summaries use it to keep their membership test small.
     bool isRecursionAncestor() const { return m_isRecursionAncestor; }
     const SourceFileModel *source() const { return m_source; }
+    // The function's dense id, kept here so that walks over the whole tree
+    // need not visit the function.
+    quint32 functionId() const { return m_functionId; }
 
     quint32 sourceLine() const { return m_sourceLine; }
     void setSourceLine(quint32 line) { m_sourceLine = line; }
@@ -79,4 +82,5 @@ private:
     quint32 m_sourceLine = 0;
     quint32 m_indexInParent = 0;
     bool m_isRecursionAncestor = false;
+    quint32 m_functionId = 0;
 };
