@@ -133,18 +133,19 @@ std::vector<int> TableController::sortRows()
     // interned functions and paths, so equal texts share one address).
     std::vector<std::pair<quint64, quint32>> keys(count);
     if (isTextColumn(m_sortColumn)) {
-        std::unordered_map<const QString *, quint64> rankOfText;
-        std::vector<const QString *> texts;
-        for (size_t i = 0; i < count; ++i) {
-            const QString *text = &textForSort(*rows[i], m_sortColumn);
-            if (rankOfText.emplace(text, 0).second)
-                texts.push_back(text);
-        }
-        std::sort(texts.begin(), texts.end(), textLessThan);
-        for (size_t rank = 0; rank < texts.size(); ++rank)
-            rankOfText[texts[rank]] = rank;
+        std::vector<const QString *> textOfRow(count);
         for (size_t i = 0; i < count; ++i)
-            keys[i] = {rankOfText[&textForSort(*rows[i], m_sortColumn)], quint32(i)};
+            textOfRow[i] = &textForSort(*rows[i], m_sortColumn);
+        std::vector<const QString *> texts = textOfRow;
+        std::sort(texts.begin(), texts.end(), std::less<const QString *>());
+        texts.erase(std::unique(texts.begin(), texts.end()), texts.end());
+        std::sort(texts.begin(), texts.end(), textLessThan);
+        std::unordered_map<const QString *, quint64> rankOfText;
+        rankOfText.reserve(texts.size());
+        for (size_t rank = 0; rank < texts.size(); ++rank)
+            rankOfText.emplace(texts[rank], rank);
+        for (size_t i = 0; i < count; ++i)
+            keys[i] = {rankOfText.find(textOfRow[i])->second, quint32(i)};
     } else {
         for (size_t i = 0; i < count; ++i)
             keys[i] = {numberForSort(*rows[i], m_sortColumn), quint32(i)};
