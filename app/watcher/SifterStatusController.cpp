@@ -220,7 +220,9 @@ void SifterStatusController::buildVisible()
             visible.push_back(entry.get());
     }
     m_tableModel.setEntries(std::move(visible));
-    m_droppedEntries.clear();
+    // While documents open, the entries being opened may be among them.
+    if (!m_opening)
+        m_droppedEntries.clear();
 }
 
 void SifterStatusController::sort()
