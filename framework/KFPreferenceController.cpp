@@ -128,6 +128,10 @@ QStringList KFPreferenceController::toolbarDefaultItemIdentifiers() const
 void KFPreferenceController::showWindow()
 {
     m_viewAnimation->stop();
+    // A text field being edited stores its value when it loses the focus,
+    // before its pane goes.
+    if (QWidget *focused = m_window->focusWidget())
+        focused->clearFocus();
     m_panes.clear();
     setupToolbar();
     if (m_panes.empty()) {

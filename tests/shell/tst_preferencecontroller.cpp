@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -150,6 +151,26 @@ private Q_SLOTS:
         // A change made elsewhere shows in the open pane.
         settings().setObjectForKey(1, VTCMeasurement);
         QCOMPARE(control<QComboBox>(general, "measurementPopUp")->currentIndex(), 1);
+    }
+
+    void anEditInProgressIsKeptWhenThePanesAreRebuilt()
+    {
+        settings().setObjectForKey(true, VTCSifterRegexUseCustom);
+        PreferenceController controller;
+        controller.showWindow();
+        controller.setPane(QStringLiteral("Sifter"), false);
+        QVERIFY(QTest::qWaitForWindowActive(controller.window()));
+        auto *field = control<QLineEdit>(controller.pane("Sifter"), "fileMatchEdit");
+        field->setFocus();
+        QVERIFY(field->hasFocus());
+        field->selectAll();
+        QTest::keyClicks(field, QStringLiteral("profile\\..*"));
+        QCOMPARE(settings().stringForKey(VTCSifterRegex), QStringLiteral("cachegrind\\..*"));
+
+        controller.showWindow();
+        QCOMPARE(settings().stringForKey(VTCSifterRegex), QStringLiteral("profile\\..*"));
+        settings().removeObjectForKey(VTCSifterRegex);
+        settings().removeObjectForKey(VTCSifterRegexUseCustom);
     }
 
     void checkNowReachesTheWindowsListener()
