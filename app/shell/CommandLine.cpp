@@ -329,7 +329,7 @@ int CommandLine::run(const QStringList &arguments, std::FILE *out, std::FILE *er
             std::fprintf(err, "velotrace: %s: %s\n", qPrintable(options.file), qPrintable(file.errorString()));
             return 1;
         }
-        profile.readFromData(file.data());
+        profile.readFromFile(file);
     }
     Printer printer(options, profile, out);
     if (options.mode == Options::Summary)
