@@ -29,13 +29,13 @@ bool styleForName(const QString &iconName, IconStyle &style)
     return true;
 }
 
-QPixmap drawIcon(const IconStyle &style, int size, qreal devicePixelRatio)
+QImage drawIcon(const IconStyle &style, int size, qreal devicePixelRatio)
 {
-    QPixmap pixmap(QSize(size, size) * devicePixelRatio);
-    pixmap.setDevicePixelRatio(devicePixelRatio);
-    pixmap.fill(Qt::transparent);
+    QImage image(QSize(size, size) * devicePixelRatio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(devicePixelRatio);
+    image.fill(Qt::transparent);
 
-    QPainter painter(&pixmap);
+    QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF frame(0.5, 0.5, size - 1.0, size - 1.0);
     QPainterPath shape;
@@ -53,14 +53,14 @@ QPixmap drawIcon(const IconStyle &style, int size, qreal devicePixelRatio)
     painter.setFont(font);
     painter.setPen(Qt::white);
     painter.drawText(frame.adjusted(0, -1, 0, -1), Qt::AlignCenter, QString(style.letter));
-    return pixmap;
+    return image;
 }
 
 } // namespace
 
-QPixmap FunctionIcons::pixmapNamed(const QString &iconName, int size, qreal devicePixelRatio)
+QImage FunctionIcons::imageNamed(const QString &iconName, int size, qreal devicePixelRatio)
 {
-    static QHash<QString, QPixmap> cache;
+    static QHash<QString, QImage> cache;
     const QString key = iconName + QLatin1Char('@') + QString::number(size) + QLatin1Char('x')
                         + QString::number(devicePixelRatio);
     const auto cached = cache.constFind(key);
@@ -69,7 +69,7 @@ QPixmap FunctionIcons::pixmapNamed(const QString &iconName, int size, qreal devi
     IconStyle style;
     if (!styleForName(iconName, style))
         return {};
-    const QPixmap pixmap = drawIcon(style, size, devicePixelRatio);
-    cache.insert(key, pixmap);
-    return pixmap;
+    const QImage image = drawIcon(style, size, devicePixelRatio);
+    cache.insert(key, image);
+    return image;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QPixmap>
+#include <QImage>
 #include <QString>
 
 // The three small pictures shown before a function's name, looked up by the
@@ -12,7 +12,8 @@ class FunctionIcons
 public:
     static constexpr int defaultSize = 14;
 
-    // The picture for `iconName` at `size` logical pixels; a null pixmap for
-    // a name that is not one of the three.
-    static QPixmap pixmapNamed(const QString &iconName, int size = defaultSize, qreal devicePixelRatio = 1.0);
+    // The picture for `iconName` at `size` logical pixels; a null image for
+    // a name that is not one of the three. Images, not pixmaps, are kept, so
+    // that the cache may outlive the application object at exit.
+    static QImage imageNamed(const QString &iconName, int size = defaultSize, qreal devicePixelRatio = 1.0);
 };

@@ -90,9 +90,9 @@ void FunctionLabelDelegate::paint(QPainter *painter, const QStyleOptionViewItem 
 
     qreal x = option.rect.left() + leadingWidth(index);
     const qreal dpr = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
-    const QPixmap icon = FunctionIcons::pixmapNamed(name.iconName, iconSize, dpr);
+    const QImage icon = FunctionIcons::imageNamed(name.iconName, iconSize, dpr);
     if (!icon.isNull())
-        painter->drawPixmap(QPointF(x, baseline - iconSize), icon);
+        painter->drawImage(QPointF(x, baseline - iconSize), icon);
     x += iconSize + iconTextGap;
 
     painter->setFont(option.font);

@@ -553,8 +553,8 @@ private Q_SLOTS:
     void labelsPaintWithIconsAndIndentation()
     {
         for (const QString &name : {"phpFunctionIcon.tif", "applicationFunctionIcon.tif", "objectMethodIcon.tif"})
-            QVERIFY(!FunctionIcons::pixmapNamed(name).isNull());
-        QVERIFY(FunctionIcons::pixmapNamed(QStringLiteral("other.tif")).isNull());
+            QVERIFY(!FunctionIcons::imageNamed(name).isNull());
+        QVERIFY(FunctionIcons::imageNamed(QStringLiteral("other.tif")).isNull());
 
         MyDocument *document = openText(QStringLiteral("worked.cachegrind"), workedExample);
         QVERIFY(document);
