@@ -26,9 +26,13 @@ namespace {
 const QString measurementKeyPath = QStringLiteral("values.") + VTCMeasurement;
 const QString displayDashKeyPath = QStringLiteral("values.") + VTCDisplayDash;
 
-std::unique_ptr<ProgressController> makeProgressWindow()
+Profile::ProgressFactory progressWindowFor(const QString &fileName)
 {
-    return std::make_unique<ProgressWindow>();
+    return [fileName]() -> std::unique_ptr<ProgressController> {
+        auto window = std::make_unique<ProgressWindow>();
+        window->setWindowTitle(MyDocument::tr("Reading \u201c%1\u201d").arg(fileName));
+        return window;
+    };
 }
 
 void setFieldText(QLineEdit *field, const QString &text)
@@ -86,13 +90,13 @@ QString MyDocument::displayName() const
 
 bool MyDocument::readFromData(QByteArrayView data, const QString &)
 {
-    m_profile.readFromData(data, makeProgressWindow);
+    m_profile.readFromData(data, progressWindowFor(displayName()));
     return true;
 }
 
 bool MyDocument::readFromFile(ProfileFileData &file)
 {
-    m_profile.readFromFile(file, makeProgressWindow);
+    m_profile.readFromFile(file, progressWindowFor(displayName()));
     return true;
 }
 

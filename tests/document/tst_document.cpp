@@ -81,6 +81,26 @@ int summaryRowOf(const SummaryController &summary, const QString &name)
     return -1;
 }
 
+// Notes the title of every progress window that is shown.
+class ProgressSpy final : public QObject
+{
+public:
+    explicit ProgressSpy(QStringList &titles) : m_titles(titles) { qApp->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show) {
+            if (auto *progress = qobject_cast<ProgressWindow *>(watched))
+                m_titles << progress->windowTitle();
+        }
+        return false;
+    }
+
+private:
+    QStringList &m_titles;
+};
+
 } // namespace
 
 class TestDocument : public QObject
@@ -545,7 +565,10 @@ private Q_SLOTS:
         QByteArray text = profileHeader();
         while (text.size() <= 300000)
             text += record("/a.php", "leaf", 1, 1);
+        QStringList titles;
+        const auto watcher = std::make_unique<ProgressSpy>(titles);
         QVERIFY(openText(QStringLiteral("large.cachegrind"), text));
+        QCOMPARE(titles, QStringList({"Reading \u201clarge.cachegrind\u201d"}));
         for (QWidget *window : QApplication::topLevelWidgets())
             QVERIFY(!qobject_cast<ProgressWindow *>(window) || !window->isVisible());
     }
