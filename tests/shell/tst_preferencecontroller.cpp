@@ -61,6 +61,10 @@ private Q_SLOTS:
     {
         QStandardPaths::setTestModeEnabled(true);
         registerSettingsDefaults();
+    }
+
+    void init()
+    {
         // Every pane's form loads: no blank view.
         QTest::failOnWarning(QRegularExpression(QStringLiteral("unabled to load nib")));
     }
@@ -111,19 +115,6 @@ private Q_SLOTS:
         const QList<QWidget *> shown
             = controller.contentSubview()->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
         QCOMPARE(shown, QList<QWidget *>({ controller.pane("Sifter")->loadedView() }));
-    }
-
-    void generalControlsShowTheSettings()
-    {
-        settings().setObjectForKey(2, VTCMeasurement);
-        settings().setObjectForKey(false, VTCSummaryShowsInternalPhpFunctions);
-        PreferencePaneGeneral pane;
-        pane.view();
-        QCOMPARE(control<QComboBox>(&pane, "measurementPopUp")->currentIndex(), 2);
-        QCOMPARE(control<QComboBox>(&pane, "measurementPopUp")->currentText(), QStringLiteral("Microseconds"));
-        QVERIFY(control<QCheckBox>(&pane, "displayDashCheckbox")->isChecked());
-        QVERIFY(control<QCheckBox>(&pane, "callStackShowsInternalPhpFunctionsCheckbox")->isChecked());
-        QVERIFY(!control<QCheckBox>(&pane, "summaryShowsInternalPhpFunctionsCheckbox")->isChecked());
     }
 
     void controlChangesReachObservers()
@@ -187,13 +178,6 @@ private Q_SLOTS:
             button->click();
             QCOMPARE(requested.size(), showing);
         }
-    }
-
-    void theSharedWindowIsTheApplications()
-    {
-        PreferenceController &shared = PreferenceController::sharedPreferenceController();
-        QCOMPARE(&PreferenceController::sharedPreferenceController(), &shared);
-        QCOMPARE(&KFPreferenceController::sharedPreferenceController(), static_cast<KFPreferenceController *>(&shared));
     }
 };
 

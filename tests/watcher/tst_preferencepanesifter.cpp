@@ -70,13 +70,6 @@ private Q_SLOTS:
             settings().removeObjectForKey(key);
     }
 
-    void identity()
-    {
-        QCOMPARE(pane->label(), QStringLiteral("Sifter"));
-        QCOMPARE(pane->nibName(), QStringLiteral("PreferencesSifter"));
-        QVERIFY(!pane->image().isNull());
-    }
-
     void firstRunValues()
     {
         pane->view();
