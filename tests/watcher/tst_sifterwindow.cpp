@@ -320,18 +320,6 @@ private Q_SLOTS:
         QCOMPARE(controller().window(), window);
         QVERIFY(window->isVisible());
     }
-
-    void documentChangesReachTable()
-    {
-        const QUrl url = QUrl::fromLocalFile(m_fixture->path("cachegrind.out.20"));
-        QSignalSpy changed(&model(), &QAbstractItemModel::dataChanged);
-        MyDocument *document = m_fixture->registry.openDocumentWithContentsOfURL(url, true);
-        QVERIFY(document);
-        QVERIFY(!changed.isEmpty());
-        QCOMPARE(m_fixture->status("cachegrind.out.20"), SifterStatusOpen);
-        m_fixture->registry.closeDocument(document);
-        QTRY_COMPARE_WITH_TIMEOUT(m_fixture->status("cachegrind.out.20"), SifterStatusReadyToOpen, timeout);
-    }
 };
 
 QTEST_MAIN(TestSifterWindow)
