@@ -343,7 +343,8 @@ private Q_SLOTS:
         const QString refusing = refusingServer();
         QVERIFY(!refusing.isEmpty());
         setServer(refusing);
-        check->setRequestTimeout(300);
+        // Long enough for the refusal to be logged first, even on a busy machine.
+        check->setRequestTimeout(1500);
 
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Connection failed! Error - .*")));
         check->checkForUpdates(userAsked);
