@@ -4,6 +4,21 @@
 #include <QDirIterator>
 #include <QFileInfo>
 
+#include <sys/stat.h>
+
+namespace {
+
+// Device and inode of the directory at `path`, or zeros.
+QPair<quint64, quint64> identityOf(const QString &path)
+{
+    struct stat status;
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return {0, 0};
+    return {quint64(status.st_dev), quint64(status.st_ino)};
+}
+
+} // namespace
+
 SifterDirectoryMonitor::SifterDirectoryMonitor(const QString &directory, QObject *parent)
     : QObject(parent), m_directory(directory.isEmpty() ? QString() : QDir::cleanPath(QDir(directory).absolutePath()))
 {
@@ -37,9 +52,9 @@ void SifterDirectoryMonitor::pathChanged(const QString &path)
         m_topLevelChanged = true;
         scheduleBatch();
     } else if (path == m_parentDirectory) {
-        // The parent is watched only to notice the directory itself going
-        // or coming back; its other changes are not ours.
-        if (QFileInfo(m_directory).isDir() != directoryWatched())
+        // The parent is watched only to notice the directory itself going,
+        // coming back or being replaced; its other changes are not ours.
+        if (QFileInfo(m_directory).isDir() != directoryWatched() || directoryReplaced())
             scheduleBatch();
     } else {
         scheduleBatch();
@@ -54,9 +69,8 @@ void SifterDirectoryMonitor::deliverBatch()
 
 void SifterDirectoryMonitor::pollForDirectory()
 {
-    if (QFileInfo(m_directory).isDir() && m_watcher.addPath(m_directory)) {
+    if (QFileInfo(m_directory).isDir() && watchDirectory()) {
         m_pollTimer.stop();
-        m_topLevelChanged = true;
         scheduleBatch();
     }
 }
@@ -64,6 +78,20 @@ void SifterDirectoryMonitor::pollForDirectory()
 bool SifterDirectoryMonitor::directoryWatched() const
 {
     return m_watcher.directories().contains(m_directory);
+}
+
+bool SifterDirectoryMonitor::directoryReplaced() const
+{
+    return directoryWatched() && identityOf(m_directory) != m_watchedIdentity;
+}
+
+bool SifterDirectoryMonitor::watchDirectory()
+{
+    m_topLevelChanged = true;
+    if (!m_watcher.addPath(m_directory))
+        return false;
+    m_watchedIdentity = identityOf(m_directory);
+    return true;
 }
 
 void SifterDirectoryMonitor::updateWatches()
@@ -79,9 +107,12 @@ void SifterDirectoryMonitor::updateWatches()
         m_pollTimer.start();
         return;
     }
+    // Renamed away and another made in its place: the old watch would go on
+    // reporting the renamed directory.
+    if (directoryReplaced())
+        forgetDirectoryWatches();
     if (!directoryWatched()) {
-        m_topLevelChanged = true;
-        if (!m_watcher.addPath(m_directory)) {
+        if (!watchDirectory()) {
             // Unreadable: keep trying, it may become readable.
             m_pollTimer.start();
             return;

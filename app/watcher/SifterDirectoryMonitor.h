@@ -2,6 +2,7 @@
 
 #include <QFileSystemWatcher>
 #include <QObject>
+#include <QPair>
 #include <QSet>
 #include <QString>
 #include <QTimer>
@@ -40,11 +41,17 @@ private:
     void updateSubdirectoryWatches();
     void forgetDirectoryWatches();
     bool directoryWatched() const;
+    // The watch follows the directory it was made on: the path names that
+    // directory only while its identity stays the one seen then.
+    bool directoryReplaced() const;
+    bool watchDirectory();
 
     QString m_directory;
     QString m_parentDirectory;
     QFileSystemWatcher m_watcher;
     QSet<QString> m_subdirectories;
+    // Device and inode of the directory when its watch was made.
+    QPair<quint64, quint64> m_watchedIdentity;
     QTimer m_batchTimer;
     // Runs only while the directory is missing or cannot be watched.
     QTimer m_pollTimer;

@@ -101,6 +101,22 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(batches.size(), 3, timeout);
     }
 
+    void directoryRenamedAwayAndReplaced()
+    {
+        QTemporaryDir parent;
+        const QString path = parent.filePath("watched");
+        QVERIFY(QDir().mkdir(path));
+        SifterDirectoryMonitor monitor(path);
+        QSignalSpy batches(&monitor, &SifterDirectoryMonitor::batchReady);
+
+        QVERIFY(QDir().rename(path, parent.filePath("old")));
+        QVERIFY(QDir().mkdir(path));
+        QTRY_COMPARE_WITH_TIMEOUT(batches.size(), 1, timeout);
+        // The new directory is the one watched now.
+        QVERIFY(touch(path + "/file"));
+        QTRY_COMPARE_WITH_TIMEOUT(batches.size(), 2, timeout);
+    }
+
     void missingUntilMadeWithItsParent()
     {
         QTemporaryDir root;
