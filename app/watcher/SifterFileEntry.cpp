@@ -17,7 +17,8 @@ const QString defaultPattern = QStringLiteral("cachegrind\\..*");
 
 // The whole-name expression for `pattern`, or null when the pattern is not a
 // valid expression. Compiled once per distinct pattern text: a listing
-// matches thousands of names against the same one.
+// matches thousands of names against the same one. Entries are used on the
+// main thread only.
 const QRegularExpression *anchoredExpression(const QString &pattern)
 {
     static QString compiledPattern;

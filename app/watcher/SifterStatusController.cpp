@@ -243,7 +243,12 @@ void SifterStatusController::rebuildVisibleKeepingSelection()
     }
     buildVisible();
     sort();
-    if (!m_window || (selectedNames.isEmpty() && currentName.isEmpty()))
+    if (!m_window)
+        return;
+    // A reset clears the selection without a word, so the Open button is
+    // brought up to date here whatever comes back.
+    tableViewSelectionDidChange();
+    if (selectedNames.isEmpty() && currentName.isEmpty())
         return;
 
     const QSet<QString> wanted(selectedNames.cbegin(), selectedNames.cend());

@@ -37,10 +37,10 @@ public:
     int sortColumn() const { return m_sortColumn; }
     Qt::SortOrder sortOrder() const { return m_sortOrder; }
 
+private:
     // The cell text of `entry` in `column`.
     static QString cellText(const SifterFileEntry &entry, int column);
 
-private:
     std::vector<SifterFileEntry *> m_entries;
     int m_sortColumn = NameColumn;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;

@@ -200,6 +200,17 @@ private Q_SLOTS:
         QVERIFY(!controller().openButton()->isEnabled());
     }
 
+    void selectedRowVanishing()
+    {
+        QTableView *table = controller().theDirectoryTable();
+        selectRows(table, {rowOf(model(), "b.txt")});
+        QVERIFY(controller().openButton()->isEnabled());
+        QVERIFY(QFile::remove(m_fixture->path("b.txt")));
+        QTRY_COMPARE_WITH_TIMEOUT(model().rowCount(), 3, timeout);
+        QVERIFY(!table->selectionModel()->hasSelection());
+        QVERIFY(!controller().openButton()->isEnabled());
+    }
+
     void startStop()
     {
         QPushButton *button = controller().startStopButton();
