@@ -109,6 +109,7 @@ void KFHttpGet::connectionDidFinish()
         receivedData.clear();
         qWarning().noquote() << QStringLiteral("Connection failed! Error - %1 %2")
                                     .arg(reply->errorString(), reply->url().toString());
+        Q_EMIT failed();
         return;
     }
 

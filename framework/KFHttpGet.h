@@ -16,8 +16,9 @@ class QNetworkReply;
 // Fetches one URL with an HTTP GET, asynchronously. When the whole body has
 // arrived the completion is called once with this object, which the
 // requester reads with responseDataAsString() and may delete right there.
-// A failed load is logged and the requester is not told. One request per
-// object.
+// A failed load is logged and the completion is not called; the failed()
+// signal lets an owner that keeps track of its request clear it. One
+// request per object.
 class KESTRUNEFOUNDATION_EXPORT KFHttpGet final : public QObject
 {
     Q_OBJECT
@@ -44,6 +45,11 @@ public:
     // The body received so far as ASCII text; a null string if it holds
     // bytes outside 7-bit ASCII. Empty once the completion has returned.
     QString responseDataAsString() const;
+
+Q_SIGNALS:
+    // The load failed (after the failure was logged). The object must not be
+    // deleted inside this signal; use deleteLater().
+    void failed();
 
 private:
     void connectionDidReceiveData();

@@ -6,12 +6,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-// The update server the program asks unless the user's settings name
-// another; the build sets it, and a build without one asks nobody.
-#ifndef VELOTRACE_UPDATE_SERVER
-#define VELOTRACE_UPDATE_SERVER ""
-#endif
-
 namespace {
 
 // A request that has not ended by then counts as failed.
@@ -61,6 +55,8 @@ QUrl serverPage(const QString &path)
 
 const QString UpdateCheck::updateServerKey = QStringLiteral("updateServer");
 
+// The update server the program asks unless the user's settings name
+// another; the build sets it, and a build without one asks nobody.
 QString UpdateCheck::defaultUpdateServer()
 {
     return QStringLiteral(VELOTRACE_UPDATE_SERVER);
@@ -136,6 +132,11 @@ void UpdateCheck::checkForUpdates(bool userAsked)
     }
 
     updateRequest = std::make_unique<KFHttpGet>();
+    connect(updateRequest.get(), &KFHttpGet::failed, this, [this] {
+        // The request is still inside its own signal: it goes later.
+        updateRequest.release()->deleteLater();
+        updateFailed(QStringLiteral("The update server could not be reached. Try again later."));
+    });
     if (!updateRequest->get(url.toString(QUrl::FullyEncoded), this, &UpdateCheck::gotUpdateData)) {
         updateFailed(QStringLiteral("The update server's address is not valid."));
         return;

@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <memory>
@@ -180,8 +181,10 @@ void TestHttpGet::failuresAreLoggedAndNobodyIsTold()
 
     Requester requester;
     KFHttpGet request;
+    QSignalSpy failed(&request, &KFHttpGet::failed);
     QVERIFY(request.get(url, &requester, &Requester::requestDone));
     QTRY_COMPARE(loggedLines.size(), 1);
+    QCOMPARE(failed.size(), 1);
     QTest::qWait(50);
     QCOMPARE(requester.completions, 0);
     QCOMPARE(request.responseDataAsString(), QString(""));
