@@ -7,6 +7,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <functional>
+
 namespace {
 
 constexpr int timeout = 15000;
@@ -19,6 +21,23 @@ QStringList visibleNames(const SifterStatusController &controller)
     names.sort();
     return names;
 }
+
+// Runs `during` from inside the alert, as a modal alert's own event loop
+// would let other work run, then answers it.
+class NestedLoopAlertPresenter final : public AlertPresenter
+{
+public:
+    explicit NestedLoopAlertPresenter(std::function<void()> during) : m_during(std::move(during)) {}
+    void showWarning(QWidget *, const QString &, const QString &) override
+    {
+        ++shown;
+        m_during();
+    }
+    int shown = 0;
+
+private:
+    std::function<void()> m_during;
+};
 
 } // namespace
 
@@ -272,6 +291,44 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(fixture.status("cachegrind.out.good"), SifterStatusOpen, timeout);
         QCOMPARE(fixture.alerts.size(), 2);
         QCOMPARE(fixture.status("cachegrind.out.dir"), SifterStatusOpenFailed);
+    }
+
+    void changesDuringAnAlertWaitForIt()
+    {
+        SifterFixture fixture;
+        QTemporaryDir other;
+        QVERIFY(writeFile(other.filePath("cachegrind.out.there"), smallProfile));
+        fixture.makeController();
+        fixture.controller->start();
+        bool deliveredDuringAlert = false;
+        auto presenter = std::make_unique<NestedLoopAlertPresenter>([&] {
+            // A new file, a pattern change and a new directory while the
+            // alert is up; the batch for the new file falls due meanwhile.
+            QSignalSpy batches(fixture.controller->monitor(), &SifterDirectoryMonitor::batchReady);
+            QVERIFY(fixture.write("cachegrind.out.during"));
+            defaults().setObjectForKey(QStringLiteral("cachegrind\\.out\\..*"), VTCSifterRegex);
+            defaults().setObjectForKey(true, VTCSifterRegexUseCustom);
+            deliveredDuringAlert = QTest::qWaitFor([&] { return !batches.isEmpty(); }, timeout);
+            // The list is left alone until the alert is answered.
+            QVERIFY(!fixture.entry("cachegrind.out.during"));
+            QCOMPARE(fixture.status("cachegrind.out.bad"), SifterStatusOpenFailed);
+            defaults().setObjectForKey(other.path(), VTCSifterMonitorDirectory);
+            QVERIFY(fixture.entry("cachegrind.out.bad"));
+        });
+        NestedLoopAlertPresenter *alert = presenter.get();
+        fixture.registry.setAlertPresenter(std::move(presenter));
+
+        QVERIFY(QDir(fixture.directory.path()).mkdir("cachegrind.out.bad"));
+        QTRY_COMPARE_WITH_TIMEOUT(alert->shown, 1, timeout);
+        QVERIFY(deliveredDuringAlert);
+        // Then the new directory's list, with nothing opened from it.
+        QVERIFY(!fixture.entry("cachegrind.out.bad"));
+        QVERIFY(!fixture.entry("cachegrind.out.during"));
+        QCOMPARE(fixture.status("cachegrind.out.there"), SifterStatusReadyToOpen);
+        QCOMPARE(visibleNames(*fixture.controller), QStringList{"cachegrind.out.there"});
+        QVERIFY(fixture.registry.documents().isEmpty());
+        defaults().removeObjectForKey(VTCSifterRegex);
+        defaults().removeObjectForKey(VTCSifterRegexUseCustom);
     }
 
     void directoryChangedWhileRunning()
