@@ -3,7 +3,10 @@
 #include "DocumentController.h"
 #include "FileDropFilter.h"
 #include "MyDocument.h"
+#include "PreferenceController.h"
 #include "SettingsKeys.h"
+#include "SifterStatusController.h"
+#include "UpdateCheck.h"
 
 #include <KFUserDefaultsController.h>
 
@@ -15,6 +18,8 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -33,7 +38,8 @@ AppController::AppController(QObject *parent)
       m_openAction(new QAction(tr("&Open\u2026"), this)),
       m_closeAction(new QAction(tr("&Close"), this)),
       m_quitAction(new QAction(tr("&Quit"), this)),
-      m_openPanel(showOpenDialog)
+      m_openPanel(showOpenDialog),
+      m_updateCheck(std::make_unique<UpdateCheck>())
 {
     m_openAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     m_closeAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
@@ -47,24 +53,11 @@ AppController::AppController(QObject *parent)
 
 AppController::~AppController()
 {
-    // Windows go while the application object still exists.
+    // Windows go while the application object still exists; the watcher
+    // goes before the registry it looks documents up in.
     m_startWindow.reset();
+    m_sifterStatusController.reset();
     m_documentController.reset();
-}
-
-void AppController::setUpdateCheck(std::function<void()> startUpdateCheck)
-{
-    m_startUpdateCheck = std::move(startUpdateCheck);
-}
-
-void AppController::setSifterLaunch(std::function<void()> startSifter)
-{
-    m_startSifter = std::move(startSifter);
-}
-
-void AppController::addMenuExtension(MenuExtension extension)
-{
-    m_menuExtensions.append(std::move(extension));
 }
 
 void AppController::setOpenPanel(OpenPanel openPanel)
@@ -75,11 +68,13 @@ void AppController::setOpenPanel(OpenPanel openPanel)
 void AppController::awakeFromNib()
 {
     registerSettingsDefaults();
+    UpdateCheck::registerDefaults();
     const KFUserDefaultsController &defaults = KFUserDefaultsController::sharedUserDefaultsController();
-    if (defaults.boolForKey(VTCUpdatesCheckAutomatically) && m_startUpdateCheck)
-        m_startUpdateCheck();
-    if (defaults.boolForKey(VTCSifterStartOnLaunch) && m_startSifter)
-        m_startSifter();
+    if (defaults.boolForKey(VTCUpdatesCheckAutomatically))
+        checkForUpdates();
+    // The watcher runs without a window until the user asks for it.
+    if (defaults.boolForKey(VTCSifterStartOnLaunch) && !m_sifterStatusController)
+        makeSifterStatusController().start();
 }
 
 void AppController::applicationWillTerminate()
@@ -111,10 +106,21 @@ void AppController::showStartWindow()
     if (!m_startWindow) {
         m_startWindow = std::make_unique<QMainWindow>();
         m_startWindow->setWindowTitle(QStringLiteral("Velotrace"));
+        auto *content = new QWidget;
+        auto *layout = new QVBoxLayout(content);
         auto *hint = new QLabel(tr("Open a profile with File \u25b8 Open\u2026, or drop profile files here."));
         hint->setAlignment(Qt::AlignCenter);
         hint->setMargin(24);
-        m_startWindow->setCentralWidget(hint);
+        auto *openButton = new QPushButton(tr("Open Profile\u2026"));
+        auto *watcherButton = new QPushButton(tr("Show Watcher"));
+        connect(openButton, &QPushButton::clicked, this, &AppController::openDocument);
+        connect(watcherButton, &QPushButton::clicked, this, &AppController::showSifterStatus);
+        layout->addStretch();
+        layout->addWidget(hint);
+        layout->addWidget(openButton, 0, Qt::AlignCenter);
+        layout->addWidget(watcherButton, 0, Qt::AlignCenter);
+        layout->addStretch();
+        m_startWindow->setCentralWidget(content);
         m_startWindow->resize(560, 320);
         decorateWindow(*m_startWindow);
     }
@@ -140,8 +146,18 @@ void AppController::decorateWindow(QMainWindow &window)
     file->addAction(m_closeAction);
     file->addSeparator();
     file->addAction(m_quitAction);
-    for (const MenuExtension &extension : std::as_const(m_menuExtensions))
-        extension(*menuBar);
+
+    QMenu *edit = menuBar->addMenu(tr("&Edit"));
+    QAction *preferences = edit->addAction(tr("&Preferences\u2026"), this, &AppController::showPreferencePanel);
+    // The platform's standard sequence for preferences is empty on Linux.
+    preferences->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    preferences->setMenuRole(QAction::PreferencesRole);
+
+    QMenu *windowMenu = menuBar->addMenu(tr("&Window"));
+    windowMenu->addAction(tr("&Watcher"), this, &AppController::showSifterStatus);
+
+    QMenu *help = menuBar->addMenu(tr("&Help"));
+    help->addAction(tr("Check for &Updates\u2026"), this, &AppController::checkForUpdatesMenuItemSelected);
 
     window.setAcceptDrops(true);
     window.installEventFilter(m_dropFilter.get());
@@ -180,4 +196,50 @@ void AppController::quit()
 {
     QApplication::closeAllWindows();
     QCoreApplication::quit();
+}
+
+void AppController::showPreferencePanel()
+{
+    if (!m_preferenceController) {
+        m_preferenceController = &PreferenceController::sharedPreferenceController();
+        connect(m_preferenceController, &PreferenceController::checkForUpdatesRequested, this,
+                &AppController::checkForUpdatesMenuItemSelected);
+    }
+    m_preferenceController->showWindow();
+    if (QWidget *window = m_preferenceController->window()) {
+        window->raise();
+        window->activateWindow();
+    }
+}
+
+void AppController::showPreferencesForSifter()
+{
+    showPreferencePanel();
+    m_preferenceController->setPane(QStringLiteral("Sifter"), false);
+}
+
+void AppController::showSifterStatus()
+{
+    SifterStatusController &sifter =
+        m_sifterStatusController ? *m_sifterStatusController : makeSifterStatusController();
+    sifter.showWindow();
+}
+
+SifterStatusController &AppController::makeSifterStatusController()
+{
+    m_sifterStatusController = std::make_unique<SifterStatusController>(*m_documentController);
+    m_sifterStatusController->setWindowDecorator([this](QMainWindow &window) { decorateWindow(window); });
+    connect(m_sifterStatusController.get(), &SifterStatusController::preferencesClicked, this,
+            &AppController::showPreferencesForSifter);
+    return *m_sifterStatusController;
+}
+
+void AppController::checkForUpdatesMenuItemSelected()
+{
+    m_updateCheck->checkForUpdates(true);
+}
+
+void AppController::checkForUpdates()
+{
+    m_updateCheck->checkForUpdates(false);
 }

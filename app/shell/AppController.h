@@ -10,33 +10,30 @@
 
 class DocumentController;
 class FileDropFilter;
+class PreferenceController;
+class SifterStatusController;
+class UpdateCheck;
 class QAction;
 class QMainWindow;
 class QMenu;
-class QMenuBar;
 class QWidget;
 
 // The application's controller: start-up (settings defaults, then the
 // update check, then the watcher), the main menu every window carries,
-// opening files from the command line, the file dialog and drops, and
-// writing the settings at exit. Owns the document registry.
+// opening files from the command line, the file dialog and drops, the
+// preference window, the watcher window, the update check, and writing the
+// settings at exit. Owns the document registry, the watcher and the update
+// check.
 class AppController final : public QObject
 {
     Q_OBJECT
 public:
     // Asks the user for files to open; the default shows a file dialog.
     using OpenPanel = std::function<QList<QUrl>(QWidget *parent)>;
-    // Adds further menus to a window's menu bar.
-    using MenuExtension = std::function<void(QMenuBar &menuBar)>;
 
     explicit AppController(QObject *parent = nullptr);
     ~AppController() override;
 
-    // What runs at launch when its setting asks for it: the update check
-    // ("updatesCheckAutomatically") and the watcher ("sifterStartOnLaunch").
-    void setUpdateCheck(std::function<void()> startUpdateCheck);
-    void setSifterLaunch(std::function<void()> startSifter);
-    void addMenuExtension(MenuExtension extension);
     void setOpenPanel(OpenPanel openPanel);
 
     // Start-up, in order: registers the settings defaults, starts the update
@@ -51,6 +48,9 @@ public:
     void openFiles(const QList<QUrl> &files);
 
     DocumentController &documentController() const { return *m_documentController; }
+    UpdateCheck &updateCheck() const { return *m_updateCheck; }
+    // The watcher, once it was first needed; null before.
+    SifterStatusController *sifterStatusController() const { return m_sifterStatusController.get(); }
     // The empty window shown while no document is open; null when hidden.
     QMainWindow *startWindow() const { return m_startWindow.get(); }
     void showStartWindow();
@@ -62,6 +62,15 @@ public:
     void openDocument();
     void closeFrontWindow();
     void quit();
+    void showPreferencePanel();
+    // The preference window on the watcher's pane, without animation.
+    void showPreferencesForSifter();
+    // Creates the watcher if there is none yet (without starting it) and
+    // brings its window forward.
+    void showSifterStatus();
+    void checkForUpdatesMenuItemSelected();
+    // The automatic check at launch: silent when it fails.
+    void checkForUpdates();
     QAction *openAction() const { return m_openAction; }
     QAction *closeAction() const { return m_closeAction; }
     QAction *quitAction() const { return m_quitAction; }
@@ -69,6 +78,7 @@ public:
 private:
     void fillRecentMenu(QMenu &menu);
     void closeStartWindow();
+    SifterStatusController &makeSifterStatusController();
 
     std::unique_ptr<DocumentController> m_documentController;
     std::unique_ptr<QMainWindow> m_startWindow;
@@ -76,8 +86,9 @@ private:
     QAction *m_openAction;
     QAction *m_closeAction;
     QAction *m_quitAction;
-    std::function<void()> m_startUpdateCheck;
-    std::function<void()> m_startSifter;
-    QList<MenuExtension> m_menuExtensions;
     OpenPanel m_openPanel;
+    std::unique_ptr<UpdateCheck> m_updateCheck;
+    // The shared preference window; not owned.
+    PreferenceController *m_preferenceController = nullptr;
+    std::unique_ptr<SifterStatusController> m_sifterStatusController;
 };

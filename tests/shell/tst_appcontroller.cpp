@@ -4,6 +4,8 @@
 #include "DocumentWindow.h"
 #include "MyDocument.h"
 #include "SettingsKeys.h"
+#include "SifterStatusController.h"
+#include "UpdateCheck.h"
 
 #include <KFUserDefaultsController.h>
 
@@ -14,6 +16,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -91,36 +94,58 @@ private Q_SLOTS:
     void cleanup()
     {
         m_controller.reset();
-        for (const QString &key : {VTCUpdatesCheckAutomatically, VTCSifterStartOnLaunch})
+        for (const QString &key : {VTCUpdatesCheckAutomatically, VTCSifterStartOnLaunch, VTCSifterMonitorDirectory,
+                                   UpdateCheck::updateServerKey})
             defaults().removeObjectForKey(key);
     }
 
-    void startUpRunsItsTasksInOrder_data()
+    void startUpRunsWhatTheSettingsAskFor_data()
     {
         QTest::addColumn<bool>("checkUpdates");
         QTest::addColumn<bool>("startSifter");
-        QTest::addColumn<QStringList>("tasks");
-        QTest::newRow("first run") << false << false << QStringList();
-        QTest::newRow("updates") << true << false << QStringList({"update check"});
-        QTest::newRow("watcher") << false << true << QStringList({"watcher"});
-        QTest::newRow("both") << true << true << QStringList({"update check", "watcher"});
+        QTest::newRow("first run") << false << false;
+        QTest::newRow("updates") << true << false;
+        QTest::newRow("watcher") << false << true;
+        QTest::newRow("both") << true << true;
     }
 
-    void startUpRunsItsTasksInOrder()
+    void startUpRunsWhatTheSettingsAskFor()
     {
         QFETCH(bool, checkUpdates);
         QFETCH(bool, startSifter);
-        QFETCH(QStringList, tasks);
+        QTcpServer updateServer; // accepts and never answers: the check stays in flight
+        QVERIFY(updateServer.listen(QHostAddress::LocalHost));
+        defaults().setObjectForKey(QStringLiteral("http://127.0.0.1:%1").arg(updateServer.serverPort()),
+                                   UpdateCheck::updateServerKey);
+        defaults().setObjectForKey(m_dir.path(), VTCSifterMonitorDirectory);
         defaults().setObjectForKey(checkUpdates, VTCUpdatesCheckAutomatically);
         defaults().setObjectForKey(startSifter, VTCSifterStartOnLaunch);
-        QStringList ran;
-        m_controller->setUpdateCheck([&ran] { ran << QStringLiteral("update check"); });
-        m_controller->setSifterLaunch([&ran] { ran << QStringLiteral("watcher"); });
+
         m_controller->awakeFromNib();
-        QCOMPARE(ran, tasks);
+        QCOMPARE(m_controller->updateCheck().isChecking(), checkUpdates);
+        SifterStatusController *sifter = m_controller->sifterStatusController();
+        QCOMPARE(sifter != nullptr, startSifter);
+        if (sifter) {
+            // Running, without a window until the user asks for it.
+            QVERIFY(sifter->sifterIsRunning());
+            QVERIFY(!sifter->window());
+            m_controller->showSifterStatus();
+            QCOMPARE(m_controller->sifterStatusController(), sifter);
+            QVERIFY(sifter->window() && sifter->window()->isVisible());
+        }
         // The defaults are registered by then.
         QCOMPARE(defaults().integerForKey(VTCMeasurement), 1);
-        QCOMPARE(defaults().stringForKey(VTCSifterMonitorDirectory), QStringLiteral("/tmp"));
+    }
+
+    void theWatcherWindowCreatesAStoppedWatcher()
+    {
+        defaults().setObjectForKey(m_dir.path(), VTCSifterMonitorDirectory);
+        m_controller->showSifterStatus();
+        SifterStatusController *sifter = m_controller->sifterStatusController();
+        QVERIFY(sifter && !sifter->sifterIsRunning());
+        QVERIFY(sifter->window()->isVisible());
+        // The watcher window carries the main menu too.
+        QCOMPARE(fileMenuItems(*sifter->window()).first(), QStringLiteral("&Open\u2026|Ctrl+O"));
     }
 
     void withoutFilesTheStartWindowCarriesTheMenu()
@@ -130,6 +155,10 @@ private Q_SLOTS:
         QVERIFY(start && start->isVisible());
         QCOMPARE(fileMenuItems(*start), QStringList({"&Open\u2026|Ctrl+O", "Open &Recent|", "&Close|Ctrl+W",
                                                      "&Quit|Ctrl+Q"}));
+        QStringList menus;
+        for (const QAction *menu : start->menuBar()->actions())
+            menus << menu->text();
+        QCOMPARE(menus, QStringList({"&File", "&Edit", "&Window", "&Help"}));
     }
 
     void eachFileOpensInItsOwnWindowWithTheMenu()
