@@ -134,8 +134,13 @@ void MyDocument::windowControllerDidLoadNib()
     setUpTable(ui->callsTableView, m_callsTab.get(), delegate, CallsController::FunctionColumn);
     setUpTable(ui->summaryTableView, m_summaryTab.get(), delegate, SummaryController::FunctionColumn);
     ui->callsTableView->horizontalHeader()->resizeSection(CallsController::PositionColumn, 48);
-    ui->callsTableView->horizontalHeader()->resizeSection(CallsController::FunctionColumn, 260);
+    ui->callsTableView->horizontalHeader()->resizeSection(CallsController::FunctionColumn, 220);
     ui->summaryTableView->horizontalHeader()->resizeSection(SummaryController::FunctionColumn, 260);
+    // The file column takes the room that is left, so the line column stays
+    // in view; paths are cut at the front, where they say least.
+    ui->callsTableView->horizontalHeader()->resizeSection(CallsController::LineColumn, 64);
+    ui->callsTableView->horizontalHeader()->setSectionResizeMode(CallsController::FileColumn, QHeaderView::Stretch);
+    ui->callsTableView->setTextElideMode(Qt::ElideLeft);
     ui->splitter->setSizes({380, 720});
     ui->splitter->setStretchFactor(1, 1);
 
