@@ -11,33 +11,15 @@
 namespace {
 
 // The worked example: main -> render -> php::strlen, inclusive 20, 7 and 2.
-const char workedExample[] = "version: 1\n"
-                             "creator: profiler\n"
-                             "cmd: /var/www/index.php\n"
-                             "part: 1\n"
-                             "\n"
-                             "events: Time\n"
-                             "\n"
-                             "fl=php:internal\n"
-                             "fn=php::strlen\n"
-                             "3 2\n"
-                             "\n"
-                             "fl=/var/www/index.php\n"
-                             "fn=render\n"
-                             "10 5\n"
-                             "cfn=php::strlen\n"
-                             "calls=1 0 0\n"
-                             "12 2\n"
-                             "\n"
-                             "fl=/var/www/index.php\n"
-                             "fn=main\n"
-                             "\n"
-                             "summary: 20\n"
-                             "1 13\n"
-                             "cfn=render\n"
-                             "calls=1 0 0\n"
-                             "2 7\n"
-                             "\n";
+const QByteArray workedExample = "version: 1\ncreator: profiler\ncmd: /var/www/index.php\npart: 1\n\nevents: Time\n\n"
+                                 "fl=php:internal\nfn=php::strlen\n3 2\n\n"
+                                 "fl=/var/www/index.php\nfn=render\n10 5\ncfn=php::strlen\ncalls=1 0 0\n12 2\n\n"
+                                 "fl=/var/www/index.php\nfn=main\n\nsummary: 20\n1 13\ncfn=render\ncalls=1 0 0\n2 7\n\n";
+// Four callees of equal cost whose names sort differently by bytes and by case.
+const QByteArray ties = "events: Time\n\nfn=b\n1 4\n\nfn=a\n1 4\n\nfn=B\n1 4\n\nfn=php::count\n1 4\n\n"
+                        "fn=main\n1 1\ncfn=b\ncfn=a\ncfn=B\ncfn=php::count\n\n";
+const QByteArray summaryHeader = "calls\tself_total\tinclusive_total\tself_avg\tinclusive_avg\tfunction\n";
+const QByteArray treeHeader = "depth\tindex\tself\tinclusive\tline\tfile\tfunction\n";
 
 struct Result
 {
@@ -46,26 +28,26 @@ struct Result
     QByteArray err;
 };
 
-QByteArray readAll(std::FILE *file)
-{
-    std::rewind(file);
-    QByteArray text;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        text.append(buffer, qsizetype(n));
-    std::fclose(file);
-    return text;
-}
-
 Result run(const QStringList &arguments)
 {
-    std::FILE *out = std::tmpfile();
-    std::FILE *err = std::tmpfile();
-    const int status = CommandLine::run(arguments, out, err);
-    std::fflush(out);
-    std::fflush(err);
-    return {status, readAll(out), readAll(err)};
+    char *out = nullptr;
+    char *err = nullptr;
+    size_t outSize = 0;
+    size_t errSize = 0;
+    std::FILE *outFile = open_memstream(&out, &outSize);
+    std::FILE *errFile = open_memstream(&err, &errSize);
+    const int status = CommandLine::run(arguments, outFile, errFile);
+    std::fclose(outFile);
+    std::fclose(errFile);
+    Result result{status, QByteArray(out, qsizetype(outSize)), QByteArray(err, qsizetype(errSize))};
+    std::free(out);
+    std::free(err);
+    return result;
+}
+
+QStringList words(const char *text)
+{
+    return QString::fromLatin1(text).split(QLatin1Char(' '), Qt::SkipEmptyParts);
 }
 
 } // namespace
@@ -79,142 +61,106 @@ private:
 
     QString write(const QString &name, const QByteArray &contents)
     {
-        const QString path = m_dir.filePath(name);
-        QFile file(path);
+        QFile file(m_dir.filePath(name));
         if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
+            qFatal("cannot write %s", qPrintable(file.fileName()));
+        return file.fileName();
     }
 
 private Q_SLOTS:
-    void init()
+    void cleanup()
     {
-        auto &defaults = KFUserDefaultsController::sharedUserDefaultsController();
-        defaults.removeObjectForKey(VTCSummaryShowsInternalPhpFunctions);
-        defaults.removeObjectForKey(VTCMeasurement);
+        KFUserDefaultsController::sharedUserDefaultsController().removeObjectForKey(
+            VTCSummaryShowsInternalPhpFunctions);
     }
 
-    void summaryTsvHasRawCostsLargestFirst()
+    void tsvOutput_data()
     {
-        const Result result = run({QStringLiteral("--summary"), QStringLiteral("--tsv"), write("w.cg", workedExample)});
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QByteArray>("profile");
+        QTest::addColumn<bool>("showInternal");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("summary") << "--summary" << workedExample << true
+                                 << summaryHeader + "1\t5\t7\t5\t7\trender\n1\t2\t2\t2\t2\tphp::strlen\n";
+        QTest::newRow("tree") << "--tree" << workedExample << true
+                              << treeHeader + "0\t0\t13\t20\t1\t/var/www/index.php\tmain\n"
+                                              "1\t1\t5\t7\t10\t/var/www/index.php\trender\n"
+                                              "2\t1\t2\t2\t3\tphp:internal\tphp::strlen\n";
+        QTest::newRow("ties in byte order") << "--summary" << ties << true
+                                            << summaryHeader + "1\t4\t4\t4\t4\tB\n1\t4\t4\t4\t4\ta\n"
+                                                               "1\t4\t4\t4\t4\tb\n1\t4\t4\t4\t4\tphp::count\n";
+        QTest::newRow("internal hidden") << "--summary" << ties << false
+                                         << summaryHeader + "1\t4\t4\t4\t4\tB\n1\t4\t4\t4\t4\ta\n1\t4\t4\t4\t4\tb\n";
+        QTest::newRow("empty summary") << "--summary" << QByteArray() << true << summaryHeader;
+        QTest::newRow("empty tree") << "--tree" << QByteArray() << true << treeHeader;
+    }
+
+    void tsvOutput()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QByteArray, profile);
+        QFETCH(bool, showInternal);
+        QFETCH(QByteArray, expected);
+        KFUserDefaultsController::sharedUserDefaultsController().setObjectForKey(showInternal,
+                                                                                 VTCSummaryShowsInternalPhpFunctions);
+        const Result result = run({mode, QStringLiteral("--tsv"), write(QStringLiteral("p.cg"), profile)});
         QCOMPARE(result.status, 0);
-        QCOMPARE(result.out, QByteArray("calls\tself_total\tinclusive_total\tself_avg\tinclusive_avg\tfunction\n"
-                                        "1\t5\t7\t5\t7\trender\n"
-                                        "1\t2\t2\t2\t2\tphp::strlen\n"));
+        QCOMPARE(result.out, expected);
         QVERIFY(result.err.isEmpty());
     }
 
-    void summaryTiesAreInByteOrderAndFollowTheFilter()
+    void readableOutput()
     {
-        const QByteArray profile = "events: Time\n\n"
-                                   "fn=b\n1 4\n\nfn=a\n1 4\n\nfn=B\n1 4\n\nfn=php::count\n1 4\n\n"
-                                   "fn=main\n1 1\ncfn=b\ncfn=a\ncfn=B\ncfn=php::count\n\n";
-        const QString path = write("ties.cg", profile);
-        Result result = run({QStringLiteral("--summary"), QStringLiteral("--tsv"), path});
-        QCOMPARE(result.out.split('\n').mid(1),
-                 QByteArrayList({"1\t4\t4\t4\t4\tB", "1\t4\t4\t4\t4\ta", "1\t4\t4\t4\t4\tb",
-                                 "1\t4\t4\t4\t4\tphp::count", ""}));
-
-        // The rows are those the summary table shows: internal functions can be hidden.
-        KFUserDefaultsController::sharedUserDefaultsController().setObjectForKey(false,
-                                                                                 VTCSummaryShowsInternalPhpFunctions);
-        result = run({QStringLiteral("--summary"), QStringLiteral("--tsv"), path});
-        QVERIFY(!result.out.contains("php::count"));
-        QCOMPARE(result.out.count('\n'), 4);
-    }
-
-    void alignedSummaryNamesTheRootAndUsesTheUnit()
-    {
-        const QString path = write("w.cg", workedExample);
-        Result result = run({QStringLiteral("--summary"), QStringLiteral("--unit"), QStringLiteral("us"), path});
-        QCOMPARE(result.status, 0);
-        const QList<QByteArray> lines = result.out.split('\n');
+        const QString path = write(QStringLiteral("w.cg"), workedExample);
+        QList<QByteArray> lines = run(words("--summary --unit us") << path).out.split('\n');
         QCOMPARE(lines.value(0), QByteArray("main  inclusive 20\xc2\xb5s"));
         QVERIFY(lines.value(1).startsWith("calls"));
-        QVERIFY(lines.value(2).endsWith("render"));
-        QVERIFY(lines.value(2).contains("7\xc2\xb5s"));
+        QVERIFY(lines.value(2).endsWith("render") && lines.value(2).contains("7\xc2\xb5s"));
         QVERIFY(lines.value(3).endsWith("php::strlen"));
+        QCOMPARE(run(words("--summary --top 1") << path).out.count('\n'), 3);
 
-        result = run({QStringLiteral("--summary"), QStringLiteral("--top"), QStringLiteral("1"), path});
-        QCOMPARE(result.out.count('\n'), 3);
-    }
-
-    void treeTsvIsPreOrder()
-    {
-        const Result result = run({QStringLiteral("--tree"), QStringLiteral("--tsv"), write("w.cg", workedExample)});
-        QCOMPARE(result.status, 0);
-        QCOMPARE(result.out, QByteArray("depth\tindex\tself\tinclusive\tline\tfile\tfunction\n"
-                                        "0\t0\t13\t20\t1\t/var/www/index.php\tmain\n"
-                                        "1\t1\t5\t7\t10\t/var/www/index.php\trender\n"
-                                        "2\t1\t2\t2\t3\tphp:internal\tphp::strlen\n"));
-    }
-
-    void indentedTreeStopsAtTheDepth()
-    {
-        const Result result = run({QStringLiteral("--tree"), QStringLiteral("--depth"), QStringLiteral("1"),
-                                   QStringLiteral("--unit"), QStringLiteral("us"), write("w.cg", workedExample)});
-        QCOMPARE(result.status, 0);
-        const QList<QByteArray> lines = result.out.split('\n');
+        lines = run(words("--tree --depth 1 --unit us") << path).out.split('\n');
         QCOMPARE(lines.size(), 3);
         QVERIFY(lines[0].startsWith("main  20\xc2\xb5s"));
-        QVERIFY(lines[1].startsWith("  render  7\xc2\xb5s"));
-        QVERIFY(lines[1].endsWith("/var/www/index.php:10"));
+        QVERIFY(lines[1].startsWith("  render  7\xc2\xb5s") && lines[1].endsWith("/var/www/index.php:10"));
     }
 
-    void emptyProfilePrintsTheHeaderAlone()
-    {
-        const QString path = write("empty.cg", QByteArray());
-        QCOMPARE(run({QStringLiteral("--tree"), QStringLiteral("--tsv"), path}).out,
-                 QByteArray("depth\tindex\tself\tinclusive\tline\tfile\tfunction\n"));
-        const Result result = run({QStringLiteral("--summary"), QStringLiteral("--tsv"), path});
-        QCOMPARE(result.status, 0);
-        QCOMPARE(result.out.count('\n'), 1);
-    }
-
-    void unreadableFilesFailWithOneLine_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::newRow("missing") << m_dir.filePath("missing.cg");
-        QTest::newRow("directory") << m_dir.path();
-        QTest::newRow("corrupt gzip") << write("broken.cg.gz", QByteArray("\x1f\x8b\x08\x00garbage", 12));
-    }
-
-    void unreadableFilesFailWithOneLine()
-    {
-        QFETCH(QString, path);
-        const Result result = run({QStringLiteral("--summary"), path});
-        QCOMPARE(result.status, 1);
-        QVERIFY(result.out.isEmpty());
-        QCOMPARE(result.err.count('\n'), 1);
-        QVERIFY2(result.err.startsWith("velotrace: " + path.toUtf8() + ": "), result.err.constData());
-    }
-
-    void badArgumentsShowTheUsage_data()
+    // Unreadable files: one line naming the file, exit 1. Bad arguments: the usage, exit 2.
+    void failures_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("no mode") << QStringList{QStringLiteral("--tsv"), QStringLiteral("x")};
-        QTest::newRow("no file") << QStringList{QStringLiteral("--summary")};
-        QTest::newRow("bad unit") << QStringList{QStringLiteral("--summary"), QStringLiteral("--unit"),
-                                                 QStringLiteral("h"), QStringLiteral("x")};
-        QTest::newRow("bad count") << QStringList{QStringLiteral("--tree"), QStringLiteral("--depth"),
-                                                  QStringLiteral("-3"), QStringLiteral("x")};
-        QTest::newRow("unknown option") << QStringList{QStringLiteral("--summary"), QStringLiteral("--fast")};
-        QTest::newRow("both modes") << QStringList{QStringLiteral("--summary"), QStringLiteral("--tree"),
-                                                   QStringLiteral("x")};
+        QTest::addColumn<int>("status");
+        QTest::newRow("missing") << (words("--summary") << m_dir.filePath("missing.cg")) << 1;
+        QTest::newRow("directory") << (words("--summary") << m_dir.path()) << 1;
+        QTest::newRow("corrupt gzip")
+            << (words("--summary") << write("broken.cg.gz", QByteArray("\x1f\x8b\x08\x00garbage", 12))) << 1;
+        QTest::newRow("no mode") << words("--tsv x") << 2;
+        QTest::newRow("no file") << words("--summary") << 2;
+        QTest::newRow("bad unit") << words("--summary --unit h x") << 2;
+        QTest::newRow("bad count") << words("--tree --depth -3 x") << 2;
+        QTest::newRow("unknown option") << words("--summary --fast") << 2;
+        QTest::newRow("both modes") << words("--summary --tree x") << 2;
     }
 
-    void badArgumentsShowTheUsage()
+    void failures()
     {
         QFETCH(QStringList, arguments);
+        QFETCH(int, status);
         const Result result = run(arguments);
-        QCOMPARE(result.status, 2);
-        QVERIFY(result.err.contains("Usage: velotrace"));
+        QCOMPARE(result.status, status);
+        QVERIFY(result.out.isEmpty());
+        if (status == 1) {
+            QCOMPARE(result.err.count('\n'), 1);
+            QVERIFY2(result.err.startsWith("velotrace: " + arguments.last().toUtf8() + ": "), result.err.constData());
+        } else {
+            QVERIFY(result.err.contains("Usage: velotrace"));
+        }
     }
 
     void helpAndVersion()
     {
-        QVERIFY(run({QStringLiteral("--help")}).out.startsWith("Usage: velotrace"));
-        QCOMPARE(run({QStringLiteral("--version")}).out, QByteArray("velotrace " VELOTRACE_VERSION "\n"));
+        QVERIFY(run(words("--help")).out.startsWith("Usage: velotrace"));
+        QCOMPARE(run(words("--version")).out, QByteArray("velotrace " VELOTRACE_VERSION "\n"));
     }
 };
 

@@ -1,12 +1,10 @@
 #include "PreferenceController.h"
-#include "PreferencePaneGeneral.h"
-#include "PreferencePaneSoftwareUpdate.h"
 #include "SettingsKeys.h"
 
+#include <KFPreferencePane.h>
 #include <KFSharedDefaultsObserver.h>
 #include <KFUserDefaultsController.h>
 
-#include <QAbstractAnimation>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -25,14 +23,16 @@ KFUserDefaultsController &settings()
     return KFUserDefaultsController::sharedUserDefaultsController();
 }
 
+const QStringList displayKeys{VTCMeasurement, VTCDisplayDash, VTCCallStackShowsInternalPhpFunctions,
+                              VTCSummaryShowsInternalPhpFunctions, VTCUpdatesCheckAutomatically};
+
 // Stands for an open document: records the changes of the display settings.
 class DisplayObserver : public KFSharedDefaultsObserver
 {
 public:
     DisplayObserver()
     {
-        for (const QString &key : { VTCMeasurement, VTCDisplayDash, VTCCallStackShowsInternalPhpFunctions,
-                 VTCSummaryShowsInternalPhpFunctions, VTCUpdatesCheckAutomatically })
+        for (const QString &key : displayKeys)
             addObserverSharedUserDefaults(key);
     }
     void observeValueForKeyPath(const QString &keyPath, QObject *, const QVariantMap &change, void *) override
@@ -42,9 +42,10 @@ public:
     QStringList changes;
 };
 
-template <class Control> Control *control(KFPreferencePane *pane, const char *name)
+template <class Control> Control *control(PreferenceController &controller, const char *pane, const char *name)
 {
-    Control *found = pane->loadedView()->findChild<Control *>(QLatin1String(name));
+    controller.setPane(QLatin1String(pane), false);
+    Control *found = controller.pane(QLatin1String(pane))->loadedView()->findChild<Control *>(QLatin1String(name));
     if (!found)
         qFatal("no control %s", name);
     return found;
@@ -71,77 +72,50 @@ private Q_SLOTS:
 
     void cleanup()
     {
-        for (const QString &key : { VTCMeasurement, VTCDisplayDash, VTCCallStackShowsInternalPhpFunctions,
-                 VTCSummaryShowsInternalPhpFunctions, VTCUpdatesCheckAutomatically })
+        for (const QString &key : displayKeys + QStringList{VTCSifterRegex, VTCSifterRegexUseCustom})
             settings().removeObjectForKey(key);
     }
 
-    void threePanesInOrder()
+    void threePanesThatFitTheWindow()
     {
         PreferenceController controller;
         controller.showWindow();
-        QCOMPARE(controller.toolbarDefaultItemIdentifiers(), QStringList({ "General", "Sifter", "Updates" }));
+        QCOMPARE(controller.window()->windowTitle(), QStringLiteral("General"));
         QStringList items;
         for (QAction *action : controller.toolbar()->actions()) {
             items.append(action->text());
             QVERIFY(!action->icon().isNull());
         }
-        QCOMPARE(items, QStringList({ "General", "Sifter", "Updates" }));
-        QCOMPARE(controller.pane("General")->nibName(), QStringLiteral("PreferencesGeneral"));
-        QCOMPARE(controller.pane("Sifter")->nibName(), QStringLiteral("PreferencesSifter"));
-        QCOMPARE(controller.pane("Updates")->nibName(), QStringLiteral("PreferencesUpdates"));
-        QCOMPARE(controller.window()->windowTitle(), QStringLiteral("General"));
-
-        // Each form's view fits the window below the toolbar.
-        for (const QString &identifier : controller.toolbarDefaultItemIdentifiers()) {
+        QCOMPARE(items, QStringList({"General", "Sifter", "Updates"}));
+        for (const QString &identifier : items) {
             controller.setPane(identifier, false);
             QWidget *view = controller.pane(identifier)->loadedView();
             QVERIFY(view->width() >= view->minimumSizeHint().width());
             QVERIFY(view->height() >= view->minimumSizeHint().height());
-            QCOMPARE(
-                controller.window()->size(), QSize(view->width(), view->height() + controller.toolbar()->height()));
+            QCOMPARE(controller.window()->size(), QSize(view->width(), view->height() + controller.toolbar()->height()));
         }
     }
 
-    void sifterPreferencesOpenWithoutAnimation()
-    {
-        // As the watcher window's button opens them: show, then the Sifter
-        // pane at once.
-        PreferenceController controller;
-        controller.showWindow();
-        controller.setPane(QStringLiteral("Sifter"), false);
-        QCOMPARE(controller.viewAnimation()->state(), QAbstractAnimation::Stopped);
-        QCOMPARE(controller.window()->windowTitle(), QStringLiteral("Sifter"));
-        const QList<QWidget *> shown
-            = controller.contentSubview()->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
-        QCOMPARE(shown, QList<QWidget *>({ controller.pane("Sifter")->loadedView() }));
-    }
-
-    void controlChangesReachObservers()
+    void controlChangesReachTheSettingsAndObservers()
     {
         PreferenceController controller;
         controller.showWindow();
         DisplayObserver document;
-
-        KFPreferencePane *general = controller.pane("General");
-        control<QComboBox>(general, "measurementPopUp")->setCurrentIndex(0);
-        control<QCheckBox>(general, "displayDashCheckbox")->click();
-        control<QCheckBox>(general, "callStackShowsInternalPhpFunctionsCheckbox")->click();
-        control<QCheckBox>(general, "summaryShowsInternalPhpFunctionsCheckbox")->click();
-        controller.setPane(QStringLiteral("Updates"), false);
-        control<QCheckBox>(controller.pane("Updates"), "updatesCheckAutomaticallyCheckbox")->click();
-
+        control<QComboBox>(controller, "General", "measurementPopUp")->setCurrentIndex(0);
+        control<QCheckBox>(controller, "General", "displayDashCheckbox")->click();
+        control<QCheckBox>(controller, "General", "callStackShowsInternalPhpFunctionsCheckbox")->click();
+        control<QCheckBox>(controller, "General", "summaryShowsInternalPhpFunctionsCheckbox")->click();
+        control<QCheckBox>(controller, "Updates", "updatesCheckAutomaticallyCheckbox")->click();
         QCOMPARE(document.changes,
-            QStringList(
-                { "values.measurement=0", "values.displayDash=false", "values.callStackShowsInternalPhpFunctions=false",
-                    "values.summaryShowsInternalPhpFunctions=false", "values.updatesCheckAutomatically=true" }));
+                 QStringList({"values.measurement=0", "values.displayDash=false",
+                              "values.callStackShowsInternalPhpFunctions=false",
+                              "values.summaryShowsInternalPhpFunctions=false", "values.updatesCheckAutomatically=true"}));
         QCOMPARE(settings().integerForKey(VTCMeasurement), 0);
-        QVERIFY(!settings().boolForKey(VTCDisplayDash));
         QVERIFY(settings().boolForKey(VTCUpdatesCheckAutomatically));
 
         // A change made elsewhere shows in the open pane.
         settings().setObjectForKey(1, VTCMeasurement);
-        QCOMPARE(control<QComboBox>(general, "measurementPopUp")->currentIndex(), 1);
+        QCOMPARE(control<QComboBox>(controller, "General", "measurementPopUp")->currentIndex(), 1);
     }
 
     void anEditInProgressIsKeptWhenThePanesAreRebuilt()
@@ -149,33 +123,23 @@ private Q_SLOTS:
         settings().setObjectForKey(true, VTCSifterRegexUseCustom);
         PreferenceController controller;
         controller.showWindow();
-        controller.setPane(QStringLiteral("Sifter"), false);
+        auto *field = control<QLineEdit>(controller, "Sifter", "fileMatchEdit");
         QVERIFY(QTest::qWaitForWindowActive(controller.window()));
-        auto *field = control<QLineEdit>(controller.pane("Sifter"), "fileMatchEdit");
         field->setFocus();
-        QVERIFY(field->hasFocus());
         field->selectAll();
         QTest::keyClicks(field, QStringLiteral("profile\\..*"));
-        QCOMPARE(settings().stringForKey(VTCSifterRegex), QStringLiteral("cachegrind\\..*"));
-
         controller.showWindow();
         QCOMPARE(settings().stringForKey(VTCSifterRegex), QStringLiteral("profile\\..*"));
-        settings().removeObjectForKey(VTCSifterRegex);
-        settings().removeObjectForKey(VTCSifterRegexUseCustom);
     }
 
-    void checkNowReachesTheWindowsListener()
+    // Panes are rebuilt at each showing; the button must stay connected.
+    void checkNowReachesTheListenerAfterEachShowing()
     {
         PreferenceController controller;
         QSignalSpy requested(&controller, &PreferenceController::checkForUpdatesRequested);
-        // Panes are rebuilt at each showing; each click is one request.
         for (int showing = 1; showing <= 2; ++showing) {
             controller.showWindow();
-            controller.setPane(QStringLiteral("Updates"), false);
-            KFPreferencePane *updates = controller.pane("Updates");
-            auto *button = control<QPushButton>(updates, "checkNowButton");
-            QCOMPARE(button->text(), QStringLiteral("Check Now"));
-            button->click();
+            control<QPushButton>(controller, "Updates", "checkNowButton")->click();
             QCOMPARE(requested.size(), showing);
         }
     }

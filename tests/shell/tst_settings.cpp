@@ -13,6 +13,16 @@ KFUserDefaultsController &defaults()
     return KFUserDefaultsController::sharedUserDefaultsController();
 }
 
+// The value of key through the getter of the type of like.
+QVariant read(const QString &key, const QVariant &like)
+{
+    if (like.metaType().id() == QMetaType::LongLong)
+        return defaults().integerForKey(key);
+    if (like.metaType().id() == QMetaType::Bool)
+        return defaults().boolForKey(key);
+    return defaults().stringForKey(key);
+}
+
 } // namespace
 
 class TestSettings : public QObject
@@ -25,91 +35,54 @@ private Q_SLOTS:
         // Start from an empty store, as on a first run.
         QDir(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Kestrune")).removeRecursively();
         registerSettingsDefaults();
+        QCOMPARE(VTCSifterMaxAction, QStringLiteral("sifterMoxAction")); // the stored key keeps this spelling
     }
 
-    void firstRunValues_data();
-    void firstRunValues();
-    void defaultPatternIsTheEscapedFullStop();
-    void storedValueWinsOverDefault_data();
-    void storedValueWinsOverDefault();
-    void defaultsStayOffDisk();
+    // Keys spelled out: a renamed constant would lose the users' stored settings.
+    void firstRunValues_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QVariant>("expected");
+        QTest::newRow("measurement") << "measurement" << QVariant(qint64(1));
+        QTest::newRow("dash") << "displayDash" << QVariant(true);
+        QTest::newRow("internal in calls") << "callStackShowsInternalPhpFunctions" << QVariant(true);
+        QTest::newRow("internal in summary") << "summaryShowsInternalPhpFunctions" << QVariant(true);
+        QTest::newRow("watcher at launch") << "sifterStartOnLaunch" << QVariant(false);
+        QTest::newRow("directory") << "sifterMonitorDirectory" << QVariant(QStringLiteral("/tmp"));
+        QTest::newRow("pattern") << "sifterRegex" << QVariant(QStringLiteral("cachegrind\\..*"));
+        QTest::newRow("custom pattern") << "sifterRegexUseCustom" << QVariant(false);
+        QTest::newRow("filter") << "sifterFilter" << QVariant(qint64(0));
+        QTest::newRow("limit on") << "sifterMaxLimitOpen" << QVariant(true);
+        QTest::newRow("limit") << "sifterMaxFiles" << QVariant(qint64(5));
+        QTest::newRow("limit action") << "sifterMoxAction" << QVariant(QString());
+        QTest::newRow("update check") << "updatesCheckAutomatically" << QVariant(false);
+    }
+
+    // Each first-run value, overridden by a stored value and back once that is removed.
+    void firstRunValues()
+    {
+        QFETCH(QString, key);
+        QFETCH(QVariant, expected);
+        QCOMPARE(read(key, expected), expected);
+        const QVariant stored = expected.metaType().id() == QMetaType::LongLong ? QVariant(expected.toLongLong() + 2)
+                                : expected.metaType().id() == QMetaType::Bool   ? QVariant(!expected.toBool())
+                                                                                : QVariant(expected.toString() + "x");
+        defaults().setObjectForKey(stored, key);
+        QCOMPARE(read(key, expected), stored);
+        defaults().removeObjectForKey(key);
+        QCOMPARE(read(key, expected), expected);
+    }
+
+    // Registered defaults must not be written out, or a later default change never reaches the user.
+    void defaultsStayOffDisk()
+    {
+        defaults().setObjectForKey(true, VTCUpdatesCheckAutomatically);
+        defaults().synchronize();
+        QCOMPARE(QSettings(defaults().storeFileName(), QSettings::IniFormat).allKeys(),
+                 QStringList{VTCUpdatesCheckAutomatically});
+        defaults().removeObjectForKey(VTCUpdatesCheckAutomatically);
+    }
 };
-
-void TestSettings::firstRunValues_data()
-{
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QVariant>("expected");
-
-    QTest::newRow("measurement in milliseconds") << VTCMeasurement << QVariant(qint64(1));
-    QTest::newRow("dash shown") << VTCDisplayDash << QVariant(true);
-    QTest::newRow("internal functions in calls") << VTCCallStackShowsInternalPhpFunctions << QVariant(true);
-    QTest::newRow("internal functions in summary") << VTCSummaryShowsInternalPhpFunctions << QVariant(true);
-    QTest::newRow("watcher not started") << VTCSifterStartOnLaunch << QVariant(false);
-    QTest::newRow("watched directory") << VTCSifterMonitorDirectory << QVariant(QStringLiteral("/tmp"));
-    QTest::newRow("pattern") << VTCSifterRegex << QVariant(QStringLiteral("cachegrind\\..*"));
-    QTest::newRow("custom pattern off") << VTCSifterRegexUseCustom << QVariant(false);
-    QTest::newRow("filter") << VTCSifterFilter << QVariant(qint64(0));
-    QTest::newRow("open-file limit on") << VTCSifterMaxLimitOpen << QVariant(true);
-    QTest::newRow("open-file limit") << VTCSifterMaxFiles << QVariant(qint64(5));
-    QTest::newRow("limit action unset") << VTCSifterMaxAction << QVariant(QString());
-    QTest::newRow("no automatic update check") << VTCUpdatesCheckAutomatically << QVariant(false);
-}
-
-void TestSettings::firstRunValues()
-{
-    QFETCH(QString, key);
-    QFETCH(QVariant, expected);
-    switch (expected.metaType().id()) {
-    case QMetaType::LongLong:
-        QCOMPARE(defaults().integerForKey(key), expected.toLongLong());
-        break;
-    case QMetaType::Bool:
-        QCOMPARE(defaults().boolForKey(key), expected.toBool());
-        break;
-    default:
-        QCOMPARE(defaults().stringForKey(key), expected.toString());
-    }
-}
-
-void TestSettings::defaultPatternIsTheEscapedFullStop()
-{
-    const QString pattern = defaults().stringForKey(VTCSifterRegex);
-    QCOMPARE(pattern.size(), 14);
-    QCOMPARE(pattern.count(QLatin1Char('\\')), 1);
-    QCOMPARE(VTCSifterMaxAction, QStringLiteral("sifterMoxAction"));
-}
-
-void TestSettings::storedValueWinsOverDefault_data()
-{
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QVariant>("stored");
-
-    QTest::newRow("measurement") << VTCMeasurement << QVariant(2);
-    QTest::newRow("dash") << VTCDisplayDash << QVariant(false);
-    QTest::newRow("directory") << VTCSifterMonitorDirectory << QVariant(QStringLiteral("/var/tmp/profiles"));
-    QTest::newRow("pattern") << VTCSifterRegex << QVariant(QStringLiteral("^xdebug\\.out$"));
-    QTest::newRow("limit") << VTCSifterMaxFiles << QVariant(0);
-}
-
-void TestSettings::storedValueWinsOverDefault()
-{
-    QFETCH(QString, key);
-    QFETCH(QVariant, stored);
-    const QVariant registered = defaults().objectForKey(key);
-    defaults().setObjectForKey(stored, key);
-    QCOMPARE(defaults().objectForKey(key), stored);
-    defaults().removeObjectForKey(key);
-    QCOMPARE(defaults().objectForKey(key), registered);
-}
-
-void TestSettings::defaultsStayOffDisk()
-{
-    defaults().setObjectForKey(true, VTCUpdatesCheckAutomatically);
-    defaults().synchronize();
-    QSettings onDisk(defaults().storeFileName(), QSettings::IniFormat);
-    QCOMPARE(onDisk.allKeys(), QStringList{VTCUpdatesCheckAutomatically});
-    defaults().removeObjectForKey(VTCUpdatesCheckAutomatically);
-}
 
 QTEST_GUILESS_MAIN(TestSettings)
 #include "tst_settings.moc"
