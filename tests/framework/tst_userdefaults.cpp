@@ -1,7 +1,6 @@
 #include <KFSharedDefaultsObserver.h>
 #include <KFUserDefaultsController.h>
 
-#include <QDir>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
@@ -11,38 +10,29 @@
 
 namespace {
 
-struct Notification
+KFUserDefaultsController &defaults()
 {
-    QString keyPath;
-    QObject *object;
-    QVariantMap change;
-    void *context;
-};
+    return KFUserDefaultsController::sharedUserDefaultsController();
+}
 
-// Records every callback; an optional action runs inside the callback.
+// Records the new values it is told of; an optional action runs inside the callback.
 class RecordingObserver : public KFSharedDefaultsObserver
 {
 public:
     void observeValueForKeyPath(const QString &keyPath, QObject *object, const QVariantMap &change,
                                 void *context) override
     {
-        notifications.append({keyPath, object, change, context});
+        QVERIFY(keyPath.startsWith(QStringLiteral("values.test.")) && object == &defaults() && !context);
+        changes.append(change.value(QStringLiteral("new")));
         if (onNotification)
             onNotification();
     }
-
-    QList<Notification> notifications;
+    QVariantList changes;
     std::function<void()> onNotification;
 };
 
-// Destroyed at exit after the shared controller, while still registered:
-// its destructor must not reach into the destroyed controller.
+// Still registered when destroyed at exit, after the shared controller.
 RecordingObserver outlivingObserver;
-
-KFUserDefaultsController &defaults()
-{
-    return KFUserDefaultsController::sharedUserDefaultsController();
-}
 
 } // namespace
 
@@ -51,217 +41,91 @@ class TestUserDefaults : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void storeLivesUnderTheConfigurationHome();
-    void registeredDefaultsAreAnsweredButNeverWritten();
-    void storedValueWinsAndRemovalRestoresDefault();
-    void typedGetters_data();
-    void typedGetters();
-    void notificationCarriesKeyPathControllerNewValueAndNullContext();
-    void registrationsAreCounted();
-    void onlyTheChangedKeyIsDelivered();
-    void removalNotifiesWithTheDefault();
-    void destroyedObserverIsNeverCalled();
-    void observerDestroyedDuringDelivery();
-    void registrationsChangedDuringDelivery();
+    void initTestCase()
+    {
+        QFile::remove(defaults().storeFileName());
+        outlivingObserver.addObserverSharedUserDefaults(QStringLiteral("test.outliving"));
+    }
+
+    void storedValueWinsOverDefaultAndRemovalRestoresIt()
+    {
+        const QString key = QStringLiteral("test.wins");
+        defaults().registerDefaults({{key, 5}});
+        QCOMPARE(defaults().integerForKey(key), 5);
+        RecordingObserver observer;
+        observer.addObserverSharedUserDefaults(key);
+        defaults().setObjectForKey(9, key);
+        QCOMPARE(defaults().integerForKey(key), 9);
+        defaults().removeObjectForKey(key);
+        QCOMPARE(defaults().integerForKey(key), 5);
+        defaults().setObjectForKey(9, key);
+        defaults().setObjectForKey(QVariant(), key); // an empty value removes too
+        QCOMPARE(observer.changes, QVariantList({9, 5, 9, 5})); // removal tells the default
+        defaults().synchronize();
+        QVERIFY(!QSettings(defaults().storeFileName(), QSettings::IniFormat).contains(key)); // defaults never written
+    }
+
+    void valuesReadAsTheAskedType()
+    {
+        const QString key = QStringLiteral("test.typed");
+        for (const QVariant &wrongType : {QVariant(), QVariant(QStringList{"a"}), QVariant(QVariantMap{{"a", 1}})}) {
+            defaults().setObjectForKey(wrongType, key);
+            QCOMPARE(defaults().integerForKey(key), 0);
+            QCOMPARE(defaults().boolForKey(key), false);
+            QCOMPARE(defaults().stringForKey(key), QString());
+        }
+        defaults().setObjectForKey(QStringLiteral("12"), key); // values read back from the file are text
+        QCOMPARE(defaults().integerForKey(key), 12);
+        QVERIFY(defaults().boolForKey(key));
+        defaults().setObjectForKey(QStringLiteral("false"), key);
+        QVERIFY(!defaults().boolForKey(key));
+    }
+
+    void everyRegistrationGetsACallback()
+    {
+        const QString key = QStringLiteral("test.notify");
+        RecordingObserver observer;
+        observer.addObserverSharedUserDefaults(key);
+        observer.addObserverSharedUserDefaults(key);
+        QSignalSpy changed(&defaults(), &KFUserDefaultsController::valueChanged);
+        observer.onNotification = [&] { QCOMPARE(defaults().integerForKey(key), 3); }; // stored before telling
+        defaults().setObjectForKey(3, key);
+        defaults().setObjectForKey(3, QStringLiteral("test.unobserved"));
+        QCOMPARE(observer.changes, QVariantList({3, 3}));
+        QCOMPARE(changed.first(), QVariantList({key, 3}));
+        observer.onNotification = nullptr;
+        observer.removeObserverSharedUserDefaults(key);
+        defaults().setObjectForKey(3, key); // the same value still tells
+        observer.removeObserverSharedUserDefaults(key);
+        observer.removeObserverSharedUserDefaults(key); // one too many: ignored
+        defaults().setObjectForKey(4, key);
+        QCOMPARE(observer.changes, QVariantList({3, 3, 3}));
+    }
+
+    // Under the sanitizer build a call into a destroyed observer fails here.
+    void destroyedObserversAreNeverCalled()
+    {
+        const QString key = QStringLiteral("test.destroyed");
+        auto gone = std::make_unique<RecordingObserver>();
+        gone->addObserverSharedUserDefaults(key);
+        gone.reset();
+        auto first = std::make_unique<RecordingObserver>();
+        auto second = std::make_unique<RecordingObserver>();
+        RecordingObserver late;
+        first->addObserverSharedUserDefaults(key);
+        second->addObserverSharedUserDefaults(key);
+        first->addObserverSharedUserDefaults(key);
+        first->onNotification = [&] { // registers one, destroys the next one and itself
+            late.addObserverSharedUserDefaults(key);
+            second.reset();
+            first.reset();
+        };
+        defaults().setObjectForKey(1, key);
+        QVERIFY(!first && !second && late.changes.isEmpty());
+        defaults().setObjectForKey(2, key);
+        QCOMPARE(late.changes, QVariantList{2});
+    }
 };
-
-void TestUserDefaults::initTestCase()
-{
-    QDir(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Kestrune")).removeRecursively();
-    outlivingObserver.addObserverSharedUserDefaults(QStringLiteral("test.outliving"));
-}
-
-void TestUserDefaults::storeLivesUnderTheConfigurationHome()
-{
-    const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
-    QVERIFY2(!configHome.isEmpty(), "tests run with their own XDG_CONFIG_HOME");
-    QCOMPARE(defaults().storeFileName(), configHome + QStringLiteral("/Kestrune/Velotrace.conf"));
-}
-
-void TestUserDefaults::registeredDefaultsAreAnsweredButNeverWritten()
-{
-    defaults().registerDefaults({{QStringLiteral("test.registered"), 42}});
-    defaults().setObjectForKey(QStringLiteral("kept"), QStringLiteral("test.stored"));
-    defaults().synchronize();
-
-    QCOMPARE(defaults().integerForKey(QStringLiteral("test.registered")), 42);
-    QSettings onDisk(defaults().storeFileName(), QSettings::IniFormat);
-    QCOMPARE(onDisk.value(QStringLiteral("test.stored")).toString(), QStringLiteral("kept"));
-    QVERIFY(!onDisk.contains(QStringLiteral("test.registered")));
-}
-
-void TestUserDefaults::storedValueWinsAndRemovalRestoresDefault()
-{
-    const QString key = QStringLiteral("test.wins");
-    defaults().registerDefaults({{key, QStringLiteral("default")}});
-    defaults().setObjectForKey(QStringLiteral("stored"), key);
-    QCOMPARE(defaults().stringForKey(key), QStringLiteral("stored"));
-    defaults().removeObjectForKey(key);
-    QCOMPARE(defaults().stringForKey(key), QStringLiteral("default"));
-    // Storing an empty value removes the key as well.
-    defaults().setObjectForKey(QStringLiteral("stored"), key);
-    defaults().setObjectForKey(QVariant(), key);
-    QCOMPARE(defaults().stringForKey(key), QStringLiteral("default"));
-}
-
-void TestUserDefaults::typedGetters_data()
-{
-    QTest::addColumn<QVariant>("value");
-    QTest::addColumn<qint64>("integer");
-    QTest::addColumn<bool>("boolean");
-    QTest::addColumn<QString>("string");
-
-    QTest::newRow("unset") << QVariant() << qint64(0) << false << QString();
-    QTest::newRow("integer") << QVariant(7) << qint64(7) << true << QStringLiteral("7");
-    QTest::newRow("zero") << QVariant(0) << qint64(0) << false << QStringLiteral("0");
-    QTest::newRow("boolean") << QVariant(true) << qint64(1) << true << QStringLiteral("true");
-    // Values read back from the file are text.
-    QTest::newRow("integer as text") << QVariant(QStringLiteral("12")) << qint64(12) << true << QStringLiteral("12");
-    QTest::newRow("boolean as text") << QVariant(QStringLiteral("true")) << qint64(1) << true << QStringLiteral("true");
-    QTest::newRow("false as text") << QVariant(QStringLiteral("false")) << qint64(0) << false << QStringLiteral("false");
-    QTest::newRow("other text") << QVariant(QStringLiteral("/tmp")) << qint64(0) << false << QStringLiteral("/tmp");
-    QTest::newRow("list") << QVariant(QStringList{QStringLiteral("a")}) << qint64(0) << false << QString();
-    QTest::newRow("map") << QVariant(QVariantMap{{QStringLiteral("a"), 1}}) << qint64(0) << false << QString();
-}
-
-void TestUserDefaults::typedGetters()
-{
-    QFETCH(QVariant, value);
-    const QString key = QStringLiteral("test.typed");
-    defaults().setObjectForKey(value, key);
-    QTEST(defaults().integerForKey(key), "integer");
-    QTEST(defaults().boolForKey(key), "boolean");
-    QTEST(defaults().stringForKey(key), "string");
-    defaults().removeObjectForKey(key);
-}
-
-void TestUserDefaults::notificationCarriesKeyPathControllerNewValueAndNullContext()
-{
-    RecordingObserver observer;
-    observer.addObserverSharedUserDefaults(QStringLiteral("test.notify"));
-    QVERIFY(observer.notifications.isEmpty()); // nothing at registration
-
-    QSignalSpy changed(&defaults(), &KFUserDefaultsController::valueChanged);
-    observer.onNotification = [&] {
-        // The value is already stored when the observer is told.
-        QCOMPARE(defaults().integerForKey(QStringLiteral("test.notify")), 3);
-    };
-    defaults().setObjectForKey(3, QStringLiteral("test.notify"));
-
-    QCOMPARE(observer.notifications.size(), 1);
-    const Notification &n = observer.notifications.first();
-    QCOMPARE(n.keyPath, QStringLiteral("values.test.notify"));
-    QCOMPARE(n.object, &defaults());
-    QCOMPARE(n.change, (QVariantMap{{QStringLiteral("new"), 3}}));
-    QCOMPARE(n.context, nullptr);
-    QCOMPARE(changed.size(), 1);
-    QCOMPARE(changed.first().at(0).toString(), QStringLiteral("test.notify"));
-    QCOMPARE(changed.first().at(1), QVariant(3));
-    observer.removeObserverSharedUserDefaults(QStringLiteral("test.notify"));
-}
-
-void TestUserDefaults::registrationsAreCounted()
-{
-    const QString key = QStringLiteral("test.counted");
-    RecordingObserver observer;
-    observer.addObserverSharedUserDefaults(key);
-    observer.addObserverSharedUserDefaults(key);
-    defaults().setObjectForKey(1, key);
-    QCOMPARE(observer.notifications.size(), 2);
-
-    observer.removeObserverSharedUserDefaults(key);
-    defaults().setObjectForKey(2, key);
-    QCOMPARE(observer.notifications.size(), 3);
-
-    observer.removeObserverSharedUserDefaults(key);
-    observer.removeObserverSharedUserDefaults(key); // one too many: ignored
-    defaults().setObjectForKey(3, key);
-    QCOMPARE(observer.notifications.size(), 3);
-}
-
-void TestUserDefaults::onlyTheChangedKeyIsDelivered()
-{
-    RecordingObserver observer;
-    observer.addObserverSharedUserDefaults(QStringLiteral("test.a"));
-    observer.addObserverSharedUserDefaults(QStringLiteral("test.never.registered.anywhere"));
-    defaults().setObjectForKey(1, QStringLiteral("test.b"));
-    QVERIFY(observer.notifications.isEmpty());
-    defaults().setObjectForKey(1, QStringLiteral("test.never.registered.anywhere"));
-    QCOMPARE(observer.notifications.size(), 1);
-    // Storing the same value again still tells the observer.
-    defaults().setObjectForKey(1, QStringLiteral("test.never.registered.anywhere"));
-    QCOMPARE(observer.notifications.size(), 2);
-}
-
-void TestUserDefaults::removalNotifiesWithTheDefault()
-{
-    const QString key = QStringLiteral("test.removal");
-    defaults().registerDefaults({{key, 5}});
-    defaults().setObjectForKey(9, key);
-    RecordingObserver observer;
-    observer.addObserverSharedUserDefaults(key);
-    defaults().removeObjectForKey(key);
-    QCOMPARE(observer.notifications.size(), 1);
-    QCOMPARE(observer.notifications.first().change.value(QStringLiteral("new")), QVariant(5));
-}
-
-void TestUserDefaults::destroyedObserverIsNeverCalled()
-{
-    const QString key = QStringLiteral("test.destroyed");
-    auto observer = std::make_unique<RecordingObserver>();
-    observer->addObserverSharedUserDefaults(key);
-    observer->addObserverSharedUserDefaults(key);
-    observer.reset(); // without removing its registrations
-    // Under the address sanitizer a call into the destroyed observer fails here.
-    defaults().setObjectForKey(1, key);
-
-    RecordingObserver survivor;
-    survivor.addObserverSharedUserDefaults(key);
-    defaults().setObjectForKey(2, key);
-    QCOMPARE(survivor.notifications.size(), 1);
-}
-
-void TestUserDefaults::observerDestroyedDuringDelivery()
-{
-    const QString key = QStringLiteral("test.during");
-    auto first = std::make_unique<RecordingObserver>();
-    auto second = std::make_unique<RecordingObserver>();
-    first->addObserverSharedUserDefaults(key);
-    second->addObserverSharedUserDefaults(key);
-    first->addObserverSharedUserDefaults(key);
-    // The first observer destroys the second one and itself.
-    first->onNotification = [&] {
-        second.reset();
-        first.reset();
-    };
-    defaults().setObjectForKey(1, key);
-    QVERIFY(!first);
-    QVERIFY(!second);
-}
-
-void TestUserDefaults::registrationsChangedDuringDelivery()
-{
-    const QString key = QStringLiteral("test.reentrant");
-    RecordingObserver adder;
-    RecordingObserver late;
-    RecordingObserver removed;
-    adder.addObserverSharedUserDefaults(key);
-    removed.addObserverSharedUserDefaults(key);
-    adder.onNotification = [&] {
-        late.addObserverSharedUserDefaults(key);
-        removed.removeObserverSharedUserDefaults(key);
-        adder.onNotification = nullptr;
-    };
-    defaults().setObjectForKey(1, key);
-    QCOMPARE(adder.notifications.size(), 1);
-    QCOMPARE(late.notifications.size(), 0); // registered after the change
-    QCOMPARE(removed.notifications.size(), 0);
-
-    defaults().setObjectForKey(2, key);
-    QCOMPARE(late.notifications.size(), 1);
-    QCOMPARE(removed.notifications.size(), 0);
-}
 
 QTEST_GUILESS_MAIN(TestUserDefaults)
 #include "tst_userdefaults.moc"

@@ -5,27 +5,24 @@
 #include <QSettings>
 #include <QTest>
 
-// The command line uses the settings without creating an application object.
+// The command line uses the settings without an application object.
 class TestUserDefaultsWithoutApp : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void storesAndReadsWithoutApplication()
+    void storeLivesUnderTheConfigurationHome()
     {
         QVERIFY(!QCoreApplication::instance());
-        QDir(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Kestrune")).removeRecursively();
+        const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
+        QVERIFY(!configHome.isEmpty());
+        QDir(configHome + QStringLiteral("/Kestrune")).removeRecursively();
         auto &defaults = KFUserDefaultsController::sharedUserDefaultsController();
-        QCOMPARE(defaults.storeFileName(),
-                 qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Kestrune/Velotrace.conf"));
-        defaults.registerDefaults({{QStringLiteral("answer"), 1}});
-        QCOMPARE(defaults.integerForKey(QStringLiteral("answer")), 1);
+        QCOMPARE(defaults.storeFileName(), configHome + QStringLiteral("/Kestrune/Velotrace.conf"));
         defaults.setObjectForKey(QStringLiteral("cachegrind\\..*"), QStringLiteral("pattern"));
         defaults.synchronize();
-
         QSettings onDisk(defaults.storeFileName(), QSettings::IniFormat);
         QCOMPARE(onDisk.value(QStringLiteral("pattern")).toString(), QStringLiteral("cachegrind\\..*"));
-        QVERIFY(!onDisk.contains(QStringLiteral("answer")));
     }
 };
 
