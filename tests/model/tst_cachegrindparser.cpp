@@ -15,40 +15,35 @@
 namespace {
 
 // strlen's record, render's, then main's claiming render.
-const QByteArray workedExample = "version: 1\ncreator: profiler\ncmd: /var/www/index.php\npart: 1\n\nevents: Time\n\n"
-                                 "fl=php:internal\nfn=php::strlen\n3 2\n\n"
-                                 "fl=/var/www/index.php\nfn=render\n10 5\ncfn=php::strlen\ncalls=1 0 0\n12 2\n\n"
-                                 "fl=/var/www/index.php\nfn=main\n\nsummary: 20\n1 13\ncfn=render\ncalls=1 0 0\n2 7\n\n";
+const QByteArray workedExample =
+    "version: 1\ncreator: profiler\ncmd: /var/www/index.php\npart: 1\n\nevents: Time\n\n"
+    "fl=php:internal\nfn=php::strlen\n3 2\n\n"
+    "fl=/var/www/index.php\nfn=render\n10 5\ncfn=php::strlen\ncalls=1 0 0\n12 2\n\n"
+    "fl=/var/www/index.php\nfn=main\n\nsummary: 20\n1 13\ncfn=render\ncalls=1 0 0\n2 7\n\n";
 const QByteArray body = "events: Time\n\n";
 
-// The call tree, one line per call in pre-order: "name self/inclusive #index
-// @line source", indented by depth; `brief` keeps "name self/inclusive".
-QStringList treeOf(const ProfiledFunctionCall *root, bool brief = false)
-{
-    QStringList lines;
-    std::vector<std::pair<const ProfiledFunctionCall *, int>> pending;
-    if (root)
-        pending.emplace_back(root, 0);
-    while (!pending.empty()) {
-        const auto [call, depth] = pending.back();
-        pending.pop_back();
-        QString line = QStringLiteral("%1%2 %3/%4").arg(QString(depth * 2, ' '), call->function().name())
-                           .arg(call->selfTime()).arg(call->inclusiveTime());
-        if (!brief)
-            line += QStringLiteral(" #%1 @%2 %3").arg(call->indexInParent()).arg(call->sourceLine())
-                        .arg(call->source() ? call->source()->path() : QStringLiteral("none"));
-        lines << line;
-        for (qsizetype i = call->childCount() - 1; i >= 0; --i)
-            pending.emplace_back(call->getChild(i), depth + 1);
-    }
-    return lines;
-}
-
+// The call tree read from `data`, one line per call in pre-order, indented by
+// depth: "name self/inclusive", and unless `brief` "#index @line source".
 QStringList treeOf(const QByteArray &data, bool brief = false)
 {
     Profile profile;
     profile.readFromData(data);
-    return treeOf(profile.rootFunction(), brief);
+    QStringList lines;
+    std::vector<std::pair<const ProfiledFunctionCall *, int>> pending;
+    if (profile.rootFunction())
+        pending.emplace_back(profile.rootFunction(), 0);
+    while (!pending.empty()) {
+        const auto [call, depth] = pending.back();
+        pending.pop_back();
+        lines << QStringLiteral("%1%2 %3/%4").arg(QString(depth * 2, ' '), call->function().name())
+                     .arg(call->selfTime()).arg(call->inclusiveTime());
+        if (!brief)
+            lines.last() += QStringLiteral(" #%1 @%2 %3").arg(call->indexInParent()).arg(call->sourceLine())
+                                .arg(call->source() ? call->source()->path() : QStringLiteral("none"));
+        for (qsizetype i = call->childCount() - 1; i >= 0; --i)
+            pending.emplace_back(call->getChild(i), depth + 1);
+    }
+    return lines;
 }
 
 QByteArray sample(const char *name)
@@ -88,9 +83,9 @@ void readAndCheck(QByteArrayView bytes)
 // Pieces that steer the reader through all of its states and branches.
 const QList<QByteArray> tokens = {
     "version: 1", "creator: x", "cmd: a=b", "part: 1", "events: Time_(10ns)", "events: Time_(", "positions: line",
-    "fl=", "fn=", "cfn=", "cfl=", "fi=", "fe=", "calls=1 0 0", "summary: 5", "#", "(1)", "(2) ", "(99999999999999999999)",
-    "(", ")", " ", "=", "1", "12", "123 456", "99999999999999999999999", "\t", "+", "-", "\n", "\n", "\n", "\r", "\r\n",
-    "\xff", "\xc3", "php::", "require::", "->", QByteArray(1, '\0')};
+    "fl=", "fn=", "cfn=", "cfl=", "fi=", "fe=", "calls=1 0 0", "summary: 5", "#", "(1)", "(2) ",
+    "(99999999999999999999)", "(", ")", " ", "=", "1", "12", "123 456", "99999999999999999999999", "\t", "+", "-",
+    "\n", "\n", "\n", "\r", "\r\n", "\xff", "\xc3", "php::", "require::", "->", QByteArray(1, '\0')};
 
 // A progress display that writes down what it is told, in order.
 class FakeProgress final : public ProgressController
@@ -116,15 +111,12 @@ class TestCachegrindParser : public QObject
 private Q_SLOTS:
     void trees_data();
     void trees();
-    void claims_data();
-    void claims();
     void costUnit_data();
     void costUnit();
     void progress_data();
     void progress();
     void realProfiles();
-    void truncated();
-    void randomInputs();
+    void damagedInputs();
 };
 
 void TestCachegrindParser::trees_data()
@@ -139,51 +131,33 @@ void TestCachegrindParser::trees_data()
         << workedExample.chopped(1)
         << QStringList{"root 0/20 #0 @0 -", "  render 5/7 #1 @10 /var/www/index.php",
                        "    php::strlen 2/2 #1 @3 php:internal", "  main 13/13 #2 @1 /var/www/index.php"};
-    QTest::newRow("four cost columns") << body + "fn=a\n3 2 9 4\n" << QStringList{"a 2/2 #0 @3 none"};
-    QTest::newRow("tabs and blanks") << body + "fn=a\n3 \t 2\n" << QStringList{"a 2/2 #0 @3 none"};
+    QTest::newRow("four cost columns, tabs and blanks") << body + "fn=a\n3 \t 2 9 4\n"
+                                                        << QStringList{"a 2/2 #0 @3 none"};
     QTest::newRow("one number sets the line only") << body + "fn=a\n1 1\n345\n" << QStringList{"a 0/0 #0 @345 none"};
-    QTest::newRow("cost beyond 32 bits") << body + "fn=a\n7 123456789012\n" << QStringList{"a 123456789012/123456789012 #0 @7 none"};
     QTest::newRow("largest cost") << body + "fn=a\n7 18446744073709551615\n"
                                   << QStringList{"a 18446744073709551615/18446744073709551615 #0 @7 none"};
-    QTest::newRow("line number saturates") << body + "fn=a\n99999999999 5\n" << QStringList{"a 5/5 #0 @4294967295 none"};
+    QTest::newRow("line number saturates") << body + "fn=a\n99999999999 5\n"
+                                           << QStringList{"a 5/5 #0 @4294967295 none"};
     const QByteArray name = "Class->" + QByteArray(100000, 'm'), path = "/" + QByteArray(600, 'p') + ".php";
     QTest::newRow("lines over 511 characters, cost saturating")
         << body + "fl=" + path + "\nfn=" + name + "\n1 " + QByteArray(600, '1') + "\n"
         << QStringList{name + " 18446744073709551615/18446744073709551615 #0 @1 " + path};
-    QTest::newRow("compressed names")
-        << body + "fl=(1) /a.php\nfn=(1) php::strlen\n1 2\n\nfl=(2) /b.php\nfn=(2) main\n1 3\n"
-                  "cfl=(1)\ncfn=(1)\ncalls=1 0 0\n1 2\n\nfl=(1)\nfn=(1)\n2 5\n\n"
-        << QStringList{"root 0/10 #0 @0 -", "  main 3/5 #1 @1 /b.php", "    php::strlen 2/2 #1 @1 /a.php",
-                       "  php::strlen 5/5 #2 @2 /a.php"};
-    QTest::newRow("compressed name defined on a callee line")
-        << body + "fl=(1) /a.php\nfn=(1) main\n1 3\ncfl=(2) /b.php\ncfn=(2) helper\ncalls=1 0 0\n1 2\n\nfl=(2)\nfn=(2)\n4 2\n\n"
-        << QStringList{"root 0/5 #0 @0 -", "  main 3/3 #1 @1 /a.php", "  helper 2/2 #2 @4 /b.php"};
-    QTest::newRow("undefined references stay literal, separate tables for files and functions")
-        << body + "fl=(1) /a.php\nfn=(2) f\n1 1\n\nfl=(2)\nfn=(1)\n1 1\n\nfl=(7)\nfn=(9)\n1 1\n\n"
-        << QStringList{"root 0/3 #0 @0 -", "  f 1/1 #1 @1 /a.php", "  (1) 1/1 #2 @1 (2)", "  (9) 1/1 #3 @1 (7)"};
-    QTest::newRow("not compressed names") << body + "fn=(1)x\n1 1\n\nfn=(a) b\n1 1\n\nfn=() c\n1 1\n\n"
-                                          << QStringList{"root 0/3 #0 @0 -", "  (1)x 1/1 #1 @1 none",
-                                                         "  (a) b 1/1 #2 @1 none", "  () c 1/1 #3 @1 none"};
-}
-
-void TestCachegrindParser::trees()
-{
-    QFETCH(QByteArray, data);
-    QFETCH(QStringList, tree);
-    QCOMPARE(treeOf(data), tree);
-}
-
-void TestCachegrindParser::claims_data()
-{
-    QTest::addColumn<QByteArray>("data");
-    QTest::addColumn<QStringList>("tree");
-    QTest::newRow("empty data") << QByteArray() << QStringList{};
+    QTest::newRow("compressed names, one defined on a callee line")
+        << body + "fl=(1) /a.php\nfn=(1) php::strlen\n1 2\n\n"
+                  "fl=(2) /b.php\nfn=(2) main\n1 3\ncfl=(1)\ncfn=(1)\ncalls=1 0 0\n1 2\n"
+                  "cfl=(3) /c.php\ncfn=(3) helper\ncalls=1 0 0\n1 2\n\nfl=(1)\nfn=(1)\n2 5\n\nfl=(3)\nfn=(3)\n4 2\n\n"
+        << QStringList{"root 0/12 #0 @0 -", "  main 3/5 #1 @1 /b.php", "    php::strlen 2/2 #1 @1 /a.php",
+                       "  php::strlen 5/5 #2 @2 /a.php", "  helper 2/2 #3 @4 /c.php"};
+    QTest::newRow("undefined references and non-references stay literal, files and functions apart")
+        << body + "fl=(1) /a.php\nfn=(2) f\n1 1\n\nfl=(2)\nfn=(1)\n1 1\n\n"
+                  "fl=(7)\nfn=(9)\n1 1\n\nfn=(1)x\n1 1\n\nfn=(a) b\n1 1\n\n"
+        << QStringList{"root 0/5 #0 @0 -", "  f 1/1 #1 @1 /a.php", "  (1) 1/1 #2 @1 (2)", "  (9) 1/1 #3 @1 (7)",
+                       "  (1)x 1/1 #4 @1 (7)", "  (a) b 1/1 #5 @1 (7)"};
     QTest::newRow("no function line") << body + "fl=/x.php\n1 2\n" << QStringList{};
     QTest::newRow("hash lines in every state")
         << QByteArray("#c\nversion: 1\n#c\ncmd: x\n#c=1\nfn=a\n#c\n1 4\n#c\ncfn=x\n#\n\n") << QStringList{"a 4/4"};
-    QTest::newRow("header line with an equals sign after cmd:") << QByteArray("cmd: a=b\nfn=a\n1 4\n") << QStringList{"a 4/4"};
-    QTest::newRow("header lines without an equals sign")
-        << QByteArray("positions: line\nsummary: 12\n3 4\nfn=a\n1 4\n") << QStringList{"a 4/4"};
+    QTest::newRow("header lines skipped") << QByteArray("positions: line\nsummary: 12\ncmd: a=b\n3 4\nfn=a\n1 4\n")
+                                          << QStringList{"a 4/4"};
     QTest::newRow("split claim keeps file order")
         << body + "fn=c1\n1 1\n\nfn=c2\n1 2\n\nfn=p\n1 3\ncfl=/a\ncfn=c1\ncfl=/b\ncfn=c2\n\n"
         << QStringList{"p 3/6", "  c1 1/1", "  c2 2/2"};
@@ -200,13 +174,16 @@ void TestCachegrindParser::claims_data()
                                              << QStringList{"root 0/6", "  p 3/5", "    c 2/2", "  q 1/1"};
     QTest::newRow("callees never claimed") << body + "fn=c\n1 2\n\nfn=p\n1 3\ncfn=c\ncalls=1 0 0\n5 2\n"
                                            << QStringList{"root 0/5", "  c 2/2", "  p 3/3"};
-    QTest::newRow("records after the main one") << body + "fn=c\n1 2\n\nfn=main\n1 3\ncfn=c\n\nfn=shutdown\n1 4\n\n"
-                                                 << QStringList{"root 0/9", "  main 3/5", "    c 2/2", "  shutdown 4/4"};
+    QTest::newRow("records after the main one")
+        << body + "fn=c\n1 2\n\nfn=main\n1 3\ncfn=c\n\nfn=shutdown\n1 4\n\n"
+        << QStringList{"root 0/9", "  main 3/5", "    c 2/2", "  shutdown 4/4"};
     QTest::newRow("appended runs") << body + "fn=main\n1 3\n\nversion: 1\ncreator: x\nevents: Time\n\nfn=main\n1 4\n\n"
                                    << QStringList{"root 0/7", "  main 3/3", "  main 4/4"};
     QTest::newRow("last line without terminator") << body + "fn=c\n1 2\n\nfn=p\n1 3\ncfn=c\n\nfn=last"
                                                   << QStringList{"root 0/5", "  p 3/5", "    c 2/2", "  last 0/0"};
-    QTest::newRow("data ending inside a cost line") << body + "fn=a\n1 4" << QStringList{"a 4/4"};
+    QTest::newRow("totals beyond 32 bits")
+        << body + "fn=f\n1 4000000000\n\nfn=f\n1 4000000001\n\nfn=m\n1 4000000000\ncfn=f\ncfn=f\n\n"
+        << QStringList{"m 4000000000/12000000001", "  f 4000000000/4000000000", "  f 4000000001/4000000001"};
     // Callee cost lines are not the caller's; with CR LF each line end also
     // ends an empty line, so the caller claims before that cost line.
     const QByteArray lines = body + "fn=c\n1 2\n\nfn=p\n1 3\ncfn=c\ncalls=1 0 0\n5 2\n\n";
@@ -215,11 +192,12 @@ void TestCachegrindParser::claims_data()
     QTest::newRow("CR LF") << QByteArray(lines).replace("\n", "\r\n") << QStringList{"p 2/4", "  c 2/2"};
 }
 
-void TestCachegrindParser::claims()
+void TestCachegrindParser::trees()
 {
     QFETCH(QByteArray, data);
     QFETCH(QStringList, tree);
-    QCOMPARE(treeOf(data, true), tree);
+    // Rows whose lines lack "#index" compare names and times only.
+    QCOMPARE(treeOf(data, !tree.value(0).contains('#')), tree);
 }
 
 void TestCachegrindParser::costUnit_data()
@@ -228,14 +206,9 @@ void TestCachegrindParser::costUnit_data()
     QTest::addColumn<quint64>("cost");
     QTest::addColumn<double>("microseconds");
     QTest::newRow("no events line") << QByteArray() << quint64(7) << 7.0;
-    QTest::newRow("Time") << QByteArray("events: Time Memory\n") << quint64(7) << 7.0;
     QTest::newRow("10ns") << QByteArray("events: Time_(10ns) Memory_(bytes)\n") << quint64(1000000000) << 1e7;
     QTest::newRow("10ns exact") << QByteArray("events: Time_(10ns)\n") << quint64(123) << 1.23;
-    QTest::newRow("ns") << QByteArray("events: Time_(ns)\n") << quint64(7000) << 7.0;
-    QTest::newRow("micro sign") << QByteArray("events: Time_(\xc2\xb5s)\n") << quint64(7) << 7.0;
-    QTest::newRow("100us") << QByteArray("events: Time_(100us)\n") << quint64(7) << 700.0;
     QTest::newRow("ms") << QByteArray("events: Time_(ms)\n") << quint64(7) << 7000.0;
-    QTest::newRow("s") << QByteArray("events: Time_(s)\n") << quint64(7) << 7e6;
     QTest::newRow("time not first") << QByteArray("events: Memory Time_(10ns)\n") << quint64(7) << 7.0;
     QTest::newRow("zero") << QByteArray("events: Time_(0ns)\n") << quint64(7) << 7.0;
     QTest::newRow("unknown unit") << QByteArray("events: Time_(10fortnights)\n") << quint64(7) << 7.0;
@@ -258,7 +231,9 @@ void TestCachegrindParser::progress_data()
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<QStringList>("log");
     // The worked example padded with a comment to the size wanted.
-    const auto padded = [](qsizetype size) { return "#" + QByteArray(size - workedExample.size() - 2, 'x') + "\n" + workedExample; };
+    const auto padded = [](qsizetype size) {
+        return "#" + QByteArray(size - workedExample.size() - 2, 'x') + "\n" + workedExample;
+    };
     QTest::newRow("300000 bytes") << padded(300000) << QStringList{};
     const QByteArray data = padded(300001);
     QStringList log{"create", "show", "status File size: 293.0 KB", "max 300001", "remaining 300001"};
@@ -280,16 +255,12 @@ void TestCachegrindParser::progress()
 
 void TestCachegrindParser::realProfiles()
 {
-    Profile shutdown; // two shutdown functions recorded after the main record
-    shutdown.readFromData(sample("xdebug-2.2.1-shutdown.cachegrind"));
-    QStringList tree = treeOf(shutdown.rootFunction(), true);
+    // Two shutdown functions recorded after the main record.
+    QStringList tree = treeOf(sample("xdebug-2.2.1-shutdown.cachegrind"), true);
     QCOMPARE(tree.size(), 22 + 1);
     QCOMPARE(tree.filter(QRegularExpression("^(  )?\\S")),
              (QStringList{"root 0/401172", "  {main} 255/401171", "  c 1/1", "  c 0/0"}));
-
-    Profile compressed;
-    compressed.readFromData(sample("xdebug-2.6-compressed.cachegrind"));
-    QCOMPARE(treeOf(compressed.rootFunction()),
+    QCOMPARE(treeOf(sample("xdebug-2.6-compressed.cachegrind")),
              (QStringList{"{main} 10/15000300 #0 @1 /var/www/html/index.php",
                           "  fun1 54/15000290 #1 @5 /var/www/html/index.php",
                           "    fun2 34/5000097 #1 @12 /var/www/html/index.php",
@@ -298,31 +269,21 @@ void TestCachegrindParser::realProfiles()
                           "      php::sleep 5000023/5000023 #1 @13 php:internal",
                           "    fun2 33/5000083 #3 @12 /var/www/html/index.php",
                           "      php::sleep 5000050/5000050 #1 @13 php:internal"}));
-    QCOMPARE(compressed.functionCount(), 4);
-    QCOMPARE(compressed.sourceCount(), 2);
-
-    Profile early; // five cost columns; destructors recorded after the main record
-    early.readFromData(sample("phprojekt-xdebug-0.9.6.cachegrind"));
-    tree = treeOf(early.rootFunction(), true);
+    // Five cost columns; destructors recorded after the main record.
+    tree = treeOf(sample("phprojekt-xdebug-0.9.6.cachegrind"), true);
     QCOMPARE(tree.size(), 2745 + 1);
     QCOMPARE(tree.first(), QStringLiteral("root 0/234563"));
     QVERIFY(tree.at(1).startsWith("  {main} ") && tree.at(1).endsWith("/234407"));
 }
 
-void TestCachegrindParser::truncated()
+void TestCachegrindParser::damagedInputs()
 {
-    for (const char *name : {"xdebug-2.6-compressed.cachegrind", "xdebug-2.2.1-shutdown.cachegrind"}) {
+    for (const char *name : {"xdebug-2.6-compressed.cachegrind", "xdebug-2.2.1-shutdown.cachegrind",
+                             "phprojekt-xdebug-0.9.6.cachegrind"}) { // truncated anywhere
         const QByteArray data = sample(name);
-        for (qsizetype length = 0; length <= data.size(); ++length)
+        for (qsizetype length = 0; length <= data.size(); length += data.size() > 10000 ? 997 : 1)
             readAndCheck(QByteArrayView(data).first(length));
     }
-    const QByteArray large = sample("phprojekt-xdebug-0.9.6.cachegrind");
-    for (qsizetype length = 0; length <= large.size(); length += 997)
-        readAndCheck(QByteArrayView(large).first(length));
-}
-
-void TestCachegrindParser::randomInputs()
-{
     QRandomGenerator random(2026);
     for (int round = 0; round < 3000; ++round) {
         QByteArray data;
