@@ -24,7 +24,8 @@
 
 namespace {
 
-const QByteArray profile = "events: Time\n\nfl=/a.php\nfn=leaf\n1 2\n\nfl=/a.php\nfn=main\n1 3\ncfn=leaf\ncalls=1 0 0\n1 2\n\n";
+const QByteArray profile
+    = "events: Time\n\nfl=/a.php\nfn=leaf\n1 2\n\nfl=/a.php\nfn=main\n1 3\ncfn=leaf\ncalls=1 0 0\n1 2\n\n";
 
 KFUserDefaultsController &defaults()
 {
@@ -34,7 +35,9 @@ KFUserDefaultsController &defaults()
 class RecordingAlerts final : public AlertPresenter
 {
 public:
-    explicit RecordingAlerts(QStringList &alerts) : m_alerts(alerts) {}
+    explicit RecordingAlerts(QStringList &alerts)
+        : m_alerts(alerts)
+    { }
     void showWarning(QWidget *, const QString &message, const QString &informativeText) override
     {
         m_alerts << message + QLatin1Char(' ') + informativeText;
@@ -60,7 +63,7 @@ QStringList fileMenuItems(QMainWindow *window)
     return items;
 }
 
-const QStringList expectedFileMenu{"&Open\u2026|Ctrl+O", "Open &Recent|", "&Close|Ctrl+W", "&Quit|Ctrl+Q"};
+const QStringList expectedFileMenu { "&Open\u2026|Ctrl+O", "Open &Recent|", "&Close|Ctrl+W", "&Quit|Ctrl+Q" };
 
 } // namespace
 
@@ -95,8 +98,8 @@ private Q_SLOTS:
     void cleanup()
     {
         m_controller.reset();
-        for (const QString &key : {VTCUpdatesCheckAutomatically, VTCSifterStartOnLaunch, VTCSifterMonitorDirectory,
-                                   UpdateCheck::updateServerKey, VTCMeasurement})
+        for (const QString &key : { VTCUpdatesCheckAutomatically, VTCSifterStartOnLaunch, VTCSifterMonitorDirectory,
+                 UpdateCheck::updateServerKey, VTCMeasurement })
             defaults().removeObjectForKey(key);
     }
 
@@ -116,8 +119,8 @@ private Q_SLOTS:
         QFETCH(bool, startSifter);
         QTcpServer updateServer; // accepts and never answers: the check stays in flight
         QVERIFY(updateServer.listen(QHostAddress::LocalHost));
-        defaults().setObjectForKey(QStringLiteral("http://127.0.0.1:%1").arg(updateServer.serverPort()),
-                                   UpdateCheck::updateServerKey);
+        defaults().setObjectForKey(
+            QStringLiteral("http://127.0.0.1:%1").arg(updateServer.serverPort()), UpdateCheck::updateServerKey);
         defaults().setObjectForKey(checkUpdates, VTCUpdatesCheckAutomatically);
         defaults().setObjectForKey(startSifter, VTCSifterStartOnLaunch);
 
@@ -145,13 +148,13 @@ private Q_SLOTS:
         QStringList menus;
         for (const QAction *menu : start->menuBar()->actions())
             menus << menu->text();
-        QCOMPARE(menus, QStringList({"&File", "&Edit", "&Window", "&Help"}));
+        QCOMPARE(menus, QStringList({ "&File", "&Edit", "&Window", "&Help" }));
     }
 
     void eachFileOpensInItsOwnWindow()
     {
         const QString first = writeProfile(QStringLiteral("first.cachegrind"));
-        m_controller->openStartupFiles({first, writeProfile(QStringLiteral("second.cachegrind")), first});
+        m_controller->openStartupFiles({ first, writeProfile(QStringLiteral("second.cachegrind")), first });
         QCOMPARE(documents().size(), 2);
         for (MyDocument *document : documents()) {
             QVERIFY(document->window()->isVisible());
@@ -164,13 +167,13 @@ private Q_SLOTS:
 
     void failingOpensLeaveTheAppWorking()
     {
-        m_controller->openStartupFiles({m_dir.filePath(QStringLiteral("gone.cachegrind"))});
+        m_controller->openStartupFiles({ m_dir.filePath(QStringLiteral("gone.cachegrind")) });
         QCOMPARE(m_alerts.size(), 1);
         QVERIFY(m_alerts.first().contains(QStringLiteral("gone.cachegrind")));
         QVERIFY(m_controller->startWindow() && m_controller->startWindow()->isVisible());
 
         const QString good = writeProfile(QStringLiteral("good.cachegrind"));
-        m_controller->openFiles({QUrl::fromLocalFile(good), QUrl::fromLocalFile(m_dir.path())});
+        m_controller->openFiles({ QUrl::fromLocalFile(good), QUrl::fromLocalFile(m_dir.path()) });
         QCOMPARE(m_alerts.size(), 2);
         QCOMPARE(documents().size(), 1);
         QTRY_VERIFY(!m_controller->startWindow());
@@ -180,8 +183,8 @@ private Q_SLOTS:
     {
         m_controller->openStartupFiles({});
         QMimeData mime;
-        mime.setUrls({QUrl::fromLocalFile(writeProfile(QStringLiteral("dropped.cachegrind"))),
-                      QUrl(QStringLiteral("https://example.org/x"))});
+        mime.setUrls({ QUrl::fromLocalFile(writeProfile(QStringLiteral("dropped.cachegrind"))),
+            QUrl(QStringLiteral("https://example.org/x")) });
         QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, {});
         QApplication::sendEvent(m_controller->startWindow(), &enter);
         QVERIFY(enter.isAccepted());
@@ -194,7 +197,7 @@ private Q_SLOTS:
     void openCloseAndRecentMenuItems()
     {
         const QString path = writeProfile(QStringLiteral("chosen.cachegrind"));
-        m_controller->setOpenPanel([path](QWidget *) { return QList<QUrl>{QUrl::fromLocalFile(path)}; });
+        m_controller->setOpenPanel([path](QWidget *) { return QList<QUrl> { QUrl::fromLocalFile(path) }; });
         m_controller->openAction()->trigger();
         QCOMPARE(documents().size(), 1);
         QMainWindow *window = documents().first()->window();

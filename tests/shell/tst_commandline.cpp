@@ -11,10 +11,11 @@
 namespace {
 
 // The worked example: main -> render -> php::strlen, inclusive 20, 7 and 2.
-const QByteArray workedExample = "version: 1\ncreator: profiler\ncmd: /var/www/index.php\npart: 1\n\nevents: Time\n\n"
-                                 "fl=php:internal\nfn=php::strlen\n3 2\n\n"
-                                 "fl=/var/www/index.php\nfn=render\n10 5\ncfn=php::strlen\ncalls=1 0 0\n12 2\n\n"
-                                 "fl=/var/www/index.php\nfn=main\n\nsummary: 20\n1 13\ncfn=render\ncalls=1 0 0\n2 7\n\n";
+const QByteArray workedExample
+    = "version: 1\ncreator: profiler\ncmd: /var/www/index.php\npart: 1\n\nevents: Time\n\n"
+      "fl=php:internal\nfn=php::strlen\n3 2\n\n"
+      "fl=/var/www/index.php\nfn=render\n10 5\ncfn=php::strlen\ncalls=1 0 0\n12 2\n\n"
+      "fl=/var/www/index.php\nfn=main\n\nsummary: 20\n1 13\ncfn=render\ncalls=1 0 0\n2 7\n\n";
 // Four callees of equal cost whose names sort differently by bytes and by case.
 const QByteArray ties = "events: Time\n\nfn=b\n1 4\n\nfn=a\n1 4\n\nfn=B\n1 4\n\nfn=php::count\n1 4\n\n"
                         "fn=main\n1 1\ncfn=b\ncfn=a\ncfn=B\ncfn=php::count\n\n";
@@ -39,7 +40,7 @@ Result run(const QStringList &arguments)
     const int status = CommandLine::run(arguments, outFile, errFile);
     std::fclose(outFile);
     std::fclose(errFile);
-    Result result{status, QByteArray(out, qsizetype(outSize)), QByteArray(err, qsizetype(errSize))};
+    Result result { status, QByteArray(out, qsizetype(outSize)), QByteArray(err, qsizetype(errSize)) };
     std::free(out);
     std::free(err);
     return result;
@@ -74,55 +75,49 @@ private Q_SLOTS:
             VTCSummaryShowsInternalPhpFunctions);
     }
 
-    void tsvOutput_data()
+    void outputs_data()
     {
-        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QByteArray>("profile");
         QTest::addColumn<bool>("showInternal");
         QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("summary") << "--summary" << workedExample << true
-                                 << summaryHeader + "1\t5\t7\t5\t7\trender\n1\t2\t2\t2\t2\tphp::strlen\n";
-        QTest::newRow("tree") << "--tree" << workedExample << true
-                              << treeHeader + "0\t0\t13\t20\t1\t/var/www/index.php\tmain\n"
-                                              "1\t1\t5\t7\t10\t/var/www/index.php\trender\n"
-                                              "2\t1\t2\t2\t3\tphp:internal\tphp::strlen\n";
-        QTest::newRow("ties in byte order") << "--summary" << ties << true
-                                            << summaryHeader + "1\t4\t4\t4\t4\tB\n1\t4\t4\t4\t4\ta\n"
-                                                               "1\t4\t4\t4\t4\tb\n1\t4\t4\t4\t4\tphp::count\n";
-        QTest::newRow("internal hidden") << "--summary" << ties << false
+        QTest::newRow("summary tsv") << words("--summary --tsv") << workedExample << true
+                                     << summaryHeader + "1\t5\t7\t5\t7\trender\n1\t2\t2\t2\t2\tphp::strlen\n";
+        QTest::newRow("tree tsv") << words("--tree --tsv") << workedExample << true
+                                  << treeHeader
+                + "0\t0\t13\t20\t1\t/var/www/index.php\tmain\n"
+                  "1\t1\t5\t7\t10\t/var/www/index.php\trender\n"
+                  "2\t1\t2\t2\t3\tphp:internal\tphp::strlen\n";
+        QTest::newRow("ties in byte order") << words("--summary --tsv") << ties << true
+                                            << summaryHeader
+                + "1\t4\t4\t4\t4\tB\n1\t4\t4\t4\t4\ta\n"
+                  "1\t4\t4\t4\t4\tb\n1\t4\t4\t4\t4\tphp::count\n";
+        QTest::newRow("internal hidden") << words("--summary --tsv") << ties << false
                                          << summaryHeader + "1\t4\t4\t4\t4\tB\n1\t4\t4\t4\t4\ta\n1\t4\t4\t4\t4\tb\n";
-        QTest::newRow("empty summary") << "--summary" << QByteArray() << true << summaryHeader;
-        QTest::newRow("empty tree") << "--tree" << QByteArray() << true << treeHeader;
+        QTest::newRow("empty summary") << words("--summary --tsv") << QByteArray() << true << summaryHeader;
+        QTest::newRow("empty tree") << words("--tree --tsv") << QByteArray() << true << treeHeader;
+        QTest::newRow("aligned summary") << words("--summary --unit us --top 1") << workedExample << true
+                                         << QByteArray("main  inclusive 20\xc2\xb5s\n"
+                                                       "calls  self total  inclusive total  self avg  inclusive avg  "
+                                                       "function\n    1         5\xc2\xb5s              7\xc2\xb5s     "
+                                                       "  5\xc2\xb5s            7\xc2\xb5s  render\n");
+        QTest::newRow("indented tree") << words("--tree --depth 1 --unit us") << workedExample << true
+                                       << QByteArray("main  20\xc2\xb5s (self 13\xc2\xb5s)  /var/www/index.php:1\n"
+                                                     "  render  7\xc2\xb5s (self 5\xc2\xb5s)  /var/www/index.php:10\n");
     }
 
-    void tsvOutput()
+    void outputs()
     {
-        QFETCH(QString, mode);
+        QFETCH(QStringList, arguments);
         QFETCH(QByteArray, profile);
         QFETCH(bool, showInternal);
         QFETCH(QByteArray, expected);
-        KFUserDefaultsController::sharedUserDefaultsController().setObjectForKey(showInternal,
-                                                                                 VTCSummaryShowsInternalPhpFunctions);
-        const Result result = run({mode, QStringLiteral("--tsv"), write(QStringLiteral("p.cg"), profile)});
+        KFUserDefaultsController::sharedUserDefaultsController().setObjectForKey(
+            showInternal, VTCSummaryShowsInternalPhpFunctions);
+        const Result result = run(arguments << write(QStringLiteral("p.cg"), profile));
         QCOMPARE(result.status, 0);
         QCOMPARE(result.out, expected);
         QVERIFY(result.err.isEmpty());
-    }
-
-    void readableOutput()
-    {
-        const QString path = write(QStringLiteral("w.cg"), workedExample);
-        QList<QByteArray> lines = run(words("--summary --unit us") << path).out.split('\n');
-        QCOMPARE(lines.value(0), QByteArray("main  inclusive 20\xc2\xb5s"));
-        QVERIFY(lines.value(1).startsWith("calls"));
-        QVERIFY(lines.value(2).endsWith("render") && lines.value(2).contains("7\xc2\xb5s"));
-        QVERIFY(lines.value(3).endsWith("php::strlen"));
-        QCOMPARE(run(words("--summary --top 1") << path).out.count('\n'), 3);
-
-        lines = run(words("--tree --depth 1 --unit us") << path).out.split('\n');
-        QCOMPARE(lines.size(), 3);
-        QVERIFY(lines[0].startsWith("main  20\xc2\xb5s"));
-        QVERIFY(lines[1].startsWith("  render  7\xc2\xb5s") && lines[1].endsWith("/var/www/index.php:10"));
     }
 
     // Unreadable files: one line naming the file, exit 1. Bad arguments: the usage, exit 2.
@@ -132,8 +127,9 @@ private Q_SLOTS:
         QTest::addColumn<int>("status");
         QTest::newRow("missing") << (words("--summary") << m_dir.filePath("missing.cg")) << 1;
         QTest::newRow("directory") << (words("--summary") << m_dir.path()) << 1;
-        QTest::newRow("corrupt gzip")
-            << (words("--summary") << write("broken.cg.gz", QByteArray("\x1f\x8b\x08\x00garbage", 12))) << 1;
+        QTest::newRow("corrupt gzip") << (words("--summary")
+            << write("broken.cg.gz", QByteArray("\x1f\x8b\x08\x00garbage", 12)))
+                                      << 1;
         QTest::newRow("no mode") << words("--tsv x") << 2;
         QTest::newRow("no file") << words("--summary") << 2;
         QTest::newRow("bad unit") << words("--summary --unit h x") << 2;

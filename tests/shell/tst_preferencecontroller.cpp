@@ -23,8 +23,8 @@ KFUserDefaultsController &settings()
     return KFUserDefaultsController::sharedUserDefaultsController();
 }
 
-const QStringList displayKeys{VTCMeasurement, VTCDisplayDash, VTCCallStackShowsInternalPhpFunctions,
-                              VTCSummaryShowsInternalPhpFunctions, VTCUpdatesCheckAutomatically};
+const QStringList displayKeys { VTCMeasurement, VTCDisplayDash, VTCCallStackShowsInternalPhpFunctions,
+    VTCSummaryShowsInternalPhpFunctions, VTCUpdatesCheckAutomatically };
 
 // Stands for an open document: records the changes of the display settings.
 class DisplayObserver : public KFSharedDefaultsObserver
@@ -72,7 +72,7 @@ private Q_SLOTS:
 
     void cleanup()
     {
-        for (const QString &key : displayKeys + QStringList{VTCSifterRegex, VTCSifterRegexUseCustom})
+        for (const QString &key : displayKeys + QStringList { VTCSifterRegex, VTCSifterRegexUseCustom })
             settings().removeObjectForKey(key);
     }
 
@@ -86,13 +86,14 @@ private Q_SLOTS:
             items.append(action->text());
             QVERIFY(!action->icon().isNull());
         }
-        QCOMPARE(items, QStringList({"General", "Sifter", "Updates"}));
+        QCOMPARE(items, QStringList({ "General", "Sifter", "Updates" }));
         for (const QString &identifier : items) {
             controller.setPane(identifier, false);
             QWidget *view = controller.pane(identifier)->loadedView();
             QVERIFY(view->width() >= view->minimumSizeHint().width());
             QVERIFY(view->height() >= view->minimumSizeHint().height());
-            QCOMPARE(controller.window()->size(), QSize(view->width(), view->height() + controller.toolbar()->height()));
+            QCOMPARE(
+                controller.window()->size(), QSize(view->width(), view->height() + controller.toolbar()->height()));
         }
     }
 
@@ -107,9 +108,9 @@ private Q_SLOTS:
         control<QCheckBox>(controller, "General", "summaryShowsInternalPhpFunctionsCheckbox")->click();
         control<QCheckBox>(controller, "Updates", "updatesCheckAutomaticallyCheckbox")->click();
         QCOMPARE(document.changes,
-                 QStringList({"values.measurement=0", "values.displayDash=false",
-                              "values.callStackShowsInternalPhpFunctions=false",
-                              "values.summaryShowsInternalPhpFunctions=false", "values.updatesCheckAutomatically=true"}));
+            QStringList(
+                { "values.measurement=0", "values.displayDash=false", "values.callStackShowsInternalPhpFunctions=false",
+                    "values.summaryShowsInternalPhpFunctions=false", "values.updatesCheckAutomatically=true" }));
         QCOMPARE(settings().integerForKey(VTCMeasurement), 0);
         QVERIFY(settings().boolForKey(VTCUpdatesCheckAutomatically));
 

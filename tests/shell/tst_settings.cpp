@@ -65,7 +65,7 @@ private Q_SLOTS:
         QFETCH(QVariant, expected);
         QCOMPARE(read(key, expected), expected);
         const QVariant stored = expected.metaType().id() == QMetaType::LongLong ? QVariant(expected.toLongLong() + 2)
-                                : expected.metaType().id() == QMetaType::Bool   ? QVariant(!expected.toBool())
+            : expected.metaType().id() == QMetaType::Bool                       ? QVariant(!expected.toBool())
                                                                                 : QVariant(expected.toString() + "x");
         defaults().setObjectForKey(stored, key);
         QCOMPARE(read(key, expected), stored);
@@ -79,7 +79,7 @@ private Q_SLOTS:
         defaults().setObjectForKey(true, VTCUpdatesCheckAutomatically);
         defaults().synchronize();
         QCOMPARE(QSettings(defaults().storeFileName(), QSettings::IniFormat).allKeys(),
-                 QStringList{VTCUpdatesCheckAutomatically});
+            QStringList { VTCUpdatesCheckAutomatically });
         defaults().removeObjectForKey(VTCUpdatesCheckAutomatically);
     }
 };
