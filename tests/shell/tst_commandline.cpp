@@ -29,21 +29,20 @@ struct Result
     QByteArray err;
 };
 
+QByteArray readAll(std::FILE *file)
+{
+    std::rewind(file);
+    QFile reader;
+    reader.open(file, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    return reader.readAll();
+}
+
 Result run(const QStringList &arguments)
 {
-    char *out = nullptr;
-    char *err = nullptr;
-    size_t outSize = 0;
-    size_t errSize = 0;
-    std::FILE *outFile = open_memstream(&out, &outSize);
-    std::FILE *errFile = open_memstream(&err, &errSize);
-    const int status = CommandLine::run(arguments, outFile, errFile);
-    std::fclose(outFile);
-    std::fclose(errFile);
-    Result result { status, QByteArray(out, qsizetype(outSize)), QByteArray(err, qsizetype(errSize)) };
-    std::free(out);
-    std::free(err);
-    return result;
+    std::FILE *out = std::tmpfile();
+    std::FILE *err = std::tmpfile();
+    const int status = CommandLine::run(arguments, out, err);
+    return { status, readAll(out), readAll(err) };
 }
 
 QStringList words(const char *text)
@@ -85,13 +84,12 @@ private Q_SLOTS:
                                      << summaryHeader + "1\t5\t7\t5\t7\trender\n1\t2\t2\t2\t2\tphp::strlen\n";
         QTest::newRow("tree tsv") << words("--tree --tsv") << workedExample << true
                                   << treeHeader
-                + "0\t0\t13\t20\t1\t/var/www/index.php\tmain\n"
-                  "1\t1\t5\t7\t10\t/var/www/index.php\trender\n"
-                  "2\t1\t2\t2\t3\tphp:internal\tphp::strlen\n";
+                + QByteArray("0\t0\t13\t20\t1\t/var/www/index.php\tmain\n"
+                             "1\t1\t5\t7\t10\t/var/www/index.php\trender\n"
+                             "2\t1\t2\t2\t3\tphp:internal\tphp::strlen\n");
         QTest::newRow("ties in byte order") << words("--summary --tsv") << ties << true
                                             << summaryHeader
-                + "1\t4\t4\t4\t4\tB\n1\t4\t4\t4\t4\ta\n"
-                  "1\t4\t4\t4\t4\tb\n1\t4\t4\t4\t4\tphp::count\n";
+                + QByteArray("1\t4\t4\t4\t4\tB\n1\t4\t4\t4\t4\ta\n1\t4\t4\t4\t4\tb\n1\t4\t4\t4\t4\tphp::count\n");
         QTest::newRow("internal hidden") << words("--summary --tsv") << ties << false
                                          << summaryHeader + "1\t4\t4\t4\t4\tB\n1\t4\t4\t4\t4\ta\n1\t4\t4\t4\t4\tb\n";
         QTest::newRow("empty summary") << words("--summary --tsv") << QByteArray() << true << summaryHeader;
