@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -53,17 +54,19 @@ QByteArray sample(const char *name)
 }
 
 // Reads `bytes` from a buffer of exactly their size, so that the address
-// sanitizer sees any read past the end, then summarises and checks the tree.
+// sanitizer sees any read past the end, then checks the analysed tree and the
+// summaries from the root and from each call below it (where recursion links
+// may lead outside the walk) against their definitions.
 void readAndCheck(QByteArrayView bytes)
 {
     const auto exact = std::make_unique<char[]>(size_t(bytes.size()) + (bytes.isEmpty() ? 1 : 0));
     std::copy(bytes.begin(), bytes.end(), exact.get());
     Profile profile;
     profile.readFromData(QByteArrayView(exact.get(), bytes.size()));
-    if (!profile.rootFunction())
+    const ProfiledFunctionCall *root = profile.rootFunction();
+    if (!root)
         return;
-    FunctionSummaryMap::summariesBelow(*profile.rootFunction());
-    std::vector<const ProfiledFunctionCall *> pending{profile.rootFunction()};
+    std::vector<const ProfiledFunctionCall *> pending{root};
     while (!pending.empty()) {
         const ProfiledFunctionCall *call = pending.back();
         pending.pop_back();
@@ -77,6 +80,17 @@ void readAndCheck(QByteArrayView bytes)
         }
         QCOMPARE(call->inclusiveTime(), inclusive);
         QCOMPARE(call->ancestor(), call->closestAncestorWithFunction(call->function()));
+    }
+    for (qsizetype start = -1; start < root->childCount(); ++start) {
+        for (const auto &summary : FunctionSummaryMap::summariesBelow(start < 0 ? *root : *root->getChild(start))) {
+            quint64 inclusive = 0; // calls inside another call of the same function count only for themselves
+            const auto &calls = summary->calls();
+            for (auto it = calls.begin(); it != calls.end(); ++it) {
+                if (!(*it)->ancestor() || std::find(calls.begin(), it, (*it)->ancestor()) == it)
+                    inclusive += (*it)->inclusiveTime();
+            }
+            QCOMPARE(summary->totalInclusiveTime(), inclusive);
+        }
     }
 }
 

@@ -4,11 +4,8 @@
 #include "ProfiledFunctionCall.h"
 #include "ProfiledFunctionSummary.h"
 
-#include <QRandomGenerator>
 #include <QTest>
 
-#include <algorithm>
-#include <vector>
 
 using Span = FunctionModel::ColourSpan;
 
@@ -48,7 +45,6 @@ private Q_SLOTS:
     void recursionLinks();
     void summaries_data();
     void summaries();
-    void randomTrees();
     void deepChain();
 };
 
@@ -117,10 +113,10 @@ void TestCallTree::summaries_data()
         << "f 3x 10/3 10/3; zero 1x 0/0 0/0";
     QTest::newRow("direct recursion")
         << QByteArray("fn=a\n1 5\n\nfn=a\n1 7\ncfn=a\n\nfn=a\n1 8\ncfn=a\n\nfn=main\n1 0\ncfn=a\n\n")
-                                      << "a 3x 20/6 20/6";
+        << "a 3x 20/6 20/6";
     QTest::newRow("mutual recursion")
         << QByteArray("fn=a\n1 4\n\nfn=b\n1 3\ncfn=a\n\nfn=a\n1 2\ncfn=b\n\nfn=main\n1 0\ncfn=a\n\n")
-                                      << "a 2x 6/3 9/4; b 1x 3/3 7/7";
+        << "a 2x 6/3 9/4; b 1x 3/3 7/7";
     QTest::newRow("starting below a call of the same function")
         << QByteArray("fn=a\n1 4\n\nfn=b\n1 2\ncfn=a\n\nfn=a\n1 1\ncfn=b\n\n") << "b 1x 2/2 6/6; a 1x 4/4 4/4";
     QTest::newRow("totals beyond 32 bits")
@@ -144,35 +140,6 @@ void TestCallTree::summaries()
     QCOMPARE(summariesOf(*profile.rootFunction()), summaries);
 }
 
-void TestCallTree::randomTrees()
-{
-    // Few functions, so that recursion is everywhere: the links match walking
-    // up, and summaries from a few starts match searching the calls met.
-    QRandomGenerator random(42);
-    Profile profile;
-    const auto function = [&]() -> const FunctionModel & {
-        return profile.objectInFunctionsForKey(std::to_string(random.bounded(4)));
-    };
-    auto root = std::make_unique<ProfiledFunctionCall>(function());
-    std::vector<ProfiledFunctionCall *> nodes{root.get()};
-    for (int i = 0; i < 20000; ++i)
-        nodes.push_back(prepend(*nodes[random.bounded(int(nodes.size()))], function(), random.bounded(1000)));
-    root->analyse();
-    for (const ProfiledFunctionCall *node : nodes)
-        QCOMPARE(node->ancestor(), node->closestAncestorWithFunction(node->function()));
-    for (ProfiledFunctionCall *start : {nodes[0], nodes[1], nodes[5], nodes[17], nodes[300]}) {
-        for (const auto &summary : FunctionSummaryMap::summariesBelow(*start)) {
-            quint64 inclusive = 0;
-            const auto &calls = summary->calls();
-            for (auto it = calls.begin(); it != calls.end(); ++it) {
-                if (!(*it)->ancestor() || std::find(calls.begin(), it, (*it)->ancestor()) == it)
-                    inclusive += (*it)->inclusiveTime();
-            }
-            QCOMPARE(summary->totalInclusiveTime(), inclusive);
-        }
-    }
-}
-
 void TestCallTree::deepChain()
 {
     // A million nested calls over seven functions, innermost record first.
@@ -184,8 +151,6 @@ void TestCallTree::deepChain()
                 + QByteArray::number((i - 1) % functionCount) + "\ncalls=1 0 0\n3 1\n\n";
     auto profile = std::make_unique<Profile>();
     profile->readFromData(data);
-    data = QByteArray();
-
     const ProfiledFunctionCall *root = profile->rootFunction();
     QCOMPARE(root->inclusiveTime(), quint64(depth));
     const ProfiledFunctionCall *node = root;
