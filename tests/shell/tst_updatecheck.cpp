@@ -17,35 +17,32 @@
 namespace {
 
 // An HTTP server on 127.0.0.1 answering every GET with body, at once or when released.
-class VersionServer : public QObject
+class VersionServer : public QTcpServer
 {
 public:
     VersionServer()
     {
-        QVERIFY(server.listen(QHostAddress::LocalHost));
-        connect(&server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket *socket = server.nextPendingConnection()) {
+        QVERIFY(listen(QHostAddress::LocalHost));
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = nextPendingConnection()) { // owned by the server
                 connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
-                    if (!(pending[socket] += socket->readAll()).contains("\r\n\r\n"))
-                        return;
-                    requests.append(QString::fromLatin1(pending.take(socket).split(' ').value(1)));
+                    if (!socket->peek(socket->bytesAvailable()).endsWith("\r\n\r\n"))
+                        return; // the request is not complete yet
+                    requests.append(QString::fromLatin1(socket->readAll().split(' ').value(1)));
                     held.append(socket);
                     if (!holdReplies)
                         releaseReplies();
                 });
-                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
             }
         });
     }
 
-    QString base() const { return QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort()); }
+    QString base() const { return QStringLiteral("http://127.0.0.1:%1").arg(serverPort()); }
 
     void releaseReplies()
     {
         holdReplies = false;
         for (QTcpSocket *socket : std::exchange(held, {})) {
-            if (!socket)
-                continue;
             socket->write("HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: " + QByteArray::number(body.size())
                 + "\r\n\r\n" + body);
             socket->disconnectFromHost();
@@ -55,11 +52,7 @@ public:
     QByteArray body = VELOTRACE_VERSION;
     bool holdReplies = false;
     QStringList requests;
-
-private:
-    QTcpServer server;
-    QHash<QTcpSocket *, QByteArray> pending;
-    QList<QPointer<QTcpSocket>> held;
+    QList<QTcpSocket *> held;
 };
 
 const QString upToDate = QStringLiteral("Velotrace is up to date.|You are running the latest available version.|OK");
