@@ -37,16 +37,17 @@ private Q_SLOTS:
     void initTestCase()
     {
         connect(&server, &QTcpServer::newConnection, this, [this] {
-            QTcpSocket *socket = server.nextPendingConnection();
-            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            connect(socket, &QTcpSocket::readyRead, socket, [socket] {
-                const QByteArray request = socket->property("request").toByteArray() + socket->readAll();
-                socket->setProperty("request", request);
-                if (request.contains("\r\n\r\n")) {
-                    socket->write(responses.value(request.split(' ').value(1)));
-                    socket->disconnectFromHost();
-                }
-            });
+            while (QTcpSocket *socket = server.nextPendingConnection()) {
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+                connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+                    const QByteArray request = socket->property("request").toByteArray() + socket->readAll();
+                    socket->setProperty("request", request);
+                    if (request.contains("\r\n\r\n")) {
+                        socket->write(responses.value(request.split(' ').value(1)));
+                        socket->disconnectFromHost();
+                    }
+                });
+            }
         });
         QVERIFY(server.listen(QHostAddress::LocalHost));
     }
@@ -121,7 +122,10 @@ private Q_SLOTS:
     }
 
 private:
-    QString url(const QString &path) const { return QStringLiteral("http://127.0.0.1:%1%2").arg(server.serverPort()).arg(path); }
+    QString url(const QString &path) const
+    {
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(server.serverPort()).arg(path);
+    }
     QTcpServer server;
 };
 

@@ -66,10 +66,6 @@ protected:
     }
 };
 
-class EmptyController : public KFPreferenceController
-{
-};
-
 } // namespace
 
 class TestKFPreferenceController : public QObject
@@ -221,7 +217,7 @@ private Q_SLOTS:
 
     void aControllerWithoutPanesShowsNothing()
     {
-        EmptyController controller;
+        KFPreferenceController controller;
         QTest::ignoreMessage(QtCriticalMsg, "No items were added to the toolbar in -setupToolbar.");
         controller.showWindow();
         QVERIFY(!controller.window()->isVisible());
@@ -232,7 +228,7 @@ private Q_SLOTS:
     void theSharedControllerIsCreatedOnce()
     {
         KFPreferenceController &shared = KFPreferenceController::sharedPreferenceController<Controller>();
-        QCOMPARE(&KFPreferenceController::sharedPreferenceController<EmptyController>(), &shared);
+        QCOMPARE(&KFPreferenceController::sharedPreferenceController(), &shared);
         shared.showWindow();
         const QPointer<KFPreferenceController> watched(&shared);
         QTimer::singleShot(0, QCoreApplication::instance(), &QCoreApplication::quit);
