@@ -8,14 +8,14 @@
 
 #include <KFUserDefaultsController.h>
 
-#include <QByteArray>
-#include <QDir>
 #include <QFile>
-#include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
 #include <memory>
+
+constexpr int timeout = 15000;
 
 // A small profile: main -> render -> php::strlen.
 inline const QByteArray smallProfile = "version: 1\ncreator: profiler\ncmd: /var/www/index.php\npart: 1\n\n"
@@ -24,19 +24,20 @@ inline const QByteArray smallProfile = "version: 1\ncreator: profiler\ncmd: /var
                                        "fl=/var/www/index.php\nfn=render\n10 5\ncfn=php::strlen\ncalls=1 0 0\n12 2\n\n"
                                        "fl=/var/www/index.php\nfn=main\n\nsummary: 20\n1 13\n"
                                        "cfn=render\ncalls=1 0 0\n2 7\n\n";
+inline const QByteArray corruptGzip("\x1f\x8b\x08\x00garbage-not-deflate", 24);
 
-// Answers every alert at once and remembers its message.
-class RecordingAlertPresenter final : public AlertPresenter
+// Answers every alert at once and remembers its message; `during` runs
+// inside the alert, as a modal alert's own event loop lets other work run.
+struct RecordingAlertPresenter final : AlertPresenter
 {
-public:
-    explicit RecordingAlertPresenter(QStringList &messages) : m_messages(messages) {}
     void showWarning(QWidget *, const QString &message, const QString &informativeText) override
     {
-        m_messages.append(message + informativeText);
+        messages.append(message + informativeText);
+        if (during)
+            during();
     }
-
-private:
-    QStringList &m_messages;
+    QStringList messages;
+    std::function<void()> during;
 };
 
 inline KFUserDefaultsController &defaults()
@@ -50,8 +51,8 @@ inline bool writeFile(const QString &path, const QByteArray &contents, QIODevice
     return file.open(mode) && file.write(contents) == contents.size();
 }
 
-// A registry with a recording alert presenter, a fresh watched directory
-// and the watcher's settings at their defaults.
+// A registry that records alerts, a fresh watched directory and the
+// watcher's settings at their defaults.
 struct SifterFixture
 {
     SifterFixture()
@@ -60,7 +61,9 @@ struct SifterFixture
         for (const QString &key : {VTCSifterFilter, VTCSifterRegex, VTCSifterRegexUseCustom})
             defaults().removeObjectForKey(key);
         defaults().setObjectForKey(directory.path(), VTCSifterMonitorDirectory);
-        registry.setAlertPresenter(std::make_unique<RecordingAlertPresenter>(alerts));
+        auto presenter = std::make_unique<RecordingAlertPresenter>();
+        alerts = presenter.get();
+        registry.setAlertPresenter(std::move(presenter));
     }
 
     QString path(const QString &name) const { return directory.filePath(name); }
@@ -82,17 +85,15 @@ struct SifterFixture
     {
         for (int i = 0; i < 2; ++i) {
             const QString marker = QStringLiteral("marker-%1").arg(++markers);
-            if (!write(marker, "x"))
-                return false;
-            if (!QTest::qWaitFor([&] { return entry(marker) != nullptr; }, 15000))
+            if (!write(marker, "x") || !QTest::qWaitFor([&] { return entry(marker) != nullptr; }, timeout))
                 return false;
         }
         return true;
     }
 
     QTemporaryDir directory;
-    QStringList alerts;
     DocumentController registry;
+    RecordingAlertPresenter *alerts = nullptr; // owned by the registry
     std::unique_ptr<SifterStatusController> controller;
     int markers = 0;
 };
