@@ -58,7 +58,7 @@ struct SifterFixture
     SifterFixture()
     {
         registerSettingsDefaults();
-        for (const QString &key : {VTCSifterFilter, VTCSifterRegex, VTCSifterRegexUseCustom})
+        for (const QString &key : { VTCSifterFilter, VTCSifterRegex, VTCSifterRegexUseCustom })
             defaults().removeObjectForKey(key);
         defaults().setObjectForKey(directory.path(), VTCSifterMonitorDirectory);
         auto presenter = std::make_unique<RecordingAlertPresenter>();
@@ -75,8 +75,7 @@ struct SifterFixture
     SifterFileEntry *entry(const QString &name) const { return controller->entryForName(name); }
     SifterEntryStatus status(const QString &name) const
     {
-        const SifterFileEntry *found = entry(name);
-        return found ? found->status() : SifterEntryStatus(-1);
+        return entry(name) ? entry(name)->status() : SifterEntryStatus(-1);
     }
 
     // Returns once two more listings have run: by then a new name seen

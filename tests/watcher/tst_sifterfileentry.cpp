@@ -35,7 +35,7 @@ private Q_SLOTS:
         defaults().setObjectForKey(useCustom, VTCSifterRegexUseCustom);
         defaults().setObjectForKey(pattern, VTCSifterRegex);
         QCOMPARE(SifterFileEntry(name, fixture.registry).status(),
-                 matched ? SifterStatusReadyToOpen : SifterStatusNotMatching);
+            matched ? SifterStatusReadyToOpen : SifterStatusNotMatching);
     }
 
     void attributesReadOnce()

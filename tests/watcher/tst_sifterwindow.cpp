@@ -33,7 +33,10 @@ class TestSifterWindow : public QObject
     }
     QModelIndex cell(const QString &name, int column) { return model().index(int(names().indexOf(name)), column); }
     QString text(const QString &name, int column) { return cell(name, column).data().toString(); }
-    QColor colour(const QString &name, int column = 0) { return cell(name, column).data(Qt::ForegroundRole).value<QColor>(); }
+    QColor colour(const QString &name, int column = 0)
+    {
+        return cell(name, column).data(Qt::ForegroundRole).value<QColor>();
+    }
     void select(const QStringList &selected)
     {
         table()->clearSelection();
@@ -60,10 +63,9 @@ private Q_SLOTS:
     {
         // Made in this order, each once the clock has moved past the one before.
         m_fixture = std::make_unique<SifterFixture>();
-        const QList<QPair<QString, QByteArray>> files{{"cachegrind.out.20", QByteArray(300, 'x')},
-                                                      {"cachegrind.out.100", smallProfile},
-                                                      {"notes.txt", QByteArray(1536, 'x')},
-                                                      {"b.txt", QByteArray(40, 'x')}};
+        const QList<QPair<QString, QByteArray>> files { { "cachegrind.out.20", QByteArray(300, 'x') },
+            { "cachegrind.out.100", smallProfile }, { "notes.txt", QByteArray(1536, 'x') },
+            { "b.txt", QByteArray(40, 'x') } };
         for (const auto &[name, contents] : files) {
             QVERIFY(m_fixture->write(name, contents));
             const QFileInfo info(m_fixture->path(name));
@@ -71,7 +73,8 @@ private Q_SLOTS:
             QTRY_VERIFY(QDateTime::currentDateTime() > made.addMSecs(20));
         }
         m_fixture->makeController();
-        m_tester = std::make_unique<QAbstractItemModelTester>(&model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        m_tester = std::make_unique<QAbstractItemModelTester>(
+            &model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         controller().showWindow();
     }
 
@@ -83,17 +86,18 @@ private Q_SLOTS:
 
     void cellsColoursAndOpenButton()
     {
-        QCOMPARE(names(), QStringList({"b.txt", "cachegrind.out.100", "cachegrind.out.20", "notes.txt"}));
+        QCOMPARE(names(), QStringList({ "b.txt", "cachegrind.out.100", "cachegrind.out.20", "notes.txt" }));
         QCOMPARE(text("notes.txt", SifterTableModel::SizeColumn), QStringLiteral("1.5 KB"));
         QCOMPARE(text("b.txt", SifterTableModel::SizeColumn), QStringLiteral("40"));
-        QCOMPARE(text("notes.txt", SifterTableModel::CreationDateColumn), m_fixture->entry("notes.txt")->creationDate());
+        QCOMPARE(
+            text("notes.txt", SifterTableModel::CreationDateColumn), m_fixture->entry("notes.txt")->creationDate());
         QCOMPARE(text("notes.txt", SifterTableModel::StatusColumn), QString());
         QCOMPARE(text("cachegrind.out.20", SifterTableModel::StatusColumn), QStringLiteral("Ready to open"));
         QCOMPARE(colour("cachegrind.out.20"), QColor(Qt::black));
         QCOMPARE(colour("notes.txt", 3), QColor::fromRgbF(0.5, 0.5, 0.5));
 
         QVERIFY(!controller().openButton()->isEnabled());
-        select({"notes.txt"});
+        select({ "notes.txt" });
         QVERIFY(controller().openButton()->isEnabled());
         table()->clearSelection();
         QVERIFY(!controller().openButton()->isEnabled());
@@ -103,23 +107,24 @@ private Q_SLOTS:
     // selection, less the rows that vanished.
     void sortingAndListingChanges()
     {
-        select({"cachegrind.out.100", "b.txt"});
+        select({ "cachegrind.out.100", "b.txt" });
         table()->sortByColumn(SifterTableModel::SizeColumn, Qt::AscendingOrder);
-        QCOMPARE(names(), QStringList({"b.txt", "cachegrind.out.100", "cachegrind.out.20", "notes.txt"}));
+        QCOMPARE(names(), QStringList({ "b.txt", "cachegrind.out.100", "cachegrind.out.20", "notes.txt" }));
         table()->sortByColumn(SifterTableModel::CreationDateColumn, Qt::AscendingOrder);
-        QCOMPARE(names(), QStringList({"cachegrind.out.20", "cachegrind.out.100", "notes.txt", "b.txt"}));
+        QCOMPARE(names(), QStringList({ "cachegrind.out.20", "cachegrind.out.100", "notes.txt", "b.txt" }));
         table()->sortByColumn(SifterTableModel::NameColumn, Qt::DescendingOrder);
         QCOMPARE(selectedNames(), QStringLiteral("b.txt,cachegrind.out.100"));
 
         QVERIFY(QFile::remove(m_fixture->path("b.txt")));
         QVERIFY(m_fixture->write("a.txt", "x"));
         QVERIFY(QDir(m_fixture->directory.path()).mkdir("cachegrind.out.dir"));
-        const QStringList expected{"notes.txt", "cachegrind.out.dir", "cachegrind.out.20", "cachegrind.out.100", "a.txt"};
+        const QStringList expected { "notes.txt", "cachegrind.out.dir", "cachegrind.out.20", "cachegrind.out.100",
+            "a.txt" };
         QTRY_COMPARE_WITH_TIMEOUT(names(), expected, timeout);
         QCOMPARE(selectedNames(), QStringLiteral("cachegrind.out.100"));
 
         // A failed open shows in red.
-        select({"cachegrind.out.dir"});
+        select({ "cachegrind.out.dir" });
         QTest::mouseClick(controller().openButton(), Qt::LeftButton);
         QCOMPARE(text("cachegrind.out.dir", SifterTableModel::StatusColumn), QStringLiteral("Error opening file"));
         for (int column = 0; column < model().columnCount(); ++column)
@@ -136,13 +141,13 @@ private Q_SLOTS:
     {
         QStringList opened;
         connect(&m_fixture->registry, &DocumentController::documentAdded, this,
-                [&opened](MyDocument *document) { opened.append(document->displayName()); });
+            [&opened](MyDocument *document) { opened.append(document->displayName()); });
         // Enter opens the selected matching rows, lowest row first.
         table()->sortByColumn(SifterTableModel::StatusColumn, Qt::AscendingOrder);
-        QCOMPARE(names(), QStringList({"cachegrind.out.100", "cachegrind.out.20", "b.txt", "notes.txt"}));
-        select({"notes.txt", "cachegrind.out.20", "cachegrind.out.100"});
+        QCOMPARE(names(), QStringList({ "cachegrind.out.100", "cachegrind.out.20", "b.txt", "notes.txt" }));
+        select({ "notes.txt", "cachegrind.out.20", "cachegrind.out.100" });
         QTest::keyClick(table(), Qt::Key_Return);
-        QCOMPARE(opened, QStringList({"cachegrind.out.100", "cachegrind.out.20"}));
+        QCOMPARE(opened, QStringList({ "cachegrind.out.100", "cachegrind.out.20" }));
         QCOMPARE(text("cachegrind.out.100", SifterTableModel::StatusColumn), QStringLiteral("Open"));
         QCOMPARE(colour("cachegrind.out.100"), QColor(Qt::black));
 
@@ -193,7 +198,7 @@ private Q_SLOTS:
         pop->setCurrentIndex(pop->findData(1));
         Q_EMIT pop->activated(pop->currentIndex());
         QCOMPARE(defaults().integerForKey(VTCSifterFilter), 1);
-        QCOMPARE(names(), QStringList({"cachegrind.out.100", "cachegrind.out.20"}));
+        QCOMPARE(names(), QStringList({ "cachegrind.out.100", "cachegrind.out.20" }));
         pop->setCurrentIndex(pop->findData(0));
         Q_EMIT pop->activated(pop->currentIndex());
         QCOMPARE(defaults().integerForKey(VTCSifterFilter), 0);
