@@ -24,7 +24,6 @@ inline const QByteArray smallProfile = "version: 1\ncreator: profiler\ncmd: /var
                                        "fl=/var/www/index.php\nfn=render\n10 5\ncfn=php::strlen\ncalls=1 0 0\n12 2\n\n"
                                        "fl=/var/www/index.php\nfn=main\n\nsummary: 20\n1 13\n"
                                        "cfn=render\ncalls=1 0 0\n2 7\n\n";
-inline const QByteArray corruptGzip("\x1f\x8b\x08\x00garbage-not-deflate", 24);
 
 // Answers every alert at once and remembers its message; `during` runs
 // inside the alert, as a modal alert's own event loop lets other work run.

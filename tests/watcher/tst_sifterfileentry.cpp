@@ -60,13 +60,15 @@ private Q_SLOTS:
         QVERIFY2(date.endsWith(" -0330") || date.endsWith(" -0230"), qPrintable(date));
     }
 
-    // A failed open is remembered and retried on request until it works.
-    void failedOpenRetried()
+    // A file gone before it was read; its failed open is remembered and
+    // retried on request until it works.
+    void vanishedFileAndFailedOpen()
     {
         SifterFixture fixture;
-        const QString name = QStringLiteral("cachegrind.out.bad");
-        QVERIFY(fixture.write(name, corruptGzip));
+        const QString name = QStringLiteral("cachegrind.out.gone");
         SifterFileEntry entry(name, fixture.registry);
+        QCOMPARE(entry.fileSize(), 0);
+        QVERIFY(entry.creationDate().isNull());
         entry.openDocument();
         QCOMPARE(entry.status(), SifterStatusOpenFailed);
         QVERIFY(fixture.alerts->messages.value(0).contains(name));
