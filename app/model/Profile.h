@@ -42,7 +42,6 @@ public:
     FunctionModel &objectInFunctionsForKey(std::string_view name);
     SourceFileModel &objectInSourcesForKey(std::string_view path);
     qsizetype functionCount() const { return qsizetype(m_functions.size()); }
-    qsizetype sourceCount() const { return qsizetype(m_sources.size()); }
 
     ProfiledFunctionCall *rootFunction() const { return m_rootFunction.get(); }
     const CostUnit &costUnit() const { return m_costUnit; }

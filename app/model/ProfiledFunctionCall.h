@@ -65,7 +65,6 @@ public:
     quint64 selfTime() const { return m_selfTime; }
     void setSelfTime(quint64 time) { m_selfTime = time; }
     quint64 inclusiveTime() const { return m_inclusiveTime; }
-    void setInclusiveTime(quint64 time) { m_inclusiveTime = time; }
 
     // Computes inclusive times, sibling positions and recursion links for the
     // whole subtree, in one pass whose cost is linear in its size.
