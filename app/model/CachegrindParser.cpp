@@ -215,24 +215,34 @@ void CachegrindParser::claimCallees()
     m_unclaimedCalls.push_back(std::move(caller));
 }
 
+namespace {
+
+// The cache's answer for `key`, or the profile's, which is then remembered.
+template<typename T, typename Intern>
+T &interned(InternCache<T> &cache, std::string_view key, Intern intern)
+{
+    const quint64 hash = InternCache<T>::hashOf(key);
+    if (T *known = cache.find(key, hash))
+        return *known;
+    T &object = intern(key);
+    cache.insert(key, hash, &object);
+    return object;
+}
+
+} // namespace
+
 FunctionModel &CachegrindParser::function(std::string_view name)
 {
-    const quint64 hash = InternCache<FunctionModel>::hashOf(name);
-    if (FunctionModel *known = m_functions.find(name, hash))
-        return *known;
-    FunctionModel &interned = m_document.objectInFunctionsForKey(name);
-    m_functions.insert(name, hash, &interned);
-    return interned;
+    return interned(m_functions, name, [this](std::string_view key) -> FunctionModel & {
+        return m_document.objectInFunctionsForKey(key);
+    });
 }
 
 SourceFileModel &CachegrindParser::source(std::string_view path)
 {
-    const quint64 hash = InternCache<SourceFileModel>::hashOf(path);
-    if (SourceFileModel *known = m_sources.find(path, hash))
-        return *known;
-    SourceFileModel &interned = m_document.objectInSourcesForKey(path);
-    m_sources.insert(path, hash, &interned);
-    return interned;
+    return interned(m_sources, path, [this](std::string_view key) -> SourceFileModel & {
+        return m_document.objectInSourcesForKey(key);
+    });
 }
 
 void CachegrindParser::assembleRoot()
