@@ -8,16 +8,8 @@
 #include "SharedText.h"
 #include "SourceFileModel.h"
 
-#include <KFUserDefaultsController.h>
 
 namespace {
-
-const QString filterKeyPath = QStringLiteral("values.") + VTCCallStackShowsInternalPhpFunctions;
-
-bool showsInternalFunctions()
-{
-    return KFUserDefaultsController::sharedUserDefaultsController().boolForKey(VTCCallStackShowsInternalPhpFunctions);
-}
 
 const QString &pathOf(const ProfiledFunctionCall &call)
 {
@@ -27,15 +19,12 @@ const QString &pathOf(const ProfiledFunctionCall &call)
 
 } // namespace
 
-CallsController::CallsController(QObject *parent) : TableController(0, PositionColumn, Qt::AscendingOrder, parent)
+CallsController::CallsController(QObject *parent)
+    : TableController(0, VTCCallStackShowsInternalPhpFunctions, PositionColumn, Qt::AscendingOrder, parent)
 {
-    addObserverSharedUserDefaults(VTCCallStackShowsInternalPhpFunctions);
 }
 
-CallsController::~CallsController()
-{
-    removeObserverSharedUserDefaults(VTCCallStackShowsInternalPhpFunctions);
-}
+CallsController::~CallsController() = default;
 
 void CallsController::populateFromFunction(const ProfiledFunctionCall &call)
 {
@@ -43,12 +32,12 @@ void CallsController::populateFromFunction(const ProfiledFunctionCall &call)
     rows.reserve(size_t(call.childCount()));
     for (qsizetype i = 0; i < call.childCount(); ++i)
         rows.push_back(call.getChild(i));
-    fillRows(std::move(rows), showsInternalFunctions());
+    fillRows(std::move(rows));
 }
 
 void CallsController::populateFromArray(const std::vector<const ProfiledFunctionCall *> &calls)
 {
-    fillRows(std::vector<const ProfiledFunction *>(calls.begin(), calls.end()), showsInternalFunctions());
+    fillRows(std::vector<const ProfiledFunction *>(calls.begin(), calls.end()));
 }
 
 const ProfiledFunctionCall &CallsController::callAt(int row) const
@@ -96,16 +85,6 @@ int CallsController::outlineExpandParents(const ProfiledFunctionCall &call)
 {
     CallTreeModel *model = outlineView() ? outlineView()->callTreeModel() : nullptr;
     return model ? model->expandParents(call) : -1;
-}
-
-void CallsController::observeValueForKeyPath(const QString &keyPath, QObject *object, const QVariantMap &change,
-                                             void *context)
-{
-    if (keyPath == filterKeyPath) {
-        filterPhpInternalFunctions(showsInternalFunctions());
-        reloadData();
-    }
-    TableController::observeValueForKeyPath(keyPath, object, change, context);
 }
 
 QString CallsController::columnTitle(int identifier) const

@@ -22,8 +22,6 @@ public:
     // Expands every ancestor of `call` in the outline, the outermost first;
     // answers the outline row of `call`.
     int outlineExpandParents(const ProfiledFunctionCall &call);
-    void observeValueForKeyPath(const QString &keyPath, QObject *object, const QVariantMap &change,
-                                void *context) override;
 
     const ProfiledFunctionCall &callAt(int row) const;
 

@@ -6,29 +6,13 @@
 #include "ProfiledFunctionSummary.h"
 #include "SettingsKeys.h"
 
-#include <KFUserDefaultsController.h>
-
-namespace {
-
-const QString filterKeyPath = QStringLiteral("values.") + VTCSummaryShowsInternalPhpFunctions;
-
-bool showsInternalFunctions()
-{
-    return KFUserDefaultsController::sharedUserDefaultsController().boolForKey(VTCSummaryShowsInternalPhpFunctions);
-}
-
-} // namespace
 
 SummaryController::SummaryController(QObject *parent)
-    : TableController(1, TotalInclusiveTimeColumn, Qt::DescendingOrder, parent)
+    : TableController(1, VTCSummaryShowsInternalPhpFunctions, TotalInclusiveTimeColumn, Qt::DescendingOrder, parent)
 {
-    addObserverSharedUserDefaults(VTCSummaryShowsInternalPhpFunctions);
 }
 
-SummaryController::~SummaryController()
-{
-    removeObserverSharedUserDefaults(VTCSummaryShowsInternalPhpFunctions);
-}
+SummaryController::~SummaryController() = default;
 
 void SummaryController::reset()
 {
@@ -44,7 +28,7 @@ void SummaryController::populateFromFunction(const ProfiledFunctionCall &call)
     rows.reserve(summaries.size());
     for (const auto &summary : summaries)
         rows.push_back(summary.get());
-    fillRows(std::move(rows), showsInternalFunctions());
+    fillRows(std::move(rows));
     m_summaries = std::move(summaries);
 }
 
@@ -83,16 +67,6 @@ void SummaryController::doubleClick(int clickedRow)
     m_callsController->populateFromArray(summaryAt(clickedRow).calls());
     m_callsController->reloadData();
     m_callsController->makeActive();
-}
-
-void SummaryController::observeValueForKeyPath(const QString &keyPath, QObject *object, const QVariantMap &change,
-                                               void *context)
-{
-    if (keyPath == filterKeyPath) {
-        filterPhpInternalFunctions(showsInternalFunctions());
-        reloadData();
-    }
-    TableController::observeValueForKeyPath(keyPath, object, change, context);
 }
 
 QString SummaryController::columnTitle(int identifier) const

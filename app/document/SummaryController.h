@@ -34,8 +34,6 @@ public:
     void populateFromFunction(const ProfiledFunctionCall &call) override;
     QVariant objectValueForTableColumn(int identifier, int row) const override;
     void doubleClick(int clickedRow) override;
-    void observeValueForKeyPath(const QString &keyPath, QObject *object, const QVariantMap &change,
-                                void *context) override;
 
     const ProfiledFunctionSummary &summaryAt(int row) const;
 

@@ -6,6 +6,8 @@
 #include "SettingsKeys.h"
 #include "ViewRoles.h"
 
+#include <KFUserDefaultsController.h>
+
 #include <QKeyEvent>
 #include <QTabWidget>
 #include <QTableView>
@@ -26,19 +28,23 @@ bool textLessThan(const QString *left, const QString *right)
 
 } // namespace
 
-TableController::TableController(int paneId, int sortColumn, Qt::SortOrder sortOrder, QObject *parent)
+TableController::TableController(int paneId, const QString &filterKey, int sortColumn, Qt::SortOrder sortOrder,
+                                 QObject *parent)
     : QAbstractTableModel(parent),
       m_paneId(paneId),
+      m_filterKey(filterKey),
       m_formatter(Formatter::standardFormatter()),
       m_sortColumn(sortColumn),
       m_sortOrder(sortOrder)
 {
     addObserverSharedUserDefaults(VTCMeasurement);
     addObserverSharedUserDefaults(VTCDisplayDash);
+    addObserverSharedUserDefaults(m_filterKey);
 }
 
 TableController::~TableController()
 {
+    removeObserverSharedUserDefaults(m_filterKey);
     removeObserverSharedUserDefaults(VTCMeasurement);
     removeObserverSharedUserDefaults(VTCDisplayDash);
 }
@@ -68,8 +74,17 @@ bool TableController::eventFilter(QObject *watched, QEvent *event)
 
 void TableController::observeValueForKeyPath(const QString &keyPath, QObject *, const QVariantMap &, void *)
 {
-    if (keyPath == measurementKeyPath || keyPath == displayDashKeyPath)
+    if (keyPath == QLatin1String("values.") + m_filterKey) {
+        filterPhpInternalFunctions(showsInternalFunctions());
         reloadData();
+    } else if (keyPath == measurementKeyPath || keyPath == displayDashKeyPath) {
+        reloadData();
+    }
+}
+
+bool TableController::showsInternalFunctions() const
+{
+    return KFUserDefaultsController::sharedUserDefaultsController().boolForKey(m_filterKey);
 }
 
 void TableController::resetRows()
@@ -87,13 +102,13 @@ void TableController::reset()
     endResetModel();
 }
 
-void TableController::fillRows(std::vector<const ProfiledFunction *> &&rows, bool showInternalFunctions)
+void TableController::fillRows(std::vector<const ProfiledFunction *> &&rows)
 {
     beginResetModel();
     resetRows();
     m_data = std::move(rows);
     sortRows();
-    applyFilter(showInternalFunctions);
+    applyFilter(showsInternalFunctions());
     endResetModel();
 }
 

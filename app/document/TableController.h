@@ -70,12 +70,15 @@ public:
     void sort(int column, Qt::SortOrder order) override;
 
 protected:
-    TableController(int paneId, int sortColumn, Qt::SortOrder sortOrder, QObject *parent);
+    // `filterKey` is the setting that says whether the table shows internal
+    // PHP functions; the controller observes it and refilters on a change.
+    TableController(int paneId, const QString &filterKey, int sortColumn, Qt::SortOrder sortOrder, QObject *parent);
 
     // The filling pattern of both tables: the rows replace the old ones, are
     // sorted, and filtered by the table's own setting.
-    void fillRows(std::vector<const ProfiledFunction *> &&rows, bool showInternalFunctions);
+    void fillRows(std::vector<const ProfiledFunction *> &&rows);
     QString timeText(quint64 cost) const;
+    bool showsInternalFunctions() const;
 
     virtual QString columnTitle(int identifier) const = 0;
     // The column that shows the function's label.
@@ -101,6 +104,7 @@ private:
     QTabWidget *m_tabView = nullptr;
     CallTreeView *m_outlineView = nullptr;
     const int m_paneId;
+    const QString m_filterKey;
     Formatter &m_formatter;
     CostUnit m_costUnit;
     std::vector<const ProfiledFunction *> m_data;
