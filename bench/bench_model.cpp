@@ -29,8 +29,8 @@ double cpuSeconds(int who)
 {
     struct rusage usage = {};
     getrusage(who, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 // Wall-clock and processor time of one `wc -l` of the file. Processor time
@@ -48,9 +48,9 @@ Timing lineCount(const QString &path)
     const double cpuBefore = cpuSeconds(RUSAGE_CHILDREN);
     QElapsedTimer timer;
     timer.start();
-    wc.start(QStringLiteral("wc"), {QStringLiteral("-l"), path});
+    wc.start(QStringLiteral("wc"), { QStringLiteral("-l"), path });
     wc.waitForFinished(-1);
-    return {double(timer.nsecsElapsed()) / 1e9, cpuSeconds(RUSAGE_CHILDREN) - cpuBefore};
+    return { double(timer.nsecsElapsed()) / 1e9, cpuSeconds(RUSAGE_CHILDREN) - cpuBefore };
 }
 
 int benchmark(const QString &path)
@@ -80,11 +80,11 @@ int benchmark(const QString &path)
     const double totalCpu = cpuSeconds(RUSAGE_SELF) - cpuBefore;
 
     std::printf("%s: %.1f MB, %lld functions, %lld summaries\n", qPrintable(path), megabytes,
-                static_cast<long long>(profile.functionCount()), static_cast<long long>(summaryCount));
+        static_cast<long long>(profile.functionCount()), static_cast<long long>(summaryCount));
     std::printf("  load %.3f s, parse+analyse %.3f s, summary %.3f s, total %.3f s = %.0f MB/s\n", loadSeconds,
-                readSeconds - loadSeconds, totalSeconds - readSeconds, totalSeconds, megabytes / totalSeconds);
+        readSeconds - loadSeconds, totalSeconds - readSeconds, totalSeconds, megabytes / totalSeconds);
     std::printf("  wc -l %.3f s; ratio %.1fx (processor time: %.3f s against %.3f s, %.1fx)\n", wc.wall,
-                totalSeconds / wc.wall, totalCpu, wc.cpu, wc.cpu > 0 ? totalCpu / wc.cpu : 0.0);
+        totalSeconds / wc.wall, totalCpu, wc.cpu, wc.cpu > 0 ? totalCpu / wc.cpu : 0.0);
     const double peak = peakResidentMegabytes();
     std::printf("  peak RSS %.1f MB = %.2fx the file size\n", peak, peak / megabytes);
     return 0;

@@ -16,7 +16,7 @@ constexpr int loadTimeoutMilliseconds = 60 * 1000;
 bool isHttpStatusError(QNetworkReply::NetworkError error)
 {
     return (error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError
-            && error != QNetworkReply::ContentReSendError)
+               && error != QNetworkReply::ContentReSendError)
         || error == QNetworkReply::ProtocolInvalidOperationError
         || (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
 }
@@ -25,8 +25,7 @@ bool isHttpStatusError(QNetworkReply::NetworkError error)
 
 KFHttpGet::KFHttpGet(QObject *parent)
     : QObject(parent)
-{
-}
+{ }
 
 KFHttpGet::~KFHttpGet()
 {
@@ -107,8 +106,8 @@ void KFHttpGet::connectionDidFinish()
     if (loadFailed()) {
         theConnection = nullptr;
         receivedData.clear();
-        qWarning().noquote() << QStringLiteral("Connection failed! Error - %1 %2")
-                                    .arg(reply->errorString(), reply->url().toString());
+        qWarning().noquote()
+            << QStringLiteral("Connection failed! Error - %1 %2").arg(reply->errorString(), reply->url().toString());
         Q_EMIT failed();
         return;
     }

@@ -36,10 +36,9 @@ public:
     template <typename Requester>
     bool get(const QString &url, Requester *completionObject, void (Requester::*completionMethod)(KFHttpGet &))
     {
-        return get(url, completionObject,
-                   [completionObject, completionMethod](KFHttpGet &request) {
-                       (completionObject->*completionMethod)(request);
-                   });
+        return get(url, completionObject, [completionObject, completionMethod](KFHttpGet &request) {
+            (completionObject->*completionMethod)(request);
+        });
     }
 
     // The body received so far as ASCII text; a null string if it holds

@@ -24,6 +24,7 @@ public:
     // Called after each change of an observed value: the key path, the
     // shared controller, a change record holding the new value under "new",
     // and a null context.
-    virtual void observeValueForKeyPath(const QString &keyPath, QObject *object, const QVariantMap &change,
-                                        void *context) = 0;
+    virtual void observeValueForKeyPath(
+        const QString &keyPath, QObject *object, const QVariantMap &change, void *context)
+        = 0;
 };

@@ -57,7 +57,7 @@ private:
         throw std::invalid_argument(std::string(stage) + ": " + message);
     }
 
-    regex_t m_expression{};
+    regex_t m_expression {};
     bool m_compiled = false;
 };
 
@@ -74,8 +74,8 @@ PathParts splitExtension(const QString &path)
     const qsizetype componentStart = path.lastIndexOf(QLatin1Char('/')) + 1;
     const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
     if (dot <= componentStart)
-        return {path, QString()};
-    return {path.left(dot), path.mid(dot + 1)};
+        return { path, QString() };
+    return { path.left(dot), path.mid(dot + 1) };
 }
 
 bool pathIsTaken(const QString &path)
@@ -112,8 +112,8 @@ std::optional<QString> stringWithPascalString(const KFPascalString &pascal, QStr
     return text;
 }
 
-qint32 convertToPascalStringInBuffer(const QString &string, std::span<unsigned char> buffer,
-                                     QStringConverter::Encoding encoding)
+qint32 convertToPascalStringInBuffer(
+    const QString &string, std::span<unsigned char> buffer, QStringConverter::Encoding encoding)
 {
     // The Latin-1 encoder writes "?" for what it cannot encode without
     // reporting it, so those characters are looked for here.
@@ -161,15 +161,13 @@ QStringList tokensSeparatedByCharactersFromSet(const QString &string, const KFCh
 
 QStringList objCTokens(const QString &string)
 {
-    return tokensSeparatedByCharactersFromSet(string, [](QChar c) {
-        return !(c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char(':'));
-    });
+    return tokensSeparatedByCharactersFromSet(
+        string, [](QChar c) { return !(c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char(':')); });
 }
 
 QStringList words(const QString &string)
 {
-    return tokensSeparatedByCharactersFromSet(string,
-                                              [](QChar c) { return !(c.isLetter() || c == QLatin1Char('-')); });
+    return tokensSeparatedByCharactersFromSet(string, [](QChar c) { return !(c.isLetter() || c == QLatin1Char('-')); });
 }
 
 bool containsCharacterFromSet(const QString &string, const KFCharacterSet &set)
@@ -198,8 +196,7 @@ QString stringWithSubstitute(const QString &string, const QString &substitute, c
 QStringList linesSortedByLength(const QString &string)
 {
     QStringList lines = string.split(QLatin1Char('\n'));
-    std::sort(lines.begin(), lines.end(),
-              [](const QString &a, const QString &b) { return compareLength(a, b) < 0; });
+    std::sort(lines.begin(), lines.end(), [](const QString &a, const QString &b) { return compareLength(a, b) < 0; });
     return lines;
 }
 
@@ -218,9 +215,8 @@ bool containsString(const QString &string, const QString &substring, bool ignori
 
 QString removeTabsAndReturns(const QString &string)
 {
-    const auto isStop = [](QChar c) {
-        return c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QLatin1Char('\t');
-    };
+    const auto isStop
+        = [](QChar c) { return c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QLatin1Char('\t'); };
     QString result;
     qsizetype position = 0;
     const qsizetype length = string.size();
@@ -291,8 +287,8 @@ QString newlineToCR(const QString &string)
     return result;
 }
 
-std::optional<QList<std::optional<QString>>> findRegularExpression(const QString &string, const QString &pattern,
-                                                                  bool ignoreCase)
+std::optional<QList<std::optional<QString>>> findRegularExpression(
+    const QString &string, const QString &pattern, bool ignoreCase)
 {
     const CompiledExpression expression(pattern.toUtf8(), REG_EXTENDED | (ignoreCase ? REG_ICASE : 0));
     const QByteArray text = string.toUtf8();
@@ -322,7 +318,7 @@ KFRange whitespaceRangeForRange(const QString &string, KFRange range)
     qsizetype end = rangeEnd;
     while (end < string.size() && !string.at(end).isSpace())
         ++end;
-    return {start, end - start};
+    return { start, end - start };
 }
 
 } // namespace KFAdditions

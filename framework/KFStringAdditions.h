@@ -34,20 +34,20 @@ KESTRUNEFOUNDATION_EXPORT KFCharacterSet characterSetWithCharactersInString(cons
 using KFPascalString = std::array<unsigned char, 256>;
 
 // Decodes a Pascal string; none if its bytes are not valid in the encoding.
-KESTRUNEFOUNDATION_EXPORT std::optional<QString> stringWithPascalString(const KFPascalString &pascal,
-                                                                        QStringConverter::Encoding encoding);
+KESTRUNEFOUNDATION_EXPORT std::optional<QString> stringWithPascalString(
+    const KFPascalString &pascal, QStringConverter::Encoding encoding);
 // Writes the string into the buffer as a Pascal string and returns the bytes
 // written (length + 1), or 0 if it cannot be encoded or does not fit.
-KESTRUNEFOUNDATION_EXPORT qint32 convertToPascalStringInBuffer(const QString &string, std::span<unsigned char> buffer,
-                                                               QStringConverter::Encoding encoding);
+KESTRUNEFOUNDATION_EXPORT qint32 convertToPascalStringInBuffer(
+    const QString &string, std::span<unsigned char> buffer, QStringConverter::Encoding encoding);
 
 // Non-overlapping occurrences; an empty substring occurs 0 times.
-KESTRUNEFOUNDATION_EXPORT qint32 occurencesOfSubstring(const QString &string, const QString &substring,
-                                                       Qt::CaseSensitivity cs = Qt::CaseInsensitive);
+KESTRUNEFOUNDATION_EXPORT qint32 occurencesOfSubstring(
+    const QString &string, const QString &substring, Qt::CaseSensitivity cs = Qt::CaseInsensitive);
 
 // The runs of characters outside the separator set, in order; never empty.
-KESTRUNEFOUNDATION_EXPORT QStringList tokensSeparatedByCharactersFromSet(const QString &string,
-                                                                         const KFCharacterSet &separators);
+KESTRUNEFOUNDATION_EXPORT QStringList tokensSeparatedByCharactersFromSet(
+    const QString &string, const KFCharacterSet &separators);
 // Tokens of letters, digits, "_" and ":".
 KESTRUNEFOUNDATION_EXPORT QStringList objCTokens(const QString &string);
 // Tokens of letters and "-".
@@ -56,8 +56,8 @@ KESTRUNEFOUNDATION_EXPORT QStringList words(const QString &string);
 KESTRUNEFOUNDATION_EXPORT bool containsCharacterFromSet(const QString &string, const KFCharacterSet &set);
 // Every character of the set replaced by the whole substitute; the string
 // itself (sharing its data) if it holds none.
-KESTRUNEFOUNDATION_EXPORT QString stringWithSubstitute(const QString &string, const QString &substitute,
-                                                       const KFCharacterSet &set);
+KESTRUNEFOUNDATION_EXPORT QString stringWithSubstitute(
+    const QString &string, const QString &substitute, const KFCharacterSet &set);
 
 // The lines between line feeds, shortest first (see compareLength).
 KESTRUNEFOUNDATION_EXPORT QStringList linesSortedByLength(const QString &string);
@@ -66,8 +66,8 @@ KESTRUNEFOUNDATION_EXPORT QStringList linesSortedByLength(const QString &string)
 KESTRUNEFOUNDATION_EXPORT int compareLength(const QString &string, const QString &other);
 
 // An empty substring is never contained.
-KESTRUNEFOUNDATION_EXPORT bool containsString(const QString &string, const QString &substring,
-                                              bool ignoringCase = false);
+KESTRUNEFOUNDATION_EXPORT bool containsString(
+    const QString &string, const QString &substring, bool ignoringCase = false);
 
 // Drops tabs, line breaks and the whitespace that starts the text or follows
 // a tab or line break.
@@ -92,8 +92,8 @@ KESTRUNEFOUNDATION_EXPORT QString newlineToCR(const QString &string);
 // otherwise the whole match followed by every group, a group that took no
 // part being none. Throws std::invalid_argument ("regcomp: <reason>" or
 // "regexec: <reason>") when the pattern is invalid or matching fails.
-KESTRUNEFOUNDATION_EXPORT std::optional<QList<std::optional<QString>>>
-findRegularExpression(const QString &string, const QString &pattern, bool ignoreCase);
+KESTRUNEFOUNDATION_EXPORT std::optional<QList<std::optional<QString>>> findRegularExpression(
+    const QString &string, const QString &pattern, bool ignoreCase);
 
 // The range widened to the surrounding run of non-whitespace characters.
 KESTRUNEFOUNDATION_EXPORT KFRange whitespaceRangeForRange(const QString &string, KFRange range);

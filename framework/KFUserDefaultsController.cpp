@@ -61,8 +61,8 @@ struct KFUserDefaultsController::Private
     // Organisation and application are given here rather than taken from
     // the application object, which the command line does not create. On
     // Linux the file lives under $XDG_CONFIG_HOME/Kestrune/Velotrace.conf.
-    QSettings store{QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Kestrune"),
-                    QStringLiteral("Velotrace")};
+    QSettings store { QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Kestrune"),
+        QStringLiteral("Velotrace") };
     QVariantMap registeredDefaults;
     std::vector<std::shared_ptr<Registration>> registrations;
 
@@ -70,7 +70,7 @@ struct KFUserDefaultsController::Private
     {
         const QString keyPath = valuesPrefix + key;
         const QVariant value = controller.objectForKey(key);
-        const QVariantMap change{{QStringLiteral("new"), value}};
+        const QVariantMap change { { QStringLiteral("new"), value } };
 
         // Observers may add or remove registrations, or be destroyed, while
         // they are called: work on a copy and skip what was removed.
@@ -89,8 +89,7 @@ struct KFUserDefaultsController::Private
 
 KFUserDefaultsController::KFUserDefaultsController()
     : d(std::make_unique<Private>())
-{
-}
+{ }
 
 KFUserDefaultsController::~KFUserDefaultsController()
 {
@@ -199,7 +198,7 @@ QString KFUserDefaultsController::storeFileName() const
 
 void KFUserDefaultsController::addObserver(KFSharedDefaultsObserver &observer, const QString &keyPath)
 {
-    d->registrations.push_back(std::make_shared<Registration>(Registration{&observer, keyPath}));
+    d->registrations.push_back(std::make_shared<Registration>(Registration { &observer, keyPath }));
 }
 
 void KFUserDefaultsController::removeObserver(KFSharedDefaultsObserver &observer, const QString &keyPath)

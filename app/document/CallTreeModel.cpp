@@ -24,7 +24,9 @@ qsizetype childIndex(const ProfiledFunctionCall &parent, const ProfiledFunctionC
 
 } // namespace
 
-CallTreeModel::CallTreeModel(QObject *parent) : QAbstractItemModel(parent) {}
+CallTreeModel::CallTreeModel(QObject *parent)
+    : QAbstractItemModel(parent)
+{ }
 
 void CallTreeModel::setRootFunction(const ProfiledFunctionCall *root)
 {
@@ -32,7 +34,7 @@ void CallTreeModel::setRootFunction(const ProfiledFunctionCall *root)
     m_rows.clear();
     m_rows.shrink_to_fit();
     if (root)
-        m_rows.push_back({root, 0, false});
+        m_rows.push_back({ root, 0, false });
     endResetModel();
 }
 
@@ -96,9 +98,9 @@ void CallTreeModel::expandRow(int row)
     std::vector<Row> children;
     children.reserve(size_t(call.childCount()));
     for (qsizetype i = 0; i < call.childCount(); ++i)
-        children.push_back({call.getChild(i), depth, false});
+        children.push_back({ call.getChild(i), depth, false });
     const QModelIndex changed = index(row, 0);
-    Q_EMIT dataChanged(changed, changed, {ExpandedRole});
+    Q_EMIT dataChanged(changed, changed, { ExpandedRole });
     insertRows(row + 1, std::move(children));
 }
 
@@ -114,7 +116,7 @@ void CallTreeModel::collapseRow(int row)
         endRemoveRows();
     }
     const QModelIndex changed = index(row, 0);
-    Q_EMIT dataChanged(changed, changed, {ExpandedRole});
+    Q_EMIT dataChanged(changed, changed, { ExpandedRole });
 }
 
 int CallTreeModel::expandParents(const ProfiledFunctionCall &call)
@@ -136,7 +138,7 @@ int CallTreeModel::expandParents(const ProfiledFunctionCall &call)
         const ProfiledFunctionCall *next = path[level + 1];
         int scan = row + 1;
         while (size_t(scan) < m_rows.size() && m_rows[size_t(scan)].depth >= childDepth
-               && !(m_rows[size_t(scan)].depth == childDepth && m_rows[size_t(scan)].call == next))
+            && !(m_rows[size_t(scan)].depth == childDepth && m_rows[size_t(scan)].call == next))
             ++scan;
         if (size_t(scan) >= m_rows.size() || m_rows[size_t(scan)].call != next)
             return -1;
@@ -168,21 +170,21 @@ int CallTreeModel::expandParents(const ProfiledFunctionCall &call)
         const ProfiledFunctionCall *next = path[level + 1];
         const qsizetype nextIndex = childIndex(*parent, *next);
         for (qsizetype i = 0; i < nextIndex; ++i)
-            added.push_back({parent->getChild(i), depth, false});
+            added.push_back({ parent->getChild(i), depth, false });
         const bool isTarget = level + 2 == path.size();
         if (isTarget)
             targetRow = firstAdded + int(added.size());
-        added.push_back({next, depth, !isTarget && next->childCount() > 0});
-        pending.push_back({parent, nextIndex + 1, depth});
+        added.push_back({ next, depth, !isTarget && next->childCount() > 0 });
+        pending.push_back({ parent, nextIndex + 1, depth });
     }
     while (!pending.empty()) {
         const PendingSiblings siblings = pending.back();
         pending.pop_back();
         for (qsizetype i = siblings.from; i < siblings.parent->childCount(); ++i)
-            added.push_back({siblings.parent->getChild(i), siblings.depth, false});
+            added.push_back({ siblings.parent->getChild(i), siblings.depth, false });
     }
     const QModelIndex changed = index(row, 0);
-    Q_EMIT dataChanged(changed, changed, {ExpandedRole});
+    Q_EMIT dataChanged(changed, changed, { ExpandedRole });
     insertRows(firstAdded, std::move(added));
     return targetRow;
 }

@@ -8,7 +8,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
-CallTreeView::CallTreeView(QWidget *parent) : QTreeView(parent)
+CallTreeView::CallTreeView(QWidget *parent)
+    : QTreeView(parent)
 {
     setUniformRowHeights(true);
     setRootIsDecorated(false);

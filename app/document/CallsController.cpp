@@ -8,7 +8,6 @@
 #include "SharedText.h"
 #include "SourceFileModel.h"
 
-
 namespace {
 
 const QString &pathOf(const ProfiledFunctionCall &call)
@@ -21,8 +20,7 @@ const QString &pathOf(const ProfiledFunctionCall &call)
 
 CallsController::CallsController(QObject *parent)
     : TableController(0, VTCCallStackShowsInternalPhpFunctions, PositionColumn, Qt::AscendingOrder, parent)
-{
-}
+{ }
 
 CallsController::~CallsController() = default;
 

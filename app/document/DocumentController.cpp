@@ -32,7 +32,8 @@ QString sentence(QString reason)
 } // namespace
 
 DocumentController::DocumentController(QObject *parent)
-    : QObject(parent), m_alertPresenter(std::make_unique<MessageBoxAlertPresenter>())
+    : QObject(parent)
+    , m_alertPresenter(std::make_unique<MessageBoxAlertPresenter>())
 {
     if (!sharedController)
         sharedController = this;
@@ -62,7 +63,7 @@ MyDocument *DocumentController::frontDocument()
 DocumentController::FileIdentity DocumentController::identityOf(const QUrl &url)
 {
     const QFileInfo info(url.isLocalFile() ? url.toLocalFile() : url.toString());
-    return {info.absoluteFilePath(), info.canonicalFilePath()};
+    return { info.absoluteFilePath(), info.canonicalFilePath() };
 }
 
 QString DocumentController::FileIdentity::fileName() const
@@ -141,9 +142,8 @@ QList<MyDocument *> DocumentController::openDocuments(const QList<QUrl> &urls, Q
         if (MyDocument *document = openDocument(url, true, reason))
             opened.append(document);
         else
-            m_alertPresenter->showWarning(
-                alertParent, tr("The file \u201c%1\u201d could not be opened.").arg(identityOf(url).fileName()),
-                reason);
+            m_alertPresenter->showWarning(alertParent,
+                tr("The file \u201c%1\u201d could not be opened.").arg(identityOf(url).fileName()), reason);
     }
     return opened;
 }
@@ -171,8 +171,8 @@ void DocumentController::bringToFront(MyDocument *document)
 
 void DocumentController::closeDocument(MyDocument *document)
 {
-    const auto found = std::find_if(m_documents.begin(), m_documents.end(),
-                                    [document](const auto &open) { return open.get() == document; });
+    const auto found = std::find_if(
+        m_documents.begin(), m_documents.end(), [document](const auto &open) { return open.get() == document; });
     if (found == m_documents.end())
         return;
     std::unique_ptr<MyDocument> closing = std::move(*found);

@@ -15,9 +15,9 @@ struct Unit
 };
 
 constexpr Unit units[] = {
-    {1000000.0, "%1.3fs", 0.001f},
-    {1000.0, "%.1fms", 0.1f},
-    {1.0, "%.0f\u00b5s", 1.0f},
+    { 1000000.0, "%1.3fs", 0.001f },
+    { 1000.0, "%.1fms", 0.1f },
+    { 1.0, "%.0f\u00b5s", 1.0f },
 };
 
 } // namespace
@@ -56,11 +56,10 @@ QString Formatter::timeCostString(double microseconds, qint64 measurement, bool 
     return QString::asprintf(unit.format, value);
 }
 
-QString Formatter::timeCostStringWithPercentage(double microseconds, double referenceMicroseconds,
-                                                qint64 measurement, bool displayDash)
+QString Formatter::timeCostStringWithPercentage(
+    double microseconds, double referenceMicroseconds, qint64 measurement, bool displayDash)
 {
-    return withPercentage(timeCostString(microseconds, measurement, displayDash), microseconds,
-                          referenceMicroseconds);
+    return withPercentage(timeCostString(microseconds, measurement, displayDash), microseconds, referenceMicroseconds);
 }
 
 QString Formatter::withPercentage(const QString &time, double microseconds, double referenceMicroseconds)

@@ -18,8 +18,8 @@ public:
 
     // The same rules with the two settings given.
     static QString timeCostString(double microseconds, qint64 measurement, bool displayDash);
-    static QString timeCostStringWithPercentage(double microseconds, double referenceMicroseconds,
-                                                qint64 measurement, bool displayDash);
+    static QString timeCostStringWithPercentage(
+        double microseconds, double referenceMicroseconds, qint64 measurement, bool displayDash);
 
 private:
     Formatter() = default;

@@ -19,11 +19,11 @@ struct IconStyle
 bool styleForName(const QString &iconName, IconStyle &style)
 {
     if (iconName == QLatin1String("phpFunctionIcon.tif"))
-        style = {QColor(0x88, 0x92, 0xbf), QColor(0x4f, 0x5b, 0x93), QLatin1Char('p'), true};
+        style = { QColor(0x88, 0x92, 0xbf), QColor(0x4f, 0x5b, 0x93), QLatin1Char('p'), true };
     else if (iconName == QLatin1String("applicationFunctionIcon.tif"))
-        style = {QColor(0x6a, 0xb0, 0x4c), QColor(0x3d, 0x73, 0x28), QLatin1Char('f'), false};
+        style = { QColor(0x6a, 0xb0, 0x4c), QColor(0x3d, 0x73, 0x28), QLatin1Char('f'), false };
     else if (iconName == QLatin1String("objectMethodIcon.tif"))
-        style = {QColor(0xe8, 0x9a, 0x3c), QColor(0xa8, 0x62, 0x12), QLatin1Char('m'), false};
+        style = { QColor(0xe8, 0x9a, 0x3c), QColor(0xa8, 0x62, 0x12), QLatin1Char('m'), false };
     else
         return false;
     return true;
@@ -61,8 +61,8 @@ QImage drawIcon(const IconStyle &style, int size, qreal devicePixelRatio)
 QImage FunctionIcons::imageNamed(const QString &iconName, int size, qreal devicePixelRatio)
 {
     static QHash<QString, QImage> cache;
-    const QString key = iconName + QLatin1Char('@') + QString::number(size) + QLatin1Char('x')
-                        + QString::number(devicePixelRatio);
+    const QString key
+        = iconName + QLatin1Char('@') + QString::number(size) + QLatin1Char('x') + QString::number(devicePixelRatio);
     const auto cached = cache.constFind(key);
     if (cached != cache.constEnd())
         return *cached;

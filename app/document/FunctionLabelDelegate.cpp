@@ -73,8 +73,8 @@ void FunctionLabelDelegate::paint(QPainter *painter, const QStyleOptionViewItem 
         arrow.palette.setColor(QPalette::ButtonText, defaultColour);
         arrow.palette.setColor(QPalette::WindowText, defaultColour);
         arrow.state = QStyle::State_Enabled;
-        const auto primitive =
-            index.data(ExpandedRole).toBool() ? QStyle::PE_IndicatorArrowDown : QStyle::PE_IndicatorArrowRight;
+        const auto primitive
+            = index.data(ExpandedRole).toBool() ? QStyle::PE_IndicatorArrowDown : QStyle::PE_IndicatorArrowRight;
         style->drawPrimitive(primitive, &arrow, painter, widget);
     }
 
@@ -123,6 +123,6 @@ QSize FunctionLabelDelegate::sizeHint(const QStyleOptionViewItem &option, const 
     const qreal raise = raiseInPixels(*function, option.widget);
     const int textHeight = qCeil(metrics.height() + raise);
     const int width = leadingWidth(index) + FunctionIcons::defaultSize + iconTextGap
-                      + metrics.horizontalAdvance(function->formattedName().text) + margin;
+        + metrics.horizontalAdvance(function->formattedName().text) + margin;
     return QSize(width, qMax(FunctionIcons::defaultSize, textHeight) + 2);
 }

@@ -41,8 +41,7 @@ void setFieldText(QLineEdit *field, const QString &text)
     field->setCursorPosition(0);
 }
 
-void setUpTable(QTableView *table, TableController *controller, FunctionLabelDelegate *delegate,
-                int functionColumn)
+void setUpTable(QTableView *table, TableController *controller, FunctionLabelDelegate *delegate, int functionColumn)
 {
     table->setModel(controller);
     table->setItemDelegateForColumn(functionColumn, delegate);
@@ -65,7 +64,9 @@ void setUpTable(QTableView *table, TableController *controller, FunctionLabelDel
 } // namespace
 
 MyDocument::MyDocument(const QString &filePath, QObject *parent)
-    : QObject(parent), m_formatter(Formatter::standardFormatter()), m_filePath(filePath)
+    : QObject(parent)
+    , m_formatter(Formatter::standardFormatter())
+    , m_filePath(filePath)
 {
     addObserverSharedUserDefaults(VTCMeasurement);
     addObserverSharedUserDefaults(VTCDisplayDash);
@@ -141,14 +142,14 @@ void MyDocument::windowControllerDidLoadNib()
     ui->callsTableView->horizontalHeader()->resizeSection(CallsController::LineColumn, 64);
     ui->callsTableView->horizontalHeader()->setSectionResizeMode(CallsController::FileColumn, QHeaderView::Stretch);
     ui->callsTableView->setTextElideMode(Qt::ElideLeft);
-    ui->splitter->setSizes({380, 720});
+    ui->splitter->setSizes({ 380, 720 });
     ui->splitter->setStretchFactor(1, 1);
 
     connect(ui->myOutlineView, &QAbstractItemView::doubleClicked, this,
-            [this](const QModelIndex &index) { myOutlineViewDoubleClick(index.row()); });
+        [this](const QModelIndex &index) { myOutlineViewDoubleClick(index.row()); });
     ui->myOutlineView->installEventFilter(this);
     connect(ui->myOutlineView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &MyDocument::outlineViewSelectionDidChange);
+        &MyDocument::outlineViewSelectionDidChange);
 
     clearFunctionMetadataDisplay();
     if (m_profile.rootFunction()) {
@@ -217,17 +218,18 @@ void MyDocument::displayItem(const ProfiledFunctionCall &call)
     setFieldText(ui->lineNumberTextField, call.sourceLine() == 0 ? dashString : QString::number(call.sourceLine()));
     const CostUnit &unit = m_profile.costUnit();
     const quint64 reference = call.parent() ? call.parent()->inclusiveTime() : call.inclusiveTime();
-    setFieldText(ui->selfTimeTextField, m_formatter.getTimeCostStringWithPercentage(
-                                             unit.toMicroseconds(call.selfTime()), unit.toMicroseconds(reference)));
+    setFieldText(ui->selfTimeTextField,
+        m_formatter.getTimeCostStringWithPercentage(
+            unit.toMicroseconds(call.selfTime()), unit.toMicroseconds(reference)));
     setFieldText(ui->inclusiveTimeTextField,
-                 m_formatter.getTimeCostStringWithPercentage(unit.toMicroseconds(call.inclusiveTime()),
-                                                             unit.toMicroseconds(reference)));
+        m_formatter.getTimeCostStringWithPercentage(
+            unit.toMicroseconds(call.inclusiveTime()), unit.toMicroseconds(reference)));
 }
 
 void MyDocument::clearFunctionMetadataDisplay()
 {
-    for (QLineEdit *field : {ui->functionNameTextField, ui->fileNameTextField, ui->lineNumberTextField,
-                             ui->selfTimeTextField, ui->inclusiveTimeTextField})
+    for (QLineEdit *field : { ui->functionNameTextField, ui->fileNameTextField, ui->lineNumberTextField,
+             ui->selfTimeTextField, ui->inclusiveTimeTextField })
         setFieldText(field, dashString);
 }
 

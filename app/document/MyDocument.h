@@ -63,8 +63,8 @@ public:
     void clearFunctionMetadataDisplay();
     void outlineViewSelectionDidChange();
     void myOutlineViewDoubleClick(int clickedRow);
-    void observeValueForKeyPath(const QString &keyPath, QObject *object, const QVariantMap &change,
-                                void *context) override;
+    void observeValueForKeyPath(
+        const QString &keyPath, QObject *object, const QVariantMap &change, void *context) override;
 
     // The call of the outline's selected row, or null.
     const ProfiledFunctionCall *selectedCall() const;

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cmath>
 
-ProgressWindow::ProgressWindow(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::Progress>())
+ProgressWindow::ProgressWindow(QWidget *parent)
+    : QDialog(parent)
+    , ui(std::make_unique<Ui::Progress>())
 {
     ui->setupUi(this);
     ui->progressIndicator->setRange(0, barSteps);

@@ -6,11 +6,9 @@
 #include "ProfiledFunctionSummary.h"
 #include "SettingsKeys.h"
 
-
 SummaryController::SummaryController(QObject *parent)
     : TableController(1, VTCSummaryShowsInternalPhpFunctions, TotalInclusiveTimeColumn, Qt::DescendingOrder, parent)
-{
-}
+{ }
 
 SummaryController::~SummaryController() = default;
 

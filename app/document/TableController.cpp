@@ -28,14 +28,14 @@ bool textLessThan(const QString *left, const QString *right)
 
 } // namespace
 
-TableController::TableController(int paneId, const QString &filterKey, int sortColumn, Qt::SortOrder sortOrder,
-                                 QObject *parent)
-    : QAbstractTableModel(parent),
-      m_paneId(paneId),
-      m_filterKey(filterKey),
-      m_formatter(Formatter::standardFormatter()),
-      m_sortColumn(sortColumn),
-      m_sortOrder(sortOrder)
+TableController::TableController(
+    int paneId, const QString &filterKey, int sortColumn, Qt::SortOrder sortOrder, QObject *parent)
+    : QAbstractTableModel(parent)
+    , m_paneId(paneId)
+    , m_filterKey(filterKey)
+    , m_formatter(Formatter::standardFormatter())
+    , m_sortColumn(sortColumn)
+    , m_sortOrder(sortOrder)
 {
     addObserverSharedUserDefaults(VTCMeasurement);
     addObserverSharedUserDefaults(VTCDisplayDash);
@@ -55,7 +55,7 @@ void TableController::setViews(QTableView *tableView, QTabWidget *tabView, CallT
     m_tabView = tabView;
     m_outlineView = outlineView;
     connect(tableView, &QAbstractItemView::doubleClicked, this,
-            [this](const QModelIndex &index) { doubleClick(index.row()); });
+        [this](const QModelIndex &index) { doubleClick(index.row()); });
     tableView->installEventFilter(this);
 }
 
@@ -160,10 +160,10 @@ std::vector<int> TableController::sortRows()
         for (size_t rank = 0; rank < texts.size(); ++rank)
             rankOfText.emplace(texts[rank], rank);
         for (size_t i = 0; i < count; ++i)
-            keys[i] = {rankOfText.find(textOfRow[i])->second, quint32(i)};
+            keys[i] = { rankOfText.find(textOfRow[i])->second, quint32(i) };
     } else {
         for (size_t i = 0; i < count; ++i)
-            keys[i] = {numberForSort(*rows[i], m_sortColumn), quint32(i)};
+            keys[i] = { numberForSort(*rows[i], m_sortColumn), quint32(i) };
     }
     // Equal keys keep their previous order in either direction.
     const auto before = [descending = m_sortOrder == Qt::DescendingOrder](const auto &left, const auto &right) {

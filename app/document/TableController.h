@@ -40,8 +40,8 @@ public:
     // What a double-click (or Enter) on visible row `clickedRow` does;
     // nothing for a negative row.
     virtual void doubleClick(int clickedRow) = 0;
-    void observeValueForKeyPath(const QString &keyPath, QObject *object, const QVariantMap &change,
-                                void *context) override;
+    void observeValueForKeyPath(
+        const QString &keyPath, QObject *object, const QVariantMap &change, void *context) override;
 
     int paneId() const { return m_paneId; }
     // Empties the table.

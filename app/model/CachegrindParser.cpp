@@ -13,8 +13,7 @@ namespace {
 constexpr qsizetype consumedReportStep = qsizetype(1) << 20;
 
 // Whether the line begins with the literal `prefix`, compared byte by byte.
-template<size_t N>
-bool hasPrefix(std::string_view line, const char (&prefix)[N])
+template <size_t N> bool hasPrefix(std::string_view line, const char (&prefix)[N])
 {
     if (line.size() < N - 1)
         return false;
@@ -53,9 +52,10 @@ bool readNumber(std::string_view line, size_t &pos, quint64 &value)
 } // namespace
 
 CachegrindParser::CachegrindParser(QByteArrayView data, Profile &document, Profile::ProgressFactory progress)
-    : m_data(data), m_document(document), m_progress(std::move(progress))
-{
-}
+    : m_data(data)
+    , m_document(document)
+    , m_progress(std::move(progress))
+{ }
 
 CachegrindParser::~CachegrindParser() = default;
 
@@ -142,8 +142,8 @@ void CachegrindParser::handleBodyLine(std::string_view line, qsizetype lineStart
             return;
         }
         if (hasPrefix(line, "fn=")) {
-            m_unclaimedCalls.push_back(
-                std::make_unique<ProfiledFunctionCall>(function(m_functionIds.expand(line.substr(3))), m_currentSource));
+            m_unclaimedCalls.push_back(std::make_unique<ProfiledFunctionCall>(
+                function(m_functionIds.expand(line.substr(3))), m_currentSource));
             if (m_progressWindow)
                 m_progressWindow->setRemainingValue(double(m_data.size() - lineStart));
             return;
@@ -218,8 +218,7 @@ void CachegrindParser::claimCallees()
 namespace {
 
 // The cache's answer for `key`, or the profile's, which is then remembered.
-template<typename T, typename Intern>
-T &interned(InternCache<T> &cache, std::string_view key, Intern intern)
+template <typename T, typename Intern> T &interned(InternCache<T> &cache, std::string_view key, Intern intern)
 {
     const quint64 hash = InternCache<T>::hashOf(key);
     if (T *known = cache.find(key, hash))
@@ -233,16 +232,14 @@ T &interned(InternCache<T> &cache, std::string_view key, Intern intern)
 
 FunctionModel &CachegrindParser::function(std::string_view name)
 {
-    return interned(m_functions, name, [this](std::string_view key) -> FunctionModel & {
-        return m_document.objectInFunctionsForKey(key);
-    });
+    return interned(m_functions, name,
+        [this](std::string_view key) -> FunctionModel & { return m_document.objectInFunctionsForKey(key); });
 }
 
 SourceFileModel &CachegrindParser::source(std::string_view path)
 {
-    return interned(m_sources, path, [this](std::string_view key) -> SourceFileModel & {
-        return m_document.objectInSourcesForKey(key);
-    });
+    return interned(m_sources, path,
+        [this](std::string_view key) -> SourceFileModel & { return m_document.objectInSourcesForKey(key); });
 }
 
 void CachegrindParser::assembleRoot()
@@ -250,8 +247,8 @@ void CachegrindParser::assembleRoot()
     if (m_unclaimedCalls.size() == 1) {
         m_rootFunction = std::move(m_unclaimedCalls.front());
     } else if (m_unclaimedCalls.size() > 1) {
-        auto root = std::make_unique<ProfiledFunctionCall>(m_document.objectInFunctionsForKey("root"),
-                                                           &m_document.objectInSourcesForKey("-"));
+        auto root = std::make_unique<ProfiledFunctionCall>(
+            m_document.objectInFunctionsForKey("root"), &m_document.objectInSourcesForKey("-"));
         root->reserveCalls(qsizetype(m_unclaimedCalls.size()));
         while (!m_unclaimedCalls.empty()) {
             root->insertCall(std::move(m_unclaimedCalls.back()));

@@ -51,7 +51,7 @@ public:
             releaseAll();
             return;
         }
-        m_free = new (node) FreeSlot{m_free};
+        m_free = new (node) FreeSlot { m_free };
     }
 
 private:

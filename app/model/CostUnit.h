@@ -20,6 +20,8 @@ public:
     bool operator==(const CostUnit &) const = default;
 
 private:
-    explicit CostUnit(quint64 nanoseconds) : m_nanoseconds(nanoseconds) {}
+    explicit CostUnit(quint64 nanoseconds)
+        : m_nanoseconds(nanoseconds)
+    { }
     quint64 m_nanoseconds = 1000;
 };

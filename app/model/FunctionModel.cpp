@@ -10,7 +10,9 @@ constexpr qsizetype inclusionPrefixLength = 9;
 
 } // namespace
 
-FunctionModel::FunctionModel(QString name, quint32 id) : m_name(std::move(name)), m_id(id)
+FunctionModel::FunctionModel(QString name, quint32 id)
+    : m_name(std::move(name))
+    , m_id(id)
 {
     formatName();
 }
@@ -33,12 +35,12 @@ void FunctionModel::formatName()
         m_formattedName.iconName = QStringLiteral("phpFunctionIcon.tif");
         if (isInclusion) {
             // The inclusion keyword in blue, the included path in grey.
-            m_formattedName.spans.append({0, inclusionPrefixLength, blue});
+            m_formattedName.spans.append({ 0, inclusionPrefixLength, blue });
             if (m_name.size() > inclusionPrefixLength)
                 m_formattedName.spans.append(
-                    {inclusionPrefixLength, m_name.size() - inclusionPrefixLength, darkGrey});
+                    { inclusionPrefixLength, m_name.size() - inclusionPrefixLength, darkGrey });
         } else {
-            m_formattedName.spans.append({0, m_name.size(), darkGrey});
+            m_formattedName.spans.append({ 0, m_name.size(), darkGrey });
         }
         break;
     case functionTypeObjectMethod:

@@ -7,7 +7,7 @@ void FunctionSummaryMap::addFunctionToSummary(const ProfiledFunctionCall &call)
 {
     // Pre-order with an explicit stack: children are pushed last first so
     // that they come off in the order the profile lists them.
-    std::vector<const ProfiledFunctionCall *> pending{&call};
+    std::vector<const ProfiledFunctionCall *> pending { &call };
     while (!pending.empty()) {
         const ProfiledFunctionCall *node = pending.back();
         pending.pop_back();

@@ -11,8 +11,7 @@
 // the same few thousand names come back millions of times, so the reader
 // remembers what each exact byte string resolved to in an open-addressed
 // table with a cheap hash.
-template<typename T>
-class InternCache
+template <typename T> class InternCache
 {
 public:
     // The object remembered for `key`, or none.
@@ -24,8 +23,8 @@ public:
             const Entry &entry = m_entries[i];
             if (!entry.object)
                 return nullptr;
-            if (entry.hash == hash && entry.keyLength == key.size() &&
-                std::memcmp(m_keys.data() + entry.keyOffset, key.data(), key.size()) == 0)
+            if (entry.hash == hash && entry.keyLength == key.size()
+                && std::memcmp(m_keys.data() + entry.keyOffset, key.data(), key.size()) == 0)
                 return entry.object;
         }
     }
@@ -34,7 +33,7 @@ public:
     {
         if ((m_count + 1) * 2 > m_entries.size())
             grow();
-        place(Entry{hash, object, m_keys.size(), key.size()});
+        place(Entry { hash, object, m_keys.size(), key.size() });
         m_keys.append(key);
         ++m_count;
     }

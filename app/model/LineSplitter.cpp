@@ -12,10 +12,10 @@ quint32 LineSplitter::terminatorsIn(const char *bytes, qsizetype length)
         const __m128i carriageReturn = _mm_set1_epi8('\r');
         const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes));
         const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes + 16));
-        const quint32 lowMask = quint32(_mm_movemask_epi8(
-            _mm_or_si128(_mm_cmpeq_epi8(low, lineFeed), _mm_cmpeq_epi8(low, carriageReturn))));
-        const quint32 highMask = quint32(_mm_movemask_epi8(
-            _mm_or_si128(_mm_cmpeq_epi8(high, lineFeed), _mm_cmpeq_epi8(high, carriageReturn))));
+        const quint32 lowMask = quint32(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(low, lineFeed), _mm_cmpeq_epi8(low, carriageReturn))));
+        const quint32 highMask = quint32(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(high, lineFeed), _mm_cmpeq_epi8(high, carriageReturn))));
         return lowMask | (highMask << 16);
     }
 #endif

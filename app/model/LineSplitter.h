@@ -10,7 +10,11 @@
 class LineSplitter
 {
 public:
-    LineSplitter(const char *begin, const char *end) : m_begin(begin), m_position(begin), m_end(end) {}
+    LineSplitter(const char *begin, const char *end)
+        : m_begin(begin)
+        , m_position(begin)
+        , m_end(end)
+    { }
 
     // The next line without its terminator; false once the data is used up.
     bool next(std::string_view &line)

@@ -24,12 +24,11 @@ PageBuffer::~PageBuffer()
 }
 
 PageBuffer::PageBuffer(PageBuffer &&other) noexcept
-    : m_data(std::exchange(other.m_data, nullptr)),
-      m_size(std::exchange(other.m_size, 0)),
-      m_capacity(std::exchange(other.m_capacity, 0)),
-      m_released(std::exchange(other.m_released, 0))
-{
-}
+    : m_data(std::exchange(other.m_data, nullptr))
+    , m_size(std::exchange(other.m_size, 0))
+    , m_capacity(std::exchange(other.m_capacity, 0))
+    , m_released(std::exchange(other.m_released, 0))
+{ }
 
 PageBuffer &PageBuffer::operator=(PageBuffer &&other) noexcept
 {

@@ -55,8 +55,7 @@ private:
         using is_transparent = void;
         size_t operator()(std::string_view key) const { return std::hash<std::string_view>()(key); }
     };
-    template<typename T>
-    using Table = std::unordered_map<std::string, std::unique_ptr<T>, KeyHash, std::equal_to<>>;
+    template <typename T> using Table = std::unordered_map<std::string, std::unique_ptr<T>, KeyHash, std::equal_to<>>;
 
     Table<FunctionModel> m_functions;
     Table<SourceFileModel> m_sources;

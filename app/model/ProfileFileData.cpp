@@ -29,7 +29,9 @@ bool isGzip(const PageBuffer &bytes)
 class FileDescriptor
 {
 public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    explicit FileDescriptor(int fd)
+        : m_fd(fd)
+    { }
     ~FileDescriptor()
     {
         if (m_fd >= 0)
@@ -80,8 +82,8 @@ bool ProfileFileData::open(const QString &path)
             // One byte beyond the announced size, so that the end of the
             // file is seen without growing.
             const qsizetype wanted = m_bytes.capacity() == 0
-                                         ? qMax(expected + 1, readChunk)
-                                         : m_bytes.capacity() + qMax(readChunk, m_bytes.capacity() / 2);
+                ? qMax(expected + 1, readChunk)
+                : m_bytes.capacity() + qMax(readChunk, m_bytes.capacity() / 2);
             if (!m_bytes.reserve(wanted))
                 return fail(systemError(ENOMEM));
         }
@@ -121,8 +123,8 @@ bool ProfileFileData::inflateGzip()
             input += feed;
             inputLeft -= feed;
         }
-        if (m_bytes.capacity() - m_bytes.size() < readChunk &&
-            !m_bytes.reserve(qMax(m_bytes.capacity() * 2, compressed.size() * 4 + readChunk))) {
+        if (m_bytes.capacity() - m_bytes.size() < readChunk
+            && !m_bytes.reserve(qMax(m_bytes.capacity() * 2, compressed.size() * 4 + readChunk))) {
             inflateEnd(&stream);
             return fail(systemError(ENOMEM));
         }
@@ -135,8 +137,7 @@ bool ProfileFileData::inflateGzip()
         case Z_STREAM_END: {
             // Several gzip members in a row make one file; anything else
             // after the last member is ignored, as gzip itself does.
-            const bool anotherMember =
-                stream.avail_in >= 2 && stream.next_in[0] == 0x1f && stream.next_in[1] == 0x8b;
+            const bool anotherMember = stream.avail_in >= 2 && stream.next_in[0] == 0x1f && stream.next_in[1] == 0x8b;
             if (anotherMember)
                 failed = inflateReset(&stream) != Z_OK;
             else

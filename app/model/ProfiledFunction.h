@@ -7,7 +7,9 @@ class FunctionModel;
 class ProfiledFunction
 {
 public:
-    explicit ProfiledFunction(const FunctionModel &function) : m_function(&function) {}
+    explicit ProfiledFunction(const FunctionModel &function)
+        : m_function(&function)
+    { }
 
     const FunctionModel &function() const { return *m_function; }
 

@@ -4,9 +4,10 @@
 #include "FunctionModel.h"
 
 ProfiledFunctionCall::ProfiledFunctionCall(const FunctionModel &function, const SourceFileModel *source)
-    : ProfiledFunction(function), m_source(source), m_functionId(function.id())
-{
-}
+    : ProfiledFunction(function)
+    , m_source(source)
+    , m_functionId(function.id())
+{ }
 
 void *ProfiledFunctionCall::operator new(std::size_t size)
 {
@@ -99,7 +100,7 @@ void ProfiledFunctionCall::analyse()
             node->setAncestor(node->closestAncestorWithFunction(function));
         else
             node->setAncestor(open);
-        stack.push_back({node, open, 0});
+        stack.push_back({ node, open, 0 });
         open = node;
         node->m_inclusiveTime = 0;
     };

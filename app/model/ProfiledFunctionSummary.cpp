@@ -2,9 +2,9 @@
 
 #include "ProfiledFunctionCall.h"
 
-ProfiledFunctionSummary::ProfiledFunctionSummary(const FunctionModel &function) : ProfiledFunction(function)
-{
-}
+ProfiledFunctionSummary::ProfiledFunctionSummary(const FunctionModel &function)
+    : ProfiledFunction(function)
+{ }
 
 void ProfiledFunctionSummary::addCall(const ProfiledFunctionCall &call)
 {

@@ -6,7 +6,9 @@
 class SourceFileModel final
 {
 public:
-    explicit SourceFileModel(QString path) : m_path(std::move(path)) {}
+    explicit SourceFileModel(QString path)
+        : m_path(std::move(path))
+    { }
 
     const QString &path() const { return m_path; }
 

@@ -26,20 +26,20 @@ namespace {
 QList<QUrl> showOpenDialog(QWidget *parent)
 {
     return QFileDialog::getOpenFileUrls(parent, AppController::tr("Open Profile"), QUrl(),
-                                        AppController::tr("Profiles (cachegrind.out* *.cachegrind* *.gz);;All files (*)"));
+        AppController::tr("Profiles (cachegrind.out* *.cachegrind* *.gz);;All files (*)"));
 }
 
 } // namespace
 
 AppController::AppController(QObject *parent)
-    : QObject(parent),
-      m_documentController(std::make_unique<DocumentController>()),
-      m_dropFilter(std::make_unique<FileDropFilter>([this](const QList<QUrl> &files) { openFiles(files); })),
-      m_openAction(new QAction(tr("&Open\u2026"), this)),
-      m_closeAction(new QAction(tr("&Close"), this)),
-      m_quitAction(new QAction(tr("&Quit"), this)),
-      m_openPanel(showOpenDialog),
-      m_updateCheck(std::make_unique<UpdateCheck>())
+    : QObject(parent)
+    , m_documentController(std::make_unique<DocumentController>())
+    , m_dropFilter(std::make_unique<FileDropFilter>([this](const QList<QUrl> &files) { openFiles(files); }))
+    , m_openAction(new QAction(tr("&Open\u2026"), this))
+    , m_closeAction(new QAction(tr("&Close"), this))
+    , m_quitAction(new QAction(tr("&Quit"), this))
+    , m_openPanel(showOpenDialog)
+    , m_updateCheck(std::make_unique<UpdateCheck>())
 {
     m_openAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     m_closeAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
@@ -170,7 +170,7 @@ void AppController::fillRecentMenu(QMenu &menu)
     for (const QString &path : paths) {
         QAction *item = menu.addAction(QFileInfo(path).fileName());
         item->setToolTip(path);
-        connect(item, &QAction::triggered, this, [this, path] { openFiles({QUrl::fromLocalFile(path)}); });
+        connect(item, &QAction::triggered, this, [this, path] { openFiles({ QUrl::fromLocalFile(path) }); });
     }
     if (!paths.isEmpty())
         menu.addSeparator();
@@ -203,7 +203,7 @@ void AppController::showPreferencePanel()
     if (!m_preferenceController) {
         m_preferenceController = &PreferenceController::sharedPreferenceController();
         connect(m_preferenceController, &PreferenceController::checkForUpdatesRequested, this,
-                &AppController::checkForUpdatesMenuItemSelected);
+            &AppController::checkForUpdatesMenuItemSelected);
     }
     m_preferenceController->showWindow();
     if (QWidget *window = m_preferenceController->window()) {
@@ -220,8 +220,8 @@ void AppController::showPreferencesForSifter()
 
 void AppController::showSifterStatus()
 {
-    SifterStatusController &sifter =
-        m_sifterStatusController ? *m_sifterStatusController : makeSifterStatusController();
+    SifterStatusController &sifter
+        = m_sifterStatusController ? *m_sifterStatusController : makeSifterStatusController();
     sifter.showWindow();
 }
 
@@ -230,7 +230,7 @@ SifterStatusController &AppController::makeSifterStatusController()
     m_sifterStatusController = std::make_unique<SifterStatusController>(*m_documentController);
     m_sifterStatusController->setWindowDecorator([this](QMainWindow &window) { decorateWindow(window); });
     connect(m_sifterStatusController.get(), &SifterStatusController::preferencesClicked, this,
-            &AppController::showPreferencesForSifter);
+        &AppController::showPreferencesForSifter);
     return *m_sifterStatusController;
 }
 

@@ -19,24 +19,23 @@
 
 namespace {
 
-const char usage[] =
-    "Usage: velotrace [FILE...]\n"
-    "       velotrace --summary [--unit s|ms|us] [--top N] [--tsv] FILE\n"
-    "       velotrace --tree [--depth N] [--unit s|ms|us] [--tsv] FILE\n"
-    "\n"
-    "Without options, opens each profile in its own window.\n"
-    "\n"
-    "  --summary     one row per function called below the root call: calls,\n"
-    "                total and average self and inclusive time, largest total\n"
-    "                inclusive time first\n"
-    "  --tree        the whole call tree, one call per line, in pre-order\n"
-    "  --tsv         tab-separated output with raw costs in the profile's unit\n"
-    "  --unit U      time unit of the aligned output: s, ms or us (default: the\n"
-    "                \"measurement\" setting)\n"
-    "  --top N       print only the first N summary rows\n"
-    "  --depth N     print the tree down to depth N (the root is depth 0)\n"
-    "  --help        show this text\n"
-    "  --version     show the version\n";
+const char usage[] = "Usage: velotrace [FILE...]\n"
+                     "       velotrace --summary [--unit s|ms|us] [--top N] [--tsv] FILE\n"
+                     "       velotrace --tree [--depth N] [--unit s|ms|us] [--tsv] FILE\n"
+                     "\n"
+                     "Without options, opens each profile in its own window.\n"
+                     "\n"
+                     "  --summary     one row per function called below the root call: calls,\n"
+                     "                total and average self and inclusive time, largest total\n"
+                     "                inclusive time first\n"
+                     "  --tree        the whole call tree, one call per line, in pre-order\n"
+                     "  --tsv         tab-separated output with raw costs in the profile's unit\n"
+                     "  --unit U      time unit of the aligned output: s, ms or us (default: the\n"
+                     "                \"measurement\" setting)\n"
+                     "  --top N       print only the first N summary rows\n"
+                     "  --depth N     print the tree down to depth N (the root is depth 0)\n"
+                     "  --help        show this text\n"
+                     "  --version     show the version\n";
 
 struct Options
 {
@@ -52,7 +51,11 @@ struct Options
 class Output
 {
 public:
-    explicit Output(std::FILE *stream) : m_stream(stream) { m_buffer.reserve(1 << 16); }
+    explicit Output(std::FILE *stream)
+        : m_stream(stream)
+    {
+        m_buffer.reserve(1 << 16);
+    }
     ~Output() { flush(); }
 
     Output &operator<<(const QByteArray &text) { return append(text.constData(), text.size()); }
@@ -154,9 +157,10 @@ class Printer
 {
 public:
     Printer(const Options &options, const Profile &profile, std::FILE *out)
-        : m_options(options), m_profile(profile), m_out(out)
-    {
-    }
+        : m_options(options)
+        , m_profile(profile)
+        , m_out(out)
+    { }
 
     void printSummary();
     void printTree();
@@ -164,8 +168,8 @@ public:
 private:
     QString time(quint64 cost) const
     {
-        return Formatter::timeCostString(m_profile.costUnit().toMicroseconds(cost), m_options.measurement,
-                                         displayDash());
+        return Formatter::timeCostString(
+            m_profile.costUnit().toMicroseconds(cost), m_options.measurement, displayDash());
     }
     static bool displayDash()
     {
@@ -197,14 +201,14 @@ void Printer::printSummary()
     };
     // The rows the summary table shows for the root: internal functions
     // only when the table shows them.
-    const bool showInternal = KFUserDefaultsController::sharedUserDefaultsController().boolForKey(
-        VTCSummaryShowsInternalPhpFunctions);
+    const bool showInternal
+        = KFUserDefaultsController::sharedUserDefaultsController().boolForKey(VTCSummaryShowsInternalPhpFunctions);
     std::vector<Row> rows;
     for (auto &summary : FunctionSummaryMap::summariesBelow(*root)) {
         if (!showInternal && summary->function().type() == FunctionModel::functionTypePhpInternal)
             continue;
         QByteArray name = summary->function().name().toUtf8();
-        rows.push_back({std::move(summary), std::move(name)});
+        rows.push_back({ std::move(summary), std::move(name) });
     }
     std::sort(rows.begin(), rows.end(), [](const Row &a, const Row &b) {
         if (a.summary->totalInclusiveTime() != b.summary->totalInclusiveTime())
@@ -223,17 +227,16 @@ void Printer::printSummary()
     }
 
     m_out << root->function().name() << "  inclusive " << time(root->inclusiveTime()) << '\n';
-    const QStringList headers = {QStringLiteral("calls"), QStringLiteral("self total"),
-                                 QStringLiteral("inclusive total"), QStringLiteral("self avg"),
-                                 QStringLiteral("inclusive avg")};
+    const QStringList headers = { QStringLiteral("calls"), QStringLiteral("self total"),
+        QStringLiteral("inclusive total"), QStringLiteral("self avg"), QStringLiteral("inclusive avg") };
     std::vector<QStringList> cells;
     std::vector<qsizetype> widths;
     for (const QString &header : headers)
         widths.push_back(header.size());
     for (size_t i = 0; i < count; ++i) {
         const ProfiledFunctionSummary &s = *rows[i].summary;
-        QStringList line = {QString::number(s.callCount()), time(s.totalSelfTime()), time(s.totalInclusiveTime()),
-                            time(s.averageSelfTime()), time(s.averageInclusiveTime())};
+        QStringList line = { QString::number(s.callCount()), time(s.totalSelfTime()), time(s.totalInclusiveTime()),
+            time(s.averageSelfTime()), time(s.averageInclusiveTime()) };
         for (qsizetype column = 0; column < line.size(); ++column)
             widths[size_t(column)] = std::max(widths[size_t(column)], line[column].size());
         cells.push_back(std::move(line));
@@ -258,7 +261,7 @@ void Printer::printTree()
         return;
 
     // Pre-order without recursion: children are pushed last-first.
-    std::vector<std::pair<const ProfiledFunctionCall *, quint64>> stack = {{root, 0}};
+    std::vector<std::pair<const ProfiledFunctionCall *, quint64>> stack = { { root, 0 } };
     const quint64 maxDepth = m_options.depth ? quint64(*m_options.depth) : ~quint64(0);
     while (!stack.empty()) {
         const auto [call, depth] = stack.back();

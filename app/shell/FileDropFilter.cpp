@@ -4,9 +4,10 @@
 #include <QDropEvent>
 #include <QMimeData>
 
-FileDropFilter::FileDropFilter(DropHandler handler, QObject *parent) : QObject(parent), m_handler(std::move(handler))
-{
-}
+FileDropFilter::FileDropFilter(DropHandler handler, QObject *parent)
+    : QObject(parent)
+    , m_handler(std::move(handler))
+{ }
 
 QList<QUrl> FileDropFilter::localFiles(const QList<QUrl> &urls)
 {

@@ -5,16 +5,16 @@
 void registerSettingsDefaults()
 {
     // Integers and booleans are kept as numbers, as the store holds them.
-    const QVariantMap defaults{
-        {VTCMeasurement, 1},
-        {VTCDisplayDash, true},
-        {VTCCallStackShowsInternalPhpFunctions, true},
-        {VTCSummaryShowsInternalPhpFunctions, true},
-        {VTCSifterStartOnLaunch, false},
-        {VTCSifterMonitorDirectory, QStringLiteral("/tmp")},
-        {VTCSifterRegex, QStringLiteral("cachegrind\\..*")},
-        {VTCSifterMaxLimitOpen, true},
-        {VTCSifterMaxFiles, 5},
+    const QVariantMap defaults {
+        { VTCMeasurement, 1 },
+        { VTCDisplayDash, true },
+        { VTCCallStackShowsInternalPhpFunctions, true },
+        { VTCSummaryShowsInternalPhpFunctions, true },
+        { VTCSifterStartOnLaunch, false },
+        { VTCSifterMonitorDirectory, QStringLiteral("/tmp") },
+        { VTCSifterRegex, QStringLiteral("cachegrind\\..*") },
+        { VTCSifterMaxLimitOpen, true },
+        { VTCSifterMaxFiles, 5 },
     };
     KFUserDefaultsController::sharedUserDefaultsController().registerDefaults(defaults);
 }

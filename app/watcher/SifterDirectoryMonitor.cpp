@@ -13,14 +13,15 @@ QPair<quint64, quint64> identityOf(const QString &path)
 {
     struct stat status;
     if (::stat(QFile::encodeName(path).constData(), &status) != 0)
-        return {0, 0};
-    return {quint64(status.st_dev), quint64(status.st_ino)};
+        return { 0, 0 };
+    return { quint64(status.st_dev), quint64(status.st_ino) };
 }
 
 } // namespace
 
 SifterDirectoryMonitor::SifterDirectoryMonitor(const QString &directory, QObject *parent)
-    : QObject(parent), m_directory(directory.isEmpty() ? QString() : QDir::cleanPath(QDir(directory).absolutePath()))
+    : QObject(parent)
+    , m_directory(directory.isEmpty() ? QString() : QDir::cleanPath(QDir(directory).absolutePath()))
 {
     if (!m_directory.isEmpty() && m_directory != QDir::rootPath())
         m_parentDirectory = QFileInfo(m_directory).absolutePath();

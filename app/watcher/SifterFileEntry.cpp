@@ -38,10 +38,11 @@ const QRegularExpression *anchoredExpression(const QString &pattern)
 } // namespace
 
 SifterFileEntry::SifterFileEntry(const QString &fileName, DocumentController &documents)
-    : m_documents(documents), m_fileName(fileName)
+    : m_documents(documents)
+    , m_fileName(fileName)
 {
-    const QString directory =
-        KFUserDefaultsController::sharedUserDefaultsController().stringForKey(VTCSifterMonitorDirectory);
+    const QString directory
+        = KFUserDefaultsController::sharedUserDefaultsController().stringForKey(VTCSifterMonitorDirectory);
     m_filePath = QStringLiteral("%1/%2").arg(directory, fileName);
     m_urlPath = QUrl::fromLocalFile(m_filePath);
 
@@ -61,8 +62,8 @@ SifterFileEntry::SifterFileEntry(const QString &fileName, DocumentController &do
 bool SifterFileEntry::nameMatchesPattern(const QString &name)
 {
     const KFUserDefaultsController &defaults = KFUserDefaultsController::sharedUserDefaultsController();
-    const QString pattern =
-        defaults.boolForKey(VTCSifterRegexUseCustom) ? defaults.stringForKey(VTCSifterRegex) : defaultPattern;
+    const QString pattern
+        = defaults.boolForKey(VTCSifterRegexUseCustom) ? defaults.stringForKey(VTCSifterRegex) : defaultPattern;
     const QRegularExpression *expression = anchoredExpression(pattern);
     return expression && expression->match(name).hasMatch();
 }
@@ -124,8 +125,8 @@ QString SifterFileEntry::creationDate() const
     const int offsetMinutes = local.offsetFromUtc() / 60;
     const int magnitude = qAbs(offsetMinutes);
     return QStringLiteral("%1 %2%3%4")
-        .arg(local.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), offsetMinutes < 0 ? QStringLiteral("-")
-                                                                                     : QStringLiteral("+"))
+        .arg(local.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+            offsetMinutes < 0 ? QStringLiteral("-") : QStringLiteral("+"))
         .arg(magnitude / 60, 2, 10, QLatin1Char('0'))
         .arg(magnitude % 60, 2, 10, QLatin1Char('0'));
 }

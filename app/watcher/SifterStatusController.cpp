@@ -32,17 +32,18 @@ KFUserDefaultsController &defaults()
 } // namespace
 
 SifterStatusController::SifterStatusController(DocumentController &documents, QObject *parent)
-    : QObject(parent), m_documents(documents)
+    : QObject(parent)
+    , m_documents(documents)
 {
     monitorConstruct();
     addObserverSharedUserDefaults(VTCSifterMonitorDirectory);
     addObserverSharedUserDefaults(VTCSifterRegexUseCustom);
     addObserverSharedUserDefaults(VTCSifterRegex);
     connect(&NotificationCenter::defaultCenter(), &NotificationCenter::notificationPosted, this,
-            [this](const QString &name, QObject *) {
-                if (name == VTCDocumentOpenedNotification || name == VTCDocumentClosedNotification)
-                    documentsCheck();
-            });
+        [this](const QString &name, QObject *) {
+            if (name == VTCDocumentOpenedNotification || name == VTCDocumentClosedNotification)
+                documentsCheck();
+        });
     buildFileList(false);
 }
 
@@ -84,8 +85,7 @@ SifterFileEntry *SifterStatusController::entryForName(const QString &fileName) c
 void SifterStatusController::monitorConstruct()
 {
     m_monitor = std::make_unique<SifterDirectoryMonitor>(defaults().stringForKey(VTCSifterMonitorDirectory));
-    connect(m_monitor.get(), &SifterDirectoryMonitor::batchReady, this,
-            &SifterStatusController::directoryChangedEvent);
+    connect(m_monitor.get(), &SifterDirectoryMonitor::batchReady, this, &SifterStatusController::directoryChangedEvent);
 }
 
 void SifterStatusController::monitorDeconstruct()
@@ -113,7 +113,7 @@ void SifterStatusController::buildFileList(bool afterEvent)
             // Only names that arrived while running are opened, and only
             // once the profiler has finished writing them.
             if (afterEvent && m_sifterIsRunning && entry->status() == SifterStatusReadyToOpen)
-                m_settling.insert(name, {entry->fileSize(), m_listingCount});
+                m_settling.insert(name, { entry->fileSize(), m_listingCount });
             m_sifts.emplace(name, std::move(entry));
         }
     }
@@ -258,8 +258,8 @@ void SifterStatusController::rebuildVisibleKeepingSelection()
     for (size_t row = 0; row < entries.size(); ++row) {
         const QString &name = entries[row]->fileName();
         if (wanted.contains(name))
-            selection.select(m_tableModel.index(int(row), 0),
-                             m_tableModel.index(int(row), SifterTableModel::ColumnCount - 1));
+            selection.select(
+                m_tableModel.index(int(row), 0), m_tableModel.index(int(row), SifterTableModel::ColumnCount - 1));
         if (name == currentName)
             current = m_tableModel.index(int(row), 0);
     }
@@ -364,7 +364,7 @@ void SifterStatusController::windowDidLoad()
     table->installEventFilter(this);
     connect(table, &QAbstractItemView::doubleClicked, this, &SifterStatusController::tableDoubleClick);
     connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &SifterStatusController::tableViewSelectionDidChange);
+        &SifterStatusController::tableViewSelectionDidChange);
 
     ui->showPop->clear();
     ui->showPop->addItem(tr("All Files"), 0);

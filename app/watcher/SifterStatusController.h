@@ -80,8 +80,8 @@ public:
     void sort();
     // An open document came or went: every entry looks its document up.
     void documentsCheck();
-    void observeValueForKeyPath(const QString &keyPath, QObject *object, const QVariantMap &change,
-                                void *context) override;
+    void observeValueForKeyPath(
+        const QString &keyPath, QObject *object, const QVariantMap &change, void *context) override;
 
     void tableDoubleClick();
     void openClicked();
@@ -122,7 +122,7 @@ private:
     // A new matching name waiting for its size to settle.
     struct Settling
     {
-        qint64 size;    // at the last look
+        qint64 size; // at the last look
         quint64 listing; // the listing that found the name
     };
     QHash<QString, Settling> m_settling;

@@ -61,8 +61,7 @@ int compareByColumn(const SifterFileEntry &a, const SifterFileEntry &b, int colu
 
 SifterTableModel::SifterTableModel(QObject *parent)
     : QAbstractTableModel(parent)
-{
-}
+{ }
 
 int SifterTableModel::rowCount(const QModelIndex &parent) const
 {

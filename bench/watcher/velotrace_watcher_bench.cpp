@@ -39,8 +39,7 @@ double elapsedMs(const QElapsedTimer &timer)
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
-template <typename Condition>
-void waitFor(Condition condition, int timeoutMs)
+template <typename Condition> void waitFor(Condition condition, int timeoutMs)
 {
     const QDeadlineTimer deadline(timeoutMs);
     while (!condition() && !deadline.hasExpired())
@@ -98,8 +97,7 @@ int main(int argc, char **argv)
     controller.sort();
     std::printf("first listing of %d files (entries, visible list, sort): %.1f ms\n", files, elapsedMs(timer));
 
-    std::printf("later listing, nothing new, no window: %.1f ms (median of 20)\n",
-                medianListingMs(controller, 20));
+    std::printf("later listing, nothing new, no window: %.1f ms (median of 20)\n", medianListingMs(controller, 20));
     std::vector<double> listing, visible, sorting;
     for (int i = 0; i < 20; ++i) {
         QElapsedTimer step;
@@ -113,12 +111,11 @@ int main(int argc, char **argv)
         controller.sort();
         sorting.push_back(elapsedMs(step));
     }
-    std::printf("  of which reading the directory %.1f ms, visible list %.1f ms, sorting %.1f ms\n",
-                median(listing), median(visible), median(sorting));
+    std::printf("  of which reading the directory %.1f ms, visible list %.1f ms, sorting %.1f ms\n", median(listing),
+        median(visible), median(sorting));
     controller.showWindow();
     QCoreApplication::processEvents();
-    std::printf("later listing, nothing new, window shown: %.1f ms (median of 20)\n",
-                medianListingMs(controller, 20));
+    std::printf("later listing, nothing new, window shown: %.1f ms (median of 20)\n", medianListingMs(controller, 20));
 
     writeFiles(directory.path(), QStringLiteral("new-"), 1000, "x");
     std::printf("later listing with 1000 new names: %.1f ms\n", listingMs(controller));
@@ -133,14 +130,14 @@ int main(int argc, char **argv)
     const qsizetype expected = controller.entryCount() + 1000;
     waitFor([&] { return controller.entryCount() == expected; }, 30000);
     std::printf("burst of 1000 non-matching files while running: listed after %.0f ms in %lld batch(es)\n",
-                elapsedMs(timer), batches);
+        elapsedMs(timer), batches);
 
     constexpr int profiles = 100;
     batches = 0;
     timer.restart();
     writeFiles(directory.path(), QStringLiteral("cachegrind.out."), profiles, smallProfile);
     waitFor([&] { return registry.documents().size() == profiles; }, 60000);
-    std::printf("burst of %d matching profiles while running: all open after %.0f ms in %lld batch(es)\n",
-                profiles, elapsedMs(timer), batches);
+    std::printf("burst of %d matching profiles while running: all open after %.0f ms in %lld batch(es)\n", profiles,
+        elapsedMs(timer), batches);
     return registry.documents().size() == profiles ? 0 : 1;
 }

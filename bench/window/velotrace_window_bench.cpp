@@ -85,7 +85,7 @@ struct TreeFacts
 TreeFacts collect(const ProfiledFunctionCall &root)
 {
     TreeFacts facts;
-    std::vector<const ProfiledFunctionCall *> pending{&root};
+    std::vector<const ProfiledFunctionCall *> pending { &root };
     while (!pending.empty()) {
         const ProfiledFunctionCall *call = pending.back();
         pending.pop_back();
@@ -209,10 +209,10 @@ int main(int argc, char *argv[])
     calls.reloadData();
     QCoreApplication::processEvents();
     const std::pair<int, Qt::SortOrder> orders[] = {
-        {CallsController::InclusiveTimeColumn, Qt::DescendingOrder},
-        {CallsController::FunctionColumn, Qt::AscendingOrder},
-        {CallsController::FileColumn, Qt::DescendingOrder},
-        {CallsController::SelfTimeColumn, Qt::AscendingOrder},
+        { CallsController::InclusiveTimeColumn, Qt::DescendingOrder },
+        { CallsController::FunctionColumn, Qt::AscendingOrder },
+        { CallsController::FileColumn, Qt::DescendingOrder },
+        { CallsController::SelfTimeColumn, Qt::AscendingOrder },
     };
     for (const auto &[column, order] : orders) {
         timer.start();

@@ -37,18 +37,18 @@ QByteArray profileHeader()
 }
 
 // main -> render -> php::strlen, with self times 13, 5 and 2 microseconds.
-const QByteArray workedExample =
-    "version: 1\ncreator: profiler\ncmd: /var/www/index.php\npart: 1\n\nevents: Time\n\n"
-    "fl=php:internal\nfn=php::strlen\n3 2\n\n"
-    "fl=/var/www/index.php\nfn=render\n10 5\ncfn=php::strlen\ncalls=1 0 0\n12 2\n\n"
-    "fl=/var/www/index.php\nfn=main\n\nsummary: 20\n1 13\ncfn=render\ncalls=1 0 0\n2 7\n\n";
+const QByteArray workedExample
+    = "version: 1\ncreator: profiler\ncmd: /var/www/index.php\npart: 1\n\nevents: Time\n\n"
+      "fl=php:internal\nfn=php::strlen\n3 2\n\n"
+      "fl=/var/www/index.php\nfn=render\n10 5\ncfn=php::strlen\ncalls=1 0 0\n12 2\n\n"
+      "fl=/var/www/index.php\nfn=main\n\nsummary: 20\n1 13\ncfn=render\ncalls=1 0 0\n2 7\n\n";
 
 // One record: a call with its own cost that calls the records named in `callees`.
-QByteArray record(const QByteArray &file, const QByteArray &function, int line, quint64 cost,
-                  const QList<QByteArray> &callees = {})
+QByteArray record(
+    const QByteArray &file, const QByteArray &function, int line, quint64 cost, const QList<QByteArray> &callees = {})
 {
-    QByteArray text = "fl=" + file + "\nfn=" + function + '\n' + QByteArray::number(line) + ' '
-                      + QByteArray::number(cost) + '\n';
+    QByteArray text
+        = "fl=" + file + "\nfn=" + function + '\n' + QByteArray::number(line) + ' ' + QByteArray::number(cost) + '\n';
     for (const QByteArray &callee : callees)
         text += "cfn=" + callee + "\ncalls=1 0 0\n1 1\n";
     return text + '\n';
@@ -58,10 +58,10 @@ QByteArray record(const QByteArray &file, const QByteArray &function, int line, 
 QByteArray branchingProfile()
 {
     return profileHeader() + record("/f.php", "x", 1, 1) + record("/f.php", "deep1", 2, 1)
-           + record("/f.php", "deep2", 3, 1) + record("/f.php", "y", 4, 1, {"deep1", "deep2"})
-           + record("/f.php", "z", 5, 1) + record("/f.php", "a1", 6, 1, {"x", "y", "z"})
-           + record("/f.php", "b", 7, 1) + record("/f.php", "w", 8, 1) + record("/f.php", "a2", 9, 1, {"w"})
-           + record("/f.php", "main", 10, 1, {"a1", "b", "a2"});
+        + record("/f.php", "deep2", 3, 1) + record("/f.php", "y", 4, 1, { "deep1", "deep2" })
+        + record("/f.php", "z", 5, 1) + record("/f.php", "a1", 6, 1, { "x", "y", "z" }) + record("/f.php", "b", 7, 1)
+        + record("/f.php", "w", 8, 1) + record("/f.php", "a2", 9, 1, { "w" })
+        + record("/f.php", "main", 10, 1, { "a1", "b", "a2" });
 }
 
 // The call reached from `call` by the child names in `path` ("a1/y").
@@ -76,7 +76,7 @@ const ProfiledFunctionCall *find(const ProfiledFunctionCall *call, const QString
     return call;
 }
 
-const QStringList allDashes = {"-", "-", "-", "-", "-"};
+const QStringList allDashes = { "-", "-", "-", "-", "-" };
 
 KFUserDefaultsController &defaults()
 {
@@ -89,8 +89,9 @@ QStringList outlineRows(const CallTreeModel *model)
     QStringList rows;
     for (int row = 0; row < model->rowCount(); ++row) {
         rows << QString(model->depthOfRow(row) * 2, QLatin1Char(' ')) + model->callAtRow(row)->function().name()
-                    + (model->isExpanded(row) ? QStringLiteral(" -") : model->isExpandable(row) ? QStringLiteral(" +")
-                                                                                              : QString());
+                + (model->isExpanded(row)          ? QStringLiteral(" -")
+                        : model->isExpandable(row) ? QStringLiteral(" +")
+                                                   : QString());
     }
     return rows;
 }
@@ -112,9 +113,9 @@ QStringList tableRows(const TableController &table, int column = -1)
 
 QStringList fields(const MyDocument &document)
 {
-    return {document.functionNameTextField()->text(), document.fileNameTextField()->text(),
-            document.lineNumberTextField()->text(), document.selfTimeTextField()->text(),
-            document.inclusiveTimeTextField()->text()};
+    return { document.functionNameTextField()->text(), document.fileNameTextField()->text(),
+        document.lineNumberTextField()->text(), document.selfTimeTextField()->text(),
+        document.inclusiveTimeTextField()->text() };
 }
 
 void selectOutlineRow(MyDocument &document, int row)
@@ -152,10 +153,12 @@ struct ProgressSpy final : QObject
 struct RecordingAlertPresenter final : AlertPresenter
 {
     QList<QPair<QString, QString>> &alerts;
-    explicit RecordingAlertPresenter(QList<QPair<QString, QString>> &list) : alerts(list) {}
+    explicit RecordingAlertPresenter(QList<QPair<QString, QString>> &list)
+        : alerts(list)
+    { }
     void showWarning(QWidget *, const QString &message, const QString &info) override
     {
-        alerts.append({message, info});
+        alerts.append({ message, info });
     }
 };
 
@@ -185,8 +188,8 @@ private:
         if (!document)
             qWarning() << error;
         else if (document->window()) {
-            for (QAbstractItemModel *model : std::initializer_list<QAbstractItemModel *>{
-                     document->outlineModel(), document->callsTab(), document->summaryTab()})
+            for (QAbstractItemModel *model : std::initializer_list<QAbstractItemModel *> {
+                     document->outlineModel(), document->callsTab(), document->summaryTab() })
                 m_testers.push_back(std::make_unique<QAbstractItemModelTester>(
                     model, QAbstractItemModelTester::FailureReportingMode::QtTest));
         }
@@ -204,8 +207,8 @@ private Q_SLOTS:
 
     void init()
     {
-        for (const QString &key : {VTCMeasurement, VTCDisplayDash, VTCCallStackShowsInternalPhpFunctions,
-                                   VTCSummaryShowsInternalPhpFunctions})
+        for (const QString &key : { VTCMeasurement, VTCDisplayDash, VTCCallStackShowsInternalPhpFunctions,
+                 VTCSummaryShowsInternalPhpFunctions })
             defaults().removeObjectForKey(key);
         defaults().setObjectForKey(2, VTCMeasurement); // microseconds: the example's times are small
         m_alerts.clear();
@@ -226,25 +229,27 @@ private Q_SLOTS:
         QCOMPARE(document->state(), 1);
         QCOMPARE(document->window()->windowTitle(), QStringLiteral("worked.cachegrind"));
         document->outlineModel()->expandRow(0); // a second expand must not insert the children again
-        QCOMPARE(outlineRows(document->outlineModel()), QStringList({"main -", "  render +"}));
+        QCOMPARE(outlineRows(document->outlineModel()), QStringList({ "main -", "  render +" }));
         QCOMPARE(document->outlineModel()->rowOfCall(document->rootFunction()->getChild(0)->getChild(0)), -1);
         QCOMPARE(document->selectedCall(), document->rootFunction());
-        QCOMPARE(fields(*document), QStringList({"main", "/var/www/index.php", "1", "13\u00b5s (65.00%)",
-                                                 "20\u00b5s (100.00%)"}));
-        QCOMPARE(tableRows(*document->callsTab()), QStringList({"1|render|5\u00b5s|7\u00b5s|/var/www/index.php|10"}));
+        QCOMPARE(fields(*document),
+            QStringList({ "main", "/var/www/index.php", "1", "13\u00b5s (65.00%)", "20\u00b5s (100.00%)" }));
+        QCOMPARE(tableRows(*document->callsTab()), QStringList({ "1|render|5\u00b5s|7\u00b5s|/var/www/index.php|10" }));
         // Largest total inclusive time first.
         QCOMPARE(tableRows(*document->summaryTab()),
-                 QStringList({"render|5\u00b5s|7\u00b5s|5\u00b5s|7\u00b5s|1", "php::strlen|2\u00b5s|2\u00b5s|2\u00b5s|2\u00b5s|1"}));
+            QStringList({ "render|5\u00b5s|7\u00b5s|5\u00b5s|7\u00b5s|1",
+                "php::strlen|2\u00b5s|2\u00b5s|2\u00b5s|2\u00b5s|1" }));
         // Column identifiers outside 0 to 5 give empty cells.
         QVERIFY(!document->callsTab()->objectValueForTableColumn(6, 0).isValid());
         QVERIFY(!document->summaryTab()->objectValueForTableColumn(-1, 0).isValid());
 
         // A selection refills the details and both tables; no selection empties them.
         selectOutlineRow(*document, 1);
-        QCOMPARE(fields(*document), QStringList({"render", "/var/www/index.php", "10", "5\u00b5s (25.00%)",
-                                                 "7\u00b5s (35.00%)"}));
-        QCOMPARE(tableRows(*document->callsTab()), QStringList({"1|php::strlen|2\u00b5s|2\u00b5s|php:internal|3"}));
-        QCOMPARE(tableRows(*document->summaryTab()), QStringList({"php::strlen|2\u00b5s|2\u00b5s|2\u00b5s|2\u00b5s|1"}));
+        QCOMPARE(fields(*document),
+            QStringList({ "render", "/var/www/index.php", "10", "5\u00b5s (25.00%)", "7\u00b5s (35.00%)" }));
+        QCOMPARE(tableRows(*document->callsTab()), QStringList({ "1|php::strlen|2\u00b5s|2\u00b5s|php:internal|3" }));
+        QCOMPARE(
+            tableRows(*document->summaryTab()), QStringList({ "php::strlen|2\u00b5s|2\u00b5s|2\u00b5s|2\u00b5s|1" }));
 
         document->outlineView()->selectionModel()->clearSelection();
         QCOMPARE(fields(*document), allDashes);
@@ -258,9 +263,9 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("expandedFirst"); // paths as `find` takes them; "" is main
         QTest::addColumn<QString>("target");
         QTest::newRow("all collapsed") << QStringList() << "a1/y/deep2";
-        QTest::newRow("top expanded") << QStringList({""}) << "a1/y/deep2";
-        QTest::newRow("a later sibling expanded") << QStringList({"", "a2"}) << "a1/y/deep1";
-        QTest::newRow("already shown") << QStringList({"", "a1"}) << "a1/z";
+        QTest::newRow("top expanded") << QStringList({ "" }) << "a1/y/deep2";
+        QTest::newRow("a later sibling expanded") << QStringList({ "", "a2" }) << "a1/y/deep1";
+        QTest::newRow("already shown") << QStringList({ "", "a1" }) << "a1/z";
         QTest::newRow("the top itself") << QStringList() << "";
     }
 
@@ -275,7 +280,7 @@ private Q_SLOTS:
         CallTreeModel byParents;
         QAbstractItemModelTester tester(&byParents, QAbstractItemModelTester::FailureReportingMode::QtTest);
         CallTreeModel byHand;
-        for (CallTreeModel *model : {&byParents, &byHand}) {
+        for (CallTreeModel *model : { &byParents, &byHand }) {
             model->setRootFunction(profile.rootFunction());
             for (const QString &path : expandedFirst)
                 model->expandRow(model->rowOfCall(find(profile.rootFunction(), path)));
@@ -300,11 +305,11 @@ private Q_SLOTS:
         QTest::addColumn<bool>("displayDash");
         QTest::addColumn<QStringList>("renderTimes");
         QTest::addColumn<QString>("strlenSelf");
-        QTest::newRow("milliseconds, dashed") << 1 << true << QStringList({"-", "-"}) << "-";
-        QTest::newRow("milliseconds, no dash") << 1 << false << QStringList({"0.0ms (25.00%)", "0.0ms (35.00%)"})
-                                               << "0.0ms";
-        QTest::newRow("seconds, no dash") << 0 << false << QStringList({"0.000s (25.00%)", "0.000s (35.00%)"})
-                                          << "0.000s";
+        QTest::newRow("milliseconds, dashed") << 1 << true << QStringList({ "-", "-" }) << "-";
+        QTest::newRow("milliseconds, no dash")
+            << 1 << false << QStringList({ "0.0ms (25.00%)", "0.0ms (35.00%)" }) << "0.0ms";
+        QTest::newRow("seconds, no dash")
+            << 0 << false << QStringList({ "0.000s (25.00%)", "0.000s (35.00%)" }) << "0.000s";
     }
 
     void settingChangesReachEveryDocument()
@@ -313,8 +318,8 @@ private Q_SLOTS:
         QFETCH(bool, displayDash);
         QFETCH(QStringList, renderTimes);
         QFETCH(QString, strlenSelf);
-        const QList<MyDocument *> documents = {openText(QStringLiteral("one.cachegrind"), workedExample),
-                                               openText(QStringLiteral("two.cachegrind"), workedExample)};
+        const QList<MyDocument *> documents = { openText(QStringLiteral("one.cachegrind"), workedExample),
+            openText(QStringLiteral("two.cachegrind"), workedExample) };
         QVERIFY(!documents.contains(nullptr));
         for (MyDocument *document : documents)
             selectOutlineRow(*document, 1);
@@ -325,7 +330,7 @@ private Q_SLOTS:
         defaults().setObjectForKey(displayDash, VTCDisplayDash);
         for (MyDocument *document : documents) {
             QCOMPARE(fields(*document).mid(3), renderTimes);
-            QCOMPARE(tableRows(*document->callsTab(), CallsController::SelfTimeColumn), QStringList({strlenSelf}));
+            QCOMPARE(tableRows(*document->callsTab(), CallsController::SelfTimeColumn), QStringList({ strlenSelf }));
         }
         QVERIFY(!firstCalls.isEmpty() && !secondSummary.isEmpty());
     }
@@ -335,9 +340,9 @@ private Q_SLOTS:
         MyDocument *document = openText(QStringLiteral("worked.cachegrind"), workedExample);
         QVERIFY(document);
         CallTreeView *outline = document->outlineView();
-        const QStringList open = {"main -", "  render -", "    php::strlen"};
+        const QStringList open = { "main -", "  render -", "    php::strlen" };
         doubleClickRow(outline, 0);
-        QCOMPARE(outlineRows(document->outlineModel()), QStringList({"main +"}));
+        QCOMPARE(outlineRows(document->outlineModel()), QStringList({ "main +" }));
         doubleClickRow(outline, 0);
         outline->setCurrentIndex(document->outlineModel()->index(1, 0));
         QTest::keyClick(outline, Qt::Key_Return);
@@ -347,13 +352,13 @@ private Q_SLOTS:
         QCOMPARE(document->functionNameTextField()->text(), QStringLiteral("php::strlen"));
         outline->setCurrentIndex(document->outlineModel()->index(1, 0));
         QTest::keyClick(outline, Qt::Key_Left);
-        QCOMPARE(outlineRows(document->outlineModel()), QStringList({"main -", "  render +"}));
+        QCOMPARE(outlineRows(document->outlineModel()), QStringList({ "main -", "  render +" }));
         QTest::keyClick(outline, Qt::Key_Right);
         QCOMPARE(outlineRows(document->outlineModel()), open);
         // A click on the triangle toggles.
         const QRect cell = outline->visualRect(document->outlineModel()->index(0, 0));
         QTest::mouseClick(outline->viewport(), Qt::LeftButton, {}, QPoint(cell.left() + 8, cell.center().y()));
-        QCOMPARE(outlineRows(document->outlineModel()), QStringList({"main +"}));
+        QCOMPARE(outlineRows(document->outlineModel()), QStringList({ "main +" }));
     }
 
     void tableDoubleClicksListCallsAndSelectTheCall()
@@ -364,13 +369,13 @@ private Q_SLOTS:
         QTableView *summaryTable = document->tabView()->widget(1)->findChild<QTableView *>();
         doubleClickRow(summaryTable, summaryRowOf(*document->summaryTab(), QStringLiteral("php::strlen")));
         QCOMPARE(document->tabView()->currentIndex(), 0);
-        QCOMPARE(tableRows(*document->callsTab()), QStringList({"1|php::strlen|2\u00b5s|2\u00b5s|php:internal|3"}));
+        QCOMPARE(tableRows(*document->callsTab()), QStringList({ "1|php::strlen|2\u00b5s|2\u00b5s|php:internal|3" }));
 
         // Enter does the same; a row that is not there does nothing.
         document->tabView()->setCurrentIndex(1);
         summaryTable->setCurrentIndex(document->summaryTab()->index(0, 0));
         QTest::keyClick(summaryTable, Qt::Key_Enter);
-        QCOMPARE(tableRows(*document->callsTab()), QStringList({"1|render|5\u00b5s|7\u00b5s|/var/www/index.php|10"}));
+        QCOMPARE(tableRows(*document->callsTab()), QStringList({ "1|render|5\u00b5s|7\u00b5s|/var/www/index.php|10" }));
         document->summaryTab()->doubleClick(-1);
         document->summaryTab()->doubleClick(2);
         QCOMPARE(document->callsTab()->rowCount(), 1);
@@ -378,62 +383,60 @@ private Q_SLOTS:
         // A double-click in the calls table selects that call in the outline.
         document->summaryTab()->doubleClick(summaryRowOf(*document->summaryTab(), QStringLiteral("php::strlen")));
         doubleClickRow(document->tabView()->widget(0)->findChild<QTableView *>(), 0, CallsController::FunctionColumn);
-        QCOMPARE(outlineRows(document->outlineModel()), QStringList({"main -", "  render -", "    php::strlen"}));
+        QCOMPARE(outlineRows(document->outlineModel()), QStringList({ "main -", "  render -", "    php::strlen" }));
         QCOMPARE(document->selectedCall()->function().name(), QStringLiteral("php::strlen"));
-        QCOMPARE(fields(*document), QStringList({"php::strlen", "php:internal", "3", "2\u00b5s (28.57%)",
-                                                 "2\u00b5s (28.57%)"}));
+        QCOMPARE(fields(*document),
+            QStringList({ "php::strlen", "php:internal", "3", "2\u00b5s (28.57%)", "2\u00b5s (28.57%)" }));
         QCOMPARE(document->callsTab()->rowCount() + document->summaryTab()->rowCount(), 0);
     }
 
     void headerClicksSortNumbersAsNumbersAndNamesAsText()
     {
-        MyDocument *document = openText(
-            QStringLiteral("sort.cachegrind"),
+        MyDocument *document = openText(QStringLiteral("sort.cachegrind"),
             profileHeader() + record("/a.php", "beta", 1, 9) + record("/a.php", "Alpha", 1, 100)
                 + record("/a.php", "gamma", 1, 10) + record("/a.php", "php::count", 1, 50)
-                + record("/a.php", "main", 1, 1, {"beta", "Alpha", "gamma", "php::count"}));
+                + record("/a.php", "main", 1, 1, { "beta", "Alpha", "gamma", "php::count" }));
         QVERIFY(document);
         const SummaryController &summary = *document->summaryTab();
         const int names = SummaryController::FunctionColumn;
-        QCOMPARE(tableRows(summary, names), QStringList({"Alpha", "php::count", "gamma", "beta"}));
+        QCOMPARE(tableRows(summary, names), QStringList({ "Alpha", "php::count", "gamma", "beta" }));
         QHeaderView *header = document->tabView()->widget(1)->findChild<QTableView *>()->horizontalHeader();
         header->setSortIndicator(SummaryController::TotalSelfTimeColumn, Qt::AscendingOrder);
-        QCOMPARE(tableRows(summary, names), QStringList({"beta", "gamma", "php::count", "Alpha"}));
+        QCOMPARE(tableRows(summary, names), QStringList({ "beta", "gamma", "php::count", "Alpha" }));
         header->setSortIndicator(names, Qt::AscendingOrder);
-        QCOMPARE(tableRows(summary, names), QStringList({"Alpha", "beta", "gamma", "php::count"}));
+        QCOMPARE(tableRows(summary, names), QStringList({ "Alpha", "beta", "gamma", "php::count" }));
         header->setSortIndicator(names, Qt::DescendingOrder);
-        QCOMPARE(tableRows(summary, names), QStringList({"php::count", "gamma", "beta", "Alpha"}));
+        QCOMPARE(tableRows(summary, names), QStringList({ "php::count", "gamma", "beta", "Alpha" }));
 
         // The calls table starts in file order and sorts by time on request.
         CallsController &calls = *document->callsTab();
-        QCOMPARE(tableRows(calls, CallsController::PositionColumn), QStringList({"1", "2", "3", "4"}));
+        QCOMPARE(tableRows(calls, CallsController::PositionColumn), QStringList({ "1", "2", "3", "4" }));
         calls.sort(CallsController::SelfTimeColumn, Qt::DescendingOrder);
-        QCOMPARE(tableRows(calls, CallsController::PositionColumn), QStringList({"2", "4", "3", "1"}));
+        QCOMPARE(tableRows(calls, CallsController::PositionColumn), QStringList({ "2", "4", "3", "1" }));
     }
 
     void filteringHidesInternalFunctionsAndKeepsTheUnfilteredOrder()
     {
-        MyDocument *document = openText(
-            QStringLiteral("filter.cachegrind"),
+        MyDocument *document = openText(QStringLiteral("filter.cachegrind"),
             profileHeader() + record("php:internal", "php::strlen", 1, 30) + record("/a.php", "zeta", 1, 20)
                 + record("php:internal", "require::/a.php", 1, 10)
-                + record("/a.php", "main", 1, 1, {"php::strlen", "zeta", "require::/a.php"}));
+                + record("/a.php", "main", 1, 1, { "php::strlen", "zeta", "require::/a.php" }));
         QVERIFY(document);
         SummaryController &summary = *document->summaryTab();
         CallsController &calls = *document->callsTab();
         QVERIFY(!summary.isFiltering());
         defaults().setObjectForKey(false, VTCSummaryShowsInternalPhpFunctions);
-        QCOMPARE(tableRows(summary), QStringList({"zeta|20\u00b5s|20\u00b5s|20\u00b5s|20\u00b5s|1"}));
+        QCOMPARE(tableRows(summary), QStringList({ "zeta|20\u00b5s|20\u00b5s|20\u00b5s|20\u00b5s|1" }));
         QCOMPARE(calls.rowCount(), 3);
         defaults().setObjectForKey(false, VTCCallStackShowsInternalPhpFunctions);
-        QCOMPARE(tableRows(calls, CallsController::PositionColumn), QStringList({"2"}));
+        QCOMPARE(tableRows(calls, CallsController::PositionColumn), QStringList({ "2" }));
 
         // A sort while filtered re-orders only what is shown.
         summary.sort(SummaryController::FunctionColumn, Qt::AscendingOrder);
         defaults().setObjectForKey(true, VTCSummaryShowsInternalPhpFunctions);
         QVERIFY(!summary.isFiltering());
         QCOMPARE(tableRows(summary, SummaryController::FunctionColumn),
-                 QStringList({"php::strlen", "zeta", "require::/a.php"}));
+            QStringList({ "php::strlen", "zeta", "require::/a.php" }));
 
         // Every row hidden, and an empty table filtered.
         summary.doubleClick(0);
@@ -451,18 +454,18 @@ private Q_SLOTS:
             const bool registered = m_registry->documentForURL(QUrl::fromLocalFile(path)) == object;
             events << name + (registered ? " registered" : " unregistered");
         };
-        const auto connection =
-            connect(&NotificationCenter::defaultCenter(), &NotificationCenter::notificationPosted, this, note);
+        const auto connection
+            = connect(&NotificationCenter::defaultCenter(), &NotificationCenter::notificationPosted, this, note);
         MyDocument *document = open(path);
         QVERIFY(document);
         QCOMPARE(open(path), document);
-        QCOMPARE(events, QStringList({"VTCDocumentOpened registered"}));
+        QCOMPARE(events, QStringList({ "VTCDocumentOpened registered" }));
         m_testers.clear();
         document->window()->close();
         QCOMPARE(m_registry->documents().size(), 0);
         QTRY_COMPARE(events.size(), 2);
         QCoreApplication::sendPostedEvents();
-        QCOMPARE(events, QStringList({"VTCDocumentOpened registered", "VTCDocumentClosed unregistered"}));
+        QCOMPARE(events, QStringList({ "VTCDocumentOpened registered", "VTCDocumentClosed unregistered" }));
         disconnect(connection);
     }
 
@@ -470,9 +473,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("missing") << "missing.cachegrind" << "No such file or directory";
-        QTest::newRow("directory") << "directory" << "Is a directory";
-        QTest::newRow("corrupt gzip") << "corrupt.cachegrind.gz" << "gzip";
+        QTest::newRow("missing") << "missing.cachegrind"
+                                 << "No such file or directory";
+        QTest::newRow("directory") << "directory"
+                                   << "Is a directory";
+        QTest::newRow("corrupt gzip") << "corrupt.cachegrind.gz"
+                                      << "gzip";
     }
 
     void failuresReportTheFileAndLeaveOthersOpen()
@@ -491,11 +497,11 @@ private Q_SLOTS:
         QVERIFY(!m_registry->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), true, &error));
         QVERIFY2(error.contains(name) && error.contains(reason, Qt::CaseInsensitive), qPrintable(error));
 
-        QVERIFY(m_registry->openDocuments({QUrl::fromLocalFile(path)}).isEmpty());
+        QVERIFY(m_registry->openDocuments({ QUrl::fromLocalFile(path) }).isEmpty());
         QCOMPARE(m_alerts.size(), 1);
         QVERIFY(m_alerts.first().first.contains(name));
         QVERIFY(m_alerts.first().second.contains(reason, Qt::CaseInsensitive));
-        QCOMPARE(m_registry->documents(), QList<MyDocument *>({other}));
+        QCOMPARE(m_registry->documents(), QList<MyDocument *>({ other }));
         QVERIFY(other->window()->isVisible());
     }
 
@@ -545,7 +551,7 @@ private Q_SLOTS:
 
         first->window()->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(first->window()));
-        QCOMPARE(m_registry->orderedDocuments(), QList<MyDocument *>({first, second}));
+        QCOMPARE(m_registry->orderedDocuments(), QList<MyDocument *>({ first, second }));
         QCOMPARE(DocumentController::frontDocument(), first);
         QCOMPARE(m_registry->recentDocumentPaths().first(), second->filePath());
         m_registry->closeAllDocuments();
@@ -594,14 +600,14 @@ private Q_SLOTS:
             text += record("/a.php", "leaf", 1, 1);
         const ProgressSpy spy;
         QVERIFY(openText(QStringLiteral("large.cachegrind"), text));
-        QCOMPARE(spy.titles, QStringList({"Reading \u201clarge.cachegrind\u201d"}));
+        QCOMPARE(spy.titles, QStringList({ "Reading \u201clarge.cachegrind\u201d" }));
         for (QWidget *window : QApplication::topLevelWidgets())
             QVERIFY(!qobject_cast<ProgressWindow *>(window) || !window->isVisible());
     }
 
     void labelsPaintWithIconsAndIndentation()
     {
-        for (const char *name : {"phpFunctionIcon.tif", "applicationFunctionIcon.tif", "objectMethodIcon.tif"})
+        for (const char *name : { "phpFunctionIcon.tif", "applicationFunctionIcon.tif", "objectMethodIcon.tif" })
             QVERIFY2(!FunctionIcons::imageNamed(QLatin1String(name)).isNull(), name);
 
         MyDocument *document = openText(QStringLiteral("worked.cachegrind"), workedExample);
@@ -615,7 +621,7 @@ private Q_SLOTS:
         const CallTreeModel &model = *document->outlineModel();
         const auto leading = [&](int row) {
             return delegate->sizeHint(option, model.index(row, 0)).width()
-                   - QFontMetrics(option.font).horizontalAdvance(model.callAtRow(row)->function().name());
+                - QFontMetrics(option.font).horizontalAdvance(model.callAtRow(row)->function().name());
         };
         QCOMPARE(leading(2) - leading(0), 2 * FunctionLabelDelegate::indentation);
     }

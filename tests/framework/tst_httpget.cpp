@@ -16,15 +16,15 @@ QByteArray response(const QByteArray &status, const QByteArray &body, const QByt
         + "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
 }
 
-const QHash<QByteArray, QByteArray> responses{
-    {"/empty", response("200 OK", "")},
-    {"/version", response("200 OK", "1.0.1\n")},
-    {"/redirect", response("302 Found", "the redirect's own body", "Location: /final\r\n")},
-    {"/final", response("200 OK", "final body")},
-    {"/missing", response("404 Not Found", "<html>no such page</html>")},
-    {"/broken", response("500 Internal Server Error", "<html>server error</html>")},
-    {"/binary", response("200 OK", "caf\xc3\xa9")},
-    {"/truncated", "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nonly ten b"},
+const QHash<QByteArray, QByteArray> responses {
+    { "/empty", response("200 OK", "") },
+    { "/version", response("200 OK", "1.0.1\n") },
+    { "/redirect", response("302 Found", "the redirect's own body", "Location: /final\r\n") },
+    { "/final", response("200 OK", "final body") },
+    { "/missing", response("404 Not Found", "<html>no such page</html>") },
+    { "/broken", response("500 Internal Server Error", "<html>server error</html>") },
+    { "/binary", response("200 OK", "caf\xc3\xa9") },
+    { "/truncated", "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nonly ten b" },
 };
 
 } // namespace
@@ -56,11 +56,16 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("body");
-        QTest::newRow("empty body") << "/empty" << "";
-        QTest::newRow("trailing newline kept") << "/version" << "1.0.1\n";
-        QTest::newRow("redirect keeps the final body only") << "/redirect" << "final body";
-        QTest::newRow("404 page") << "/missing" << "<html>no such page</html>";
-        QTest::newRow("500 page") << "/broken" << "<html>server error</html>";
+        QTest::newRow("empty body") << "/empty"
+                                    << "";
+        QTest::newRow("trailing newline kept") << "/version"
+                                               << "1.0.1\n";
+        QTest::newRow("redirect keeps the final body only") << "/redirect"
+                                                            << "final body";
+        QTest::newRow("404 page") << "/missing"
+                                  << "<html>no such page</html>";
+        QTest::newRow("500 page") << "/broken"
+                                  << "<html>server error</html>";
         QTest::newRow("non-ASCII reads as no string") << "/binary" << QString();
     }
 
@@ -78,7 +83,7 @@ private Q_SLOTS:
         }));
         QVERIFY(!request->get(url(path), this, [](KFHttpGet &) {})); // one request per object
         QTRY_VERIFY(!request);
-        QCOMPARE(received, QStringList{body});
+        QCOMPARE(received, QStringList { body });
         QCOMPARE(received.first().isNull(), body.isNull());
         QTest::qWait(50); // called once; deferred clean-up must not touch the deleted object
         QCOMPARE(received.size(), 1);
@@ -92,9 +97,10 @@ private Q_SLOTS:
         QVERIFY(closed.listen(QHostAddress::LocalHost));
         const QString refused = QStringLiteral("http://127.0.0.1:%1/").arg(closed.serverPort());
         closed.close();
-        for (const QString &target : {refused, url(QStringLiteral("/truncated"))}) {
-            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Connection failed! Error - .+ %1$")
-                                                                      .arg(QRegularExpression::escape(target))));
+        for (const QString &target : { refused, url(QStringLiteral("/truncated")) }) {
+            QTest::ignoreMessage(QtWarningMsg,
+                QRegularExpression(
+                    QStringLiteral("^Connection failed! Error - .+ %1$").arg(QRegularExpression::escape(target))));
             int completions = 0;
             KFHttpGet request;
             QSignalSpy failed(&request, &KFHttpGet::failed);

@@ -61,7 +61,7 @@ public:
 protected:
     void setupToolbar() override
     {
-        for (const char *label : {"Tall", "Wide", "Small"})
+        for (const char *label : { "Tall", "Wide", "Small" })
             addPreferencePane(std::make_unique<CountingPane>(label, QLatin1String(label)));
     }
 };
@@ -75,8 +75,8 @@ class TestKFPreferenceController : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        for (const auto &[name, size] : {std::pair{"Tall", QSize(300, 260)}, std::pair{"Wide", QSize(520, 120)},
-                                         std::pair{"Small", QSize(200, 40)}}) {
+        for (const auto &[name, size] : { std::pair { "Tall", QSize(300, 260) }, std::pair { "Wide", QSize(520, 120) },
+                 std::pair { "Small", QSize(200, 40) } }) {
             KFPreferencePane::registerNib(QLatin1String(name), [size] {
                 ++nibLoads;
                 auto view = std::make_unique<QWidget>();
@@ -93,9 +93,9 @@ private Q_SLOTS:
         QWidget *window = controller.window();
         QVERIFY(QTest::qWaitForWindowExposed(window));
         QCOMPARE(window->windowTitle(), QStringLiteral("Tall"));
-        QCOMPARE(controller.toolbarDefaultItemIdentifiers(), QStringList({"Tall", "Wide", "Small"}));
+        QCOMPARE(controller.toolbarDefaultItemIdentifiers(), QStringList({ "Tall", "Wide", "Small" }));
         QVERIFY(controller.item("Tall")->isChecked());
-        QCOMPARE(controller.subviews(), QList<QWidget *>({controller.view("Tall")}));
+        QCOMPARE(controller.subviews(), QList<QWidget *>({ controller.view("Tall") }));
         QCOMPARE(window->size(), controller.sizeFor(300, 260));
         const int titleBar = window->frameGeometry().height() - window->height();
         QCOMPARE(window->frameGeometry().height(), 260 + controller.toolbar()->height() + titleBar);
@@ -146,11 +146,11 @@ private Q_SLOTS:
         QTEST(animate ? controller.viewAnimation()->duration() : 0, "duration");
         QCOMPARE(controller.viewAnimation()->state() == QAbstractAnimation::Running, animate);
         if (crossFade && animate) { // both views take part while the fade runs
-            QCOMPARE(controller.subviews(), QList<QWidget *>({oldView, newView}));
+            QCOMPARE(controller.subviews(), QList<QWidget *>({ oldView, newView }));
             QVERIFY(qobject_cast<QGraphicsOpacityEffect *>(oldView->graphicsEffect()));
             controller.finishAnimation();
         }
-        QCOMPARE(controller.subviews(), QList<QWidget *>({newView}));
+        QCOMPARE(controller.subviews(), QList<QWidget *>({ newView }));
         QCOMPARE(oldView->parentWidget(), nullptr);
         QCOMPARE(newView->graphicsEffect(), nullptr);
         controller.finishAnimation();
@@ -167,12 +167,12 @@ private Q_SLOTS:
         QTest::qWait(50);
         controller.item("Small")->trigger();
         controller.finishAnimation();
-        QCOMPARE(controller.subviews(), QList<QWidget *>({controller.view("Small")}));
+        QCOMPARE(controller.subviews(), QList<QWidget *>({ controller.view("Small") }));
         QCOMPARE(controller.window()->size(), controller.sizeFor(200, 40));
         controller.item("Tall")->trigger();
         controller.setPane(QStringLiteral("Wide"), false);
         QTest::qWait(300);
-        QCOMPARE(controller.subviews(), QList<QWidget *>({controller.view("Wide")}));
+        QCOMPARE(controller.subviews(), QList<QWidget *>({ controller.view("Wide") }));
         QCOMPARE(controller.window()->size(), controller.sizeFor(520, 120));
     }
 
@@ -195,19 +195,19 @@ private Q_SLOTS:
         QCOMPARE(nibLoads, loadsBefore + 1); // only the first pane's view so far
         QCOMPARE(controller.toolbar()->actions().size(), 3);
         QVERIFY(controller.item("Tall")->isChecked());
-        QCOMPARE(controller.subviews(), QList<QWidget *>({controller.view("Tall")}));
+        QCOMPARE(controller.subviews(), QList<QWidget *>({ controller.view("Tall") }));
         QVERIFY(controller.centred());
         controller.item("Small")->trigger();
         controller.finishAnimation();
-        QCOMPARE(controller.subviews(), QList<QWidget *>({controller.view("Small")}));
+        QCOMPARE(controller.subviews(), QList<QWidget *>({ controller.view("Small") }));
     }
 
     void missingFormGivesABlankView()
     {
-        for (const QString &nibName : {QString(), QStringLiteral("NoSuchForm")}) {
+        for (const QString &nibName : { QString(), QStringLiteral("NoSuchForm") }) {
             CountingPane pane("Blank", nibName);
-            QTest::ignoreMessage(QtWarningMsg,
-                                 "Warning: unabled to load nib for Blank preference pane. Generating blank view.");
+            QTest::ignoreMessage(
+                QtWarningMsg, "Warning: unabled to load nib for Blank preference pane. Generating blank view.");
             QWidget *view = pane.view();
             QCOMPARE(view->geometry(), QRect(0, 0, 480, 5));
             QCOMPARE(pane.view(), view); // loaded once, warned once

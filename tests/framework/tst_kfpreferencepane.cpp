@@ -44,14 +44,14 @@ std::unique_ptr<QWidget> boundForm()
     auto form = std::make_unique<QWidget>();
     auto *popUp = new QComboBox;
     popUp->setObjectName(QStringLiteral("testPopUp"));
-    popUp->addItems({"zero", "one", "two"});
+    popUp->addItems({ "zero", "one", "two" });
     auto *number = new QSpinBox;
     number->setObjectName(QStringLiteral("testNumber"));
     number->setRange(1, 99);
     auto *text = new QLineEdit;
     text->setObjectName(QStringLiteral("testText"));
     auto *layout = new QVBoxLayout(form.get());
-    for (QWidget *control : std::initializer_list<QWidget *>{popUp, number, text})
+    for (QWidget *control : std::initializer_list<QWidget *> { popUp, number, text })
         layout->addWidget(control);
     return form;
 }
@@ -67,12 +67,12 @@ private Q_SLOTS:
     void initTestCase()
     {
         KFPreferencePane::registerNib(QStringLiteral("BoundForm"), boundForm);
-        settings().registerDefaults({{"testPopUp", 1}, {"testNumber", 5}, {"testText", "c.*"}});
+        settings().registerDefaults({ { "testPopUp", 1 }, { "testNumber", 5 }, { "testText", "c.*" } });
     }
 
     void cleanup()
     {
-        for (const char *key : {"testPopUp", "testNumber", "testText"})
+        for (const char *key : { "testPopUp", "testNumber", "testText" })
             settings().removeObjectForKey(QLatin1String(key));
     }
 
@@ -86,7 +86,7 @@ private Q_SLOTS:
         QCOMPARE(stored.size(), 1);
         Q_EMIT pane.text->editingFinished();
         Q_EMIT pane.text->editingFinished(); // an unchanged edit stores nothing
-        QCOMPARE(stored, QList<QVariantList>({{"testNumber", 12}, {"testText", "p.*"}}));
+        QCOMPARE(stored, QList<QVariantList>({ { "testNumber", 12 }, { "testText", "p.*" } }));
         QCOMPARE(pane.boundChanges, 2);
     }
 

@@ -44,11 +44,12 @@ private Q_SLOTS:
         QTest::addColumn<int>("modifiers");
         QTest::addColumn<QStringList>("received");
         const int control = Qt::ControlModifier;
-        for (const auto &[key, action] : {std::pair{Qt::Key_X, "cut"}, std::pair{Qt::Key_C, "copy"},
-                                          std::pair{Qt::Key_V, "paste"}, std::pair{Qt::Key_A, "selectAll"}})
-            QTest::newRow(action) << int(key) << control << QStringList{action};
-        for (const auto &[name, extra] : {std::pair{"shift", Qt::ShiftModifier}, std::pair{"alt", Qt::AltModifier},
-                                          std::pair{"meta", Qt::MetaModifier}, std::pair{"keypad", Qt::KeypadModifier}})
+        for (const auto &[key, action] : { std::pair { Qt::Key_X, "cut" }, std::pair { Qt::Key_C, "copy" },
+                 std::pair { Qt::Key_V, "paste" }, std::pair { Qt::Key_A, "selectAll" } })
+            QTest::newRow(action) << int(key) << control << QStringList { action };
+        for (const auto &[name, extra] :
+            { std::pair { "shift", Qt::ShiftModifier }, std::pair { "alt", Qt::AltModifier },
+                std::pair { "meta", Qt::MetaModifier }, std::pair { "keypad", Qt::KeypadModifier } })
             QTest::newRow(name) << int(Qt::Key_V) << int(control | extra) << QStringList();
         QTest::newRow("other letter") << int(Qt::Key_Z) << control << QStringList();
         QTest::newRow("no modifier") << int(Qt::Key_V) << int(Qt::NoModifier) << QStringList();

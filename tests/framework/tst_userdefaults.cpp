@@ -19,8 +19,8 @@ KFUserDefaultsController &defaults()
 class RecordingObserver : public KFSharedDefaultsObserver
 {
 public:
-    void observeValueForKeyPath(const QString &keyPath, QObject *object, const QVariantMap &change,
-                                void *context) override
+    void observeValueForKeyPath(
+        const QString &keyPath, QObject *object, const QVariantMap &change, void *context) override
     {
         QVERIFY(keyPath.startsWith(QStringLiteral("values.test.")) && object == &defaults() && !context);
         changes.append(change.value(QStringLiteral("new")));
@@ -50,7 +50,7 @@ private Q_SLOTS:
     void storedValueWinsOverDefaultAndRemovalRestoresIt()
     {
         const QString key = QStringLiteral("test.wins");
-        defaults().registerDefaults({{key, 5}});
+        defaults().registerDefaults({ { key, 5 } });
         QCOMPARE(defaults().integerForKey(key), 5);
         RecordingObserver observer;
         observer.addObserverSharedUserDefaults(key);
@@ -60,7 +60,7 @@ private Q_SLOTS:
         QCOMPARE(defaults().integerForKey(key), 5);
         defaults().setObjectForKey(9, key);
         defaults().setObjectForKey(QVariant(), key); // an empty value removes too
-        QCOMPARE(observer.changes, QVariantList({9, 5, 9, 5})); // removal tells the default
+        QCOMPARE(observer.changes, QVariantList({ 9, 5, 9, 5 })); // removal tells the default
         defaults().synchronize();
         QVERIFY(!QSettings(defaults().storeFileName(), QSettings::IniFormat).contains(key)); // defaults never written
     }
@@ -68,7 +68,8 @@ private Q_SLOTS:
     void valuesReadAsTheAskedType()
     {
         const QString key = QStringLiteral("test.typed");
-        for (const QVariant &wrongType : {QVariant(), QVariant(QStringList{"a"}), QVariant(QVariantMap{{"a", 1}})}) {
+        for (const QVariant &wrongType :
+            { QVariant(), QVariant(QStringList { "a" }), QVariant(QVariantMap { { "a", 1 } }) }) {
             defaults().setObjectForKey(wrongType, key);
             QCOMPARE(defaults().integerForKey(key), 0);
             QCOMPARE(defaults().boolForKey(key), false);
@@ -91,15 +92,15 @@ private Q_SLOTS:
         observer.onNotification = [&] { QCOMPARE(defaults().integerForKey(key), 3); }; // stored before telling
         defaults().setObjectForKey(3, key);
         defaults().setObjectForKey(3, QStringLiteral("test.unobserved"));
-        QCOMPARE(observer.changes, QVariantList({3, 3}));
-        QCOMPARE(changed.first(), QVariantList({key, 3}));
+        QCOMPARE(observer.changes, QVariantList({ 3, 3 }));
+        QCOMPARE(changed.first(), QVariantList({ key, 3 }));
         observer.onNotification = nullptr;
         observer.removeObserverSharedUserDefaults(key);
         defaults().setObjectForKey(3, key); // the same value still tells
         observer.removeObserverSharedUserDefaults(key);
         observer.removeObserverSharedUserDefaults(key); // one too many: ignored
         defaults().setObjectForKey(4, key);
-        QCOMPARE(observer.changes, QVariantList({3, 3, 3}));
+        QCOMPARE(observer.changes, QVariantList({ 3, 3, 3 }));
     }
 
     // Under the sanitizer build a call into a destroyed observer fails here.
@@ -123,7 +124,7 @@ private Q_SLOTS:
         defaults().setObjectForKey(1, key);
         QVERIFY(!first && !second && late.changes.isEmpty());
         defaults().setObjectForKey(2, key);
-        QCOMPARE(late.changes, QVariantList{2});
+        QCOMPARE(late.changes, QVariantList { 2 });
     }
 };
 

@@ -16,11 +16,11 @@
 namespace {
 
 // strlen's record, render's, then main's claiming render.
-const QByteArray workedExample =
-    "version: 1\ncreator: profiler\ncmd: /var/www/index.php\npart: 1\n\nevents: Time\n\n"
-    "fl=php:internal\nfn=php::strlen\n3 2\n\n"
-    "fl=/var/www/index.php\nfn=render\n10 5\ncfn=php::strlen\ncalls=1 0 0\n12 2\n\n"
-    "fl=/var/www/index.php\nfn=main\n\nsummary: 20\n1 13\ncfn=render\ncalls=1 0 0\n2 7\n\n";
+const QByteArray workedExample
+    = "version: 1\ncreator: profiler\ncmd: /var/www/index.php\npart: 1\n\nevents: Time\n\n"
+      "fl=php:internal\nfn=php::strlen\n3 2\n\n"
+      "fl=/var/www/index.php\nfn=render\n10 5\ncfn=php::strlen\ncalls=1 0 0\n12 2\n\n"
+      "fl=/var/www/index.php\nfn=main\n\nsummary: 20\n1 13\ncfn=render\ncalls=1 0 0\n2 7\n\n";
 const QByteArray body = "events: Time\n\n";
 
 // The call tree read from `data`, one line per call in pre-order, indented by
@@ -36,10 +36,14 @@ QStringList treeOf(const QByteArray &data, bool brief = false)
     while (!pending.empty()) {
         const auto [call, depth] = pending.back();
         pending.pop_back();
-        lines << QStringLiteral("%1%2 %3/%4").arg(QString(depth * 2, ' '), call->function().name())
-                     .arg(call->selfTime()).arg(call->inclusiveTime());
+        lines << QStringLiteral("%1%2 %3/%4")
+                     .arg(QString(depth * 2, ' '), call->function().name())
+                     .arg(call->selfTime())
+                     .arg(call->inclusiveTime());
         if (!brief)
-            lines.last() += QStringLiteral(" #%1 @%2 %3").arg(call->indexInParent()).arg(call->sourceLine())
+            lines.last() += QStringLiteral(" #%1 @%2 %3")
+                                .arg(call->indexInParent())
+                                .arg(call->sourceLine())
                                 .arg(call->source() ? call->source()->path() : QStringLiteral("none"));
         for (qsizetype i = call->childCount() - 1; i >= 0; --i)
             pending.emplace_back(call->getChild(i), depth + 1);
@@ -66,7 +70,7 @@ void readAndCheck(QByteArrayView bytes)
     const ProfiledFunctionCall *root = profile.rootFunction();
     if (!root)
         return;
-    std::vector<const ProfiledFunctionCall *> pending{root};
+    std::vector<const ProfiledFunctionCall *> pending { root };
     while (!pending.empty()) {
         const ProfiledFunctionCall *call = pending.back();
         pending.pop_back();
@@ -95,17 +99,20 @@ void readAndCheck(QByteArrayView bytes)
 }
 
 // Pieces that steer the reader through all of its states and branches.
-const QList<QByteArray> tokens = {
-    "version: 1", "creator: x", "cmd: a=b", "part: 1", "events: Time_(10ns)", "events: Time_(", "positions: line",
-    "fl=", "fn=", "cfn=", "cfl=", "fi=", "fe=", "calls=1 0 0", "summary: 5", "#", "(1)", "(2) ",
-    "(99999999999999999999)", "(", ")", " ", "=", "1", "12", "123 456", "99999999999999999999999", "\t", "+", "-",
-    "\n", "\n", "\n", "\r", "\r\n", "\xff", "\xc3", "php::", "require::", "->", QByteArray(1, '\0')};
+const QList<QByteArray> tokens = { "version: 1", "creator: x", "cmd: a=b", "part: 1", "events: Time_(10ns)",
+    "events: Time_(", "positions: line", "fl=", "fn=", "cfn=", "cfl=", "fi=", "fe=", "calls=1 0 0", "summary: 5", "#",
+    "(1)", "(2) ", "(99999999999999999999)", "(", ")", " ", "=", "1", "12", "123 456", "99999999999999999999999", "\t",
+    "+", "-", "\n", "\n", "\n", "\r", "\r\n", "\xff", "\xc3", "php::", "require::", "->", QByteArray(1, '\0') };
 
 // A progress display that writes down what it is told, in order.
 class FakeProgress final : public ProgressController
 {
 public:
-    explicit FakeProgress(QStringList &log) : m_log(log) { m_log << "create"; }
+    explicit FakeProgress(QStringList &log)
+        : m_log(log)
+    {
+        m_log << "create";
+    }
     void showWindow() override { m_log << "show"; }
     void setStatusLine(const QString &text) override { m_log << "status " + text; }
     void setMaxValue(double maximum) override { m_log << QStringLiteral("max %1").arg(maximum, 0, 'f', 0); }
@@ -138,72 +145,74 @@ void TestCachegrindParser::trees_data()
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<QStringList>("tree");
     QTest::newRow("worked example") << workedExample
-                                    << QStringList{"main 13/20 #0 @1 /var/www/index.php",
-                                                   "  render 5/7 #1 @10 /var/www/index.php",
-                                                   "    php::strlen 2/2 #1 @3 php:internal"};
+                                    << QStringList { "main 13/20 #0 @1 /var/www/index.php",
+                                           "  render 5/7 #1 @10 /var/www/index.php",
+                                           "    php::strlen 2/2 #1 @3 php:internal" };
     QTest::newRow("worked example without its last line")
         << workedExample.chopped(1)
-        << QStringList{"root 0/20 #0 @0 -", "  render 5/7 #1 @10 /var/www/index.php",
-                       "    php::strlen 2/2 #1 @3 php:internal", "  main 13/13 #2 @1 /var/www/index.php"};
+        << QStringList { "root 0/20 #0 @0 -", "  render 5/7 #1 @10 /var/www/index.php",
+               "    php::strlen 2/2 #1 @3 php:internal", "  main 13/13 #2 @1 /var/www/index.php" };
     QTest::newRow("four cost columns, tabs and blanks") << body + "fn=a\n3 \t 2 9 4\n"
-                                                        << QStringList{"a 2/2 #0 @3 none"};
-    QTest::newRow("one number sets the line only") << body + "fn=a\n1 1\n345\n" << QStringList{"a 0/0 #0 @345 none"};
+                                                        << QStringList { "a 2/2 #0 @3 none" };
+    QTest::newRow("one number sets the line only") << body + "fn=a\n1 1\n345\n" << QStringList { "a 0/0 #0 @345 none" };
     QTest::newRow("largest cost") << body + "fn=a\n7 18446744073709551615\n"
-                                  << QStringList{"a 18446744073709551615/18446744073709551615 #0 @7 none"};
+                                  << QStringList { "a 18446744073709551615/18446744073709551615 #0 @7 none" };
     QTest::newRow("line number saturates") << body + "fn=a\n99999999999 5\n"
-                                           << QStringList{"a 5/5 #0 @4294967295 none"};
+                                           << QStringList { "a 5/5 #0 @4294967295 none" };
     const QByteArray name = "Class->" + QByteArray(100000, 'm'), path = "/" + QByteArray(600, 'p') + ".php";
     QTest::newRow("lines over 511 characters, cost saturating")
         << body + "fl=" + path + "\nfn=" + name + "\n1 " + QByteArray(600, '1') + "\n"
-        << QStringList{name + " 18446744073709551615/18446744073709551615 #0 @1 " + path};
+        << QStringList { name + " 18446744073709551615/18446744073709551615 #0 @1 " + path };
     QTest::newRow("compressed names, one defined on a callee line")
-        << body + "fl=(1) /a.php\nfn=(1) php::strlen\n1 2\n\n"
-                  "fl=(2) /b.php\nfn=(2) main\n1 3\ncfl=(1)\ncfn=(1)\ncalls=1 0 0\n1 2\n"
-                  "cfl=(3) /c.php\ncfn=(3) helper\ncalls=1 0 0\n1 2\n\nfl=(1)\nfn=(1)\n2 5\n\nfl=(3)\nfn=(3)\n4 2\n\n"
-        << QStringList{"root 0/12 #0 @0 -", "  main 3/5 #1 @1 /b.php", "    php::strlen 2/2 #1 @1 /a.php",
-                       "  php::strlen 5/5 #2 @2 /a.php", "  helper 2/2 #3 @4 /c.php"};
+        << body
+            + "fl=(1) /a.php\nfn=(1) php::strlen\n1 2\n\n"
+              "fl=(2) /b.php\nfn=(2) main\n1 3\ncfl=(1)\ncfn=(1)\ncalls=1 0 0\n1 2\n"
+              "cfl=(3) /c.php\ncfn=(3) helper\ncalls=1 0 0\n1 2\n\nfl=(1)\nfn=(1)\n2 5\n\nfl=(3)\nfn=(3)\n4 2\n\n"
+        << QStringList { "root 0/12 #0 @0 -", "  main 3/5 #1 @1 /b.php", "    php::strlen 2/2 #1 @1 /a.php",
+               "  php::strlen 5/5 #2 @2 /a.php", "  helper 2/2 #3 @4 /c.php" };
     QTest::newRow("undefined references and non-references stay literal, files and functions apart")
-        << body + "fl=(1) /a.php\nfn=(2) f\n1 1\n\nfl=(2)\nfn=(1)\n1 1\n\n"
-                  "fl=(7)\nfn=(9)\n1 1\n\nfn=(1)x\n1 1\n\nfn=(a) b\n1 1\n\n"
-        << QStringList{"root 0/5 #0 @0 -", "  f 1/1 #1 @1 /a.php", "  (1) 1/1 #2 @1 (2)", "  (9) 1/1 #3 @1 (7)",
-                       "  (1)x 1/1 #4 @1 (7)", "  (a) b 1/1 #5 @1 (7)"};
-    QTest::newRow("no function line") << body + "fl=/x.php\n1 2\n" << QStringList{};
+        << body
+            + "fl=(1) /a.php\nfn=(2) f\n1 1\n\nfl=(2)\nfn=(1)\n1 1\n\n"
+              "fl=(7)\nfn=(9)\n1 1\n\nfn=(1)x\n1 1\n\nfn=(a) b\n1 1\n\n"
+        << QStringList { "root 0/5 #0 @0 -", "  f 1/1 #1 @1 /a.php", "  (1) 1/1 #2 @1 (2)", "  (9) 1/1 #3 @1 (7)",
+               "  (1)x 1/1 #4 @1 (7)", "  (a) b 1/1 #5 @1 (7)" };
+    QTest::newRow("no function line") << body + "fl=/x.php\n1 2\n" << QStringList {};
     QTest::newRow("hash lines in every state")
-        << QByteArray("#c\nversion: 1\n#c\ncmd: x\n#c=1\nfn=a\n#c\n1 4\n#c\ncfn=x\n#\n\n") << QStringList{"a 4/4"};
-    QTest::newRow("header lines skipped") << QByteArray("positions: line\nsummary: 12\ncmd: a=b\n3 4\nfn=a\n1 4\n")
-                                          << QStringList{"a 4/4"};
+        << QByteArray("#c\nversion: 1\n#c\ncmd: x\n#c=1\nfn=a\n#c\n1 4\n#c\ncfn=x\n#\n\n") << QStringList { "a 4/4" };
+    QTest::newRow("header lines skipped")
+        << QByteArray("positions: line\nsummary: 12\ncmd: a=b\n3 4\nfn=a\n1 4\n") << QStringList { "a 4/4" };
     QTest::newRow("split claim keeps file order")
         << body + "fn=c1\n1 1\n\nfn=c2\n1 2\n\nfn=p\n1 3\ncfl=/a\ncfn=c1\ncfl=/b\ncfn=c2\n\n"
-        << QStringList{"p 3/6", "  c1 1/1", "  c2 2/2"};
+        << QStringList { "p 3/6", "  c1 1/1", "  c2 2/2" };
     QTest::newRow("claim takes only the newest calls") << body + "fn=x\n1 1\n\nfn=c\n1 2\n\nfn=p\n1 3\ncfn=c\n\n"
-                                                       << QStringList{"root 0/6", "  x 1/1", "  p 3/5", "    c 2/2"};
+                                                       << QStringList { "root 0/6", "  x 1/1", "  p 3/5", "    c 2/2" };
     QTest::newRow("claim of more callees than there are")
         << body + "fn=c\n1 2\n\nfn=p\n1 3\ncfn=c\ncfn=y\ncfn=z\n\nfn=q\n1 1\ncfn=p\n\n"
-        << QStringList{"q 1/6", "  p 3/5", "    c 2/2"};
-    QTest::newRow("claim with an empty stack") << body + "fl=/x\ncfn=c\n\nfn=a\n1 1\n" << QStringList{"a 1/1"};
+        << QStringList { "q 1/6", "  p 3/5", "    c 2/2" };
+    QTest::newRow("claim with an empty stack") << body + "fl=/x\ncfn=c\n\nfn=a\n1 1\n" << QStringList { "a 1/1" };
     QTest::newRow("announced count carries over to the next call")
         << body + "fn=c\n1 2\n\nfn=p\n1 3\ncfn=c\nfl=/x\nfn=q\n1 9\n\n"
-        << QStringList{"root 0/5", "  c 2/2", "  q 0/3", "    p 3/3"};
+        << QStringList { "root 0/5", "  c 2/2", "  q 0/3", "    p 3/3" };
     QTest::newRow("short digit line claims") << body + "fn=c\n1 2\n\nfn=p\n1 3\ncfn=c\n12\nfn=q\n1 1\n\n"
-                                             << QStringList{"root 0/6", "  p 3/5", "    c 2/2", "  q 1/1"};
+                                             << QStringList { "root 0/6", "  p 3/5", "    c 2/2", "  q 1/1" };
     QTest::newRow("callees never claimed") << body + "fn=c\n1 2\n\nfn=p\n1 3\ncfn=c\ncalls=1 0 0\n5 2\n"
-                                           << QStringList{"root 0/5", "  c 2/2", "  p 3/3"};
+                                           << QStringList { "root 0/5", "  c 2/2", "  p 3/3" };
     QTest::newRow("records after the main one")
         << body + "fn=c\n1 2\n\nfn=main\n1 3\ncfn=c\n\nfn=shutdown\n1 4\n\n"
-        << QStringList{"root 0/9", "  main 3/5", "    c 2/2", "  shutdown 4/4"};
+        << QStringList { "root 0/9", "  main 3/5", "    c 2/2", "  shutdown 4/4" };
     QTest::newRow("appended runs") << body + "fn=main\n1 3\n\nversion: 1\ncreator: x\nevents: Time\n\nfn=main\n1 4\n\n"
-                                   << QStringList{"root 0/7", "  main 3/3", "  main 4/4"};
+                                   << QStringList { "root 0/7", "  main 3/3", "  main 4/4" };
     QTest::newRow("last line without terminator") << body + "fn=c\n1 2\n\nfn=p\n1 3\ncfn=c\n\nfn=last"
-                                                  << QStringList{"root 0/5", "  p 3/5", "    c 2/2", "  last 0/0"};
+                                                  << QStringList { "root 0/5", "  p 3/5", "    c 2/2", "  last 0/0" };
     QTest::newRow("totals beyond 32 bits")
         << body + "fn=f\n1 4000000000\n\nfn=f\n1 4000000001\n\nfn=m\n1 4000000000\ncfn=f\ncfn=f\n\n"
-        << QStringList{"m 4000000000/12000000001", "  f 4000000000/4000000000", "  f 4000000001/4000000001"};
+        << QStringList { "m 4000000000/12000000001", "  f 4000000000/4000000000", "  f 4000000001/4000000001" };
     // Callee cost lines are not the caller's; with CR LF each line end also
     // ends an empty line, so the caller claims before that cost line.
     const QByteArray lines = body + "fn=c\n1 2\n\nfn=p\n1 3\ncfn=c\ncalls=1 0 0\n5 2\n\n";
-    QTest::newRow("LF") << lines << QStringList{"p 3/5", "  c 2/2"};
-    QTest::newRow("CR") << QByteArray(lines).replace('\n', '\r') << QStringList{"p 3/5", "  c 2/2"};
-    QTest::newRow("CR LF") << QByteArray(lines).replace("\n", "\r\n") << QStringList{"p 2/4", "  c 2/2"};
+    QTest::newRow("LF") << lines << QStringList { "p 3/5", "  c 2/2" };
+    QTest::newRow("CR") << QByteArray(lines).replace('\n', '\r') << QStringList { "p 3/5", "  c 2/2" };
+    QTest::newRow("CR LF") << QByteArray(lines).replace("\n", "\r\n") << QStringList { "p 2/4", "  c 2/2" };
 }
 
 void TestCachegrindParser::trees()
@@ -245,15 +254,16 @@ void TestCachegrindParser::progress_data()
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<QStringList>("log");
     // The worked example padded with a comment to the size wanted.
-    const auto padded = [](qsizetype size) {
-        return "#" + QByteArray(size - workedExample.size() - 2, 'x') + "\n" + workedExample;
-    };
-    QTest::newRow("300000 bytes") << padded(300000) << QStringList{};
+    const auto padded
+        = [](qsizetype size) { return "#" + QByteArray(size - workedExample.size() - 2, 'x') + "\n" + workedExample; };
+    QTest::newRow("300000 bytes") << padded(300000) << QStringList {};
     const QByteArray data = padded(300001);
-    QStringList log{"create", "show", "status File size: 293.0 KB", "max 300001", "remaining 300001"};
+    QStringList log { "create", "show", "status File size: 293.0 KB", "max 300001", "remaining 300001" };
     for (qsizetype at = data.indexOf("\nfn="); at >= 0; at = data.indexOf("\nfn=", at + 1))
         log << QStringLiteral("remaining %1").arg(data.size() - at - 1);
-    QTest::newRow("300001 bytes") << data << (log << "remaining 0" << "close");
+    QTest::newRow("300001 bytes") << data
+                                  << (log << "remaining 0"
+                                          << "close");
 }
 
 void TestCachegrindParser::progress()
@@ -273,16 +283,15 @@ void TestCachegrindParser::realProfiles()
     QStringList tree = treeOf(sample("xdebug-2.2.1-shutdown.cachegrind"), true);
     QCOMPARE(tree.size(), 22 + 1);
     QCOMPARE(tree.filter(QRegularExpression("^(  )?\\S")),
-             (QStringList{"root 0/401172", "  {main} 255/401171", "  c 1/1", "  c 0/0"}));
+        (QStringList { "root 0/401172", "  {main} 255/401171", "  c 1/1", "  c 0/0" }));
     QCOMPARE(treeOf(sample("xdebug-2.6-compressed.cachegrind")),
-             (QStringList{"{main} 10/15000300 #0 @1 /var/www/html/index.php",
-                          "  fun1 54/15000290 #1 @5 /var/www/html/index.php",
-                          "    fun2 34/5000097 #1 @12 /var/www/html/index.php",
-                          "      php::sleep 5000063/5000063 #1 @13 php:internal",
-                          "    fun2 33/5000056 #2 @12 /var/www/html/index.php",
-                          "      php::sleep 5000023/5000023 #1 @13 php:internal",
-                          "    fun2 33/5000083 #3 @12 /var/www/html/index.php",
-                          "      php::sleep 5000050/5000050 #1 @13 php:internal"}));
+        (QStringList { "{main} 10/15000300 #0 @1 /var/www/html/index.php",
+            "  fun1 54/15000290 #1 @5 /var/www/html/index.php", "    fun2 34/5000097 #1 @12 /var/www/html/index.php",
+            "      php::sleep 5000063/5000063 #1 @13 php:internal",
+            "    fun2 33/5000056 #2 @12 /var/www/html/index.php",
+            "      php::sleep 5000023/5000023 #1 @13 php:internal",
+            "    fun2 33/5000083 #3 @12 /var/www/html/index.php",
+            "      php::sleep 5000050/5000050 #1 @13 php:internal" }));
     // Five cost columns; destructors recorded after the main record.
     tree = treeOf(sample("phprojekt-xdebug-0.9.6.cachegrind"), true);
     QCOMPARE(tree.size(), 2745 + 1);
@@ -292,8 +301,8 @@ void TestCachegrindParser::realProfiles()
 
 void TestCachegrindParser::damagedInputs()
 {
-    for (const char *name : {"xdebug-2.6-compressed.cachegrind", "xdebug-2.2.1-shutdown.cachegrind",
-                             "phprojekt-xdebug-0.9.6.cachegrind"}) { // truncated anywhere
+    for (const char *name : { "xdebug-2.6-compressed.cachegrind", "xdebug-2.2.1-shutdown.cachegrind",
+             "phprojekt-xdebug-0.9.6.cachegrind" }) { // truncated anywhere
         const QByteArray data = sample(name);
         for (qsizetype length = 0; length <= data.size(); length += data.size() > 10000 ? 997 : 1)
             readAndCheck(QByteArrayView(data).first(length));
@@ -311,10 +320,18 @@ void TestCachegrindParser::damagedInputs()
         for (int i = random.bounded(1, 12); i > 0 && !data.isEmpty(); --i) {
             const qsizetype at = random.bounded(data.size());
             switch (random.bounded(4)) {
-            case 0: data[at] = char(random.bounded(256)); break;
-            case 1: data.remove(at, random.bounded(1, 40)); break;
-            case 2: data.insert(at, tokens[random.bounded(int(tokens.size()))]); break;
-            default: data.insert(at, data.mid(random.bounded(data.size()), random.bounded(1, 200))); break;
+            case 0:
+                data[at] = char(random.bounded(256));
+                break;
+            case 1:
+                data.remove(at, random.bounded(1, 40));
+                break;
+            case 2:
+                data.insert(at, tokens[random.bounded(int(tokens.size()))]);
+                break;
+            default:
+                data.insert(at, data.mid(random.bounded(data.size()), random.bounded(1, 200)));
+                break;
             }
         }
         readAndCheck(data);

@@ -6,7 +6,6 @@
 
 #include <QTest>
 
-
 using Span = FunctionModel::ColourSpan;
 
 namespace {
@@ -27,9 +26,13 @@ QString summariesOf(const ProfiledFunctionCall &start)
 {
     QStringList texts;
     for (const auto &summary : FunctionSummaryMap::summariesBelow(start))
-        texts << QStringLiteral("%1 %2x %3/%4 %5/%6").arg(summary->function().name()).arg(summary->callCount())
-                     .arg(summary->totalSelfTime()).arg(summary->averageSelfTime())
-                     .arg(summary->totalInclusiveTime()).arg(summary->averageInclusiveTime());
+        texts << QStringLiteral("%1 %2x %3/%4 %5/%6")
+                     .arg(summary->function().name())
+                     .arg(summary->callCount())
+                     .arg(summary->totalSelfTime())
+                     .arg(summary->averageSelfTime())
+                     .arg(summary->totalInclusiveTime())
+                     .arg(summary->averageInclusiveTime());
     return texts.join("; ");
 }
 
@@ -56,14 +59,15 @@ void TestCallTree::kinds_data()
     QTest::addColumn<QList<Span>>("spans");
     const quint32 grey = FunctionModel::darkGrey, blue = FunctionModel::blue;
     const QString php = "phpFunctionIcon.tif", application = "applicationFunctionIcon.tif";
-    QTest::newRow("internal") << "php::strlen" << 'p' << php << QList<Span>{{0, 11, grey}};
-    QTest::newRow("require") << "require::/var/www/lib.php" << 'p' << php << QList<Span>{{0, 9, blue}, {9, 16, grey}};
-    QTest::newRow("bare include") << "include::" << 'p' << php << QList<Span>{{0, 9, blue}};
-    QTest::newRow("require_once") << "require_once::/var/www/lib.php" << 'a' << application << QList<Span>{};
-    QTest::newRow("method") << "Cart->add" << 'o' << "objectMethodIcon.tif" << QList<Span>{};
-    QTest::newRow("static") << "Cart::create" << 'a' << application << QList<Span>{};
-    QTest::newRow("internal method") << "php::Foo->bar" << 'p' << php << QList<Span>{{0, 13, grey}};
-    QTest::newRow("case matters") << "PHP::strlen" << 'a' << application << QList<Span>{};
+    QTest::newRow("internal") << "php::strlen" << 'p' << php << QList<Span> { { 0, 11, grey } };
+    QTest::newRow("require") << "require::/var/www/lib.php" << 'p' << php
+                             << QList<Span> { { 0, 9, blue }, { 9, 16, grey } };
+    QTest::newRow("bare include") << "include::" << 'p' << php << QList<Span> { { 0, 9, blue } };
+    QTest::newRow("require_once") << "require_once::/var/www/lib.php" << 'a' << application << QList<Span> {};
+    QTest::newRow("method") << "Cart->add" << 'o' << "objectMethodIcon.tif" << QList<Span> {};
+    QTest::newRow("static") << "Cart::create" << 'a' << application << QList<Span> {};
+    QTest::newRow("internal method") << "php::Foo->bar" << 'p' << php << QList<Span> { { 0, 13, grey } };
+    QTest::newRow("case matters") << "PHP::strlen" << 'a' << application << QList<Span> {};
 }
 
 void TestCallTree::kinds()
@@ -107,16 +111,15 @@ void TestCallTree::summaries_data()
 {
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<QString>("summaries");
-    QTest::newRow("repeated calls, first met first listed, root left out")
-        << QByteArray("fn=f\n1 3\n\nfn=zero\n1 0\n\nfn=f\n1 3\n\nfn=f\n1 4\n\n"
-                      "fn=main\n1 0\ncfn=f\ncfn=zero\ncfn=f\ncfn=f\n\n")
-        << "f 3x 10/3 10/3; zero 1x 0/0 0/0";
-    QTest::newRow("direct recursion")
-        << QByteArray("fn=a\n1 5\n\nfn=a\n1 7\ncfn=a\n\nfn=a\n1 8\ncfn=a\n\nfn=main\n1 0\ncfn=a\n\n")
-        << "a 3x 20/6 20/6";
-    QTest::newRow("mutual recursion")
-        << QByteArray("fn=a\n1 4\n\nfn=b\n1 3\ncfn=a\n\nfn=a\n1 2\ncfn=b\n\nfn=main\n1 0\ncfn=a\n\n")
-        << "a 2x 6/3 9/4; b 1x 3/3 7/7";
+    QTest::newRow("repeated calls, first met first listed, root left out") << QByteArray(
+        "fn=f\n1 3\n\nfn=zero\n1 0\n\nfn=f\n1 3\n\nfn=f\n1 4\n\n"
+        "fn=main\n1 0\ncfn=f\ncfn=zero\ncfn=f\ncfn=f\n\n") << "f 3x 10/3 10/3; zero 1x 0/0 0/0";
+    QTest::newRow("direct recursion") << QByteArray(
+        "fn=a\n1 5\n\nfn=a\n1 7\ncfn=a\n\nfn=a\n1 8\ncfn=a\n\nfn=main\n1 0\ncfn=a\n\n")
+                                      << "a 3x 20/6 20/6";
+    QTest::newRow("mutual recursion") << QByteArray(
+        "fn=a\n1 4\n\nfn=b\n1 3\ncfn=a\n\nfn=a\n1 2\ncfn=b\n\nfn=main\n1 0\ncfn=a\n\n")
+                                      << "a 2x 6/3 9/4; b 1x 3/3 7/7";
     QTest::newRow("starting below a call of the same function")
         << QByteArray("fn=a\n1 4\n\nfn=b\n1 2\ncfn=a\n\nfn=a\n1 1\ncfn=b\n\n") << "b 1x 2/2 6/6; a 1x 4/4 4/4";
     QTest::newRow("totals beyond 32 bits")
@@ -148,7 +151,7 @@ void TestCallTree::deepChain()
     data.reserve(depth * 40);
     for (int i = 1; i < depth; ++i)
         data += "fn=f" + QByteArray::number(i % functionCount) + "\n2 1\ncfn=f"
-                + QByteArray::number((i - 1) % functionCount) + "\ncalls=1 0 0\n3 1\n\n";
+            + QByteArray::number((i - 1) % functionCount) + "\ncalls=1 0 0\n3 1\n\n";
     auto profile = std::make_unique<Profile>();
     profile->readFromData(data);
     const ProfiledFunctionCall *root = profile->rootFunction();

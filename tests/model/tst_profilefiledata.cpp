@@ -62,8 +62,8 @@ void TestProfileFileData::contents_data()
     QTest::newRow("empty") << QByteArray() << QByteArray("");
     QTest::newRow("one byte of the magic") << QByteArray("\x1f") << QByteArray("\x1f");
     QTest::newRow("gzip whatever the name") << gzipped(profileText) << profileText;
-    QTest::newRow("several gzip members") << gzipped(profileText) + gzipped("fn=f\n1 1\n")
-                                          << profileText + "fn=f\n1 1\n";
+    QTest::newRow("several gzip members")
+        << gzipped(profileText) + gzipped("fn=f\n1 1\n") << profileText + "fn=f\n1 1\n";
     QTest::newRow("gzip then zeros") << gzipped(profileText) + QByteArray(10, '\0') << profileText;
     QByteArray large;
     for (int i = 0; large.size() < 3000000; ++i)
