@@ -58,11 +58,11 @@ bool isNumberType(const QVariant &value)
 
 struct KFUserDefaultsController::Private
 {
-    // Organisation and application are given here rather than taken from
-    // the application object, which the command line does not create. On
-    // Linux the file lives under $XDG_CONFIG_HOME/Kestrune/Velotrace.conf.
-    QSettings store { QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Kestrune"),
-        QStringLiteral("Velotrace") };
+    // Named by QCoreApplication's organisation and application names, which
+    // can be set before there is an application object (the command line
+    // creates none). On Linux the file lives under
+    // $XDG_CONFIG_HOME/<organisation>/<application>.conf.
+    QSettings store;
     QVariantMap registeredDefaults;
     std::vector<std::shared_ptr<Registration>> registrations;
 

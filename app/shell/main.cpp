@@ -5,16 +5,18 @@
 
 int main(int argc, char *argv[])
 {
+    // The settings are stored under these names, by the command line as well,
+    // which creates no application object.
+    QCoreApplication::setOrganizationName(QStringLiteral("Kestrune"));
+    QCoreApplication::setApplicationName(QStringLiteral("Velotrace"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VELOTRACE_VERSION));
+
     // The command line runs without a display; everything else starts the
     // desktop application.
     if (CommandLine::handles(argc, argv))
         return CommandLine::run(argc, argv);
 
     QApplication application(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Kestrune"));
-    QApplication::setApplicationName(QStringLiteral("Velotrace"));
-    QApplication::setApplicationVersion(QStringLiteral(VELOTRACE_VERSION));
-
     AppController controller;
     controller.awakeFromNib();
     controller.openStartupFiles(QApplication::arguments().mid(1));

@@ -77,6 +77,8 @@ int main(int argc, char **argv)
     qputenv("XDG_CONFIG_HOME", settings.path().toLocal8Bit());
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    QCoreApplication::setOrganizationName(QStringLiteral("Kestrune"));
+    QCoreApplication::setApplicationName(QStringLiteral("Velotrace"));
     QApplication app(argc, argv);
     registerSettingsDefaults();
     KFUserDefaultsController &defaults = KFUserDefaultsController::sharedUserDefaultsController();
