@@ -201,21 +201,26 @@ void AppController::quit()
 void AppController::showPreferencePanel()
 {
     if (!m_preferenceController) {
-        m_preferenceController = &PreferenceController::sharedPreferenceController();
+        // Null only if something else made the process's preference window
+        // first, as another class: then there is none of ours to show.
+        m_preferenceController = KFPreferenceController::sharedPreferenceController<PreferenceController>();
+        if (!m_preferenceController) {
+            qWarning("The preference window was made by another part of the program.");
+            return;
+        }
         connect(m_preferenceController, &PreferenceController::checkForUpdatesRequested, this,
             &AppController::checkForUpdatesMenuItemSelected);
     }
     m_preferenceController->showWindow();
-    if (QWidget *window = m_preferenceController->window()) {
-        window->raise();
-        window->activateWindow();
-    }
+    m_preferenceController->window()->raise();
+    m_preferenceController->window()->activateWindow();
 }
 
 void AppController::showPreferencesForSifter()
 {
     showPreferencePanel();
-    m_preferenceController->setPane(QStringLiteral("Sifter"), false);
+    if (m_preferenceController)
+        m_preferenceController->setPane(QStringLiteral("Sifter"), false);
 }
 
 void AppController::showSifterStatus()
