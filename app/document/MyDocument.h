@@ -62,7 +62,15 @@ public:
     void displayItem(const ProfiledFunctionCall &call);
     void clearFunctionMetadataDisplay();
     void outlineViewSelectionDidChange();
+    // A double-click or Enter on an outline row: expands or collapses it;
+    // nothing for a row without children or a negative row.
     void myOutlineViewDoubleClick(int clickedRow);
+    // The same on a summary row: lists that function's calls in the calls
+    // table and brings it to the front.
+    void summaryRowActivated(int row);
+    // The same on a calls row: expands the call's ancestors in the outline
+    // and selects it there.
+    void callsRowActivated(int row);
     void observeValueForKeyPath(
         const QString &keyPath, QObject *object, const QVariantMap &change, void *context) override;
 
@@ -88,7 +96,6 @@ Q_SIGNALS:
 
 private:
     void windowControllerDidLoadNib();
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
     Formatter &m_formatter;
     QString m_filePath;
@@ -96,7 +103,7 @@ private:
     std::unique_ptr<CallTreeModel> m_outlineModel;
     std::unique_ptr<CallsController> m_callsTab;
     std::unique_ptr<SummaryController> m_summaryTab;
-    std::unique_ptr<Ui::MyDocument> ui;
+    std::unique_ptr<Ui::MyDocument> m_ui;
     // Declared last: the views go before the models they show.
     std::unique_ptr<DocumentWindow> m_window;
 };

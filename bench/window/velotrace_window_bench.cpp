@@ -195,7 +195,7 @@ int main(int argc, char *argv[])
             target = call;
     }
     const auto select = [&](const ProfiledFunctionCall &call) {
-        const int row = document->callsTab()->outlineExpandParents(call);
+        const int row = document->outlineModel()->expandParents(call);
         document->outlineView()->selectionModel()->clearSelection();
         timer.start();
         document->outlineView()->selectionModel()->setCurrentIndex(

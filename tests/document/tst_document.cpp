@@ -376,12 +376,12 @@ private Q_SLOTS:
         summaryTable->setCurrentIndex(document->summaryTab()->index(0, 0));
         QTest::keyClick(summaryTable, Qt::Key_Enter);
         QCOMPARE(tableRows(*document->callsTab()), QStringList({ "1|render|5\u00b5s|7\u00b5s|/var/www/index.php|10" }));
-        document->summaryTab()->doubleClick(-1);
-        document->summaryTab()->doubleClick(2);
+        document->summaryRowActivated(-1);
+        document->summaryRowActivated(2);
         QCOMPARE(document->callsTab()->rowCount(), 1);
 
         // A double-click in the calls table selects that call in the outline.
-        document->summaryTab()->doubleClick(summaryRowOf(*document->summaryTab(), QStringLiteral("php::strlen")));
+        document->summaryRowActivated(summaryRowOf(*document->summaryTab(), QStringLiteral("php::strlen")));
         doubleClickRow(document->tabView()->widget(0)->findChild<QTableView *>(), 0, CallsController::FunctionColumn);
         QCOMPARE(outlineRows(document->outlineModel()), QStringList({ "main -", "  render -", "    php::strlen" }));
         QCOMPARE(document->selectedCall()->function().name(), QStringLiteral("php::strlen"));
@@ -439,7 +439,7 @@ private Q_SLOTS:
             QStringList({ "php::strlen", "zeta", "require::/a.php" }));
 
         // Every row hidden, and an empty table filtered.
-        summary.doubleClick(0);
+        document->summaryRowActivated(0);
         QCOMPARE(calls.rowCount(), 0);
         summary.reset();
         summary.filterPhpInternalFunctions(false);
@@ -569,8 +569,8 @@ private Q_SLOTS:
         MyDocument *document = openText(QStringLiteral("deep.cachegrind"), text);
         QVERIFY(document);
         SummaryController &summary = *document->summaryTab();
-        summary.doubleClick(summaryRowOf(summary, QStringLiteral("leaf")));
-        document->callsTab()->doubleClick(0);
+        document->summaryRowActivated(summaryRowOf(summary, QStringLiteral("leaf")));
+        document->callsRowActivated(0);
         QCOMPARE(document->outlineModel()->rowCount(), depth);
         QCOMPARE(document->outlineModel()->depthOfRow(depth - 1), depth - 1);
         QCOMPARE(document->functionNameTextField()->text(), QStringLiteral("leaf"));
