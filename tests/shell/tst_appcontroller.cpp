@@ -5,6 +5,7 @@
 #include "MyDocument.h"
 #include "SettingsKeys.h"
 #include "SifterStatusController.h"
+#include "SifterWatcher.h"
 #include "UpdateCheck.h"
 
 #include <KFUserDefaultsController.h>
@@ -127,16 +128,16 @@ private Q_SLOTS:
         m_controller->awakeFromNib();
         QCOMPARE(defaults().integerForKey(VTCMeasurement), 1); // defaults registered
         QCOMPARE(m_controller->updateCheck().isChecking(), checkUpdates);
-        SifterStatusController *sifter = m_controller->sifterStatusController();
+        SifterWatcher *sifter = m_controller->sifterWatcher();
         QCOMPARE(sifter != nullptr, startSifter);
-        QVERIFY(!sifter || !sifter->window()); // started without a window
+        QVERIFY(!m_controller->sifterStatusController()); // started without a window
         // The watcher window: the running watcher, or a new stopped one; with the main menu.
         m_controller->showSifterStatus();
-        QVERIFY(!sifter || m_controller->sifterStatusController() == sifter);
-        sifter = m_controller->sifterStatusController();
-        QCOMPARE(sifter->sifterIsRunning(), startSifter);
-        QVERIFY(sifter->window()->isVisible());
-        QCOMPARE(fileMenuItems(sifter->window()), expectedFileMenu);
+        QVERIFY(!sifter || m_controller->sifterWatcher() == sifter);
+        QCOMPARE(m_controller->sifterWatcher()->sifterIsRunning(), startSifter);
+        QMainWindow *window = m_controller->sifterStatusController()->window();
+        QVERIFY(window->isVisible());
+        QCOMPARE(fileMenuItems(window), expectedFileMenu);
     }
 
     void eachFileOpensInItsOwnWindow()
