@@ -58,5 +58,5 @@ private:
     void removeAllObservations(KFSharedDefaultsObserver &observer);
 
     struct Private;
-    std::unique_ptr<Private> d;
+    std::unique_ptr<Private> m_d;
 };

@@ -75,16 +75,14 @@ QString MyDocument::displayName() const
     return QFileInfo(m_filePath).fileName();
 }
 
-bool MyDocument::readFromData(QByteArrayView data, const QString &)
+void MyDocument::readFromData(QByteArrayView data)
 {
     m_profile.readFromData(data, progressWindowFor(displayName()));
-    return true;
 }
 
-bool MyDocument::readFromFile(ProfileFileData &file)
+void MyDocument::readFromFile(ProfileFileData &file)
 {
     m_profile.readFromFile(file, progressWindowFor(displayName()));
-    return true;
 }
 
 void MyDocument::makeWindowControllers()

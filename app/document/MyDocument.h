@@ -6,7 +6,6 @@
 
 #include <QObject>
 #include <QString>
-#include <QUrl>
 
 #include <memory>
 
@@ -40,12 +39,12 @@ public:
     explicit MyDocument(const QString &filePath, QObject *parent = nullptr);
     ~MyDocument() override;
 
-    // Reads the profile; never fails. Large data shows a progress window.
-    bool readFromData(QByteArrayView data, const QString &typeName = {});
+    // Reads the profile; there is no failure, whatever the data holds.
+    // Large data shows a progress window.
+    void readFromData(QByteArrayView data);
     // The same from an opened file, whose memory is given back while it is read.
-    bool readFromFile(ProfileFileData &file);
+    void readFromFile(ProfileFileData &file);
 
-    QString windowNibName() const { return QStringLiteral("MyDocument"); }
     // Builds the window once, then sets it up (windowControllerDidLoadNib).
     void makeWindowControllers();
     void showWindows();
@@ -53,10 +52,8 @@ public:
     DocumentWindow *window() const { return m_window.get(); }
 
     QString filePath() const { return m_filePath; }
-    QUrl fileURL() const { return QUrl::fromLocalFile(m_filePath); }
     QString displayName() const;
     int state() const { return m_profile.state(); }
-    const Profile &profile() const { return m_profile; }
     ProfiledFunctionCall *rootFunction() const { return m_profile.rootFunction(); }
 
     void displayItem(const ProfiledFunctionCall &call);

@@ -77,7 +77,6 @@ public:
     void checkForUpdates();
     QAction *openAction() const { return m_openAction; }
     QAction *closeAction() const { return m_closeAction; }
-    QAction *quitAction() const { return m_quitAction; }
 
 private:
     void fillRecentMenu(QMenu &menu);

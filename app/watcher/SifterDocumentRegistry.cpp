@@ -25,7 +25,7 @@ bool SifterDocumentRegistry::hasDocumentForURL(const QUrl &url) const
 
 bool SifterDocumentRegistry::openDocumentWithContentsOfURL(const QUrl &url, QString *error)
 {
-    return m_registry.openDocumentWithContentsOfURL(url, true, error) != nullptr;
+    return m_registry.openDocumentWithContentsOfURL(url, error) != nullptr;
 }
 
 void SifterDocumentRegistry::presentError(const QString &error)

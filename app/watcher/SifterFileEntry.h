@@ -37,7 +37,6 @@ public:
     // Brings the open document forward, or opens the file.
     void showDocument();
 
-    QUrl urlPath() const { return m_urlPath; }
     QString filePath() const { return m_filePath; }
     QString fileName() const { return m_fileName; }
     qint64 fileSize() const { return m_fileSize; }
@@ -47,8 +46,6 @@ public:
     QString creationDate() const;
     // Invalid when unknown.
     QDateTime creationDateTime() const { return m_creationDateTime; }
-    // Whether a document is open for the file, as last looked up.
-    bool hasDocument() const { return m_hasDocument; }
 
     // Whether `name` matches the pattern the settings choose: the whole
     // name, case-sensitively. An invalid custom pattern matches nothing.

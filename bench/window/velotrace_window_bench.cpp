@@ -168,7 +168,7 @@ int main(int argc, char *argv[])
     Stopwatch timer;
     timer.start();
     QString error;
-    MyDocument *document = registry.openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), true, &error);
+    MyDocument *document = registry.openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), &error);
     if (!document) {
         out << error << '\n';
         return 1;
