@@ -1,4 +1,4 @@
-#include "AlertPresenter.h"
+#include "RecordingAlertPresenter.h"
 #include "AppController.h"
 #include "DocumentController.h"
 #include "DocumentWindow.h"
@@ -32,21 +32,6 @@ KFUserDefaultsController &defaults()
 {
     return KFUserDefaultsController::sharedUserDefaultsController();
 }
-
-class RecordingAlerts final : public AlertPresenter
-{
-public:
-    explicit RecordingAlerts(QStringList &alerts)
-        : m_alerts(alerts)
-    { }
-    void showWarning(QWidget *, const QString &message, const QString &informativeText) override
-    {
-        m_alerts << message + QLatin1Char(' ') + informativeText;
-    }
-
-private:
-    QStringList &m_alerts;
-};
 
 QMenu *fileMenu(QMainWindow *window)
 {
@@ -92,7 +77,7 @@ private Q_SLOTS:
     {
         m_alerts.clear();
         m_controller = std::make_unique<AppController>();
-        m_controller->documentController().setAlertPresenter(std::make_unique<RecordingAlerts>(m_alerts));
+        m_controller->documentController().setAlertPresenter(std::make_unique<RecordingAlertPresenter>(m_alerts));
         defaults().setObjectForKey(m_dir.path(), VTCSifterMonitorDirectory);
     }
 

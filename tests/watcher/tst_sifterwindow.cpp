@@ -1,6 +1,6 @@
 #include "SifterTestSupport.h"
 
-#include "AlertPresenter.h"
+#include "RecordingAlertPresenter.h"
 #include "DocumentController.h"
 #include "DocumentWindow.h"
 #include "MyDocument.h"
@@ -15,19 +15,6 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
-
-namespace {
-
-struct RecordingAlertPresenter final : AlertPresenter
-{
-    QStringList &messages;
-    explicit RecordingAlertPresenter(QStringList &list)
-        : messages(list)
-    { }
-    void showWarning(QWidget *, const QString &message, const QString &) override { messages.append(message); }
-};
-
-} // namespace
 
 class TestSifterWindow : public QObject
 {
@@ -209,7 +196,7 @@ private Q_SLOTS:
         QVERIFY(!documents.openDocumentWithContentsOfURL(QUrl::fromLocalFile(m_fixture->path("gone")), &error));
         QVERIFY2(error.contains("gone"), qPrintable(error));
         documents.presentError(error);
-        QCOMPARE(alerts, QStringList({ error }));
+        QCOMPARE(alerts, QStringList({ error + "|" }));
         registry.closeAllDocuments();
         QCOMPARE(changed.size(), 2);
         QVERIFY(!documents.hasDocumentForURL(url));
