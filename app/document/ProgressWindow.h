@@ -31,7 +31,6 @@ public:
     void setRemainingValue(double remaining) override;
     void close() override;
 
-    double maximum() const { return m_maximum; }
     // The bar's position, 0 to barSteps.
     int barValue() const;
     // How often the bar was painted.

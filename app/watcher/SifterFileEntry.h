@@ -29,8 +29,6 @@ public:
     void checkFileMatched();
     // Looks up the document open for the file, then the status.
     void checkDocument();
-    // The status from the document and the match; a failed open stays.
-    void checkStatus();
     // Opens and displays the file if it matches and is not open; a failure
     // is shown to the user and remembered.
     void openDocument();
@@ -47,11 +45,13 @@ public:
     // Invalid when unknown.
     QDateTime creationDateTime() const { return m_creationDateTime; }
 
+private:
     // Whether `name` matches the pattern the settings choose: the whole
     // name, case-sensitively. An invalid custom pattern matches nothing.
     static bool nameMatchesPattern(const QString &name);
+    // The status from the document and the match; a failed open stays.
+    void checkStatus();
 
-private:
     SifterDocuments &m_documents;
     QString m_filePath;
     QUrl m_urlPath;
