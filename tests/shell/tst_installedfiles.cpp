@@ -151,7 +151,7 @@ private Q_SLOTS:
         QTest::newRow("compressed profile") << "cachegrind.out.1234.gz" << gzip << compressedType;
         QTest::newRow("other tool's compressed profile") << "callgrind.out.8.gz" << gzip << compressedType;
         QTest::newRow("other compressed file") << "notes.gz" << gzip << "application/gzip";
-        QTest::newRow("first line") << "run-17" << QByteArray("version: 1\ncreator: xdebug\n") << profileType;
+        QTest::newRow("first line") << "run-17" << QByteArray("version: 1\ncreator: profiler\n") << profileType;
         QTest::newRow("other first line") << "run-18" << QByteArray("# callgrind format\nversion: 1\n") << profileType;
         QTest::newRow("later version") << "settings" << QByteArray("version: 12\n") << "text/plain";
     }
