@@ -2,6 +2,7 @@
 #include "CommandLine.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char *argv[])
 {
@@ -14,6 +15,9 @@ int main(int argc, char *argv[])
     QApplication::setOrganizationName(QStringLiteral("Kestrune"));
     QApplication::setApplicationName(QStringLiteral("Velotrace"));
     QApplication::setApplicationVersion(QStringLiteral(VELOTRACE_VERSION));
+    // Lets the desktop match windows to the installed menu entry and icon.
+    QApplication::setDesktopFileName(QStringLiteral("velotrace"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("velotrace")));
 
     AppController controller;
     controller.awakeFromNib();
