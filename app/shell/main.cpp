@@ -2,6 +2,7 @@
 #include "CommandLine.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char *argv[])
 {
@@ -17,6 +18,10 @@ int main(int argc, char *argv[])
         return CommandLine::run(argc, argv);
 
     QApplication application(argc, argv);
+    // Lets the desktop match windows to the installed menu entry and icon.
+    QApplication::setDesktopFileName(QStringLiteral("velotrace"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("velotrace")));
+
     AppController controller;
     controller.awakeFromNib();
     controller.openStartupFiles(QApplication::arguments().mid(1));
