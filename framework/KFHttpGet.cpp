@@ -29,107 +29,107 @@ KFHttpGet::KFHttpGet(QObject *parent)
 
 KFHttpGet::~KFHttpGet()
 {
-    if (!manager)
+    if (!m_manager)
         return;
-    if (theConnection) {
+    if (m_connection) {
         // Destroyed while loading: stop quietly, nobody is told.
-        theConnection->disconnect(this);
-        theConnection->abort();
+        m_connection->disconnect(this);
+        m_connection->abort();
     }
-    if (delivering) {
+    if (m_delivering) {
         // Destroyed inside its own completion, which runs from the reply's
         // finished signal: the reply and its manager must outlive that signal.
-        manager.release()->deleteLater();
+        m_manager.release()->deleteLater();
     }
 }
 
 bool KFHttpGet::get(const QString &url, QObject *requester, Completion completion)
 {
     const QUrl parsed(url, QUrl::StrictMode);
-    if (manager || !parsed.isValid() || parsed.isRelative())
+    if (m_manager || !parsed.isValid() || parsed.isRelative())
         return false;
 
-    completionObject = requester;
-    completionObjectGiven = requester != nullptr;
-    completionMethod = std::move(completion);
-    receivedData.clear();
-    manager = std::make_unique<QNetworkAccessManager>();
-    manager->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+    m_completionObject = requester;
+    m_completionObjectGiven = requester != nullptr;
+    m_completionMethod = std::move(completion);
+    m_receivedData.clear();
+    m_manager = std::make_unique<QNetworkAccessManager>();
+    m_manager->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
     QNetworkRequest request(parsed);
     // A load that stalls this long fails like any other, as loads on other
     // platforms do by default; without it a silent server is waited for forever.
     request.setTransferTimeout(loadTimeoutMilliseconds);
-    theConnection = manager->get(request);
-    connect(theConnection, &QNetworkReply::readyRead, this, &KFHttpGet::connectionDidReceiveData);
-    connect(theConnection, &QNetworkReply::redirected, this, &KFHttpGet::connectionDidRedirect);
-    connect(theConnection, &QNetworkReply::finished, this, &KFHttpGet::connectionDidFinish);
+    m_connection = m_manager->get(request);
+    connect(m_connection, &QNetworkReply::readyRead, this, &KFHttpGet::connectionDidReceiveData);
+    connect(m_connection, &QNetworkReply::redirected, this, &KFHttpGet::connectionDidRedirect);
+    connect(m_connection, &QNetworkReply::finished, this, &KFHttpGet::connectionDidFinish);
     return true;
 }
 
 QString KFHttpGet::responseDataAsString() const
 {
-    if (std::any_of(receivedData.cbegin(), receivedData.cend(), [](char c) { return (c & 0x80) != 0; }))
+    if (std::any_of(m_receivedData.cbegin(), m_receivedData.cend(), [](char c) { return (c & 0x80) != 0; }))
         return QString();
     QString text = QStringLiteral("");
-    text += QLatin1StringView(receivedData);
+    text += QLatin1StringView(m_receivedData);
     return text;
 }
 
 void KFHttpGet::connectionDidReceiveData()
 {
-    receivedData += theConnection->readAll();
+    m_receivedData += m_connection->readAll();
 }
 
 void KFHttpGet::connectionDidRedirect()
 {
     // A new response begins: only the last response's body is passed on.
-    receivedData.clear();
+    m_receivedData.clear();
 }
 
 bool KFHttpGet::loadFailed() const
 {
-    const QNetworkReply::NetworkError error = theConnection->error();
+    const QNetworkReply::NetworkError error = m_connection->error();
     if (error == QNetworkReply::NoError)
         return false;
     // The status code is not looked at: an error page is a body like any other.
-    const QVariant status = theConnection->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    const QVariant status = m_connection->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     return !(status.isValid() && isHttpStatusError(error));
 }
 
 void KFHttpGet::connectionDidFinish()
 {
-    QNetworkReply *reply = theConnection;
+    QNetworkReply *reply = m_connection;
     reply->disconnect(this);
     // Never delete a reply inside its own finished signal.
     reply->deleteLater();
 
     if (loadFailed()) {
-        theConnection = nullptr;
-        receivedData.clear();
+        m_connection = nullptr;
+        m_receivedData.clear();
         qWarning().noquote()
             << QStringLiteral("Connection failed! Error - %1 %2").arg(reply->errorString(), reply->url().toString());
         Q_EMIT failed();
         return;
     }
 
-    receivedData += reply->readAll();
-    theConnection = nullptr;
-    if (completionObjectGiven && !completionObject) {
-        receivedData.clear(); // the requester is gone: nobody to tell
+    m_receivedData += reply->readAll();
+    m_connection = nullptr;
+    if (m_completionObjectGiven && !m_completionObject) {
+        m_receivedData.clear(); // the requester is gone: nobody to tell
         return;
     }
 
     // The requester may delete this object inside its completion: the
     // completion is moved out first, and nothing touches the object after
     // it has been deleted.
-    const Completion completion = std::move(completionMethod);
-    completionMethod = nullptr;
+    const Completion completion = std::move(m_completionMethod);
+    m_completionMethod = nullptr;
     const QPointer<KFHttpGet> self(this);
-    delivering = true;
+    m_delivering = true;
     if (completion)
         completion(*this);
     if (!self)
         return;
-    delivering = false;
-    receivedData.clear();
+    m_delivering = false;
+    m_receivedData.clear();
 }

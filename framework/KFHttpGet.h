@@ -56,11 +56,11 @@ private:
     void connectionDidFinish();
     bool loadFailed() const;
 
-    QByteArray receivedData;
-    QPointer<QObject> completionObject;
-    bool completionObjectGiven = false;
-    Completion completionMethod;
-    std::unique_ptr<QNetworkAccessManager> manager;
-    QNetworkReply *theConnection = nullptr; // owned by manager
-    bool delivering = false;
+    QByteArray m_receivedData;
+    QPointer<QObject> m_completionObject;
+    bool m_completionObjectGiven = false;
+    Completion m_completionMethod;
+    std::unique_ptr<QNetworkAccessManager> m_manager;
+    QNetworkReply *m_connection = nullptr; // owned by the manager
+    bool m_delivering = false;
 };

@@ -49,14 +49,14 @@ KFPreferenceController::KFPreferenceController()
 
     // The toolbar goes above the container at the first showing; the window
     // never lets the layout set its size, setWindowFrame does.
-    auto *layout = new QVBoxLayout(m_window.get());
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->setSizeConstraint(QLayout::SetNoConstraint);
+    m_windowLayout = new QVBoxLayout(m_window.get());
+    m_windowLayout->setContentsMargins(0, 0, 0, 0);
+    m_windowLayout->setSpacing(0);
+    m_windowLayout->setSizeConstraint(QLayout::SetNoConstraint);
 
     m_contentSubview = new QWidget(m_window.get());
     m_contentSubview->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
-    layout->addWidget(m_contentSubview, 1);
+    m_windowLayout->addWidget(m_contentSubview, 1);
 
     m_window->setContextMenuPolicy(Qt::PreventContextMenu);
     m_window->setFixedSize(initialContentSize, initialContentSize);
@@ -178,7 +178,7 @@ void KFPreferenceController::createToolbar()
     }
 
     m_toolbar->setFixedHeight(m_toolbar->sizeHint().height());
-    static_cast<QVBoxLayout *>(m_window->layout())->insertWidget(0, m_toolbar);
+    m_windowLayout->insertWidget(0, m_toolbar);
 }
 
 void KFPreferenceController::toggleActivePreferenceView(QAction *item)

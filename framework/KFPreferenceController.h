@@ -18,6 +18,7 @@
 class QAbstractAnimation;
 class QAction;
 class QParallelAnimationGroup;
+class QVBoxLayout;
 class QWidget;
 
 // The preference window: a window the user cannot resize, with a toolbar of
@@ -40,9 +41,10 @@ public:
     ~KFPreferenceController() override;
 
     // The process-wide controller, created on the first call as a
-    // Controller; later calls return that same object whatever class they
-    // name. It lives until the application's main loop has ended.
-    template <class Controller = KFPreferenceController> static KFPreferenceController &sharedPreferenceController();
+    // Controller; later calls return that same object, or null when it is
+    // not a Controller. It lives until the application's main loop has
+    // ended.
+    template <class Controller = KFPreferenceController> static Controller *sharedPreferenceController();
 
     QWidget *window() const;
     // The toolbar, created at the first showing.
@@ -97,6 +99,7 @@ private:
     int chromeHeight() const;
 
     std::unique_ptr<QWidget> m_window;
+    QVBoxLayout *m_windowLayout = nullptr; // owned by the window
     QWidget *m_contentSubview = nullptr; // owned by the window
     QPointer<QToolBar> m_toolbar; // owned by the window
     QPointer<QActionGroup> m_toolbarItems; // owned by the toolbar
@@ -107,7 +110,7 @@ private:
     bool m_shiftSlowsAnimation = true;
 };
 
-template <class Controller> KFPreferenceController &KFPreferenceController::sharedPreferenceController()
+template <class Controller> Controller *KFPreferenceController::sharedPreferenceController()
 {
-    return sharedInstance([] { return std::make_unique<Controller>(); });
+    return qobject_cast<Controller *>(&sharedInstance([] { return std::make_unique<Controller>(); }));
 }

@@ -5,7 +5,6 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
-#include <QHash>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
@@ -20,12 +19,6 @@ namespace {
 KFUserDefaultsController &settings()
 {
     return KFUserDefaultsController::sharedUserDefaultsController();
-}
-
-QHash<QString, KFPreferencePane::NibLoader> &nibRegistry()
-{
-    static QHash<QString, KFPreferencePane::NibLoader> registry;
-    return registry;
 }
 
 // The general-preferences image: the desktop theme's, or a drawn gear where
@@ -84,9 +77,8 @@ void KFPreferencePane::setView(std::unique_ptr<QWidget> view)
 
 void KFPreferencePane::loadView()
 {
-    const auto loader = nibRegistry().constFind(m_nibName);
-    if (!m_nibName.isEmpty() && loader != nibRegistry().constEnd() && *loader) {
-        if (std::unique_ptr<QWidget> loaded = (*loader)()) {
+    if (!m_nibName.isEmpty()) {
+        if (std::unique_ptr<QWidget> loaded = loadNib()) {
             m_view = std::move(loaded);
             awakeFromNib();
             return;
@@ -106,11 +98,6 @@ QAction *KFPreferencePane::toolbarItem()
         m_toolbarItem->setCheckable(true);
     }
     return m_toolbarItem;
-}
-
-void KFPreferencePane::registerNib(const QString &nibName, NibLoader loader)
-{
-    nibRegistry().insert(nibName, std::move(loader));
 }
 
 void KFPreferencePane::addBinding(const QString &key, std::function<void()> refresh)

@@ -23,11 +23,11 @@ class QSpinBox;
 // window title while it is shown), a toolbar icon, and a view loaded on
 // first request from the interface form named by nibName.
 //
-// Interface forms are found by name in a process-wide registry that the
-// application fills (registerNib). After a form is loaded the pane's
-// awakeFromNib runs once, so that subclasses can look up their controls by
-// object name and connect them; viewDidLoad then runs on every request of
-// the view.
+// A subclass builds its form in loadNib, typically by setting up the class
+// generated from it, and so reaches its controls by name at compile time.
+// After the form is loaded the pane's awakeFromNib runs once, so that
+// subclasses can connect their controls; viewDidLoad then runs on every
+// request of the view.
 //
 // Controls can be bound to settings of the shared settings object: they
 // show the setting's value whenever the view is requested and whenever the
@@ -37,8 +37,6 @@ class KESTRUNEFOUNDATION_EXPORT KFPreferencePane : public QObject, public KFShar
 {
     Q_OBJECT
 public:
-    using NibLoader = std::function<std::unique_ptr<QWidget>()>;
-
     KFPreferencePane();
     ~KFPreferencePane() override;
 
@@ -62,14 +60,13 @@ public:
     // outlives the pane.
     QAction *toolbarItem();
 
-    // Makes the form with this name loadable by every pane; a second
-    // registration under the same name replaces the first.
-    static void registerNib(const QString &nibName, NibLoader loader);
-
     void observeValueForKeyPath(
         const QString &keyPath, QObject *object, const QVariantMap &change, void *context) override;
 
 protected:
+    // Builds the view from the form named by nibName; null when there is
+    // no such form. The base has none.
+    virtual std::unique_ptr<QWidget> loadNib() { return nullptr; }
     // Called once after the view was loaded from its form.
     virtual void awakeFromNib() { }
     // Called on every request of the view; the base does nothing.
@@ -86,9 +83,6 @@ protected:
     // Called after bound controls followed a change of their setting made
     // elsewhere; the base does nothing.
     virtual void boundValuesDidChange() { }
-
-    // The control of the loaded view with this object name.
-    template <class Control> Control *outlet(const char *objectName) const;
 
 private:
     struct Binding
@@ -107,10 +101,3 @@ private:
     QPointer<QAction> m_toolbarItem;
     std::vector<Binding> m_bindings;
 };
-
-template <class Control> Control *KFPreferencePane::outlet(const char *objectName) const
-{
-    Control *control = m_view ? m_view->findChild<Control *>(QLatin1String(objectName)) : nullptr;
-    Q_ASSERT_X(control, "KFPreferencePane::outlet", objectName);
-    return control;
-}

@@ -58,11 +58,11 @@ bool isNumberType(const QVariant &value)
 
 struct KFUserDefaultsController::Private
 {
-    // Organisation and application are given here rather than taken from
-    // the application object, which the command line does not create. On
-    // Linux the file lives under $XDG_CONFIG_HOME/Kestrune/Velotrace.conf.
-    QSettings store { QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Kestrune"),
-        QStringLiteral("Velotrace") };
+    // Named by QCoreApplication's organisation and application names, which
+    // can be set before there is an application object (the command line
+    // creates none). On Linux the file lives under
+    // $XDG_CONFIG_HOME/<organisation>/<application>.conf.
+    QSettings store;
     QVariantMap registeredDefaults;
     std::vector<std::shared_ptr<Registration>> registrations;
 
@@ -88,12 +88,12 @@ struct KFUserDefaultsController::Private
 };
 
 KFUserDefaultsController::KFUserDefaultsController()
-    : d(std::make_unique<Private>())
+    : m_d(std::make_unique<Private>())
 { }
 
 KFUserDefaultsController::~KFUserDefaultsController()
 {
-    for (const auto &registration : d->registrations)
+    for (const auto &registration : m_d->registrations)
         registration->active = false;
     controllerDestroyed = true;
 }
@@ -113,15 +113,15 @@ KFUserDefaultsController *KFUserDefaultsController::liveInstance()
 void KFUserDefaultsController::registerDefaults(const QVariantMap &defaults)
 {
     for (auto it = defaults.cbegin(); it != defaults.cend(); ++it)
-        d->registeredDefaults.insert(it.key(), it.value());
+        m_d->registeredDefaults.insert(it.key(), it.value());
 }
 
 QVariant KFUserDefaultsController::objectForKey(const QString &key) const
 {
-    const QVariant stored = d->store.value(key);
+    const QVariant stored = m_d->store.value(key);
     if (stored.isValid())
         return stored;
-    return d->registeredDefaults.value(key);
+    return m_d->registeredDefaults.value(key);
 }
 
 // The file format keeps every value as text, so numbers and booleans come
@@ -176,35 +176,35 @@ void KFUserDefaultsController::setObjectForKey(const QVariant &value, const QStr
         removeObjectForKey(key);
         return;
     }
-    d->store.setValue(key, value);
-    d->notify(*this, key);
+    m_d->store.setValue(key, value);
+    m_d->notify(*this, key);
 }
 
 void KFUserDefaultsController::removeObjectForKey(const QString &key)
 {
-    d->store.remove(key);
-    d->notify(*this, key);
+    m_d->store.remove(key);
+    m_d->notify(*this, key);
 }
 
 void KFUserDefaultsController::synchronize()
 {
-    d->store.sync();
+    m_d->store.sync();
 }
 
 QString KFUserDefaultsController::storeFileName() const
 {
-    return d->store.fileName();
+    return m_d->store.fileName();
 }
 
 void KFUserDefaultsController::addObserver(KFSharedDefaultsObserver &observer, const QString &keyPath)
 {
-    d->registrations.push_back(std::make_shared<Registration>(Registration { &observer, keyPath }));
+    m_d->registrations.push_back(std::make_shared<Registration>(Registration { &observer, keyPath }));
 }
 
 void KFUserDefaultsController::removeObserver(KFSharedDefaultsObserver &observer, const QString &keyPath)
 {
     // Removes one registration: the most recent one of this observer and key path.
-    auto &registrations = d->registrations;
+    auto &registrations = m_d->registrations;
     const auto found = std::find_if(registrations.rbegin(), registrations.rend(), [&](const auto &registration) {
         return registration->observer == &observer && registration->keyPath == keyPath;
     });
@@ -216,7 +216,7 @@ void KFUserDefaultsController::removeObserver(KFSharedDefaultsObserver &observer
 
 void KFUserDefaultsController::removeAllObservations(KFSharedDefaultsObserver &observer)
 {
-    auto &registrations = d->registrations;
+    auto &registrations = m_d->registrations;
     std::erase_if(registrations, [&](const auto &registration) {
         if (registration->observer != &observer)
             return false;

@@ -11,8 +11,9 @@
 
 class KFSharedDefaultsObserver;
 
-// The one process-wide settings object: values by key over QSettings
-// (organisation "Kestrune", application "Velotrace"), registered defaults
+// The one process-wide settings object: values by key over QSettings,
+// stored under QCoreApplication's organisation and application names as
+// they are at the first request (set them before), registered defaults
 // for keys the user never stored, and observation of "values." + key.
 // Every change of a value, however it was made, reaches every registration
 // of its key path.
@@ -57,5 +58,5 @@ private:
     void removeAllObservations(KFSharedDefaultsObserver &observer);
 
     struct Private;
-    std::unique_ptr<Private> d;
+    std::unique_ptr<Private> m_d;
 };

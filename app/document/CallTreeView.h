@@ -14,7 +14,6 @@ public:
     explicit CallTreeView(QWidget *parent = nullptr);
 
     void setCallTreeModel(CallTreeModel *model);
-    CallTreeModel *callTreeModel() const { return m_model; }
 
     void toggleRow(int row);
 

@@ -1,11 +1,8 @@
 #include "CallsController.h"
 
-#include "CallTreeModel.h"
-#include "CallTreeView.h"
 #include "FunctionModel.h"
 #include "ProfiledFunctionCall.h"
 #include "SettingsKeys.h"
-#include "SharedText.h"
 #include "SourceFileModel.h"
 
 namespace {
@@ -19,35 +16,35 @@ const QString &pathOf(const ProfiledFunctionCall &call)
 } // namespace
 
 CallsController::CallsController(QObject *parent)
-    : TableController(0, VTCCallStackShowsInternalPhpFunctions, PositionColumn, Qt::AscendingOrder, parent)
+    : TableController(VTCCallStackShowsInternalPhpFunctions, PositionColumn, Qt::AscendingOrder, parent)
 { }
 
 CallsController::~CallsController() = default;
 
+void CallsController::reset()
+{
+    populateFromArray({});
+}
+
 void CallsController::populateFromFunction(const ProfiledFunctionCall &call)
 {
-    std::vector<const ProfiledFunction *> rows;
-    rows.reserve(size_t(call.childCount()));
+    std::vector<const ProfiledFunctionCall *> children;
+    children.reserve(size_t(call.childCount()));
     for (qsizetype i = 0; i < call.childCount(); ++i)
-        rows.push_back(call.getChild(i));
-    fillRows(std::move(rows));
+        children.push_back(call.getChild(i));
+    populateFromArray(std::move(children));
 }
 
-void CallsController::populateFromArray(const std::vector<const ProfiledFunctionCall *> &calls)
+void CallsController::populateFromArray(std::vector<const ProfiledFunctionCall *> calls)
 {
-    fillRows(std::vector<const ProfiledFunction *>(calls.begin(), calls.end()));
+    beginFillRows();
+    m_calls = std::move(calls);
+    endFillRows(m_calls.size());
 }
 
-const ProfiledFunctionCall &CallsController::callAt(int row) const
+QVariant CallsController::cellValue(quint32 rowIndex, int identifier) const
 {
-    return *static_cast<const ProfiledFunctionCall *>(visibleData()[size_t(row)]);
-}
-
-QVariant CallsController::objectValueForTableColumn(int identifier, int row) const
-{
-    if (row < 0 || size_t(row) >= visibleData().size())
-        return {};
-    const ProfiledFunctionCall &call = callAt(row);
+    const ProfiledFunctionCall &call = *m_calls[rowIndex];
     switch (identifier) {
     case PositionColumn:
         return QString::number(call.indexInParent());
@@ -66,23 +63,9 @@ QVariant CallsController::objectValueForTableColumn(int identifier, int row) con
     }
 }
 
-void CallsController::doubleClick(int clickedRow)
+const FunctionModel &CallsController::functionOfRow(quint32 rowIndex) const
 {
-    if (clickedRow < 0 || size_t(clickedRow) >= visibleData().size() || !outlineView())
-        return;
-    const int outlineRow = outlineExpandParents(callAt(clickedRow));
-    if (outlineRow < 0)
-        return;
-    const QModelIndex target = outlineView()->model()->index(outlineRow, 0);
-    outlineView()->selectionModel()->setCurrentIndex(
-        target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    outlineView()->scrollTo(target);
-}
-
-int CallsController::outlineExpandParents(const ProfiledFunctionCall &call)
-{
-    CallTreeModel *model = outlineView() ? outlineView()->callTreeModel() : nullptr;
-    return model ? model->expandParents(call) : -1;
+    return m_calls[rowIndex]->function();
 }
 
 QString CallsController::columnTitle(int identifier) const
@@ -110,15 +93,15 @@ bool CallsController::isTextColumn(int identifier) const
     return identifier == FunctionColumn || identifier == FileColumn;
 }
 
-const QString &CallsController::textForSort(const ProfiledFunction &row, int identifier) const
+const QString &CallsController::textForSort(quint32 rowIndex, int identifier) const
 {
-    const auto &call = static_cast<const ProfiledFunctionCall &>(row);
+    const ProfiledFunctionCall &call = *m_calls[rowIndex];
     return identifier == FileColumn ? pathOf(call) : call.function().name();
 }
 
-quint64 CallsController::numberForSort(const ProfiledFunction &row, int identifier) const
+quint64 CallsController::numberForSort(quint32 rowIndex, int identifier) const
 {
-    const auto &call = static_cast<const ProfiledFunctionCall &>(row);
+    const ProfiledFunctionCall &call = *m_calls[rowIndex];
     switch (identifier) {
     case PositionColumn:
         return call.indexInParent();

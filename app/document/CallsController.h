@@ -2,9 +2,12 @@
 
 #include "TableController.h"
 
-// The calls table (tab 0): individual calls with their position among their
-// siblings, function, times and source location. A double-click selects the
-// call in the outline, expanding its ancestors.
+#include <vector>
+
+class ProfiledFunctionCall;
+
+// The calls table: individual calls with their position among their
+// siblings, function, times and source location.
 class CallsController final : public TableController
 {
     Q_OBJECT
@@ -14,21 +17,24 @@ public:
     explicit CallsController(QObject *parent = nullptr);
     ~CallsController() override;
 
+    // Empties the table.
+    void reset();
     // The children of `call`.
-    void populateFromFunction(const ProfiledFunctionCall &call) override;
-    void populateFromArray(const std::vector<const ProfiledFunctionCall *> &calls);
-    QVariant objectValueForTableColumn(int identifier, int row) const override;
-    void doubleClick(int clickedRow) override;
-    // Expands every ancestor of `call` in the outline, the outermost first;
-    // answers the outline row of `call`.
-    int outlineExpandParents(const ProfiledFunctionCall &call);
+    void populateFromFunction(const ProfiledFunctionCall &call);
+    void populateFromArray(std::vector<const ProfiledFunctionCall *> calls);
 
-    const ProfiledFunctionCall &callAt(int row) const;
+    // The call of the visible row `row`, which must be there.
+    const ProfiledFunctionCall &callAt(int row) const { return *m_calls[rowIndexAt(row)]; }
 
 protected:
+    QVariant cellValue(quint32 rowIndex, int identifier) const override;
+    const FunctionModel &functionOfRow(quint32 rowIndex) const override;
+    const QString &textForSort(quint32 rowIndex, int identifier) const override;
+    quint64 numberForSort(quint32 rowIndex, int identifier) const override;
     QString columnTitle(int identifier) const override;
     int functionColumn() const override { return FunctionColumn; }
     bool isTextColumn(int identifier) const override;
-    const QString &textForSort(const ProfiledFunction &row, int identifier) const override;
-    quint64 numberForSort(const ProfiledFunction &row, int identifier) const override;
+
+private:
+    std::vector<const ProfiledFunctionCall *> m_calls;
 };

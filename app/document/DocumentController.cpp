@@ -14,8 +14,6 @@
 
 namespace {
 
-DocumentController *sharedController = nullptr;
-
 // Where the recently opened files are kept between runs.
 const QString recentDocumentsKey = QStringLiteral("recentDocumentPaths");
 constexpr qsizetype recentDocumentsLimit = 10;
@@ -34,30 +32,12 @@ QString sentence(QString reason)
 DocumentController::DocumentController(QObject *parent)
     : QObject(parent)
     , m_alertPresenter(std::make_unique<MessageBoxAlertPresenter>())
-{
-    if (!sharedController)
-        sharedController = this;
-}
+{ }
 
 DocumentController::~DocumentController()
 {
     closeAllDocuments();
     m_closed.clear();
-    if (sharedController == this)
-        sharedController = nullptr;
-}
-
-DocumentController *DocumentController::sharedDocumentController()
-{
-    return sharedController;
-}
-
-MyDocument *DocumentController::frontDocument()
-{
-    if (!sharedController)
-        return nullptr;
-    const QList<MyDocument *> ordered = sharedController->orderedDocuments();
-    return ordered.isEmpty() ? nullptr : ordered.first();
 }
 
 DocumentController::FileIdentity DocumentController::identityOf(const QUrl &url)
@@ -83,20 +63,19 @@ MyDocument *DocumentController::documentForURL(const QUrl &url) const
     return nullptr;
 }
 
-MyDocument *DocumentController::openDocumentWithContentsOfURL(const QUrl &url, bool display, QString *error)
+MyDocument *DocumentController::openDocumentWithContentsOfURL(const QUrl &url, QString *error)
 {
     QString reason;
-    MyDocument *document = openDocument(url, display, reason);
+    MyDocument *document = openDocument(url, reason);
     if (!document && error)
         *error = tr("The file \u201c%1\u201d could not be opened. %2").arg(identityOf(url).fileName(), reason);
     return document;
 }
 
-MyDocument *DocumentController::openDocument(const QUrl &url, bool display, QString &reason)
+MyDocument *DocumentController::openDocument(const QUrl &url, QString &reason)
 {
     if (MyDocument *open = documentForURL(url)) {
-        if (display)
-            displayDocument(*open);
+        displayDocument(*open);
         return open;
     }
 
@@ -117,9 +96,7 @@ MyDocument *DocumentController::openDocument(const QUrl &url, bool display, QStr
     m_identities.push_back(identity);
     m_frontToBack.insert(m_frontToBack.begin(), opened);
     noteRecentDocument(identity.absolutePath);
-    Q_EMIT documentAdded(opened);
-    if (display)
-        displayDocument(*opened);
+    displayDocument(*opened);
     return opened;
 }
 
@@ -139,7 +116,7 @@ QList<MyDocument *> DocumentController::openDocuments(const QList<QUrl> &urls, Q
     QList<MyDocument *> opened;
     for (const QUrl &url : urls) {
         QString reason;
-        if (MyDocument *document = openDocument(url, true, reason))
+        if (MyDocument *document = openDocument(url, reason))
             opened.append(document);
         else
             m_alertPresenter->showWarning(alertParent,
@@ -182,7 +159,6 @@ void DocumentController::closeDocument(MyDocument *document)
     closing->disconnect(this);
     if (DocumentWindow *window = closing->window())
         window->hide();
-    Q_EMIT documentRemoved(document);
     // Not destroyed here: this may run inside the window's own close event.
     m_closed.push_back(std::move(closing));
     QTimer::singleShot(0, this, &DocumentController::destroyClosedDocuments);
@@ -208,7 +184,6 @@ QStringList DocumentController::recentDocumentPaths() const
 void DocumentController::clearRecentDocuments()
 {
     KFUserDefaultsController::sharedUserDefaultsController().removeObjectForKey(recentDocumentsKey);
-    Q_EMIT recentDocumentsChanged();
 }
 
 void DocumentController::noteRecentDocument(const QString &path)
@@ -219,7 +194,6 @@ void DocumentController::noteRecentDocument(const QString &path)
     while (recent.size() > recentDocumentsLimit)
         recent.removeLast();
     KFUserDefaultsController::sharedUserDefaultsController().setObjectForKey(recent, recentDocumentsKey);
-    Q_EMIT recentDocumentsChanged();
 }
 
 void DocumentController::setWindowDecorator(std::function<void(QMainWindow &)> decorator)

@@ -17,7 +17,7 @@ class QWidget;
 // The registry of open documents: one document per file, opening a file as
 // a displayed document (or bringing its window forward when it is already
 // open), the documents in front-to-back order, and closing. The
-// application makes one; it is then the shared controller.
+// application makes one.
 class DocumentController final : public QObject
 {
     Q_OBJECT
@@ -26,16 +26,10 @@ public:
     // Closes every document still open.
     ~DocumentController() override;
 
-    // The controller the application made, or null.
-    static DocumentController *sharedDocumentController();
-    // The document whose window is frontmost, or null.
-    static MyDocument *frontDocument();
-
-    // The document of `url`, reading the file if it is not open yet. With
-    // `display` its window is shown and brought forward. On failure answers
-    // null and, if `error` is given, a sentence naming the file and the
-    // reason.
-    MyDocument *openDocumentWithContentsOfURL(const QUrl &url, bool display, QString *error = nullptr);
+    // The document of `url`, reading the file if it is not open yet, with its
+    // window shown and brought forward. On failure answers null and, if
+    // `error` is given, a sentence naming the file and the reason.
+    MyDocument *openDocumentWithContentsOfURL(const QUrl &url, QString *error = nullptr);
     // Opens and displays each file; every one that fails is reported by an
     // alert, and the others still open.
     QList<MyDocument *> openDocuments(const QList<QUrl> &urls, QWidget *alertParent = nullptr);
@@ -62,12 +56,6 @@ public:
     void setAlertPresenter(std::unique_ptr<AlertPresenter> presenter);
     AlertPresenter &alertPresenter() const { return *m_alertPresenter; }
 
-Q_SIGNALS:
-    void documentAdded(MyDocument *document);
-    // After the document left the registry, before it is destroyed.
-    void documentRemoved(MyDocument *document);
-    void recentDocumentsChanged();
-
 private:
     struct FileIdentity
     {
@@ -76,7 +64,7 @@ private:
         QString fileName() const;
     };
     static FileIdentity identityOf(const QUrl &url);
-    MyDocument *openDocument(const QUrl &url, bool display, QString &reason);
+    MyDocument *openDocument(const QUrl &url, QString &reason);
     void displayDocument(MyDocument &document);
     void noteRecentDocument(const QString &path);
     void bringToFront(MyDocument *document);

@@ -12,14 +12,15 @@
 #include "ProfiledFunctionCall.h"
 #include "ProgressWindow.h"
 #include "SettingsKeys.h"
+#include "ProfiledFunctionSummary.h"
 #include "SharedText.h"
 #include "SourceFileModel.h"
 #include "SummaryController.h"
+#include "TableViewSetup.h"
 #include "ui_MyDocument.h"
 
 #include <QFileInfo>
 #include <QHeaderView>
-#include <QKeyEvent>
 
 namespace {
 
@@ -41,24 +42,10 @@ void setFieldText(QLineEdit *field, const QString &text)
     field->setCursorPosition(0);
 }
 
-void setUpTable(QTableView *table, TableController *controller, FunctionLabelDelegate *delegate, int functionColumn)
+void setUpTable(QTableView *table, TableController *model, FunctionLabelDelegate *delegate, int functionColumn)
 {
-    table->setModel(controller);
+    setUpTableView(*table, model, QAbstractItemView::SingleSelection, model->sortColumn(), model->sortOrder());
     table->setItemDelegateForColumn(functionColumn, delegate);
-    table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table->setSelectionMode(QAbstractItemView::SingleSelection);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->setWordWrap(false);
-    table->setAlternatingRowColors(true);
-    table->setShowGrid(false);
-    // Fixed row heights keep tables of a million rows cheap to lay out.
-    table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
-    table->verticalHeader()->hide();
-    table->horizontalHeader()->setSectionsMovable(false);
-    table->horizontalHeader()->setHighlightSections(false);
-    table->horizontalHeader()->setSortIndicator(controller->sortColumn(), controller->sortOrder());
-    table->setSortingEnabled(true);
 }
 
 } // namespace
@@ -79,8 +66,7 @@ MyDocument::~MyDocument()
     removeObserverSharedUserDefaults(VTCDisplayDash);
     if (m_window) {
         m_window->disconnect(this);
-        ui->myOutlineView->removeEventFilter(this);
-        ui->myOutlineView->selectionModel()->disconnect(this);
+        m_ui->myOutlineView->selectionModel()->disconnect(this);
     }
 }
 
@@ -89,16 +75,14 @@ QString MyDocument::displayName() const
     return QFileInfo(m_filePath).fileName();
 }
 
-bool MyDocument::readFromData(QByteArrayView data, const QString &)
+void MyDocument::readFromData(QByteArrayView data)
 {
     m_profile.readFromData(data, progressWindowFor(displayName()));
-    return true;
 }
 
-bool MyDocument::readFromFile(ProfileFileData &file)
+void MyDocument::readFromFile(ProfileFileData &file)
 {
     m_profile.readFromFile(file, progressWindowFor(displayName()));
-    return true;
 }
 
 void MyDocument::makeWindowControllers()
@@ -108,9 +92,9 @@ void MyDocument::makeWindowControllers()
     m_outlineModel = std::make_unique<CallTreeModel>();
     m_callsTab = std::make_unique<CallsController>();
     m_summaryTab = std::make_unique<SummaryController>();
-    ui = std::make_unique<Ui::MyDocument>();
+    m_ui = std::make_unique<Ui::MyDocument>();
     m_window = std::make_unique<DocumentWindow>();
-    ui->setupUi(m_window.get());
+    m_ui->setupUi(m_window.get());
     windowControllerDidLoadNib();
 }
 
@@ -122,38 +106,39 @@ void MyDocument::windowControllerDidLoadNib()
     connect(m_window.get(), &DocumentWindow::activated, this, [this] { Q_EMIT windowActivated(this); });
 
     auto *delegate = new FunctionLabelDelegate(m_window.get());
-    ui->myOutlineView->setCallTreeModel(m_outlineModel.get());
-    ui->myOutlineView->setItemDelegate(delegate);
+    m_ui->myOutlineView->setCallTreeModel(m_outlineModel.get());
+    m_ui->myOutlineView->setItemDelegate(delegate);
     m_outlineModel->setRootFunction(m_profile.rootFunction());
 
     const CostUnit &unit = m_profile.costUnit();
     m_callsTab->setCostUnit(unit);
     m_summaryTab->setCostUnit(unit);
-    m_callsTab->setViews(ui->callsTableView, ui->tabView, ui->myOutlineView);
-    m_summaryTab->setViews(ui->summaryTableView, ui->tabView, ui->myOutlineView);
-    m_summaryTab->setCallsController(m_callsTab.get());
-    setUpTable(ui->callsTableView, m_callsTab.get(), delegate, CallsController::FunctionColumn);
-    setUpTable(ui->summaryTableView, m_summaryTab.get(), delegate, SummaryController::FunctionColumn);
-    ui->callsTableView->horizontalHeader()->resizeSection(CallsController::PositionColumn, 48);
-    ui->callsTableView->horizontalHeader()->resizeSection(CallsController::FunctionColumn, 220);
-    ui->summaryTableView->horizontalHeader()->resizeSection(SummaryController::FunctionColumn, 260);
+    setUpTable(m_ui->callsTableView, m_callsTab.get(), delegate, CallsController::FunctionColumn);
+    setUpTable(m_ui->summaryTableView, m_summaryTab.get(), delegate, SummaryController::FunctionColumn);
+    m_ui->callsTableView->horizontalHeader()->resizeSection(CallsController::PositionColumn, 48);
+    m_ui->callsTableView->horizontalHeader()->resizeSection(CallsController::FunctionColumn, 220);
+    m_ui->summaryTableView->horizontalHeader()->resizeSection(SummaryController::FunctionColumn, 260);
     // The file column takes the room that is left, so the line column stays
     // in view; paths are cut at the front, where they say least.
-    ui->callsTableView->horizontalHeader()->resizeSection(CallsController::LineColumn, 64);
-    ui->callsTableView->horizontalHeader()->setSectionResizeMode(CallsController::FileColumn, QHeaderView::Stretch);
-    ui->callsTableView->setTextElideMode(Qt::ElideLeft);
-    ui->splitter->setSizes({ 380, 720 });
-    ui->splitter->setStretchFactor(1, 1);
+    m_ui->callsTableView->horizontalHeader()->resizeSection(CallsController::LineColumn, 64);
+    m_ui->callsTableView->horizontalHeader()->setSectionResizeMode(CallsController::FileColumn, QHeaderView::Stretch);
+    m_ui->callsTableView->setTextElideMode(Qt::ElideLeft);
+    m_ui->splitter->setSizes({ 380, 720 });
+    m_ui->splitter->setStretchFactor(1, 1);
 
-    connect(ui->myOutlineView, &QAbstractItemView::doubleClicked, this,
+    // A double-click and Enter both activate a row.
+    connect(m_ui->myOutlineView, &QAbstractItemView::activated, this,
         [this](const QModelIndex &index) { myOutlineViewDoubleClick(index.row()); });
-    ui->myOutlineView->installEventFilter(this);
-    connect(ui->myOutlineView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+    connect(m_ui->summaryTableView, &QAbstractItemView::activated, this,
+        [this](const QModelIndex &index) { summaryRowActivated(index.row()); });
+    connect(m_ui->callsTableView, &QAbstractItemView::activated, this,
+        [this](const QModelIndex &index) { callsRowActivated(index.row()); });
+    connect(m_ui->myOutlineView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
         &MyDocument::outlineViewSelectionDidChange);
 
     clearFunctionMetadataDisplay();
     if (m_profile.rootFunction()) {
-        ui->myOutlineView->selectionModel()->setCurrentIndex(
+        m_ui->myOutlineView->selectionModel()->setCurrentIndex(
             m_outlineModel->index(0, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         m_outlineModel->expandRow(0);
     } else {
@@ -170,24 +155,11 @@ void MyDocument::showWindows()
     m_window->activateWindow();
 }
 
-bool MyDocument::eventFilter(QObject *watched, QEvent *event)
-{
-    // Enter on an outline row does what a double-click does.
-    if (ui && watched == ui->myOutlineView && event->type() == QEvent::KeyPress) {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            myOutlineViewDoubleClick(ui->myOutlineView->currentIndex().row());
-            return true;
-        }
-    }
-    return QObject::eventFilter(watched, event);
-}
-
 const ProfiledFunctionCall *MyDocument::selectedCall() const
 {
-    if (!ui)
+    if (!m_ui)
         return nullptr;
-    const QItemSelectionModel *selection = ui->myOutlineView->selectionModel();
+    const QItemSelectionModel *selection = m_ui->myOutlineView->selectionModel();
     const QModelIndex current = selection->currentIndex();
     if (current.isValid() && selection->isRowSelected(current.row()))
         return m_outlineModel->callAtRow(current.row());
@@ -213,23 +185,23 @@ void MyDocument::outlineViewSelectionDidChange()
 
 void MyDocument::displayItem(const ProfiledFunctionCall &call)
 {
-    setFieldText(ui->functionNameTextField, call.function().name());
-    setFieldText(ui->fileNameTextField, call.source() ? call.source()->path() : dashString);
-    setFieldText(ui->lineNumberTextField, call.sourceLine() == 0 ? dashString : QString::number(call.sourceLine()));
+    setFieldText(m_ui->functionNameTextField, call.function().name());
+    setFieldText(m_ui->fileNameTextField, call.source() ? call.source()->path() : dashString);
+    setFieldText(m_ui->lineNumberTextField, call.sourceLine() == 0 ? dashString : QString::number(call.sourceLine()));
     const CostUnit &unit = m_profile.costUnit();
     const quint64 reference = call.parent() ? call.parent()->inclusiveTime() : call.inclusiveTime();
-    setFieldText(ui->selfTimeTextField,
+    setFieldText(m_ui->selfTimeTextField,
         m_formatter.getTimeCostStringWithPercentage(
             unit.toMicroseconds(call.selfTime()), unit.toMicroseconds(reference)));
-    setFieldText(ui->inclusiveTimeTextField,
+    setFieldText(m_ui->inclusiveTimeTextField,
         m_formatter.getTimeCostStringWithPercentage(
             unit.toMicroseconds(call.inclusiveTime()), unit.toMicroseconds(reference)));
 }
 
 void MyDocument::clearFunctionMetadataDisplay()
 {
-    for (QLineEdit *field : { ui->functionNameTextField, ui->fileNameTextField, ui->lineNumberTextField,
-             ui->selfTimeTextField, ui->inclusiveTimeTextField })
+    for (QLineEdit *field : { m_ui->functionNameTextField, m_ui->fileNameTextField, m_ui->lineNumberTextField,
+             m_ui->selfTimeTextField, m_ui->inclusiveTimeTextField })
         setFieldText(field, dashString);
 }
 
@@ -237,7 +209,29 @@ void MyDocument::myOutlineViewDoubleClick(int clickedRow)
 {
     if (clickedRow < 0 || !m_outlineModel->isExpandable(clickedRow))
         return;
-    ui->myOutlineView->toggleRow(clickedRow);
+    m_ui->myOutlineView->toggleRow(clickedRow);
+}
+
+void MyDocument::summaryRowActivated(int row)
+{
+    if (row < 0 || row >= m_summaryTab->rowCount())
+        return;
+    m_callsTab->populateFromArray(m_summaryTab->summaryAt(row).calls());
+    m_callsTab->reloadData();
+    m_ui->tabView->setCurrentWidget(m_ui->callsTab);
+}
+
+void MyDocument::callsRowActivated(int row)
+{
+    if (row < 0 || row >= m_callsTab->rowCount())
+        return;
+    const int outlineRow = m_outlineModel->expandParents(m_callsTab->callAt(row));
+    if (outlineRow < 0)
+        return;
+    const QModelIndex target = m_outlineModel->index(outlineRow, 0);
+    m_ui->myOutlineView->selectionModel()->setCurrentIndex(
+        target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    m_ui->myOutlineView->scrollTo(target);
 }
 
 void MyDocument::observeValueForKeyPath(const QString &keyPath, QObject *, const QVariantMap &, void *)
@@ -250,35 +244,35 @@ void MyDocument::observeValueForKeyPath(const QString &keyPath, QObject *, const
 
 CallTreeView *MyDocument::outlineView() const
 {
-    return ui ? ui->myOutlineView : nullptr;
+    return m_ui ? m_ui->myOutlineView : nullptr;
 }
 
 QTabWidget *MyDocument::tabView() const
 {
-    return ui ? ui->tabView : nullptr;
+    return m_ui ? m_ui->tabView : nullptr;
 }
 
 QLineEdit *MyDocument::functionNameTextField() const
 {
-    return ui ? ui->functionNameTextField : nullptr;
+    return m_ui ? m_ui->functionNameTextField : nullptr;
 }
 
 QLineEdit *MyDocument::fileNameTextField() const
 {
-    return ui ? ui->fileNameTextField : nullptr;
+    return m_ui ? m_ui->fileNameTextField : nullptr;
 }
 
 QLineEdit *MyDocument::lineNumberTextField() const
 {
-    return ui ? ui->lineNumberTextField : nullptr;
+    return m_ui ? m_ui->lineNumberTextField : nullptr;
 }
 
 QLineEdit *MyDocument::selfTimeTextField() const
 {
-    return ui ? ui->selfTimeTextField : nullptr;
+    return m_ui ? m_ui->selfTimeTextField : nullptr;
 }
 
 QLineEdit *MyDocument::inclusiveTimeTextField() const
 {
-    return ui ? ui->inclusiveTimeTextField : nullptr;
+    return m_ui ? m_ui->inclusiveTimeTextField : nullptr;
 }

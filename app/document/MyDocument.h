@@ -6,7 +6,6 @@
 
 #include <QObject>
 #include <QString>
-#include <QUrl>
 
 #include <memory>
 
@@ -40,12 +39,12 @@ public:
     explicit MyDocument(const QString &filePath, QObject *parent = nullptr);
     ~MyDocument() override;
 
-    // Reads the profile; never fails. Large data shows a progress window.
-    bool readFromData(QByteArrayView data, const QString &typeName = {});
+    // Reads the profile; there is no failure, whatever the data holds.
+    // Large data shows a progress window.
+    void readFromData(QByteArrayView data);
     // The same from an opened file, whose memory is given back while it is read.
-    bool readFromFile(ProfileFileData &file);
+    void readFromFile(ProfileFileData &file);
 
-    QString windowNibName() const { return QStringLiteral("MyDocument"); }
     // Builds the window once, then sets it up (windowControllerDidLoadNib).
     void makeWindowControllers();
     void showWindows();
@@ -53,16 +52,22 @@ public:
     DocumentWindow *window() const { return m_window.get(); }
 
     QString filePath() const { return m_filePath; }
-    QUrl fileURL() const { return QUrl::fromLocalFile(m_filePath); }
     QString displayName() const;
     int state() const { return m_profile.state(); }
-    const Profile &profile() const { return m_profile; }
     ProfiledFunctionCall *rootFunction() const { return m_profile.rootFunction(); }
 
     void displayItem(const ProfiledFunctionCall &call);
     void clearFunctionMetadataDisplay();
     void outlineViewSelectionDidChange();
+    // A double-click or Enter on an outline row: expands or collapses it;
+    // nothing for a row without children or a negative row.
     void myOutlineViewDoubleClick(int clickedRow);
+    // The same on a summary row: lists that function's calls in the calls
+    // table and brings it to the front.
+    void summaryRowActivated(int row);
+    // The same on a calls row: expands the call's ancestors in the outline
+    // and selects it there.
+    void callsRowActivated(int row);
     void observeValueForKeyPath(
         const QString &keyPath, QObject *object, const QVariantMap &change, void *context) override;
 
@@ -88,7 +93,6 @@ Q_SIGNALS:
 
 private:
     void windowControllerDidLoadNib();
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
     Formatter &m_formatter;
     QString m_filePath;
@@ -96,7 +100,7 @@ private:
     std::unique_ptr<CallTreeModel> m_outlineModel;
     std::unique_ptr<CallsController> m_callsTab;
     std::unique_ptr<SummaryController> m_summaryTab;
-    std::unique_ptr<Ui::MyDocument> ui;
+    std::unique_ptr<Ui::MyDocument> m_ui;
     // Declared last: the views go before the models they show.
     std::unique_ptr<DocumentWindow> m_window;
 };

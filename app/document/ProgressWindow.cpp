@@ -7,10 +7,10 @@
 
 ProgressWindow::ProgressWindow(QWidget *parent)
     : QDialog(parent)
-    , ui(std::make_unique<Ui::Progress>())
+    , m_ui(std::make_unique<Ui::Progress>())
 {
-    ui->setupUi(this);
-    ui->progressIndicator->setRange(0, barSteps);
+    m_ui->setupUi(this);
+    m_ui->progressIndicator->setRange(0, barSteps);
     setModal(true);
     // Closing it must not count as closing the application's last window.
     setAttribute(Qt::WA_QuitOnClose, false);
@@ -26,8 +26,8 @@ void ProgressWindow::showWindow()
 
 void ProgressWindow::setStatusLine(const QString &text)
 {
-    ui->statusTextField->setText(text);
-    ui->statusTextField->repaint();
+    m_ui->statusTextField->setText(text);
+    m_ui->statusTextField->repaint();
 }
 
 void ProgressWindow::setMaxValue(double maximum)
@@ -40,10 +40,10 @@ void ProgressWindow::setRemainingValue(double remaining)
     const double done = m_maximum - remaining;
     const double fraction = m_maximum > 0.0 ? done / m_maximum : 1.0;
     const int step = int(std::lround(std::clamp(fraction, 0.0, 1.0) * barSteps));
-    if (step == ui->progressIndicator->value())
+    if (step == m_ui->progressIndicator->value())
         return;
-    ui->progressIndicator->setValue(step);
-    ui->progressIndicator->repaint();
+    m_ui->progressIndicator->setValue(step);
+    m_ui->progressIndicator->repaint();
     ++m_barRepaints;
 }
 
@@ -52,12 +52,7 @@ void ProgressWindow::close()
     QDialog::close();
 }
 
-QString ProgressWindow::statusLine() const
-{
-    return ui->statusTextField->text();
-}
-
 int ProgressWindow::barValue() const
 {
-    return ui->progressIndicator->value();
+    return m_ui->progressIndicator->value();
 }

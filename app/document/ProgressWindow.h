@@ -31,15 +31,13 @@ public:
     void setRemainingValue(double remaining) override;
     void close() override;
 
-    double maximum() const { return m_maximum; }
-    QString statusLine() const;
     // The bar's position, 0 to barSteps.
     int barValue() const;
     // How often the bar was painted.
     int barRepaintCount() const { return m_barRepaints; }
 
 private:
-    std::unique_ptr<Ui::Progress> ui;
+    std::unique_ptr<Ui::Progress> m_ui;
     double m_maximum = 0.0;
     int m_barRepaints = 0;
 };

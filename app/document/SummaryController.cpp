@@ -1,45 +1,36 @@
 #include "SummaryController.h"
 
-#include "CallsController.h"
 #include "FunctionModel.h"
 #include "FunctionSummaryMap.h"
 #include "ProfiledFunctionSummary.h"
 #include "SettingsKeys.h"
 
 SummaryController::SummaryController(QObject *parent)
-    : TableController(1, VTCSummaryShowsInternalPhpFunctions, TotalInclusiveTimeColumn, Qt::DescendingOrder, parent)
+    : TableController(VTCSummaryShowsInternalPhpFunctions, TotalInclusiveTimeColumn, Qt::DescendingOrder, parent)
 { }
 
 SummaryController::~SummaryController() = default;
 
 void SummaryController::reset()
 {
-    TableController::reset();
-    m_summaries.clear();
+    fill({});
 }
 
 void SummaryController::populateFromFunction(const ProfiledFunctionCall &call)
 {
-    // The old summaries go only after the base no longer lists them.
-    std::vector<std::unique_ptr<ProfiledFunctionSummary>> summaries = FunctionSummaryMap::summariesBelow(call);
-    std::vector<const ProfiledFunction *> rows;
-    rows.reserve(summaries.size());
-    for (const auto &summary : summaries)
-        rows.push_back(summary.get());
-    fillRows(std::move(rows));
+    fill(FunctionSummaryMap::summariesBelow(call));
+}
+
+void SummaryController::fill(std::vector<std::unique_ptr<ProfiledFunctionSummary>> summaries)
+{
+    beginFillRows();
     m_summaries = std::move(summaries);
+    endFillRows(m_summaries.size());
 }
 
-const ProfiledFunctionSummary &SummaryController::summaryAt(int row) const
+QVariant SummaryController::cellValue(quint32 rowIndex, int identifier) const
 {
-    return *static_cast<const ProfiledFunctionSummary *>(visibleData()[size_t(row)]);
-}
-
-QVariant SummaryController::objectValueForTableColumn(int identifier, int row) const
-{
-    if (row < 0 || size_t(row) >= visibleData().size())
-        return {};
-    const ProfiledFunctionSummary &summary = summaryAt(row);
+    const ProfiledFunctionSummary &summary = *m_summaries[rowIndex];
     switch (identifier) {
     case FunctionColumn:
         return summary.function().name();
@@ -58,13 +49,9 @@ QVariant SummaryController::objectValueForTableColumn(int identifier, int row) c
     }
 }
 
-void SummaryController::doubleClick(int clickedRow)
+const FunctionModel &SummaryController::functionOfRow(quint32 rowIndex) const
 {
-    if (clickedRow < 0 || size_t(clickedRow) >= visibleData().size() || !m_callsController)
-        return;
-    m_callsController->populateFromArray(summaryAt(clickedRow).calls());
-    m_callsController->reloadData();
-    m_callsController->makeActive();
+    return m_summaries[rowIndex]->function();
 }
 
 QString SummaryController::columnTitle(int identifier) const
@@ -87,14 +74,14 @@ QString SummaryController::columnTitle(int identifier) const
     }
 }
 
-const QString &SummaryController::textForSort(const ProfiledFunction &row, int) const
+const QString &SummaryController::textForSort(quint32 rowIndex, int) const
 {
-    return row.function().name();
+    return m_summaries[rowIndex]->function().name();
 }
 
-quint64 SummaryController::numberForSort(const ProfiledFunction &row, int identifier) const
+quint64 SummaryController::numberForSort(quint32 rowIndex, int identifier) const
 {
-    const auto &summary = static_cast<const ProfiledFunctionSummary &>(row);
+    const ProfiledFunctionSummary &summary = *m_summaries[rowIndex];
     switch (identifier) {
     case AverageSelfTimeColumn:
         return summary.averageSelfTime();

@@ -5,12 +5,11 @@
 #include <memory>
 #include <vector>
 
-class CallsController;
+class ProfiledFunctionCall;
 class ProfiledFunctionSummary;
 
-// The function summary table (tab 1): one row per function called below the
-// selected call, with its call count and average and total times. A
-// double-click lists that function's calls in the calls table.
+// The function summary table: one row per function called below the
+// selected call, with its call count and average and total times.
 class SummaryController final : public TableController
 {
     Q_OBJECT
@@ -27,25 +26,25 @@ public:
     explicit SummaryController(QObject *parent = nullptr);
     ~SummaryController() override;
 
-    void setCallsController(CallsController *callsController) { m_callsController = callsController; }
-
-    void reset() override;
+    // Empties the table.
+    void reset();
     // Summarises everything below `call`, the call itself excluded.
-    void populateFromFunction(const ProfiledFunctionCall &call) override;
-    QVariant objectValueForTableColumn(int identifier, int row) const override;
-    void doubleClick(int clickedRow) override;
+    void populateFromFunction(const ProfiledFunctionCall &call);
 
-    const ProfiledFunctionSummary &summaryAt(int row) const;
+    // The summary of the visible row `row`, which must be there.
+    const ProfiledFunctionSummary &summaryAt(int row) const { return *m_summaries[rowIndexAt(row)]; }
 
 protected:
+    QVariant cellValue(quint32 rowIndex, int identifier) const override;
+    const FunctionModel &functionOfRow(quint32 rowIndex) const override;
+    const QString &textForSort(quint32 rowIndex, int identifier) const override;
+    quint64 numberForSort(quint32 rowIndex, int identifier) const override;
     QString columnTitle(int identifier) const override;
     int functionColumn() const override { return FunctionColumn; }
     bool isTextColumn(int identifier) const override { return identifier == FunctionColumn; }
-    const QString &textForSort(const ProfiledFunction &row, int identifier) const override;
-    quint64 numberForSort(const ProfiledFunction &row, int identifier) const override;
 
 private:
-    CallsController *m_callsController = nullptr;
-    // The rows' summaries; the base's row lists point into them.
+    void fill(std::vector<std::unique_ptr<ProfiledFunctionSummary>> summaries);
+
     std::vector<std::unique_ptr<ProfiledFunctionSummary>> m_summaries;
 };

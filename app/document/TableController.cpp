@@ -2,17 +2,13 @@
 
 #include "Formatter.h"
 #include "FunctionModel.h"
-#include "ProfiledFunction.h"
 #include "SettingsKeys.h"
 #include "ViewRoles.h"
 
 #include <KFUserDefaultsController.h>
 
-#include <QKeyEvent>
-#include <QTabWidget>
-#include <QTableView>
-
 #include <algorithm>
+#include <numeric>
 #include <unordered_map>
 
 namespace {
@@ -28,10 +24,8 @@ bool textLessThan(const QString *left, const QString *right)
 
 } // namespace
 
-TableController::TableController(
-    int paneId, const QString &filterKey, int sortColumn, Qt::SortOrder sortOrder, QObject *parent)
+TableController::TableController(const QString &filterKey, int sortColumn, Qt::SortOrder sortOrder, QObject *parent)
     : QAbstractTableModel(parent)
-    , m_paneId(paneId)
     , m_filterKey(filterKey)
     , m_formatter(Formatter::standardFormatter())
     , m_sortColumn(sortColumn)
@@ -49,29 +43,6 @@ TableController::~TableController()
     removeObserverSharedUserDefaults(VTCDisplayDash);
 }
 
-void TableController::setViews(QTableView *tableView, QTabWidget *tabView, CallTreeView *outlineView)
-{
-    m_tableView = tableView;
-    m_tabView = tabView;
-    m_outlineView = outlineView;
-    connect(tableView, &QAbstractItemView::doubleClicked, this,
-        [this](const QModelIndex &index) { doubleClick(index.row()); });
-    tableView->installEventFilter(this);
-}
-
-bool TableController::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == m_tableView && event->type() == QEvent::KeyPress) {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            const QModelIndex current = m_tableView->currentIndex();
-            doubleClick(current.isValid() ? current.row() : -1);
-            return true;
-        }
-    }
-    return QAbstractTableModel::eventFilter(watched, event);
-}
-
 void TableController::observeValueForKeyPath(const QString &keyPath, QObject *, const QVariantMap &, void *)
 {
     if (keyPath == QLatin1String("values.") + m_filterKey) {
@@ -87,26 +58,19 @@ bool TableController::showsInternalFunctions() const
     return KFUserDefaultsController::sharedUserDefaultsController().boolForKey(m_filterKey);
 }
 
-void TableController::resetRows()
+void TableController::beginFillRows()
 {
+    beginResetModel();
     m_filtered.clear();
     m_filtered.shrink_to_fit();
     m_filtering = false;
-    m_data.clear();
+    m_rows.clear();
 }
 
-void TableController::reset()
+void TableController::endFillRows(size_t count)
 {
-    beginResetModel();
-    resetRows();
-    endResetModel();
-}
-
-void TableController::fillRows(std::vector<const ProfiledFunction *> &&rows)
-{
-    beginResetModel();
-    resetRows();
-    m_data = std::move(rows);
+    m_rows.resize(count);
+    std::iota(m_rows.begin(), m_rows.end(), quint32(0));
     sortRows();
     applyFilter(showsInternalFunctions());
     endResetModel();
@@ -120,8 +84,8 @@ void TableController::applyFilter(bool show)
         m_filtered.shrink_to_fit();
         return;
     }
-    for (const ProfiledFunction *row : m_data) {
-        if (row->function().type() != FunctionModel::functionTypePhpInternal)
+    for (const quint32 row : m_rows) {
+        if (functionOfRow(row).type() != FunctionModel::functionTypePhpInternal)
             m_filtered.push_back(row);
     }
 }
@@ -135,11 +99,10 @@ void TableController::filterPhpInternalFunctions(bool show)
 
 std::vector<int> TableController::sortRows()
 {
-    std::vector<const ProfiledFunction *> &rows = m_filtering ? m_filtered : m_data;
+    std::vector<quint32> &rows = m_filtering ? m_filtered : m_rows;
     const size_t count = rows.size();
     std::vector<int> newRowOfOld(count);
-    for (size_t i = 0; i < count; ++i)
-        newRowOfOld[i] = int(i);
+    std::iota(newRowOfOld.begin(), newRowOfOld.end(), 0);
     if (count < 2 || m_sortColumn < 0 || m_sortColumn >= columnCountOfTables)
         return newRowOfOld;
 
@@ -150,7 +113,7 @@ std::vector<int> TableController::sortRows()
     if (isTextColumn(m_sortColumn)) {
         std::vector<const QString *> textOfRow(count);
         for (size_t i = 0; i < count; ++i)
-            textOfRow[i] = &textForSort(*rows[i], m_sortColumn);
+            textOfRow[i] = &textForSort(rows[i], m_sortColumn);
         std::vector<const QString *> texts = textOfRow;
         std::sort(texts.begin(), texts.end(), std::less<const QString *>());
         texts.erase(std::unique(texts.begin(), texts.end()), texts.end());
@@ -163,7 +126,7 @@ std::vector<int> TableController::sortRows()
             keys[i] = { rankOfText.find(textOfRow[i])->second, quint32(i) };
     } else {
         for (size_t i = 0; i < count; ++i)
-            keys[i] = { numberForSort(*rows[i], m_sortColumn), quint32(i) };
+            keys[i] = { numberForSort(rows[i], m_sortColumn), quint32(i) };
     }
     // Equal keys keep their previous order in either direction.
     const auto before = [descending = m_sortOrder == Qt::DescendingOrder](const auto &left, const auto &right) {
@@ -175,7 +138,7 @@ std::vector<int> TableController::sortRows()
         return newRowOfOld;
     std::sort(keys.begin(), keys.end(), before);
 
-    std::vector<const ProfiledFunction *> sorted(count);
+    std::vector<quint32> sorted(count);
     for (size_t i = 0; i < count; ++i) {
         sorted[i] = rows[keys[i].second];
         newRowOfOld[keys[i].second] = int(i);
@@ -184,7 +147,7 @@ std::vector<int> TableController::sortRows()
     return newRowOfOld;
 }
 
-void TableController::sort()
+void TableController::sortKeepingIndexes()
 {
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const std::vector<int> newRowOfOld = sortRows();
@@ -201,7 +164,7 @@ void TableController::sort(int column, Qt::SortOrder order)
 {
     m_sortColumn = column;
     m_sortOrder = order;
-    sort();
+    sortKeepingIndexes();
     reloadData();
 }
 
@@ -211,20 +174,21 @@ void TableController::reloadData()
         Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, columnCountOfTables - 1));
 }
 
-void TableController::makeActive()
-{
-    if (m_tabView)
-        m_tabView->setCurrentIndex(m_paneId);
-}
-
 QString TableController::timeText(quint64 cost) const
 {
     return m_formatter.getTimeCostString(m_costUnit.toMicroseconds(cost));
 }
 
+QVariant TableController::objectValueForTableColumn(int identifier, int row) const
+{
+    if (row < 0 || row >= rowCount() || identifier < 0 || identifier >= columnCountOfTables)
+        return {};
+    return cellValue(rowIndexAt(row), identifier);
+}
+
 int TableController::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(visibleData().size());
+    return parent.isValid() ? 0 : int(visibleRows().size());
 }
 
 int TableController::columnCount(const QModelIndex &parent) const
@@ -236,15 +200,14 @@ QVariant TableController::data(const QModelIndex &index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
+    const bool isFunction = index.column() == functionColumn();
     switch (role) {
     case Qt::DisplayRole:
-        return objectValueForTableColumn(index.column(), index.row());
+        return cellValue(rowIndexAt(index.row()), index.column());
     case Qt::ToolTipRole:
-        return index.column() == functionColumn() ? objectValueForTableColumn(index.column(), index.row()) : QVariant();
+        return isFunction ? cellValue(rowIndexAt(index.row()), index.column()) : QVariant();
     case FunctionRole:
-        if (index.column() == functionColumn())
-            return QVariant::fromValue(&visibleData()[size_t(index.row())]->function());
-        return {};
+        return isFunction ? QVariant::fromValue(&functionOfRow(rowIndexAt(index.row()))) : QVariant();
     case Qt::TextAlignmentRole:
         if (isTextColumn(index.column()))
             return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);

@@ -8,17 +8,16 @@
 
 #include <vector>
 
-class CallTreeView;
 class Formatter;
-class ProfiledFunction;
-class ProfiledFunctionCall;
-class QTabWidget;
-class QTableView;
+class FunctionModel;
 
-// Base of the document's two analysis tables: holds the rows, hides the
-// rows of internal PHP functions on request, sorts by the table's sort
-// column, brings its own tab to the front, and redisplays when the time
-// unit or the dash setting changes. Columns are identified by their number.
+// Base of the document's two analysis tables, as models: holds which of the
+// subclass's rows are shown and in what order, hides the rows of internal
+// PHP functions while the table's setting says so, sorts by the sort
+// column, and redisplays when the time unit or the dash setting changes.
+// Columns are identified by their number. The subclass keeps the rows
+// themselves, in the order it filled them, and answers for each by its
+// position there.
 class TableController : public QAbstractTableModel, public KFSharedDefaultsObserver
 {
     Q_OBJECT
@@ -27,39 +26,23 @@ public:
 
     ~TableController() override;
 
-    // Connects the window's views: this controller feeds `tableView`, whose
-    // double-click and Enter key run doubleClick.
-    void setViews(QTableView *tableView, QTabWidget *tabView, CallTreeView *outlineView);
     // The unit of the times of the profile the rows come from.
     void setCostUnit(const CostUnit &unit) { m_costUnit = unit; }
 
-    virtual void populateFromFunction(const ProfiledFunctionCall &call) = 0;
     // The value of column `identifier` for the visible row `row`; empty for
-    // an identifier outside 0 to 5.
-    virtual QVariant objectValueForTableColumn(int identifier, int row) const = 0;
-    // What a double-click (or Enter) on visible row `clickedRow` does;
-    // nothing for a negative row.
-    virtual void doubleClick(int clickedRow) = 0;
-    void observeValueForKeyPath(
-        const QString &keyPath, QObject *object, const QVariantMap &change, void *context) override;
-
-    int paneId() const { return m_paneId; }
-    // Empties the table.
-    virtual void reset();
-    // Re-orders the visible rows by the current sort column and order.
-    void sort();
+    // an identifier outside 0 to 5 or a row that is not there.
+    QVariant objectValueForTableColumn(int identifier, int row) const;
     // Redisplays every cell.
     void reloadData();
-    void makeActive();
     // Shows every row (true) or hides those of internal PHP functions.
     void filterPhpInternalFunctions(bool show);
-
-    const std::vector<const ProfiledFunction *> &data() const { return m_data; }
-    const std::vector<const ProfiledFunction *> &visibleData() const { return m_filtering ? m_filtered : m_data; }
-    // True while a second, filtered list is shown instead of data().
+    // True while only the rows that pass the filter are shown.
     bool isFiltering() const { return m_filtering; }
     int sortColumn() const { return m_sortColumn; }
     Qt::SortOrder sortOrder() const { return m_sortOrder; }
+
+    void observeValueForKeyPath(
+        const QString &keyPath, QObject *object, const QVariantMap &change, void *context) override;
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -71,44 +54,46 @@ public:
 
 protected:
     // `filterKey` is the setting that says whether the table shows internal
-    // PHP functions; the controller observes it and refilters on a change.
-    TableController(int paneId, const QString &filterKey, int sortColumn, Qt::SortOrder sortOrder, QObject *parent);
+    // PHP functions; the table observes it and refilters on a change.
+    TableController(const QString &filterKey, int sortColumn, Qt::SortOrder sortOrder, QObject *parent);
 
-    // The filling pattern of both tables: the rows replace the old ones, are
-    // sorted, and filtered by the table's own setting.
-    void fillRows(std::vector<const ProfiledFunction *> &&rows);
+    // The subclass replaces its rows between these two; endFillRows then
+    // sorts its `count` rows and filters them by the table's setting.
+    void beginFillRows();
+    void endFillRows(size_t count);
+    // The position in the subclass's rows of the visible row `row`, which
+    // must be there.
+    quint32 rowIndexAt(int row) const { return visibleRows()[size_t(row)]; }
     QString timeText(quint64 cost) const;
-    bool showsInternalFunctions() const;
 
+    // What the subclass answers for its row at `rowIndex`.
+    virtual QVariant cellValue(quint32 rowIndex, int identifier) const = 0;
+    virtual const FunctionModel &functionOfRow(quint32 rowIndex) const = 0;
+    virtual const QString &textForSort(quint32 rowIndex, int identifier) const = 0;
+    virtual quint64 numberForSort(quint32 rowIndex, int identifier) const = 0;
     virtual QString columnTitle(int identifier) const = 0;
     // The column that shows the function's label.
     virtual int functionColumn() const = 0;
     // Text columns sort by text, the others by number.
     virtual bool isTextColumn(int identifier) const = 0;
-    virtual const QString &textForSort(const ProfiledFunction &row, int identifier) const = 0;
-    virtual quint64 numberForSort(const ProfiledFunction &row, int identifier) const = 0;
-
-    QTableView *tableView() const { return m_tableView; }
-    QTabWidget *tabView() const { return m_tabView; }
-    CallTreeView *outlineView() const { return m_outlineView; }
-    Formatter &formatter() const { return m_formatter; }
 
 private:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-    void resetRows();
+    const std::vector<quint32> &visibleRows() const { return m_filtering ? m_filtered : m_rows; }
+    bool showsInternalFunctions() const;
     void applyFilter(bool show);
     // Sorts the visible rows; answers each old row's new position.
     std::vector<int> sortRows();
+    // Sorts the visible rows, keeping the views' persistent indexes on them.
+    void sortKeepingIndexes();
 
-    QTableView *m_tableView = nullptr;
-    QTabWidget *m_tabView = nullptr;
-    CallTreeView *m_outlineView = nullptr;
-    const int m_paneId;
     const QString m_filterKey;
     Formatter &m_formatter;
     CostUnit m_costUnit;
-    std::vector<const ProfiledFunction *> m_data;
-    std::vector<const ProfiledFunction *> m_filtered;
+    // The subclass's rows, by position, in the order of the last fill or
+    // of the last sort without a filter.
+    std::vector<quint32> m_rows;
+    // The rows that pass the filter, in their own order.
+    std::vector<quint32> m_filtered;
     bool m_filtering = false;
     int m_sortColumn;
     Qt::SortOrder m_sortOrder;

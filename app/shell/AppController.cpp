@@ -5,7 +5,9 @@
 #include "MyDocument.h"
 #include "PreferenceController.h"
 #include "SettingsKeys.h"
+#include "SifterDocumentRegistry.h"
 #include "SifterStatusController.h"
+#include "SifterWatcher.h"
 #include "UpdateCheck.h"
 
 #include <KFUserDefaultsController.h>
@@ -54,9 +56,12 @@ AppController::AppController(QObject *parent)
 AppController::~AppController()
 {
     // Windows go while the application object still exists; the watcher
-    // goes before the registry it looks documents up in.
+    // goes after its window and before the registry it looks documents up
+    // in.
     m_startWindow.reset();
     m_sifterStatusController.reset();
+    m_sifterWatcher.reset();
+    m_sifterDocuments.reset();
     m_documentController.reset();
 }
 
@@ -73,8 +78,8 @@ void AppController::awakeFromNib()
     if (defaults.boolForKey(VTCUpdatesCheckAutomatically))
         checkForUpdates();
     // The watcher runs without a window until the user asks for it.
-    if (defaults.boolForKey(VTCSifterStartOnLaunch) && !m_sifterStatusController)
-        makeSifterStatusController().start();
+    if (defaults.boolForKey(VTCSifterStartOnLaunch))
+        sifter().start();
 }
 
 void AppController::applicationWillTerminate()
@@ -201,37 +206,46 @@ void AppController::quit()
 void AppController::showPreferencePanel()
 {
     if (!m_preferenceController) {
-        m_preferenceController = &PreferenceController::sharedPreferenceController();
+        // Null only if something else made the process's preference window
+        // first, as another class: then there is none of ours to show.
+        m_preferenceController = KFPreferenceController::sharedPreferenceController<PreferenceController>();
+        if (!m_preferenceController) {
+            qWarning("The preference window was made by another part of the program.");
+            return;
+        }
         connect(m_preferenceController, &PreferenceController::checkForUpdatesRequested, this,
             &AppController::checkForUpdatesMenuItemSelected);
     }
     m_preferenceController->showWindow();
-    if (QWidget *window = m_preferenceController->window()) {
-        window->raise();
-        window->activateWindow();
-    }
+    m_preferenceController->window()->raise();
+    m_preferenceController->window()->activateWindow();
 }
 
 void AppController::showPreferencesForSifter()
 {
     showPreferencePanel();
-    m_preferenceController->setPane(QStringLiteral("Sifter"), false);
+    if (m_preferenceController)
+        m_preferenceController->setPane(QStringLiteral("Sifter"), false);
 }
 
 void AppController::showSifterStatus()
 {
-    SifterStatusController &sifter
-        = m_sifterStatusController ? *m_sifterStatusController : makeSifterStatusController();
-    sifter.showWindow();
+    if (!m_sifterStatusController) {
+        m_sifterStatusController = std::make_unique<SifterStatusController>(sifter());
+        m_sifterStatusController->setWindowDecorator([this](QMainWindow &window) { decorateWindow(window); });
+        connect(m_sifterStatusController.get(), &SifterStatusController::preferencesClicked, this,
+            &AppController::showPreferencesForSifter);
+    }
+    m_sifterStatusController->showWindow();
 }
 
-SifterStatusController &AppController::makeSifterStatusController()
+SifterWatcher &AppController::sifter()
 {
-    m_sifterStatusController = std::make_unique<SifterStatusController>(*m_documentController);
-    m_sifterStatusController->setWindowDecorator([this](QMainWindow &window) { decorateWindow(window); });
-    connect(m_sifterStatusController.get(), &SifterStatusController::preferencesClicked, this,
-        &AppController::showPreferencesForSifter);
-    return *m_sifterStatusController;
+    if (!m_sifterWatcher) {
+        m_sifterDocuments = std::make_unique<SifterDocumentRegistry>(*m_documentController);
+        m_sifterWatcher = std::make_unique<SifterWatcher>(*m_sifterDocuments);
+    }
+    return *m_sifterWatcher;
 }
 
 void AppController::checkForUpdatesMenuItemSelected()

@@ -11,7 +11,9 @@
 class DocumentController;
 class FileDropFilter;
 class PreferenceController;
+class SifterDocumentRegistry;
 class SifterStatusController;
+class SifterWatcher;
 class UpdateCheck;
 class QAction;
 class QMainWindow;
@@ -50,6 +52,8 @@ public:
     DocumentController &documentController() const { return *m_documentController; }
     UpdateCheck &updateCheck() const { return *m_updateCheck; }
     // The watcher, once it was first needed; null before.
+    SifterWatcher *sifterWatcher() const { return m_sifterWatcher.get(); }
+    // The watcher's window, once it was first shown; null before.
     SifterStatusController *sifterStatusController() const { return m_sifterStatusController.get(); }
     // The empty window shown while no document is open; null when hidden.
     QMainWindow *startWindow() const { return m_startWindow.get(); }
@@ -66,19 +70,18 @@ public:
     // The preference window on the watcher's pane, without animation.
     void showPreferencesForSifter();
     // Creates the watcher if there is none yet (without starting it) and
-    // brings its window forward.
+    // brings its window forward, creating that too if need be.
     void showSifterStatus();
     void checkForUpdatesMenuItemSelected();
     // The automatic check at launch: silent when it fails.
     void checkForUpdates();
     QAction *openAction() const { return m_openAction; }
     QAction *closeAction() const { return m_closeAction; }
-    QAction *quitAction() const { return m_quitAction; }
 
 private:
     void fillRecentMenu(QMenu &menu);
     void closeStartWindow();
-    SifterStatusController &makeSifterStatusController();
+    SifterWatcher &sifter();
 
     std::unique_ptr<DocumentController> m_documentController;
     std::unique_ptr<QMainWindow> m_startWindow;
@@ -90,5 +93,7 @@ private:
     std::unique_ptr<UpdateCheck> m_updateCheck;
     // The shared preference window; not owned.
     PreferenceController *m_preferenceController = nullptr;
+    std::unique_ptr<SifterDocumentRegistry> m_sifterDocuments;
+    std::unique_ptr<SifterWatcher> m_sifterWatcher;
     std::unique_ptr<SifterStatusController> m_sifterStatusController;
 };

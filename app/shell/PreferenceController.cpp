@@ -4,17 +4,6 @@
 #include "PreferencePaneSifter.h"
 #include "PreferencePaneSoftwareUpdate.h"
 
-PreferenceController::PreferenceController() = default;
-
-PreferenceController &PreferenceController::sharedPreferenceController()
-{
-    auto *shared = qobject_cast<PreferenceController *>(
-        &KFPreferenceController::sharedPreferenceController<PreferenceController>());
-    Q_ASSERT_X(shared, "PreferenceController::sharedPreferenceController",
-        "the shared preference window was created as another class");
-    return *shared;
-}
-
 void PreferenceController::setupToolbar()
 {
     addPreferencePane(std::make_unique<PreferencePaneGeneral>());

@@ -3,8 +3,6 @@
 #include "SettingsKeys.h"
 #include "ui_PreferencesGeneral.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -12,24 +10,29 @@
 
 PreferencePaneGeneral::PreferencePaneGeneral()
 {
-    registerNib(QStringLiteral("PreferencesGeneral"), [] {
-        auto view = std::make_unique<QWidget>();
-        Ui::PreferencesGeneral().setupUi(view.get());
-        return view;
-    });
     setLabel(QStringLiteral("General"));
     setImage(velotraceImage());
     setNibName(QStringLiteral("PreferencesGeneral"));
+}
+
+PreferencePaneGeneral::~PreferencePaneGeneral() = default;
+
+std::unique_ptr<QWidget> PreferencePaneGeneral::loadNib()
+{
+    auto view = std::make_unique<QWidget>();
+    m_ui = std::make_unique<Ui::PreferencesGeneral>();
+    m_ui->setupUi(view.get());
+    return view;
 }
 
 void PreferencePaneGeneral::awakeFromNib()
 {
     // The pop-up's items are in the order of the setting's values: seconds,
     // milliseconds, microseconds.
-    bind(outlet<QComboBox>("measurementPopUp"), VTCMeasurement);
-    bind(outlet<QCheckBox>("displayDashCheckbox"), VTCDisplayDash);
-    bind(outlet<QCheckBox>("callStackShowsInternalPhpFunctionsCheckbox"), VTCCallStackShowsInternalPhpFunctions);
-    bind(outlet<QCheckBox>("summaryShowsInternalPhpFunctionsCheckbox"), VTCSummaryShowsInternalPhpFunctions);
+    bind(m_ui->measurementPopUp, VTCMeasurement);
+    bind(m_ui->displayDashCheckbox, VTCDisplayDash);
+    bind(m_ui->callStackShowsInternalPhpFunctionsCheckbox, VTCCallStackShowsInternalPhpFunctions);
+    bind(m_ui->summaryShowsInternalPhpFunctionsCheckbox, VTCSummaryShowsInternalPhpFunctions);
 }
 
 QIcon PreferencePaneGeneral::velotraceImage()

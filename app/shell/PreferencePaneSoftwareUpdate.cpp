@@ -4,8 +4,6 @@
 #include "UpdateCheck.h"
 #include "ui_PreferencesUpdates.h"
 
-#include <QCheckBox>
-#include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -14,28 +12,26 @@
 
 PreferencePaneSoftwareUpdate::PreferencePaneSoftwareUpdate()
 {
-    registerNib(QStringLiteral("PreferencesUpdates"), [] {
-        auto view = std::make_unique<QWidget>();
-        Ui::PreferencesUpdates().setupUi(view.get());
-        return view;
-    });
     setLabel(QStringLiteral("Updates"));
     setImage(softwareUpdateImage());
     setNibName(QStringLiteral("PreferencesUpdates"));
 }
 
-void PreferencePaneSoftwareUpdate::awakeFromNib()
+PreferencePaneSoftwareUpdate::~PreferencePaneSoftwareUpdate() = default;
+
+std::unique_ptr<QWidget> PreferencePaneSoftwareUpdate::loadNib()
 {
-    bind(outlet<QCheckBox>("updatesCheckAutomaticallyCheckbox"), VTCUpdatesCheckAutomatically);
-    auto *version = outlet<QLabel>("versionLabel");
-    version->setText(version->text().arg(UpdateCheck::currentVersion()));
-    connect(outlet<QPushButton>("checkNowButton"), &QPushButton::clicked, this,
-        &PreferencePaneSoftwareUpdate::checkNowClicked);
+    auto view = std::make_unique<QWidget>();
+    m_ui = std::make_unique<Ui::PreferencesUpdates>();
+    m_ui->setupUi(view.get());
+    return view;
 }
 
-void PreferencePaneSoftwareUpdate::checkNowClicked()
+void PreferencePaneSoftwareUpdate::awakeFromNib()
 {
-    Q_EMIT checkForUpdatesRequested();
+    bind(m_ui->updatesCheckAutomaticallyCheckbox, VTCUpdatesCheckAutomatically);
+    m_ui->versionLabel->setText(m_ui->versionLabel->text().arg(UpdateCheck::currentVersion()));
+    connect(m_ui->checkNowButton, &QPushButton::clicked, this, &PreferencePaneSoftwareUpdate::checkForUpdatesRequested);
 }
 
 QIcon PreferencePaneSoftwareUpdate::softwareUpdateImage()

@@ -70,12 +70,12 @@ void UpdateCheck::registerDefaults()
 
 UpdateCheck::UpdateCheck(QObject *parent)
     : QObject(parent)
-    , alertPresenter(runMessageBox)
-    , urlOpener([](const QUrl &url) { return QDesktopServices::openUrl(url); })
+    , m_alertPresenter(runMessageBox)
+    , m_urlOpener([](const QUrl &url) { return QDesktopServices::openUrl(url); })
 {
-    requestTimer.setSingleShot(true);
-    requestTimer.setInterval(defaultRequestTimeout);
-    connect(&requestTimer, &QTimer::timeout, this,
+    m_requestTimer.setSingleShot(true);
+    m_requestTimer.setInterval(defaultRequestTimeout);
+    connect(&m_requestTimer, &QTimer::timeout, this,
         [this] { updateFailed(QStringLiteral("The update server did not answer. Try again later.")); });
 }
 
@@ -83,17 +83,17 @@ UpdateCheck::~UpdateCheck() = default;
 
 void UpdateCheck::setAlertPresenter(AlertPresenter presenter)
 {
-    alertPresenter = std::move(presenter);
+    m_alertPresenter = std::move(presenter);
 }
 
 void UpdateCheck::setUrlOpener(UrlOpener opener)
 {
-    urlOpener = std::move(opener);
+    m_urlOpener = std::move(opener);
 }
 
 void UpdateCheck::setRequestTimeout(int milliseconds)
 {
-    requestTimer.setInterval(milliseconds);
+    m_requestTimer.setInterval(milliseconds);
 }
 
 QString UpdateCheck::currentVersion()
@@ -113,17 +113,17 @@ QUrl UpdateCheck::downloadUrl()
 
 void UpdateCheck::checkForUpdates(bool userAsked)
 {
-    if (updateRequest) {
+    if (m_updateRequest) {
         // The user hears how the check in flight ends, even if it started
         // on its own.
-        userAskedForCheck = userAskedForCheck || userAsked;
+        m_userAskedForCheck = m_userAskedForCheck || userAsked;
         return;
     }
-    userAskedForCheck = userAsked;
+    m_userAskedForCheck = userAsked;
 
     const QUrl url = latestVersionUrl();
     if (url.isEmpty()) {
-        if (userAskedForCheck) {
+        if (m_userAskedForCheck) {
             showAlert({ QStringLiteral("Velotrace could not check for updates."),
                 QStringLiteral("No update server is configured."), { QStringLiteral("OK") }, true });
         }
@@ -131,22 +131,22 @@ void UpdateCheck::checkForUpdates(bool userAsked)
         return;
     }
 
-    updateRequest = std::make_unique<KFHttpGet>();
-    connect(updateRequest.get(), &KFHttpGet::failed, this, [this] {
+    m_updateRequest = std::make_unique<KFHttpGet>();
+    connect(m_updateRequest.get(), &KFHttpGet::failed, this, [this] {
         // The request is still inside its own signal: it goes later.
-        updateRequest.release()->deleteLater();
+        m_updateRequest.release()->deleteLater();
         updateFailed(QStringLiteral("The update server could not be reached. Try again later."));
     });
-    if (!updateRequest->get(url.toString(QUrl::FullyEncoded), this, &UpdateCheck::gotUpdateData)) {
+    if (!m_updateRequest->get(url.toString(QUrl::FullyEncoded), this, &UpdateCheck::gotUpdateData)) {
         updateFailed(QStringLiteral("The update server's address is not valid."));
         return;
     }
-    requestTimer.start();
+    m_requestTimer.start();
 }
 
 void UpdateCheck::gotUpdateData(KFHttpGet &request)
 {
-    requestTimer.stop();
+    m_requestTimer.stop();
     const QString current = currentVersion();
     const QString latest = request.responseDataAsString();
 
@@ -160,20 +160,20 @@ void UpdateCheck::gotUpdateData(KFHttpGet &request)
             QStringLiteral("A newer version (%1) of Velotrace is available.").arg(latest),
             { QStringLiteral("Not Now"), QStringLiteral("Download") } });
         if (answer != 0)
-            urlOpener(downloadUrl());
+            m_urlOpener(downloadUrl());
     }
 
     // The request is deleted inside its own completion, which it allows.
-    updateRequest.reset();
+    m_updateRequest.reset();
     Q_EMIT checkFinished();
 }
 
 void UpdateCheck::updateFailed(const QString &reason)
 {
-    requestTimer.stop();
+    m_requestTimer.stop();
     // Deleting a request still loading stops it quietly.
-    updateRequest.reset();
-    if (userAskedForCheck) {
+    m_updateRequest.reset();
+    if (m_userAskedForCheck) {
         showAlert({ QStringLiteral("Velotrace could not check for updates."), reason, { QStringLiteral("OK") }, true });
     }
     Q_EMIT checkFinished();
@@ -181,5 +181,5 @@ void UpdateCheck::updateFailed(const QString &reason)
 
 int UpdateCheck::showAlert(const Alert &alert) const
 {
-    return alertPresenter ? alertPresenter(alert) : 0;
+    return m_alertPresenter ? m_alertPresenter(alert) : 0;
 }

@@ -57,7 +57,7 @@ public:
     // Completion of the request: compares the versions and shows the result.
     void gotUpdateData(KFHttpGet &request);
 
-    bool isChecking() const { return updateRequest != nullptr; }
+    bool isChecking() const { return m_updateRequest != nullptr; }
     // The application's own version, as the build sets it.
     static QString currentVersion();
     // The update server's pages, from the "updateServer" setting; empty when
@@ -73,9 +73,9 @@ private:
     void updateFailed(const QString &reason);
     int showAlert(const Alert &alert) const;
 
-    std::unique_ptr<KFHttpGet> updateRequest;
-    bool userAskedForCheck = false;
-    QTimer requestTimer;
-    AlertPresenter alertPresenter;
-    UrlOpener urlOpener;
+    std::unique_ptr<KFHttpGet> m_updateRequest;
+    bool m_userAskedForCheck = false;
+    QTimer m_requestTimer;
+    AlertPresenter m_alertPresenter;
+    UrlOpener m_urlOpener;
 };

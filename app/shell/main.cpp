@@ -6,15 +6,18 @@
 
 int main(int argc, char *argv[])
 {
+    // The settings are stored under these names, by the command line as well,
+    // which creates no application object.
+    QCoreApplication::setOrganizationName(QStringLiteral("Kestrune"));
+    QCoreApplication::setApplicationName(QStringLiteral("Velotrace"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VELOTRACE_VERSION));
+
     // The command line runs without a display; everything else starts the
     // desktop application.
     if (CommandLine::handles(argc, argv))
         return CommandLine::run(argc, argv);
 
     QApplication application(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Kestrune"));
-    QApplication::setApplicationName(QStringLiteral("Velotrace"));
-    QApplication::setApplicationVersion(QStringLiteral(VELOTRACE_VERSION));
     // Lets the desktop match windows to the installed menu entry and icon.
     QApplication::setDesktopFileName(QStringLiteral("velotrace"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("velotrace")));

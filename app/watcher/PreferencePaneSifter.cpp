@@ -5,14 +5,8 @@
 
 #include <KFUserDefaultsController.h>
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QFileDialog>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QRegularExpression>
-#include <QSpinBox>
 
 namespace {
 
@@ -25,48 +19,46 @@ QString chooseDirectory(QWidget *parent)
 } // namespace
 
 PreferencePaneSifter::PreferencePaneSifter()
-    : directoryChooser(chooseDirectory)
+    : m_directoryChooser(chooseDirectory)
 {
-    registerNib(QStringLiteral("PreferencesSifter"), [] {
-        auto view = std::make_unique<QWidget>();
-        Ui::PreferencesSifter().setupUi(view.get());
-        return view;
-    });
     setLabel(QStringLiteral("Sifter"));
     setNibName(QStringLiteral("PreferencesSifter"));
 }
 
+PreferencePaneSifter::~PreferencePaneSifter() = default;
+
 void PreferencePaneSifter::setDirectoryChooser(DirectoryChooser chooser)
 {
-    directoryChooser = std::move(chooser);
+    m_directoryChooser = std::move(chooser);
+}
+
+std::unique_ptr<QWidget> PreferencePaneSifter::loadNib()
+{
+    auto view = std::make_unique<QWidget>();
+    m_ui = std::make_unique<Ui::PreferencesSifter>();
+    m_ui->setupUi(view.get());
+    return view;
 }
 
 void PreferencePaneSifter::awakeFromNib()
 {
-    fileMatchCheckbox = outlet<QCheckBox>("fileMatchCheckbox");
-    fileMatchEdit = outlet<QLineEdit>("fileMatchEdit");
-    invalidPatternLabel = outlet<QLabel>("invalidPatternLabel");
-    maxFilesCheckbox = outlet<QCheckBox>("maxFilesCheckbox");
-    maxFilesOpenEdit = outlet<QSpinBox>("maxFilesOpenEdit");
-    whenReachedDropDown = outlet<QComboBox>("whenReachedDropDown");
     // The mark comes and goes without moving the controls around it.
-    QSizePolicy markPolicy = invalidPatternLabel->sizePolicy();
+    QSizePolicy markPolicy = m_ui->invalidPatternLabel->sizePolicy();
     markPolicy.setRetainSizeWhenHidden(true);
-    invalidPatternLabel->setSizePolicy(markPolicy);
+    m_ui->invalidPatternLabel->setSizePolicy(markPolicy);
 
-    bind(outlet<QLineEdit>("monitorDirectoryField"), VTCSifterMonitorDirectory);
-    bind(fileMatchCheckbox, VTCSifterRegexUseCustom);
-    bind(fileMatchEdit, VTCSifterRegex);
-    bind(maxFilesCheckbox, VTCSifterMaxLimitOpen);
-    bind(maxFilesOpenEdit, VTCSifterMaxFiles);
-    bind(whenReachedDropDown, VTCSifterMaxAction);
-    bind(outlet<QCheckBox>("sifterStartOnLaunchCheckbox"), VTCSifterStartOnLaunch);
+    bind(m_ui->monitorDirectoryField, VTCSifterMonitorDirectory);
+    bind(m_ui->fileMatchCheckbox, VTCSifterRegexUseCustom);
+    bind(m_ui->fileMatchEdit, VTCSifterRegex);
+    bind(m_ui->maxFilesCheckbox, VTCSifterMaxLimitOpen);
+    bind(m_ui->maxFilesOpenEdit, VTCSifterMaxFiles);
+    bind(m_ui->whenReachedDropDown, VTCSifterMaxAction);
+    bind(m_ui->sifterStartOnLaunchCheckbox, VTCSifterStartOnLaunch);
 
-    connect(fileMatchCheckbox, &QCheckBox::clicked, this, &PreferencePaneSifter::fileMatchChecked);
-    connect(maxFilesCheckbox, &QCheckBox::clicked, this, &PreferencePaneSifter::maxFilesOpenChecked);
-    connect(fileMatchEdit, &QLineEdit::textChanged, this, &PreferencePaneSifter::markPattern);
-    connect(outlet<QPushButton>("directorySelectButton"), &QPushButton::clicked, this,
-        &PreferencePaneSifter::directorySelectClicked);
+    connect(m_ui->fileMatchCheckbox, &QCheckBox::clicked, this, &PreferencePaneSifter::fileMatchChecked);
+    connect(m_ui->maxFilesCheckbox, &QCheckBox::clicked, this, &PreferencePaneSifter::maxFilesOpenChecked);
+    connect(m_ui->fileMatchEdit, &QLineEdit::textChanged, this, &PreferencePaneSifter::markPattern);
+    connect(m_ui->directorySelectButton, &QPushButton::clicked, this, &PreferencePaneSifter::directorySelectClicked);
 }
 
 void PreferencePaneSifter::viewDidLoad()
@@ -82,34 +74,37 @@ void PreferencePaneSifter::boundValuesDidChange()
 
 void PreferencePaneSifter::fileMatchChecked()
 {
-    if (!fileMatchCheckbox)
+    if (!m_ui)
         return;
-    fileMatchEdit->setEnabled(fileMatchCheckbox->checkState() != Qt::Unchecked);
+    m_ui->fileMatchEdit->setEnabled(m_ui->fileMatchCheckbox->checkState() != Qt::Unchecked);
     markPattern();
 }
 
 void PreferencePaneSifter::maxFilesOpenChecked()
 {
-    if (!maxFilesCheckbox)
+    if (!m_ui)
         return;
-    const bool limited = maxFilesCheckbox->checkState() != Qt::Unchecked;
-    maxFilesOpenEdit->setEnabled(limited);
-    whenReachedDropDown->setEnabled(limited);
+    const bool limited = m_ui->maxFilesCheckbox->checkState() != Qt::Unchecked;
+    m_ui->maxFilesOpenEdit->setEnabled(limited);
+    m_ui->whenReachedDropDown->setEnabled(limited);
 }
 
 void PreferencePaneSifter::markPattern()
 {
-    // File names must match the whole pattern, so it is checked as the
-    // watcher uses it: anchored at both ends.
-    const QRegularExpression pattern(QRegularExpression::anchoredPattern(fileMatchEdit->text()));
-    const bool invalid = fileMatchEdit->isEnabled() && !pattern.isValid();
-    invalidPatternLabel->setVisible(invalid);
-    invalidPatternLabel->setToolTip(invalid ? pattern.errorString() : QString());
+    // Checked as the watcher checks it: on its own, and anchored at both
+    // ends, as file names must match the whole pattern.
+    const QString text = m_ui->fileMatchEdit->text();
+    QRegularExpression pattern(text);
+    if (pattern.isValid())
+        pattern.setPattern(QRegularExpression::anchoredPattern(text));
+    const bool invalid = m_ui->fileMatchEdit->isEnabled() && !pattern.isValid();
+    m_ui->invalidPatternLabel->setVisible(invalid);
+    m_ui->invalidPatternLabel->setToolTip(invalid ? pattern.errorString() : QString());
 }
 
 void PreferencePaneSifter::directorySelectClicked()
 {
-    const QString directory = directoryChooser ? directoryChooser(loadedView()) : QString();
+    const QString directory = m_directoryChooser ? m_directoryChooser(loadedView()) : QString();
     if (directory.isEmpty())
         return;
     KFUserDefaultsController::sharedUserDefaultsController().setObjectForKey(directory, VTCSifterMonitorDirectory);

@@ -3,12 +3,11 @@
 #include <KFPreferencePane.h>
 
 #include <functional>
+#include <memory>
 
-class QCheckBox;
-class QComboBox;
-class QLabel;
-class QLineEdit;
-class QSpinBox;
+namespace Ui {
+class PreferencesSifter;
+}
 
 // The watcher's settings: the watched directory, the custom file pattern,
 // the open-file limit and whether the watcher starts at launch. Controls
@@ -21,30 +20,25 @@ public:
     using DirectoryChooser = std::function<QString(QWidget *parent)>;
 
     PreferencePaneSifter();
+    ~PreferencePaneSifter() override;
 
     // A directory dialog unless another chooser is given.
     void setDirectoryChooser(DirectoryChooser chooser);
 
-    void fileMatchChecked();
-    void maxFilesOpenChecked();
-    // Lets the user choose the watched directory and stores it; cancelling
-    // changes nothing.
-    void directorySelectClicked();
-
 protected:
+    std::unique_ptr<QWidget> loadNib() override;
     void awakeFromNib() override;
     void viewDidLoad() override;
     void boundValuesDidChange() override;
 
 private:
+    void fileMatchChecked();
+    void maxFilesOpenChecked();
     void markPattern();
+    // Lets the user choose the watched directory and stores it; cancelling
+    // changes nothing.
+    void directorySelectClicked();
 
-    DirectoryChooser directoryChooser;
-    // Controls of the loaded view, which the pane owns.
-    QCheckBox *fileMatchCheckbox = nullptr;
-    QLineEdit *fileMatchEdit = nullptr;
-    QLabel *invalidPatternLabel = nullptr;
-    QCheckBox *maxFilesCheckbox = nullptr;
-    QSpinBox *maxFilesOpenEdit = nullptr;
-    QComboBox *whenReachedDropDown = nullptr;
+    DirectoryChooser m_directoryChooser;
+    std::unique_ptr<Ui::PreferencesSifter> m_ui;
 };

@@ -19,7 +19,8 @@ QPair<quint64, quint64> identityOf(const QString &path)
 
 } // namespace
 
-SifterDirectoryMonitor::SifterDirectoryMonitor(const QString &directory, QObject *parent)
+SifterDirectoryMonitor::SifterDirectoryMonitor(
+    const QString &directory, std::chrono::milliseconds latency, QObject *parent)
     : QObject(parent)
     , m_directory(directory.isEmpty() ? QString() : QDir::cleanPath(QDir(directory).absolutePath()))
 {
@@ -27,18 +28,13 @@ SifterDirectoryMonitor::SifterDirectoryMonitor(const QString &directory, QObject
         m_parentDirectory = QFileInfo(m_directory).absolutePath();
 
     m_batchTimer.setSingleShot(true);
-    m_batchTimer.setInterval(batchLatencyMs);
+    m_batchTimer.setInterval(latency);
     connect(&m_batchTimer, &QTimer::timeout, this, &SifterDirectoryMonitor::deliverBatch);
-    m_pollTimer.setInterval(batchLatencyMs);
+    m_pollTimer.setInterval(latency);
     connect(&m_pollTimer, &QTimer::timeout, this, &SifterDirectoryMonitor::pollForDirectory);
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &SifterDirectoryMonitor::pathChanged);
 
     updateWatches();
-}
-
-QStringList SifterDirectoryMonitor::watchedPaths() const
-{
-    return m_watcher.directories();
 }
 
 void SifterDirectoryMonitor::scheduleBatch()

@@ -7,9 +7,11 @@
 #include <QString>
 #include <QTimer>
 
+#include <chrono>
+
 // Reports changes below one directory in batches: the first change starts a
-// batch, and batchReady() follows 1.0 second later on the event loop,
-// however many changes came in between. Changes in the directory itself and
+// batch, and batchReady() follows one latency (normally 1.0 second) later on
+// the event loop, however many changes came in between. Changes in the directory itself and
 // in its immediate subdirectories count. The directory may be missing at
 // first, or be deleted and made again: the monitor picks it up when it
 // (re)appears and reports a batch then.
@@ -17,17 +19,14 @@ class SifterDirectoryMonitor final : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr int batchLatencyMs = 1000;
+    static constexpr std::chrono::milliseconds defaultLatency { 1000 };
 
-    explicit SifterDirectoryMonitor(const QString &directory, QObject *parent = nullptr);
+    explicit SifterDirectoryMonitor(
+        const QString &directory, std::chrono::milliseconds latency = defaultLatency, QObject *parent = nullptr);
 
-    QString directory() const { return m_directory; }
     // Starts a batch now unless one is already under way, so that a caller
     // waiting for files to settle is called again after the latency.
     void scheduleBatch();
-    // The paths currently watched (the directory, its parent and its
-    // subdirectories).
-    QStringList watchedPaths() const;
 
 Q_SIGNALS:
     void batchReady();

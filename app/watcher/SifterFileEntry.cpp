@@ -1,9 +1,7 @@
 #include "SifterFileEntry.h"
 
-#include "AlertPresenter.h"
-#include "DocumentController.h"
-#include "MyDocument.h"
 #include "SettingsKeys.h"
+#include "SifterDocuments.h"
 
 #include <KFUserDefaultsController.h>
 
@@ -37,7 +35,7 @@ const QRegularExpression *anchoredExpression(const QString &pattern)
 
 } // namespace
 
-SifterFileEntry::SifterFileEntry(const QString &fileName, DocumentController &documents)
+SifterFileEntry::SifterFileEntry(const QString &fileName, SifterDocuments &documents)
     : m_documents(documents)
     , m_fileName(fileName)
 {
@@ -76,7 +74,7 @@ void SifterFileEntry::checkFileMatched()
 
 void SifterFileEntry::checkDocument()
 {
-    m_document = m_documents.documentForURL(m_urlPath);
+    m_hasDocument = m_documents.hasDocumentForURL(m_urlPath);
     checkStatus();
 }
 
@@ -84,7 +82,7 @@ void SifterFileEntry::checkStatus()
 {
     if (m_status == SifterStatusOpenFailed)
         return;
-    if (m_document)
+    if (m_hasDocument)
         m_status = SifterStatusOpen;
     else
         m_status = m_fileMatched ? SifterStatusReadyToOpen : SifterStatusNotMatching;
@@ -95,24 +93,19 @@ void SifterFileEntry::openDocument()
     if (!m_fileMatched || m_status == SifterStatusOpen)
         return;
     QString error;
-    m_document = m_documents.openDocumentWithContentsOfURL(m_urlPath, true, &error);
-    if (!m_document) {
+    m_hasDocument = m_documents.openDocumentWithContentsOfURL(m_urlPath, &error);
+    if (!m_hasDocument) {
         m_status = SifterStatusOpenFailed;
-        m_documents.alertPresenter().showWarning(nullptr, error, QString());
+        m_documents.presentError(error);
         return;
     }
     m_status = SifterStatusOpen;
 }
 
-MyDocument *SifterFileEntry::document() const
-{
-    return m_document;
-}
-
 void SifterFileEntry::showDocument()
 {
-    if (m_document)
-        m_document->showWindows();
+    if (m_hasDocument)
+        m_documents.openDocumentWithContentsOfURL(m_urlPath, nullptr);
     else
         openDocument();
 }

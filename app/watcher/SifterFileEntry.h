@@ -1,12 +1,10 @@
 #pragma once
 
 #include <QDateTime>
-#include <QPointer>
 #include <QString>
 #include <QUrl>
 
-class DocumentController;
-class MyDocument;
+class SifterDocuments;
 
 // What the watcher window shows for an entry, and whether it may be opened.
 enum SifterEntryStatus : qint64 {
@@ -19,28 +17,24 @@ enum SifterEntryStatus : qint64 {
 // One name found in the watched directory: its location, its size and
 // creation date as they were when the name was first seen, whether the name
 // matches the profile-file pattern, the document open for it (if any) and
-// the status derived from those. Opens its file through the document
-// registry on request.
+// the status derived from those. Opens its file as a document on request.
 class SifterFileEntry final
 {
 public:
     // Reads the watched directory setting, the file's attributes, the match
     // and the open document now.
-    SifterFileEntry(const QString &fileName, DocumentController &documents);
+    SifterFileEntry(const QString &fileName, SifterDocuments &documents);
 
     // Recomputes the match from the pattern settings, then the status.
     void checkFileMatched();
     // Looks up the document open for the file, then the status.
     void checkDocument();
-    // The status from the document and the match; a failed open stays.
-    void checkStatus();
     // Opens and displays the file if it matches and is not open; a failure
-    // is shown through the registry's alert presenter and remembered.
+    // is shown to the user and remembered.
     void openDocument();
     // Brings the open document forward, or opens the file.
     void showDocument();
 
-    QUrl urlPath() const { return m_urlPath; }
     QString filePath() const { return m_filePath; }
     QString fileName() const { return m_fileName; }
     qint64 fileSize() const { return m_fileSize; }
@@ -50,15 +44,15 @@ public:
     QString creationDate() const;
     // Invalid when unknown.
     QDateTime creationDateTime() const { return m_creationDateTime; }
-    // Not owned; null when no document is open for the file.
-    MyDocument *document() const;
 
+private:
     // Whether `name` matches the pattern the settings choose: the whole
     // name, case-sensitively. An invalid custom pattern matches nothing.
     static bool nameMatchesPattern(const QString &name);
+    // The status from the document and the match; a failed open stays.
+    void checkStatus();
 
-private:
-    DocumentController &m_documents;
+    SifterDocuments &m_documents;
     QString m_filePath;
     QUrl m_urlPath;
     QString m_fileName;
@@ -66,5 +60,5 @@ private:
     bool m_fileMatched = false;
     SifterEntryStatus m_status = SifterStatusNotMatching;
     QDateTime m_creationDateTime;
-    QPointer<MyDocument> m_document;
+    bool m_hasDocument = false;
 };

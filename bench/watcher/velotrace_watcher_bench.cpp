@@ -5,7 +5,9 @@
 #include "DocumentController.h"
 #include "SettingsKeys.h"
 #include "SifterDirectoryMonitor.h"
+#include "SifterDocumentRegistry.h"
 #include "SifterStatusController.h"
+#include "SifterWatcher.h"
 
 #include <KFUserDefaultsController.h>
 
@@ -53,19 +55,19 @@ double median(std::vector<double> values)
 }
 
 // One listing after a change report, as the batch runs it, in ms.
-double listingMs(SifterStatusController &controller)
+double listingMs(SifterWatcher &watcher)
 {
     QElapsedTimer timer;
     timer.start();
-    controller.directoryChangedEvent();
+    watcher.directoryChangedEvent();
     return elapsedMs(timer);
 }
 
-double medianListingMs(SifterStatusController &controller, int runs)
+double medianListingMs(SifterWatcher &watcher, int runs)
 {
     std::vector<double> times;
     for (int i = 0; i < runs; ++i)
-        times.push_back(listingMs(controller));
+        times.push_back(listingMs(watcher));
     return median(times);
 }
 
@@ -77,6 +79,8 @@ int main(int argc, char **argv)
     qputenv("XDG_CONFIG_HOME", settings.path().toLocal8Bit());
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    QCoreApplication::setOrganizationName(QStringLiteral("Kestrune"));
+    QCoreApplication::setApplicationName(QStringLiteral("Velotrace"));
     QApplication app(argc, argv);
     registerSettingsDefaults();
     KFUserDefaultsController &defaults = KFUserDefaultsController::sharedUserDefaultsController();
@@ -89,46 +93,40 @@ int main(int argc, char **argv)
         return 1;
     }
     DocumentController registry;
+    SifterDocumentRegistry documents(registry);
 
     QElapsedTimer timer;
     timer.start();
-    SifterStatusController controller(registry);
-    controller.buildVisible();
-    controller.sort();
+    SifterWatcher watcher(documents);
+    watcher.buildVisible();
     std::printf("first listing of %d files (entries, visible list, sort): %.1f ms\n", files, elapsedMs(timer));
 
-    std::printf("later listing, nothing new, no window: %.1f ms (median of 20)\n", medianListingMs(controller, 20));
-    std::vector<double> listing, visible, sorting;
+    std::printf("later listing, nothing new, no window: %.1f ms (median of 20)\n", medianListingMs(watcher, 20));
+    std::vector<double> visible;
     for (int i = 0; i < 20; ++i) {
         QElapsedTimer step;
         step.start();
-        controller.buildFileList(true);
-        listing.push_back(elapsedMs(step));
-        step.restart();
-        controller.buildVisible();
+        watcher.buildVisible();
         visible.push_back(elapsedMs(step));
-        step.restart();
-        controller.sort();
-        sorting.push_back(elapsedMs(step));
     }
-    std::printf("  of which reading the directory %.1f ms, visible list %.1f ms, sorting %.1f ms\n", median(listing),
-        median(visible), median(sorting));
-    controller.showWindow();
+    std::printf("  of which the visible list and its sort: %.1f ms\n", median(visible));
+    SifterStatusController window(watcher);
+    window.showWindow();
     QCoreApplication::processEvents();
-    std::printf("later listing, nothing new, window shown: %.1f ms (median of 20)\n", medianListingMs(controller, 20));
+    std::printf("later listing, nothing new, window shown: %.1f ms (median of 20)\n", medianListingMs(watcher, 20));
 
     writeFiles(directory.path(), QStringLiteral("new-"), 1000, "x");
-    std::printf("later listing with 1000 new names: %.1f ms\n", listingMs(controller));
+    std::printf("later listing with 1000 new names: %.1f ms\n", listingMs(watcher));
 
     // Bursts while running, handled by the event loop as they come.
-    controller.start();
+    watcher.start();
     QCoreApplication::processEvents();
     long long batches = 0;
-    QObject::connect(controller.monitor(), &SifterDirectoryMonitor::batchReady, [&batches] { ++batches; });
+    QObject::connect(watcher.monitor(), &SifterDirectoryMonitor::batchReady, [&batches] { ++batches; });
     timer.restart();
     writeFiles(directory.path(), QStringLiteral("burst-"), 1000, "x");
-    const qsizetype expected = controller.entryCount() + 1000;
-    waitFor([&] { return controller.entryCount() == expected; }, 30000);
+    const qsizetype expected = watcher.entryCount() + 1000;
+    waitFor([&] { return watcher.entryCount() == expected; }, 30000);
     std::printf("burst of 1000 non-matching files while running: listed after %.0f ms in %lld batch(es)\n",
         elapsedMs(timer), batches);
 

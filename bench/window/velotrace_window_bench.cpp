@@ -19,6 +19,7 @@
 
 #include <QApplication>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -144,6 +145,12 @@ int wideOutline(int children, QTextStream &out)
 
 int main(int argc, char *argv[])
 {
+    // A temporary settings location: the registered defaults, and the user's
+    // recently opened files are left alone.
+    QTemporaryDir settings;
+    qputenv("XDG_CONFIG_HOME", settings.path().toLocal8Bit());
+    QCoreApplication::setOrganizationName(QStringLiteral("Kestrune"));
+    QCoreApplication::setApplicationName(QStringLiteral("Velotrace"));
     QApplication application(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s PROFILE\n", argv[0]);
@@ -161,7 +168,7 @@ int main(int argc, char *argv[])
     Stopwatch timer;
     timer.start();
     QString error;
-    MyDocument *document = registry.openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), true, &error);
+    MyDocument *document = registry.openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), &error);
     if (!document) {
         out << error << '\n';
         return 1;
@@ -188,7 +195,7 @@ int main(int argc, char *argv[])
             target = call;
     }
     const auto select = [&](const ProfiledFunctionCall &call) {
-        const int row = document->callsTab()->outlineExpandParents(call);
+        const int row = document->outlineModel()->expandParents(call);
         document->outlineView()->selectionModel()->clearSelection();
         timer.start();
         document->outlineView()->selectionModel()->setCurrentIndex(

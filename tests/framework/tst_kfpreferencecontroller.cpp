@@ -14,10 +14,13 @@ namespace {
 
 int nibLoads = 0;
 
+// Its form is a view of the size given, or none.
 class CountingPane : public KFPreferencePane
 {
+    Q_OBJECT
 public:
-    CountingPane(const char *label, const QString &nibName)
+    CountingPane(const char *label, const QString &nibName, QSize size = {})
+        : m_size(size)
     {
         setLabel(QLatin1String(label));
         setNibName(nibName);
@@ -25,16 +28,29 @@ public:
     int viewDidLoadCalls = 0;
 
 protected:
+    std::unique_ptr<QWidget> loadNib() override
+    {
+        if (m_size.isEmpty())
+            return nullptr;
+        ++nibLoads;
+        auto view = std::make_unique<QWidget>();
+        view->resize(m_size);
+        return view;
+    }
     void viewDidLoad() override { ++viewDidLoadCalls; }
+
+private:
+    QSize m_size;
 };
 
 // Panes with views of 300x260, 520x120 and 200x40.
 class Controller : public KFPreferenceController
 {
+    Q_OBJECT
 public:
     CountingPane *pane(const char *label) const
     {
-        return static_cast<CountingPane *>(KFPreferenceController::pane(QLatin1String(label)));
+        return qobject_cast<CountingPane *>(KFPreferenceController::pane(QLatin1String(label)));
     }
     QWidget *view(const char *label) const { return pane(label)->loadedView(); }
     QAction *item(const char *label) const
@@ -61,9 +77,16 @@ public:
 protected:
     void setupToolbar() override
     {
-        for (const char *label : { "Tall", "Wide", "Small" })
-            addPreferencePane(std::make_unique<CountingPane>(label, QLatin1String(label)));
+        for (const auto &[label, size] : { std::pair { "Tall", QSize(300, 260) }, std::pair { "Wide", QSize(520, 120) },
+                 std::pair { "Small", QSize(200, 40) } })
+            addPreferencePane(std::make_unique<CountingPane>(label, QLatin1String(label), size));
     }
+};
+
+// Another application's preference window.
+class OtherController : public KFPreferenceController
+{
+    Q_OBJECT
 };
 
 } // namespace
@@ -73,19 +96,6 @@ class TestKFPreferenceController : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        for (const auto &[name, size] : { std::pair { "Tall", QSize(300, 260) }, std::pair { "Wide", QSize(520, 120) },
-                 std::pair { "Small", QSize(200, 40) } }) {
-            KFPreferencePane::registerNib(QLatin1String(name), [size] {
-                ++nibLoads;
-                auto view = std::make_unique<QWidget>();
-                view->resize(size);
-                return view;
-            });
-        }
-    }
-
     void firstShowingCentresOnTheFirstPane()
     {
         Controller controller;
@@ -227,10 +237,13 @@ private Q_SLOTS:
     // the application object is still whole.
     void theSharedControllerIsCreatedOnce()
     {
-        KFPreferenceController &shared = KFPreferenceController::sharedPreferenceController<Controller>();
-        QCOMPARE(&KFPreferenceController::sharedPreferenceController(), &shared);
-        shared.showWindow();
-        const QPointer<KFPreferenceController> watched(&shared);
+        Controller *shared = KFPreferenceController::sharedPreferenceController<Controller>();
+        QVERIFY(shared);
+        QCOMPARE(KFPreferenceController::sharedPreferenceController(), shared);
+        // Asked for as another class, it is not there to be misused.
+        QCOMPARE(KFPreferenceController::sharedPreferenceController<OtherController>(), nullptr);
+        shared->showWindow();
+        const QPointer<KFPreferenceController> watched(shared);
         QTimer::singleShot(0, QCoreApplication::instance(), &QCoreApplication::quit);
         QCoreApplication::exec();
         QVERIFY(watched.isNull());

@@ -30,31 +30,27 @@ public:
     int boundChanges = 0;
 
 protected:
+    std::unique_ptr<QWidget> loadNib() override
+    {
+        auto form = std::make_unique<QWidget>();
+        popUp = new QComboBox;
+        popUp->addItems({ "zero", "one", "two" });
+        number = new QSpinBox;
+        number->setRange(1, 99);
+        text = new QLineEdit;
+        auto *layout = new QVBoxLayout(form.get());
+        for (QWidget *control : std::initializer_list<QWidget *> { popUp, number, text })
+            layout->addWidget(control);
+        return form;
+    }
     void awakeFromNib() override
     {
-        bind(popUp = outlet<QComboBox>("testPopUp"), QStringLiteral("testPopUp"));
-        bind(number = outlet<QSpinBox>("testNumber"), QStringLiteral("testNumber"));
-        bind(text = outlet<QLineEdit>("testText"), QStringLiteral("testText"));
+        bind(popUp, QStringLiteral("testPopUp"));
+        bind(number, QStringLiteral("testNumber"));
+        bind(text, QStringLiteral("testText"));
     }
     void boundValuesDidChange() override { ++boundChanges; }
 };
-
-std::unique_ptr<QWidget> boundForm()
-{
-    auto form = std::make_unique<QWidget>();
-    auto *popUp = new QComboBox;
-    popUp->setObjectName(QStringLiteral("testPopUp"));
-    popUp->addItems({ "zero", "one", "two" });
-    auto *number = new QSpinBox;
-    number->setObjectName(QStringLiteral("testNumber"));
-    number->setRange(1, 99);
-    auto *text = new QLineEdit;
-    text->setObjectName(QStringLiteral("testText"));
-    auto *layout = new QVBoxLayout(form.get());
-    for (QWidget *control : std::initializer_list<QWidget *> { popUp, number, text })
-        layout->addWidget(control);
-    return form;
-}
 
 } // namespace
 
@@ -66,7 +62,6 @@ class TestKFPreferencePane : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        KFPreferencePane::registerNib(QStringLiteral("BoundForm"), boundForm);
         settings().registerDefaults({ { "testPopUp", 1 }, { "testNumber", 5 }, { "testText", "c.*" } });
     }
 

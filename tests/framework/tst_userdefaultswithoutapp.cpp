@@ -5,20 +5,23 @@
 #include <QSettings>
 #include <QTest>
 
-// The command line uses the settings without an application object.
+// A program without an application object (the command line) still stores
+// its settings under the names it set.
 class TestUserDefaultsWithoutApp : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void storeLivesUnderTheConfigurationHome()
+    void storeLivesUnderTheNamesSetBeforehand()
     {
         QVERIFY(!QCoreApplication::instance());
+        QCoreApplication::setOrganizationName(QStringLiteral("Example Maker"));
+        QCoreApplication::setApplicationName(QStringLiteral("Example"));
         const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
         QVERIFY(!configHome.isEmpty());
-        QDir(configHome + QStringLiteral("/Kestrune")).removeRecursively();
+        QDir(configHome + QStringLiteral("/Example Maker")).removeRecursively();
         auto &defaults = KFUserDefaultsController::sharedUserDefaultsController();
-        QCOMPARE(defaults.storeFileName(), configHome + QStringLiteral("/Kestrune/Velotrace.conf"));
+        QCOMPARE(defaults.storeFileName(), configHome + QStringLiteral("/Example Maker/Example.conf"));
         defaults.setObjectForKey(QStringLiteral("cachegrind\\..*"), QStringLiteral("pattern"));
         defaults.synchronize();
         QSettings onDisk(defaults.storeFileName(), QSettings::IniFormat);

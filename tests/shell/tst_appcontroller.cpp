@@ -1,10 +1,11 @@
-#include "AlertPresenter.h"
+#include "RecordingAlertPresenter.h"
 #include "AppController.h"
 #include "DocumentController.h"
 #include "DocumentWindow.h"
 #include "MyDocument.h"
 #include "SettingsKeys.h"
 #include "SifterStatusController.h"
+#include "SifterWatcher.h"
 #include "UpdateCheck.h"
 
 #include <KFUserDefaultsController.h>
@@ -31,21 +32,6 @@ KFUserDefaultsController &defaults()
 {
     return KFUserDefaultsController::sharedUserDefaultsController();
 }
-
-class RecordingAlerts final : public AlertPresenter
-{
-public:
-    explicit RecordingAlerts(QStringList &alerts)
-        : m_alerts(alerts)
-    { }
-    void showWarning(QWidget *, const QString &message, const QString &informativeText) override
-    {
-        m_alerts << message + QLatin1Char(' ') + informativeText;
-    }
-
-private:
-    QStringList &m_alerts;
-};
 
 QMenu *fileMenu(QMainWindow *window)
 {
@@ -91,7 +77,7 @@ private Q_SLOTS:
     {
         m_alerts.clear();
         m_controller = std::make_unique<AppController>();
-        m_controller->documentController().setAlertPresenter(std::make_unique<RecordingAlerts>(m_alerts));
+        m_controller->documentController().setAlertPresenter(std::make_unique<RecordingAlertPresenter>(m_alerts));
         defaults().setObjectForKey(m_dir.path(), VTCSifterMonitorDirectory);
     }
 
@@ -127,16 +113,16 @@ private Q_SLOTS:
         m_controller->awakeFromNib();
         QCOMPARE(defaults().integerForKey(VTCMeasurement), 1); // defaults registered
         QCOMPARE(m_controller->updateCheck().isChecking(), checkUpdates);
-        SifterStatusController *sifter = m_controller->sifterStatusController();
+        SifterWatcher *sifter = m_controller->sifterWatcher();
         QCOMPARE(sifter != nullptr, startSifter);
-        QVERIFY(!sifter || !sifter->window()); // started without a window
+        QVERIFY(!m_controller->sifterStatusController()); // started without a window
         // The watcher window: the running watcher, or a new stopped one; with the main menu.
         m_controller->showSifterStatus();
-        QVERIFY(!sifter || m_controller->sifterStatusController() == sifter);
-        sifter = m_controller->sifterStatusController();
-        QCOMPARE(sifter->sifterIsRunning(), startSifter);
-        QVERIFY(sifter->window()->isVisible());
-        QCOMPARE(fileMenuItems(sifter->window()), expectedFileMenu);
+        QVERIFY(!sifter || m_controller->sifterWatcher() == sifter);
+        QCOMPARE(m_controller->sifterWatcher()->sifterIsRunning(), startSifter);
+        QMainWindow *window = m_controller->sifterStatusController()->window();
+        QVERIFY(window->isVisible());
+        QCOMPARE(fileMenuItems(window), expectedFileMenu);
     }
 
     void eachFileOpensInItsOwnWindow()

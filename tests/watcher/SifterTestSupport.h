@@ -1,43 +1,28 @@
 #pragma once
 
-#include "AlertPresenter.h"
-#include "DocumentController.h"
 #include "SettingsKeys.h"
+#include "SifterDocuments.h"
 #include "SifterFileEntry.h"
-#include "SifterStatusController.h"
+#include "SifterWatcher.h"
 
 #include <KFUserDefaultsController.h>
 
 #include <QFile>
+#include <QFileInfo>
+#include <QHash>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
-constexpr int timeout = 15000;
+using namespace std::chrono_literals;
 
-// A small profile: main -> render -> php::strlen.
-inline const QByteArray smallProfile = "version: 1\ncreator: profiler\ncmd: /var/www/index.php\npart: 1\n\n"
-                                       "events: Time\n\n"
-                                       "fl=php:internal\nfn=php::strlen\n3 2\n\n"
-                                       "fl=/var/www/index.php\nfn=render\n10 5\ncfn=php::strlen\ncalls=1 0 0\n12 2\n\n"
-                                       "fl=/var/www/index.php\nfn=main\n\nsummary: 20\n1 13\n"
-                                       "cfn=render\ncalls=1 0 0\n2 7\n\n";
+constexpr int timeout = 10000;
 
-// Answers every alert at once and remembers its message; `during` runs
-// inside the alert, as a modal alert's own event loop lets other work run.
-struct RecordingAlertPresenter final : AlertPresenter
-{
-    void showWarning(QWidget *, const QString &message, const QString &informativeText) override
-    {
-        messages.append(message + informativeText);
-        if (during)
-            during();
-    }
-    QStringList messages;
-    std::function<void()> during;
-};
+// What the profiler writes; the stand-in for the documents reads any bytes.
+inline const QByteArray smallProfile = "events: Time\n\nfl=/a.php\nfn=main\n1 5\n\n";
 
 inline KFUserDefaultsController &defaults()
 {
@@ -50,19 +35,65 @@ inline bool writeFile(const QString &path, const QByteArray &contents, QIODevice
     return file.open(mode) && file.write(contents) == contents.size();
 }
 
-// A registry that records alerts, a fresh watched directory and the
-// watcher's settings at their defaults.
+// Stands for the application's documents: a regular file that can be read
+// opens (its contents are kept as they were then) unless its name is among
+// `unreadable`; anything else fails.
+// Errors are answered at once; `during` runs inside one, as a modal alert's
+// own event loop lets other work run.
+class FakeDocuments final : public SifterDocuments
+{
+public:
+    bool hasDocumentForURL(const QUrl &url) const override { return contents.contains(url.toLocalFile()); }
+    bool openDocumentWithContentsOfURL(const QUrl &url, QString *error) override
+    {
+        const QString path = url.toLocalFile();
+        if (contents.contains(path)) {
+            broughtForward.append(QFileInfo(path).fileName());
+            return true;
+        }
+        QFile file(path);
+        if (!QFileInfo(path).isFile() || unreadable.contains(QFileInfo(path).fileName())
+            || !file.open(QIODevice::ReadOnly)) {
+            if (error)
+                *error = QStringLiteral("cannot open ") + QFileInfo(path).fileName();
+            return false;
+        }
+        contents.insert(path, file.readAll());
+        opened.append(QFileInfo(path).fileName());
+        Q_EMIT documentsChanged();
+        return true;
+    }
+    void presentError(const QString &error) override
+    {
+        errors.append(error);
+        if (during)
+            during();
+    }
+    void close(const QString &path)
+    {
+        contents.remove(path);
+        Q_EMIT documentsChanged();
+    }
+
+    QStringList unreadable;
+    QHash<QString, QByteArray> contents; // by path, of the open documents
+    QStringList opened; // names, in the order they were opened
+    QStringList broughtForward;
+    QStringList errors;
+    std::function<void()> during;
+};
+
+// A fresh watched directory, the watcher's settings at their defaults and
+// fake documents; the watcher's batches come `latency` after a change.
 struct SifterFixture
 {
-    SifterFixture()
+    explicit SifterFixture(std::chrono::milliseconds batchLatency = 20ms)
+        : latency(batchLatency)
     {
         registerSettingsDefaults();
         for (const QString &key : { VTCSifterFilter, VTCSifterRegex, VTCSifterRegexUseCustom })
             defaults().removeObjectForKey(key);
         defaults().setObjectForKey(directory.path(), VTCSifterMonitorDirectory);
-        auto presenter = std::make_unique<RecordingAlertPresenter>();
-        alerts = presenter.get();
-        registry.setAlertPresenter(std::move(presenter));
     }
 
     QString path(const QString &name) const { return directory.filePath(name); }
@@ -70,8 +101,8 @@ struct SifterFixture
     {
         return writeFile(path(name), contents);
     }
-    void makeController() { controller = std::make_unique<SifterStatusController>(registry); }
-    SifterFileEntry *entry(const QString &name) const { return controller->entryForName(name); }
+    void makeWatcher() { watcher = std::make_unique<SifterWatcher>(documents, latency); }
+    SifterFileEntry *entry(const QString &name) const { return watcher->entryForName(name); }
     SifterEntryStatus status(const QString &name) const
     {
         return entry(name) ? entry(name)->status() : SifterEntryStatus(-1);
@@ -89,9 +120,9 @@ struct SifterFixture
         return true;
     }
 
+    const std::chrono::milliseconds latency;
     QTemporaryDir directory;
-    DocumentController registry;
-    RecordingAlertPresenter *alerts = nullptr; // owned by the registry
-    std::unique_ptr<SifterStatusController> controller;
+    FakeDocuments documents;
+    std::unique_ptr<SifterWatcher> watcher;
     int markers = 0;
 };

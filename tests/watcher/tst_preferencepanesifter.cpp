@@ -65,6 +65,7 @@ private Q_SLOTS:
         QTest::newRow("empty") << "" << false;
         QTest::newRow("open group") << "cachegrind(" << true;
         QTest::newRow("nothing to repeat") << "*.out" << true;
+        QTest::newRow("unbalanced close, valid once anchored") << "x)|(?:y" << true;
     }
 
     void invalidPatternsAreMarked()

@@ -1,16 +1,17 @@
 #include "SifterTestSupport.h"
 
-#include "DocumentWindow.h"
-#include "MyDocument.h"
+#include "RecordingAlertPresenter.h"
+#include "DocumentController.h"
+#include "SifterDocumentRegistry.h"
+#include "SifterStatusController.h"
 #include "SifterTableModel.h"
 
-#include <QAbstractItemModelTester>
 #include <QComboBox>
 #include <QDir>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTableView>
 
 class TestSifterWindow : public QObject
@@ -18,11 +19,18 @@ class TestSifterWindow : public QObject
     Q_OBJECT
 
     std::unique_ptr<SifterFixture> m_fixture;
-    std::unique_ptr<QAbstractItemModelTester> m_tester;
+    std::unique_ptr<SifterStatusController> m_window;
 
-    SifterStatusController &controller() { return *m_fixture->controller; }
-    SifterTableModel &model() { return m_fixture->controller->tableModel(); }
-    QTableView *table() { return controller().theDirectoryTable(); }
+    SifterTableModel &model() { return m_fixture->watcher->tableModel(); }
+    template <class Control> Control *control(const char *name)
+    {
+        auto *found = m_window->window()->findChild<Control *>(QLatin1String(name));
+        if (!found)
+            qFatal("no control %s", name);
+        return found;
+    }
+    QTableView *table() { return control<QTableView>("theDirectoryTable"); }
+    QPushButton *openButton() { return control<QPushButton>("openButton"); }
 
     QStringList names()
     {
@@ -31,21 +39,18 @@ class TestSifterWindow : public QObject
             texts.append(model().index(row, 0).data().toString());
         return texts;
     }
-    QModelIndex cell(const QString &name, int column) { return model().index(int(names().indexOf(name)), column); }
-    QString text(const QString &name, int column) { return cell(name, column).data().toString(); }
-    QColor colour(const QString &name, int column = 0)
-    {
-        return cell(name, column).data(Qt::ForegroundRole).value<QColor>();
-    }
+    QModelIndex cell(const QString &name) { return model().index(int(names().indexOf(name)), 0); }
+    // Selects the rows as clicks would, the last one current.
     void select(const QStringList &selected)
     {
         table()->clearSelection();
         for (const QString &name : selected)
-            table()->selectionModel()->select(cell(name, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            table()->selectionModel()->setCurrentIndex(
+                cell(name), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
-    void doubleClick(int row)
+    void doubleClick(const QString &name)
     {
-        const QPoint centre = table()->visualRect(model().index(row, 0)).center();
+        const QPoint centre = table()->visualRect(cell(name)).center();
         QTest::mouseClick(table()->viewport(), Qt::LeftButton, {}, centre);
         QTest::mouseDClick(table()->viewport(), Qt::LeftButton, {}, centre);
     }
@@ -61,132 +66,93 @@ class TestSifterWindow : public QObject
 private Q_SLOTS:
     void init()
     {
-        // Made in this order, each once the clock has moved past the one before.
         m_fixture = std::make_unique<SifterFixture>();
-        const QList<QPair<QString, QByteArray>> files { { "cachegrind.out.20", QByteArray(300, 'x') },
-            { "cachegrind.out.100", smallProfile }, { "notes.txt", QByteArray(1536, 'x') },
-            { "b.txt", QByteArray(40, 'x') } };
-        for (const auto &[name, contents] : files) {
-            QVERIFY(m_fixture->write(name, contents));
-            const QFileInfo info(m_fixture->path(name));
-            const QDateTime made = info.birthTime().isValid() ? info.birthTime() : info.metadataChangeTime();
-            QTRY_VERIFY(QDateTime::currentDateTime() > made.addMSecs(20));
-        }
-        m_fixture->makeController();
-        m_tester = std::make_unique<QAbstractItemModelTester>(
-            &model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
-        controller().showWindow();
+        for (const char *name : { "cachegrind.out.20", "cachegrind.out.100", "notes.txt", "b.txt" })
+            QVERIFY(m_fixture->write(QLatin1String(name)));
+        m_fixture->makeWatcher();
+        m_window = std::make_unique<SifterStatusController>(*m_fixture->watcher);
+        m_window->showWindow();
     }
 
     void cleanup()
     {
-        m_tester.reset();
+        m_window.reset();
         m_fixture.reset();
     }
 
-    void cellsColoursAndOpenButton()
+    // A new listing keeps the order and the selection, less the rows that
+    // vanished; Open is enabled while rows are selected.
+    void selectionAndOpenButtonFollowTheListing()
     {
-        QCOMPARE(names(), QStringList({ "b.txt", "cachegrind.out.100", "cachegrind.out.20", "notes.txt" }));
-        QCOMPARE(text("notes.txt", SifterTableModel::SizeColumn), QStringLiteral("1.5 KB"));
-        QCOMPARE(text("b.txt", SifterTableModel::SizeColumn), QStringLiteral("40"));
-        QCOMPARE(
-            text("notes.txt", SifterTableModel::CreationDateColumn), m_fixture->entry("notes.txt")->creationDate());
-        QCOMPARE(text("notes.txt", SifterTableModel::StatusColumn), QString());
-        QCOMPARE(text("cachegrind.out.20", SifterTableModel::StatusColumn), QStringLiteral("Ready to open"));
-        QCOMPARE(colour("cachegrind.out.20"), QColor(Qt::black));
-        QCOMPARE(colour("notes.txt", 3), QColor::fromRgbF(0.5, 0.5, 0.5));
-
-        QVERIFY(!controller().openButton()->isEnabled());
-        select({ "notes.txt" });
-        QVERIFY(controller().openButton()->isEnabled());
-        table()->clearSelection();
-        QVERIFY(!controller().openButton()->isEnabled());
-    }
-
-    // Sorted by each column's value; a new listing keeps the order and the
-    // selection, less the rows that vanished.
-    void sortingAndListingChanges()
-    {
-        select({ "cachegrind.out.100", "b.txt" });
-        table()->sortByColumn(SifterTableModel::SizeColumn, Qt::AscendingOrder);
-        QCOMPARE(names(), QStringList({ "b.txt", "cachegrind.out.100", "cachegrind.out.20", "notes.txt" }));
-        table()->sortByColumn(SifterTableModel::CreationDateColumn, Qt::AscendingOrder);
-        QCOMPARE(names(), QStringList({ "cachegrind.out.20", "cachegrind.out.100", "notes.txt", "b.txt" }));
+        QVERIFY(!openButton()->isEnabled());
+        select({ "b.txt", "cachegrind.out.100" });
+        QVERIFY(openButton()->isEnabled());
         table()->sortByColumn(SifterTableModel::NameColumn, Qt::DescendingOrder);
         QCOMPARE(selectedNames(), QStringLiteral("b.txt,cachegrind.out.100"));
 
         QVERIFY(QFile::remove(m_fixture->path("b.txt")));
         QVERIFY(m_fixture->write("a.txt", "x"));
-        QVERIFY(QDir(m_fixture->directory.path()).mkdir("cachegrind.out.dir"));
-        const QStringList expected { "notes.txt", "cachegrind.out.dir", "cachegrind.out.20", "cachegrind.out.100",
-            "a.txt" };
+        const QStringList expected { "notes.txt", "cachegrind.out.20", "cachegrind.out.100", "a.txt" };
         QTRY_COMPARE_WITH_TIMEOUT(names(), expected, timeout);
         QCOMPARE(selectedNames(), QStringLiteral("cachegrind.out.100"));
+        QCOMPARE(table()->currentIndex(), cell("cachegrind.out.100"));
 
-        // A failed open shows in red.
-        select({ "cachegrind.out.dir" });
-        QTest::mouseClick(controller().openButton(), Qt::LeftButton);
-        QCOMPARE(text("cachegrind.out.dir", SifterTableModel::StatusColumn), QStringLiteral("Error opening file"));
-        for (int column = 0; column < model().columnCount(); ++column)
-            QCOMPARE(colour("cachegrind.out.dir", column), QColor(Qt::red));
-        QCOMPARE(m_fixture->alerts->messages.size(), 1);
-
-        QVERIFY(QDir(m_fixture->path("cachegrind.out.dir")).removeRecursively());
-        QTRY_COMPARE_WITH_TIMEOUT(model().rowCount(), 4, timeout);
+        QVERIFY(QFile::remove(m_fixture->path("cachegrind.out.100")));
+        QTRY_COMPARE_WITH_TIMEOUT(model().rowCount(), 3, timeout);
         QVERIFY(!table()->selectionModel()->hasSelection());
-        QVERIFY(!controller().openButton()->isEnabled());
+        QVERIFY(!openButton()->isEnabled());
     }
 
     void openingRows()
     {
-        QStringList opened;
-        connect(&m_fixture->registry, &DocumentController::documentAdded, this,
-            [&opened](MyDocument *document) { opened.append(document->displayName()); });
         // Enter opens the selected matching rows, lowest row first.
         table()->sortByColumn(SifterTableModel::StatusColumn, Qt::AscendingOrder);
         QCOMPARE(names(), QStringList({ "cachegrind.out.100", "cachegrind.out.20", "b.txt", "notes.txt" }));
         select({ "notes.txt", "cachegrind.out.20", "cachegrind.out.100" });
         QTest::keyClick(table(), Qt::Key_Return);
-        QCOMPARE(opened, QStringList({ "cachegrind.out.100", "cachegrind.out.20" }));
-        QCOMPARE(text("cachegrind.out.100", SifterTableModel::StatusColumn), QStringLiteral("Open"));
-        QCOMPARE(colour("cachegrind.out.100"), QColor(Qt::black));
+        QCOMPARE(m_fixture->documents.opened, QStringList({ "cachegrind.out.100", "cachegrind.out.20" }));
+        QCOMPARE(cell("cachegrind.out.100").siblingAtColumn(SifterTableModel::StatusColumn).data().toString(),
+            QStringLiteral("Open"));
 
         // Double-clicking an open row brings its document forward; a gray row does nothing.
-        MyDocument *document = controller().entryForName("cachegrind.out.100")->document();
-        document->window()->hide();
-        doubleClick(0);
-        QVERIFY(document->window()->isVisible());
-        doubleClick(3);
-        QCOMPARE(opened.size(), 2);
+        doubleClick("cachegrind.out.20");
+        QCOMPARE(m_fixture->documents.broughtForward, QStringList({ "cachegrind.out.20" }));
+        doubleClick("b.txt");
+        QCOMPARE(m_fixture->documents.opened.size(), 2);
+        QVERIFY(m_fixture->documents.errors.isEmpty());
     }
 
     void startStopAndLabel()
     {
-        QPushButton *button = controller().startStopButton();
-        QLabel *label = controller().statusLabel();
+        auto *button = control<QPushButton>("startStopButton");
+        auto *label = control<QLabel>("statusLabel");
         QCOMPARE(label->text(), QStringLiteral("Stopped"));
         QTest::mouseClick(button, Qt::LeftButton);
-        QVERIFY(controller().sifterIsRunning());
+        QVERIFY(m_fixture->watcher->sifterIsRunning());
         QCOMPARE(label->text(), QStringLiteral("Running"));
         QCOMPARE(label->palette().color(QPalette::WindowText), QColor::fromRgbF(0.0, 0.7, 0.0));
         QCOMPARE(button->text(), QStringLiteral("Stop"));
         QTest::mouseClick(button, Qt::LeftButton);
-        QVERIFY(!controller().sifterIsRunning());
+        QVERIFY(!m_fixture->watcher->sifterIsRunning());
         QCOMPARE(label->text(), QStringLiteral("Stopped"));
         QCOMPARE(label->palette().color(QPalette::WindowText), QColor(Qt::red));
         QCOMPARE(button->text(), QStringLiteral("Start"));
 
         // Closing only hides the window.
-        QMainWindow *window = controller().window();
+        QMainWindow *window = m_window->window();
         window->close();
-        controller().showWindow();
-        QCOMPARE(controller().window(), window);
+        m_window->showWindow();
+        QCOMPARE(m_window->window(), window);
         QVERIFY(window->isVisible());
+
+        QSignalSpy preferences(m_window.get(), &SifterStatusController::preferencesClicked);
+        control<QPushButton>("preferencesButton")->click();
+        QCOMPARE(preferences.size(), 1);
     }
 
     void showPopAndLaterFirstShowing()
     {
-        QComboBox *pop = controller().showPop();
+        auto *pop = control<QComboBox>("showPop");
         pop->setCurrentIndex(pop->findData(1));
         Q_EMIT pop->activated(pop->currentIndex());
         QCOMPARE(defaults().integerForKey(VTCSifterFilter), 1);
@@ -197,14 +163,38 @@ private Q_SLOTS:
         QCOMPARE(model().rowCount(), 4);
 
         // A window first shown later shows the stored filter and the running state.
-        SifterFixture other;
+        m_window.reset();
         defaults().setObjectForKey(1, VTCSifterFilter);
-        other.makeController();
-        other.controller->start();
-        other.controller->showWindow();
-        QCOMPARE(other.controller->showPop()->currentData().toInt(), 1);
-        QCOMPARE(other.controller->statusLabel()->text(), QStringLiteral("Running"));
-        QCOMPARE(other.controller->startStopButton()->text(), QStringLiteral("Stop"));
+        m_fixture->watcher->start();
+        m_window = std::make_unique<SifterStatusController>(*m_fixture->watcher);
+        m_window->showWindow();
+        QCOMPARE(control<QComboBox>("showPop")->currentData().toInt(), 1);
+        QCOMPARE(control<QLabel>("statusLabel")->text(), QStringLiteral("Running"));
+        QCOMPARE(control<QPushButton>("startStopButton")->text(), QStringLiteral("Stop"));
+    }
+
+    // The watcher's view of the application's registry.
+    void registryOpensLooksUpAndReports()
+    {
+        DocumentController registry;
+        QStringList alerts;
+        registry.setAlertPresenter(std::make_unique<RecordingAlertPresenter>(alerts));
+        SifterDocumentRegistry documents(registry);
+        QSignalSpy changed(&documents, &SifterDocuments::documentsChanged);
+        const QUrl url = QUrl::fromLocalFile(m_fixture->path("cachegrind.out.20"));
+        QVERIFY(!documents.hasDocumentForURL(url));
+        QVERIFY(documents.openDocumentWithContentsOfURL(url, nullptr));
+        QVERIFY(documents.hasDocumentForURL(url));
+        QCOMPARE(changed.size(), 1);
+
+        QString error;
+        QVERIFY(!documents.openDocumentWithContentsOfURL(QUrl::fromLocalFile(m_fixture->path("gone")), &error));
+        QVERIFY2(error.contains("gone"), qPrintable(error));
+        documents.presentError(error);
+        QCOMPARE(alerts, QStringList({ error + "|" }));
+        registry.closeAllDocuments();
+        QCOMPARE(changed.size(), 2);
+        QVERIFY(!documents.hasDocumentForURL(url));
     }
 };
 

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "SifterDocuments.h"
+
+class DocumentController;
+
+// The watcher's view of the application's document registry: documents are
+// looked up and opened there, failures are shown through its alerts, and
+// every document opened or closed anywhere is reported.
+class SifterDocumentRegistry final : public SifterDocuments
+{
+    Q_OBJECT
+public:
+    explicit SifterDocumentRegistry(DocumentController &registry, QObject *parent = nullptr);
+
+    bool hasDocumentForURL(const QUrl &url) const override;
+    bool openDocumentWithContentsOfURL(const QUrl &url, QString *error) override;
+    void presentError(const QString &error) override;
+
+private:
+    DocumentController &m_registry;
+};

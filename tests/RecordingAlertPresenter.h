@@ -1,0 +1,21 @@
+#pragma once
+
+#include "AlertPresenter.h"
+
+#include <QStringList>
+
+// Answers every alert at once and notes it as "message|informative text".
+class RecordingAlertPresenter final : public AlertPresenter
+{
+public:
+    explicit RecordingAlertPresenter(QStringList &alerts)
+        : m_alerts(alerts)
+    { }
+    void showWarning(QWidget *, const QString &message, const QString &informativeText) override
+    {
+        m_alerts.append(message + QLatin1Char('|') + informativeText);
+    }
+
+private:
+    QStringList &m_alerts;
+};

@@ -1,0 +1,225 @@
+#include "DocumentTestSupport.h"
+
+#include "CallsController.h"
+#include "Profile.h"
+#include "SettingsKeys.h"
+#include "SummaryController.h"
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+// main calls beta 9, Alpha 100, gamma 10 and php::count 50, in this order.
+QByteArray sortingProfile()
+{
+    return profileHeader() + record("/a.php", "beta", 1, 9) + record("/a.php", "Alpha", 1, 100)
+        + record("/a.php", "gamma", 1, 10) + record("php:internal", "php::count", 1, 50)
+        + record("/a.php", "main", 1, 1, { "beta", "Alpha", "gamma", "php::count" });
+}
+
+// main -> [a1 -> [x, y -> [deep1, deep2], z], b, a2 -> [w]]
+QByteArray branchingProfile()
+{
+    return profileHeader() + record("/f.php", "x", 1, 1) + record("/f.php", "deep1", 2, 1)
+        + record("/f.php", "deep2", 3, 1) + record("/f.php", "y", 4, 1, { "deep1", "deep2" })
+        + record("/f.php", "z", 5, 1) + record("/f.php", "a1", 6, 1, { "x", "y", "z" }) + record("/f.php", "b", 7, 1)
+        + record("/f.php", "w", 8, 1) + record("/f.php", "a2", 9, 1, { "w" })
+        + record("/f.php", "main", 10, 1, { "a1", "b", "a2" });
+}
+
+// The call reached from `call` by the child names in `path` ("a1/y").
+const ProfiledFunctionCall *find(const ProfiledFunctionCall *call, const QString &path)
+{
+    for (const QString &name : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        const ProfiledFunctionCall *next = nullptr;
+        for (qsizetype i = 0; i < call->childCount() && !next; ++i)
+            next = call->getChild(i)->function().name() == name ? call->getChild(i) : nullptr;
+        call = next;
+    }
+    return call;
+}
+
+// A profile and both tables over it, the tables under the model tester.
+struct Tables
+{
+    explicit Tables(const QByteArray &text)
+    {
+        profile.readFromData(text);
+        calls.setCostUnit(profile.costUnit());
+        summary.setCostUnit(profile.costUnit());
+    }
+    Profile profile;
+    CallsController calls;
+    SummaryController summary;
+    QAbstractItemModelTester callsTester { &calls, QAbstractItemModelTester::FailureReportingMode::QtTest };
+    QAbstractItemModelTester summaryTester { &summary, QAbstractItemModelTester::FailureReportingMode::QtTest };
+};
+
+} // namespace
+
+// The analysis tables and the outline as models, without views.
+class TestTableModels : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { registerSettingsDefaults(); }
+
+    void init()
+    {
+        for (const QString &key :
+            { VTCDisplayDash, VTCCallStackShowsInternalPhpFunctions, VTCSummaryShowsInternalPhpFunctions })
+            defaults().removeObjectForKey(key);
+        defaults().setObjectForKey(2, VTCMeasurement); // microseconds: the example's times are small
+    }
+
+    void rowsOfACall_data()
+    {
+        QTest::addColumn<QString>("call");
+        QTest::addColumn<QStringList>("calls");
+        QTest::addColumn<QStringList>("summary"); // largest total inclusive time first
+        QTest::newRow("the root") << "" << QStringList({ "1|render|5\u00b5s|7\u00b5s|/var/www/index.php|10" })
+                                  << QStringList({ "render|5\u00b5s|7\u00b5s|5\u00b5s|7\u00b5s|1",
+                                         "php::strlen|2\u00b5s|2\u00b5s|2\u00b5s|2\u00b5s|1" });
+        QTest::newRow("a child") << "render" << QStringList({ "1|php::strlen|2\u00b5s|2\u00b5s|php:internal|3" })
+                                 << QStringList({ "php::strlen|2\u00b5s|2\u00b5s|2\u00b5s|2\u00b5s|1" });
+        QTest::newRow("a leaf") << "render/php::strlen" << QStringList() << QStringList();
+    }
+
+    void rowsOfACall()
+    {
+        QFETCH(QString, call);
+        Tables tables(workedExample);
+        const ProfiledFunctionCall *selected = find(tables.profile.rootFunction(), call);
+        tables.calls.populateFromFunction(*selected);
+        tables.summary.populateFromFunction(*selected);
+        QTEST(tableRows(tables.calls), "calls");
+        QTEST(tableRows(tables.summary), "summary");
+        // Column identifiers outside 0 to 5, and rows that are not there, give nothing.
+        QVERIFY(!tables.calls.objectValueForTableColumn(6, 0).isValid());
+        QVERIFY(!tables.summary.objectValueForTableColumn(-1, 0).isValid());
+        QVERIFY(!tables.summary.objectValueForTableColumn(0, tables.summary.rowCount()).isValid());
+        tables.calls.reset();
+        tables.summary.reset();
+        QCOMPARE(tables.calls.rowCount() + tables.summary.rowCount(), 0);
+    }
+
+    // Numbers sort as numbers, names as text ignoring case; the filter
+    // hides internal functions.
+    void sortingAndFiltering_data()
+    {
+        QTest::addColumn<bool>("summary"); // else the calls table
+        QTest::addColumn<bool>("showInternal");
+        QTest::addColumn<int>("column"); // -1: as filled
+        QTest::addColumn<bool>("descending");
+        QTest::addColumn<QStringList>("names");
+        const int self = CallsController::SelfTimeColumn;
+        const int total = SummaryController::TotalSelfTimeColumn;
+        const int name = SummaryController::FunctionColumn;
+        QTest::newRow("summary as filled")
+            << true << true << -1 << false << QStringList({ "Alpha", "php::count", "gamma", "beta" });
+        QTest::newRow("summary by time") << true << true << total << false
+                                         << QStringList({ "beta", "gamma", "php::count", "Alpha" });
+        QTest::newRow("summary by name") << true << true << name << false
+                                         << QStringList({ "Alpha", "beta", "gamma", "php::count" });
+        QTest::newRow("summary by name, descending")
+            << true << true << name << true << QStringList({ "php::count", "gamma", "beta", "Alpha" });
+        QTest::newRow("summary without internal")
+            << true << false << -1 << false << QStringList({ "Alpha", "gamma", "beta" });
+        QTest::newRow("calls in file order")
+            << false << true << -1 << false << QStringList({ "beta", "Alpha", "gamma", "php::count" });
+        QTest::newRow("calls by time, descending")
+            << false << true << self << true << QStringList({ "Alpha", "php::count", "gamma", "beta" });
+        QTest::newRow("calls without internal, by time")
+            << false << false << self << false << QStringList({ "beta", "gamma", "Alpha" });
+    }
+
+    void sortingAndFiltering()
+    {
+        QFETCH(bool, summary);
+        QFETCH(bool, showInternal);
+        QFETCH(int, column);
+        QFETCH(bool, descending);
+        defaults().setObjectForKey(showInternal, VTCSummaryShowsInternalPhpFunctions);
+        defaults().setObjectForKey(showInternal, VTCCallStackShowsInternalPhpFunctions);
+        Tables tables(sortingProfile());
+        tables.calls.populateFromFunction(*tables.profile.rootFunction());
+        tables.summary.populateFromFunction(*tables.profile.rootFunction());
+        TableController &table = summary ? static_cast<TableController &>(tables.summary) : tables.calls;
+        if (column >= 0)
+            table.sort(column, descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+        QTEST(tableRows(table, summary ? int(SummaryController::FunctionColumn) : int(CallsController::FunctionColumn)),
+            "names");
+    }
+
+    // A sort while filtered re-orders only what is shown; turning the
+    // filter off shows every row in the order before it.
+    void settingsRefilterAndRedisplayWithoutRereading()
+    {
+        Tables tables(sortingProfile());
+        tables.summary.populateFromFunction(*tables.profile.rootFunction());
+        QSignalSpy changed(&tables.summary, &QAbstractItemModel::dataChanged);
+        defaults().setObjectForKey(false, VTCDisplayDash);
+        QCOMPARE(changed.size(), 1);
+        defaults().setObjectForKey(false, VTCSummaryShowsInternalPhpFunctions);
+        QVERIFY(tables.summary.isFiltering());
+        tables.summary.sort(SummaryController::FunctionColumn, Qt::AscendingOrder);
+        QCOMPARE(tableRows(tables.summary, 0), QStringList({ "Alpha", "beta", "gamma" }));
+        defaults().setObjectForKey(true, VTCSummaryShowsInternalPhpFunctions);
+        QVERIFY(!tables.summary.isFiltering());
+        QCOMPARE(tableRows(tables.summary, 0), QStringList({ "Alpha", "php::count", "gamma", "beta" }));
+        // Every row hidden, and an empty table filtered.
+        tables.calls.populateFromArray({ tables.profile.rootFunction()->getChild(3) });
+        tables.calls.filterPhpInternalFunctions(false);
+        QCOMPARE(tables.calls.rowCount(), 0);
+        tables.summary.reset();
+        tables.summary.filterPhpInternalFunctions(false);
+        QCOMPARE(tables.summary.rowCount(), 0);
+    }
+
+    void expandingParentsMatchesExpandingByHand_data()
+    {
+        QTest::addColumn<QStringList>("expandedFirst"); // paths as `find` takes them; "" is main
+        QTest::addColumn<QString>("target");
+        QTest::newRow("all collapsed") << QStringList() << "a1/y/deep2";
+        QTest::newRow("top expanded") << QStringList({ "" }) << "a1/y/deep2";
+        QTest::newRow("a later sibling expanded") << QStringList({ "", "a2" }) << "a1/y/deep1";
+        QTest::newRow("already shown") << QStringList({ "", "a1" }) << "a1/z";
+        QTest::newRow("the top itself") << QStringList() << "";
+    }
+
+    void expandingParentsMatchesExpandingByHand()
+    {
+        QFETCH(QStringList, expandedFirst);
+        QFETCH(QString, target);
+        Profile profile;
+        profile.readFromData(branchingProfile());
+        const ProfiledFunctionCall *call = find(profile.rootFunction(), target);
+        QVERIFY(call);
+        CallTreeModel byParents;
+        QAbstractItemModelTester tester(&byParents, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        CallTreeModel byHand;
+        for (CallTreeModel *model : { &byParents, &byHand }) {
+            model->setRootFunction(profile.rootFunction());
+            for (const QString &path : expandedFirst)
+                model->expandRow(model->rowOfCall(find(profile.rootFunction(), path)));
+        }
+        const int row = byParents.expandParents(*call);
+        QList<const ProfiledFunctionCall *> chain;
+        for (const ProfiledFunctionCall *node = call->parent(); node; node = node->parent())
+            chain.prepend(node);
+        for (const ProfiledFunctionCall *node : chain)
+            byHand.expandRow(byHand.rowOfCall(node));
+        QCOMPARE(outlineRows(byParents), outlineRows(byHand));
+        QCOMPARE(byParents.callAtRow(row), call);
+        QCOMPARE(byParents.rowOfCall(call), row);
+        QVERIFY(!byParents.callAtRow(-1) && !byParents.callAtRow(byParents.rowCount()));
+        byParents.setRootFunction(nullptr);
+        QCOMPARE(byParents.rowCount(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTableModels)
+#include "tst_tablemodels.moc"
