@@ -1,5 +1,6 @@
 #include "CallTreeModel.h"
 
+#include "DisplayText.h"
 #include "FunctionModel.h"
 #include "ProfiledFunctionCall.h"
 #include "ViewRoles.h"
@@ -223,8 +224,9 @@ QVariant CallTreeModel::data(const QModelIndex &index, int role) const
     const Row &row = m_rows[size_t(index.row())];
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
         return row.call->function().name();
+    case Qt::ToolTipRole:
+        return DisplayText::forRichTextWidget(row.call->function().name());
     case FunctionRole:
         return QVariant::fromValue(&row.call->function());
     case DepthRole:

@@ -3,6 +3,7 @@
 #include "CallTreeModel.h"
 #include "CallTreeView.h"
 #include "CallsController.h"
+#include "DisplayText.h"
 #include "DocumentWindow.h"
 #include "Formatter.h"
 #include "FunctionLabelDelegate.h"
@@ -31,7 +32,7 @@ Profile::ProgressFactory progressWindowFor(const QString &fileName)
 {
     return [fileName]() -> std::unique_ptr<ProgressController> {
         auto window = std::make_unique<ProgressWindow>();
-        window->setWindowTitle(MyDocument::tr("Reading \u201c%1\u201d").arg(fileName));
+        window->setWindowTitle(DisplayText::forWindowTitle(MyDocument::tr("Reading \u201c%1\u201d").arg(fileName)));
         return window;
     };
 }
@@ -100,7 +101,7 @@ void MyDocument::makeWindowControllers()
 
 void MyDocument::windowControllerDidLoadNib()
 {
-    m_window->setWindowTitle(displayName());
+    m_window->setWindowTitle(DisplayText::forWindowTitle(displayName()));
     m_window->setWindowFilePath(m_filePath);
     connect(m_window.get(), &DocumentWindow::closed, this, [this] { Q_EMIT windowClosed(this); });
     connect(m_window.get(), &DocumentWindow::activated, this, [this] { Q_EMIT windowActivated(this); });

@@ -1,5 +1,6 @@
 #include "TableController.h"
 
+#include "DisplayText.h"
 #include "Formatter.h"
 #include "FunctionModel.h"
 #include "SettingsKeys.h"
@@ -205,7 +206,9 @@ QVariant TableController::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
         return cellValue(rowIndexAt(index.row()), index.column());
     case Qt::ToolTipRole:
-        return isFunction ? cellValue(rowIndexAt(index.row()), index.column()) : QVariant();
+        if (!isFunction)
+            return {};
+        return DisplayText::forRichTextWidget(cellValue(rowIndexAt(index.row()), index.column()).toString());
     case FunctionRole:
         return isFunction ? QVariant::fromValue(&functionOfRow(rowIndexAt(index.row()))) : QVariant();
     case Qt::TextAlignmentRole:

@@ -1,5 +1,6 @@
 #include "AppController.h"
 
+#include "DisplayText.h"
 #include "DocumentController.h"
 #include "FileDropFilter.h"
 #include "MyDocument.h"
@@ -173,8 +174,8 @@ void AppController::fillRecentMenu(QMenu &menu)
     menu.clear();
     const QStringList paths = m_documentController->recentDocumentPaths();
     for (const QString &path : paths) {
-        QAction *item = menu.addAction(QFileInfo(path).fileName());
-        item->setToolTip(path);
+        QAction *item = menu.addAction(DisplayText::forMenuItem(QFileInfo(path).fileName()));
+        item->setToolTip(DisplayText::forRichTextWidget(path));
         connect(item, &QAction::triggered, this, [this, path] { openFiles({ QUrl::fromLocalFile(path) }); });
     }
     if (!paths.isEmpty())

@@ -1,5 +1,7 @@
 #include "UpdateCheck.h"
 
+#include "DisplayText.h"
+
 #include <KFUserDefaultsController.h>
 
 #include <QDesktopServices>
@@ -13,9 +15,9 @@ constexpr int defaultRequestTimeout = 30000;
 
 int runMessageBox(const UpdateCheck::Alert &alert)
 {
-    QMessageBox box(alert.warning ? QMessageBox::Warning : QMessageBox::Information, QStringLiteral("Velotrace"),
-        alert.messageText);
-    box.setInformativeText(alert.informativeText);
+    QMessageBox box(
+        alert.warning ? QMessageBox::Warning : QMessageBox::Information, QStringLiteral("Velotrace"), QString());
+    DisplayText::setMessageBoxTexts(box, alert.messageText, alert.informativeText);
     QList<QAbstractButton *> buttons;
     for (qsizetype i = 0; i < alert.buttons.size(); ++i) {
         // The first button answers Return and Escape; the others accept.
