@@ -1,5 +1,6 @@
 #include "AppController.h"
 
+#include "AlertPresenter.h"
 #include "DisplayText.h"
 #include "DocumentController.h"
 #include "FileDropFilter.h"
@@ -22,6 +23,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -52,6 +54,21 @@ AppController::AppController(QObject *parent)
     connect(m_closeAction, &QAction::triggered, this, &AppController::closeFrontWindow);
     connect(m_quitAction, &QAction::triggered, this, &AppController::quit);
     m_documentController->setWindowDecorator([this](QMainWindow &window) { decorateWindow(window); });
+
+    const KFUserDefaultsController &settings = KFUserDefaultsController::sharedUserDefaultsController();
+    connect(&settings, &KFUserDefaultsController::unreadableStoreSetAside, this,
+        [this](const QString &fileName, const QString &keptAs) {
+            showWarningLater(tr("Velotrace could not read its settings."),
+                tr("The settings file \u201c%1\u201d could not be understood. It was kept as \u201c%2\u201d, and "
+                   "the default settings are used.")
+                    .arg(fileName, keptAs));
+        });
+    connect(&settings, &KFUserDefaultsController::storeWriteFailed, this, [this](const QString &fileName) {
+        showWarningLater(tr("Velotrace cannot save its settings."),
+            tr("The file \u201c%1\u201d could not be written. Changes to the preferences and the recent files will "
+               "be lost when Velotrace quits.")
+                .arg(fileName));
+    });
 }
 
 AppController::~AppController()
@@ -73,6 +90,7 @@ void AppController::setOpenPanel(OpenPanel openPanel)
 
 void AppController::awakeFromNib()
 {
+    KFUserDefaultsController::sharedUserDefaultsController().setAsideUnreadableStore();
     registerSettingsDefaults();
     UpdateCheck::registerDefaults();
     const KFUserDefaultsController &defaults = KFUserDefaultsController::sharedUserDefaultsController();
@@ -86,6 +104,14 @@ void AppController::awakeFromNib()
 void AppController::applicationWillTerminate()
 {
     KFUserDefaultsController::sharedUserDefaultsController().synchronize();
+}
+
+void AppController::showWarningLater(const QString &message, const QString &informativeText)
+{
+    // Not inside the change that found the problem: the alert runs a modal loop.
+    QTimer::singleShot(0, this, [this, message, informativeText] {
+        m_documentController->alertPresenter().showWarning(nullptr, message, informativeText);
+    });
 }
 
 void AppController::openStartupFiles(const QStringList &paths)

@@ -38,8 +38,9 @@ public:
 
     void setOpenPanel(OpenPanel openPanel);
 
-    // Start-up, in order: registers the settings defaults, starts the update
-    // check if asked to, then the watcher if asked to.
+    // Start-up, in order: sets an unreadable settings file aside, registers
+    // the settings defaults, starts the update check if asked to, then the
+    // watcher if asked to.
     void awakeFromNib();
     // Writes the settings store to disk.
     void applicationWillTerminate();
@@ -79,6 +80,8 @@ public:
     QAction *closeAction() const { return m_closeAction; }
 
 private:
+    // Tells the user, once control is back in the event loop.
+    void showWarningLater(const QString &message, const QString &informativeText);
     void fillRecentMenu(QMenu &menu);
     void closeStartWindow();
     SifterWatcher &sifter();
