@@ -1,12 +1,15 @@
 #include "DocumentController.h"
 
+#include "DisplayText.h"
 #include "DocumentWindow.h"
 #include "MessageBoxAlertPresenter.h"
 #include "MyDocument.h"
 #include "ProfileFileData.h"
+#include "ProgressWindow.h"
 
 #include <KFUserDefaultsController.h>
 
+#include <QDir>
 #include <QFileInfo>
 #include <QTimer>
 
@@ -25,6 +28,16 @@ QString sentence(QString reason)
     if (!reason.endsWith(QLatin1Char('.')))
         reason += QLatin1Char('.');
     return reason;
+}
+
+Profile::ProgressFactory progressWindowFor(const QString &fileName)
+{
+    return [fileName]() -> std::unique_ptr<ProgressController> {
+        auto window = std::make_unique<ProgressWindow>();
+        window->setWindowTitle(
+            DisplayText::forWindowTitle(DocumentController::tr("Reading \u201c%1\u201d").arg(fileName)));
+        return window;
+    };
 }
 
 } // namespace
@@ -63,12 +76,17 @@ MyDocument *DocumentController::documentForURL(const QUrl &url) const
     return nullptr;
 }
 
+QString DocumentController::failureMessage(const QUrl &url)
+{
+    return tr("The file \u201c%1\u201d could not be opened.").arg(identityOf(url).absolutePath);
+}
+
 MyDocument *DocumentController::openDocumentWithContentsOfURL(const QUrl &url, QString *error)
 {
     QString reason;
     MyDocument *document = openDocument(url, reason);
     if (!document && error)
-        *error = tr("The file \u201c%1\u201d could not be opened. %2").arg(identityOf(url).fileName(), reason);
+        *error = failureMessage(url) + QLatin1Char(' ') + reason;
     return document;
 }
 
@@ -83,11 +101,13 @@ MyDocument *DocumentController::openDocument(const QUrl &url, QString &reason)
     ProfileFileData file;
     if (!file.open(identity.absolutePath)) {
         reason = sentence(file.errorString());
+        forgetRecentDocument(identity.absolutePath);
         return nullptr;
     }
+    auto profile = std::make_unique<Profile>();
+    profile->readFromFile(file, progressWindowFor(identity.fileName()));
 
-    auto document = std::make_unique<MyDocument>(identity.absolutePath);
-    document->readFromFile(file);
+    auto document = std::make_unique<MyDocument>(identity.absolutePath, std::move(profile));
     MyDocument *opened = document.get();
     connect(opened, &MyDocument::windowClosed, this, &DocumentController::closeDocument);
     connect(opened, &MyDocument::windowActivated, this, &DocumentController::bringToFront);
@@ -96,8 +116,42 @@ MyDocument *DocumentController::openDocument(const QUrl &url, QString &reason)
     m_identities.push_back(identity);
     m_frontToBack.insert(m_frontToBack.begin(), opened);
     noteRecentDocument(identity.absolutePath);
+    updateTitles();
     displayDocument(*opened);
     return opened;
+}
+
+void DocumentController::showDocument(MyDocument *document)
+{
+    if (document)
+        displayDocument(*document);
+}
+
+void DocumentController::reloadDocument(MyDocument *document, QWidget *alertParent)
+{
+    if (!document)
+        return;
+    ProfileFileData file;
+    if (!file.open(document->filePath())) {
+        m_alertPresenter->showWarning(alertParent,
+            tr("The file \u201c%1\u201d could not be read again.").arg(document->filePath()),
+            sentence(file.errorString()));
+        return;
+    }
+    auto profile = std::make_unique<Profile>();
+    profile->readFromFile(file, progressWindowFor(document->displayName()));
+    document->replaceProfile(std::move(profile));
+}
+
+void DocumentController::updateTitles()
+{
+    for (size_t i = 0; i < m_documents.size(); ++i) {
+        const QString name = m_identities[i].fileName();
+        const bool shared = std::any_of(m_identities.begin(), m_identities.end(),
+            [&](const FileIdentity &other) { return &other != &m_identities[i] && other.fileName() == name; });
+        const QString folder = QDir::toNativeSeparators(QFileInfo(m_identities[i].absolutePath).absolutePath());
+        m_documents[i]->setTitle(shared ? tr("%1 \u2014 %2").arg(name, folder) : name);
+    }
 }
 
 void DocumentController::displayDocument(MyDocument &document)
@@ -119,8 +173,7 @@ QList<MyDocument *> DocumentController::openDocuments(const QList<QUrl> &urls, Q
         if (MyDocument *document = openDocument(url, reason))
             opened.append(document);
         else
-            m_alertPresenter->showWarning(alertParent,
-                tr("The file \u201c%1\u201d could not be opened.").arg(identityOf(url).fileName()), reason);
+            m_alertPresenter->showWarning(alertParent, failureMessage(url), reason);
     }
     return opened;
 }
@@ -162,6 +215,8 @@ void DocumentController::closeDocument(MyDocument *document)
     // Not destroyed here: this may run inside the window's own close event.
     m_closed.push_back(std::move(closing));
     QTimer::singleShot(0, this, &DocumentController::destroyClosedDocuments);
+    updateTitles();
+    Q_EMIT documentClosed();
 }
 
 void DocumentController::destroyClosedDocuments()
@@ -184,6 +239,13 @@ QStringList DocumentController::recentDocumentPaths() const
 void DocumentController::clearRecentDocuments()
 {
     KFUserDefaultsController::sharedUserDefaultsController().removeObjectForKey(recentDocumentsKey);
+}
+
+void DocumentController::forgetRecentDocument(const QString &path)
+{
+    QStringList recent = recentDocumentPaths();
+    if (recent.removeAll(path) > 0)
+        KFUserDefaultsController::sharedUserDefaultsController().setObjectForKey(recent, recentDocumentsKey);
 }
 
 void DocumentController::noteRecentDocument(const QString &path)

@@ -16,8 +16,9 @@ class QWidget;
 
 // The registry of open documents: one document per file, opening a file as
 // a displayed document (or bringing its window forward when it is already
-// open), the documents in front-to-back order, and closing. The
-// application makes one.
+// open), reading a document's file again, the documents in front-to-back
+// order, their window titles, and closing. A file that fails to open leaves
+// the recent files. The application makes one.
 class DocumentController final : public QObject
 {
     Q_OBJECT
@@ -34,6 +35,12 @@ public:
     // alert, and the others still open.
     QList<MyDocument *> openDocuments(const QList<QUrl> &urls, QWidget *alertParent = nullptr);
     MyDocument *documentForURL(const QUrl &url) const;
+    // Shows the document's window and brings it forward.
+    void showDocument(MyDocument *document);
+    // Reads the document's file again, keeping the selected call where the
+    // same path of calls still exists; a failure is reported by an alert and
+    // leaves the document as it was.
+    void reloadDocument(MyDocument *document, QWidget *alertParent = nullptr);
 
     // In the order they were opened.
     QList<MyDocument *> documents() const;
@@ -56,6 +63,10 @@ public:
     void setAlertPresenter(std::unique_ptr<AlertPresenter> presenter);
     AlertPresenter &alertPresenter() const { return *m_alertPresenter; }
 
+Q_SIGNALS:
+    // A document was taken out of the registry.
+    void documentClosed();
+
 private:
     struct FileIdentity
     {
@@ -64,9 +75,14 @@ private:
         QString fileName() const;
     };
     static FileIdentity identityOf(const QUrl &url);
+    static QString failureMessage(const QUrl &url);
     MyDocument *openDocument(const QUrl &url, QString &reason);
     void displayDocument(MyDocument &document);
+    // Names each document by its file, adding the parent folder where two
+    // open documents share a file name.
+    void updateTitles();
     void noteRecentDocument(const QString &path);
+    void forgetRecentDocument(const QString &path);
     void bringToFront(MyDocument *document);
     void destroyClosedDocuments();
 

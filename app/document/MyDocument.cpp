@@ -1,5 +1,6 @@
 #include "MyDocument.h"
 
+#include "CallPath.h"
 #include "CallTreeModel.h"
 #include "CallTreeView.h"
 #include "CallsController.h"
@@ -9,9 +10,7 @@
 #include "FunctionLabelDelegate.h"
 #include "FunctionModel.h"
 #include "NotificationCenter.h"
-#include "ProfileFileData.h"
 #include "ProfiledFunctionCall.h"
-#include "ProgressWindow.h"
 #include "SettingsKeys.h"
 #include "ProfiledFunctionSummary.h"
 #include "SharedText.h"
@@ -22,20 +21,13 @@
 
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLabel>
+#include <QVBoxLayout>
 
 namespace {
 
 const QString measurementKeyPath = QStringLiteral("values.") + VTCMeasurement;
 const QString displayDashKeyPath = QStringLiteral("values.") + VTCDisplayDash;
-
-Profile::ProgressFactory progressWindowFor(const QString &fileName)
-{
-    return [fileName]() -> std::unique_ptr<ProgressController> {
-        auto window = std::make_unique<ProgressWindow>();
-        window->setWindowTitle(DisplayText::forWindowTitle(MyDocument::tr("Reading \u201c%1\u201d").arg(fileName)));
-        return window;
-    };
-}
 
 void setFieldText(QLineEdit *field, const QString &text)
 {
@@ -51,10 +43,12 @@ void setUpTable(QTableView *table, TableController *model, FunctionLabelDelegate
 
 } // namespace
 
-MyDocument::MyDocument(const QString &filePath, QObject *parent)
+MyDocument::MyDocument(const QString &filePath, std::unique_ptr<Profile> profile, QObject *parent)
     : QObject(parent)
     , m_formatter(Formatter::standardFormatter())
     , m_filePath(filePath)
+    , m_title(displayName())
+    , m_profile(std::move(profile))
 {
     addObserverSharedUserDefaults(VTCMeasurement);
     addObserverSharedUserDefaults(VTCDisplayDash);
@@ -76,14 +70,11 @@ QString MyDocument::displayName() const
     return QFileInfo(m_filePath).fileName();
 }
 
-void MyDocument::readFromData(QByteArrayView data)
+void MyDocument::setTitle(const QString &title)
 {
-    m_profile.readFromData(data, progressWindowFor(displayName()));
-}
-
-void MyDocument::readFromFile(ProfileFileData &file)
-{
-    m_profile.readFromFile(file, progressWindowFor(displayName()));
+    m_title = title;
+    if (m_window)
+        m_window->setWindowTitle(DisplayText::forWindowTitle(title));
 }
 
 void MyDocument::makeWindowControllers()
@@ -101,7 +92,7 @@ void MyDocument::makeWindowControllers()
 
 void MyDocument::windowControllerDidLoadNib()
 {
-    m_window->setWindowTitle(DisplayText::forWindowTitle(displayName()));
+    m_window->setWindowTitle(DisplayText::forWindowTitle(m_title));
     m_window->setWindowFilePath(m_filePath);
     connect(m_window.get(), &DocumentWindow::closed, this, [this] { Q_EMIT windowClosed(this); });
     connect(m_window.get(), &DocumentWindow::activated, this, [this] { Q_EMIT windowActivated(this); });
@@ -109,11 +100,6 @@ void MyDocument::windowControllerDidLoadNib()
     auto *delegate = new FunctionLabelDelegate(m_window.get());
     m_ui->myOutlineView->setCallTreeModel(m_outlineModel.get());
     m_ui->myOutlineView->setItemDelegate(delegate);
-    m_outlineModel->setRootFunction(m_profile.rootFunction());
-
-    const CostUnit &unit = m_profile.costUnit();
-    m_callsTab->setCostUnit(unit);
-    m_summaryTab->setCostUnit(unit);
     setUpTable(m_ui->callsTableView, m_callsTab.get(), delegate, CallsController::FunctionColumn);
     setUpTable(m_ui->summaryTableView, m_summaryTab.get(), delegate, SummaryController::FunctionColumn);
     m_ui->callsTableView->horizontalHeader()->resizeSection(CallsController::PositionColumn, 48);
@@ -137,15 +123,49 @@ void MyDocument::windowControllerDidLoadNib()
     connect(m_ui->myOutlineView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
         &MyDocument::outlineViewSelectionDidChange);
 
+    showProfile(nullptr);
+    NotificationCenter::defaultCenter().postNotificationName(VTCDocumentOpenedNotification, this);
+}
+
+void MyDocument::showProfile(const ProfiledFunctionCall *selected)
+{
+    const CostUnit &unit = m_profile->costUnit();
+    m_callsTab->setCostUnit(unit);
+    m_summaryTab->setCostUnit(unit);
+    m_outlineModel->setRootFunction(m_profile->rootFunction());
     clearFunctionMetadataDisplay();
-    if (m_profile.rootFunction()) {
+    if (m_profile->rootFunction()) {
         m_ui->myOutlineView->selectionModel()->setCurrentIndex(
             m_outlineModel->index(0, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         m_outlineModel->expandRow(0);
+        if (selected && selected != m_profile->rootFunction())
+            selectInOutline(*selected);
     } else {
         outlineViewSelectionDidChange();
     }
-    NotificationCenter::defaultCenter().postNotificationName(VTCDocumentOpenedNotification, this);
+
+    // An empty outline looks like a fault: it says why it is empty.
+    if (!m_profile->rootFunction() && !m_emptyMessage) {
+        QWidget *outline = m_ui->myOutlineView->viewport();
+        m_emptyMessage = new QLabel(tr("No calls were found in this file."), outline);
+        m_emptyMessage->setTextFormat(Qt::PlainText);
+        m_emptyMessage->setAlignment(Qt::AlignCenter);
+        m_emptyMessage->setWordWrap(true);
+        m_emptyMessage->setEnabled(false);
+        auto *layout = new QVBoxLayout(outline);
+        layout->addWidget(m_emptyMessage);
+    }
+    if (m_emptyMessage)
+        m_emptyMessage->setVisible(!m_profile->rootFunction());
+}
+
+void MyDocument::replaceProfile(std::unique_ptr<Profile> profile)
+{
+    const CallPath selected = CallPath::of(selectedCall());
+    // The old tree stays until the views no longer show it.
+    const std::unique_ptr<Profile> old = std::exchange(m_profile, std::move(profile));
+    if (m_window)
+        showProfile(selected.find(m_profile->rootFunction()));
 }
 
 void MyDocument::showWindows()
@@ -189,7 +209,7 @@ void MyDocument::displayItem(const ProfiledFunctionCall &call)
     setFieldText(m_ui->functionNameTextField, call.function().name());
     setFieldText(m_ui->fileNameTextField, call.source() ? call.source()->path() : dashString);
     setFieldText(m_ui->lineNumberTextField, call.sourceLine() == 0 ? dashString : QString::number(call.sourceLine()));
-    const CostUnit &unit = m_profile.costUnit();
+    const CostUnit &unit = m_profile->costUnit();
     const quint64 reference = call.parent() ? call.parent()->inclusiveTime() : call.inclusiveTime();
     setFieldText(m_ui->selfTimeTextField,
         m_formatter.getTimeCostStringWithPercentage(
@@ -224,9 +244,13 @@ void MyDocument::summaryRowActivated(int row)
 
 void MyDocument::callsRowActivated(int row)
 {
-    if (row < 0 || row >= m_callsTab->rowCount())
-        return;
-    const int outlineRow = m_outlineModel->expandParents(m_callsTab->callAt(row));
+    if (row >= 0 && row < m_callsTab->rowCount())
+        selectInOutline(m_callsTab->callAt(row));
+}
+
+void MyDocument::selectInOutline(const ProfiledFunctionCall &call)
+{
+    const int outlineRow = m_outlineModel->expandParents(call);
     if (outlineRow < 0)
         return;
     const QModelIndex target = m_outlineModel->index(outlineRow, 0);

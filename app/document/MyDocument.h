@@ -14,8 +14,8 @@ class CallTreeView;
 class CallsController;
 class DocumentWindow;
 class Formatter;
-class ProfileFileData;
 class ProfiledFunctionCall;
+class QLabel;
 class QLineEdit;
 class QTabWidget;
 class SummaryController;
@@ -29,21 +29,23 @@ class MyDocument;
 inline const QString VTCDocumentOpenedNotification = QStringLiteral("VTCDocumentOpened");
 inline const QString VTCDocumentClosedNotification = QStringLiteral("VTCDocumentClosed");
 
-// One open profile file: reads it into its profile, owns the profile and
-// the window, and drives the window: the call-tree outline, the five detail
-// fields of the selected call and the calls and summary tables.
+// One open profile file: owns the profile read from it and the window, and
+// drives the window: the call-tree outline, the five detail fields of the
+// selected call and the calls and summary tables. A profile without calls
+// says so in place of the outline.
 class MyDocument final : public QObject, public KFSharedDefaultsObserver
 {
     Q_OBJECT
 public:
-    explicit MyDocument(const QString &filePath, QObject *parent = nullptr);
+    // The document of the file at `filePath`, showing `profile` (read).
+    MyDocument(const QString &filePath, std::unique_ptr<Profile> profile, QObject *parent = nullptr);
     ~MyDocument() override;
 
-    // Reads the profile; there is no failure, whatever the data holds.
-    // Large data shows a progress window.
-    void readFromData(QByteArrayView data);
-    // The same from an opened file, whose memory is given back while it is read.
-    void readFromFile(ProfileFileData &file);
+    // Shows `profile`, read again from the file, in place of the current
+    // one; the selected call stays selected where the same path of calls
+    // (functions and their order among same-named siblings) still exists,
+    // and the root is selected otherwise.
+    void replaceProfile(std::unique_ptr<Profile> profile);
 
     // Builds the window once, then sets it up (windowControllerDidLoadNib).
     void makeWindowControllers();
@@ -52,9 +54,14 @@ public:
     DocumentWindow *window() const { return m_window.get(); }
 
     QString filePath() const { return m_filePath; }
+    // The file's name.
     QString displayName() const;
-    int state() const { return m_profile.state(); }
-    ProfiledFunctionCall *rootFunction() const { return m_profile.rootFunction(); }
+    // What the window's title and the Window menu call the document: the
+    // display name unless the registry sets another.
+    QString title() const { return m_title; }
+    void setTitle(const QString &title);
+    int state() const { return m_profile->state(); }
+    ProfiledFunctionCall *rootFunction() const { return m_profile->rootFunction(); }
 
     void displayItem(const ProfiledFunctionCall &call);
     void clearFunctionMetadataDisplay();
@@ -73,6 +80,9 @@ public:
 
     // The call of the outline's selected row, or null.
     const ProfiledFunctionCall *selectedCall() const;
+    // The message shown in place of the outline for a profile without
+    // calls; null until one was first needed.
+    const QLabel *emptyMessage() const { return m_emptyMessage; }
 
     // The window's parts (valid once the window is built).
     CallTreeView *outlineView() const;
@@ -93,14 +103,20 @@ Q_SIGNALS:
 
 private:
     void windowControllerDidLoadNib();
+    // Shows the profile's tree in the outline and selects `selected`, or
+    // the root when it is null.
+    void showProfile(const ProfiledFunctionCall *selected);
+    void selectInOutline(const ProfiledFunctionCall &call);
 
     Formatter &m_formatter;
     QString m_filePath;
-    Profile m_profile;
+    QString m_title;
+    std::unique_ptr<Profile> m_profile;
     std::unique_ptr<CallTreeModel> m_outlineModel;
     std::unique_ptr<CallsController> m_callsTab;
     std::unique_ptr<SummaryController> m_summaryTab;
     std::unique_ptr<Ui::MyDocument> m_ui;
+    QLabel *m_emptyMessage = nullptr; // owned by the outline
     // Declared last: the views go before the models they show.
     std::unique_ptr<DocumentWindow> m_window;
 };

@@ -114,8 +114,9 @@ int wideOutline(int children, QTextStream &out)
         text += "cfn=leaf\ncalls=1 0 0\n1 1\n";
     text += '\n';
 
-    MyDocument document(QStringLiteral("/wide.cachegrind"));
-    document.readFromData(text);
+    auto profile = std::make_unique<Profile>();
+    profile->readFromData(text);
+    MyDocument document(QStringLiteral("/wide.cachegrind"), std::move(profile));
     text = QByteArray();
     Stopwatch timer;
     timer.start();
