@@ -10,6 +10,7 @@
 #include "SifterDocumentRegistry.h"
 #include "SifterStatusController.h"
 #include "SifterWatcher.h"
+#include "StartWindow.h"
 #include "UpdateCheck.h"
 
 #include <KFUserDefaultsController.h>
@@ -18,13 +19,10 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPushButton>
 #include <QTimer>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -41,19 +39,27 @@ AppController::AppController(QObject *parent)
     , m_documentController(std::make_unique<DocumentController>())
     , m_dropFilter(std::make_unique<FileDropFilter>([this](const QList<QUrl> &files) { openFiles(files); }))
     , m_openAction(new QAction(tr("&Open\u2026"), this))
+    , m_reloadAction(new QAction(tr("Re&load"), this))
     , m_closeAction(new QAction(tr("&Close"), this))
     , m_quitAction(new QAction(tr("&Quit"), this))
     , m_openPanel(showOpenDialog)
     , m_updateCheck(std::make_unique<UpdateCheck>())
 {
     m_openAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    m_reloadAction->setShortcut(QKeySequence(Qt::Key_F5));
     m_closeAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
     m_quitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     m_quitAction->setMenuRole(QAction::QuitRole);
     connect(m_openAction, &QAction::triggered, this, &AppController::openDocument);
+    connect(m_reloadAction, &QAction::triggered, this, &AppController::reloadFrontDocument);
     connect(m_closeAction, &QAction::triggered, this, &AppController::closeFrontWindow);
     connect(m_quitAction, &QAction::triggered, this, &AppController::quit);
     m_documentController->setWindowDecorator([this](QMainWindow &window) { decorateWindow(window); });
+    connect(m_documentController.get(), &DocumentController::documentClosed, this, &AppController::documentClosed);
+    // The application ends from Quit, or when the start window is closed
+    // with no document open; closing the last document brings the start
+    // window back.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
 
     const KFUserDefaultsController &settings = KFUserDefaultsController::sharedUserDefaultsController();
     connect(&settings, &KFUserDefaultsController::unreadableStoreSetAside, this,
@@ -75,7 +81,8 @@ AppController::~AppController()
 {
     // Windows go while the application object still exists; the watcher
     // goes after its window and before the registry it looks documents up
-    // in.
+    // in. Documents closed now bring no start window back.
+    m_documentController->disconnect(this);
     m_startWindow.reset();
     m_sifterStatusController.reset();
     m_sifterWatcher.reset();
@@ -136,24 +143,10 @@ void AppController::openFiles(const QList<QUrl> &files)
 void AppController::showStartWindow()
 {
     if (!m_startWindow) {
-        m_startWindow = std::make_unique<QMainWindow>();
-        m_startWindow->setWindowTitle(QStringLiteral("Velotrace"));
-        auto *content = new QWidget;
-        auto *layout = new QVBoxLayout(content);
-        auto *hint = new QLabel(tr("Open a profile with File \u25b8 Open\u2026, or drop profile files here."));
-        hint->setAlignment(Qt::AlignCenter);
-        hint->setMargin(24);
-        auto *openButton = new QPushButton(tr("Open Profile\u2026"));
-        auto *watcherButton = new QPushButton(tr("Show Watcher"));
-        connect(openButton, &QPushButton::clicked, this, &AppController::openDocument);
-        connect(watcherButton, &QPushButton::clicked, this, &AppController::showSifterStatus);
-        layout->addStretch();
-        layout->addWidget(hint);
-        layout->addWidget(openButton, 0, Qt::AlignCenter);
-        layout->addWidget(watcherButton, 0, Qt::AlignCenter);
-        layout->addStretch();
-        m_startWindow->setCentralWidget(content);
-        m_startWindow->resize(560, 320);
+        m_startWindow = std::make_unique<StartWindow>();
+        connect(m_startWindow.get(), &StartWindow::openRequested, this, &AppController::openDocument);
+        connect(m_startWindow.get(), &StartWindow::watcherRequested, this, &AppController::showSifterStatus);
+        connect(m_startWindow.get(), &StartWindow::closed, this, &AppController::startWindowClosed);
         decorateWindow(*m_startWindow);
     }
     m_startWindow->show();
@@ -163,36 +156,102 @@ void AppController::showStartWindow()
 
 void AppController::closeStartWindow()
 {
-    if (m_startWindow)
-        m_startWindow.release()->deleteLater();
+    if (!m_startWindow)
+        return;
+    // Gone by the program's choice, not closed by the user.
+    m_startWindow->disconnect(this);
+    m_startWindow.release()->deleteLater();
+}
+
+void AppController::startWindowClosed()
+{
+    if (m_documentController->documents().isEmpty())
+        quit();
+}
+
+void AppController::documentClosed()
+{
+    if (!m_quitting && m_documentController->documents().isEmpty())
+        showStartWindow();
 }
 
 void AppController::decorateWindow(QMainWindow &window)
 {
-    QMenuBar *menuBar = window.menuBar();
-    QMenu *file = menuBar->addMenu(tr("&File"));
+    QMenuBar &menuBar = *window.menuBar();
+    addFileMenu(menuBar);
+    addEditMenu(menuBar);
+    addWindowMenu(menuBar);
+    addHelpMenu(menuBar);
+    window.setAcceptDrops(true);
+    window.installEventFilter(m_dropFilter.get());
+}
+
+void AppController::addFileMenu(QMenuBar &menuBar)
+{
+    QMenu *file = menuBar.addMenu(tr("&File"));
+    connect(file, &QMenu::aboutToShow, this,
+        [this] { m_reloadAction->setEnabled(!m_documentController->documents().isEmpty()); });
     file->addAction(m_openAction);
     QMenu *recent = file->addMenu(tr("Open &Recent"));
     connect(recent, &QMenu::aboutToShow, this, [this, recent] { fillRecentMenu(*recent); });
+    file->addAction(m_reloadAction);
     file->addSeparator();
     file->addAction(m_closeAction);
     file->addSeparator();
     file->addAction(m_quitAction);
+}
 
-    QMenu *edit = menuBar->addMenu(tr("&Edit"));
+void AppController::addEditMenu(QMenuBar &menuBar)
+{
+    QMenu *edit = menuBar.addMenu(tr("&Edit"));
     QAction *preferences = edit->addAction(tr("&Preferences\u2026"), this, &AppController::showPreferencePanel);
     // The platform's standard sequence for preferences is empty on Linux.
     preferences->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     preferences->setMenuRole(QAction::PreferencesRole);
+}
 
-    QMenu *windowMenu = menuBar->addMenu(tr("&Window"));
-    windowMenu->addAction(tr("&Watcher"), this, &AppController::showSifterStatus);
+void AppController::addWindowMenu(QMenuBar &menuBar)
+{
+    QMenu *windowMenu = menuBar.addMenu(tr("&Window"));
+    connect(windowMenu, &QMenu::aboutToShow, this, [this, windowMenu] { fillWindowMenu(*windowMenu); });
+    fillWindowMenu(*windowMenu);
+}
 
-    QMenu *help = menuBar->addMenu(tr("&Help"));
+void AppController::addHelpMenu(QMenuBar &menuBar)
+{
+    QMenu *help = menuBar.addMenu(tr("&Help"));
     help->addAction(tr("Check for &Updates\u2026"), this, &AppController::checkForUpdatesMenuItemSelected);
+}
 
-    window.setAcceptDrops(true);
-    window.installEventFilter(m_dropFilter.get());
+void AppController::fillWindowMenu(QMenu &menu)
+{
+    menu.clear();
+    menu.addAction(tr("&Watcher"), this, &AppController::showSifterStatus);
+    const QList<MyDocument *> documents = m_documentController->documents();
+    if (documents.isEmpty())
+        return;
+    menu.addSeparator();
+    MyDocument *front = frontDocument();
+    for (MyDocument *document : documents) {
+        QAction *item = menu.addAction(DisplayText::forMenuItem(document->title()));
+        item->setCheckable(true);
+        item->setChecked(document == front);
+        connect(item, &QAction::triggered, this, [this, document] {
+            // The menu may outlive the document it names.
+            if (m_documentController->documents().contains(document))
+                m_documentController->showDocument(document);
+        });
+    }
+}
+
+MyDocument *AppController::frontDocument() const
+{
+    return m_documentController->orderedDocuments().value(0);
+}
+
+void AppController::reloadFrontDocument()
+{
+    m_documentController->reloadDocument(frontDocument(), QApplication::activeWindow());
 }
 
 void AppController::fillRecentMenu(QMenu &menu)
@@ -226,6 +285,9 @@ void AppController::closeFrontWindow()
 
 void AppController::quit()
 {
+    if (m_quitting)
+        return;
+    m_quitting = true;
     QApplication::closeAllWindows();
     QCoreApplication::quit();
 }
@@ -283,4 +345,9 @@ void AppController::checkForUpdatesMenuItemSelected()
 void AppController::checkForUpdates()
 {
     m_updateCheck->checkForUpdates(false);
+}
+
+QMainWindow *AppController::startWindow() const
+{
+    return m_startWindow.get();
 }

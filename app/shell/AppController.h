@@ -10,14 +10,17 @@
 
 class DocumentController;
 class FileDropFilter;
+class MyDocument;
 class PreferenceController;
 class SifterDocumentRegistry;
 class SifterStatusController;
 class SifterWatcher;
+class StartWindow;
 class UpdateCheck;
 class QAction;
 class QMainWindow;
 class QMenu;
+class QMenuBar;
 class QWidget;
 
 // The application's controller: start-up (settings defaults, then the
@@ -56,15 +59,19 @@ public:
     SifterWatcher *sifterWatcher() const { return m_sifterWatcher.get(); }
     // The watcher's window, once it was first shown; null before.
     SifterStatusController *sifterStatusController() const { return m_sifterStatusController.get(); }
-    // The empty window shown while no document is open; null when hidden.
-    QMainWindow *startWindow() const { return m_startWindow.get(); }
+    // The window shown while no document is open; null when hidden.
+    QMainWindow *startWindow() const;
     void showStartWindow();
+    // The document whose window was last in front; null when none is open.
+    MyDocument *frontDocument() const;
 
     // Gives a window the main menu and lets it take dropped files.
     void decorateWindow(QMainWindow &window);
 
     // Menu actions.
     void openDocument();
+    // Reads the front document's file again.
+    void reloadFrontDocument();
     void closeFrontWindow();
     void quit();
     void showPreferencePanel();
@@ -77,22 +84,35 @@ public:
     // The automatic check at launch: silent when it fails.
     void checkForUpdates();
     QAction *openAction() const { return m_openAction; }
+    QAction *reloadAction() const { return m_reloadAction; }
+    QAction *quitAction() const { return m_quitAction; }
     QAction *closeAction() const { return m_closeAction; }
 
 private:
     // Tells the user, once control is back in the event loop.
     void showWarningLater(const QString &message, const QString &informativeText);
+    // The menus every window carries, one function each.
+    void addFileMenu(QMenuBar &menuBar);
+    void addEditMenu(QMenuBar &menuBar);
+    void addWindowMenu(QMenuBar &menuBar);
+    void addHelpMenu(QMenuBar &menuBar);
     void fillRecentMenu(QMenu &menu);
+    // The watcher, then the open documents, the front one checked.
+    void fillWindowMenu(QMenu &menu);
     void closeStartWindow();
+    void startWindowClosed();
+    void documentClosed();
     SifterWatcher &sifter();
 
     std::unique_ptr<DocumentController> m_documentController;
-    std::unique_ptr<QMainWindow> m_startWindow;
+    std::unique_ptr<StartWindow> m_startWindow;
     std::unique_ptr<FileDropFilter> m_dropFilter;
     QAction *m_openAction;
+    QAction *m_reloadAction;
     QAction *m_closeAction;
     QAction *m_quitAction;
     OpenPanel m_openPanel;
+    bool m_quitting = false;
     std::unique_ptr<UpdateCheck> m_updateCheck;
     // The shared preference window; not owned.
     PreferenceController *m_preferenceController = nullptr;

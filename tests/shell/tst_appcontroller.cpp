@@ -20,7 +20,9 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -49,7 +51,34 @@ QStringList fileMenuItems(QMainWindow *window)
     return items;
 }
 
-const QStringList expectedFileMenu { "&Open\u2026|Ctrl+O", "Open &Recent|", "&Close|Ctrl+W", "&Quit|Ctrl+Q" };
+QMenu *windowMenu(QMainWindow *window)
+{
+    QMenu *menu = window->menuBar()->actions().value(2)->menu();
+    Q_EMIT menu->aboutToShow();
+    return menu;
+}
+
+// "text" of each item of the Window menu, with "*" after the checked one.
+QStringList windowMenuItems(QMainWindow *window)
+{
+    QStringList items;
+    for (const QAction *action : windowMenu(window)->actions()) {
+        if (!action->isSeparator())
+            items << action->text() + (action->isChecked() ? QStringLiteral("*") : QString());
+    }
+    return items;
+}
+
+// Runs the main loop until the application quits (true) or a second has passed (false).
+bool quitsWhile(const std::function<void()> &action)
+{
+    QTimer::singleShot(0, action);
+    QTimer::singleShot(1000, [] { QCoreApplication::exit(1); });
+    return QCoreApplication::exec() == 0;
+}
+
+const QStringList expectedFileMenu { "&Open\u2026|Ctrl+O", "Open &Recent|", "Re&load|F5", "&Close|Ctrl+W",
+    "&Quit|Ctrl+Q" };
 
 } // namespace
 
@@ -78,6 +107,7 @@ private Q_SLOTS:
         m_alerts.clear();
         m_controller = std::make_unique<AppController>();
         m_controller->documentController().setAlertPresenter(std::make_unique<RecordingAlertPresenter>(m_alerts));
+        m_controller->documentController().clearRecentDocuments();
         defaults().setObjectForKey(m_dir.path(), VTCSifterMonitorDirectory);
     }
 
@@ -167,6 +197,57 @@ private Q_SLOTS:
         QTRY_VERIFY(!m_controller->startWindow());
     }
 
+    void theWindowMenuSwitchesBetweenDocuments()
+    {
+        const QString first = writeProfile(QStringLiteral("a&b.cachegrind"));
+        m_controller->openStartupFiles({ first, writeProfile(QStringLiteral("second.cachegrind")) });
+        QMainWindow *window = documents().first()->window();
+        QCOMPARE(windowMenuItems(window), QStringList({ "&Watcher", "a&&b.cachegrind", "second.cachegrind*" }));
+        windowMenu(window)->actions().at(2)->trigger();
+        QCOMPARE(m_controller->frontDocument(), documents().first());
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QCOMPARE(windowMenuItems(documents().last()->window()),
+            QStringList({ "&Watcher", "a&&b.cachegrind*", "second.cachegrind" }));
+    }
+
+    // Closing the last document brings the start window back; only Quit, or closing
+    // the start window with no document open, ends the application.
+    void theLastWindowDecidesNothingButTheStartWindowDoes_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<bool>("quits");
+        QTest::addColumn<bool>("startWindowAfter");
+        QTest::newRow("close the last document") << "close document" << false << true;
+        QTest::newRow("close it with the watcher open") << "close document, watcher open" << false << true;
+        QTest::newRow("close the start window") << "close start window" << true << false;
+        QTest::newRow("Quit with a document open") << "quit" << true << false;
+    }
+
+    void theLastWindowDecidesNothingButTheStartWindowDoes()
+    {
+        QFETCH(QString, action);
+        QFETCH(bool, quits);
+        QFETCH(bool, startWindowAfter);
+        m_controller->openStartupFiles({ writeProfile(QStringLiteral("only.cachegrind")) });
+        QCOMPARE(documents().size(), 1);
+        if (action.endsWith(QLatin1String("watcher open")))
+            m_controller->showSifterStatus();
+        MyDocument *document = documents().first();
+        const bool quit = quitsWhile([&] {
+            if (action.startsWith(QLatin1String("close document"))) {
+                document->window()->close();
+            } else if (action == QLatin1String("close start window")) {
+                document->window()->close();
+                m_controller->startWindow()->close();
+            } else {
+                m_controller->quitAction()->trigger();
+            }
+        });
+        QCOMPARE(quit, quits);
+        QVERIFY(documents().isEmpty());
+        QCOMPARE(m_controller->startWindow() && m_controller->startWindow()->isVisible(), startWindowAfter);
+    }
+
     void openCloseAndRecentMenuItems()
     {
         const QString path = writeProfile(QStringLiteral("chosen.cachegrind"));
@@ -185,6 +266,16 @@ private Q_SLOTS:
         QCOMPARE(recent->actions().first()->text(), QStringLiteral("chosen.cachegrind"));
         recent->actions().first()->trigger();
         QCOMPARE(documents().size(), 1);
+
+        // Gone when picked, it leaves the menu after its alert.
+        QVERIFY(QFile::remove(path));
+        documents().first()->window()->close();
+        Q_EMIT recent->aboutToShow();
+        recent->actions().first()->trigger();
+        QCOMPARE(m_alerts.size(), 1);
+        QVERIFY(m_alerts.first().contains(path));
+        Q_EMIT recent->aboutToShow();
+        QCOMPARE(recent->actions().first()->text(), QStringLiteral("Clear Menu"));
     }
 
     void terminationWritesTheSettings()
