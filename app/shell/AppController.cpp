@@ -132,6 +132,17 @@ void AppController::openStartupFiles(const QStringList &paths)
         showStartWindow();
 }
 
+void AppController::openHandedOverFiles(const QStringList &paths)
+{
+    openStartupFiles(paths);
+    if (!paths.isEmpty())
+        return;
+    if (MyDocument *front = frontDocument())
+        m_documentController->showDocument(front);
+    else
+        showStartWindow();
+}
+
 void AppController::openFiles(const QList<QUrl> &files)
 {
     const QList<MyDocument *> opened = m_documentController->openDocuments(files, QApplication::activeWindow());

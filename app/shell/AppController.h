@@ -51,6 +51,9 @@ public:
     // Opens each file in its own window; with none (or none that opened)
     // shows the start window.
     void openStartupFiles(const QStringList &paths);
+    // Files a later start handed over: opened the same way, then the front
+    // window is brought forward.
+    void openHandedOverFiles(const QStringList &paths);
     void openFiles(const QList<QUrl> &files);
 
     DocumentController &documentController() const { return *m_documentController; }
