@@ -55,7 +55,16 @@ AppController::AppController(QObject *parent)
     connect(m_closeAction, &QAction::triggered, this, &AppController::closeFrontWindow);
     connect(m_quitAction, &QAction::triggered, this, &AppController::quit);
     m_documentController->setWindowDecorator([this](QMainWindow &window) { decorateWindow(window); });
-    connect(m_documentController.get(), &DocumentController::documentClosed, this, &AppController::documentClosed);
+    connect(
+        m_documentController.get(), &DocumentController::documentClosed, this, &AppController::showStartWindowIfIdle);
+    connect(m_documentController.get(), &DocumentController::openFinished, this,
+        [this](const QUrl &, MyDocument *document) {
+            // The start window gives way once a document window is on screen.
+            if (document)
+                closeStartWindow();
+            else
+                showStartWindowIfIdle();
+        });
     // The application ends from Quit, or when the start window is closed
     // with no document open; closing the last document brings the start
     // window back.
@@ -128,8 +137,7 @@ void AppController::openStartupFiles(const QStringList &paths)
         files.append(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
     if (!files.isEmpty())
         openFiles(files);
-    if (m_documentController->documents().isEmpty())
-        showStartWindow();
+    showStartWindowIfIdle();
 }
 
 void AppController::openHandedOverFiles(const QStringList &paths)
@@ -145,10 +153,7 @@ void AppController::openHandedOverFiles(const QStringList &paths)
 
 void AppController::openFiles(const QList<QUrl> &files)
 {
-    const QList<MyDocument *> opened = m_documentController->openDocuments(files, QApplication::activeWindow());
-    // The start window gives way once a document window is on screen.
-    if (!opened.isEmpty())
-        closeStartWindow();
+    m_documentController->openDocuments(files, QApplication::activeWindow());
 }
 
 void AppController::showStartWindow()
@@ -174,15 +179,20 @@ void AppController::closeStartWindow()
     m_startWindow.release()->deleteLater();
 }
 
+bool AppController::hasNoDocument() const
+{
+    return m_documentController->documents().isEmpty() && m_documentController->readsInProgress() == 0;
+}
+
 void AppController::startWindowClosed()
 {
-    if (m_documentController->documents().isEmpty())
+    if (hasNoDocument())
         quit();
 }
 
-void AppController::documentClosed()
+void AppController::showStartWindowIfIdle()
 {
-    if (!m_quitting && m_documentController->documents().isEmpty())
+    if (!m_quitting && hasNoDocument())
         showStartWindow();
 }
 

@@ -48,8 +48,8 @@ public:
     // Writes the settings store to disk.
     void applicationWillTerminate();
 
-    // Opens each file in its own window; with none (or none that opened)
-    // shows the start window.
+    // Opens each file in its own window once it has been read; with none
+    // (or none that opened) shows the start window.
     void openStartupFiles(const QStringList &paths);
     // Files a later start handed over: opened the same way, then the front
     // window is brought forward.
@@ -103,8 +103,10 @@ private:
     // The watcher, then the open documents, the front one checked.
     void fillWindowMenu(QMenu &menu);
     void closeStartWindow();
+    // No document open, and none being read.
+    bool hasNoDocument() const;
     void startWindowClosed();
-    void documentClosed();
+    void showStartWindowIfIdle();
     SifterWatcher &sifter();
 
     std::unique_ptr<DocumentController> m_documentController;

@@ -168,8 +168,19 @@ int main(int argc, char *argv[])
     DocumentController registry;
     Stopwatch timer;
     timer.start();
+    // The file is read on another thread; the window appears once it has been.
     QString error;
-    MyDocument *document = registry.openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), &error);
+    MyDocument *document = nullptr;
+    bool finished = false;
+    QObject::connect(
+        &registry, &DocumentController::openFinished, [&](const QUrl &, MyDocument *opened, const QString &message) {
+            document = opened;
+            error = message;
+            finished = true;
+        });
+    registry.openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), false);
+    while (!finished)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     if (!document) {
         out << error << '\n';
         return 1;

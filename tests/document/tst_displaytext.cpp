@@ -2,6 +2,7 @@
 
 #include "DisplayText.h"
 #include "DocumentController.h"
+#include "DocumentOpening.h"
 #include "DocumentWindow.h"
 #include "MessageBoxAlertPresenter.h"
 #include "MyDocument.h"
@@ -78,7 +79,7 @@ private Q_SLOTS:
         file.write(profileHeader() + record("/a.php", name, 1, 1) + record("/a.php", "main", 1, 1, { name }));
         file.close();
 
-        MyDocument *document = registry.openDocumentWithContentsOfURL(QUrl::fromLocalFile(file.fileName()));
+        MyDocument *document = openAndWait(registry, file.fileName());
         QVERIFY(document);
         QTRY_VERIFY(document->window()->windowHandle());
         QCOMPARE(document->window()->windowHandle()->title(), fileName);

@@ -3,6 +3,7 @@
 #include "RecordingAlertPresenter.h"
 #include "CallTreeView.h"
 #include "DocumentController.h"
+#include "DocumentOpening.h"
 #include "DocumentWindow.h"
 #include "MyDocument.h"
 #include "SettingsKeys.h"
@@ -51,10 +52,7 @@ private:
         return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size() ? path : QString();
     }
 
-    MyDocument *open(const QString &path)
-    {
-        return m_registry->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path));
-    }
+    MyDocument *open(const QString &path) { return openAndWait(*m_registry, path); }
 
     QStringList titles() const
     {
@@ -144,6 +142,7 @@ private Q_SLOTS:
         }
         QVERIFY(write(QStringLiteral("reload.cachegrind"), after) == path);
         m_registry->reloadDocument(document);
+        QVERIFY(waitForReads(*m_registry));
         QTEST(selection(*document), "selected");
         QCOMPARE(document->emptyMessage() && !document->emptyMessage()->isHidden(), emptyMessage);
         if (emptyMessage)
@@ -158,6 +157,7 @@ private Q_SLOTS:
         MyDocument *document = open(path);
         QVERIFY(document && QFile::remove(path));
         m_registry->reloadDocument(document);
+        QVERIFY(waitForReads(*m_registry));
         QCOMPARE(m_alerts,
             QStringList("The file \u201c" + path + "\u201d could not be read again.|No such file or directory."));
         QCOMPARE(selection(*document), QStringLiteral("main 1"));
@@ -174,7 +174,9 @@ private Q_SLOTS:
         m_registry->closeAllDocuments();
         QCOMPARE(m_registry->recentDocumentPaths(), QStringList({ kept, gone }));
         QVERIFY(QFile::remove(gone));
-        QVERIFY(m_registry->openDocuments({ QUrl::fromLocalFile(gone) }).isEmpty());
+        m_registry->openDocuments({ QUrl::fromLocalFile(gone) });
+        QVERIFY(waitForReads(*m_registry));
+        QVERIFY(m_registry->documents().isEmpty());
         QCOMPARE(
             m_alerts, QStringList("The file \u201c" + gone + "\u201d could not be opened.|No such file or directory."));
         QCOMPARE(m_registry->recentDocumentPaths(), QStringList({ kept }));

@@ -159,12 +159,15 @@ private Q_SLOTS:
     {
         const QString first = writeProfile(QStringLiteral("first.cachegrind"));
         m_controller->openStartupFiles({ first, writeProfile(QStringLiteral("second.cachegrind")), first });
-        QCOMPARE(documents().size(), 2);
+        QTRY_COMPARE(documents().size(), 2);
+        QStringList titles; // in the order their reads ended
         for (MyDocument *document : documents()) {
             QVERIFY(document->window()->isVisible());
             QCOMPARE(fileMenuItems(document->window()), expectedFileMenu);
+            titles << document->window()->windowTitle();
         }
-        QCOMPARE(documents().first()->window()->windowTitle(), QStringLiteral("first.cachegrind"));
+        titles.sort();
+        QCOMPARE(titles, QStringList({ "first.cachegrind", "second.cachegrind" }));
         QVERIFY(!m_controller->startWindow());
         QVERIFY(m_alerts.isEmpty());
     }
@@ -173,7 +176,7 @@ private Q_SLOTS:
     void failingOpensLeaveTheAppWorking()
     {
         m_controller->openStartupFiles({ m_dir.filePath(QStringLiteral("gone.cachegrind")) });
-        QCOMPARE(m_alerts.size(), 1);
+        QTRY_COMPARE(m_alerts.size(), 1);
         QVERIFY(m_alerts.first().contains(QStringLiteral("gone.cachegrind")));
         QMainWindow *start = m_controller->startWindow();
         QVERIFY(start && start->isVisible());
@@ -191,8 +194,8 @@ private Q_SLOTS:
         QVERIFY(enter.isAccepted());
         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, {});
         QApplication::sendEvent(start, &drop);
-        QCOMPARE(m_alerts.size(), 2);
-        QCOMPARE(documents().size(), 1);
+        QTRY_COMPARE(m_alerts.size(), 2);
+        QTRY_COMPARE(documents().size(), 1);
         QCOMPARE(documents().first()->displayName(), QStringLiteral("dropped.cachegrind"));
         QTRY_VERIFY(!m_controller->startWindow());
     }
@@ -200,7 +203,10 @@ private Q_SLOTS:
     void theWindowMenuSwitchesBetweenDocuments()
     {
         const QString first = writeProfile(QStringLiteral("a&b.cachegrind"));
-        m_controller->openStartupFiles({ first, writeProfile(QStringLiteral("second.cachegrind")) });
+        m_controller->openStartupFiles({ first });
+        QTRY_COMPARE(documents().size(), 1);
+        m_controller->openStartupFiles({ writeProfile(QStringLiteral("second.cachegrind")) });
+        QTRY_COMPARE(documents().size(), 2);
         QMainWindow *window = documents().first()->window();
         QCOMPARE(windowMenuItems(window), QStringList({ "&Watcher", "a&&b.cachegrind", "second.cachegrind*" }));
         windowMenu(window)->actions().at(2)->trigger();
@@ -229,7 +235,7 @@ private Q_SLOTS:
         QFETCH(bool, quits);
         QFETCH(bool, startWindowAfter);
         m_controller->openStartupFiles({ writeProfile(QStringLiteral("only.cachegrind")) });
-        QCOMPARE(documents().size(), 1);
+        QTRY_COMPARE(documents().size(), 1);
         if (action.endsWith(QLatin1String("watcher open")))
             m_controller->showSifterStatus();
         MyDocument *document = documents().first();
@@ -253,29 +259,30 @@ private Q_SLOTS:
         const QString path = writeProfile(QStringLiteral("chosen.cachegrind"));
         m_controller->setOpenPanel([path](QWidget *) { return QList<QUrl> { QUrl::fromLocalFile(path) }; });
         m_controller->openAction()->trigger();
-        QCOMPARE(documents().size(), 1);
+        QTRY_COMPARE(documents().size(), 1);
         QMainWindow *window = documents().first()->window();
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window));
         m_controller->closeAction()->trigger();
         QVERIFY(documents().isEmpty());
 
-        m_controller->openStartupFiles({});
-        QMenu *recent = fileMenu(m_controller->startWindow())->actions().at(1)->menu();
-        Q_EMIT recent->aboutToShow();
-        QCOMPARE(recent->actions().first()->text(), QStringLiteral("chosen.cachegrind"));
-        recent->actions().first()->trigger();
-        QCOMPARE(documents().size(), 1);
+        // The start window is back, with the file in its recent menu.
+        const auto recentItems = [this] {
+            QMenu *recent = fileMenu(m_controller->startWindow())->actions().at(1)->menu();
+            Q_EMIT recent->aboutToShow();
+            return recent->actions();
+        };
+        QCOMPARE(recentItems().first()->text(), QStringLiteral("chosen.cachegrind"));
+        recentItems().first()->trigger();
+        QTRY_COMPARE(documents().size(), 1);
 
         // Gone when picked, it leaves the menu after its alert.
         QVERIFY(QFile::remove(path));
         documents().first()->window()->close();
-        Q_EMIT recent->aboutToShow();
-        recent->actions().first()->trigger();
-        QCOMPARE(m_alerts.size(), 1);
+        recentItems().first()->trigger();
+        QTRY_COMPARE(m_alerts.size(), 1);
         QVERIFY(m_alerts.first().contains(path));
-        Q_EMIT recent->aboutToShow();
-        QCOMPARE(recent->actions().first()->text(), QStringLiteral("Clear Menu"));
+        QCOMPARE(recentItems().first()->text(), QStringLiteral("Clear Menu"));
     }
 
     void terminationWritesTheSettings()
