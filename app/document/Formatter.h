@@ -5,7 +5,8 @@
 // Turns time costs into text in the user's unit ("measurement": 0 seconds,
 // 1 milliseconds, 2 microseconds), with a dash for times too small to show
 // when "displayDash" is on. Times come in as microseconds; the caller
-// converts from the profile's own cost unit. Settings are read at every call.
+// converts from the profile's own cost unit. Settings are read at every
+// call; the text itself is CostFormat's.
 class Formatter
 {
 public:
@@ -16,12 +17,8 @@ public:
     // a dashed time has no share.
     QString getTimeCostStringWithPercentage(double microseconds, double referenceMicroseconds) const;
 
-    // The same rules with the two settings given.
-    static QString timeCostString(double microseconds, qint64 measurement, bool displayDash);
-    static QString timeCostStringWithPercentage(
-        double microseconds, double referenceMicroseconds, qint64 measurement, bool displayDash);
-
 private:
     Formatter() = default;
-    static QString withPercentage(const QString &time, double microseconds, double referenceMicroseconds);
+    // The dash setting, read only when it matters: for times below the unit's threshold.
+    static bool displayDash(double microseconds, qint64 measurement);
 };

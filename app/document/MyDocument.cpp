@@ -91,14 +91,12 @@ QString MyDocument::displayName() const
 
 bool MyDocument::readFromData(QByteArrayView data, const QString &)
 {
-    m_profile.readFromData(data, progressWindowFor(displayName()));
-    return true;
+    return m_profile.readFromData(data, progressWindowFor(displayName()));
 }
 
 bool MyDocument::readFromFile(ProfileFileData &file)
 {
-    m_profile.readFromFile(file, progressWindowFor(displayName()));
-    return true;
+    return m_profile.readFromFile(file, progressWindowFor(displayName()));
 }
 
 void MyDocument::makeWindowControllers()

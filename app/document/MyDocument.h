@@ -40,10 +40,14 @@ public:
     explicit MyDocument(const QString &filePath, QObject *parent = nullptr);
     ~MyDocument() override;
 
-    // Reads the profile; never fails. Large data shows a progress window.
+    // Reads the profile; large data shows a progress window. False, with
+    // the reason in errorString(), only when memory runs short or the
+    // profile is too large.
     bool readFromData(QByteArrayView data, const QString &typeName = {});
-    // The same from an opened file, whose memory is given back while it is read.
+    // The same from an opened file, read piece by piece; false also when the
+    // file cannot be read to its end.
     bool readFromFile(ProfileFileData &file);
+    QString errorString() const { return m_profile.errorString(); }
 
     QString windowNibName() const { return QStringLiteral("MyDocument"); }
     // Builds the window once, then sets it up (windowControllerDidLoadNib).
@@ -57,7 +61,7 @@ public:
     QString displayName() const;
     int state() const { return m_profile.state(); }
     const Profile &profile() const { return m_profile; }
-    ProfiledFunctionCall *rootFunction() const { return m_profile.rootFunction(); }
+    const ProfiledFunctionCall *rootFunction() const { return m_profile.rootFunction(); }
 
     void displayItem(const ProfiledFunctionCall &call);
     void clearFunctionMetadataDisplay();

@@ -1,27 +1,23 @@
 #include "CachegrindParser.h"
 
 #include "LineSplitter.h"
-#include "ProfiledFunctionCall.h"
+#include "Profile.h"
 #include "ProgressController.h"
 #include "SharedText.h"
 
 #include <limits>
+#include <new>
+#include <stdexcept>
 
 namespace {
 
-// How many bytes are read between two reports to the consumed handler.
-constexpr qsizetype consumedReportStep = qsizetype(1) << 20;
+// A carried-over line this long keeps its buffer for the next one.
+constexpr size_t keptCarryCapacity = size_t(1) << 20;
 
 // Whether the line begins with the literal `prefix`, compared byte by byte.
 template <size_t N> bool hasPrefix(std::string_view line, const char (&prefix)[N])
 {
-    if (line.size() < N - 1)
-        return false;
-    for (size_t i = 0; i < N - 1; ++i) {
-        if (line[i] != prefix[i])
-            return false;
-    }
-    return true;
+    return line.size() >= N - 1 && line.compare(0, N - 1, prefix, N - 1) == 0;
 }
 
 bool isDigit(char c)
@@ -29,7 +25,7 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-bool isSpace(char c)
+bool isBlank(char c)
 {
     return c == ' ' || c == '\t' || c == '\v' || c == '\f';
 }
@@ -49,62 +45,156 @@ bool readNumber(std::string_view line, size_t &pos, quint64 &value)
     return pos > start;
 }
 
+// Reads the next figure of an event after blanks and an optional sign, in
+// the event's stored form; false when there is none.
+bool readFigure(std::string_view line, size_t &pos, bool isSigned, quint64 &bits)
+{
+    while (pos < line.size() && isBlank(line[pos]))
+        ++pos;
+    bool negative = false;
+    if (pos < line.size() && (line[pos] == '+' || line[pos] == '-'))
+        negative = line[pos++] == '-';
+    quint64 magnitude = 0;
+    if (!readNumber(line, pos, magnitude))
+        return false;
+    if (!isSigned) {
+        // Time cannot run backwards.
+        bits = negative ? 0 : magnitude;
+    } else if (negative) {
+        constexpr quint64 lowest = quint64(1) << 63;
+        bits = magnitude >= lowest ? lowest : quint64(-qint64(magnitude));
+    } else {
+        constexpr quint64 highest = quint64(std::numeric_limits<qint64>::max());
+        bits = qMin(magnitude, highest);
+    }
+    return true;
+}
+
 } // namespace
 
-CachegrindParser::CachegrindParser(QByteArrayView data, Profile &document, Profile::ProgressFactory progress)
-    : m_data(data)
-    , m_document(document)
-    , m_progress(std::move(progress))
+CachegrindParser::CachegrindParser(Profile &profile, const Limits &limits)
+    : m_profile(profile)
+    , m_limits(limits)
+    , m_currentSource(CallTree::none)
 { }
 
 CachegrindParser::~CachegrindParser() = default;
 
-std::unique_ptr<ProfiledFunctionCall> CachegrindParser::takeRootFunction()
+void CachegrindParser::startProgress(const std::function<std::unique_ptr<ProgressController>()> &factory, qint64 size)
 {
-    return std::move(m_rootFunction);
+    m_progressSize = size;
+    if (size > progressThreshold && factory)
+        m_progressWindow = factory();
+    if (!m_progressWindow)
+        return;
+    m_progressWindow->showWindow();
+    const qint32 shownSize = qint32(qMin<qint64>(size, std::numeric_limits<qint32>::max()));
+    m_progressWindow->setStatusLine(QStringLiteral("File size: ") + stringFromFileSize(shownSize));
+    m_progressWindow->setMaxValue(double(size));
+    m_progressWindow->setRemainingValue(double(size));
 }
 
-bool CachegrindParser::parse()
+void CachegrindParser::feed(const char *begin, const char *end, qint64 position, bool positionsFollowBytes)
 {
-    const char *const begin = m_data.data();
-    const qsizetype size = m_data.size();
-    const char *const end = begin + size;
-
-    if (size > progressThreshold && m_progress)
-        m_progressWindow = m_progress();
-    if (m_progressWindow) {
-        m_progressWindow->showWindow();
-        const qint32 shownSize = qint32(qMin<qsizetype>(size, std::numeric_limits<qint32>::max()));
-        m_progressWindow->setStatusLine(QStringLiteral("File size: ") + stringFromFileSize(shownSize));
-        m_progressWindow->setMaxValue(double(size));
-        m_progressWindow->setRemainingValue(double(size));
+    m_pieceBegin = begin;
+    m_piecePosition = position;
+    m_positionsFollowBytes = positionsFollowBytes;
+    const char *rest = begin;
+    if (m_afterCarriageReturn && rest < end) {
+        m_afterCarriageReturn = false;
+        if (*rest == '\n')
+            ++rest;
     }
-
-    qsizetype nextConsumedReport = consumedReportStep;
-    LineSplitter lines(begin, end);
     std::string_view line;
-    while (lines.next(line)) {
-        const qsizetype lineStart = line.data() - begin;
-        handleLine(line, lineStart);
-        if (m_consumed && lineStart >= nextConsumedReport) {
-            m_consumed(lineStart);
-            nextConsumedReport = lineStart + consumedReportStep;
+    if (!m_carry.empty()) {
+        LineSplitter first(rest, end);
+        if (!first.next(line)) {
+            m_carry.append(rest, size_t(end - rest));
+            checkMemory();
+            return;
+        }
+        m_carry.append(line);
+        checkMemory();
+        m_handlingCarry = true;
+        handleLine(m_carry);
+        m_handlingCarry = false;
+        if (m_carry.capacity() > keptCarryCapacity)
+            std::string().swap(m_carry);
+        m_carry.clear();
+        rest = first.rest().data();
+        if (rest == end) {
+            m_afterCarriageReturn = first.endsWithCarriageReturn();
+            return;
         }
     }
+    LineSplitter lines(rest, end);
+    while (lines.next(line))
+        handleLine(line);
+    m_afterCarriageReturn = lines.endsWithCarriageReturn();
+    if (!lines.rest().empty()) {
+        m_carryPosition = linePosition(lines.rest());
+        m_carry.assign(lines.rest());
+        checkMemory();
+    }
+}
 
+quint32 CachegrindParser::finish()
+{
+    if (!m_carry.empty()) {
+        m_handlingCarry = true;
+        handleLine(m_carry);
+        m_handlingCarry = false;
+        std::string().swap(m_carry);
+    }
+    if (m_state != State::Body)
+        startBody();
     if (m_progressWindow)
         m_progressWindow->setRemainingValue(0.0);
-    assembleRoot();
+    const quint32 root = assembleRoot();
     if (m_progressWindow) {
         m_progressWindow->close();
         m_progressWindow.reset();
     }
-    if (m_consumed)
-        m_consumed(size);
-    return true;
+    return root;
 }
 
-void CachegrindParser::handleLine(std::string_view line, qsizetype lineStart)
+auto CachegrindParser::internFunction()
+{
+    return [this](std::string_view name) { return m_profile.internFunction(name); };
+}
+
+auto CachegrindParser::internSource()
+{
+    return [this](std::string_view path) { return m_profile.internSource(path); };
+}
+
+qint64 CachegrindParser::linePosition(std::string_view line) const
+{
+    if (m_handlingCarry)
+        return m_carryPosition;
+    return m_piecePosition + (m_positionsFollowBytes ? qint64(line.data() - m_pieceBegin) : 0);
+}
+
+void CachegrindParser::checkMemory() const
+{
+    if (m_limits.memoryBytes == std::numeric_limits<qint64>::max())
+        return;
+    const qint64 used = m_profile.m_tree.memoryUse() + m_profile.m_functionNames.memoryUse()
+        + m_profile.m_sourceNames.memoryUse() + qint64(m_carry.capacity())
+        + qint64(m_unclaimedCalls.capacity() * sizeof(quint32));
+    if (used > m_limits.memoryBytes)
+        throw std::bad_alloc();
+}
+
+void CachegrindParser::handleLine(std::string_view line)
+{
+    if (m_state == State::Body)
+        handleBodyLine(line);
+    else
+        handleHeaderLine(line);
+}
+
+void CachegrindParser::handleHeaderLine(std::string_view line)
 {
     if (hasPrefix(line, "#"))
         return;
@@ -113,148 +203,169 @@ void CachegrindParser::handleLine(std::string_view line, qsizetype lineStart)
             return;
         m_state = State::Header;
     }
-    if (m_state == State::Header) {
-        if (hasPrefix(line, "events:")) {
-            m_costUnit = CostUnit::fromEventsLine(QByteArrayView(line.data(), qsizetype(line.size())));
-            return;
-        }
-        if (hasPrefix(line, "cmd:") || hasPrefix(line, "part:"))
-            return;
-        if (line.find('=') == std::string_view::npos)
-            return;
-        m_state = State::Body;
+    if (hasPrefix(line, "events:")) {
+        m_profile.m_events = ProfileEvent::fromEventsLine(QByteArrayView(line.data(), qsizetype(line.size())));
+        return;
     }
-    handleBodyLine(line, lineStart);
+    if (hasPrefix(line, "summary:")) {
+        readSummary(line.substr(8));
+        return;
+    }
+    if (hasPrefix(line, "cmd:") || hasPrefix(line, "part:") || line.find('=') == std::string_view::npos)
+        return;
+    startBody();
+    handleBodyLine(line);
 }
 
-void CachegrindParser::handleBodyLine(std::string_view line, qsizetype lineStart)
+void CachegrindParser::startBody()
+{
+    m_state = State::Body;
+    const QList<ProfileEvent> &events = m_profile.m_events;
+    m_eventCount = int(events.size());
+    m_signedEvents.clear();
+    for (const ProfileEvent &event : events)
+        m_signedEvents.push_back(event.isSigned());
+    m_profile.m_timeEvent = 0;
+    for (int event = 0; event < m_eventCount; ++event) {
+        if (events[event].kind() == ProfileEvent::Kind::Time) {
+            m_profile.m_timeEvent = event;
+            break;
+        }
+    }
+    m_profile.m_tree = CallTree(m_signedEvents);
+}
+
+void CachegrindParser::handleBodyLine(std::string_view line)
 {
     // The first byte picks the few keys worth comparing; the order of the
     // tests among lines that could match several keys is kept.
     const char first = line.empty() ? '\0' : line.front();
-    if (first == 'f') {
-        if (hasPrefix(line, "fl=")) {
-            const std::string_view path = m_fileIds.expand(line.substr(3));
-            if (!m_currentSource || path != m_lastSourcePath) {
-                m_currentSource = &source(path);
-                m_lastSourcePath.assign(path);
+    switch (first) {
+    case 'f':
+        if (line.size() >= 3 && line[2] == '=') {
+            const std::string_view rest = line.substr(3);
+            switch (line[1]) {
+            case 'n':
+                startCall(m_functionNumbers.resolve(rest, internFunction()), line);
+                return;
+            case 'l':
+                m_currentSource = m_sourceNumbers.resolve(rest, internSource());
+                return;
+            case 'i':
+            case 'e':
+                // The file of inlined code may define a compressed number;
+                // like every other line it makes a claim step.
+                m_sourceNumbers.define(rest, internSource());
+                break;
             }
-            return;
         }
-        if (hasPrefix(line, "fn=")) {
-            m_unclaimedCalls.push_back(std::make_unique<ProfiledFunctionCall>(
-                function(m_functionIds.expand(line.substr(3))), m_currentSource));
-            if (m_progressWindow)
-                m_progressWindow->setRemainingValue(double(m_data.size() - lineStart));
-            return;
-        }
-        // Lines that name the file of inlined code may define compressed
-        // file ids; like every other line they make a claim step.
-        if (hasPrefix(line, "fi=") || hasPrefix(line, "fe="))
-            m_fileIds.expand(line.substr(3));
-    } else if (first == 'c') {
+        break;
+    case 'c':
         if (hasPrefix(line, "calls="))
             return;
         if (hasPrefix(line, "cfn=")) {
-            // The callee's name is not needed, but it may define a compressed id.
-            m_functionIds.expand(line.substr(4));
+            // The callee's name is not needed, but it may define a number.
+            m_functionNumbers.define(line.substr(4), internFunction());
             ++m_announcedCallees;
             return;
         }
-        // The callee's file: it may define a compressed file id.
         if (hasPrefix(line, "cfl=") || hasPrefix(line, "cfi="))
-            m_fileIds.expand(line.substr(4));
-    } else if (isDigit(first) && line.size() >= 3) {
-        if (m_announcedCallees == 0)
-            handleCostLine(line);
+            m_sourceNumbers.define(line.substr(4), internSource());
+        break;
+    case '#':
         return;
-    } else if (first == 's' && hasPrefix(line, "summary:")) {
-        return;
+    case 's':
+        if (hasPrefix(line, "summary:")) {
+            readSummary(line.substr(8));
+            return;
+        }
+        break;
+    default:
+        if (isDigit(first) && line.size() >= 3) {
+            // A cost line; while callees are announced it is a callee's.
+            if (m_announcedCallees == 0)
+                handleCostLine(line);
+            return;
+        }
+        break;
     }
     claimCallees();
 }
 
+void CachegrindParser::startCall(quint32 function, std::string_view line)
+{
+    CallTree &tree = m_profile.m_tree;
+    if (tree.size() >= m_limits.calls)
+        throw std::length_error("too many calls");
+    m_unclaimedCalls.push_back(tree.append(m_profile.function(function), m_currentSource));
+    checkMemory();
+    if (m_progressWindow)
+        m_progressWindow->setRemainingValue(double(qMax<qint64>(0, m_progressSize - linePosition(line))));
+}
+
 void CachegrindParser::handleCostLine(std::string_view line)
 {
+    // The newest call on the stack is the one read last.
     if (m_unclaimedCalls.empty())
         return;
+    CallTree &tree = m_profile.m_tree;
+    const quint32 call = tree.size() - 1;
     size_t pos = 0;
-    quint64 sourceLine = 0;
-    readNumber(line, pos, sourceLine);
-    while (pos < line.size() && isSpace(line[pos]))
-        ++pos;
-    if (pos < line.size() && line[pos] == '+')
-        ++pos;
-    // A line without a second number records no cost for the call.
-    quint64 cost = 0;
-    readNumber(line, pos, cost);
-    ProfiledFunctionCall &call = *m_unclaimedCalls.back();
-    call.setSourceLine(quint32(qMin<quint64>(sourceLine, std::numeric_limits<quint32>::max())));
-    call.setSelfTime(cost);
+    quint64 number = 0;
+    readNumber(line, pos, number);
+    tree.setLine(call, quint32(qMin<quint64>(number, std::numeric_limits<quint32>::max())));
+    // A figure that is missing counts 0, and so do those after it.
+    bool more = true;
+    for (int event = 0; event < m_eventCount; ++event) {
+        quint64 bits = 0;
+        more = more && readFigure(line, pos, m_signedEvents[size_t(event)], bits);
+        tree.setSelfBits(event, call, more ? bits : 0);
+    }
+}
+
+void CachegrindParser::readSummary(std::string_view numbers)
+{
+    QList<Cost> costs;
+    size_t pos = 0;
+    for (const ProfileEvent &event : std::as_const(m_profile.m_events)) {
+        quint64 bits = 0;
+        if (!readFigure(numbers, pos, event.isSigned(), bits))
+            break;
+        costs.append(event.cost(bits));
+    }
+    m_profile.m_summaryCosts = costs;
 }
 
 void CachegrindParser::claimCallees()
 {
     if (m_announcedCallees == 0)
         return;
-    // The newest call takes the calls just below it, newest first, each to
-    // the front of its children; if fewer are there than were announced, it
-    // takes those there are.
+    // The newest call takes the calls just below it; if fewer are there than
+    // were announced, it takes those there are.
     const size_t below = m_unclaimedCalls.empty() ? 0 : m_unclaimedCalls.size() - 1;
     const size_t taken = size_t(qMin<quint64>(m_announcedCallees, below));
     m_announcedCallees = 0;
     if (taken == 0)
         return;
-    std::unique_ptr<ProfiledFunctionCall> caller = std::move(m_unclaimedCalls.back());
-    m_unclaimedCalls.pop_back();
-    caller->reserveCalls(qsizetype(taken));
-    for (size_t i = 0; i < taken; ++i) {
-        caller->insertCall(std::move(m_unclaimedCalls.back()));
-        m_unclaimedCalls.pop_back();
-    }
-    m_unclaimedCalls.push_back(std::move(caller));
+    const quint32 caller = m_unclaimedCalls.back();
+    const auto callees = m_unclaimedCalls.end() - 1 - qsizetype(taken);
+    for (auto callee = callees; callee != m_unclaimedCalls.end() - 1; ++callee)
+        m_profile.m_tree.setParent(*callee, caller);
+    m_unclaimedCalls.erase(callees, m_unclaimedCalls.end() - 1);
 }
 
-namespace {
-
-// The cache's answer for `key`, or the profile's, which is then remembered.
-template <typename T, typename Intern> T &interned(InternCache<T> &cache, std::string_view key, Intern intern)
+quint32 CachegrindParser::assembleRoot()
 {
-    const quint64 hash = InternCache<T>::hashOf(key);
-    if (T *known = cache.find(key, hash))
-        return *known;
-    T &object = intern(key);
-    cache.insert(key, hash, &object);
-    return object;
-}
-
-} // namespace
-
-FunctionModel &CachegrindParser::function(std::string_view name)
-{
-    return interned(m_functions, name,
-        [this](std::string_view key) -> FunctionModel & { return m_document.objectInFunctionsForKey(key); });
-}
-
-SourceFileModel &CachegrindParser::source(std::string_view path)
-{
-    return interned(m_sources, path,
-        [this](std::string_view key) -> SourceFileModel & { return m_document.objectInSourcesForKey(key); });
-}
-
-void CachegrindParser::assembleRoot()
-{
+    quint32 root = CallTree::none;
     if (m_unclaimedCalls.size() == 1) {
-        m_rootFunction = std::move(m_unclaimedCalls.front());
+        root = m_unclaimedCalls.front();
     } else if (m_unclaimedCalls.size() > 1) {
-        auto root = std::make_unique<ProfiledFunctionCall>(
-            m_document.objectInFunctionsForKey("root"), &m_document.objectInSourcesForKey("-"));
-        root->reserveCalls(qsizetype(m_unclaimedCalls.size()));
-        while (!m_unclaimedCalls.empty()) {
-            root->insertCall(std::move(m_unclaimedCalls.back()));
-            m_unclaimedCalls.pop_back();
-        }
-        m_rootFunction = std::move(root);
+        // A synthetic root over every unclaimed call, in the file's order.
+        root = m_profile.m_tree.append(
+            m_profile.function(m_profile.internFunction("root")), m_profile.internSource("-"));
+        for (const quint32 call : m_unclaimedCalls)
+            m_profile.m_tree.setParent(call, root);
     }
-    m_unclaimedCalls.clear();
+    std::vector<quint32>().swap(m_unclaimedCalls);
+    return root;
 }

@@ -476,7 +476,7 @@ private Q_SLOTS:
         QTest::newRow("missing") << "missing.cachegrind"
                                  << "No such file or directory";
         QTest::newRow("directory") << "directory"
-                                   << "Is a directory";
+                                   << "Not a regular file";
         QTest::newRow("corrupt gzip") << "corrupt.cachegrind.gz"
                                       << "gzip";
     }

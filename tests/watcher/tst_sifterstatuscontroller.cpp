@@ -124,7 +124,7 @@ private Q_SLOTS:
         QCOMPARE(f.status(name), SifterStatusReadyToOpen);
         QTRY_COMPARE_WITH_TIMEOUT(f.status(name), SifterStatusOpen, timeout);
         // The whole profile was read, not a truncated one.
-        QCOMPARE(f.entry(name)->document()->rootFunction()->children().size(), 1u);
+        QCOMPARE(f.entry(name)->document()->rootFunction()->childCount(), 1);
     }
 
     void directoryChangedWhileRunning()

@@ -1,0 +1,160 @@
+#include "SummaryReport.h"
+
+#include "CostFormat.h"
+#include "FunctionSummaryMap.h"
+#include "OutputStream.h"
+#include "PrintableNames.h"
+#include "Profile.h"
+
+#include <QStringList>
+
+#include <algorithm>
+
+namespace {
+
+// Figures of one event as numbers that sort as the figures do.
+quint64 sortKey(Cost cost)
+{
+    return cost.isSigned() ? cost.bits() ^ (quint64(1) << 63) : cost.bits();
+}
+
+void printFigure(OutputStream &out, Cost cost)
+{
+    if (cost.isSigned())
+        out << cost.toSigned();
+    else
+        out << cost.toUnsigned();
+}
+
+// The event that gets columns of its own beside the chosen one: memory,
+// unless it is the one chosen or one was asked for.
+int memoryEventBeside(const Profile &profile, const ReportOptions &options)
+{
+    if (options.eventGiven)
+        return -1;
+    for (int event = 0; event < profile.events().size(); ++event) {
+        if (profile.events()[event].kind() == ProfileEvent::Kind::Memory)
+            return event == options.event ? -1 : event;
+    }
+    return -1;
+}
+
+} // namespace
+
+SummaryReport::SummaryReport(const Profile &profile, const ReportOptions &options)
+    : m_profile(profile)
+    , m_options(options)
+{ }
+
+void SummaryReport::print(OutputStream &out) const
+{
+    const ProfiledFunctionCall *root = m_profile.rootFunction();
+    if (m_options.tsv)
+        out << "calls\tself_total\tinclusive_total\tself_avg\tinclusive_avg\tfunction\n";
+    if (!root)
+        return;
+
+    const int event = m_options.event;
+    const FunctionSummaryMap summaries(*root);
+    PrintableNames names(m_profile.functionNames());
+    struct Row
+    {
+        quint64 key;
+        quint32 row;
+    };
+    std::vector<Row> rows;
+    rows.reserve(size_t(summaries.size()));
+    for (qsizetype row = 0; row < summaries.size(); ++row) {
+        if (m_options.showsInternalFunctions
+            || summaries.function(row).type() != FunctionModel::functionTypePhpInternal)
+            rows.push_back({ sortKey(summaries.totalInclusiveCost(row, event)), quint32(row) });
+    }
+    const auto nameOf = [&](quint32 row) { return names(summaries.function(row).id()); };
+    std::sort(rows.begin(), rows.end(), [&](const Row &a, const Row &b) {
+        if (a.key != b.key)
+            return a.key > b.key;
+        return nameOf(a.row) < nameOf(b.row);
+    });
+    if (m_options.top && *m_options.top < rows.size())
+        rows.resize(size_t(*m_options.top));
+
+    if (m_options.tsv) {
+        for (const Row &row : rows) {
+            out << summaries.callCount(row.row) << '\t';
+            printFigure(out, summaries.totalSelfCost(row.row, event));
+            out << '\t';
+            printFigure(out, summaries.totalInclusiveCost(row.row, event));
+            out << '\t';
+            printFigure(out, summaries.averageSelfCost(row.row, event));
+            out << '\t';
+            printFigure(out, summaries.averageInclusiveCost(row.row, event));
+            out << '\t' << nameOf(row.row) << '\n';
+            if (out.hasFailed())
+                return;
+        }
+        return;
+    }
+
+    const QList<ProfileEvent> &events = m_profile.events();
+    const auto text = [&](int shown, Cost cost) {
+        return CostFormat::costString(events[shown], cost, m_options.measurement, m_options.displayDash);
+    };
+    const int memory = memoryEventBeside(m_profile, m_options);
+    out << m_profile.functionNames().text(root->functionId()) << "  inclusive "
+        << text(event, root->inclusiveCost(event));
+    if (memory >= 0)
+        out << ", " << text(memory, root->inclusiveCost(memory));
+    const QList<Cost> &summary = m_profile.summaryCosts();
+    for (int given = 0; given < summary.size(); ++given) {
+        out << (given == 0 ? "  summary: " : ", ");
+        switch (events[given].kind()) {
+        case ProfileEvent::Kind::Time:
+            out << "time ";
+            break;
+        case ProfileEvent::Kind::Memory:
+            out << "peak memory ";
+            break;
+        case ProfileEvent::Kind::Other:
+            out << events[given].name() << ' ';
+            break;
+        }
+        out << text(given, summary[given]);
+    }
+    out << '\n';
+
+    QStringList headers = { QStringLiteral("calls"), QStringLiteral("self total"), QStringLiteral("inclusive total"),
+        QStringLiteral("self avg"), QStringLiteral("inclusive avg") };
+    if (memory >= 0)
+        headers << QStringLiteral("self memory") << QStringLiteral("inclusive memory");
+    const auto cells = [&](quint32 row) {
+        QStringList line = { QString::number(summaries.callCount(row)),
+            text(event, summaries.totalSelfCost(row, event)), text(event, summaries.totalInclusiveCost(row, event)),
+            text(event, summaries.averageSelfCost(row, event)),
+            text(event, summaries.averageInclusiveCost(row, event)) };
+        if (memory >= 0)
+            line << text(memory, summaries.totalSelfCost(row, memory))
+                 << text(memory, summaries.totalInclusiveCost(row, memory));
+        return line;
+    };
+    // Widths first, so that rows are written as they are made.
+    std::vector<qsizetype> widths;
+    for (const QString &header : headers)
+        widths.push_back(header.size());
+    for (const Row &row : rows) {
+        const QStringList line = cells(row.row);
+        for (qsizetype column = 0; column < line.size(); ++column)
+            widths[size_t(column)] = std::max(widths[size_t(column)], line[column].size());
+    }
+    const auto printLine = [&](const QStringList &line) {
+        for (qsizetype column = 0; column < line.size(); ++column)
+            out.pad(widths[size_t(column)] - line[column].size()) << line[column] << "  ";
+    };
+    printLine(headers);
+    out << "function\n";
+    for (const Row &row : rows) {
+        printLine(cells(row.row));
+        out << nameOf(row.row) << '\n';
+        if (out.hasFailed())
+            return;
+    }
+}
