@@ -1,7 +1,7 @@
 #include "OutputStream.h"
 
+#include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 
 OutputStream::OutputStream(std::FILE *stream)
@@ -11,7 +11,7 @@ OutputStream::OutputStream(std::FILE *stream)
 
 OutputStream::~OutputStream() = default;
 
-OutputStream &OutputStream::operator<<(std::string_view text)
+OutputStream &OutputStream::writeLong(std::string_view text)
 {
     while (!text.empty()) {
         if (m_size == capacity)
@@ -28,20 +28,6 @@ OutputStream &OutputStream::operator<<(const QString &text)
 {
     const QByteArray bytes = text.toUtf8();
     return *this << std::string_view(bytes.constData(), size_t(bytes.size()));
-}
-
-OutputStream &OutputStream::operator<<(quint64 number)
-{
-    char digits[24];
-    const auto result = std::to_chars(digits, digits + sizeof digits, number);
-    return *this << std::string_view(digits, size_t(result.ptr - digits));
-}
-
-OutputStream &OutputStream::operator<<(qint64 number)
-{
-    char digits[24];
-    const auto result = std::to_chars(digits, digits + sizeof digits, number);
-    return *this << std::string_view(digits, size_t(result.ptr - digits));
 }
 
 OutputStream &OutputStream::pad(qsizetype count)

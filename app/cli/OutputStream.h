@@ -2,7 +2,9 @@
 
 #include <QString>
 
+#include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string_view>
 
@@ -16,12 +18,26 @@ public:
     OutputStream(const OutputStream &) = delete;
     OutputStream &operator=(const OutputStream &) = delete;
 
-    OutputStream &operator<<(std::string_view text);
+    // Reports write millions of short pieces: the common case is inline.
+    OutputStream &operator<<(std::string_view text)
+    {
+        if (qsizetype(text.size()) > capacity - m_size)
+            return writeLong(text);
+        std::memcpy(m_buffer.get() + m_size, text.data(), text.size());
+        m_size += qsizetype(text.size());
+        return *this;
+    }
     OutputStream &operator<<(const char *text) { return *this << std::string_view(text); }
     OutputStream &operator<<(const QString &text);
-    OutputStream &operator<<(char c) { return *this << std::string_view(&c, 1); }
-    OutputStream &operator<<(quint64 number);
-    OutputStream &operator<<(qint64 number);
+    OutputStream &operator<<(char c)
+    {
+        if (m_size == capacity)
+            flush();
+        m_buffer[size_t(m_size++)] = c;
+        return *this;
+    }
+    OutputStream &operator<<(quint64 number) { return writeNumber(number); }
+    OutputStream &operator<<(qint64 number) { return writeNumber(number); }
     // `count` blanks.
     OutputStream &pad(qsizetype count);
 
@@ -32,7 +48,18 @@ public:
 
 private:
     static constexpr qsizetype capacity = qsizetype(1) << 16;
+    // Room for any 64-bit number.
+    static constexpr qsizetype numberSize = 24;
 
+    template <typename Number> OutputStream &writeNumber(Number number)
+    {
+        if (capacity - m_size < numberSize)
+            flush();
+        char *at = m_buffer.get() + m_size;
+        m_size += qsizetype(std::to_chars(at, at + numberSize, number).ptr - at);
+        return *this;
+    }
+    OutputStream &writeLong(std::string_view text);
     void flush();
 
     std::FILE *m_stream;

@@ -12,18 +12,24 @@
 
 namespace {
 
-// Figures of one event as numbers that sort as the figures do.
-quint64 sortKey(Cost cost)
+// A stored figure as a number that sorts as the figures do.
+quint64 sortKey(quint64 bits, bool isSigned)
 {
-    return cost.isSigned() ? cost.bits() ^ (quint64(1) << 63) : cost.bits();
+    return isSigned ? bits ^ (quint64(1) << 63) : bits;
 }
 
-void printFigure(OutputStream &out, Cost cost)
+void printFigure(OutputStream &out, quint64 bits, bool isSigned)
 {
-    if (cost.isSigned())
-        out << cost.toSigned();
+    if (isSigned)
+        out << qint64(bits);
     else
-        out << cost.toUnsigned();
+        out << bits;
+}
+
+quint64 average(quint64 bits, quint64 count, bool isSigned)
+{
+    // Every row has a call.
+    return isSigned ? quint64(qint64(bits) / qint64(count)) : bits / count;
 }
 
 // The event that gets columns of its own beside the chosen one: memory,
@@ -55,6 +61,7 @@ void SummaryReport::print(OutputStream &out) const
         return;
 
     const int event = m_options.event;
+    const bool isSigned = m_profile.events()[event].isSigned();
     const FunctionSummaryMap summaries(*root);
     PrintableNames names(m_profile.functionNames());
     struct Row
@@ -67,9 +74,9 @@ void SummaryReport::print(OutputStream &out) const
     for (qsizetype row = 0; row < summaries.size(); ++row) {
         if (m_options.showsInternalFunctions
             || summaries.function(row).type() != FunctionModel::functionTypePhpInternal)
-            rows.push_back({ sortKey(summaries.totalInclusiveCost(row, event)), quint32(row) });
+            rows.push_back({ sortKey(summaries.inclusiveBits(row, event), isSigned), quint32(row) });
     }
-    const auto nameOf = [&](quint32 row) { return names(summaries.function(row).id()); };
+    const auto nameOf = [&](quint32 row) { return names(summaries.functionId(row)); };
     std::sort(rows.begin(), rows.end(), [&](const Row &a, const Row &b) {
         if (a.key != b.key)
             return a.key > b.key;
@@ -80,14 +87,17 @@ void SummaryReport::print(OutputStream &out) const
 
     if (m_options.tsv) {
         for (const Row &row : rows) {
-            out << summaries.callCount(row.row) << '\t';
-            printFigure(out, summaries.totalSelfCost(row.row, event));
+            const quint64 count = summaries.callCount(row.row);
+            const quint64 self = summaries.selfBits(row.row, event);
+            const quint64 inclusive = summaries.inclusiveBits(row.row, event);
+            out << count << '\t';
+            printFigure(out, self, isSigned);
             out << '\t';
-            printFigure(out, summaries.totalInclusiveCost(row.row, event));
+            printFigure(out, inclusive, isSigned);
             out << '\t';
-            printFigure(out, summaries.averageSelfCost(row.row, event));
+            printFigure(out, average(self, count, isSigned), isSigned);
             out << '\t';
-            printFigure(out, summaries.averageInclusiveCost(row.row, event));
+            printFigure(out, average(inclusive, count, isSigned), isSigned);
             out << '\t' << nameOf(row.row) << '\n';
             if (out.hasFailed())
                 return;

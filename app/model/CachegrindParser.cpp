@@ -5,6 +5,7 @@
 #include "ProgressController.h"
 #include "SharedText.h"
 
+#include <algorithm>
 #include <limits>
 #include <new>
 #include <stdexcept>
@@ -96,23 +97,34 @@ void CachegrindParser::startProgress(const std::function<std::unique_ptr<Progres
 
 void CachegrindParser::feed(const char *begin, const char *end, qint64 position, bool positionsFollowBytes)
 {
-    m_pieceBegin = begin;
+    do {
+        const char *part = std::min(end, begin + LineSplitter::partSize);
+        m_lines.reset(begin, part);
+        feed(m_lines, position, positionsFollowBytes);
+        position += positionsFollowBytes ? part - begin : 0;
+        begin = part;
+    } while (begin < end);
+}
+
+void CachegrindParser::feed(LineSplitter &lines, qint64 position, bool positionsFollowBytes)
+{
+    const std::string_view piece = lines.rest();
+    m_pieceBegin = piece.data();
     m_piecePosition = position;
     m_positionsFollowBytes = positionsFollowBytes;
-    const char *rest = begin;
-    if (m_afterCarriageReturn && rest < end) {
+    if (m_afterCarriageReturn && !piece.empty()) {
         m_afterCarriageReturn = false;
-        if (*rest == '\n')
-            ++rest;
+        lines.skipLeadingLineFeed();
     }
     std::string_view line;
+    quint64 nameHash = 0;
     if (!m_carry.empty()) {
-        LineSplitter first(rest, end);
-        if (!first.next(line)) {
-            m_carry.append(rest, size_t(end - rest));
+        if (!lines.next(line, nameHash)) {
+            m_carry.append(lines.rest());
             checkMemory();
             return;
         }
+        // The hash was of the line's end only.
         m_carry.append(line);
         checkMemory();
         m_handlingCarry = true;
@@ -121,15 +133,17 @@ void CachegrindParser::feed(const char *begin, const char *end, qint64 position,
         if (m_carry.capacity() > keptCarryCapacity)
             std::string().swap(m_carry);
         m_carry.clear();
-        rest = first.rest().data();
-        if (rest == end) {
-            m_afterCarriageReturn = first.endsWithCarriageReturn();
-            return;
-        }
     }
-    LineSplitter lines(rest, end);
-    while (lines.next(line))
-        handleLine(line);
+    // The names a few lines ahead are asked for early: looking them up
+    // otherwise waits for memory.
+    constexpr qsizetype lookAhead = 60;
+    const NameTable &functions = m_profile.m_functionNames;
+    const NameTable &sources = m_profile.m_sourceNames;
+    while (lines.next(line, nameHash)) {
+        if (const quint64 ahead = lines.nameHashAhead(lookAhead))
+            (ahead & LineSplitter::sourceLine ? sources : functions).prefetch(ahead);
+        handleLine(line, nameHash);
+    }
     m_afterCarriageReturn = lines.endsWithCarriageReturn();
     if (!lines.rest().empty()) {
         m_carryPosition = linePosition(lines.rest());
@@ -158,14 +172,18 @@ quint32 CachegrindParser::finish()
     return root;
 }
 
-auto CachegrindParser::internFunction()
+auto CachegrindParser::internFunction(std::string_view text, quint64 hash)
 {
-    return [this](std::string_view name) { return m_profile.internFunction(name); };
+    return [this, text, hash](std::string_view name) {
+        return m_profile.internFunction(name, name.data() == text.data() && name.size() == text.size() ? hash : 0);
+    };
 }
 
-auto CachegrindParser::internSource()
+auto CachegrindParser::internSource(std::string_view text, quint64 hash)
 {
-    return [this](std::string_view path) { return m_profile.internSource(path); };
+    return [this, text, hash](std::string_view path) {
+        return m_profile.internSource(path, path.data() == text.data() && path.size() == text.size() ? hash : 0);
+    };
 }
 
 qint64 CachegrindParser::linePosition(std::string_view line) const
@@ -186,10 +204,10 @@ void CachegrindParser::checkMemory() const
         throw std::bad_alloc();
 }
 
-void CachegrindParser::handleLine(std::string_view line)
+void CachegrindParser::handleLine(std::string_view line, quint64 nameHash)
 {
     if (m_state == State::Body)
-        handleBodyLine(line);
+        handleBodyLine(line, nameHash);
     else
         handleHeaderLine(line);
 }
@@ -214,7 +232,7 @@ void CachegrindParser::handleHeaderLine(std::string_view line)
     if (hasPrefix(line, "cmd:") || hasPrefix(line, "part:") || line.find('=') == std::string_view::npos)
         return;
     startBody();
-    handleBodyLine(line);
+    handleBodyLine(line, 0);
 }
 
 void CachegrindParser::startBody()
@@ -235,7 +253,7 @@ void CachegrindParser::startBody()
     m_profile.m_tree = CallTree(m_signedEvents);
 }
 
-void CachegrindParser::handleBodyLine(std::string_view line)
+void CachegrindParser::handleBodyLine(std::string_view line, quint64 nameHash)
 {
     // The first byte picks the few keys worth comparing; the order of the
     // tests among lines that could match several keys is kept.
@@ -246,10 +264,13 @@ void CachegrindParser::handleBodyLine(std::string_view line)
             const std::string_view rest = line.substr(3);
             switch (line[1]) {
             case 'n':
-                startCall(m_functionNumbers.resolve(rest, internFunction()), line);
+                startCall(m_functionNumbers.resolve(rest, internFunction(rest, nameHash)), line);
                 return;
             case 'l':
-                m_currentSource = m_sourceNumbers.resolve(rest, internSource());
+                if (rest != m_lastSourceName || rest.empty() || rest.front() == '(') {
+                    m_currentSource = m_sourceNumbers.resolve(rest, internSource(rest, nameHash));
+                    m_lastSourceName.assign(rest);
+                }
                 return;
             case 'i':
             case 'e':

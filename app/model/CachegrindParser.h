@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CompressedNameTable.h"
+#include "LineSplitter.h"
 
 #include <QtGlobal>
 
@@ -40,6 +41,8 @@ public:
     // the progress display; with `positionsFollowBytes` false every line of
     // the piece is taken to begin there.
     void feed(const char *begin, const char *end, qint64 position, bool positionsFollowBytes = true);
+    // The same for a piece already split, by reset(), into `lines`.
+    void feed(LineSplitter &lines, qint64 position, bool positionsFollowBytes);
     // After the last piece: reads its unterminated last line and assembles
     // the root; answers the root's call number (CallTree::none for none).
     // Throws std::bad_alloc when memory (or the limit) runs short and
@@ -49,9 +52,9 @@ public:
 private:
     enum class State { Prologue, Header, Body };
 
-    void handleLine(std::string_view line);
+    void handleLine(std::string_view line, quint64 nameHash = 0);
     void handleHeaderLine(std::string_view line);
-    void handleBodyLine(std::string_view line);
+    void handleBodyLine(std::string_view line, quint64 nameHash);
     void handleCostLine(std::string_view line);
     void readSummary(std::string_view numbers);
     void startBody();
@@ -59,9 +62,10 @@ private:
     void claimCallees();
     quint32 assembleRoot();
     qint64 linePosition(std::string_view line) const;
-    // The profile's interning, as the compressed names want it.
-    auto internFunction();
-    auto internSource();
+    // The profile's interning, as the compressed names want it; the name's
+    // hash, if known, is that of `text`.
+    auto internFunction(std::string_view text = {}, quint64 hash = 0);
+    auto internSource(std::string_view text = {}, quint64 hash = 0);
     void checkMemory() const;
 
     Profile &m_profile;
@@ -74,7 +78,10 @@ private:
     const char *m_pieceBegin = nullptr;
     qint64 m_piecePosition = 0;
     bool m_positionsFollowBytes = true;
+    LineSplitter m_lines;
     std::string m_carry;
+    // The last file named literally, which the next record often names again.
+    std::string m_lastSourceName;
     qint64 m_carryPosition = 0;
     bool m_handlingCarry = false;
     // The last piece ended with "\r": a "\n" that starts the next is its pair.

@@ -25,6 +25,10 @@ public:
     qsizetype size() const { return qsizetype(m_function.size()); }
     const FunctionModel &function(qsizetype row) const;
     quint64 callCount(qsizetype row) const { return m_count[size_t(row)]; }
+    quint32 functionId(qsizetype row) const { return m_function[size_t(row)]; }
+    // The stored form of the totals, for walks over many rows.
+    quint64 selfBits(qsizetype row, int event) const { return m_self[size_t(event)][size_t(row)]; }
+    quint64 inclusiveBits(qsizetype row, int event) const { return m_inclusive[size_t(event)][size_t(row)]; }
     Cost totalSelfCost(qsizetype row, int event) const;
     Cost totalInclusiveCost(qsizetype row, int event) const;
     Cost averageSelfCost(qsizetype row, int event) const;

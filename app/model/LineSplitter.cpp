@@ -1,28 +1,90 @@
 #include "LineSplitter.h"
 
+#include "NameTable.h"
+
+#include <algorithm>
+#include <bit>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
-quint32 LineSplitter::terminatorsIn(const char *bytes, qsizetype length)
+namespace {
+
+// One bit per "\n" or "\r" among the 64 bytes at `bytes`.
+quint64 terminatorsIn(const char *bytes)
 {
 #if defined(__SSE2__)
-    if (length == blockSize) {
-        const __m128i lineFeed = _mm_set1_epi8('\n');
-        const __m128i carriageReturn = _mm_set1_epi8('\r');
-        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes));
-        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes + 16));
-        const quint32 lowMask = quint32(
-            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(low, lineFeed), _mm_cmpeq_epi8(low, carriageReturn))));
-        const quint32 highMask = quint32(
-            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(high, lineFeed), _mm_cmpeq_epi8(high, carriageReturn))));
-        return lowMask | (highMask << 16);
-    }
-#endif
-    quint32 mask = 0;
-    for (qsizetype i = 0; i < length; ++i) {
-        if (bytes[i] == '\n' || bytes[i] == '\r')
-            mask |= quint32(1) << i;
+    const __m128i lineFeed = _mm_set1_epi8('\n');
+    const __m128i carriageReturn = _mm_set1_epi8('\r');
+    quint64 mask = 0;
+    for (int i = 0; i < 4; ++i) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes + 16 * i));
+        const int found
+            = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, lineFeed), _mm_cmpeq_epi8(block, carriageReturn)));
+        mask |= quint64(quint16(found)) << (16 * i);
     }
     return mask;
+#else
+    quint64 mask = 0;
+    for (int i = 0; i < 64; ++i)
+        mask |= quint64(bytes[i] == '\n' || bytes[i] == '\r') << i;
+    return mask;
+#endif
+}
+
+} // namespace
+
+void LineSplitter::reset(const char *begin, const char *end)
+{
+    Q_ASSERT(end - begin <= partSize);
+    m_begin = begin;
+    m_position = begin;
+    m_end = end;
+    m_next = 0;
+    const qsizetype size = end - begin;
+    quint32 *ends = m_ends.get();
+    qsizetype count = 0;
+    qsizetype block = 0;
+    for (; block < size; block += 64) {
+        quint64 mask;
+        if (size - block >= 64) {
+            mask = terminatorsIn(begin + block);
+        } else {
+            // The last bytes, copied so that nothing past the end is read.
+            char tail[64] = {};
+            std::copy(begin + block, end, tail);
+            mask = terminatorsIn(tail) & ((quint64(1) << (size - block)) - 1);
+        }
+        // Eight offsets at a time, whether or not there are so many: lines
+        // are short, so one round mostly takes all, and there is no branch
+        // per line end to be mispredicted.
+        const qsizetype found = std::popcount(mask);
+        quint32 *out = ends + count;
+        do {
+            for (int i = 0; i < 8; ++i) {
+                out[i] = quint32(block + std::countr_zero(mask | (quint64(1) << 63)));
+                mask &= mask - 1;
+            }
+            out += 8;
+        } while (mask != 0);
+        count += found;
+    }
+    m_count = count;
+
+    // The same walk as next()'s, hashing the names it will meet.
+    const char *position = begin;
+    for (qsizetype i = 0; i < count; ++i) {
+        const char *terminator = begin + ends[i];
+        m_hashes[i] = 0;
+        if (terminator < position)
+            continue;
+        const std::string_view line(position, size_t(terminator - position));
+        if (line.size() >= 3 && line[0] == 'f' && (line[1] == 'n' || line[1] == 'l') && line[2] == '='
+            && (line.size() == 3 || line[3] != '('))
+            m_hashes[i] = NameTable::hashOf(line.substr(3)) | (line[1] == 'l' ? sourceLine : 0);
+        position = terminator + 1;
+        if (*terminator == '\r' && position < end && *position == '\n')
+            ++position;
+    }
 }

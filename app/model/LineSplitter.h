@@ -2,34 +2,59 @@
 
 #include <QtGlobal>
 
-#include <bit>
+#include <memory>
 #include <string_view>
 
 // Splits a piece of text into lines: "\n", "\r" and "\r\n" each end a line.
-// Terminators are found a block of 32 bytes at a time, so that short lines
-// cost no call each. What follows the last terminator is left as the rest,
-// for the reader to join with the next piece.
+// All line ends of the piece are found first, 64 bytes at a time without a
+// branch per line, and the names on function and file lines are hashed, so
+// that a second thread can do both ahead of the reader; the lines are then
+// handed out in a loop of their own. What follows the last line end is left
+// as the rest, for the reader to join with the next piece. A splitter is
+// used again for piece after piece.
 class LineSplitter
 {
 public:
-    LineSplitter(const char *begin, const char *end)
-        : m_begin(begin)
-        , m_position(begin)
-        , m_end(end)
-    { }
+    // The piece may be any length; it is split in parts of this many bytes.
+    static constexpr qsizetype partSize = qsizetype(1) << 18;
 
-    // The next terminated line without its terminator; false at the rest.
-    bool next(std::string_view &line)
+    // Starts on a piece of at most partSize bytes.
+    void reset(const char *begin, const char *end);
+    // Passes over a "\n" at the start, the pair of a "\r" that ended the
+    // piece before.
+    void skipLeadingLineFeed()
     {
-        const char *terminator = nextTerminator();
-        if (terminator == m_end)
-            return false;
-        line = std::string_view(m_position, size_t(terminator - m_position));
-        m_position = terminator + 1;
-        if (*terminator == '\r' && m_position < m_end && *m_position == '\n')
+        if (m_position < m_end && *m_position == '\n')
             ++m_position;
-        return true;
     }
+
+    // Marks the name hashes of file lines; the bits of the hash the name
+    // tables use are left alone.
+    static constexpr quint64 sourceLine = quint64(1) << 63;
+
+    // The next terminated line without its terminator, and for a line "fn=N"
+    // or "fl=N" whose name is not a compressed one the hash of N, or else 0;
+    // false at the rest.
+    bool next(std::string_view &line, quint64 &nameHash)
+    {
+        while (m_next < m_count) {
+            nameHash = m_hashes[m_next];
+            const char *terminator = m_begin + m_ends[m_next++];
+            // The "\n" of a "\r\n" was taken with its "\r".
+            if (terminator < m_position)
+                continue;
+            line = std::string_view(m_position, size_t(terminator - m_position));
+            m_position = terminator + 1;
+            if (*terminator == '\r' && m_position < m_end && *m_position == '\n')
+                ++m_position;
+            return true;
+        }
+        return false;
+    }
+
+    // The name hash of the line `ahead` lines after the next, if known: a
+    // name to look up soon.
+    quint64 nameHashAhead(qsizetype ahead) const { return m_next + ahead < m_count ? m_hashes[m_next + ahead] : 0; }
 
     // The unterminated text after the last line next() gave.
     std::string_view rest() const { return std::string_view(m_position, size_t(m_end - m_position)); }
@@ -37,31 +62,13 @@ public:
     bool endsWithCarriageReturn() const { return m_end > m_begin && m_end[-1] == '\r' && m_position == m_end; }
 
 private:
-    static constexpr qsizetype blockSize = 32;
-
-    const char *nextTerminator()
-    {
-        for (;;) {
-            while (m_mask == 0) {
-                m_block = m_block < 0 ? 0 : m_block + blockSize;
-                if (m_block >= m_end - m_begin)
-                    return m_end;
-                m_mask = terminatorsIn(m_begin + m_block, qMin(blockSize, qsizetype(m_end - m_begin) - m_block));
-            }
-            const char *terminator = m_begin + m_block + std::countr_zero(m_mask);
-            m_mask &= m_mask - 1;
-            // The "\n" of a "\r\n" was taken with its "\r".
-            if (terminator >= m_position)
-                return terminator;
-        }
-    }
-
-    // One bit per "\n" or "\r" among the `length` bytes at `bytes`.
-    static quint32 terminatorsIn(const char *bytes, qsizetype length);
-
-    const char *m_begin;
-    const char *m_position;
-    const char *m_end;
-    qsizetype m_block = -1;
-    quint32 m_mask = 0;
+    const char *m_begin = nullptr;
+    const char *m_position = nullptr;
+    const char *m_end = nullptr;
+    // Offsets of every "\n" and "\r" of the piece, with room for the eight
+    // written past the last at a time.
+    std::unique_ptr<quint32[]> m_ends = std::make_unique_for_overwrite<quint32[]>(size_t(partSize + 64));
+    std::unique_ptr<quint64[]> m_hashes = std::make_unique_for_overwrite<quint64[]>(size_t(partSize + 64));
+    qsizetype m_count = 0;
+    qsizetype m_next = 0;
 };

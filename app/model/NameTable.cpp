@@ -41,46 +41,64 @@ quint64 NameTable::hashOf(std::string_view bytes)
     return mix(hash);
 }
 
-bool NameTable::equal(std::string_view left, std::string_view right)
+bool NameTable::equal(const char *left, const char *right, size_t size)
 {
     // Word by word, as the hash reads them, rather than a call per name.
-    const size_t size = left.size();
-    if (size != right.size())
-        return false;
     if (size < 8)
-        return left == right;
+        return std::memcmp(left, right, size) == 0;
     for (size_t i = 0; i + 8 < size; i += 8) {
-        if (load<quint64>(left.data() + i) != load<quint64>(right.data() + i))
+        if (load<quint64>(left + i) != load<quint64>(right + i))
             return false;
     }
-    return load<quint64>(left.data() + size - 8) == load<quint64>(right.data() + size - 8);
+    return load<quint64>(left + size - 8) == load<quint64>(right + size - 8);
 }
 
-quint32 NameTable::intern(std::string_view bytes)
+std::string_view NameTable::bytesAt(size_t entry) const
 {
-    const quint32 hash = quint32(hashOf(bytes));
+    const char *header = m_arena.constData() + entry;
+    return std::string_view(header + headerSize, load<quint32>(header + 4));
+}
+
+quint32 NameTable::intern(std::string_view bytes, quint64 fullHash)
+{
+    const quint32 hash = quint32(fullHash != 0 ? fullHash : hashOf(bytes));
     if (!m_index.empty()) {
         for (size_t i = hash & m_mask;; i = (i + 1) & m_mask) {
             const Slot slot = m_index[i];
-            if (slot.idPlusOne == 0)
+            if (slot.entry == 0)
                 break;
-            if (slot.hash == hash && equal(this->bytes(slot.idPlusOne - 1), bytes))
-                return slot.idPlusOne - 1;
+            if (slot.hash != hash)
+                continue;
+            const char *header = m_arena.constData() + size_t(slot.entry - 1) * word;
+            if (load<quint32>(header + 4) == bytes.size() && equal(header + headerSize, bytes.data(), bytes.size()))
+                return load<quint32>(header);
         }
     }
-    // Ids stay below the largest 32-bit number, which callers keep for none.
-    if (m_ends.size() >= qsizetype(0xfffffffe))
+    // Ids stay below the largest 32-bit number, which callers keep for none,
+    // and so do the places of entries, counted in words.
+    const size_t entry = size_t(m_arena.size());
+    const size_t padded = (headerSize + bytes.size() + word - 1) / word * word;
+    if (m_entries.size() >= qsizetype(0xfffffffe) || (entry + padded) / word >= 0xfffffffe
+        || bytes.size() > 0xffffffffu)
         throw std::length_error("too many names");
-    if ((m_ends.size() + 1) * 2 > qsizetype(m_index.size()))
+    if ((m_entries.size() + 1) * 2 > qsizetype(m_index.size()))
         grow();
     const quint32 id = size();
-    m_bytes.append(bytes);
-    m_ends.append(m_bytes.size());
-    size_t i = hash & m_mask;
-    while (m_index[i].idPlusOne != 0)
-        i = (i + 1) & m_mask;
-    m_index[i] = { id + 1, hash };
+    const quint32 header[] = { id, quint32(bytes.size()) };
+    m_arena.resize(qsizetype(entry + padded));
+    std::memcpy(m_arena.data() + entry, header, headerSize);
+    std::memcpy(m_arena.data() + entry + headerSize, bytes.data(), bytes.size());
+    m_entries.append(entry);
+    place({ hash, quint32(entry / word + 1) });
     return id;
+}
+
+void NameTable::place(Slot slot)
+{
+    size_t i = slot.hash & m_mask;
+    while (m_index[i].entry != 0)
+        i = (i + 1) & m_mask;
+    m_index[i] = slot;
 }
 
 void NameTable::grow()
@@ -89,12 +107,8 @@ void NameTable::grow()
     old.swap(m_index);
     m_mask = m_index.size() - 1;
     for (const Slot &slot : old) {
-        if (slot.idPlusOne == 0)
-            continue;
-        size_t i = slot.hash & m_mask;
-        while (m_index[i].idPlusOne != 0)
-            i = (i + 1) & m_mask;
-        m_index[i] = slot;
+        if (slot.entry != 0)
+            place(slot);
     }
 }
 
@@ -112,5 +126,6 @@ const QString &NameTable::text(quint32 id) const
 
 qint64 NameTable::memoryUse() const
 {
-    return qint64(m_bytes.capacity() + size_t(m_ends.capacity()) * sizeof(quint64) + m_index.size() * sizeof(Slot));
+    return qint64(
+        size_t(m_arena.capacity()) + size_t(m_entries.capacity()) * sizeof(quint64) + m_index.size() * sizeof(Slot));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
@@ -9,20 +10,36 @@
 #include <vector>
 
 // Byte strings with dense ids, given in the order they were first added: a
-// profile names the same few functions and files millions of times. The
-// bytes lie back to back in one buffer, found again through an
-// open-addressed index of small slots, and are decoded from UTF-8 only when
-// their text is asked for.
+// profile names the same few functions and files millions of times. Each
+// lies in one buffer with its id and length in front, where a slot of an
+// open-addressed index leads, so that finding a name touches two places;
+// texts are decoded from UTF-8 only when asked for.
 class NameTable
 {
 public:
     // The id of `bytes`, adding them if new; std::length_error when ids run out.
-    quint32 intern(std::string_view bytes);
-    quint32 size() const { return quint32(m_ends.size()); }
+    quint32 intern(std::string_view bytes) { return intern(bytes, hashOf(bytes)); }
+    // The same with their hashOf, or 0 to have it worked out.
+    quint32 intern(std::string_view bytes, quint64 hash);
+    // Only the low 32 bits are used.
+    static quint64 hashOf(std::string_view bytes);
+    // Asks for the slot of `hash` to be brought near, for a lookup soon.
+    void prefetch(quint64 hash) const
+    {
+#if defined(__GNUC__)
+        if (!m_index.empty())
+            __builtin_prefetch(&m_index[quint32(hash) & m_mask]);
+#else
+        Q_UNUSED(hash);
+#endif
+    }
+    quint32 size() const
+    {
+        return quint32(m_entries.size());
+    }
     std::string_view bytes(quint32 id) const
     {
-        const quint64 begin = id == 0 ? 0 : m_ends[id - 1];
-        return std::string_view(m_bytes).substr(begin, m_ends[id] - begin);
+        return bytesAt(m_entries[id]);
     }
     // The text of `id`, decoded on the first request and kept; asked from
     // one thread at a time (invalid UTF-8 shows as U+FFFD).
@@ -31,18 +48,24 @@ public:
     qint64 memoryUse() const;
 
 private:
+    // A name's entry: its id, its length, its bytes, padded to a word.
+    static constexpr size_t word = 8;
+    static constexpr size_t headerSize = 8;
     struct Slot
     {
-        quint32 idPlusOne = 0; // 0: free
         quint32 hash = 0; // the low bits of the hash, which place the slot
+        quint32 entry = 0; // where the entry lies, in words, plus one; 0: free
     };
 
-    static quint64 hashOf(std::string_view bytes);
-    static bool equal(std::string_view left, std::string_view right);
+    static bool equal(const char *left, const char *right, size_t size);
+    std::string_view bytesAt(size_t entry) const;
+    void place(Slot slot);
     void grow();
 
-    std::string m_bytes;
-    QList<quint64> m_ends;
+    // Grown in place where the system can (realloc), and never zeroed.
+    QByteArray m_arena;
+    // Where each id's entry lies.
+    QList<quint64> m_entries;
     std::vector<Slot> m_index;
     size_t m_mask = 0;
     // A deque, so that texts already handed out stay where they are.

@@ -35,17 +35,17 @@ void Profile::clear()
     m_errorString.clear();
 }
 
-quint32 Profile::internFunction(std::string_view name)
+quint32 Profile::internFunction(std::string_view name, quint64 hash)
 {
-    const quint32 id = m_functionNames.intern(name);
+    const quint32 id = m_functionNames.intern(name, hash);
     if (id == m_functions.size())
         m_functions.emplace_back(*this, id, name);
     return id;
 }
 
-quint32 Profile::internSource(std::string_view path)
+quint32 Profile::internSource(std::string_view path, quint64 hash)
 {
-    const quint32 id = m_sourceNames.intern(path);
+    const quint32 id = m_sourceNames.intern(path, hash);
     if (id == m_sources.size())
         m_sources.emplace_back(*this, id);
     return id;
@@ -66,7 +66,7 @@ bool Profile::readFromFile(ProfileFileData &file, const ProgressFactory &progres
         parser.startProgress(progress, file.size());
         // Positions in a compressed file are known only piece by piece.
         const bool positionsFollowBytes = !file.isCompressed();
-        ReadAhead pieces(file, m_options.pieceSize, pieceCount);
+        ReadAhead pieces(file, qMin(m_options.pieceSize, LineSplitter::partSize), pieceCount);
         for (;;) {
             const ReadAhead::Piece piece = pieces.next();
             if (piece.size < 0) {
@@ -75,7 +75,7 @@ bool Profile::readFromFile(ProfileFileData &file, const ProgressFactory &progres
             }
             if (piece.size == 0)
                 return true;
-            parser.feed(piece.data, piece.data + piece.size, piece.position, positionsFollowBytes);
+            parser.feed(*piece.lines, piece.position, positionsFollowBytes);
         }
     });
 }

@@ -76,8 +76,9 @@ private:
     bool read(const std::function<bool(CachegrindParser &)> &feed);
     void clear();
     // The ids of a function name and a source path, interned on first use.
-    quint32 internFunction(std::string_view name);
-    quint32 internSource(std::string_view path);
+    // The hash is the names' hashOf, if known, or 0.
+    quint32 internFunction(std::string_view name, quint64 hash = 0);
+    quint32 internSource(std::string_view path, quint64 hash = 0);
 
     QList<ProfileEvent> m_events;
     int m_timeEvent = 0;

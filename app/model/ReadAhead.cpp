@@ -7,8 +7,10 @@ ReadAhead::ReadAhead(ProfileFileData &file, qsizetype pieceSize, int pieceCount)
     , m_pieceSize(pieceSize)
     , m_pieces(size_t(pieceCount))
 {
-    for (int i = 0; i < pieceCount; ++i)
+    for (int i = 0; i < pieceCount; ++i) {
         m_buffers.push_back(std::make_unique_for_overwrite<char[]>(size_t(pieceSize)));
+        m_lines.push_back(std::make_unique<LineSplitter>());
+    }
     m_thread = std::thread(&ReadAhead::run, this);
 }
 
@@ -33,10 +35,13 @@ void ReadAhead::run()
             if (m_stopping)
                 return;
         }
-        Piece piece { m_buffers[next].get(), 0, m_file.position() };
+        Piece piece { m_lines[next].get(), 0, m_file.position() };
         std::exception_ptr failure;
         try {
-            piece.size = m_file.read(m_buffers[next].get(), m_pieceSize);
+            char *buffer = m_buffers[next].get();
+            piece.size = m_file.read(buffer, m_pieceSize);
+            if (piece.size > 0)
+                piece.lines->reset(buffer, buffer + piece.size);
         } catch (...) {
             failure = std::current_exception();
             piece.size = -1;

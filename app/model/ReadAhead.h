@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LineSplitter.h"
+
 #include <QtGlobal>
 
 #include <condition_variable>
@@ -12,20 +14,23 @@
 class ProfileFileData;
 
 // Reads a profile file on a second thread into a few buffers that the
-// reader takes in turn, so that reading and inflating overlap parsing. The
-// buffers are made once and used again and again.
+// reader takes in turn, split into lines, so that reading, inflating and
+// splitting overlap parsing. The buffers are made once and used again and
+// again.
 class ReadAhead
 {
 public:
     struct Piece
     {
-        const char *data = nullptr;
+        // The piece's lines.
+        LineSplitter *lines = nullptr;
         // 0 at the end of the text, -1 when the file cannot be read on.
         qsizetype size = 0;
         // The file's position before the piece was read, for progress.
         qint64 position = 0;
     };
 
+    // Pieces are at most LineSplitter::partSize bytes.
     ReadAhead(ProfileFileData &file, qsizetype pieceSize, int pieceCount);
     // Stops reading and waits for the thread.
     ~ReadAhead();
@@ -42,6 +47,7 @@ private:
     ProfileFileData &m_file;
     const qsizetype m_pieceSize;
     std::vector<std::unique_ptr<char[]>> m_buffers;
+    std::vector<std::unique_ptr<LineSplitter>> m_lines;
     std::vector<Piece> m_pieces;
     std::mutex m_mutex;
     std::condition_variable m_changed;
