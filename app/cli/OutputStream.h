@@ -23,7 +23,9 @@ public:
     {
         if (qsizetype(text.size()) > capacity - m_size)
             return writeLong(text);
-        std::memcpy(m_buffer.get() + m_size, text.data(), text.size());
+        // An empty view may have no data at all.
+        if (!text.empty())
+            std::memcpy(m_buffer.get() + m_size, text.data(), text.size());
         m_size += qsizetype(text.size());
         return *this;
     }

@@ -114,22 +114,10 @@ void SummaryReport::print(OutputStream &out) const
         << text(event, root->inclusiveCost(event));
     if (memory >= 0)
         out << ", " << text(memory, root->inclusiveCost(memory));
-    const QList<Cost> &summary = m_profile.summaryCosts();
-    for (int given = 0; given < summary.size(); ++given) {
-        out << (given == 0 ? "  summary: " : ", ");
-        switch (events[given].kind()) {
-        case ProfileEvent::Kind::Time:
-            out << "time ";
-            break;
-        case ProfileEvent::Kind::Memory:
-            out << "peak memory ";
-            break;
-        case ProfileEvent::Kind::Other:
-            out << events[given].name() << ' ';
-            break;
-        }
-        out << text(given, summary[given]);
-    }
+    if (!m_profile.summaryCosts().isEmpty())
+        out << "  summary: "
+            << CostFormat::summaryString(
+                   events, m_profile.summaryCosts(), m_options.measurement, m_options.displayDash);
     out << '\n';
 
     QStringList headers = { QStringLiteral("calls"), QStringLiteral("self total"), QStringLiteral("inclusive total"),

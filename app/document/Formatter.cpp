@@ -1,6 +1,7 @@
 #include "Formatter.h"
 
 #include "CostFormat.h"
+#include "Profile.h"
 #include "SettingsKeys.h"
 
 #include <KFUserDefaultsController.h>
@@ -37,4 +38,10 @@ QString Formatter::getTimeCostStringWithPercentage(double microseconds, double r
     const qint64 unit = measurement();
     return CostFormat::timeCostStringWithPercentage(
         microseconds, referenceMicroseconds, unit, displayDash(microseconds, unit));
+}
+
+QString Formatter::getSummaryString(const Profile &profile) const
+{
+    return CostFormat::summaryString(profile.events(), profile.summaryCosts(), measurement(),
+        KFUserDefaultsController::sharedUserDefaultsController().boolForKey(VTCDisplayDash));
 }

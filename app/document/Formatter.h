@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class Profile;
+
 // Turns time costs into text in the user's unit ("measurement": 0 seconds,
 // 1 milliseconds, 2 microseconds), with a dash for times too small to show
 // when "displayDash" is on. Times come in as microseconds; the caller
@@ -16,6 +18,9 @@ public:
     // The time followed by its share of `reference`, e.g. "0.5ms (25.00%)";
     // a dashed time has no share.
     QString getTimeCostStringWithPercentage(double microseconds, double referenceMicroseconds) const;
+    // The figures of the profiler's own "summary:" line, e.g. "time 670µs,
+    // peak memory 4.88 KiB"; empty without one.
+    QString getSummaryString(const Profile &profile) const;
 
 private:
     Formatter() = default;

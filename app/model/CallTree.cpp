@@ -99,6 +99,7 @@ void CallTree::linkRecursion(quint32 functionCount)
     struct Open
     {
         quint32 call;
+        quint32 function;
         quint32 outer; // the innermost call of its function before it
     };
     std::vector<quint32> innermost(functionCount, none);
@@ -107,13 +108,13 @@ void CallTree::linkRecursion(quint32 functionCount)
     quint32 *ancestor = m_ancestor.data();
     for (quint32 call = m_root + 1; call-- > 0;) {
         while (!open.empty() && open.back().call != parent[call]) {
-            innermost[function(open.back().call)] = open.back().outer;
+            innermost[open.back().function] = open.back().outer;
             open.pop_back();
         }
-        quint32 &slot = innermost[function(call)];
-        ancestor[call] = slot;
-        open.push_back({ call, slot });
-        slot = call;
+        const quint32 id = function(call);
+        ancestor[call] = innermost[id];
+        open.push_back({ call, id, innermost[id] });
+        innermost[id] = call;
     }
 }
 

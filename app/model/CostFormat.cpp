@@ -4,6 +4,7 @@
 #include "SharedText.h"
 
 #include <QLocale>
+#include <QStringList>
 
 #include <limits>
 
@@ -67,6 +68,23 @@ QString CostFormat::memoryCostString(qint64 bytes)
     // The lowest figure has no positive counterpart; one byte off is not shown.
     const qint64 magnitude = bytes == std::numeric_limits<qint64>::min() ? std::numeric_limits<qint64>::max() : -bytes;
     return QLatin1Char('-') + locale.formattedDataSize(magnitude);
+}
+
+QString CostFormat::summaryString(
+    const QList<ProfileEvent> &events, const QList<Cost> &summary, qint64 measurement, bool displayDash)
+{
+    QStringList parts;
+    for (qsizetype given = 0; given < summary.size() && given < events.size(); ++given) {
+        const ProfileEvent &event = events[given];
+        // Profilers give the total time but the peak of memory.
+        QString label = event.name();
+        if (event.kind() == ProfileEvent::Kind::Time)
+            label = QStringLiteral("time");
+        else if (event.kind() == ProfileEvent::Kind::Memory)
+            label = QStringLiteral("peak memory");
+        parts << label + QLatin1Char(' ') + costString(event, summary[given], measurement, displayDash);
+    }
+    return parts.join(QLatin1String(", "));
 }
 
 QString CostFormat::costString(const ProfileEvent &event, Cost cost, qint64 measurement, bool displayDash)

@@ -2,6 +2,7 @@
 
 #include "Cost.h"
 
+#include <QList>
 #include <QString>
 
 class ProfileEvent;
@@ -22,6 +23,10 @@ public:
     static QString memoryCostString(qint64 bytes);
     // A cost of `event` in the form its kind takes.
     static QString costString(const ProfileEvent &event, Cost cost, qint64 measurement, bool displayDash);
+    // The figures of a profiler's "summary:" line, one per event in order,
+    // as "time 670µs, peak memory 4.88 KiB".
+    static QString summaryString(
+        const QList<ProfileEvent> &events, const QList<Cost> &summary, qint64 measurement, bool displayDash);
     // Whether a time shown in `measurement` is too small to show.
     static bool isBelowThreshold(double microseconds, qint64 measurement);
 };

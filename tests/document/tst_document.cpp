@@ -233,7 +233,8 @@ private Q_SLOTS:
         QCOMPARE(document->outlineModel()->rowOfCall(document->rootFunction()->getChild(0)->getChild(0)), -1);
         QCOMPARE(document->selectedCall(), document->rootFunction());
         QCOMPARE(fields(*document),
-            QStringList({ "main", "/var/www/index.php", "1", "13\u00b5s (65.00%)", "20\u00b5s (100.00%)" }));
+            QStringList({ "main", "/var/www/index.php", "1", "13\u00b5s (65.00%)",
+                "20\u00b5s (100.00%); profiler's summary: time 20\u00b5s" }));
         QCOMPARE(tableRows(*document->callsTab()), QStringList({ "1|render|5\u00b5s|7\u00b5s|/var/www/index.php|10" }));
         // Largest total inclusive time first.
         QCOMPARE(tableRows(*document->summaryTab()),
