@@ -204,7 +204,8 @@ void CachegrindParser::checkMemory() const
         throw std::bad_alloc();
 }
 
-void CachegrindParser::handleLine(std::string_view line, quint64 nameHash)
+// Inline: it runs for every line of the profile.
+Q_ALWAYS_INLINE void CachegrindParser::handleLine(std::string_view line, quint64 nameHash)
 {
     if (m_state == State::Body)
         handleBodyLine(line, nameHash);
@@ -253,7 +254,7 @@ void CachegrindParser::startBody()
     m_profile.m_tree = CallTree(m_signedEvents);
 }
 
-void CachegrindParser::handleBodyLine(std::string_view line, quint64 nameHash)
+Q_ALWAYS_INLINE void CachegrindParser::handleBodyLine(std::string_view line, quint64 nameHash)
 {
     // The first byte picks the few keys worth comparing; the order of the
     // tests among lines that could match several keys is kept.
@@ -310,7 +311,8 @@ void CachegrindParser::handleBodyLine(std::string_view line, quint64 nameHash)
         }
         break;
     }
-    claimCallees();
+    if (m_announcedCallees != 0)
+        claimCallees();
 }
 
 void CachegrindParser::startCall(quint32 function, std::string_view line)

@@ -19,6 +19,8 @@ public:
     // text itself.
     template <typename Intern> quint32 resolve(std::string_view text, Intern &&intern)
     {
+        if (text.empty() || text.front() != '(')
+            return intern(text);
         quint64 number = 0;
         std::string_view name;
         switch (parse(text, number, name)) {
@@ -40,6 +42,8 @@ public:
     // The same for a line that only names a callee: only definitions count.
     template <typename Intern> void define(std::string_view text, Intern &&intern)
     {
+        if (text.empty() || text.front() != '(')
+            return;
         quint64 number = 0;
         std::string_view name;
         if (parse(text, number, name) == Form::Definition)

@@ -15,11 +15,6 @@ qint64 Cost::toSigned() const
     return !m_signed && m_bits > quint64(max) ? max : qint64(m_bits);
 }
 
-double Cost::toDouble() const
-{
-    return m_signed ? double(qint64(m_bits)) : double(m_bits);
-}
-
 quint64 Cost::addBits(quint64 left, quint64 right, bool isSigned)
 {
     if (!isSigned) {

@@ -22,7 +22,6 @@ public:
     // The figure as the other kind would hold it, clamped at its ends.
     quint64 toUnsigned() const;
     qint64 toSigned() const;
-    double toDouble() const;
     // A total divided by a count, rounding towards zero; 0 for no count.
     Cost dividedBy(quint64 count) const;
 

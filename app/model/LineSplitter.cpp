@@ -33,6 +33,16 @@ quint64 terminatorsIn(const char *bytes)
 #endif
 }
 
+// std::popcount is a call where the processor's baseline lacks the
+// instruction; this is a few operations inline.
+qsizetype bitCount(quint64 mask)
+{
+    mask -= (mask >> 1) & 0x5555555555555555ull;
+    mask = (mask & 0x3333333333333333ull) + ((mask >> 2) & 0x3333333333333333ull);
+    mask = (mask + (mask >> 4)) & 0x0f0f0f0f0f0f0f0full;
+    return qsizetype((mask * 0x0101010101010101ull) >> 56);
+}
+
 } // namespace
 
 void LineSplitter::reset(const char *begin, const char *end)
@@ -59,7 +69,7 @@ void LineSplitter::reset(const char *begin, const char *end)
         // Eight offsets at a time, whether or not there are so many: lines
         // are short, so one round mostly takes all, and there is no branch
         // per line end to be mispredicted.
-        const qsizetype found = std::popcount(mask);
+        const qsizetype found = bitCount(mask);
         quint32 *out = ends + count;
         do {
             for (int i = 0; i < 8; ++i) {

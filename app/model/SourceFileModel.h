@@ -2,8 +2,6 @@
 
 #include <QString>
 
-#include <string_view>
-
 class Profile;
 
 // The one identity of a source path within a profile.
@@ -17,7 +15,6 @@ public:
 
     // The path as the profile wrote it, decoded from UTF-8.
     const QString &path() const;
-    std::string_view pathBytes() const;
     quint32 id() const { return m_id; }
 
 private:
