@@ -23,12 +23,11 @@ quint32 CallTree::append(const FunctionModel &function, quint32 source)
     return number;
 }
 
-void CallTree::finish(quint32 root, quint32 functionCount)
+void CallTree::finish(quint32 root)
 {
     m_root = root;
     linkChildren();
     addInclusiveCosts();
-    linkRecursion(functionCount);
 }
 
 void CallTree::linkChildren()
@@ -89,35 +88,6 @@ void CallTree::addInclusiveCosts()
     }
 }
 
-void CallTree::linkRecursion(quint32 functionCount)
-{
-    m_ancestor.fill(none, size());
-    if (m_root == none)
-        return;
-    // Backwards from the root, every call comes after its caller: a walk
-    // down the tree that keeps the innermost open call of each function.
-    struct Open
-    {
-        quint32 call;
-        quint32 function;
-        quint32 outer; // the innermost call of its function before it
-    };
-    std::vector<quint32> innermost(functionCount, none);
-    std::vector<Open> open;
-    const quint32 *parent = m_parent.constData();
-    quint32 *ancestor = m_ancestor.data();
-    for (quint32 call = m_root + 1; call-- > 0;) {
-        while (!open.empty() && open.back().call != parent[call]) {
-            innermost[open.back().function] = open.back().outer;
-            open.pop_back();
-        }
-        const quint32 id = function(call);
-        ancestor[call] = innermost[id];
-        open.push_back({ call, id, innermost[id] });
-        innermost[id] = call;
-    }
-}
-
 quint32 CallTree::indexInParent(quint32 call) const
 {
     const quint32 parent = m_parent[call];
@@ -138,7 +108,7 @@ quint32 CallTree::subtreeBegin(quint32 call) const
 qint64 CallTree::memoryUse() const
 {
     qint64 bytes = 0;
-    for (const QList<quint32> *list : { &m_source, &m_line, &m_parent, &m_ancestor, &m_childBegin, &m_children })
+    for (const QList<quint32> *list : { &m_source, &m_line, &m_parent, &m_childBegin, &m_children })
         bytes += list->capacity() * qint64(sizeof(quint32));
     for (const auto *costs : { &m_self, &m_inclusive }) {
         for (const QList<quint64> &list : *costs)

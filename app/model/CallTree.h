@@ -9,7 +9,8 @@
 
 // The calls of one profile, numbered in the order the file lists their
 // records: callees before their callers, so that every call's subtree is the
-// run of calls that ends with it. Each field is an array indexed by the call
+// run of calls that ends with it, and walking the numbers backwards walks
+// down the tree. Each field is an array indexed by the call
 // number and each event's costs an array of their own, so that a profile
 // costs a few dozen bytes per call and no allocation of its own per call.
 // Built by the reader, then analysed once and only read.
@@ -29,9 +30,9 @@ public:
     void setLine(quint32 call, quint32 line) { m_line[call] = line; }
     void setSelfBits(int event, quint32 call, quint64 bits) { m_self[size_t(event)][call] = bits; }
     void setParent(quint32 call, quint32 parent) { m_parent[call] = parent; }
-    // Works out every call's children, inclusive costs and recursion link;
-    // the tree is read-only afterwards.
-    void finish(quint32 root, quint32 functionCount);
+    // Works out every call's children and inclusive costs; the tree is
+    // read-only afterwards.
+    void finish(quint32 root);
 
     quint32 size() const { return quint32(m_calls.size()); }
     int eventCount() const { return int(m_self.size()); }
@@ -45,8 +46,6 @@ public:
     quint32 source(quint32 call) const { return m_source[call]; }
     quint32 line(quint32 call) const { return m_line[call]; }
     quint32 parent(quint32 call) const { return m_parent[call]; }
-    // The nearest call above of the same function, or none.
-    quint32 ancestor(quint32 call) const { return m_ancestor[call]; }
     quint32 childCount(quint32 call) const { return m_childBegin[call + 1] - m_childBegin[call]; }
     quint32 child(quint32 call, quint32 index) const { return m_children[m_childBegin[call] + index]; }
     // Position among the parent's children, from 1; 0 for the root.
@@ -61,12 +60,10 @@ public:
 private:
     void linkChildren();
     void addInclusiveCosts();
-    void linkRecursion(quint32 functionCount);
 
     QList<quint32> m_source;
     QList<quint32> m_line;
     QList<quint32> m_parent;
-    QList<quint32> m_ancestor;
     // Children of call c: m_children[m_childBegin[c]] up to m_childBegin[c + 1],
     // in the file's order.
     QList<quint32> m_childBegin;

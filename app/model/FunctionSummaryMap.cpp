@@ -14,22 +14,36 @@ FunctionSummaryMap::FunctionSummaryMap(const ProfiledFunctionCall &call)
     const quint32 start = tree.numberOf(call);
     const int eventCount = tree.eventCount();
     // Everything below a call is the run of calls before it that begins its
-    // subtree. A call's recursion link lies on its way up to the start, so
-    // it was counted exactly when it is below the start: numbered lower.
-    for (quint32 below = tree.subtreeBegin(start); below < start; ++below) {
+    // subtree; walked backwards, every call comes after its caller, so the
+    // calls open above a call are a stack, and a call is nested in another
+    // of its function when that function has an open call.
+    struct Open
+    {
+        quint32 call;
+        quint32 row;
+    };
+    std::vector<Open> open;
+    std::vector<quint32> openCalls; // per row
+    const quint32 begin = tree.subtreeBegin(start);
+    for (quint32 below = start; below-- > begin;) {
+        const quint32 parent = tree.parent(below);
+        while (!open.empty() && open.back().call != parent) {
+            --openCalls[open.back().row];
+            open.pop_back();
+        }
         quint32 &row = m_rowOfFunction[tree.function(below)];
         if (row == CallTree::none) {
             row = quint32(m_function.size());
             m_function.push_back(tree.function(below));
             m_count.push_back(0);
+            openCalls.push_back(0);
             for (int event = 0; event < eventCount; ++event) {
                 m_self[size_t(event)].push_back(0);
                 m_inclusive[size_t(event)].push_back(0);
             }
         }
         ++m_count[row];
-        const quint32 ancestor = tree.ancestor(below);
-        const bool nested = ancestor != CallTree::none && ancestor < start;
+        const bool nested = openCalls[row] > 0;
         for (int event = 0; event < eventCount; ++event) {
             const bool isSigned = tree.isSigned(event);
             quint64 &self = m_self[size_t(event)][row];
@@ -39,6 +53,8 @@ FunctionSummaryMap::FunctionSummaryMap(const ProfiledFunctionCall &call)
                 inclusive = Cost::addBits(inclusive, tree.inclusiveBits(event, below), isSigned);
             }
         }
+        ++openCalls[row];
+        open.push_back({ below, row });
     }
 }
 

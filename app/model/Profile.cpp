@@ -89,7 +89,7 @@ bool Profile::read(const std::function<bool(CachegrindParser &)> &feed)
         CachegrindParser parser(*this, m_options.limits);
         if (feed(parser)) {
             const quint32 root = parser.finish();
-            m_tree.finish(root, quint32(m_functions.size()));
+            m_tree.finish(root);
             read = true;
         }
     } catch (const std::bad_alloc &) {

@@ -49,7 +49,7 @@ const ProfiledFunctionCall *ProfiledFunctionCall::parent() const
 
 const ProfiledFunctionCall *ProfiledFunctionCall::ancestor() const
 {
-    return callOrNull(tree().ancestor(callNumber()));
+    return closestAncestorWithFunction(function());
 }
 
 const SourceFileModel *ProfiledFunctionCall::source() const

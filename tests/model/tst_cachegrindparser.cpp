@@ -121,7 +121,6 @@ void readAndCheck(QByteArrayView bytes)
             pending.push_back(child);
         }
         QCOMPARE(call->inclusiveTime(), inclusive);
-        QCOMPARE(call->ancestor(), call->closestAncestorWithFunction(call->function()));
     }
     for (qsizetype start = -1; start < root->childCount(); ++start) {
         for (const auto &summary : FunctionSummaryMap::summariesBelow(start < 0 ? *root : *root->getChild(start))) {
