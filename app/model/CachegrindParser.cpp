@@ -1,6 +1,6 @@
 #include "CachegrindParser.h"
 
-#include "LineSplitter.h"
+#include "LineScanner.h"
 #include "Profile.h"
 #include "ProgressController.h"
 #include "SharedText.h"
@@ -26,49 +26,16 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-bool isBlank(char c)
+// A figure in the stored form of its event: time cannot run backwards,
+// and signed figures saturate.
+quint64 figureBits(bool negative, quint64 magnitude, bool isSigned)
 {
-    return c == ' ' || c == '\t' || c == '\v' || c == '\f';
-}
-
-// Reads an unsigned decimal at `pos`, saturating at the largest value; false
-// when there is no digit there.
-bool readNumber(std::string_view line, size_t &pos, quint64 &value)
-{
-    const size_t start = pos;
-    value = 0;
-    constexpr quint64 max = std::numeric_limits<quint64>::max();
-    while (pos < line.size() && isDigit(line[pos])) {
-        const quint64 digit = quint64(line[pos] - '0');
-        value = value > (max - digit) / 10 ? max : value * 10 + digit;
-        ++pos;
-    }
-    return pos > start;
-}
-
-// Reads the next figure of an event after blanks and an optional sign, in
-// the event's stored form; false when there is none.
-bool readFigure(std::string_view line, size_t &pos, bool isSigned, quint64 &bits)
-{
-    while (pos < line.size() && isBlank(line[pos]))
-        ++pos;
-    bool negative = false;
-    if (pos < line.size() && (line[pos] == '+' || line[pos] == '-'))
-        negative = line[pos++] == '-';
-    quint64 magnitude = 0;
-    if (!readNumber(line, pos, magnitude))
-        return false;
-    if (!isSigned) {
-        // Time cannot run backwards.
-        bits = negative ? 0 : magnitude;
-    } else if (negative) {
-        constexpr quint64 lowest = quint64(1) << 63;
-        bits = magnitude >= lowest ? lowest : quint64(-qint64(magnitude));
-    } else {
-        constexpr quint64 highest = quint64(std::numeric_limits<qint64>::max());
-        bits = qMin(magnitude, highest);
-    }
-    return true;
+    if (!isSigned)
+        return negative ? 0 : magnitude;
+    constexpr quint64 lowest = quint64(1) << 63;
+    if (negative)
+        return magnitude >= lowest ? lowest : quint64(-qint64(magnitude));
+    return qMin(magnitude, quint64(std::numeric_limits<qint64>::max()));
 }
 
 } // namespace
@@ -98,15 +65,15 @@ void CachegrindParser::startProgress(const std::function<std::unique_ptr<Progres
 void CachegrindParser::feed(const char *begin, const char *end, qint64 position, bool positionsFollowBytes)
 {
     do {
-        const char *part = std::min(end, begin + LineSplitter::partSize);
-        m_lines.reset(begin, part);
-        feed(m_lines, position, positionsFollowBytes);
+        const char *part = std::min(end, begin + LineScanner::partSize);
+        m_ownLines.reset(begin, part);
+        feed(m_ownLines, position, positionsFollowBytes);
         position += positionsFollowBytes ? part - begin : 0;
         begin = part;
     } while (begin < end);
 }
 
-void CachegrindParser::feed(LineSplitter &lines, qint64 position, bool positionsFollowBytes)
+void CachegrindParser::feed(LineScanner &lines, qint64 position, bool positionsFollowBytes)
 {
     const std::string_view piece = lines.rest();
     m_pieceBegin = piece.data();
@@ -116,15 +83,16 @@ void CachegrindParser::feed(LineSplitter &lines, qint64 position, bool positions
         m_afterCarriageReturn = false;
         lines.skipLeadingLineFeed();
     }
+    m_lines = &lines;
     std::string_view line;
-    quint64 nameHash = 0;
+    quint64 datum = 0;
     if (!m_carry.empty()) {
-        if (!lines.next(line, nameHash)) {
+        if (!lines.next(line, datum)) {
             m_carry.append(lines.rest());
             checkMemory();
             return;
         }
-        // The hash was of the line's end only.
+        // What was worked out was for the line's end only.
         m_carry.append(line);
         checkMemory();
         m_handlingCarry = true;
@@ -139,10 +107,13 @@ void CachegrindParser::feed(LineSplitter &lines, qint64 position, bool positions
     constexpr qsizetype lookAhead = 60;
     const NameTable &functions = m_profile.m_functionNames;
     const NameTable &sources = m_profile.m_sourceNames;
-    while (lines.next(line, nameHash)) {
-        if (const quint64 ahead = lines.nameHashAhead(lookAhead))
-            (ahead & LineSplitter::sourceLine ? sources : functions).prefetch(ahead);
-        handleLine(line, nameHash);
+    while (lines.next(line, datum)) {
+        const quint64 ahead = lines.datumAhead(lookAhead);
+        if (ahead & LineScanner::functionName)
+            functions.prefetch(ahead);
+        else if (ahead & LineScanner::sourceName)
+            sources.prefetch(ahead);
+        handleLine(line, datum);
     }
     m_afterCarriageReturn = lines.endsWithCarriageReturn();
     if (!lines.rest().empty()) {
@@ -205,10 +176,10 @@ void CachegrindParser::checkMemory() const
 }
 
 // Inline: it runs for every line of the profile.
-Q_ALWAYS_INLINE void CachegrindParser::handleLine(std::string_view line, quint64 nameHash)
+Q_ALWAYS_INLINE void CachegrindParser::handleLine(std::string_view line, quint64 datum)
 {
     if (m_state == State::Body)
-        handleBodyLine(line, nameHash);
+        handleBodyLine(line, datum);
     else
         handleHeaderLine(line);
 }
@@ -254,7 +225,7 @@ void CachegrindParser::startBody()
     m_profile.m_tree = CallTree(m_signedEvents);
 }
 
-Q_ALWAYS_INLINE void CachegrindParser::handleBodyLine(std::string_view line, quint64 nameHash)
+Q_ALWAYS_INLINE void CachegrindParser::handleBodyLine(std::string_view line, quint64 datum)
 {
     // The first byte picks the few keys worth comparing; the order of the
     // tests among lines that could match several keys is kept.
@@ -265,11 +236,11 @@ Q_ALWAYS_INLINE void CachegrindParser::handleBodyLine(std::string_view line, qui
             const std::string_view rest = line.substr(3);
             switch (line[1]) {
             case 'n':
-                startCall(m_functionNumbers.resolve(rest, internFunction(rest, nameHash)), line);
+                startCall(m_functionNumbers.resolve(rest, internFunction(rest, datum)), line);
                 return;
             case 'l':
                 if (rest != m_lastSourceName || rest.empty() || rest.front() == '(') {
-                    m_currentSource = m_sourceNumbers.resolve(rest, internSource(rest, nameHash));
+                    m_currentSource = m_sourceNumbers.resolve(rest, internSource(rest, datum));
                     m_lastSourceName.assign(rest);
                 }
                 return;
@@ -306,7 +277,7 @@ Q_ALWAYS_INLINE void CachegrindParser::handleBodyLine(std::string_view line, qui
         if (isDigit(first) && line.size() >= 3) {
             // A cost line; while callees are announced it is a callee's.
             if (m_announcedCallees == 0)
-                handleCostLine(line);
+                handleCostLine(line, datum);
             return;
         }
         break;
@@ -326,23 +297,37 @@ void CachegrindParser::startCall(quint32 function, std::string_view line)
         m_progressWindow->setRemainingValue(double(qMax<qint64>(0, m_progressSize - linePosition(line))));
 }
 
-void CachegrindParser::handleCostLine(std::string_view line)
+void CachegrindParser::handleCostLine(std::string_view line, quint64 datum)
 {
     // The newest call on the stack is the one read last.
     if (m_unclaimedCalls.empty())
         return;
     CallTree &tree = m_profile.m_tree;
     const quint32 call = tree.size() - 1;
+    const auto setLine = [&](quint64 number) {
+        tree.setLine(call, quint32(qMin<quint64>(number, std::numeric_limits<quint32>::max())));
+    };
+    // A figure that is missing counts 0, and so do those after it.
+    if (datum != 0 && m_eventCount <= LineScanner::maxFigures) {
+        const LineScanner::Figures figures = m_lines->figures(datum);
+        setLine(figures.line());
+        for (int event = 0; event < m_eventCount; ++event) {
+            tree.setSelfBits(event, call,
+                event < figures.count()
+                    ? figureBits(figures.isNegative(event), figures.magnitude(event), m_signedEvents[size_t(event)])
+                    : 0);
+        }
+        return;
+    }
     size_t pos = 0;
     quint64 number = 0;
-    readNumber(line, pos, number);
-    tree.setLine(call, quint32(qMin<quint64>(number, std::numeric_limits<quint32>::max())));
-    // A figure that is missing counts 0, and so do those after it.
+    LineScanner::readNumber(line, pos, number);
+    setLine(number);
     bool more = true;
     for (int event = 0; event < m_eventCount; ++event) {
-        quint64 bits = 0;
-        more = more && readFigure(line, pos, m_signedEvents[size_t(event)], bits);
-        tree.setSelfBits(event, call, more ? bits : 0);
+        bool negative = false;
+        more = more && LineScanner::readFigure(line, pos, negative, number);
+        tree.setSelfBits(event, call, more ? figureBits(negative, number, m_signedEvents[size_t(event)]) : 0);
     }
 }
 
@@ -351,10 +336,11 @@ void CachegrindParser::readSummary(std::string_view numbers)
     QList<Cost> costs;
     size_t pos = 0;
     for (const ProfileEvent &event : std::as_const(m_profile.m_events)) {
-        quint64 bits = 0;
-        if (!readFigure(numbers, pos, event.isSigned(), bits))
+        bool negative = false;
+        quint64 magnitude = 0;
+        if (!LineScanner::readFigure(numbers, pos, negative, magnitude))
             break;
-        costs.append(event.cost(bits));
+        costs.append(event.cost(figureBits(negative, magnitude, event.isSigned())));
     }
     m_profile.m_summaryCosts = costs;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "CompressedNameTable.h"
-#include "LineSplitter.h"
+#include "LineScanner.h"
 
 #include <QtGlobal>
 
@@ -42,7 +42,7 @@ public:
     // the piece is taken to begin there.
     void feed(const char *begin, const char *end, qint64 position, bool positionsFollowBytes = true);
     // The same for a piece already split, by reset(), into `lines`.
-    void feed(LineSplitter &lines, qint64 position, bool positionsFollowBytes);
+    void feed(LineScanner &lines, qint64 position, bool positionsFollowBytes);
     // After the last piece: reads its unterminated last line and assembles
     // the root; answers the root's call number (CallTree::none for none).
     // Throws std::bad_alloc when memory (or the limit) runs short and
@@ -52,10 +52,11 @@ public:
 private:
     enum class State { Prologue, Header, Body };
 
-    void handleLine(std::string_view line, quint64 nameHash = 0);
+    // `datum` is what the scanner worked out for the line, or 0.
+    void handleLine(std::string_view line, quint64 datum = 0);
     void handleHeaderLine(std::string_view line);
-    void handleBodyLine(std::string_view line, quint64 nameHash);
-    void handleCostLine(std::string_view line);
+    void handleBodyLine(std::string_view line, quint64 datum);
+    void handleCostLine(std::string_view line, quint64 datum);
     void readSummary(std::string_view numbers);
     void startBody();
     void startCall(quint32 function, std::string_view line);
@@ -78,7 +79,9 @@ private:
     const char *m_pieceBegin = nullptr;
     qint64 m_piecePosition = 0;
     bool m_positionsFollowBytes = true;
-    LineSplitter m_lines;
+    // The lines of the piece being read, and those of pieces given whole.
+    LineScanner *m_lines = nullptr;
+    LineScanner m_ownLines;
     std::string m_carry;
     // The last file named literally, which the next record often names again.
     std::string m_lastSourceName;

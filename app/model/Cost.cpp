@@ -1,7 +1,5 @@
 #include "Cost.h"
 
-#include <QtNumeric>
-
 #include <limits>
 
 quint64 Cost::toUnsigned() const
@@ -13,19 +11,6 @@ qint64 Cost::toSigned() const
 {
     constexpr qint64 max = std::numeric_limits<qint64>::max();
     return !m_signed && m_bits > quint64(max) ? max : qint64(m_bits);
-}
-
-quint64 Cost::addBits(quint64 left, quint64 right, bool isSigned)
-{
-    if (!isSigned) {
-        quint64 sum;
-        return qAddOverflow(left, right, &sum) ? std::numeric_limits<quint64>::max() : sum;
-    }
-    qint64 sum;
-    if (!qAddOverflow(qint64(left), qint64(right), &sum))
-        return quint64(sum);
-    // Both had the same sign, which the sum keeps.
-    return quint64(qint64(right) < 0 ? std::numeric_limits<qint64>::min() : std::numeric_limits<qint64>::max());
 }
 
 Cost Cost::dividedBy(quint64 count) const

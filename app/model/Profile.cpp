@@ -66,7 +66,7 @@ bool Profile::readFromFile(ProfileFileData &file, const ProgressFactory &progres
         parser.startProgress(progress, file.size());
         // Positions in a compressed file are known only piece by piece.
         const bool positionsFollowBytes = !file.isCompressed();
-        ReadAhead pieces(file, qMin(m_options.pieceSize, LineSplitter::partSize), pieceCount);
+        ReadAhead pieces(file, qMin(m_options.pieceSize, LineScanner::partSize), pieceCount);
         for (;;) {
             const ReadAhead::Piece piece = pieces.next();
             if (piece.size < 0) {

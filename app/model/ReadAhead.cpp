@@ -9,7 +9,7 @@ ReadAhead::ReadAhead(ProfileFileData &file, qsizetype pieceSize, int pieceCount)
 {
     for (int i = 0; i < pieceCount; ++i) {
         m_buffers.push_back(std::make_unique_for_overwrite<char[]>(size_t(pieceSize)));
-        m_lines.push_back(std::make_unique<LineSplitter>());
+        m_lines.push_back(std::make_unique<LineScanner>());
     }
     m_thread = std::thread(&ReadAhead::run, this);
 }

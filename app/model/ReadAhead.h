@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LineSplitter.h"
+#include "LineScanner.h"
 
 #include <QtGlobal>
 
@@ -23,14 +23,14 @@ public:
     struct Piece
     {
         // The piece's lines.
-        LineSplitter *lines = nullptr;
+        LineScanner *lines = nullptr;
         // 0 at the end of the text, -1 when the file cannot be read on.
         qsizetype size = 0;
         // The file's position before the piece was read, for progress.
         qint64 position = 0;
     };
 
-    // Pieces are at most LineSplitter::partSize bytes.
+    // Pieces are at most LineScanner::partSize bytes.
     ReadAhead(ProfileFileData &file, qsizetype pieceSize, int pieceCount);
     // Stops reading and waits for the thread.
     ~ReadAhead();
@@ -47,7 +47,7 @@ private:
     ProfileFileData &m_file;
     const qsizetype m_pieceSize;
     std::vector<std::unique_ptr<char[]>> m_buffers;
-    std::vector<std::unique_ptr<LineSplitter>> m_lines;
+    std::vector<std::unique_ptr<LineScanner>> m_lines;
     std::vector<Piece> m_pieces;
     std::mutex m_mutex;
     std::condition_variable m_changed;

@@ -1,4 +1,4 @@
-#include "LineSplitter.h"
+#include "LineScanner.h"
 
 #include "NameTable.h"
 
@@ -45,7 +45,7 @@ qsizetype bitCount(quint64 mask)
 
 } // namespace
 
-void LineSplitter::reset(const char *begin, const char *end)
+void LineScanner::reset(const char *begin, const char *end)
 {
     Q_ASSERT(end - begin <= partSize);
     m_begin = begin;
@@ -82,17 +82,38 @@ void LineSplitter::reset(const char *begin, const char *end)
     }
     m_count = count;
 
-    // The same walk as next()'s, hashing the names it will meet.
+    // The same walk as next()'s, working out what the reader will want.
+    m_numbers.clear();
     const char *position = begin;
     for (qsizetype i = 0; i < count; ++i) {
         const char *terminator = begin + ends[i];
-        m_hashes[i] = 0;
+        m_data[i] = 0;
         if (terminator < position)
             continue;
         const std::string_view line(position, size_t(terminator - position));
         if (line.size() >= 3 && line[0] == 'f' && (line[1] == 'n' || line[1] == 'l') && line[2] == '='
-            && (line.size() == 3 || line[3] != '('))
-            m_hashes[i] = NameTable::hashOf(line.substr(3)) | (line[1] == 'l' ? sourceLine : 0);
+            && (line.size() == 3 || line[3] != '(')) {
+            m_data[i] = quint32(NameTable::hashOf(line.substr(3))) | (line[1] == 'l' ? sourceName : functionName);
+        } else if (line.size() >= 3 && line[0] >= '0' && line[0] <= '9') {
+            const size_t header = m_numbers.size();
+            quint64 number = 0;
+            size_t at = 0;
+            readNumber(line, at, number);
+            m_numbers.push_back(0);
+            m_numbers.push_back(number);
+            bool negative = false;
+            quint64 word = 0;
+            for (int figure = 0; readFigure(line, at, negative, number); ++figure) {
+                if (figure == maxFigures) {
+                    word |= 0x100;
+                    break;
+                }
+                word = (word + 1) | (quint64(negative) << (32 + figure));
+                m_numbers.push_back(number);
+            }
+            m_numbers[header] = word;
+            m_data[i] = header | costFigures;
+        }
         position = terminator + 1;
         if (*terminator == '\r' && position < end && *position == '\n')
             ++position;
