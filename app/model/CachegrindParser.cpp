@@ -102,17 +102,24 @@ void CachegrindParser::feed(LineScanner &lines, qint64 position, bool positionsF
             std::string().swap(m_carry);
         m_carry.clear();
     }
-    // The names a few lines ahead are asked for early: looking them up
-    // otherwise waits for memory.
-    constexpr qsizetype lookAhead = 60;
+    // The names some lines ahead are asked for early, their slots first and
+    // then what the slots lead to: looking them up otherwise waits for
+    // memory.
+    constexpr qsizetype slotsAhead = 60;
+    constexpr qsizetype namesAhead = 30;
     const NameTable &functions = m_profile.m_functionNames;
     const NameTable &sources = m_profile.m_sourceNames;
     while (lines.next(line, datum)) {
-        const quint64 ahead = lines.datumAhead(lookAhead);
-        if (ahead & LineScanner::functionName)
-            functions.prefetch(ahead);
-        else if (ahead & LineScanner::sourceName)
-            sources.prefetch(ahead);
+        const quint64 slotAhead = lines.datumAhead(slotsAhead);
+        if (slotAhead & LineScanner::functionName)
+            functions.prefetchSlot(slotAhead);
+        else if (slotAhead & LineScanner::sourceName)
+            sources.prefetchSlot(slotAhead);
+        const quint64 nameAhead = lines.datumAhead(namesAhead);
+        if (nameAhead & LineScanner::functionName)
+            functions.prefetchName(nameAhead);
+        else if (nameAhead & LineScanner::sourceName)
+            sources.prefetchName(nameAhead);
         handleLine(line, datum);
     }
     m_afterCarriageReturn = lines.endsWithCarriageReturn();

@@ -4,6 +4,8 @@
 #include "Profile.h"
 #include "ProfiledFunctionSummary.h"
 
+#include <algorithm>
+
 FunctionSummaryMap::FunctionSummaryMap(const ProfiledFunctionCall &call)
     : m_profile(call.function().profile())
     , m_rowOfFunction(size_t(m_profile.functionCount()), CallTree::none)
@@ -25,6 +27,17 @@ FunctionSummaryMap::FunctionSummaryMap(const ProfiledFunctionCall &call)
     std::vector<Open> open;
     std::vector<quint32> openCalls; // per row
     const quint32 begin = tree.subtreeBegin(start);
+    // Room for as many rows as there can be, so that no array is moved as
+    // it grows; what is not used is never touched.
+    const size_t rows = std::min<size_t>(start - begin, m_rowOfFunction.size());
+    for (auto *list : { &m_function, &openCalls })
+        list->reserve(rows);
+    m_count.reserve(rows);
+    for (int event = 0; event < eventCount; ++event) {
+        m_self[size_t(event)].reserve(rows);
+        m_inclusive[size_t(event)].reserve(rows);
+    }
+    open.reserve(start - begin);
     for (quint32 below = start; below-- > begin;) {
         const quint32 parent = tree.parent(below);
         while (!open.empty() && open.back().call != parent) {

@@ -42,7 +42,8 @@ private:
     const Profile &m_profile;
     std::vector<quint32> m_rowOfFunction;
     std::vector<quint32> m_function;
-    std::vector<quint64> m_count;
+    // A tree numbers its calls in 32 bits.
+    std::vector<quint32> m_count;
     // Per event, per row.
     std::vector<std::vector<quint64>> m_self;
     std::vector<std::vector<quint64>> m_inclusive;

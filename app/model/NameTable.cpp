@@ -61,6 +61,7 @@ std::string_view NameTable::bytesAt(size_t entry) const
 
 quint32 NameTable::intern(std::string_view bytes, quint64 fullHash)
 {
+    Q_ASSERT(!m_indexReleased);
     const quint32 hash = quint32(fullHash != 0 ? fullHash : hashOf(bytes));
     if (!m_index.empty()) {
         for (size_t i = hash & m_mask;; i = (i + 1) & m_mask) {
@@ -88,7 +89,7 @@ quint32 NameTable::intern(std::string_view bytes, quint64 fullHash)
     m_arena.resize(qsizetype(entry + padded));
     std::memcpy(m_arena.data() + entry, header, headerSize);
     std::memcpy(m_arena.data() + entry + headerSize, bytes.data(), bytes.size());
-    m_entries.append(entry);
+    m_entries.append(quint32(entry / word));
     place({ hash, quint32(entry / word + 1) });
     return id;
 }
@@ -127,5 +128,12 @@ const QString &NameTable::text(quint32 id) const
 qint64 NameTable::memoryUse() const
 {
     return qint64(
-        size_t(m_arena.capacity()) + size_t(m_entries.capacity()) * sizeof(quint64) + m_index.size() * sizeof(Slot));
+        size_t(m_arena.capacity()) + size_t(m_entries.capacity()) * sizeof(quint32) + m_index.size() * sizeof(Slot));
+}
+
+void NameTable::releaseIndex()
+{
+    std::vector<Slot>().swap(m_index);
+    m_mask = 0;
+    m_indexReleased = true;
 }

@@ -23,29 +23,31 @@ public:
     quint32 intern(std::string_view bytes, quint64 hash);
     // Only the low 32 bits are used.
     static quint64 hashOf(std::string_view bytes);
-    // Asks for the slot of `hash` to be brought near, for a lookup soon.
-    void prefetch(quint64 hash) const
+    // Asks for the slot of `hash` to be brought near, for a lookup soon;
+    // once it is, the name it leads to.
+    void prefetchSlot(quint64 hash) const
     {
-#if defined(__GNUC__)
         if (!m_index.empty())
-            __builtin_prefetch(&m_index[quint32(hash) & m_mask]);
-#else
-        Q_UNUSED(hash);
-#endif
+            prefetch(&m_index[quint32(hash) & m_mask]);
     }
-    quint32 size() const
+    void prefetchName(quint64 hash) const
     {
-        return quint32(m_entries.size());
+        if (m_index.empty())
+            return;
+        const Slot slot = m_index[quint32(hash) & m_mask];
+        if (slot.entry != 0 && slot.hash == quint32(hash))
+            prefetch(m_arena.constData() + size_t(slot.entry - 1) * word);
     }
-    std::string_view bytes(quint32 id) const
-    {
-        return bytesAt(m_entries[id]);
-    }
+    quint32 size() const { return quint32(m_entries.size()); }
+    std::string_view bytes(quint32 id) const { return bytesAt(size_t(m_entries[id]) * word); }
     // The text of `id`, decoded on the first request and kept; asked from
     // one thread at a time (invalid UTF-8 shows as U+FFFD).
     const QString &text(quint32 id) const;
     // Memory the table holds, in bytes.
     qint64 memoryUse() const;
+    // Gives back the memory of the index once all names are in: no name can
+    // be added afterwards.
+    void releaseIndex();
 
 private:
     // A name's entry: its id, its length, its bytes, padded to a word.
@@ -58,6 +60,14 @@ private:
     };
 
     static bool equal(const char *left, const char *right, size_t size);
+    static void prefetch(const void *address)
+    {
+#if defined(__GNUC__)
+        __builtin_prefetch(address);
+#else
+        Q_UNUSED(address);
+#endif
+    }
     std::string_view bytesAt(size_t entry) const;
     void place(Slot slot);
     void grow();
@@ -65,9 +75,11 @@ private:
     // Grown in place where the system can (realloc), and never zeroed.
     QByteArray m_arena;
     // Where each id's entry lies.
-    QList<quint64> m_entries;
+    // Where each id's entry lies, in words.
+    QList<quint32> m_entries;
     std::vector<Slot> m_index;
     size_t m_mask = 0;
+    bool m_indexReleased = false;
     // A deque, so that texts already handed out stay where they are.
     mutable std::deque<QString> m_texts;
 };

@@ -89,6 +89,9 @@ bool Profile::read(const std::function<bool(CachegrindParser &)> &feed)
         CachegrindParser parser(*this, m_options.limits);
         if (feed(parser)) {
             const quint32 root = parser.finish();
+            // Names are only looked up while reading.
+            m_functionNames.releaseIndex();
+            m_sourceNames.releaseIndex();
             m_tree.finish(root);
             read = true;
         }
