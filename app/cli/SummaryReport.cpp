@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -28,8 +29,41 @@ void printFigure(OutputStream &out, quint64 bits, bool isSigned)
 
 quint64 average(quint64 bits, quint64 count, bool isSigned)
 {
-    // Every row has a call.
+    // Every row has a call, and most functions have only the one: a
+    // division costs more than the test.
+    if (count == 1)
+        return bits;
     return isSigned ? quint64(qint64(bits) / qint64(count)) : bits / count;
+}
+
+struct Row
+{
+    quint64 key;
+    quint32 row;
+};
+
+// Largest key first, equal keys in their order: a radix sort, eleven bits
+// at a time, leaving out the digits all keys share. A summary can have a
+// row for each of a million functions.
+void sortByKeyDescending(std::vector<Row> &rows)
+{
+    constexpr int digitBits = 11;
+    constexpr size_t digits = size_t(1) << digitBits;
+    std::vector<Row> sorted(rows.size());
+    std::vector<size_t> counts(digits);
+    for (int shift = 0; shift < 64; shift += digitBits) {
+        std::fill(counts.begin(), counts.end(), 0);
+        for (const Row &row : rows)
+            ++counts[digits - 1 - ((row.key >> shift) & (digits - 1))];
+        if (std::find(counts.begin(), counts.end(), rows.size()) != counts.end())
+            continue;
+        size_t start = 0;
+        for (size_t &count : counts)
+            start += std::exchange(count, start);
+        for (const Row &row : rows)
+            sorted[counts[digits - 1 - ((row.key >> shift) & (digits - 1))]++] = row;
+        rows.swap(sorted);
+    }
 }
 
 // The event that gets columns of its own beside the chosen one: memory,
@@ -64,24 +98,24 @@ void SummaryReport::print(OutputStream &out) const
     const bool isSigned = m_profile.events()[event].isSigned();
     const FunctionSummaryMap summaries(*root);
     PrintableNames names(m_profile.functionNames());
-    struct Row
-    {
-        quint64 key;
-        quint32 row;
-    };
     std::vector<Row> rows;
     rows.reserve(size_t(summaries.size()));
     for (qsizetype row = 0; row < summaries.size(); ++row) {
-        if (m_options.showsInternalFunctions
-            || summaries.function(row).type() != FunctionModel::functionTypePhpInternal)
+        if (summaries.callCount(row) > 0
+            && (m_options.showsInternalFunctions
+                || summaries.function(row).type() != FunctionModel::functionTypePhpInternal))
             rows.push_back({ sortKey(summaries.inclusiveBits(row, event), isSigned), quint32(row) });
     }
-    const auto nameOf = [&](quint32 row) { return names(summaries.functionId(row)); };
-    std::sort(rows.begin(), rows.end(), [&](const Row &a, const Row &b) {
-        if (a.key != b.key)
-            return a.key > b.key;
-        return nameOf(a.row) < nameOf(b.row);
-    });
+    const auto nameOf = [&](quint32 row) { return names(row); };
+    // Ties in the order of the names' bytes; rows already in order, as a
+    // deep chain's are, are left as they are.
+    if (!std::is_sorted(rows.begin(), rows.end(), [](const Row &a, const Row &b) { return a.key > b.key; }))
+        sortByKeyDescending(rows);
+    for (auto tie = rows.begin(); tie != rows.end();) {
+        const auto end = std::find_if(tie, rows.end(), [&](const Row &row) { return row.key != tie->key; });
+        std::sort(tie, end, [&](const Row &a, const Row &b) { return nameOf(a.row) < nameOf(b.row); });
+        tie = end;
+    }
     if (m_options.top && *m_options.top < rows.size())
         rows.resize(size_t(*m_options.top));
 

@@ -4,13 +4,11 @@
 #include "Profile.h"
 #include "ProfiledFunctionSummary.h"
 
-#include <algorithm>
-
 FunctionSummaryMap::FunctionSummaryMap(const ProfiledFunctionCall &call)
     : m_profile(call.function().profile())
-    , m_rowOfFunction(size_t(m_profile.functionCount()), CallTree::none)
-    , m_self(size_t(m_profile.callTree().eventCount()))
-    , m_inclusive(m_self.size())
+    , m_count(size_t(m_profile.functionCount()), 0)
+    , m_self(size_t(m_profile.callTree().eventCount()), std::vector<quint64>(m_count.size(), 0))
+    , m_inclusive(m_self)
 {
     const CallTree &tree = m_profile.callTree();
     const quint32 start = tree.numberOf(call);
@@ -22,58 +20,38 @@ FunctionSummaryMap::FunctionSummaryMap(const ProfiledFunctionCall &call)
     struct Open
     {
         quint32 call;
-        quint32 row;
+        quint32 function;
     };
     std::vector<Open> open;
-    std::vector<quint32> openCalls; // per row
+    std::vector<quint32> openCalls(m_count.size(), 0); // per function
     const quint32 begin = tree.subtreeBegin(start);
-    // Room for as many rows as there can be, so that no array is moved as
-    // it grows; what is not used is never touched.
-    const size_t rows = std::min<size_t>(start - begin, m_rowOfFunction.size());
-    for (auto *list : { &m_function, &openCalls })
-        list->reserve(rows);
-    m_count.reserve(rows);
-    for (int event = 0; event < eventCount; ++event) {
-        m_self[size_t(event)].reserve(rows);
-        m_inclusive[size_t(event)].reserve(rows);
-    }
     open.reserve(start - begin);
     for (quint32 below = start; below-- > begin;) {
         const quint32 parent = tree.parent(below);
         while (!open.empty() && open.back().call != parent) {
-            --openCalls[open.back().row];
+            --openCalls[open.back().function];
             open.pop_back();
         }
-        quint32 &row = m_rowOfFunction[tree.function(below)];
-        if (row == CallTree::none) {
-            row = quint32(m_function.size());
-            m_function.push_back(tree.function(below));
-            m_count.push_back(0);
-            openCalls.push_back(0);
-            for (int event = 0; event < eventCount; ++event) {
-                m_self[size_t(event)].push_back(0);
-                m_inclusive[size_t(event)].push_back(0);
-            }
-        }
-        ++m_count[row];
-        const bool nested = openCalls[row] > 0;
+        const quint32 function = tree.function(below);
+        ++m_count[function];
+        const bool nested = openCalls[function] > 0;
         for (int event = 0; event < eventCount; ++event) {
             const bool isSigned = tree.isSigned(event);
-            quint64 &self = m_self[size_t(event)][row];
+            quint64 &self = m_self[size_t(event)][function];
             self = Cost::addBits(self, tree.selfBits(event, below), isSigned);
             if (!nested) {
-                quint64 &inclusive = m_inclusive[size_t(event)][row];
+                quint64 &inclusive = m_inclusive[size_t(event)][function];
                 inclusive = Cost::addBits(inclusive, tree.inclusiveBits(event, below), isSigned);
             }
         }
-        ++openCalls[row];
-        open.push_back({ below, row });
+        ++openCalls[function];
+        open.push_back({ below, function });
     }
 }
 
 const FunctionModel &FunctionSummaryMap::function(qsizetype row) const
 {
-    return m_profile.function(m_function[size_t(row)]);
+    return m_profile.function(quint32(row));
 }
 
 Cost FunctionSummaryMap::totalSelfCost(qsizetype row, int event) const
@@ -102,7 +80,7 @@ std::vector<std::unique_ptr<ProfiledFunctionSummary>> FunctionSummaryMap::summar
     const FunctionSummaryMap totals(call);
     const CallTree &tree = totals.m_profile.callTree();
     std::vector<std::unique_ptr<ProfiledFunctionSummary>> summaries;
-    std::vector<ProfiledFunctionSummary *> summaryOfRow(size_t(totals.size()), nullptr);
+    std::vector<ProfiledFunctionSummary *> summaryOfFunction(size_t(totals.size()), nullptr);
     // Pre-order with an explicit stack: children are pushed last first so
     // that they come off in the order the profile lists them.
     const quint32 start = tree.numberOf(call);
@@ -112,10 +90,10 @@ std::vector<std::unique_ptr<ProfiledFunctionSummary>> FunctionSummaryMap::summar
     while (!pending.empty()) {
         const quint32 node = pending.back();
         pending.pop_back();
-        const quint32 row = totals.m_rowOfFunction[tree.function(node)];
-        ProfiledFunctionSummary *&summary = summaryOfRow[row];
+        const quint32 function = tree.function(node);
+        ProfiledFunctionSummary *&summary = summaryOfFunction[function];
         if (!summary) {
-            summaries.push_back(std::make_unique<ProfiledFunctionSummary>(totals, row));
+            summaries.push_back(std::make_unique<ProfiledFunctionSummary>(totals, function));
             summary = summaries.back().get();
         }
         summary->m_calls.push_back(&tree.call(node));

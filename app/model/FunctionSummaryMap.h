@@ -16,16 +16,16 @@ class ProfiledFunctionCall;
 // itself excluded: how often it was called and each event's total self and
 // inclusive cost. Recursion is counted once: a call nested in another call
 // of the same function below the start adds its self cost but not its
-// inclusive cost. One row per function.
+// inclusive cost. A row per function of the profile, by its id; a function
+// not called below the start has a call count of 0.
 class FunctionSummaryMap
 {
 public:
     explicit FunctionSummaryMap(const ProfiledFunctionCall &call);
 
-    qsizetype size() const { return qsizetype(m_function.size()); }
+    qsizetype size() const { return qsizetype(m_count.size()); }
     const FunctionModel &function(qsizetype row) const;
     quint64 callCount(qsizetype row) const { return m_count[size_t(row)]; }
-    quint32 functionId(qsizetype row) const { return m_function[size_t(row)]; }
     // The stored form of the totals, for walks over many rows.
     quint64 selfBits(qsizetype row, int event) const { return m_self[size_t(event)][size_t(row)]; }
     quint64 inclusiveBits(qsizetype row, int event) const { return m_inclusive[size_t(event)][size_t(row)]; }
@@ -40,8 +40,6 @@ public:
 
 private:
     const Profile &m_profile;
-    std::vector<quint32> m_rowOfFunction;
-    std::vector<quint32> m_function;
     // A tree numbers its calls in 32 bits.
     std::vector<quint32> m_count;
     // Per event, per row.

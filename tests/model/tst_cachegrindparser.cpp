@@ -202,6 +202,14 @@ void TestCachegrindParser::trees_data()
         << QByteArray("events: Time_(ns) Memory_(bytes) Queries\n\nfn=c\n1 3 -7 +2\n\nfn=d\n2 4\n\n"
                       "fn=p\n3 5 8 -9 99\ncfn=c\ncfn=d\n\n")
         << QStringList { "p 5/12 8/1 -9/-7", "  c 3/3 -7/-7 2/2", "  d 4/4 0/0 0/0" };
+    // More events than the scanner keeps figures for: the line is read whole.
+    QByteArray names = "events:", figures = "fn=f\n1", tree = "f";
+    for (int event = 1; event <= 40; ++event) {
+        names += " E" + QByteArray::number(event);
+        figures += " -" + QByteArray::number(event);
+        tree += " -" + QByteArray::number(event) + "/-" + QByteArray::number(event);
+    }
+    QTest::newRow("forty events") << names + "\n\n" + figures + "\n" << QStringList { tree };
     QTest::newRow("four cost columns, tabs and blanks") << body + "fn=a\n3 \t 2 9 4\n"
                                                         << QStringList { "a 2/2 #0 @3 none" };
     QTest::newRow("one number sets the line only") << body + "fn=a\n1 1\n345\n" << QStringList { "a 0/0 #0 @345 none" };
