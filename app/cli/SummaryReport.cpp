@@ -36,32 +36,28 @@ quint64 average(quint64 bits, quint64 count, bool isSigned)
     return isSigned ? quint64(qint64(bits) / qint64(count)) : bits / count;
 }
 
-struct Row
-{
-    quint64 key;
-    quint32 row;
-};
-
-// Largest key first, equal keys in their order: a radix sort, eleven bits
-// at a time, leaving out the digits all keys share. A summary can have a
-// row for each of a million functions.
-void sortByKeyDescending(std::vector<Row> &rows)
+// Largest key first, equal keys in their order: a radix sort of the rows
+// (function ids), eleven bits of their keys at a time, leaving out the
+// digits all keys share. A summary can have a row for each of a million
+// functions.
+template <typename Key> void sortByKeyDescending(std::vector<quint32> &rows, Key key)
 {
     constexpr int digitBits = 11;
-    constexpr size_t digits = size_t(1) << digitBits;
-    std::vector<Row> sorted(rows.size());
+    constexpr quint64 digits = quint64(1) << digitBits;
+    std::vector<quint32> sorted(rows.size());
     std::vector<size_t> counts(digits);
     for (int shift = 0; shift < 64; shift += digitBits) {
+        const auto bucket = [&](quint32 row) { return digits - 1 - ((key(row) >> shift) & (digits - 1)); };
         std::fill(counts.begin(), counts.end(), 0);
-        for (const Row &row : rows)
-            ++counts[digits - 1 - ((row.key >> shift) & (digits - 1))];
+        for (const quint32 row : rows)
+            ++counts[bucket(row)];
         if (std::find(counts.begin(), counts.end(), rows.size()) != counts.end())
             continue;
         size_t start = 0;
         for (size_t &count : counts)
             start += std::exchange(count, start);
-        for (const Row &row : rows)
-            sorted[counts[digits - 1 - ((row.key >> shift) & (digits - 1))]++] = row;
+        for (const quint32 row : rows)
+            sorted[counts[bucket(row)]++] = row;
         rows.swap(sorted);
     }
 }
@@ -98,32 +94,33 @@ void SummaryReport::print(OutputStream &out) const
     const bool isSigned = m_profile.events()[event].isSigned();
     const FunctionSummaryMap summaries(*root);
     PrintableNames names(m_profile.functionNames());
-    std::vector<Row> rows;
+    const auto key = [&](quint32 row) { return sortKey(summaries.inclusiveBits(row, event), isSigned); };
+    std::vector<quint32> rows;
     rows.reserve(size_t(summaries.size()));
     for (qsizetype row = 0; row < summaries.size(); ++row) {
         if (summaries.callCount(row) > 0
             && (m_options.showsInternalFunctions
                 || summaries.function(row).type() != FunctionModel::functionTypePhpInternal))
-            rows.push_back({ sortKey(summaries.inclusiveBits(row, event), isSigned), quint32(row) });
+            rows.push_back(quint32(row));
     }
     const auto nameOf = [&](quint32 row) { return names(row); };
     // Ties in the order of the names' bytes; rows already in order, as a
     // deep chain's are, are left as they are.
-    if (!std::is_sorted(rows.begin(), rows.end(), [](const Row &a, const Row &b) { return a.key > b.key; }))
-        sortByKeyDescending(rows);
+    if (!std::is_sorted(rows.begin(), rows.end(), [&](quint32 a, quint32 b) { return key(a) > key(b); }))
+        sortByKeyDescending(rows, key);
     for (auto tie = rows.begin(); tie != rows.end();) {
-        const auto end = std::find_if(tie, rows.end(), [&](const Row &row) { return row.key != tie->key; });
-        std::sort(tie, end, [&](const Row &a, const Row &b) { return nameOf(a.row) < nameOf(b.row); });
+        const auto end = std::find_if(tie, rows.end(), [&](quint32 row) { return key(row) != key(*tie); });
+        std::sort(tie, end, [&](quint32 a, quint32 b) { return nameOf(a) < nameOf(b); });
         tie = end;
     }
     if (m_options.top && *m_options.top < rows.size())
         rows.resize(size_t(*m_options.top));
 
     if (m_options.tsv) {
-        for (const Row &row : rows) {
-            const quint64 count = summaries.callCount(row.row);
-            const quint64 self = summaries.selfBits(row.row, event);
-            const quint64 inclusive = summaries.inclusiveBits(row.row, event);
+        for (const quint32 row : rows) {
+            const quint64 count = summaries.callCount(row);
+            const quint64 self = summaries.selfBits(row, event);
+            const quint64 inclusive = summaries.inclusiveBits(row, event);
             out << count << '\t';
             printFigure(out, self, isSigned);
             out << '\t';
@@ -132,7 +129,7 @@ void SummaryReport::print(OutputStream &out) const
             printFigure(out, average(self, count, isSigned), isSigned);
             out << '\t';
             printFigure(out, average(inclusive, count, isSigned), isSigned);
-            out << '\t' << nameOf(row.row) << '\n';
+            out << '\t' << nameOf(row) << '\n';
             if (out.hasFailed())
                 return;
         }
@@ -172,8 +169,8 @@ void SummaryReport::print(OutputStream &out) const
     std::vector<qsizetype> widths;
     for (const QString &header : headers)
         widths.push_back(header.size());
-    for (const Row &row : rows) {
-        const QStringList line = cells(row.row);
+    for (const quint32 row : rows) {
+        const QStringList line = cells(row);
         for (qsizetype column = 0; column < line.size(); ++column)
             widths[size_t(column)] = std::max(widths[size_t(column)], line[column].size());
     }
@@ -183,9 +180,9 @@ void SummaryReport::print(OutputStream &out) const
     };
     printLine(headers);
     out << "function\n";
-    for (const Row &row : rows) {
-        printLine(cells(row.row));
-        out << nameOf(row.row) << '\n';
+    for (const quint32 row : rows) {
+        printLine(cells(row));
+        out << nameOf(row) << '\n';
         if (out.hasFailed())
             return;
     }
