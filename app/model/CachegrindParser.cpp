@@ -43,6 +43,7 @@ quint64 figureBits(bool negative, quint64 magnitude, bool isSigned)
 CachegrindParser::CachegrindParser(Profile &profile, const Limits &limits)
     : m_profile(profile)
     , m_limits(limits)
+    , m_names(profile, limits.memoryBytes)
     , m_currentSource(CallTree::none)
 { }
 
@@ -62,82 +63,31 @@ void CachegrindParser::startProgress(const std::function<std::unique_ptr<Progres
     m_progressWindow->setRemainingValue(double(size));
 }
 
-void CachegrindParser::feed(const char *begin, const char *end, qint64 position, bool positionsFollowBytes)
-{
-    do {
-        const char *part = std::min(end, begin + LineScanner::partSize);
-        m_ownLines.reset(begin, part);
-        feed(m_ownLines, position, positionsFollowBytes);
-        position += positionsFollowBytes ? part - begin : 0;
-        begin = part;
-    } while (begin < end);
-}
-
 void CachegrindParser::feed(LineScanner &lines, qint64 position, bool positionsFollowBytes)
 {
-    const std::string_view piece = lines.rest();
-    m_pieceBegin = piece.data();
+    m_lines = &lines;
     m_piecePosition = position;
     m_positionsFollowBytes = positionsFollowBytes;
-    if (m_afterCarriageReturn && !piece.empty()) {
-        m_afterCarriageReturn = false;
-        lines.skipLeadingLineFeed();
-    }
-    m_lines = &lines;
     std::string_view line;
     quint64 datum = 0;
-    if (!m_carry.empty()) {
-        if (!lines.next(line, datum)) {
-            m_carry.append(lines.rest());
-            checkMemory();
-            return;
-        }
-        // What was worked out was for the line's end only.
-        m_carry.append(line);
-        checkMemory();
-        m_handlingCarry = true;
-        handleLine(m_carry);
-        m_handlingCarry = false;
-        if (m_carry.capacity() > keptCarryCapacity)
-            std::string().swap(m_carry);
-        m_carry.clear();
-    }
     // The names some lines ahead are asked for early, their slots first and
     // then what the slots lead to: looking them up otherwise waits for
-    // memory.
+    // memory when a profile has many functions.
     constexpr qsizetype slotsAhead = 60;
     constexpr qsizetype namesAhead = 30;
-    const NameTable &functions = m_profile.m_functionNames;
-    const NameTable &sources = m_profile.m_sourceNames;
     while (lines.next(line, datum)) {
         const quint64 slotAhead = lines.datumAhead(slotsAhead);
-        if (slotAhead & LineScanner::functionName)
-            functions.prefetchSlot(slotAhead);
-        else if (slotAhead & LineScanner::sourceName)
-            sources.prefetchSlot(slotAhead);
+        if (slotAhead & (LineScanner::functionName | LineScanner::sourceName))
+            m_names.prefetchSlot(slotAhead & LineScanner::functionName, slotAhead);
         const quint64 nameAhead = lines.datumAhead(namesAhead);
-        if (nameAhead & LineScanner::functionName)
-            functions.prefetchName(nameAhead);
-        else if (nameAhead & LineScanner::sourceName)
-            sources.prefetchName(nameAhead);
+        if (nameAhead & (LineScanner::functionName | LineScanner::sourceName))
+            m_names.prefetchName(nameAhead & LineScanner::functionName, nameAhead);
         handleLine(line, datum);
-    }
-    m_afterCarriageReturn = lines.endsWithCarriageReturn();
-    if (!lines.rest().empty()) {
-        m_carryPosition = linePosition(lines.rest());
-        m_carry.assign(lines.rest());
-        checkMemory();
     }
 }
 
 quint32 CachegrindParser::finish()
 {
-    if (!m_carry.empty()) {
-        m_handlingCarry = true;
-        handleLine(m_carry);
-        m_handlingCarry = false;
-        std::string().swap(m_carry);
-    }
     if (m_state != State::Body)
         startBody();
     if (m_progressWindow)
@@ -150,34 +100,16 @@ quint32 CachegrindParser::finish()
     return root;
 }
 
-auto CachegrindParser::internFunction(std::string_view text, quint64 hash)
-{
-    return [this, text, hash](std::string_view name) {
-        return m_profile.internFunction(name, name.data() == text.data() && name.size() == text.size() ? hash : 0);
-    };
-}
-
-auto CachegrindParser::internSource(std::string_view text, quint64 hash)
-{
-    return [this, text, hash](std::string_view path) {
-        return m_profile.internSource(path, path.data() == text.data() && path.size() == text.size() ? hash : 0);
-    };
-}
-
 qint64 CachegrindParser::linePosition(std::string_view line) const
 {
-    if (m_handlingCarry)
-        return m_carryPosition;
-    return m_piecePosition + (m_positionsFollowBytes ? qint64(line.data() - m_pieceBegin) : 0);
+    return m_piecePosition + (m_positionsFollowBytes ? qint64(line.data() - m_lines->begin()) : 0);
 }
 
 void CachegrindParser::checkMemory() const
 {
     if (m_limits.memoryBytes == std::numeric_limits<qint64>::max())
         return;
-    const qint64 used = m_profile.m_tree.memoryUse() + m_profile.m_functionNames.memoryUse()
-        + m_profile.m_sourceNames.memoryUse() + qint64(m_carry.capacity())
-        + qint64(m_unclaimedCalls.capacity() * sizeof(quint32));
+    const qint64 used = m_profile.m_tree.memoryUse() + qint64(m_unclaimedCalls.capacity() * sizeof(quint32));
     if (used > m_limits.memoryBytes)
         throw std::bad_alloc();
 }
@@ -188,10 +120,10 @@ Q_ALWAYS_INLINE void CachegrindParser::handleLine(std::string_view line, quint64
     if (m_state == State::Body)
         handleBodyLine(line, datum);
     else
-        handleHeaderLine(line);
+        handleHeaderLine(line, datum);
 }
 
-void CachegrindParser::handleHeaderLine(std::string_view line)
+void CachegrindParser::handleHeaderLine(std::string_view line, quint64 datum)
 {
     if (hasPrefix(line, "#"))
         return;
@@ -211,7 +143,7 @@ void CachegrindParser::handleHeaderLine(std::string_view line)
     if (hasPrefix(line, "cmd:") || hasPrefix(line, "part:") || line.find('=') == std::string_view::npos)
         return;
     startBody();
-    handleBodyLine(line, 0);
+    handleBodyLine(line, datum);
 }
 
 void CachegrindParser::startBody()
@@ -243,19 +175,16 @@ Q_ALWAYS_INLINE void CachegrindParser::handleBodyLine(std::string_view line, qui
             const std::string_view rest = line.substr(3);
             switch (line[1]) {
             case 'n':
-                startCall(m_functionNumbers.resolve(rest, internFunction(rest, datum)), line);
+                startCall(*m_names.function(rest, datum), line);
                 return;
             case 'l':
-                if (rest != m_lastSourceName || rest.empty() || rest.front() == '(') {
-                    m_currentSource = m_sourceNumbers.resolve(rest, internSource(rest, datum));
-                    m_lastSourceName.assign(rest);
-                }
+                m_currentSource = m_names.source(rest, datum);
                 return;
             case 'i':
             case 'e':
                 // The file of inlined code may define a compressed number;
                 // like every other line it makes a claim step.
-                m_sourceNumbers.define(rest, internSource());
+                m_names.defineSource(rest);
                 break;
             }
         }
@@ -265,12 +194,12 @@ Q_ALWAYS_INLINE void CachegrindParser::handleBodyLine(std::string_view line, qui
             return;
         if (hasPrefix(line, "cfn=")) {
             // The callee's name is not needed, but it may define a number.
-            m_functionNumbers.define(line.substr(4), internFunction());
+            m_names.defineFunction(line.substr(4));
             ++m_announcedCallees;
             return;
         }
         if (hasPrefix(line, "cfl=") || hasPrefix(line, "cfi="))
-            m_sourceNumbers.define(line.substr(4), internSource());
+            m_names.defineSource(line.substr(4));
         break;
     case '#':
         return;
@@ -293,12 +222,12 @@ Q_ALWAYS_INLINE void CachegrindParser::handleBodyLine(std::string_view line, qui
         claimCallees();
 }
 
-void CachegrindParser::startCall(quint32 function, std::string_view line)
+void CachegrindParser::startCall(const FunctionModel &function, std::string_view line)
 {
     CallTree &tree = m_profile.m_tree;
     if (tree.size() >= m_limits.calls)
         throw std::length_error("too many calls");
-    m_unclaimedCalls.push_back(tree.append(m_profile.function(function), m_currentSource));
+    m_unclaimedCalls.push_back(tree.append(function, m_currentSource));
     checkMemory();
     if (m_progressWindow)
         m_progressWindow->setRemainingValue(double(qMax<qint64>(0, m_progressSize - linePosition(line))));
@@ -315,7 +244,7 @@ void CachegrindParser::handleCostLine(std::string_view line, quint64 datum)
         tree.setLine(call, quint32(qMin<quint64>(number, std::numeric_limits<quint32>::max())));
     };
     // A figure that is missing counts 0, and so do those after it.
-    if (datum != 0 && m_eventCount <= LineScanner::maxFigures) {
+    if ((datum & LineScanner::costFigures) && m_eventCount <= LineScanner::maxFigures) {
         const LineScanner::Figures figures = m_lines->figures(datum);
         setLine(figures.line());
         for (int event = 0; event < m_eventCount; ++event) {

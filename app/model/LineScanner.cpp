@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <stdexcept>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -43,20 +44,34 @@ qsizetype bitCount(quint64 mask)
     return qsizetype((mask * 0x0101010101010101ull) >> 56);
 }
 
+// Room for `size` items, not cleared: what is not written is not touched.
+template <typename T> void reserve(std::unique_ptr<T[]> &items, qsizetype &capacity, qsizetype size)
+{
+    if (capacity >= size)
+        return;
+    capacity = std::max(size, capacity * 2);
+    items = std::make_unique_for_overwrite<T[]>(size_t(capacity));
+}
+
 } // namespace
 
-void LineScanner::reset(const char *begin, const char *end)
+const char *LineScanner::lastLineEnd(const char *begin, const char *end)
 {
-    Q_ASSERT(end - begin <= partSize);
-    m_begin = begin;
-    m_position = begin;
-    m_end = end;
-    m_next = 0;
+    const char *at = end;
+    if (at > begin && at[-1] == '\r')
+        --at;
+    while (at > begin && at[-1] != '\n' && at[-1] != '\r')
+        --at;
+    return at > begin ? at : nullptr;
+}
+
+void LineScanner::findLineEnds(const char *begin, const char *end)
+{
     const qsizetype size = end - begin;
+    reserve(m_ends, m_endsCapacity, size + 64);
     quint32 *ends = m_ends.get();
     qsizetype count = 0;
-    qsizetype block = 0;
-    for (; block < size; block += 64) {
+    for (qsizetype block = 0; block < size; block += 64) {
         quint64 mask;
         if (size - block >= 64) {
             mask = terminatorsIn(begin + block);
@@ -80,42 +95,66 @@ void LineScanner::reset(const char *begin, const char *end)
         } while (mask != 0);
         count += found;
     }
-    m_count = count;
+    m_endCount = count;
+}
 
-    // The same walk as next()'s, working out what the reader will want.
-    m_numbers.clear();
-    const char *position = begin;
-    for (qsizetype i = 0; i < count; ++i) {
-        const char *terminator = begin + ends[i];
-        m_data[i] = 0;
-        if (terminator < position)
-            continue;
-        const std::string_view line(position, size_t(terminator - position));
+// Writes a cost line's numbers at `numbers`, answering where they end.
+quint64 *LineScanner::readFigures(std::string_view line, quint64 *numbers)
+{
+    quint64 *header = numbers;
+    size_t at = 0;
+    readNumber(line, at, numbers[1]);
+    numbers += 2;
+    bool negative = false;
+    quint64 word = 0;
+    for (int figure = 0; figure < maxFigures && readFigure(line, at, negative, *numbers); ++figure, ++numbers)
+        word = (word + 1) | (quint64(negative) << (32 + figure));
+    *header = word;
+    return numbers;
+}
+
+void LineScanner::scan(const char *begin, const char *end)
+{
+    if (end - begin >= qsizetype(std::numeric_limits<quint32>::max()))
+        throw std::length_error("line too long");
+    m_begin = begin;
+    m_next = 0;
+    findLineEnds(begin, end);
+
+    // Each line once: its bounds, the hash of a name, the numbers of costs.
+    // Each number takes two bytes at least, a digit and what ends it.
+    reserve(m_lines, m_linesCapacity, m_endCount + 1);
+    reserve(m_numbers, m_numbersCapacity, end - begin + 2);
+    Line *lines = m_lines.get();
+    quint64 *const numbers = m_numbers.get();
+    quint64 *nextNumbers = numbers;
+    const quint32 *ends = m_ends.get();
+    qsizetype count = 0;
+    qsizetype start = 0;
+    const auto take = [&](qsizetype lineEnd) {
+        const std::string_view line(begin + start, size_t(lineEnd - start));
+        quint64 datum = 0;
         if (line.size() >= 3 && line[0] == 'f' && (line[1] == 'n' || line[1] == 'l') && line[2] == '='
             && (line.size() == 3 || line[3] != '(')) {
-            m_data[i] = quint32(NameTable::hashOf(line.substr(3))) | (line[1] == 'l' ? sourceName : functionName);
+            datum = quint32(NameTable::hashOf(line.substr(3))) | (line[1] == 'n' ? functionName : sourceName);
         } else if (line.size() >= 3 && line[0] >= '0' && line[0] <= '9') {
-            const size_t header = m_numbers.size();
-            quint64 number = 0;
-            size_t at = 0;
-            readNumber(line, at, number);
-            m_numbers.push_back(0);
-            m_numbers.push_back(number);
-            bool negative = false;
-            quint64 word = 0;
-            for (int figure = 0; readFigure(line, at, negative, number); ++figure) {
-                if (figure == maxFigures) {
-                    word |= 0x100;
-                    break;
-                }
-                word = (word + 1) | (quint64(negative) << (32 + figure));
-                m_numbers.push_back(number);
-            }
-            m_numbers[header] = word;
-            m_data[i] = header | costFigures;
+            datum = quint64(nextNumbers - numbers) | costFigures;
+            nextNumbers = readFigures(line, nextNumbers);
         }
-        position = terminator + 1;
-        if (*terminator == '\r' && position < end && *position == '\n')
-            ++position;
+        lines[count++] = { quint32(start), quint32(line.size()), datum };
+    };
+    for (qsizetype i = 0; i < m_endCount; ++i) {
+        const qsizetype terminator = ends[i];
+        // The "\n" of a "\r\n" was taken with its "\r".
+        if (terminator < start)
+            continue;
+        take(terminator);
+        start = terminator + 1;
+        if (begin[terminator] == '\r' && start < end - begin && begin[start] == '\n')
+            ++start;
     }
+    // The last line of the text may have no end.
+    if (start < end - begin)
+        take(end - begin);
+    m_count = count;
 }

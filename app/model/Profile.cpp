@@ -3,6 +3,7 @@
 #include "ProfileFileData.h"
 #include "ReadAhead.h"
 
+#include <algorithm>
 #include <new>
 #include <stdexcept>
 
@@ -55,7 +56,21 @@ bool Profile::readFromData(QByteArrayView data, const ProgressFactory &progress)
 {
     return read([&](CachegrindParser &parser) {
         parser.startProgress(progress, data.size());
-        parser.feed(data.begin(), data.end(), 0);
+        // In parts that end at line ends; a line longer than a part is a
+        // part of its own.
+        LineScanner lines;
+        const char *const end = data.end();
+        for (const char *part = data.begin(); part < end;) {
+            const char *limit = std::min(end, part + LineScanner::partSize);
+            const char *cut = limit == end ? end : LineScanner::lastLineEnd(part, limit);
+            if (!cut) {
+                cut = std::find_if(part, end, [](char c) { return c == '\n' || c == '\r'; });
+                cut += cut < end ? (*cut == '\r' && cut + 1 < end && cut[1] == '\n' ? 2 : 1) : 0;
+            }
+            lines.scan(part, cut);
+            parser.feed(lines, part - data.begin(), true);
+            part = cut;
+        }
         return true;
     });
 }
@@ -66,7 +81,7 @@ bool Profile::readFromFile(ProfileFileData &file, const ProgressFactory &progres
         parser.startProgress(progress, file.size());
         // Positions in a compressed file are known only piece by piece.
         const bool positionsFollowBytes = !file.isCompressed();
-        ReadAhead pieces(file, qMin(m_options.pieceSize, LineScanner::partSize), pieceCount);
+        ReadAhead pieces(file, m_options.pieceSize, pieceCount, m_options.limits.memoryBytes);
         for (;;) {
             const ReadAhead::Piece piece = pieces.next();
             if (piece.size < 0) {
@@ -98,8 +113,9 @@ bool Profile::read(const std::function<bool(CachegrindParser &)> &feed)
     } catch (const std::bad_alloc &) {
         m_errorString = QStringLiteral("Not enough memory to read the file");
     } catch (const std::length_error &) {
-        m_errorString = QStringLiteral("The profile records more calls or names than can be read (%1)")
-                            .arg(m_options.limits.calls);
+        m_errorString
+            = QStringLiteral("The profile records more calls or names, or a longer line, than can be read (%1)")
+                  .arg(m_options.limits.calls);
     }
     if (!read) {
         const QString error = m_errorString;

@@ -72,6 +72,7 @@ public:
 
 private:
     friend class CachegrindParser;
+    friend class NameResolver;
 
     bool read(const std::function<bool(CachegrindParser &)> &feed);
     void clear();

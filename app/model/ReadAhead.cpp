@@ -2,15 +2,18 @@
 
 #include "ProfileFileData.h"
 
-ReadAhead::ReadAhead(ProfileFileData &file, qsizetype pieceSize, int pieceCount)
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+ReadAhead::ReadAhead(ProfileFileData &file, qsizetype pieceSize, int pieceCount, qint64 memoryLimit)
     : m_file(file)
-    , m_pieceSize(pieceSize)
+    , m_pieceSize(std::max<qsizetype>(1, pieceSize))
+    , m_memoryLimit(memoryLimit)
     , m_pieces(size_t(pieceCount))
 {
-    for (int i = 0; i < pieceCount; ++i) {
-        m_buffers.push_back(std::make_unique_for_overwrite<char[]>(size_t(pieceSize)));
-        m_lines.push_back(std::make_unique<LineScanner>());
-    }
+    for (int i = 0; i < pieceCount; ++i)
+        m_buffers.push_back(std::make_unique<Buffer>());
     m_thread = std::thread(&ReadAhead::run, this);
 }
 
@@ -35,13 +38,10 @@ void ReadAhead::run()
             if (m_stopping)
                 return;
         }
-        Piece piece { m_lines[next].get(), 0, m_file.position() };
+        Piece piece;
         std::exception_ptr failure;
         try {
-            char *buffer = m_buffers[next].get();
-            piece.size = m_file.read(buffer, m_pieceSize);
-            if (piece.size > 0)
-                piece.lines->reset(buffer, buffer + piece.size);
+            piece = readPiece(*m_buffers[next]);
         } catch (...) {
             failure = std::current_exception();
             piece.size = -1;
@@ -55,6 +55,50 @@ void ReadAhead::run()
         m_changed.notify_all();
         if (piece.size <= 0)
             return;
+    }
+}
+
+ReadAhead::Piece ReadAhead::readPiece(Buffer &buffer)
+{
+    // In a compressed file, positions are known only piece by piece.
+    Piece piece { &buffer.lines, 0, m_file.position() - (m_file.isCompressed() ? 0 : qint64(m_cutLine.size())) };
+    qsizetype filled = 0;
+    const auto grow = [&](qsizetype capacity) {
+        if (capacity > m_memoryLimit)
+            throw std::bad_alloc();
+        auto bytes = std::make_unique_for_overwrite<char[]>(size_t(capacity));
+        if (filled > 0)
+            std::memcpy(bytes.get(), buffer.bytes.get(), size_t(filled));
+        buffer.bytes = std::move(bytes);
+        buffer.capacity = capacity;
+    };
+    if (buffer.capacity < qsizetype(m_cutLine.size()) + m_pieceSize)
+        grow(qsizetype(m_cutLine.size()) + m_pieceSize);
+    std::memcpy(buffer.bytes.get(), m_cutLine.data(), m_cutLine.size());
+    filled = qsizetype(m_cutLine.size());
+    // Read until a line ends; a long line doubles the buffer as it fills.
+    for (;;) {
+        if (buffer.capacity - filled < std::max<qsizetype>(1, m_pieceSize / 4))
+            grow(std::max(2 * buffer.capacity, filled + m_pieceSize));
+        const qsizetype read = m_file.read(buffer.bytes.get() + filled, buffer.capacity - filled);
+        if (read < 0)
+            return { nullptr, -1, 0 };
+        char *begin = buffer.bytes.get();
+        if (read == 0) {
+            // The end: the last line may have no end of its own.
+            m_cutLine.clear();
+            if (filled > 0)
+                buffer.lines.scan(begin, begin + filled);
+            piece.size = filled;
+            return piece;
+        }
+        filled += read;
+        if (const char *cut = LineScanner::lastLineEnd(begin, begin + filled)) {
+            m_cutLine.assign(cut, size_t(begin + filled - cut));
+            buffer.lines.scan(begin, cut);
+            piece.size = cut - begin;
+            return piece;
+        }
     }
 }
 

@@ -346,7 +346,8 @@ void TestCachegrindParser::limits_data()
     QTest::addColumn<quint64>("calls");
     QTest::addColumn<qint64>("memory");
     QTest::addColumn<QString>("error");
-    const QString tooMany = QStringLiteral("The profile records more calls or names than can be read (%1)");
+    const QString tooMany
+        = QStringLiteral("The profile records more calls or names, or a longer line, than can be read (%1)");
     const QString memoryShort = QStringLiteral("Not enough memory to read the file");
     QTest::newRow("within both") << workedExample << quint64(3) << qint64(1 << 20) << QString();
     QTest::newRow("one call too many") << workedExample << quint64(2) << qint64(1 << 20) << tooMany.arg(2);
