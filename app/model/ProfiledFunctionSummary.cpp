@@ -6,13 +6,23 @@
 
 ProfiledFunctionSummary::ProfiledFunctionSummary(const FunctionSummaryMap &map, qsizetype row)
     : ProfiledFunction(map.function(row))
-    , m_eventCount(int(function().profile().events().size()))
 {
     m_calls.reserve(size_t(map.callCount(row)));
-    for (int event = 0; event < m_eventCount; ++event)
-        m_costs.append(map.totalSelfCost(row, event));
-    for (int event = 0; event < m_eventCount; ++event)
-        m_costs.append(map.totalInclusiveCost(row, event));
+    const int eventCount = int(function().profile().events().size());
+    for (int event = 0; event < eventCount; ++event)
+        m_totals.append(map.selfBits(row, event));
+    for (int event = 0; event < eventCount; ++event)
+        m_totals.append(map.inclusiveBits(row, event));
+}
+
+Cost ProfiledFunctionSummary::totalSelfCost(int event) const
+{
+    return function().profile().events()[event].cost(m_totals[event]);
+}
+
+Cost ProfiledFunctionSummary::totalInclusiveCost(int event) const
+{
+    return function().profile().events()[event].cost(m_totals[m_totals.size() / 2 + event]);
 }
 
 Cost ProfiledFunctionSummary::averageSelfCost(int event) const

@@ -22,8 +22,8 @@ public:
     quint32 callCount() const { return quint32(m_calls.size()); }
     const std::vector<const ProfiledFunctionCall *> &calls() const { return m_calls; }
 
-    Cost totalSelfCost(int event) const { return m_costs[event]; }
-    Cost totalInclusiveCost(int event) const { return m_costs[m_eventCount + event]; }
+    Cost totalSelfCost(int event) const;
+    Cost totalInclusiveCost(int event) const;
     // Totals divided by the call count, nested recursive calls included.
     Cost averageSelfCost(int event) const;
     Cost averageInclusiveCost(int event) const;
@@ -39,7 +39,7 @@ private:
     int timeEvent() const;
 
     std::vector<const ProfiledFunctionCall *> m_calls;
-    int m_eventCount = 0;
-    // Each event's total self cost, then each event's total inclusive cost.
-    QVarLengthArray<Cost, 4> m_costs;
+    // Each event's total self cost, then each event's total inclusive cost,
+    // stored as the tree stores them: a summary table can have a million.
+    QVarLengthArray<quint64, 4> m_totals;
 };
