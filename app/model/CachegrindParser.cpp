@@ -5,15 +5,11 @@
 #include "ProgressController.h"
 #include "SharedText.h"
 
-#include <algorithm>
 #include <limits>
 #include <new>
 #include <stdexcept>
 
 namespace {
-
-// A carried-over line this long keeps its buffer for the next one.
-constexpr size_t keptCarryCapacity = size_t(1) << 20;
 
 // Whether the line begins with the literal `prefix`, compared byte by byte.
 template <size_t N> bool hasPrefix(std::string_view line, const char (&prefix)[N])

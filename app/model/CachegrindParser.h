@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CallTree.h"
 #include "LineScanner.h"
 #include "NameResolver.h"
 
@@ -25,7 +26,7 @@ public:
     // unless lowered.
     struct Limits
     {
-        quint64 calls = std::numeric_limits<quint32>::max() - 1;
+        quint64 calls = CallTree::maxCalls;
         qint64 memoryBytes = std::numeric_limits<qint64>::max();
     };
     // Above this many bytes the reader shows its progress display.

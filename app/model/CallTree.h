@@ -10,10 +10,10 @@
 // The calls of one profile, numbered in the order the file lists their
 // records: callees before their callers, so that every call's subtree is the
 // run of calls that ends with it, and walking the numbers backwards walks
-// down the tree. Each field is an array indexed by the call
-// number and each event's costs an array of their own, so that a profile
-// costs a few dozen bytes per call and no allocation of its own per call.
-// Built by the reader, then analysed once and only read.
+// down the tree. Each field is an array indexed by the call number and each
+// event's costs an array of their own, so that a profile costs a few dozen
+// bytes per call and no allocation of its own per call. Built by the reader,
+// then analysed once and only read.
 class CallTree
 {
 public:

@@ -37,8 +37,9 @@ public:
     // and nothing kept, only when memory runs short or the profile is too
     // large to number. `progress` makes the progress display for large data.
     bool readFromData(QByteArrayView data, const ProgressFactory &progress = {});
-    // The same for an opened file, read piece by piece through one buffer;
-    // false also when the file cannot be read to its end.
+    // The same for an opened file, read piece by piece through a few reused
+    // buffers on a second thread; false also when the file cannot be read
+    // to its end.
     bool readFromFile(ProfileFileData &file, const ProgressFactory &progress = {});
     QString errorString() const { return m_errorString; }
     // How files are read: lower limits than memory and the call numbers
