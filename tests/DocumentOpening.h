@@ -25,7 +25,8 @@ inline MyDocument *openAndWait(DocumentController &registry, const QString &path
                 *error = message;
         });
     registry.openDocumentWithContentsOfURL(url, false);
-    QTest::qWaitFor([&] { return finished; }, 60000);
+    if (!QTest::qWaitFor([&] { return finished; }, 60000))
+        qWarning("The file was not read in time: %s", qPrintable(path));
     QObject::disconnect(connection);
     return opened;
 }

@@ -102,7 +102,7 @@ void DocumentController::openDocumentWithContentsOfURL(const QUrl &url, bool ale
     // for a writer, and a directory holds no profile.
     const QFileInfo info(identity.absolutePath);
     if (info.exists() && !info.isFile()) {
-        const QString reason = tr("It is not a regular file.");
+        const QString reason = tr("Not a regular file.");
         forgetRecentDocument(identity.absolutePath);
         if (alertOnFailure)
             m_alertPresenter->showWarning(alertParent, failureMessage(identity.absolutePath), reason);

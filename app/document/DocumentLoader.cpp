@@ -128,7 +128,10 @@ void DocumentLoader::read()
             m_errorString = file.errorString();
             return;
         }
-        profile->readFromFile(file, [this] { return std::make_unique<ProgressRelay>(*this); });
+        if (!profile->readFromFile(file, [this] { return std::make_unique<ProgressRelay>(*this); })) {
+            m_errorString = profile->errorString();
+            return;
+        }
     } catch (const std::bad_alloc &) {
         m_errorString = tr("Not enough memory to read the file");
         return;

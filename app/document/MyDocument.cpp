@@ -214,9 +214,12 @@ void MyDocument::displayItem(const ProfiledFunctionCall &call)
     setFieldText(m_ui->selfTimeTextField,
         m_formatter.getTimeCostStringWithPercentage(
             unit.toMicroseconds(call.selfTime()), unit.toMicroseconds(reference)));
-    setFieldText(m_ui->inclusiveTimeTextField,
-        m_formatter.getTimeCostStringWithPercentage(
-            unit.toMicroseconds(call.inclusiveTime()), unit.toMicroseconds(reference)));
+    QString inclusive = m_formatter.getTimeCostStringWithPercentage(
+        unit.toMicroseconds(call.inclusiveTime()), unit.toMicroseconds(reference));
+    // The root's figures sit beside the profiler's own summary of the run.
+    if (!call.parent() && !m_profile->summaryCosts().isEmpty())
+        inclusive += tr("; profiler's summary: %1").arg(m_formatter.getSummaryString(*m_profile));
+    setFieldText(m_ui->inclusiveTimeTextField, inclusive);
 }
 
 void MyDocument::clearFunctionMetadataDisplay()

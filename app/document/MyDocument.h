@@ -61,7 +61,8 @@ public:
     QString title() const { return m_title; }
     void setTitle(const QString &title);
     int state() const { return m_profile->state(); }
-    ProfiledFunctionCall *rootFunction() const { return m_profile->rootFunction(); }
+    const Profile &profile() const { return *m_profile; }
+    const ProfiledFunctionCall *rootFunction() const { return m_profile->rootFunction(); }
 
     void displayItem(const ProfiledFunctionCall &call);
     void clearFunctionMetadataDisplay();

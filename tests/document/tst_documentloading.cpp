@@ -241,8 +241,7 @@ private Q_SLOTS:
         m_registry->openDocuments({ QUrl::fromLocalFile(path) });
         QCOMPARE(finished.size(), 1); // at once
         QVERIFY(!watchdog.fired());
-        QCOMPARE(
-            m_alerts, QStringList("The file \u201c" + path + "\u201d could not be opened.|It is not a regular file."));
+        QCOMPARE(m_alerts, QStringList("The file \u201c" + path + "\u201d could not be opened.|Not a regular file."));
         QVERIFY(m_registry->documents().isEmpty());
     }
 };
