@@ -131,7 +131,8 @@ void DocumentController::reloadDocument(MyDocument *document, QWidget *alertPare
 
 void DocumentController::startRead(Read read)
 {
-    read.loader = std::make_unique<DocumentLoader>(read.identity.absolutePath);
+    read.loader = std::make_unique<DocumentLoader>(
+        read.identity.absolutePath, m_memoryLimit > 0 ? m_memoryLimit : DocumentLoader::availableMemory());
     DocumentLoader *loader = read.loader.get();
     connect(loader, &DocumentLoader::finished, this, [this, loader] { readFinished(loader); });
     m_reads.push_back(std::move(read));

@@ -44,6 +44,11 @@ public:
     bool isOpening(const QUrl &url) const;
     // Files being read, to be opened or read again.
     qsizetype readsInProgress() const { return qsizetype(m_reads.size()); }
+    // The most memory the tree of one file read may take; by default what
+    // the system can give when the read starts. A file that needs more
+    // fails to open, as a shortage of memory.
+    void setMemoryLimit(qint64 bytes) { m_memoryLimit = bytes; }
+
     // Shows the document's window and brings it forward.
     void showDocument(MyDocument *document);
     // Reads the document's file again, keeping the selected call where the
@@ -119,6 +124,7 @@ private:
     std::vector<MyDocument *> m_frontToBack;
     std::vector<std::unique_ptr<MyDocument>> m_closed;
     std::vector<Read> m_reads;
+    qint64 m_memoryLimit = 0;
     std::function<void(QMainWindow &)> m_windowDecorator;
     std::unique_ptr<AlertPresenter> m_alertPresenter;
 };

@@ -9,11 +9,13 @@
 #include "SharedText.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <climits>
+#include <limits>
 #include <algorithm>
 #include <new>
 
@@ -64,9 +66,26 @@ QThreadPool &readPool()
 
 } // namespace
 
-DocumentLoader::DocumentLoader(const QString &filePath, QObject *parent)
+qint64 DocumentLoader::availableMemory()
+{
+    // What the system can give without swapping, as it estimates it.
+    QFile meminfo(QStringLiteral("/proc/meminfo"));
+    if (meminfo.open(QIODevice::ReadOnly)) {
+        while (!meminfo.atEnd()) {
+            const QList<QByteArray> fields = meminfo.readLine().simplified().split(' ');
+            bool ok = false;
+            const qint64 kilobytes = fields.value(1).toLongLong(&ok);
+            if (fields.value(0) == "MemAvailable:" && ok)
+                return kilobytes * 1024;
+        }
+    }
+    return std::numeric_limits<qint64>::max();
+}
+
+DocumentLoader::DocumentLoader(const QString &filePath, qint64 memoryLimit, QObject *parent)
     : QObject(parent)
     , m_filePath(filePath)
+    , m_memoryLimit(memoryLimit)
 {
     connect(this, &DocumentLoader::readingStarted, this, &DocumentLoader::showProgress, Qt::QueuedConnection);
     connect(
@@ -121,8 +140,12 @@ void DocumentLoader::read()
         return;
     // Anything read before a cancel or a failure is freed here, on this
     // thread, before the read counts as ended.
-    auto profile = std::make_unique<Profile>();
     try {
+        auto profile = std::make_unique<Profile>();
+        Profile::ReadOptions options;
+        options.limits.memoryBytes = m_memoryLimit;
+        options.cancel = &m_cancelled;
+        profile->setReadOptions(options);
         ProfileFileData file;
         if (!file.open(m_filePath)) {
             m_errorString = file.errorString();
@@ -132,12 +155,11 @@ void DocumentLoader::read()
             m_errorString = profile->errorString();
             return;
         }
+        if (!m_cancelled)
+            m_profile = std::move(profile);
     } catch (const std::bad_alloc &) {
         m_errorString = tr("Not enough memory to read the file");
-        return;
     }
-    if (!m_cancelled)
-        m_profile = std::move(profile);
 }
 
 void DocumentLoader::showProgress(const QString &statusLine, double maximum)

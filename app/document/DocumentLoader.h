@@ -23,9 +23,14 @@ public:
     // How often at most the progress is passed on, in milliseconds.
     static constexpr int progressInterval = 50;
 
-    explicit DocumentLoader(const QString &filePath, QObject *parent = nullptr);
+    // `memoryLimit`: the most the profile's tree may take; a larger one
+    // fails as a shortage of memory.
+    DocumentLoader(const QString &filePath, qint64 memoryLimit, QObject *parent = nullptr);
     // Cancels a read still running and waits for its thread.
     ~DocumentLoader() override;
+
+    // The memory the system can give at once, in bytes, as far as it tells.
+    static qint64 availableMemory();
 
     QString filePath() const { return m_filePath; }
     // Starts reading; finished() follows, whatever the outcome.
@@ -56,6 +61,7 @@ private:
     void readingEnded();
 
     const QString m_filePath;
+    const qint64 m_memoryLimit;
     std::atomic_bool m_cancelled = false;
     QFutureWatcher<void> m_read;
     std::unique_ptr<ProgressWindow> m_progressWindow;

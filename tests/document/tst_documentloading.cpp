@@ -124,7 +124,7 @@ private Q_SLOTS:
     // reach it in order, queued to this thread, the last one full.
     void progressReachesTheWindowInOrder()
     {
-        DocumentLoader loader(m_large);
+        DocumentLoader loader(m_large, DocumentLoader::availableMemory());
         QList<double> remaining;
         QList<bool> onReadingThread;
         connect(&loader, &DocumentLoader::readingProgressed, this, [&](double value) { remaining << value; });
@@ -216,6 +216,23 @@ private Q_SLOTS:
         QVERIFY(m_alerts.isEmpty());
     }
 
+    // A read that runs short of memory fails like any other; the documents open stay as they were.
+    void aShortageOfMemoryFailsTheOpenOnly()
+    {
+        MyDocument *open = openAndWait(*m_registry, write(QStringLiteral("open.cachegrind"), workedExample));
+        QVERIFY(open);
+        m_registry->setMemoryLimit(64 << 10);
+        m_registry->openDocuments({ QUrl::fromLocalFile(m_large) });
+        QVERIFY(waitForReads(*m_registry));
+        QCOMPARE(m_alerts,
+            QStringList(
+                "The file \u201c" + m_large + "\u201d could not be opened.|Not enough memory to read the file."));
+        QCOMPARE(m_registry->documents(), QList<MyDocument *>({ open }));
+        QVERIFY(open->window()->isVisible());
+        open->myOutlineViewDoubleClick(0);
+        QCOMPARE(open->outlineModel()->rowCount(), 1);
+    }
+
     // Only regular files are read: anything else is refused at once, never waited for.
     void onlyRegularFilesAreRead_data()
     {
@@ -243,6 +260,15 @@ private Q_SLOTS:
         QVERIFY(!watchdog.fired());
         QCOMPARE(m_alerts, QStringList("The file \u201c" + path + "\u201d could not be opened.|Not a regular file."));
         QVERIFY(m_registry->documents().isEmpty());
+
+        // Put in a regular file's place after that look, it is refused by the reader.
+        DocumentLoader loader(path, DocumentLoader::availableMemory());
+        QSignalSpy loaded(&loader, &DocumentLoader::finished);
+        loader.start();
+        QTRY_COMPARE_WITH_TIMEOUT(loaded.size(), 1, 10000);
+        QVERIFY(!watchdog.fired());
+        QCOMPARE(loader.errorString(), QStringLiteral("Not a regular file"));
+        QVERIFY(!loader.takeProfile());
     }
 };
 
