@@ -16,7 +16,7 @@ const QString &pathOf(const ProfiledFunctionCall &call)
 } // namespace
 
 CallsController::CallsController(QObject *parent)
-    : TableController(VTCCallStackShowsInternalPhpFunctions, PositionColumn, Qt::AscendingOrder, parent)
+    : TableController(VTCCallStackShowsInternalPhpFunctions, ColumnCount, PositionColumn, Qt::AscendingOrder, parent)
 { }
 
 CallsController::~CallsController() = default;
@@ -83,6 +83,21 @@ QString CallsController::columnTitle(int identifier) const
         return tr("File");
     case LineColumn:
         return tr("Line");
+    default:
+        return {};
+    }
+}
+
+QString CallsController::columnSample(int identifier) const
+{
+    switch (identifier) {
+    case PositionColumn:
+        return QStringLiteral("8888");
+    case SelfTimeColumn:
+    case InclusiveTimeColumn:
+        return widestTimeText();
+    case LineColumn:
+        return QStringLiteral("88888");
     default:
         return {};
     }

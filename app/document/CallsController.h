@@ -12,7 +12,15 @@ class CallsController final : public TableController
 {
     Q_OBJECT
 public:
-    enum Column { PositionColumn, FunctionColumn, SelfTimeColumn, InclusiveTimeColumn, FileColumn, LineColumn };
+    enum Column {
+        PositionColumn,
+        FunctionColumn,
+        SelfTimeColumn,
+        InclusiveTimeColumn,
+        FileColumn,
+        LineColumn,
+        ColumnCount
+    };
 
     explicit CallsController(QObject *parent = nullptr);
     ~CallsController() override;
@@ -32,6 +40,7 @@ protected:
     const QString &textForSort(quint32 rowIndex, int identifier) const override;
     quint64 numberForSort(quint32 rowIndex, int identifier) const override;
     QString columnTitle(int identifier) const override;
+    QString columnSample(int identifier) const override;
     int functionColumn() const override { return FunctionColumn; }
     bool isTextColumn(int identifier) const override;
 

@@ -6,7 +6,8 @@
 #include "SettingsKeys.h"
 
 SummaryController::SummaryController(QObject *parent)
-    : TableController(VTCSummaryShowsInternalPhpFunctions, TotalInclusiveTimeColumn, Qt::DescendingOrder, parent)
+    : TableController(
+        VTCSummaryShowsInternalPhpFunctions, ColumnCount, TotalInclusiveTimeColumn, Qt::DescendingOrder, parent)
 { }
 
 SummaryController::~SummaryController() = default;
@@ -71,6 +72,18 @@ QString SummaryController::columnTitle(int identifier) const
         return tr("Calls");
     default:
         return {};
+    }
+}
+
+QString SummaryController::columnSample(int identifier) const
+{
+    switch (identifier) {
+    case FunctionColumn:
+        return {};
+    case CallCountColumn:
+        return QStringLiteral("888888");
+    default:
+        return widestTimeText();
     }
 }
 

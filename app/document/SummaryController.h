@@ -20,7 +20,8 @@ public:
         AverageInclusiveTimeColumn,
         TotalSelfTimeColumn,
         TotalInclusiveTimeColumn,
-        CallCountColumn
+        CallCountColumn,
+        ColumnCount
     };
 
     explicit SummaryController(QObject *parent = nullptr);
@@ -40,6 +41,7 @@ protected:
     const QString &textForSort(quint32 rowIndex, int identifier) const override;
     quint64 numberForSort(quint32 rowIndex, int identifier) const override;
     QString columnTitle(int identifier) const override;
+    QString columnSample(int identifier) const override;
     int functionColumn() const override { return FunctionColumn; }
     bool isTextColumn(int identifier) const override { return identifier == FunctionColumn; }
 

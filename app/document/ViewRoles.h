@@ -1,18 +1,27 @@
 #pragma once
 
+#include "FunctionModel.h"
+
 #include <QMetaType>
 #include <Qt>
 
-class FunctionModel;
-
 // Data roles the document's models answer beyond Qt's own: the function a
-// cell names (painted by FunctionLabelDelegate), and for the outline the
-// row's depth in the call tree and its disclosure state.
+// cell names (painted by FunctionLabelDelegate), for the outline the row's
+// depth in the call tree and its disclosure state, and a cell's share of a
+// whole as a fraction from 0 to 1 (painted as a bar by ShareBarDelegate).
+// Headers answer ColumnSampleRole with a text as wide as the column's usual
+// widest value, empty for a column that takes the room left.
 enum ViewRole {
     FunctionRole = Qt::UserRole + 1,
     DepthRole,
     ExpandableRole,
     ExpandedRole,
+    ShareRole,
+    ColumnSampleRole,
 };
+
+// The time that time columns are sized for: a little under two minutes,
+// longer requests being rare enough to elide.
+inline constexpr double widestTimeInMicroseconds = 99999999.0;
 
 Q_DECLARE_METATYPE(const FunctionModel *)

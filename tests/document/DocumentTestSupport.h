@@ -34,6 +34,38 @@ inline QByteArray record(
     return text + '\n';
 }
 
+// main -> [a1 -> [x, y -> [deep1, deep2], z], b, a2 -> [w]], one microsecond
+// each; pre-order: main a1 x y deep1 deep2 z b a2 w.
+inline QByteArray branchingProfile()
+{
+    return profileHeader() + record("/f.php", "x", 1, 1) + record("/f.php", "deep1", 2, 1)
+        + record("/f.php", "deep2", 3, 1) + record("/f.php", "y", 4, 1, { "deep1", "deep2" })
+        + record("/f.php", "z", 5, 1) + record("/f.php", "a1", 6, 1, { "x", "y", "z" }) + record("/f.php", "b", 7, 1)
+        + record("/f.php", "w", 8, 1) + record("/f.php", "a2", 9, 1, { "w" })
+        + record("/f.php", "main", 10, 1, { "a1", "b", "a2" });
+}
+
+// The call reached from `call` by the child names in `path` ("a1/y").
+inline const ProfiledFunctionCall *callAtPath(const ProfiledFunctionCall *call, const QString &path)
+{
+    for (const QString &name : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        const ProfiledFunctionCall *next = nullptr;
+        for (qsizetype i = 0; call && i < call->childCount() && !next; ++i)
+            next = call->getChild(i)->function().name() == name ? call->getChild(i) : nullptr;
+        call = next;
+    }
+    return call;
+}
+
+// The child names from the root down to `call`, as callAtPath takes them.
+inline QString pathOfCall(const ProfiledFunctionCall *call)
+{
+    QStringList names;
+    for (; call && call->parent(); call = call->parent())
+        names.prepend(call->function().name());
+    return names.join(QLatin1Char('/'));
+}
+
 // Each row's cells joined by "|", or only the cells of `column`.
 inline QStringList tableRows(const QAbstractItemModel &table, int column = -1)
 {
