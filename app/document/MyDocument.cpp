@@ -14,6 +14,7 @@
 #include "FunctionModel.h"
 #include "HotPath.h"
 #include "NotificationCenter.h"
+#include "PlainToolTip.h"
 #include "ProfileFileData.h"
 #include "ProfiledFunctionCall.h"
 #include "ProfiledFunctionSummary.h"
@@ -45,10 +46,12 @@ Profile::ProgressFactory progressWindowFor(const QString &fileName)
     };
 }
 
+// A field shows the start of a long text; its tooltip has the whole.
 void setFieldText(QLineEdit *field, const QString &text)
 {
     field->setText(text);
     field->setCursorPosition(0);
+    field->setToolTip(text == dashString ? QString() : plainToolTip(text));
 }
 
 // How long typing in the find field pauses before the search runs.
