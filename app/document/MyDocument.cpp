@@ -83,8 +83,11 @@ MyDocument::~MyDocument()
     removeObserverSharedUserDefaults(VTCMeasurement);
     removeObserverSharedUserDefaults(VTCDisplayDash);
     if (m_window) {
+        // The window's parts may signal while they are taken down.
         m_window->disconnect(this);
         m_ui->myOutlineView->selectionModel()->disconnect(this);
+        m_ui->tabView->disconnect(this);
+        m_ui->findBar->disconnect(this);
     }
 }
 
