@@ -168,7 +168,7 @@ void MyDocument::setUpViews()
         VTCCallersHiddenColumns);
     // Paths are cut at the front, where they say least.
     m_ui->callsTableView->setTextElideMode(Qt::ElideLeft);
-    m_ui->splitter->setSizes({ 720, 380 });
+    m_ui->splitter->setSizes({ 780, 320 });
     m_ui->splitter->setStretchFactor(0, 1);
     m_ui->mainSplitter->setSizes({ 420, 300 });
     m_ui->mainSplitter->setStretchFactor(0, 1);
