@@ -1,5 +1,7 @@
-// Measures reading a profile: load, parse, analyse and the root's summary,
-// against a `wc -l` of the same file run here, with the peak memory.
+// Measures the reader in process: reading, parsing and analysing a profile,
+// then the root's summaries as the document's summary table makes them,
+// against a `wc -l` of the same file run here, with the peak memory. The
+// whole command line is measured by bench_cli.sh.
 //
 //     velotrace_bench FILE [FILE...]
 
@@ -65,13 +67,12 @@ int benchmark(const QString &path)
     QElapsedTimer timer;
     timer.start();
     ProfileFileData file;
-    if (!file.open(path)) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(path), qPrintable(file.errorString()));
+    Profile profile;
+    if (!file.open(path) || !profile.readFromFile(file)) {
+        const QString reason = file.errorString().isEmpty() ? profile.errorString() : file.errorString();
+        std::fprintf(stderr, "%s: %s\n", qPrintable(path), qPrintable(reason));
         return 1;
     }
-    const double loadSeconds = double(timer.nsecsElapsed()) / 1e9;
-    Profile profile;
-    profile.readFromFile(file);
     const double readSeconds = double(timer.nsecsElapsed()) / 1e9;
     qsizetype summaryCount = 0;
     if (const ProfiledFunctionCall *root = profile.rootFunction())
@@ -79,11 +80,12 @@ int benchmark(const QString &path)
     const double totalSeconds = double(timer.nsecsElapsed()) / 1e9;
     const double totalCpu = cpuSeconds(RUSAGE_SELF) - cpuBefore;
 
-    std::printf("%s: %.1f MB, %lld functions, %lld summaries\n", qPrintable(path), megabytes,
-        static_cast<long long>(profile.functionCount()), static_cast<long long>(summaryCount));
-    std::printf("  load %.3f s, parse+analyse %.3f s, summary %.3f s, total %.3f s = %.0f MB/s\n", loadSeconds,
-        readSeconds - loadSeconds, totalSeconds - readSeconds, totalSeconds, megabytes / totalSeconds);
-    std::printf("  wc -l %.3f s; ratio %.1fx (processor time: %.3f s against %.3f s, %.1fx)\n", wc.wall,
+    std::printf("%s: %.1f MB, %lld calls, %lld functions, %lld summaries\n", qPrintable(path), megabytes,
+        static_cast<long long>(profile.callTree().size()), static_cast<long long>(profile.functionCount()),
+        static_cast<long long>(summaryCount));
+    std::printf("  read+parse+analyse %.3f s, summaries %.3f s, total %.3f s = %.0f MB/s\n", readSeconds,
+        totalSeconds - readSeconds, totalSeconds, megabytes / totalSeconds);
+    std::printf("  wc -l %.3f s; ratio %.1fx (processor time, both threads: %.3f s against %.3f s, %.1fx)\n", wc.wall,
         totalSeconds / wc.wall, totalCpu, wc.cpu, wc.cpu > 0 ? totalCpu / wc.cpu : 0.0);
     const double peak = peakResidentMegabytes();
     std::printf("  peak RSS %.1f MB = %.2fx the file size\n", peak, peak / megabytes);

@@ -87,7 +87,10 @@ MyDocument *DocumentController::openDocument(const QUrl &url, QString &reason)
     }
 
     auto document = std::make_unique<MyDocument>(identity.absolutePath);
-    document->readFromFile(file);
+    if (!document->readFromFile(file)) {
+        reason = sentence(document->errorString());
+        return nullptr;
+    }
     MyDocument *opened = document.get();
     connect(opened, &MyDocument::windowClosed, this, &DocumentController::closeDocument);
     connect(opened, &MyDocument::windowActivated, this, &DocumentController::bringToFront);

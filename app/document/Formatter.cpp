@@ -1,24 +1,17 @@
 #include "Formatter.h"
 
+#include "CostFormat.h"
+#include "Profile.h"
 #include "SettingsKeys.h"
-#include "SharedText.h"
 
 #include <KFUserDefaultsController.h>
 
 namespace {
 
-struct Unit
+qint64 measurement()
 {
-    double divisor;
-    const char *format;
-    float threshold; // single precision on purpose: 0.001f is slightly above 0.001
-};
-
-constexpr Unit units[] = {
-    { 1000000.0, "%1.3fs", 0.001f },
-    { 1000.0, "%.1fms", 0.1f },
-    { 1.0, "%.0f\u00b5s", 1.0f },
-};
+    return KFUserDefaultsController::sharedUserDefaultsController().integerForKey(VTCMeasurement);
+}
 
 } // namespace
 
@@ -28,45 +21,27 @@ Formatter &Formatter::standardFormatter()
     return formatter;
 }
 
+bool Formatter::displayDash(double microseconds, qint64 measurement)
+{
+    return CostFormat::isBelowThreshold(microseconds, measurement)
+        && KFUserDefaultsController::sharedUserDefaultsController().boolForKey(VTCDisplayDash);
+}
+
 QString Formatter::getTimeCostString(double microseconds) const
 {
-    auto &defaults = KFUserDefaultsController::sharedUserDefaultsController();
-    const qint64 measurement = defaults.integerForKey(VTCMeasurement);
-    if (measurement < 0 || measurement > 2)
-        return timeCostString(microseconds, measurement, false);
-    // The dash setting only matters for times below the unit's threshold.
-    const Unit &unit = units[measurement];
-    const bool belowThreshold = microseconds / unit.divisor < double(unit.threshold);
-    return timeCostString(microseconds, measurement, belowThreshold && defaults.boolForKey(VTCDisplayDash));
+    const qint64 unit = measurement();
+    return CostFormat::timeCostString(microseconds, unit, displayDash(microseconds, unit));
 }
 
 QString Formatter::getTimeCostStringWithPercentage(double microseconds, double referenceMicroseconds) const
 {
-    return withPercentage(getTimeCostString(microseconds), microseconds, referenceMicroseconds);
+    const qint64 unit = measurement();
+    return CostFormat::timeCostStringWithPercentage(
+        microseconds, referenceMicroseconds, unit, displayDash(microseconds, unit));
 }
 
-QString Formatter::timeCostString(double microseconds, qint64 measurement, bool displayDash)
+QString Formatter::getSummaryString(const Profile &profile) const
 {
-    if (measurement < 0 || measurement > 2)
-        return QStringLiteral("unknown measurement format");
-    const Unit &unit = units[measurement];
-    const double value = microseconds / unit.divisor;
-    if (value < double(unit.threshold) && displayDash)
-        return dashString;
-    return QString::asprintf(unit.format, value);
-}
-
-QString Formatter::timeCostStringWithPercentage(
-    double microseconds, double referenceMicroseconds, qint64 measurement, bool displayDash)
-{
-    return withPercentage(timeCostString(microseconds, measurement, displayDash), microseconds, referenceMicroseconds);
-}
-
-QString Formatter::withPercentage(const QString &time, double microseconds, double referenceMicroseconds)
-{
-    if (time == dashString)
-        return time;
-    // A zero reference gives the texts printf gives for 0/0 and x/0.
-    const double percentage = microseconds * 100.0 / referenceMicroseconds;
-    return time + QString::asprintf(" (%.2f%%)", percentage);
+    return CostFormat::summaryString(profile.events(), profile.summaryCosts(), measurement(),
+        KFUserDefaultsController::sharedUserDefaultsController().boolForKey(VTCDisplayDash));
 }

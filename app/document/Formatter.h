@@ -2,10 +2,13 @@
 
 #include <QString>
 
+class Profile;
+
 // Turns time costs into text in the user's unit ("measurement": 0 seconds,
 // 1 milliseconds, 2 microseconds), with a dash for times too small to show
 // when "displayDash" is on. Times come in as microseconds; the caller
-// converts from the profile's own cost unit. Settings are read at every call.
+// converts from the profile's own cost unit. Settings are read at every
+// call; the text itself is CostFormat's.
 class Formatter
 {
 public:
@@ -15,13 +18,12 @@ public:
     // The time followed by its share of `reference`, e.g. "0.5ms (25.00%)";
     // a dashed time has no share.
     QString getTimeCostStringWithPercentage(double microseconds, double referenceMicroseconds) const;
-
-    // The same rules with the two settings given.
-    static QString timeCostString(double microseconds, qint64 measurement, bool displayDash);
-    static QString timeCostStringWithPercentage(
-        double microseconds, double referenceMicroseconds, qint64 measurement, bool displayDash);
+    // The figures of the profiler's own "summary:" line, e.g. "time 670µs,
+    // peak memory 4.88 KiB"; empty without one.
+    QString getSummaryString(const Profile &profile) const;
 
 private:
     Formatter() = default;
-    static QString withPercentage(const QString &time, double microseconds, double referenceMicroseconds);
+    // The dash setting, read only when it matters: for times below the unit's threshold.
+    static bool displayDash(double microseconds, qint64 measurement);
 };

@@ -96,14 +96,14 @@ QString MyDocument::displayName() const
     return QFileInfo(m_filePath).fileName();
 }
 
-void MyDocument::readFromData(QByteArrayView data)
+bool MyDocument::readFromData(QByteArrayView data)
 {
-    m_profile.readFromData(data, progressWindowFor(displayName()));
+    return m_profile.readFromData(data, progressWindowFor(displayName()));
 }
 
-void MyDocument::readFromFile(ProfileFileData &file)
+bool MyDocument::readFromFile(ProfileFileData &file)
 {
-    m_profile.readFromFile(file, progressWindowFor(displayName()));
+    return m_profile.readFromFile(file, progressWindowFor(displayName()));
 }
 
 void MyDocument::makeWindowControllers()
@@ -289,9 +289,12 @@ void MyDocument::displayItem(const ProfiledFunctionCall &call)
     setFieldText(m_ui->selfTimeTextField,
         m_formatter.getTimeCostStringWithPercentage(
             unit.toMicroseconds(call.selfTime()), unit.toMicroseconds(reference)));
-    setFieldText(m_ui->inclusiveTimeTextField,
-        m_formatter.getTimeCostStringWithPercentage(
-            unit.toMicroseconds(call.inclusiveTime()), unit.toMicroseconds(reference)));
+    QString inclusive = m_formatter.getTimeCostStringWithPercentage(
+        unit.toMicroseconds(call.inclusiveTime()), unit.toMicroseconds(reference));
+    // The root's figures sit beside the profiler's own summary of the run.
+    if (!call.parent() && !m_profile.summaryCosts().isEmpty())
+        inclusive += tr("; profiler's summary: %1").arg(m_formatter.getSummaryString(m_profile));
+    setFieldText(m_ui->inclusiveTimeTextField, inclusive);
 }
 
 void MyDocument::clearFunctionMetadataDisplay()

@@ -46,11 +46,14 @@ public:
     explicit MyDocument(const QString &filePath, QObject *parent = nullptr);
     ~MyDocument() override;
 
-    // Reads the profile; there is no failure, whatever the data holds.
-    // Large data shows a progress window.
-    void readFromData(QByteArrayView data);
-    // The same from an opened file, whose memory is given back while it is read.
-    void readFromFile(ProfileFileData &file);
+    // Reads the profile; large data shows a progress window. False, with
+    // the reason in errorString(), only when memory runs short or the
+    // profile is too large.
+    bool readFromData(QByteArrayView data);
+    // The same from an opened file, read piece by piece; false also when the
+    // file cannot be read to its end.
+    bool readFromFile(ProfileFileData &file);
+    QString errorString() const { return m_profile.errorString(); }
 
     // Builds the window once, then sets it up (windowControllerDidLoadNib).
     void makeWindowControllers();
@@ -61,7 +64,8 @@ public:
     QString filePath() const { return m_filePath; }
     QString displayName() const;
     int state() const { return m_profile.state(); }
-    ProfiledFunctionCall *rootFunction() const { return m_profile.rootFunction(); }
+    const Profile &profile() const { return m_profile; }
+    const ProfiledFunctionCall *rootFunction() const { return m_profile.rootFunction(); }
 
     void displayItem(const ProfiledFunctionCall &call);
     void clearFunctionMetadataDisplay();

@@ -1,27 +1,20 @@
 #include "CachegrindParser.h"
 
-#include "LineSplitter.h"
-#include "ProfiledFunctionCall.h"
+#include "LineScanner.h"
+#include "Profile.h"
 #include "ProgressController.h"
 #include "SharedText.h"
 
 #include <limits>
+#include <new>
+#include <stdexcept>
 
 namespace {
-
-// How many bytes are read between two reports to the consumed handler.
-constexpr qsizetype consumedReportStep = qsizetype(1) << 20;
 
 // Whether the line begins with the literal `prefix`, compared byte by byte.
 template <size_t N> bool hasPrefix(std::string_view line, const char (&prefix)[N])
 {
-    if (line.size() < N - 1)
-        return false;
-    for (size_t i = 0; i < N - 1; ++i) {
-        if (line[i] != prefix[i])
-            return false;
-    }
-    return true;
+    return line.size() >= N - 1 && line.compare(0, N - 1, prefix, N - 1) == 0;
 }
 
 bool isDigit(char c)
@@ -29,82 +22,104 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-bool isSpace(char c)
+// A figure in the stored form of its event: time cannot run backwards,
+// and signed figures saturate.
+quint64 figureBits(bool negative, quint64 magnitude, bool isSigned)
 {
-    return c == ' ' || c == '\t' || c == '\v' || c == '\f';
-}
-
-// Reads an unsigned decimal at `pos`, saturating at the largest value; false
-// when there is no digit there.
-bool readNumber(std::string_view line, size_t &pos, quint64 &value)
-{
-    const size_t start = pos;
-    value = 0;
-    constexpr quint64 max = std::numeric_limits<quint64>::max();
-    while (pos < line.size() && isDigit(line[pos])) {
-        const quint64 digit = quint64(line[pos] - '0');
-        value = value > (max - digit) / 10 ? max : value * 10 + digit;
-        ++pos;
-    }
-    return pos > start;
+    if (!isSigned)
+        return negative ? 0 : magnitude;
+    constexpr quint64 lowest = quint64(1) << 63;
+    if (negative)
+        return magnitude >= lowest ? lowest : quint64(-qint64(magnitude));
+    return qMin(magnitude, quint64(std::numeric_limits<qint64>::max()));
 }
 
 } // namespace
 
-CachegrindParser::CachegrindParser(QByteArrayView data, Profile &document, Profile::ProgressFactory progress)
-    : m_data(data)
-    , m_document(document)
-    , m_progress(std::move(progress))
+CachegrindParser::CachegrindParser(Profile &profile, const Limits &limits)
+    : m_profile(profile)
+    , m_limits(limits)
+    , m_names(profile, limits.memoryBytes)
+    , m_currentSource(CallTree::none)
 { }
 
 CachegrindParser::~CachegrindParser() = default;
 
-std::unique_ptr<ProfiledFunctionCall> CachegrindParser::takeRootFunction()
+void CachegrindParser::startProgress(const std::function<std::unique_ptr<ProgressController>()> &factory, qint64 size)
 {
-    return std::move(m_rootFunction);
+    m_progressSize = size;
+    if (size > progressThreshold && factory)
+        m_progressWindow = factory();
+    if (!m_progressWindow)
+        return;
+    m_progressWindow->showWindow();
+    const qint32 shownSize = qint32(qMin<qint64>(size, std::numeric_limits<qint32>::max()));
+    m_progressWindow->setStatusLine(QStringLiteral("File size: ") + stringFromFileSize(shownSize));
+    m_progressWindow->setMaxValue(double(size));
+    m_progressWindow->setRemainingValue(double(size));
 }
 
-bool CachegrindParser::parse()
+void CachegrindParser::feed(LineScanner &lines, qint64 position, bool positionsFollowBytes)
 {
-    const char *const begin = m_data.data();
-    const qsizetype size = m_data.size();
-    const char *const end = begin + size;
-
-    if (size > progressThreshold && m_progress)
-        m_progressWindow = m_progress();
-    if (m_progressWindow) {
-        m_progressWindow->showWindow();
-        const qint32 shownSize = qint32(qMin<qsizetype>(size, std::numeric_limits<qint32>::max()));
-        m_progressWindow->setStatusLine(QStringLiteral("File size: ") + stringFromFileSize(shownSize));
-        m_progressWindow->setMaxValue(double(size));
-        m_progressWindow->setRemainingValue(double(size));
-    }
-
-    qsizetype nextConsumedReport = consumedReportStep;
-    LineSplitter lines(begin, end);
+    m_lines = &lines;
+    m_piecePosition = position;
+    m_positionsFollowBytes = positionsFollowBytes;
     std::string_view line;
-    while (lines.next(line)) {
-        const qsizetype lineStart = line.data() - begin;
-        handleLine(line, lineStart);
-        if (m_consumed && lineStart >= nextConsumedReport) {
-            m_consumed(lineStart);
-            nextConsumedReport = lineStart + consumedReportStep;
-        }
+    quint64 datum = 0;
+    // The names some lines ahead are asked for early, their slots first and
+    // then what the slots lead to: looking them up otherwise waits for
+    // memory when a profile has many functions.
+    constexpr qsizetype slotsAhead = 60;
+    constexpr qsizetype namesAhead = 30;
+    while (lines.next(line, datum)) {
+        const quint64 slotAhead = lines.datumAhead(slotsAhead);
+        if (slotAhead & (LineScanner::functionName | LineScanner::sourceName))
+            m_names.prefetchSlot(slotAhead & LineScanner::functionName, slotAhead);
+        const quint64 nameAhead = lines.datumAhead(namesAhead);
+        if (nameAhead & (LineScanner::functionName | LineScanner::sourceName))
+            m_names.prefetchName(nameAhead & LineScanner::functionName, nameAhead);
+        handleLine(line, datum);
     }
+}
 
+quint32 CachegrindParser::finish()
+{
+    if (m_state != State::Body)
+        startBody();
     if (m_progressWindow)
         m_progressWindow->setRemainingValue(0.0);
-    assembleRoot();
+    const quint32 root = assembleRoot();
     if (m_progressWindow) {
         m_progressWindow->close();
         m_progressWindow.reset();
     }
-    if (m_consumed)
-        m_consumed(size);
-    return true;
+    return root;
 }
 
-void CachegrindParser::handleLine(std::string_view line, qsizetype lineStart)
+qint64 CachegrindParser::linePosition(std::string_view line) const
+{
+    return m_piecePosition + (m_positionsFollowBytes ? qint64(line.data() - m_lines->begin()) : 0);
+}
+
+void CachegrindParser::checkMemory() const
+{
+    if (m_limits.memoryBytes == std::numeric_limits<qint64>::max())
+        return;
+    const qint64 used = m_profile.m_tree.memoryUse() + qint64(m_unclaimedCalls.capacity() * sizeof(quint32));
+    if (used > m_limits.memoryBytes)
+        throw std::bad_alloc();
+}
+
+// Inline: it runs for every line of the profile.
+Q_ALWAYS_INLINE void CachegrindParser::handleLine(std::string_view line, quint64 datum)
+{
+    if (m_state == State::Body)
+        handleBodyLine(line, datum);
+    else
+        handleHeaderLine(line, datum);
+}
+
+void CachegrindParser::handleHeaderLine(std::string_view line, quint64 datum)
 {
     if (hasPrefix(line, "#"))
         return;
@@ -113,148 +128,185 @@ void CachegrindParser::handleLine(std::string_view line, qsizetype lineStart)
             return;
         m_state = State::Header;
     }
-    if (m_state == State::Header) {
-        if (hasPrefix(line, "events:")) {
-            m_costUnit = CostUnit::fromEventsLine(QByteArrayView(line.data(), qsizetype(line.size())));
-            return;
-        }
-        if (hasPrefix(line, "cmd:") || hasPrefix(line, "part:"))
-            return;
-        if (line.find('=') == std::string_view::npos)
-            return;
-        m_state = State::Body;
+    if (hasPrefix(line, "events:")) {
+        m_profile.m_events = ProfileEvent::fromEventsLine(QByteArrayView(line.data(), qsizetype(line.size())));
+        return;
     }
-    handleBodyLine(line, lineStart);
+    if (hasPrefix(line, "summary:")) {
+        readSummary(line.substr(8));
+        return;
+    }
+    if (hasPrefix(line, "cmd:") || hasPrefix(line, "part:") || line.find('=') == std::string_view::npos)
+        return;
+    startBody();
+    handleBodyLine(line, datum);
 }
 
-void CachegrindParser::handleBodyLine(std::string_view line, qsizetype lineStart)
+void CachegrindParser::startBody()
+{
+    m_state = State::Body;
+    const QList<ProfileEvent> &events = m_profile.m_events;
+    m_eventCount = int(events.size());
+    m_signedEvents.clear();
+    for (const ProfileEvent &event : events)
+        m_signedEvents.push_back(event.isSigned());
+    m_profile.m_timeEvent = 0;
+    for (int event = 0; event < m_eventCount; ++event) {
+        if (events[event].kind() == ProfileEvent::Kind::Time) {
+            m_profile.m_timeEvent = event;
+            break;
+        }
+    }
+    m_profile.m_tree = CallTree(m_signedEvents);
+}
+
+Q_ALWAYS_INLINE void CachegrindParser::handleBodyLine(std::string_view line, quint64 datum)
 {
     // The first byte picks the few keys worth comparing; the order of the
     // tests among lines that could match several keys is kept.
     const char first = line.empty() ? '\0' : line.front();
-    if (first == 'f') {
-        if (hasPrefix(line, "fl=")) {
-            const std::string_view path = m_fileIds.expand(line.substr(3));
-            if (!m_currentSource || path != m_lastSourcePath) {
-                m_currentSource = &source(path);
-                m_lastSourcePath.assign(path);
+    switch (first) {
+    case 'f':
+        if (line.size() >= 3 && line[2] == '=') {
+            const std::string_view rest = line.substr(3);
+            switch (line[1]) {
+            case 'n':
+                startCall(*m_names.function(rest, datum), line);
+                return;
+            case 'l':
+                m_currentSource = m_names.source(rest, datum);
+                return;
+            case 'i':
+            case 'e':
+                // The file of inlined code may define a compressed number;
+                // like every other line it makes a claim step.
+                m_names.defineSource(rest);
+                break;
             }
-            return;
         }
-        if (hasPrefix(line, "fn=")) {
-            m_unclaimedCalls.push_back(std::make_unique<ProfiledFunctionCall>(
-                function(m_functionIds.expand(line.substr(3))), m_currentSource));
-            if (m_progressWindow)
-                m_progressWindow->setRemainingValue(double(m_data.size() - lineStart));
-            return;
-        }
-        // Lines that name the file of inlined code may define compressed
-        // file ids; like every other line they make a claim step.
-        if (hasPrefix(line, "fi=") || hasPrefix(line, "fe="))
-            m_fileIds.expand(line.substr(3));
-    } else if (first == 'c') {
+        break;
+    case 'c':
         if (hasPrefix(line, "calls="))
             return;
         if (hasPrefix(line, "cfn=")) {
-            // The callee's name is not needed, but it may define a compressed id.
-            m_functionIds.expand(line.substr(4));
+            // The callee's name is not needed, but it may define a number.
+            m_names.defineFunction(line.substr(4));
             ++m_announcedCallees;
             return;
         }
-        // The callee's file: it may define a compressed file id.
         if (hasPrefix(line, "cfl=") || hasPrefix(line, "cfi="))
-            m_fileIds.expand(line.substr(4));
-    } else if (isDigit(first) && line.size() >= 3) {
-        if (m_announcedCallees == 0)
-            handleCostLine(line);
+            m_names.defineSource(line.substr(4));
+        break;
+    case '#':
         return;
-    } else if (first == 's' && hasPrefix(line, "summary:")) {
-        return;
+    case 's':
+        if (hasPrefix(line, "summary:")) {
+            readSummary(line.substr(8));
+            return;
+        }
+        break;
+    default:
+        if (isDigit(first) && line.size() >= 3) {
+            // A cost line; while callees are announced it is a callee's.
+            if (m_announcedCallees == 0)
+                handleCostLine(line, datum);
+            return;
+        }
+        break;
     }
-    claimCallees();
+    if (m_announcedCallees != 0)
+        claimCallees();
 }
 
-void CachegrindParser::handleCostLine(std::string_view line)
+void CachegrindParser::startCall(const FunctionModel &function, std::string_view line)
 {
+    CallTree &tree = m_profile.m_tree;
+    if (tree.size() >= m_limits.calls)
+        throw std::length_error("too many calls");
+    m_unclaimedCalls.push_back(tree.append(function, m_currentSource));
+    checkMemory();
+    if (m_progressWindow)
+        m_progressWindow->setRemainingValue(double(qMax<qint64>(0, m_progressSize - linePosition(line))));
+}
+
+void CachegrindParser::handleCostLine(std::string_view line, quint64 datum)
+{
+    // The newest call on the stack is the one read last.
     if (m_unclaimedCalls.empty())
         return;
+    CallTree &tree = m_profile.m_tree;
+    const quint32 call = tree.size() - 1;
+    const auto setLine = [&](quint64 number) {
+        tree.setLine(call, quint32(qMin<quint64>(number, std::numeric_limits<quint32>::max())));
+    };
+    // A figure that is missing counts 0, and so do those after it.
+    if ((datum & LineScanner::costFigures) && m_eventCount <= LineScanner::maxFigures) {
+        const LineScanner::Figures figures = m_lines->figures(datum);
+        setLine(figures.line());
+        for (int event = 0; event < m_eventCount; ++event) {
+            tree.setSelfBits(event, call,
+                event < figures.count()
+                    ? figureBits(figures.isNegative(event), figures.magnitude(event), m_signedEvents[size_t(event)])
+                    : 0);
+        }
+        return;
+    }
     size_t pos = 0;
-    quint64 sourceLine = 0;
-    readNumber(line, pos, sourceLine);
-    while (pos < line.size() && isSpace(line[pos]))
-        ++pos;
-    if (pos < line.size() && line[pos] == '+')
-        ++pos;
-    // A line without a second number records no cost for the call.
-    quint64 cost = 0;
-    readNumber(line, pos, cost);
-    ProfiledFunctionCall &call = *m_unclaimedCalls.back();
-    call.setSourceLine(quint32(qMin<quint64>(sourceLine, std::numeric_limits<quint32>::max())));
-    call.setSelfTime(cost);
+    quint64 number = 0;
+    LineScanner::readNumber(line, pos, number);
+    setLine(number);
+    bool more = true;
+    for (int event = 0; event < m_eventCount; ++event) {
+        bool negative = false;
+        more = more && LineScanner::readFigure(line, pos, negative, number);
+        tree.setSelfBits(event, call, more ? figureBits(negative, number, m_signedEvents[size_t(event)]) : 0);
+    }
+}
+
+void CachegrindParser::readSummary(std::string_view numbers)
+{
+    QList<Cost> costs;
+    size_t pos = 0;
+    for (const ProfileEvent &event : std::as_const(m_profile.m_events)) {
+        bool negative = false;
+        quint64 magnitude = 0;
+        if (!LineScanner::readFigure(numbers, pos, negative, magnitude))
+            break;
+        costs.append(event.cost(figureBits(negative, magnitude, event.isSigned())));
+    }
+    m_profile.m_summaryCosts = costs;
 }
 
 void CachegrindParser::claimCallees()
 {
     if (m_announcedCallees == 0)
         return;
-    // The newest call takes the calls just below it, newest first, each to
-    // the front of its children; if fewer are there than were announced, it
-    // takes those there are.
+    // The newest call takes the calls just below it; if fewer are there than
+    // were announced, it takes those there are.
     const size_t below = m_unclaimedCalls.empty() ? 0 : m_unclaimedCalls.size() - 1;
     const size_t taken = size_t(qMin<quint64>(m_announcedCallees, below));
     m_announcedCallees = 0;
     if (taken == 0)
         return;
-    std::unique_ptr<ProfiledFunctionCall> caller = std::move(m_unclaimedCalls.back());
-    m_unclaimedCalls.pop_back();
-    caller->reserveCalls(qsizetype(taken));
-    for (size_t i = 0; i < taken; ++i) {
-        caller->insertCall(std::move(m_unclaimedCalls.back()));
-        m_unclaimedCalls.pop_back();
-    }
-    m_unclaimedCalls.push_back(std::move(caller));
+    const quint32 caller = m_unclaimedCalls.back();
+    const auto callees = m_unclaimedCalls.end() - 1 - qsizetype(taken);
+    for (auto callee = callees; callee != m_unclaimedCalls.end() - 1; ++callee)
+        m_profile.m_tree.setParent(*callee, caller);
+    m_unclaimedCalls.erase(callees, m_unclaimedCalls.end() - 1);
 }
 
-namespace {
-
-// The cache's answer for `key`, or the profile's, which is then remembered.
-template <typename T, typename Intern> T &interned(InternCache<T> &cache, std::string_view key, Intern intern)
+quint32 CachegrindParser::assembleRoot()
 {
-    const quint64 hash = InternCache<T>::hashOf(key);
-    if (T *known = cache.find(key, hash))
-        return *known;
-    T &object = intern(key);
-    cache.insert(key, hash, &object);
-    return object;
-}
-
-} // namespace
-
-FunctionModel &CachegrindParser::function(std::string_view name)
-{
-    return interned(m_functions, name,
-        [this](std::string_view key) -> FunctionModel & { return m_document.objectInFunctionsForKey(key); });
-}
-
-SourceFileModel &CachegrindParser::source(std::string_view path)
-{
-    return interned(m_sources, path,
-        [this](std::string_view key) -> SourceFileModel & { return m_document.objectInSourcesForKey(key); });
-}
-
-void CachegrindParser::assembleRoot()
-{
+    quint32 root = CallTree::none;
     if (m_unclaimedCalls.size() == 1) {
-        m_rootFunction = std::move(m_unclaimedCalls.front());
+        root = m_unclaimedCalls.front();
     } else if (m_unclaimedCalls.size() > 1) {
-        auto root = std::make_unique<ProfiledFunctionCall>(
-            m_document.objectInFunctionsForKey("root"), &m_document.objectInSourcesForKey("-"));
-        root->reserveCalls(qsizetype(m_unclaimedCalls.size()));
-        while (!m_unclaimedCalls.empty()) {
-            root->insertCall(std::move(m_unclaimedCalls.back()));
-            m_unclaimedCalls.pop_back();
-        }
-        m_rootFunction = std::move(root);
+        // A synthetic root over every unclaimed call, in the file's order.
+        root = m_profile.m_tree.append(
+            m_profile.function(m_profile.internFunction("root")), m_profile.internSource("-"));
+        for (const quint32 call : m_unclaimedCalls)
+            m_profile.m_tree.setParent(call, root);
     }
-    m_unclaimedCalls.clear();
+    std::vector<quint32>().swap(m_unclaimedCalls);
+    return root;
 }

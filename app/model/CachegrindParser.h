@@ -1,74 +1,85 @@
 #pragma once
 
-#include "CompressedNameTable.h"
-#include "CostUnit.h"
-#include "InternCache.h"
-#include "Profile.h"
+#include "CallTree.h"
+#include "LineScanner.h"
+#include "NameResolver.h"
 
-#include <QByteArrayView>
+#include <QtGlobal>
 
 #include <functional>
+#include <limits>
 #include <memory>
-#include <string>
 #include <string_view>
 #include <vector>
 
 class FunctionModel;
-class ProfiledFunctionCall;
-class SourceFileModel;
+class Profile;
+class ProgressController;
 
 // Builds the call tree of a profile in the cachegrind text format, as PHP
-// profilers write it, from its bytes. Used once per load.
+// profilers write it, from its text, given in pieces of whole lines that a
+// LineScanner has taken apart. Used once per read.
 class CachegrindParser
 {
 public:
+    // How much the reader may take: what memory and the call numbers allow
+    // unless lowered.
+    struct Limits
+    {
+        quint64 calls = CallTree::maxCalls;
+        qint64 memoryBytes = std::numeric_limits<qint64>::max();
+    };
     // Above this many bytes the reader shows its progress display.
-    static constexpr qsizetype progressThreshold = 300000;
-    // Told now and then how many bytes from the start have been read and
-    // will not be looked at again.
-    using ConsumedHandler = std::function<void(qsizetype consumedBytes)>;
+    static constexpr qint64 progressThreshold = 300000;
 
-    CachegrindParser(QByteArrayView data, Profile &document, Profile::ProgressFactory progress = {});
+    CachegrindParser(Profile &profile, const Limits &limits);
     ~CachegrindParser();
 
-    void setConsumedHandler(ConsumedHandler handler) { m_consumed = std::move(handler); }
-
-    // Reads all of the data; never fails, skips what it does not understand.
-    bool parse();
-
-    // The root built by parse (none for data without a call); the caller
-    // takes ownership.
-    std::unique_ptr<ProfiledFunctionCall> takeRootFunction();
-    const CostUnit &costUnit() const { return m_costUnit; }
+    // Shows the progress display made by `factory`, if there is one and the
+    // text is long: `size` is what positions are measured against.
+    void startProgress(const std::function<std::unique_ptr<ProgressController>()> &factory, qint64 size);
+    // The next piece of the text, taken apart into `lines`. `position` is
+    // where the piece begins, for the progress display; with
+    // `positionsFollowBytes` false every line of the piece is taken to begin
+    // there.
+    void feed(LineScanner &lines, qint64 position, bool positionsFollowBytes);
+    // After the last piece: assembles the root; answers the root's call
+    // number (CallTree::none for none).
+    // Throws std::bad_alloc when memory (or the limit) runs short and
+    // std::length_error when the calls cannot be numbered.
+    quint32 finish();
 
 private:
     enum class State { Prologue, Header, Body };
 
-    void handleLine(std::string_view line, qsizetype lineStart);
-    void handleBodyLine(std::string_view line, qsizetype lineStart);
-    void handleCostLine(std::string_view line);
+    // `datum` is what the scanner worked out for the line, or 0.
+    void handleLine(std::string_view line, quint64 datum);
+    void handleHeaderLine(std::string_view line, quint64 datum);
+    void handleBodyLine(std::string_view line, quint64 datum);
+    void handleCostLine(std::string_view line, quint64 datum);
+    void readSummary(std::string_view numbers);
+    void startBody();
+    void startCall(const FunctionModel &function, std::string_view line);
     void claimCallees();
-    void assembleRoot();
-    FunctionModel &function(std::string_view name);
-    SourceFileModel &source(std::string_view path);
+    quint32 assembleRoot();
+    qint64 linePosition(std::string_view line) const;
+    void checkMemory() const;
 
-    QByteArrayView m_data;
-    Profile &m_document;
-    Profile::ProgressFactory m_progress;
-    ConsumedHandler m_consumed;
-    std::unique_ptr<ProfiledFunctionCall> m_rootFunction;
-    CostUnit m_costUnit;
-
-    // Working state of the one parse run.
-    State m_state = State::Prologue;
-    std::vector<std::unique_ptr<ProfiledFunctionCall>> m_unclaimedCalls;
-    quint64 m_announcedCallees = 0;
-    const SourceFileModel *m_currentSource = nullptr;
+    Profile &m_profile;
+    const Limits m_limits;
+    NameResolver m_names;
     std::unique_ptr<ProgressController> m_progressWindow;
-    CompressedNameTable m_functionIds;
-    CompressedNameTable m_fileIds;
-    InternCache<FunctionModel> m_functions;
-    InternCache<SourceFileModel> m_sources;
-    // Records often name the same file as the record before.
-    std::string m_lastSourcePath;
+    qint64 m_progressSize = 0;
+
+    // The lines of the piece being read, and where the piece begins.
+    LineScanner *m_lines = nullptr;
+    qint64 m_piecePosition = 0;
+    bool m_positionsFollowBytes = true;
+
+    State m_state = State::Prologue;
+    int m_eventCount = 1;
+    std::vector<bool> m_signedEvents;
+    std::vector<quint32> m_unclaimedCalls;
+    quint64 m_announcedCallees = 0;
+    quint32 m_currentSource;
 };

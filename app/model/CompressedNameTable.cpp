@@ -1,23 +1,39 @@
 #include "CompressedNameTable.h"
 
-std::string_view CompressedNameTable::expand(std::string_view text)
+CompressedNameTable::Form CompressedNameTable::parse(std::string_view text, quint64 &number, std::string_view &name)
 {
     if (text.size() < 3 || text.front() != '(')
-        return text;
-    // At most 18 digits, so that the id cannot overflow.
+        return Form::Literal;
+    // At most 18 digits, so that the number cannot overflow.
     size_t close = 1;
-    quint64 id = 0;
+    number = 0;
     while (close < text.size() && close <= 18 && text[close] >= '0' && text[close] <= '9')
-        id = id * 10 + quint64(text[close++] - '0');
+        number = number * 10 + quint64(text[close++] - '0');
     if (close == 1 || close >= text.size() || text[close] != ')')
-        return text;
-    if (close + 1 == text.size()) {
-        const auto found = m_names.find(id);
-        return found == m_names.end() ? text : std::string_view(found->second);
-    }
+        return Form::Literal;
+    if (close + 1 == text.size())
+        return Form::Reference;
     if (text[close + 1] != ' ')
-        return text;
-    std::string &name = m_names[id];
-    name.assign(text.substr(close + 2));
-    return name;
+        return Form::Literal;
+    name = text.substr(close + 2);
+    return Form::Definition;
+}
+
+quint32 CompressedNameTable::find(quint64 number) const
+{
+    // A number may have gone to the map before the array grew past it.
+    if (number < m_dense.size() && m_dense[number] != none)
+        return m_dense[number];
+    const auto found = m_sparse.find(number);
+    return found == m_sparse.end() ? none : found->second;
+}
+
+void CompressedNameTable::set(quint64 number, quint32 id)
+{
+    if (number >= m_dense.size() && number < 2 * m_dense.size() + 4096)
+        m_dense.resize(size_t(number) + 1 + m_dense.size() / 2, none);
+    if (number < m_dense.size())
+        m_dense[number] = id;
+    else
+        m_sparse[number] = id;
 }

@@ -2,24 +2,64 @@
 
 #include <QtGlobal>
 
-#include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
-// The ids of compressed names: current profilers write "(N) name" where a
-// name is first used and "(N)" alone after that. Functions and files each
-// have a table of their own.
+// The numbers of compressed names: current profilers write "(N) name" where
+// a name is first used and "(N)" alone after that. Functions and files each
+// have a table of their own, which maps a number straight to the interned
+// name's id.
 class CompressedNameTable
 {
 public:
-    // The name that `text` stands for: "(N) name" defines N and means name;
-    // "(N)" means the name defined for N. Anything else, including a
-    // reference to an id never defined, is the text itself. The result stays
-    // valid until the next call.
-    std::string_view expand(std::string_view text);
+    // The id of the name `text` stands for, as `intern` gives ids for names:
+    // "(N) name" defines N as name; "(N)" is the name defined for N.
+    // Anything else, including a reference to a number never defined, is the
+    // text itself.
+    template <typename Intern> quint32 resolve(std::string_view text, Intern &&intern)
+    {
+        if (text.empty() || text.front() != '(')
+            return intern(text);
+        quint64 number = 0;
+        std::string_view name;
+        switch (parse(text, number, name)) {
+        case Form::Reference:
+            if (const quint32 id = find(number); id != none)
+                return id;
+            break;
+        case Form::Definition: {
+            const quint32 id = intern(name);
+            set(number, id);
+            return id;
+        }
+        case Form::Literal:
+            break;
+        }
+        return intern(text);
+    }
+
+    // The same for a line that only names a callee: only definitions count.
+    template <typename Intern> void define(std::string_view text, Intern &&intern)
+    {
+        if (text.empty() || text.front() != '(')
+            return;
+        quint64 number = 0;
+        std::string_view name;
+        if (parse(text, number, name) == Form::Definition)
+            set(number, intern(name));
+    }
 
 private:
-    // Names are copied: the reader may give back the memory of lines it has
-    // already read.
-    std::unordered_map<quint64, std::string> m_names;
+    static constexpr quint32 none = 0xffffffff;
+
+    enum class Form { Literal, Reference, Definition };
+    static Form parse(std::string_view text, quint64 &number, std::string_view &name);
+    quint32 find(quint64 number) const;
+    void set(quint64 number, quint32 id);
+
+    // Numbers count up from 1, so most fit a plain array; far-off ones, as a
+    // damaged file may hold, go to the map.
+    std::vector<quint32> m_dense;
+    std::unordered_map<quint64, quint32> m_sparse;
 };

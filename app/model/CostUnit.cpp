@@ -21,25 +21,11 @@ bool takeNumber(QByteArrayView &text, quint64 &value)
     return digits > 0;
 }
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
 } // namespace
 
-CostUnit CostUnit::fromEventsLine(QByteArrayView line)
+CostUnit CostUnit::fromEventName(QByteArrayView event)
 {
-    if (line.startsWith("events:"))
-        line = line.sliced(7);
-    while (!line.isEmpty() && isBlank(line.front()))
-        line = line.sliced(1);
-    qsizetype end = 0;
-    while (end < line.size() && !isBlank(line[end]))
-        ++end;
-    // Only the first event is read: it is the cost column the reader keeps.
-    QByteArrayView event = line.first(end);
-    if (event == "Time" || !event.startsWith("Time_(") || !event.endsWith(")"))
+    if (!event.startsWith("Time_(") || !event.endsWith(")"))
         return CostUnit();
     QByteArrayView unit = event.sliced(6, event.size() - 7);
     quint64 count = 1;

@@ -3,14 +3,14 @@
 #include <QByteArrayView>
 #include <QtGlobal>
 
-// The unit of a profile's time costs, read from its "events:" header:
+// The unit of a profile's time costs, read from the name of its time event:
 // "Time" (or no unit) is one microsecond; "Time_(10ns)" is ten nanoseconds.
 class CostUnit
 {
 public:
     CostUnit() = default;
-    // From an "events:" line; anything unrecognised leaves microseconds.
-    static CostUnit fromEventsLine(QByteArrayView line);
+    // From an event's name; anything unrecognised leaves microseconds.
+    static CostUnit fromEventName(QByteArrayView name);
 
     // A cost as microseconds, exact for whole-microsecond costs.
     double toMicroseconds(quint64 cost) const;

@@ -1,53 +1,71 @@
 #include "FunctionModel.h"
 
+#include "Profile.h"
+
 namespace {
 
-const QString phpPrefix = QStringLiteral("php::");
-const QString requirePrefix = QStringLiteral("require::");
-const QString includePrefix = QStringLiteral("include::");
+bool startsWith(std::string_view name, std::string_view prefix)
+{
+    return name.substr(0, prefix.size()) == prefix;
+}
+
+bool isInclusion(std::string_view name)
+{
+    return startsWith(name, "require::") || startsWith(name, "include::");
+}
+
 // "require::" and "include::" are both this long.
 constexpr qsizetype inclusionPrefixLength = 9;
 
 } // namespace
 
-FunctionModel::FunctionModel(QString name, quint32 id)
-    : m_name(std::move(name))
+FunctionModel::FunctionModel(const Profile &profile, quint32 id, std::string_view name)
+    : m_profile(&profile)
     , m_id(id)
+    , m_type(typeOf(name))
+{ }
+
+char FunctionModel::typeOf(std::string_view name)
 {
-    formatName();
+    if (startsWith(name, "php::") || isInclusion(name))
+        return functionTypePhpInternal;
+    if (name.find("->") != std::string_view::npos)
+        return functionTypeObjectMethod;
+    return functionTypeApplication;
 }
 
-void FunctionModel::formatName()
+const QString &FunctionModel::name() const
 {
-    const bool isPhp = m_name.startsWith(phpPrefix);
-    const bool isInclusion = m_name.startsWith(requirePrefix) || m_name.startsWith(includePrefix);
-    if (isPhp || isInclusion)
-        m_type = functionTypePhpInternal;
-    else if (m_name.contains(QLatin1String("->")))
-        m_type = functionTypeObjectMethod;
-    else
-        m_type = functionTypeApplication;
+    return m_profile->functionNames().text(m_id);
+}
 
-    m_formattedName.text = m_name;
-    m_formattedName.baselineOffset = 2.0;
+std::string_view FunctionModel::nameBytes() const
+{
+    return m_profile->functionNames().bytes(m_id);
+}
+
+FunctionModel::FormattedName FunctionModel::formattedName() const
+{
+    FormattedName form;
+    form.text = name();
     switch (m_type) {
     case functionTypePhpInternal:
-        m_formattedName.iconName = QStringLiteral("phpFunctionIcon.tif");
-        if (isInclusion) {
+        form.iconName = QStringLiteral("phpFunctionIcon.tif");
+        if (isInclusion(nameBytes())) {
             // The inclusion keyword in blue, the included path in grey.
-            m_formattedName.spans.append({ 0, inclusionPrefixLength, blue });
-            if (m_name.size() > inclusionPrefixLength)
-                m_formattedName.spans.append(
-                    { inclusionPrefixLength, m_name.size() - inclusionPrefixLength, darkGrey });
+            form.spans.append({ 0, inclusionPrefixLength, blue });
+            if (form.text.size() > inclusionPrefixLength)
+                form.spans.append({ inclusionPrefixLength, form.text.size() - inclusionPrefixLength, darkGrey });
         } else {
-            m_formattedName.spans.append({ 0, m_name.size(), darkGrey });
+            form.spans.append({ 0, form.text.size(), darkGrey });
         }
         break;
     case functionTypeObjectMethod:
-        m_formattedName.iconName = QStringLiteral("objectMethodIcon.tif");
+        form.iconName = QStringLiteral("objectMethodIcon.tif");
         break;
     default:
-        m_formattedName.iconName = QStringLiteral("applicationFunctionIcon.tif");
+        form.iconName = QStringLiteral("applicationFunctionIcon.tif");
         break;
     }
+    return form;
 }

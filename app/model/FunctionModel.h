@@ -3,8 +3,13 @@
 #include <QList>
 #include <QString>
 
-// The one identity of a function name within a profile, with its kind and
-// the display form every view paints as the function's label.
+#include <string_view>
+
+class Profile;
+
+// The one identity of a function name within a profile, with its kind. Its
+// name and display form are made when asked for, so that a profile of a
+// million functions costs a few bytes per function until a view shows them.
 class FunctionModel final
 {
 public:
@@ -36,20 +41,23 @@ public:
     static constexpr quint32 darkGrey = 0xff555555;
     static constexpr quint32 blue = 0xff0000ff;
 
-    // `id` is the function's dense position in its profile's interning order.
-    FunctionModel(QString name, quint32 id);
+    // Function `id` of `profile`, whose name is `name`.
+    FunctionModel(const Profile &profile, quint32 id, std::string_view name);
 
-    const QString &name() const { return m_name; }
-    const QString &description() const { return m_name; }
-    const FormattedName &formattedName() const { return m_formattedName; }
+    // The name as the profile wrote it, decoded from UTF-8.
+    const QString &name() const;
+    const QString &description() const { return name(); }
+    std::string_view nameBytes() const;
+    FormattedName formattedName() const;
     char type() const { return m_type; }
+    // The function's dense position in its profile's interning order.
     quint32 id() const { return m_id; }
+    const Profile &profile() const { return *m_profile; }
+
+    static char typeOf(std::string_view name);
 
 private:
-    void formatName();
-
-    QString m_name;
-    FormattedName m_formattedName;
-    char m_type = functionTypeApplication;
-    quint32 m_id = 0;
+    const Profile *m_profile;
+    quint32 m_id;
+    char m_type;
 };

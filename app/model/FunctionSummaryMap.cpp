@@ -1,59 +1,104 @@
 #include "FunctionSummaryMap.h"
 
-#include "FunctionModel.h"
-#include "ProfiledFunctionCall.h"
+#include "CallTree.h"
+#include "Profile.h"
+#include "ProfiledFunctionSummary.h"
 
-void FunctionSummaryMap::addFunctionToSummary(const ProfiledFunctionCall &call)
+FunctionSummaryMap::FunctionSummaryMap(const ProfiledFunctionCall &call)
+    : m_profile(call.function().profile())
+    , m_count(size_t(m_profile.functionCount()), 0)
+    , m_self(size_t(m_profile.callTree().eventCount()), std::vector<quint64>(m_count.size(), 0))
+    , m_inclusive(m_self)
 {
-    // Pre-order with an explicit stack: children are pushed last first so
-    // that they come off in the order the profile lists them.
-    std::vector<const ProfiledFunctionCall *> pending { &call };
-    while (!pending.empty()) {
-        const ProfiledFunctionCall *node = pending.back();
-        pending.pop_back();
-        const quint32 id = node->functionId();
-        if (id >= m_byFunction.size())
-            m_byFunction.resize(size_t(id) + 1, nullptr);
-        ProfiledFunctionSummary *&slot = m_byFunction[id];
-        ProfiledFunctionSummary *summary = slot;
-        // Ids are unique within a profile; functions that share one anyway
-        // are told apart by identity.
-        if (summary && &summary->function() != &node->function()) {
-            ProfiledFunctionSummary *&other = m_sharingAnId[&node->function()];
-            summary = other;
-            if (!summary)
-                summary = other = add(node->function());
-        } else if (!summary) {
-            summary = slot = add(node->function());
+    const CallTree &tree = m_profile.callTree();
+    const quint32 start = tree.numberOf(call);
+    const int eventCount = tree.eventCount();
+    // Everything below a call is the run of calls before it that begins its
+    // subtree; walked backwards, every call comes after its caller, so the
+    // calls open above a call are a stack, and a call is nested in another
+    // of its function when that function has an open call.
+    struct Open
+    {
+        quint32 call;
+        quint32 function;
+    };
+    std::vector<Open> open;
+    std::vector<quint32> openCalls(m_count.size(), 0); // per function
+    const quint32 begin = tree.subtreeBegin(start);
+    open.reserve(start - begin);
+    for (quint32 below = start; below-- > begin;) {
+        const quint32 parent = tree.parent(below);
+        while (!open.empty() && open.back().call != parent) {
+            --openCalls[open.back().function];
+            open.pop_back();
         }
-        summary->addCall(*node);
-        for (qsizetype i = node->childCount() - 1; i >= 0; --i)
-            pending.push_back(node->getChild(i));
+        const quint32 function = tree.function(below);
+        ++m_count[function];
+        const bool nested = openCalls[function] > 0;
+        for (int event = 0; event < eventCount; ++event) {
+            const bool isSigned = tree.isSigned(event);
+            quint64 &self = m_self[size_t(event)][function];
+            self = Cost::addBits(self, tree.selfBits(event, below), isSigned);
+            if (!nested) {
+                quint64 &inclusive = m_inclusive[size_t(event)][function];
+                inclusive = Cost::addBits(inclusive, tree.inclusiveBits(event, below), isSigned);
+            }
+        }
+        ++openCalls[function];
+        open.push_back({ below, function });
     }
 }
 
-ProfiledFunctionSummary *FunctionSummaryMap::add(const FunctionModel &function)
+const FunctionModel &FunctionSummaryMap::function(qsizetype row) const
 {
-    m_summaries.push_back(std::make_unique<ProfiledFunctionSummary>(function));
-    return m_summaries.back().get();
+    return m_profile.function(quint32(row));
 }
 
-std::vector<std::unique_ptr<ProfiledFunctionSummary>> FunctionSummaryMap::takeAnalysedSummaries()
+Cost FunctionSummaryMap::totalSelfCost(qsizetype row, int event) const
 {
-    for (auto &summary : m_summaries)
-        summary->analyse();
-    m_byFunction.clear();
-    m_sharingAnId.clear();
-    std::vector<std::unique_ptr<ProfiledFunctionSummary>> summaries;
-    summaries.swap(m_summaries);
-    return summaries;
+    return m_profile.events()[event].cost(m_self[size_t(event)][size_t(row)]);
+}
+
+Cost FunctionSummaryMap::totalInclusiveCost(qsizetype row, int event) const
+{
+    return m_profile.events()[event].cost(m_inclusive[size_t(event)][size_t(row)]);
+}
+
+Cost FunctionSummaryMap::averageSelfCost(qsizetype row, int event) const
+{
+    return totalSelfCost(row, event).dividedBy(callCount(row));
+}
+
+Cost FunctionSummaryMap::averageInclusiveCost(qsizetype row, int event) const
+{
+    return totalInclusiveCost(row, event).dividedBy(callCount(row));
 }
 
 std::vector<std::unique_ptr<ProfiledFunctionSummary>> FunctionSummaryMap::summariesBelow(
     const ProfiledFunctionCall &call)
 {
-    FunctionSummaryMap map;
-    for (qsizetype i = 0; i < call.childCount(); ++i)
-        map.addFunctionToSummary(*call.getChild(i));
-    return map.takeAnalysedSummaries();
+    const FunctionSummaryMap totals(call);
+    const CallTree &tree = totals.m_profile.callTree();
+    std::vector<std::unique_ptr<ProfiledFunctionSummary>> summaries;
+    std::vector<ProfiledFunctionSummary *> summaryOfFunction(size_t(totals.size()), nullptr);
+    // Pre-order with an explicit stack: children are pushed last first so
+    // that they come off in the order the profile lists them.
+    const quint32 start = tree.numberOf(call);
+    std::vector<quint32> pending;
+    for (quint32 i = tree.childCount(start); i-- > 0;)
+        pending.push_back(tree.child(start, i));
+    while (!pending.empty()) {
+        const quint32 node = pending.back();
+        pending.pop_back();
+        const quint32 function = tree.function(node);
+        ProfiledFunctionSummary *&summary = summaryOfFunction[function];
+        if (!summary) {
+            summaries.push_back(std::make_unique<ProfiledFunctionSummary>(totals, function));
+            summary = summaries.back().get();
+        }
+        summary->m_calls.push_back(&tree.call(node));
+        for (quint32 i = tree.childCount(node); i-- > 0;)
+            pending.push_back(tree.child(node, i));
+    }
+    return summaries;
 }

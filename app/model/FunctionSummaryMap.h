@@ -1,35 +1,48 @@
 #pragma once
 
+#include "Cost.h"
 #include "ProfiledFunctionSummary.h"
 
+#include <QtGlobal>
+
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 class FunctionModel;
+class Profile;
 class ProfiledFunctionCall;
 
-// The summaries of one walk of the call tree, one per function.
+// The figures of every function called below one call of the tree, the call
+// itself excluded: how often it was called and each event's total self and
+// inclusive cost. Recursion is counted once: a call nested in another call
+// of the same function below the start adds its self cost but not its
+// inclusive cost. A row per function of the profile, by its id; a function
+// not called below the start has a call count of 0.
 class FunctionSummaryMap
 {
 public:
-    // Adds `call` and every call below it, in pre-order, without recursing
-    // as deep as the tree.
-    void addFunctionToSummary(const ProfiledFunctionCall &call);
+    explicit FunctionSummaryMap(const ProfiledFunctionCall &call);
 
-    // Analyses every summary and hands them over in the order their
-    // functions were first met.
-    std::vector<std::unique_ptr<ProfiledFunctionSummary>> takeAnalysedSummaries();
+    qsizetype size() const { return qsizetype(m_count.size()); }
+    const FunctionModel &function(qsizetype row) const;
+    quint64 callCount(qsizetype row) const { return m_count[size_t(row)]; }
+    // The stored form of the totals, for walks over many rows.
+    quint64 selfBits(qsizetype row, int event) const { return m_self[size_t(event)][size_t(row)]; }
+    quint64 inclusiveBits(qsizetype row, int event) const { return m_inclusive[size_t(event)][size_t(row)]; }
+    Cost totalSelfCost(qsizetype row, int event) const;
+    Cost totalInclusiveCost(qsizetype row, int event) const;
+    Cost averageSelfCost(qsizetype row, int event) const;
+    Cost averageInclusiveCost(qsizetype row, int event) const;
 
-    // The summaries of everything below `call`, the call itself excluded.
+    // The same figures as summaries in the order a walk down the tree first
+    // meets their functions, each with its calls in that order.
     static std::vector<std::unique_ptr<ProfiledFunctionSummary>> summariesBelow(const ProfiledFunctionCall &call);
 
 private:
-    ProfiledFunctionSummary *add(const FunctionModel &function);
-
-    // Indexed by the function's dense id.
-    std::vector<ProfiledFunctionSummary *> m_byFunction;
-    // Functions whose id is already taken by another function.
-    std::unordered_map<const FunctionModel *, ProfiledFunctionSummary *> m_sharingAnId;
-    std::vector<std::unique_ptr<ProfiledFunctionSummary>> m_summaries;
+    const Profile &m_profile;
+    // A tree numbers its calls in 32 bits.
+    std::vector<quint32> m_count;
+    // Per event, per row.
+    std::vector<std::vector<quint64>> m_self;
+    std::vector<std::vector<quint64>> m_inclusive;
 };

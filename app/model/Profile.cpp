@@ -1,74 +1,127 @@
 #include "Profile.h"
 
-#include "CachegrindParser.h"
-#include "FunctionModel.h"
 #include "ProfileFileData.h"
-#include "SourceFileModel.h"
+#include "ReadAhead.h"
 
-#include <limits>
+#include <algorithm>
+#include <new>
+#include <stdexcept>
 
 namespace {
 
-QString decoded(std::string_view bytes)
-{
-    // Invalid UTF-8 shows as U+FFFD; the key keeps the exact bytes.
-    return QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
-}
+// The file is read through a few buffers, used again and again: one being
+// parsed while the next are read.
+constexpr int pieceCount = 3;
 
 } // namespace
 
-Profile::Profile() = default;
-
-Profile::~Profile()
+Profile::Profile()
 {
-    // The tree refers to the identities, so it goes first.
-    m_rootFunction.reset();
+    clear();
 }
 
-void Profile::readFromData(QByteArrayView data, const ProgressFactory &progress)
+Profile::~Profile() = default;
+
+void Profile::clear()
 {
-    read(data, progress, nullptr);
+    m_events = { ProfileEvent(QStringLiteral("Time")) };
+    m_timeEvent = 0;
+    m_summaryCosts.clear();
+    // Handles refer to identities, so the tree goes first.
+    m_tree = CallTree();
+    m_functions.clear();
+    m_sources.clear();
+    m_functionNames = NameTable();
+    m_sourceNames = NameTable();
+    m_errorString.clear();
 }
 
-void Profile::readFromFile(ProfileFileData &file, const ProgressFactory &progress)
+quint32 Profile::internFunction(std::string_view name, quint64 hash)
 {
-    read(file.data(), progress, &file);
+    const quint32 id = m_functionNames.intern(name, hash);
+    if (id == m_functions.size())
+        m_functions.emplace_back(*this, id, name);
+    return id;
 }
 
-void Profile::read(QByteArrayView data, const ProgressFactory &progress, ProfileFileData *file)
+quint32 Profile::internSource(std::string_view path, quint64 hash)
 {
+    const quint32 id = m_sourceNames.intern(path, hash);
+    if (id == m_sources.size())
+        m_sources.emplace_back(*this, id);
+    return id;
+}
+
+bool Profile::readFromData(QByteArrayView data, const ProgressFactory &progress)
+{
+    return read([&](CachegrindParser &parser) {
+        parser.startProgress(progress, data.size());
+        // In parts that end at line ends; a line longer than a part is a
+        // part of its own.
+        LineScanner lines;
+        const char *const end = data.end();
+        for (const char *part = data.begin(); part < end;) {
+            const char *limit = std::min(end, part + LineScanner::partSize);
+            const char *cut = limit == end ? end : LineScanner::lastLineEnd(part, limit);
+            if (!cut) {
+                cut = std::find_if(part, end, [](char c) { return c == '\n' || c == '\r'; });
+                cut += cut < end ? (*cut == '\r' && cut + 1 < end && cut[1] == '\n' ? 2 : 1) : 0;
+            }
+            lines.scan(part, cut);
+            parser.feed(lines, part - data.begin(), true);
+            part = cut;
+        }
+        return true;
+    });
+}
+
+bool Profile::readFromFile(ProfileFileData &file, const ProgressFactory &progress)
+{
+    return read([&](CachegrindParser &parser) {
+        parser.startProgress(progress, file.size());
+        // Positions in a compressed file are known only piece by piece.
+        const bool positionsFollowBytes = !file.isCompressed();
+        ReadAhead pieces(file, m_options.pieceSize, pieceCount, m_options.limits.memoryBytes);
+        for (;;) {
+            const ReadAhead::Piece piece = pieces.next();
+            if (piece.size < 0) {
+                m_errorString = file.errorString();
+                return false;
+            }
+            if (piece.size == 0)
+                return true;
+            parser.feed(*piece.lines, piece.position, positionsFollowBytes);
+        }
+    });
+}
+
+bool Profile::read(const std::function<bool(CachegrindParser &)> &feed)
+{
+    clear();
     m_state = Reading;
-    m_rootFunction.reset();
-    CachegrindParser parser(data, *this, progress);
-    if (file)
-        parser.setConsumedHandler([file](qsizetype bytes) { file->releaseConsumed(bytes); });
-    parser.parse();
-    m_rootFunction = parser.takeRootFunction();
-    m_costUnit = parser.costUnit();
-    if (m_rootFunction)
-        m_rootFunction->analyse();
+    bool read = false;
+    try {
+        CachegrindParser parser(*this, m_options.limits);
+        if (feed(parser)) {
+            const quint32 root = parser.finish();
+            // Names are only looked up while reading.
+            m_functionNames.releaseIndex();
+            m_sourceNames.releaseIndex();
+            m_tree.finish(root);
+            read = true;
+        }
+    } catch (const std::bad_alloc &) {
+        m_errorString = QStringLiteral("Not enough memory to read the file");
+    } catch (const std::length_error &) {
+        m_errorString
+            = QStringLiteral("The profile records more calls or names, or a longer line, than can be read (%1)")
+                  .arg(m_options.limits.calls);
+    }
+    if (!read) {
+        const QString error = m_errorString;
+        clear();
+        m_errorString = error;
+    }
     m_state = Read;
-}
-
-FunctionModel &Profile::objectInFunctionsForKey(std::string_view name)
-{
-    const auto found = m_functions.find(name);
-    if (found != m_functions.end())
-        return *found->second;
-    Q_ASSERT(m_functions.size() < std::numeric_limits<quint32>::max());
-    auto function = std::make_unique<FunctionModel>(decoded(name), quint32(m_functions.size()));
-    FunctionModel &result = *function;
-    m_functions.emplace(std::string(name), std::move(function));
-    return result;
-}
-
-SourceFileModel &Profile::objectInSourcesForKey(std::string_view path)
-{
-    const auto found = m_sources.find(path);
-    if (found != m_sources.end())
-        return *found->second;
-    auto source = std::make_unique<SourceFileModel>(decoded(path));
-    SourceFileModel &result = *source;
-    m_sources.emplace(std::string(path), std::move(source));
-    return result;
+    return read;
 }

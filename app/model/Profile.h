@@ -1,24 +1,25 @@
 #pragma once
 
-#include "CostUnit.h"
-#include "ProfiledFunctionCall.h"
+#include "CachegrindParser.h"
+#include "CallTree.h"
+#include "FunctionModel.h"
+#include "NameTable.h"
+#include "ProfileEvent.h"
+#include "SourceFileModel.h"
 
 #include <QByteArrayView>
+#include <QList>
 
+#include <deque>
 #include <functional>
 #include <memory>
-#include <string>
-#include <string_view>
-#include <unordered_map>
 
-class FunctionModel;
 class ProfileFileData;
 class ProgressController;
-class SourceFileModel;
 
-// The model of one open profile: its interned functions and source paths,
-// its call tree and its cost unit. The document owns one; the command line
-// uses one on its own.
+// The model of one open profile: its events, its interned functions and
+// source paths, its call tree and the profiler's own summary. The document
+// owns one; the command line uses one on its own.
 class Profile
 {
 public:
@@ -28,40 +29,69 @@ public:
 
     Profile();
     ~Profile();
+    Profile(const Profile &) = delete;
+    Profile &operator=(const Profile &) = delete;
 
-    // Reads the profile's bytes into the call tree and analyses it. Reading
-    // never fails: whatever the reader understood is kept. `progress` makes
-    // the progress display for large data, if given.
-    void readFromData(QByteArrayView data, const ProgressFactory &progress = {});
-    // The same for an opened file, giving the memory of what has been read
-    // back as reading goes on: the file's data is used up afterwards.
-    void readFromFile(ProfileFileData &file, const ProgressFactory &progress = {});
+    // Reads the profile's text into the call tree and analyses it. Text the
+    // reader does not understand is skipped; false, with errorString() set
+    // and nothing kept, only when memory runs short or the profile is too
+    // large to number. `progress` makes the progress display for large data.
+    bool readFromData(QByteArrayView data, const ProgressFactory &progress = {});
+    // The same for an opened file, read piece by piece through a few reused
+    // buffers on a second thread; false also when the file cannot be read
+    // to its end.
+    bool readFromFile(ProfileFileData &file, const ProgressFactory &progress = {});
+    QString errorString() const { return m_errorString; }
+    // How files are read: lower limits than memory and the call numbers
+    // allow, and the size of the pieces read at a time.
+    struct ReadOptions
+    {
+        CachegrindParser::Limits limits;
+        qsizetype pieceSize = qsizetype(256) << 10;
+    };
+    void setReadOptions(const ReadOptions &options) { m_options = options; }
 
-    // The one identity per exact byte string of a name or path, created on
-    // first request; alive as long as the profile.
-    FunctionModel &objectInFunctionsForKey(std::string_view name);
-    SourceFileModel &objectInSourcesForKey(std::string_view path);
+    const ProfiledFunctionCall *rootFunction() const { return m_tree.root(); }
+    const CallTree &callTree() const { return m_tree; }
+
+    // The events of the "events:" line, in its order.
+    const QList<ProfileEvent> &events() const { return m_events; }
+    // The event the views show as time: the first one named "Time...", or
+    // the first of all.
+    int timeEvent() const { return m_timeEvent; }
+    const CostUnit &costUnit() const { return m_events[m_timeEvent].unit(); }
+    // The figures of the profiler's "summary:" line, one per event it gives
+    // (total time, peak memory); empty without one.
+    const QList<Cost> &summaryCosts() const { return m_summaryCosts; }
+
     qsizetype functionCount() const { return qsizetype(m_functions.size()); }
-
-    ProfiledFunctionCall *rootFunction() const { return m_rootFunction.get(); }
-    const CostUnit &costUnit() const { return m_costUnit; }
+    const FunctionModel &function(quint32 id) const { return m_functions[id]; }
+    const SourceFileModel &source(quint32 id) const { return m_sources[id]; }
+    const NameTable &functionNames() const { return m_functionNames; }
+    const NameTable &sourceNames() const { return m_sourceNames; }
     State state() const { return m_state; }
 
 private:
-    void read(QByteArrayView data, const ProgressFactory &progress, ProfileFileData *file);
+    friend class CachegrindParser;
+    friend class NameResolver;
 
-    struct KeyHash
-    {
-        using is_transparent = void;
-        size_t operator()(std::string_view key) const { return std::hash<std::string_view>()(key); }
-    };
-    template <typename T> using Table = std::unordered_map<std::string, std::unique_ptr<T>, KeyHash, std::equal_to<>>;
+    bool read(const std::function<bool(CachegrindParser &)> &feed);
+    void clear();
+    // The ids of a function name and a source path, interned on first use.
+    // The hash is the names' hashOf, if known, or 0.
+    quint32 internFunction(std::string_view name, quint64 hash = 0);
+    quint32 internSource(std::string_view path, quint64 hash = 0);
 
-    Table<FunctionModel> m_functions;
-    Table<SourceFileModel> m_sources;
-    // Declared after the tables so that the tree goes before the identities
-    // it refers to.
-    std::unique_ptr<ProfiledFunctionCall> m_rootFunction;
-    CostUnit m_costUnit;
+    QList<ProfileEvent> m_events;
+    int m_timeEvent = 0;
+    QList<Cost> m_summaryCosts;
+    NameTable m_functionNames;
+    NameTable m_sourceNames;
+    // Deques, so that identities stay where they are while more are added.
+    std::deque<FunctionModel> m_functions;
+    std::deque<SourceFileModel> m_sources;
+    CallTree m_tree;
+    ReadOptions m_options;
+    QString m_errorString;
     State m_state = Created;
 };

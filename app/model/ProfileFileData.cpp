@@ -8,155 +8,206 @@
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-constexpr qsizetype readChunk = qsizetype(1) << 20;
+// Compressed bytes are read in pieces of this size.
+constexpr qsizetype inputSize = qsizetype(256) << 10;
 
 QString systemError(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-bool isGzip(const PageBuffer &bytes)
+QString invalidGzip()
 {
-    return bytes.size() >= 2 && uchar(bytes.data()[0]) == 0x1f && uchar(bytes.data()[1]) == 0x8b;
+    return QStringLiteral("The file is not a valid gzip file.");
 }
-
-// Closes the descriptor on every way out of open().
-class FileDescriptor
-{
-public:
-    explicit FileDescriptor(int fd)
-        : m_fd(fd)
-    { }
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FileDescriptor(const FileDescriptor &) = delete;
-    FileDescriptor &operator=(const FileDescriptor &) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 } // namespace
 
+struct ProfileFileData::Input
+{
+    ~Input()
+    {
+        if (inflating)
+            inflateEnd(&stream);
+        if (fd >= 0)
+            ::close(fd);
+    }
+
+    int fd = -1;
+    bool gzip = false;
+    bool inflating = false;
+    bool atEnd = false; // no more bytes from the file
+    bool finished = false; // no more text
+    z_stream stream = {};
+    // Bytes read from the file and not handed on yet: the start of a plain
+    // file, or compressed input.
+    std::unique_ptr<unsigned char[]> bytes;
+    qsizetype begin = 0;
+    qsizetype end = 0;
+    qint64 fileRead = 0;
+};
+
+ProfileFileData::ProfileFileData() = default;
+
 ProfileFileData::~ProfileFileData() = default;
 
-QByteArrayView ProfileFileData::data() const
-{
-    return QByteArrayView(m_bytes.data(), m_bytes.size());
-}
-
-bool ProfileFileData::fail(const QString &reason)
+qsizetype ProfileFileData::fail(const QString &reason)
 {
     m_errorString = reason;
-    m_bytes = PageBuffer();
-    return false;
+    m_input.reset();
+    return -1;
 }
 
 bool ProfileFileData::open(const QString &path)
 {
     m_errorString.clear();
-    m_bytes = PageBuffer();
-    const QByteArray nativePath = QFile::encodeName(path);
-    const FileDescriptor file(::open(nativePath.constData(), O_RDONLY | O_CLOEXEC));
-    if (file.get() < 0)
-        return fail(systemError(errno));
+    m_input = std::make_unique<Input>();
+    m_size = 0;
+    // Without waiting: opening a pipe for reading would otherwise block until
+    // something opens it for writing.
+    m_input->fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (m_input->fd < 0)
+        return fail(systemError(errno)) >= 0;
     struct stat status = {};
-    if (fstat(file.get(), &status) != 0)
-        return fail(systemError(errno));
-    if (S_ISDIR(status.st_mode))
-        return fail(systemError(EISDIR));
+    if (fstat(m_input->fd, &status) != 0)
+        return fail(systemError(errno)) >= 0;
+    if (!S_ISREG(status.st_mode))
+        return fail(QStringLiteral("Not a regular file")) >= 0;
+    const int flags = fcntl(m_input->fd, F_GETFL);
+    if (flags == -1 || fcntl(m_input->fd, F_SETFL, flags & ~O_NONBLOCK) == -1)
+        return fail(systemError(errno)) >= 0;
+    m_size = qint64(status.st_size);
 
-    // Read to the end, whatever the size said: the file may still grow.
-    const qsizetype expected = S_ISREG(status.st_mode) ? qsizetype(status.st_size) : 0;
-    for (;;) {
-        if (m_bytes.size() == m_bytes.capacity()) {
-            // One byte beyond the announced size, so that the end of the
-            // file is seen without growing.
-            const qsizetype wanted = m_bytes.capacity() == 0
-                ? qMax(expected + 1, readChunk)
-                : m_bytes.capacity() + qMax(readChunk, m_bytes.capacity() / 2);
-            if (!m_bytes.reserve(wanted))
-                return fail(systemError(ENOMEM));
-        }
-        const size_t room = size_t(qMin(m_bytes.capacity() - m_bytes.size(), qsizetype(1) << 30));
-        const ssize_t got = ::read(file.get(), m_bytes.end(), room);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return fail(systemError(errno));
-        }
-        if (got == 0)
-            break;
-        m_bytes.grow(got);
+    m_input->bytes = std::make_unique<unsigned char[]>(size_t(inputSize));
+    // Two bytes tell a gzip file; a file shorter than that is plain.
+    while (m_input->end < 2 && !m_input->atEnd) {
+        if (!fillInput())
+            return m_errorString.isEmpty();
     }
-    if (isGzip(m_bytes))
-        return inflateGzip();
+    m_input->gzip = m_input->end >= 2 && m_input->bytes[0] == 0x1f && m_input->bytes[1] == 0x8b;
+    if (m_input->gzip) {
+        if (inflateInit2(&m_input->stream, 16 + MAX_WBITS) != Z_OK)
+            throw std::bad_alloc();
+        m_input->inflating = true;
+    }
     return true;
 }
 
-bool ProfileFileData::inflateGzip()
+bool ProfileFileData::fillInput()
 {
-    const QString invalid = QStringLiteral("The file is not a valid gzip file.");
-    PageBuffer compressed = std::move(m_bytes);
-    m_bytes = PageBuffer();
-    z_stream stream = {};
-    if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK)
-        return fail(invalid);
-    const uchar *input = reinterpret_cast<const uchar *>(compressed.data());
-    qsizetype inputLeft = compressed.size();
-    bool finished = false;
-    bool failed = false;
-    while (!failed && !finished) {
-        if (stream.avail_in == 0 && inputLeft > 0) {
-            const qsizetype feed = qMin<qsizetype>(inputLeft, std::numeric_limits<uInt>::max());
-            stream.next_in = const_cast<Bytef *>(input);
-            stream.avail_in = uInt(feed);
-            input += feed;
-            inputLeft -= feed;
+    Input &input = *m_input;
+    if (input.begin > 0) {
+        std::memmove(input.bytes.get(), input.bytes.get() + input.begin, size_t(input.end - input.begin));
+        input.end -= input.begin;
+        input.begin = 0;
+    }
+    for (;;) {
+        const ssize_t got = ::read(input.fd, input.bytes.get() + input.end, size_t(inputSize - input.end));
+        if (got > 0) {
+            input.end += got;
+            input.fileRead += got;
+            return true;
         }
-        if (m_bytes.capacity() - m_bytes.size() < readChunk
-            && !m_bytes.reserve(qMax(m_bytes.capacity() * 2, compressed.size() * 4 + readChunk))) {
-            inflateEnd(&stream);
-            return fail(systemError(ENOMEM));
+        if (got == 0) {
+            input.atEnd = true;
+            return false;
         }
-        const qsizetype room = qMin<qsizetype>(m_bytes.capacity() - m_bytes.size(), std::numeric_limits<uInt>::max());
-        stream.next_out = reinterpret_cast<Bytef *>(m_bytes.end());
-        stream.avail_out = uInt(room);
+        if (errno != EINTR) {
+            fail(systemError(errno));
+            return false;
+        }
+    }
+}
+
+qint64 ProfileFileData::position() const
+{
+    return m_input ? m_input->fileRead - (m_input->end - m_input->begin) : 0;
+}
+
+bool ProfileFileData::isCompressed() const
+{
+    return m_input && m_input->gzip;
+}
+
+qsizetype ProfileFileData::read(char *buffer, qsizetype capacity)
+{
+    if (!m_input)
+        return m_errorString.isEmpty() ? 0 : -1;
+    if (m_input->finished || capacity <= 0)
+        return 0;
+    return m_input->gzip ? readGzip(buffer, capacity) : readPlain(buffer, capacity);
+}
+
+qsizetype ProfileFileData::readPlain(char *buffer, qsizetype capacity)
+{
+    Input &input = *m_input;
+    if (input.end > input.begin) {
+        const qsizetype count = qMin(capacity, input.end - input.begin);
+        std::memcpy(buffer, input.bytes.get() + input.begin, size_t(count));
+        input.begin += count;
+        return count;
+    }
+    const size_t wanted = size_t(qMin(capacity, qsizetype(1) << 30));
+    for (;;) {
+        const ssize_t got = ::read(input.fd, buffer, wanted);
+        if (got >= 0) {
+            input.fileRead += got;
+            input.finished = got == 0;
+            return got;
+        }
+        if (errno != EINTR)
+            return fail(systemError(errno));
+    }
+}
+
+qsizetype ProfileFileData::readGzip(char *buffer, qsizetype capacity)
+{
+    Input &input = *m_input;
+    z_stream &stream = input.stream;
+    stream.next_out = reinterpret_cast<Bytef *>(buffer);
+    stream.avail_out = uInt(qMin<qsizetype>(capacity, std::numeric_limits<uInt>::max()));
+    const uInt room = stream.avail_out;
+    while (stream.avail_out > 0 && !input.finished) {
+        if (input.begin == input.end && !input.atEnd && !fillInput() && !m_errorString.isEmpty())
+            return -1;
+        stream.next_in = input.bytes.get() + input.begin;
+        stream.avail_in = uInt(input.end - input.begin);
         const int result = inflate(&stream, Z_NO_FLUSH);
-        m_bytes.grow(room - qsizetype(stream.avail_out));
+        input.begin = input.end - qsizetype(stream.avail_in);
         switch (result) {
-        case Z_STREAM_END: {
+        case Z_OK:
+            break;
+        case Z_STREAM_END:
             // Several gzip members in a row make one file; anything else
             // after the last member is ignored, as gzip itself does.
-            const bool anotherMember = stream.avail_in >= 2 && stream.next_in[0] == 0x1f && stream.next_in[1] == 0x8b;
-            if (anotherMember)
-                failed = inflateReset(&stream) != Z_OK;
-            else
-                finished = true;
-            break;
-        }
-        case Z_OK:
+            while (input.end - input.begin < 2 && !input.atEnd) {
+                if (!fillInput() && !m_errorString.isEmpty())
+                    return -1;
+            }
+            if (input.end - input.begin >= 2 && input.bytes[input.begin] == 0x1f
+                && input.bytes[input.begin + 1] == 0x8b) {
+                if (inflateReset(&stream) != Z_OK)
+                    return fail(invalidGzip());
+            } else {
+                input.finished = true;
+            }
             break;
         case Z_BUF_ERROR:
             // No progress possible: the data ended inside a member.
-            failed = stream.avail_in == 0 && inputLeft == 0;
+            if (input.begin == input.end && input.atEnd)
+                return fail(invalidGzip());
             break;
+        case Z_MEM_ERROR:
+            throw std::bad_alloc();
         default:
-            failed = true;
-            break;
+            return fail(invalidGzip());
         }
     }
-    inflateEnd(&stream);
-    if (failed)
-        return fail(invalid);
-    return true;
+    return qsizetype(room - stream.avail_out);
 }

@@ -1,37 +1,48 @@
 #pragma once
 
-#include "PageBuffer.h"
-
-#include <QByteArray>
-#include <QByteArrayView>
 #include <QString>
 
-// The bytes of a profile file: read whole, or inflated when the file is
-// gzip-compressed (whatever its name).
+#include <memory>
+
+// A profile file opened for reading piece by piece: plain text, or gzip
+// (whatever its name), inflated as it is read. Only regular files are read.
 class ProfileFileData
 {
 public:
-    ProfileFileData() = default;
+    ProfileFileData();
     ~ProfileFileData();
     ProfileFileData(const ProfileFileData &) = delete;
     ProfileFileData &operator=(const ProfileFileData &) = delete;
 
-    // False with errorString() set when the file cannot be read.
+    // False with errorString() set when the file cannot be opened, e.g. it
+    // is missing, unreadable, or a directory, a pipe or a device. Never
+    // waits for a writer.
     bool open(const QString &path);
-    QByteArrayView data() const;
     // A sentence a user can read, e.g. "No such file or directory".
     QString errorString() const { return m_errorString; }
 
-    // Gives the memory of the first `bytes` of data() back to the system
-    // once they have been read; they read as zero bytes afterwards.
-    void releaseConsumed(qsizetype bytes) { m_bytes.releaseFront(bytes); }
+    // Up to `capacity` bytes of the profile's text into `buffer`: 0 at the
+    // end (also when the file was cut short while being read), -1 when it
+    // cannot be read on, with errorString() set. Throws std::bad_alloc when
+    // memory is short.
+    qsizetype read(char *buffer, qsizetype capacity);
+    // The file's size on disk when it was opened, and how much of it has
+    // been read: what progress is measured in.
+    qint64 size() const { return m_size; }
+    qint64 position() const;
+    bool isCompressed() const;
 
 private:
-    bool fail(const QString &reason);
-    bool inflateGzip();
+    struct Input;
+
+    qsizetype fail(const QString &reason);
+    qsizetype readPlain(char *buffer, qsizetype capacity);
+    qsizetype readGzip(char *buffer, qsizetype capacity);
+    // Reads more of the file behind what the input still holds; false at
+    // its end or on an error.
+    bool fillInput();
 
     QString m_errorString;
-    // The file is copied rather than mapped: a mapping of a file that the
-    // profiler truncates while it is being read would fault.
-    PageBuffer m_bytes;
+    std::unique_ptr<Input> m_input;
+    qint64 m_size = 0;
 };

@@ -1,125 +1,89 @@
 #include "ProfiledFunctionCall.h"
 
-#include "CallNodePool.h"
+#include "CallTree.h"
 #include "FunctionModel.h"
+#include "Profile.h"
 
-ProfiledFunctionCall::ProfiledFunctionCall(const FunctionModel &function, const SourceFileModel *source)
-    : ProfiledFunction(function)
-    , m_source(source)
-    , m_functionId(function.id())
-{ }
-
-void *ProfiledFunctionCall::operator new(std::size_t size)
+const CallTree &ProfiledFunctionCall::tree() const
 {
-    return CallNodePool::allocate(size);
+    return function().profile().callTree();
 }
 
-void ProfiledFunctionCall::operator delete(void *node, std::size_t size) noexcept
+quint32 ProfiledFunctionCall::callNumber() const
 {
-    CallNodePool::deallocate(node, size);
+    return tree().numberOf(*this);
 }
 
-ProfiledFunctionCall::~ProfiledFunctionCall()
+quint32 ProfiledFunctionCall::functionId() const
 {
-    if (m_reversedChildren.empty())
-        return;
-    // Detach every subtree into one worklist, so that each node is destroyed
-    // with no children left and nothing recurses as deep as the tree.
-    std::vector<std::unique_ptr<ProfiledFunctionCall>> worklist = std::move(m_reversedChildren);
-    while (!worklist.empty()) {
-        std::unique_ptr<ProfiledFunctionCall> node = std::move(worklist.back());
-        worklist.pop_back();
-        for (auto &child : node->m_reversedChildren)
-            worklist.push_back(std::move(child));
-        node->m_reversedChildren.clear();
-    }
+    return function().id();
 }
 
-void ProfiledFunctionCall::insertCall(std::unique_ptr<ProfiledFunctionCall> call)
+const ProfiledFunctionCall *ProfiledFunctionCall::callOrNull(quint32 number) const
 {
-    call->m_parent = this;
-    m_reversedChildren.push_back(std::move(call));
+    return number == CallTree::none ? nullptr : &tree().call(number);
 }
 
-ProfiledFunctionCall *ProfiledFunctionCall::closestAncestorWithFunction(const FunctionModel &function) const
+const ProfiledFunctionCall *ProfiledFunctionCall::closestAncestorWithFunction(const FunctionModel &function) const
 {
-    ProfiledFunctionCall *candidate = m_parent;
+    const ProfiledFunctionCall *candidate = parent();
     while (candidate && &candidate->function() != &function)
-        candidate = candidate->m_parent;
+        candidate = candidate->parent();
     return candidate;
 }
 
-std::vector<const ProfiledFunctionCall *> ProfiledFunctionCall::children() const
+qsizetype ProfiledFunctionCall::childCount() const
 {
-    std::vector<const ProfiledFunctionCall *> result;
-    result.reserve(m_reversedChildren.size());
-    for (auto it = m_reversedChildren.rbegin(); it != m_reversedChildren.rend(); ++it)
-        result.push_back(it->get());
-    return result;
+    return tree().childCount(callNumber());
 }
 
-void ProfiledFunctionCall::setAncestor(ProfiledFunctionCall *ancestor)
+const ProfiledFunctionCall *ProfiledFunctionCall::getChild(qsizetype index) const
 {
-    m_ancestor = ancestor;
-    if (ancestor)
-        ancestor->m_isRecursionAncestor = true;
+    return &tree().call(tree().child(callNumber(), quint32(index)));
 }
 
-void ProfiledFunctionCall::analyse()
+const ProfiledFunctionCall *ProfiledFunctionCall::parent() const
 {
-    // The innermost open call of each function (by its dense id) during one
-    // depth-first pass: on entering a node it is the node's recursion link,
-    // the same node that walking up the parents would find.
-    std::vector<ProfiledFunctionCall *> innermost;
-    auto slot = [&innermost](const ProfiledFunctionCall &node) -> ProfiledFunctionCall *& {
-        const quint32 id = node.m_functionId;
-        if (id >= innermost.size())
-            innermost.resize(size_t(id) + 1, nullptr);
-        return innermost[id];
-    };
-    // Calls above this node are open too: the nearest of each function wins.
-    for (ProfiledFunctionCall *above = m_parent; above; above = above->m_parent) {
-        ProfiledFunctionCall *&open = slot(*above);
-        if (!open)
-            open = above;
-    }
+    return callOrNull(tree().parent(callNumber()));
+}
 
-    struct Frame
-    {
-        ProfiledFunctionCall *node;
-        ProfiledFunctionCall *outerOpen; // the slot's value before this node
-        size_t nextChild;
-    };
-    std::vector<Frame> stack;
-    auto enter = [&](ProfiledFunctionCall *node) {
-        const FunctionModel &function = node->function();
-        ProfiledFunctionCall *&open = slot(*node);
-        // Ids are unique within a profile; should two functions share one,
-        // walking up still gives the right answer.
-        if (open && &open->function() != &function)
-            node->setAncestor(node->closestAncestorWithFunction(function));
-        else
-            node->setAncestor(open);
-        stack.push_back({ node, open, 0 });
-        open = node;
-        node->m_inclusiveTime = 0;
-    };
-    enter(this);
-    while (!stack.empty()) {
-        Frame &frame = stack.back();
-        ProfiledFunctionCall *node = frame.node;
-        const size_t count = node->m_reversedChildren.size();
-        if (frame.nextChild < count) {
-            ProfiledFunctionCall *child = node->m_reversedChildren[count - 1 - frame.nextChild].get();
-            ++frame.nextChild;
-            child->m_indexInParent = quint32(frame.nextChild);
-            enter(child); // invalidates `frame`
-            continue;
-        }
-        node->m_inclusiveTime += node->m_selfTime;
-        slot(*node) = frame.outerOpen;
-        stack.pop_back();
-        if (!stack.empty())
-            stack.back().node->m_inclusiveTime += node->m_inclusiveTime;
-    }
+const ProfiledFunctionCall *ProfiledFunctionCall::ancestor() const
+{
+    return closestAncestorWithFunction(function());
+}
+
+const SourceFileModel *ProfiledFunctionCall::source() const
+{
+    const quint32 source = tree().source(callNumber());
+    return source == CallTree::none ? nullptr : &function().profile().source(source);
+}
+
+quint32 ProfiledFunctionCall::sourceLine() const
+{
+    return tree().line(callNumber());
+}
+
+quint32 ProfiledFunctionCall::indexInParent() const
+{
+    return tree().indexInParent(callNumber());
+}
+
+Cost ProfiledFunctionCall::selfCost(int event) const
+{
+    return Cost::fromBits(tree().selfBits(event, callNumber()), tree().isSigned(event));
+}
+
+Cost ProfiledFunctionCall::inclusiveCost(int event) const
+{
+    return Cost::fromBits(tree().inclusiveBits(event, callNumber()), tree().isSigned(event));
+}
+
+quint64 ProfiledFunctionCall::selfTime() const
+{
+    return selfCost(function().profile().timeEvent()).toUnsigned();
+}
+
+quint64 ProfiledFunctionCall::inclusiveTime() const
+{
+    return inclusiveCost(function().profile().timeEvent()).toUnsigned();
 }

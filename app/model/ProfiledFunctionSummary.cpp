@@ -1,29 +1,61 @@
 #include "ProfiledFunctionSummary.h"
 
-#include "ProfiledFunctionCall.h"
+#include "FunctionModel.h"
+#include "FunctionSummaryMap.h"
+#include "Profile.h"
 
-ProfiledFunctionSummary::ProfiledFunctionSummary(const FunctionModel &function)
-    : ProfiledFunction(function)
-{ }
-
-void ProfiledFunctionSummary::addCall(const ProfiledFunctionCall &call)
+ProfiledFunctionSummary::ProfiledFunctionSummary(const FunctionSummaryMap &map, qsizetype row)
+    : ProfiledFunction(map.function(row))
 {
-    m_calls.push_back(&call);
-    m_totalSelfTime += call.selfTime();
-    // Every node that is some node's ancestor carries the recursion-ancestor
-    // mark, so looking among the marked calls added so far answers whether
-    // the ancestor is among all the calls added so far.
-    if (call.isRecursionAncestor())
-        m_addedRecursionAncestors.insert(&call);
-    const ProfiledFunctionCall *ancestor = call.ancestor();
-    if (ancestor && m_addedRecursionAncestors.contains(ancestor))
-        return; // its inclusive time is already part of the ancestor's
-    m_totalInclusiveTime += call.inclusiveTime();
+    m_calls.reserve(size_t(map.callCount(row)));
+    const int eventCount = int(function().profile().events().size());
+    for (int event = 0; event < eventCount; ++event)
+        m_totals.append(map.selfBits(row, event));
+    for (int event = 0; event < eventCount; ++event)
+        m_totals.append(map.inclusiveBits(row, event));
 }
 
-void ProfiledFunctionSummary::analyse()
+Cost ProfiledFunctionSummary::totalSelfCost(int event) const
 {
-    const quint64 count = m_calls.size();
-    m_averageSelfTime = count > 0 ? m_totalSelfTime / count : 0;
-    m_averageInclusiveTime = count > 0 ? m_totalInclusiveTime / count : 0;
+    return function().profile().events()[event].cost(m_totals[event]);
+}
+
+Cost ProfiledFunctionSummary::totalInclusiveCost(int event) const
+{
+    return function().profile().events()[event].cost(m_totals[m_totals.size() / 2 + event]);
+}
+
+Cost ProfiledFunctionSummary::averageSelfCost(int event) const
+{
+    return totalSelfCost(event).dividedBy(m_calls.size());
+}
+
+Cost ProfiledFunctionSummary::averageInclusiveCost(int event) const
+{
+    return totalInclusiveCost(event).dividedBy(m_calls.size());
+}
+
+int ProfiledFunctionSummary::timeEvent() const
+{
+    return function().profile().timeEvent();
+}
+
+quint64 ProfiledFunctionSummary::totalSelfTime() const
+{
+    return totalSelfCost(timeEvent()).toUnsigned();
+}
+
+quint64 ProfiledFunctionSummary::totalInclusiveTime() const
+{
+    return totalInclusiveCost(timeEvent()).toUnsigned();
+}
+
+quint64 ProfiledFunctionSummary::averageSelfTime() const
+{
+    return averageSelfCost(timeEvent()).toUnsigned();
+}
+
+quint64 ProfiledFunctionSummary::averageInclusiveTime() const
+{
+    return averageInclusiveCost(timeEvent()).toUnsigned();
 }

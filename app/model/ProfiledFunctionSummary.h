@@ -1,41 +1,45 @@
 #pragma once
 
+#include "Cost.h"
 #include "ProfiledFunction.h"
 
+#include <QVarLengthArray>
 #include <QtGlobal>
 
-#include <unordered_set>
 #include <vector>
 
+class FunctionSummaryMap;
 class ProfiledFunctionCall;
 
-// All calls of one function below some call of the tree, with their count,
-// totals and averages. Recursion is counted once: a call nested in an added
-// call of the same function adds its self time but not its inclusive time.
+// All calls of one function below some call of the tree, with their count
+// and each event's totals and averages (see FunctionSummaryMap).
 class ProfiledFunctionSummary final : public ProfiledFunction
 {
 public:
-    explicit ProfiledFunctionSummary(const FunctionModel &function);
-
-    // Calls must be added in pre-order, after the tree was analysed.
-    void addCall(const ProfiledFunctionCall &call);
-    // Derives the averages; run once after the last addCall.
-    void analyse();
+    // The figures of row `row` of `map`; the map adds the calls.
+    ProfiledFunctionSummary(const FunctionSummaryMap &map, qsizetype row);
 
     quint32 callCount() const { return quint32(m_calls.size()); }
     const std::vector<const ProfiledFunctionCall *> &calls() const { return m_calls; }
-    quint64 totalSelfTime() const { return m_totalSelfTime; }
-    quint64 totalInclusiveTime() const { return m_totalInclusiveTime; }
-    quint64 averageSelfTime() const { return m_averageSelfTime; }
-    quint64 averageInclusiveTime() const { return m_averageInclusiveTime; }
+
+    Cost totalSelfCost(int event) const;
+    Cost totalInclusiveCost(int event) const;
+    // Totals divided by the call count, nested recursive calls included.
+    Cost averageSelfCost(int event) const;
+    Cost averageInclusiveCost(int event) const;
+    // The same for the profile's time event, in its own unit.
+    quint64 totalSelfTime() const;
+    quint64 totalInclusiveTime() const;
+    quint64 averageSelfTime() const;
+    quint64 averageInclusiveTime() const;
 
 private:
+    friend class FunctionSummaryMap;
+
+    int timeEvent() const;
+
     std::vector<const ProfiledFunctionCall *> m_calls;
-    // The added calls that some call names as its recursion link: only those
-    // can be the ancestor that addCall looks for among the calls.
-    std::unordered_set<const ProfiledFunctionCall *> m_addedRecursionAncestors;
-    quint64 m_totalSelfTime = 0;
-    quint64 m_totalInclusiveTime = 0;
-    quint64 m_averageSelfTime = 0;
-    quint64 m_averageInclusiveTime = 0;
+    // Each event's total self cost, then each event's total inclusive cost,
+    // stored as the tree stores them: a summary table can have a million.
+    QVarLengthArray<quint64, 4> m_totals;
 };

@@ -2,16 +2,22 @@
 
 #include <QString>
 
+class Profile;
+
 // The one identity of a source path within a profile.
 class SourceFileModel final
 {
 public:
-    explicit SourceFileModel(QString path)
-        : m_path(std::move(path))
+    SourceFileModel(const Profile &profile, quint32 id)
+        : m_profile(&profile)
+        , m_id(id)
     { }
 
-    const QString &path() const { return m_path; }
+    // The path as the profile wrote it, decoded from UTF-8.
+    const QString &path() const;
+    quint32 id() const { return m_id; }
 
 private:
-    QString m_path;
+    const Profile *m_profile;
+    quint32 m_id;
 };

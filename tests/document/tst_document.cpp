@@ -148,7 +148,8 @@ private Q_SLOTS:
         QCOMPARE(document->outlineModel()->rowOfCall(document->rootFunction()->getChild(0)->getChild(0)), -1);
         QCOMPARE(document->selectedCall(), document->rootFunction());
         QCOMPARE(fields(*document),
-            QStringList({ "main", "/var/www/index.php", "1", "13\u00b5s (65.00%)", "20\u00b5s (100.00%)" }));
+            QStringList({ "main", "/var/www/index.php", "1", "13\u00b5s (65.00%)",
+                "20\u00b5s (100.00%); profiler's summary: time 20\u00b5s" }));
         QCOMPARE(tableRows(*document->callsTab(), CallsController::FunctionColumn), QStringList({ "render" }));
         QCOMPARE(tableRows(*document->summaryTab(), SummaryController::FunctionColumn),
             QStringList({ "render", "php::strlen" }));
@@ -283,7 +284,7 @@ private Q_SLOTS:
         QTest::newRow("missing") << "missing.cachegrind"
                                  << "No such file or directory";
         QTest::newRow("directory") << "directory"
-                                   << "Is a directory";
+                                   << "Not a regular file";
         QTest::newRow("corrupt gzip") << "corrupt.cachegrind.gz"
                                       << "gzip";
     }

@@ -173,7 +173,11 @@ private Q_SLOTS:
         CallersController callers;
         QAbstractItemModelTester tester(&callers, QAbstractItemModelTester::FailureReportingMode::QtTest);
         callers.setCostUnit(profile.costUnit());
-        const FunctionModel &function = profile.objectInFunctionsForKey(callee.toStdString());
+        const FunctionModel *named = nullptr;
+        for (quint32 id = 0; id < quint32(profile.functionCount()) && !named; ++id)
+            named = profile.function(id).name() == callee ? &profile.function(id) : nullptr;
+        QVERIFY(named);
+        const FunctionModel &function = *named;
         callers.populateFromFunction(function, index);
         QCOMPARE(callers.calledFunction(), &function);
         QTEST(tableRows(callers), "rows");

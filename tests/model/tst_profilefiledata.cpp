@@ -1,14 +1,14 @@
-#include "FunctionModel.h"
-#include "Profile.h"
 #include "ProfileFileData.h"
 #include "SharedText.h"
-#include "SourceFileModel.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <zlib.h>
+
+#include <future>
+#include <sys/stat.h>
 
 namespace {
 
@@ -29,6 +29,22 @@ QByteArray gzipped(const QByteArray &data)
 
 const QByteArray profileText = "events: Time\n\nfl=/a.php\nfn=c\n1 2\n\nfn=main\n1 3\ncfn=c\n\n";
 
+// Everything `file` gives, read `pieceSize` bytes at a time; a null array
+// when reading fails.
+QByteArray readAll(ProfileFileData &file, qsizetype pieceSize)
+{
+    QByteArray all;
+    QByteArray piece(pieceSize, Qt::Uninitialized);
+    for (;;) {
+        const qsizetype length = file.read(piece.data(), pieceSize);
+        if (length < 0)
+            return QByteArray();
+        if (length == 0)
+            return all.isNull() ? QByteArray("") : all;
+        all += piece.first(length);
+    }
+}
+
 } // namespace
 
 class TestProfileFileData : public QObject
@@ -38,8 +54,9 @@ class TestProfileFileData : public QObject
 private Q_SLOTS:
     void contents_data();
     void contents();
-    void errors();
-    void releasesWhatItRead();
+    void refused_data();
+    void refused();
+    void fileCutShortWhileRead();
     void fileSizeText_data();
     void fileSizeText();
 
@@ -69,6 +86,7 @@ void TestProfileFileData::contents_data()
     for (int i = 0; large.size() < 3000000; ++i)
         large += "fn=f" + QByteArray::number(i % 100) + "\n1 " + QByteArray::number(i) + "\n\n";
     QTest::newRow("large gzip") << gzipped(large) << large;
+    QTest::newRow("large plain") << large << large;
 
     const QByteArray valid = gzipped(profileText + QByteArray(5000, '#'));
     QTest::newRow("truncated") << valid.first(valid.size() / 2) << QByteArray();
@@ -82,47 +100,69 @@ void TestProfileFileData::contents_data()
     QTest::newRow("wrong checksum") << wrongChecksum << QByteArray();
     QTest::newRow("magic alone") << QByteArray("\x1f\x8b") << QByteArray();
     QTest::newRow("second member truncated") << valid + valid.first(20) << QByteArray();
+    QTest::newRow("corrupt tail after a large member") << gzipped(large) + "\x1f\x8b\x08\x00garbage" << QByteArray();
 }
 
 void TestProfileFileData::contents()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QByteArray, expected);
-    ProfileFileData file;
-    const bool valid = !expected.isNull();
-    QCOMPARE(file.open(write("profile.txt", bytes)), valid);
-    QCOMPARE(file.errorString(), valid ? QString() : QStringLiteral("The file is not a valid gzip file."));
-    QVERIFY(file.data() == expected);
+    const QString path = write("profile.txt", bytes);
+    for (const qsizetype pieceSize : { 1, 7, 1 << 20 }) {
+        if (pieceSize == 1 && bytes.size() > 100000)
+            continue;
+        ProfileFileData file;
+        QVERIFY(file.open(path));
+        QCOMPARE(file.isCompressed(), bytes.startsWith("\x1f\x8b"));
+        QCOMPARE(file.size(), bytes.size());
+        const QByteArray read = readAll(file, pieceSize);
+        QVERIFY(read == expected);
+        QCOMPARE(file.errorString(), read.isNull() ? QStringLiteral("The file is not a valid gzip file.") : QString());
+        if (!read.isNull() && !file.isCompressed())
+            QCOMPARE(file.position(), bytes.size());
+    }
 }
 
-void TestProfileFileData::errors()
+void TestProfileFileData::refused_data()
 {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("missing") << m_dir.filePath("missing") << "No such file or directory";
+    QTest::newRow("directory") << m_dir.path() << "Not a regular file";
+    QTest::newRow("device") << "/dev/null"
+                            << "Not a regular file";
+    // Nothing ever writes to the pipe: opening it must not wait for that.
+    const QString fifo = m_dir.filePath("fifo");
+    QVERIFY(mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+    QTest::newRow("pipe") << fifo << "Not a regular file";
+}
+
+void TestProfileFileData::refused()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, error);
     ProfileFileData file;
-    QVERIFY(!file.open(m_dir.filePath("missing")));
-    QCOMPARE(file.errorString(), QStringLiteral("No such file or directory"));
-    QVERIFY(!file.open(m_dir.path()));
-    QCOMPARE(file.errorString(), QStringLiteral("Is a directory"));
-    QVERIFY(file.open(write("fine", profileText)));
+    auto opened = std::async(std::launch::async, [&] { return file.open(path); });
+    if (opened.wait_for(std::chrono::seconds(20)) != std::future_status::ready)
+        qFatal("opening %s blocks", qPrintable(path));
+    QVERIFY(!opened.get());
+    QCOMPARE(file.errorString(), error);
+    char byte;
+    QCOMPARE(file.read(&byte, 1), qsizetype(-1));
+}
+
+void TestProfileFileData::fileCutShortWhileRead()
+{
+    // The profiler may truncate a file while it is read: reading ends there,
+    // with what was read and no error.
+    const QString path = write("shrinking", QByteArray(1000000, 'x'));
+    ProfileFileData file;
+    QVERIFY(file.open(path));
+    QByteArray piece(1000, Qt::Uninitialized);
+    QCOMPARE(file.read(piece.data(), piece.size()), qsizetype(1000));
+    QVERIFY(QFile::resize(path, 700000));
+    QCOMPARE(readAll(file, 4096).size(), 700000 - 1000);
     QCOMPARE(file.errorString(), QString());
-}
-
-void TestProfileFileData::releasesWhatItRead()
-{
-    // Memory behind the reader is given back as it goes, but a compressed
-    // name defined at the start and used at the end survives.
-    QByteArray text = "events: Time\n\nfl=(1) /a.php\nfn=(1) first\n1 1\n\n";
-    while (text.size() < 6000000)
-        text += "fl=(1)\nfn=(2) filler\n1 1\n\n";
-    text += "fn=(1)\n1 5\n\n";
-    ProfileFileData file;
-    QVERIFY(file.open(write("big", text)));
-    Profile profile;
-    profile.readFromFile(file);
-    const ProfiledFunctionCall *root = profile.rootFunction();
-    QCOMPARE(root->childCount(), text.count("fn="));
-    QCOMPARE(root->inclusiveTime(), quint64(text.count("fn=") + 4));
-    QCOMPARE(root->getChild(root->childCount() - 1)->function().name(), QStringLiteral("first"));
-    QCOMPARE(root->getChild(root->childCount() - 1)->source()->path(), QStringLiteral("/a.php"));
 }
 
 void TestProfileFileData::fileSizeText_data()

@@ -31,7 +31,7 @@ QStringList longOptions(const QString &text)
 QString helpText()
 {
     std::FILE *out = std::tmpfile();
-    CommandLine::run({ QStringLiteral("--help") }, out, stderr);
+    CommandLine({}).run({ QStringLiteral("--help") }, out, stderr);
     std::rewind(out);
     QFile reader;
     reader.open(out, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);

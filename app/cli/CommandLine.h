@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QStringList>
+
+#include <cstdio>
+#include <memory>
+
+class Profile;
+
+// The display-free front end: prints a profile's summary or call tree for
+// terminals, scripts and servers. It creates no application object and
+// reads no settings: the caller hands it the user's display settings.
+class CommandLine
+{
+public:
+    // The user's settings the aligned output follows.
+    struct Defaults
+    {
+        // 0 seconds, 1 milliseconds, 2 microseconds.
+        qint64 measurement = 1;
+        bool displayDash = true;
+        bool summaryShowsInternalFunctions = true;
+    };
+
+    // True when the arguments ask for the command line rather than windows.
+    static bool handles(int argc, char *argv[]);
+
+    explicit CommandLine(const Defaults &defaults);
+    // Releases the profile read last.
+    ~CommandLine();
+
+    // Runs with the arguments after the program name; answers the exit
+    // status: 0, 1 when the file cannot be read or the output written, 2 for
+    // a usage error.
+    int run(const QStringList &arguments, std::FILE *out, std::FILE *err);
+
+private:
+    Defaults m_defaults;
+    // Kept until the object goes, so that a caller about to exit need not
+    // wait for a large tree to be released.
+    std::unique_ptr<Profile> m_profile;
+};

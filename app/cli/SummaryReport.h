@@ -1,0 +1,22 @@
+#pragma once
+
+#include "ReportOptions.h"
+
+class OutputStream;
+class Profile;
+
+// One row per function called below the root: calls, and the chosen
+// event's total and average self and inclusive cost, largest total
+// inclusive cost first. Aligned for people, or tab-separated with raw
+// figures for scripts.
+class SummaryReport
+{
+public:
+    SummaryReport(const Profile &profile, const ReportOptions &options);
+
+    void print(OutputStream &out) const;
+
+private:
+    const Profile &m_profile;
+    const ReportOptions &m_options;
+};

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "ReportOptions.h"
+
+class OutputStream;
+class Profile;
+
+// The call tree, one call per line in pre-order, with the chosen event's
+// inclusive and self cost: indented for people (deep calls show their depth
+// as a number instead of more indentation), or tab-separated with raw
+// figures for scripts.
+class TreeReport
+{
+public:
+    // Deeper calls are indented no further.
+    static constexpr quint64 maxIndentation = 64;
+
+    TreeReport(const Profile &profile, const ReportOptions &options);
+
+    void print(OutputStream &out) const;
+
+private:
+    const Profile &m_profile;
+    const ReportOptions &m_options;
+};

@@ -1,0 +1,250 @@
+#include "CommandLine.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+
+namespace {
+
+// The worked example: main -> render -> php::strlen, inclusive 20, 7 and 2.
+const QByteArray workedExample
+    = "version: 1\ncreator: profiler\ncmd: /var/www/index.php\npart: 1\n\nevents: Time\n\n"
+      "fl=php:internal\nfn=php::strlen\n3 2\n\n"
+      "fl=/var/www/index.php\nfn=render\n10 5\ncfn=php::strlen\ncalls=1 0 0\n12 2\n\n"
+      "fl=/var/www/index.php\nfn=main\n\nsummary: 20\n1 13\ncfn=render\ncalls=1 0 0\n2 7\n\n";
+// Four callees of equal cost whose names sort differently by bytes and by case.
+const QByteArray ties = "events: Time\n\nfn=b\n1 4\n\nfn=a\n1 4\n\nfn=B\n1 4\n\nfn=php::count\n1 4\n\n"
+                        "fn=main\n1 1\ncfn=b\ncfn=a\ncfn=B\ncfn=php::count\n\n";
+// Time in 10 ns and memory: fib calls itself, then str_repeat, which main
+// calls again; memory orders the functions the other way round.
+const QByteArray memory
+    = "events: Time_(10ns) Memory_(bytes)\n\nfn=(1) php::str_repeat\n12 30000 4096\n\n"
+      "fn=(2) fib\n7 10000 -32\ncfn=(1)\n\nfn=(2)\n3 20000 1000\ncfn=(2)\n\n"
+      "fn=(1)\n12 5000 9000\n\nfn=(3) {main}\n1 2000 100\ncfn=(2)\ncfn=(1)\n\nsummary: 67000 5000\n";
+const QByteArray summaryHeader = "calls\tself_total\tinclusive_total\tself_avg\tinclusive_avg\tfunction\n";
+const QByteArray treeHeader = "depth\tindex\tself\tinclusive\tline\tfile\tfunction\n";
+
+struct Result
+{
+    int status;
+    QByteArray out;
+    QByteArray err;
+};
+
+QByteArray readAll(std::FILE *file)
+{
+    std::rewind(file);
+    QFile reader;
+    reader.open(file, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    return reader.readAll();
+}
+
+Result run(const QStringList &arguments, bool showInternal = true)
+{
+    std::FILE *out = std::tmpfile();
+    std::FILE *err = std::tmpfile();
+    const int status = CommandLine({ 1, true, showInternal }).run(arguments, out, err);
+    return { status, readAll(out), readAll(err) };
+}
+
+QStringList words(const char *text)
+{
+    return QString::fromLatin1(text).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+class CommandLineTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    QString write(const QString &name, const QByteArray &contents)
+    {
+        QFile file(m_dir.filePath(name));
+        if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size())
+            qFatal("cannot write %s", qPrintable(file.fileName()));
+        return file.fileName();
+    }
+
+private Q_SLOTS:
+    void outputs_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("profile");
+        QTest::addColumn<bool>("showInternal");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("summary tsv") << words("--summary --tsv") << workedExample << true
+                                     << summaryHeader + "1\t5\t7\t5\t7\trender\n1\t2\t2\t2\t2\tphp::strlen\n";
+        QTest::newRow("tree tsv") << words("--tree --tsv") << workedExample << true
+                                  << treeHeader
+                + QByteArray("0\t0\t13\t20\t1\t/var/www/index.php\tmain\n"
+                             "1\t1\t5\t7\t10\t/var/www/index.php\trender\n"
+                             "2\t1\t2\t2\t3\tphp:internal\tphp::strlen\n");
+        QTest::newRow("ties in byte order") << words("--summary --tsv") << ties << true
+                                            << summaryHeader
+                + QByteArray("1\t4\t4\t4\t4\tB\n1\t4\t4\t4\t4\ta\n1\t4\t4\t4\t4\tb\n1\t4\t4\t4\t4\tphp::count\n");
+        QTest::newRow("internal hidden") << words("--summary --tsv") << ties << false
+                                         << summaryHeader + "1\t4\t4\t4\t4\tB\n1\t4\t4\t4\t4\ta\n1\t4\t4\t4\t4\tb\n";
+        QTest::newRow("names that are not UTF-8")
+            << words("--summary --tsv") << QByteArray("fn=f\xff\n1 1\n\nfn=main\n1 1\ncfn=f\n\n") << true
+            << summaryHeader + "1\t1\t1\t1\t1\tf\xef\xbf\xbd\n";
+        QTest::newRow("empty summary") << words("--summary --tsv") << QByteArray() << true << summaryHeader;
+        QTest::newRow("empty tree") << words("--tree --tsv") << QByteArray() << true << treeHeader;
+        QTest::newRow("aligned summary") << words("--summary --unit us --top 1") << workedExample << true
+                                         << QByteArray("main  inclusive 20\xc2\xb5s  summary: time 20\xc2\xb5s\n"
+                                                       "calls  self total  inclusive total  self avg  inclusive avg  "
+                                                       "function\n    1         5\xc2\xb5s              7\xc2\xb5s     "
+                                                       "  5\xc2\xb5s            7\xc2\xb5s  render\n");
+        QTest::newRow("indented tree") << words("--tree --depth 1 --unit us") << workedExample << true
+                                       << QByteArray("main  20\xc2\xb5s (self 13\xc2\xb5s)  /var/www/index.php:1\n"
+                                                     "  render  7\xc2\xb5s (self 5\xc2\xb5s)  /var/www/index.php:10\n");
+        QTest::newRow("memory beside time")
+            << words("--summary --unit us") << memory << true
+            << QByteArray(
+                   "{main}  inclusive 670\xc2\xb5s, 13.83 KiB  summary: time 670\xc2\xb5s, peak memory 4.88 KiB\n"
+                   "calls  self total  inclusive total  self avg  inclusive avg  self memory  inclusive memory  "
+                   "function\n"
+                   "    2       300\xc2\xb5s            600\xc2\xb5s     150\xc2\xb5s          300\xc2\xb5s    968 "
+                   "bytes"
+                   "          4.95 KiB  fib\n"
+                   "    2       350\xc2\xb5s            350\xc2\xb5s     175\xc2\xb5s          175\xc2\xb5s    12.79 "
+                   "KiB"
+                   "         12.79 KiB  php::str_repeat\n");
+        QTest::newRow("memory chosen, raw")
+            << words("--summary --tsv --event memory") << memory << true
+            << summaryHeader + "2\t13096\t13096\t6548\t6548\tphp::str_repeat\n2\t968\t5064\t484\t2532\tfib\n";
+        QTest::newRow("memory chosen by its whole name, tree")
+            << words("--tree --tsv --event MEMORY_(bytes) --depth 1") << memory << true
+            << treeHeader
+                + "0\t0\t100\t14164\t1\t\t{main}\n1\t1\t1000\t5064\t3\t\tfib\n1\t2\t9000\t9000\t12\t\tphp::str_"
+                  "repeat\n";
+        QTest::newRow("memory chosen, aligned")
+            << words("--summary --event Memory --top 1") << memory << true
+            << QByteArray("{main}  inclusive 13.83 KiB  summary: time 0.7ms, peak memory 4.88 KiB\n"
+                          "calls  self total  inclusive total  self avg  inclusive avg  function\n"
+                          "    2   12.79 KiB        12.79 KiB  6.39 KiB       6.39 KiB  php::str_repeat\n");
+    }
+
+    void outputs()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, profile);
+        QFETCH(bool, showInternal);
+        QFETCH(QByteArray, expected);
+        const Result result = run(arguments << write(QStringLiteral("p.cg"), profile), showInternal);
+        QCOMPARE(result.status, 0);
+        QCOMPARE(result.out, expected);
+        QVERIFY(result.err.isEmpty());
+    }
+
+    void deepTreeIndentation()
+    {
+        // Indentation stops at 64 levels; deeper calls show their depth.
+        QByteArray chain = "fn=f\n1 1\n\n";
+        for (int depth = 1; depth < 100; ++depth)
+            chain += "fn=f\n1 1\ncfn=f\n\n";
+        const Result result = run(QStringList { "--tree", "--unit", "us", write("deep.cg", chain) });
+        const QList<QByteArray> lines = result.out.split('\n');
+        QCOMPARE(lines.size(), 100 + 1);
+        QCOMPARE(lines[64], QByteArray(128, ' ') + "f  36\xc2\xb5s (self 1\xc2\xb5s)  :1");
+        QCOMPARE(lines[99], QByteArray(128, ' ') + "[99] f  1\xc2\xb5s (self 1\xc2\xb5s)  :1");
+    }
+
+    // Files that cannot be read: one line naming the file, exit 1. Bad
+    // arguments: the usage, exit 2.
+    void failures_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("error");
+        QTest::newRow("missing") << (words("--summary") << m_dir.filePath("missing.cg")) << 1
+                                 << QByteArray("No such file or directory");
+        QTest::newRow("directory") << (words("--summary") << m_dir.path()) << 1 << QByteArray("Not a regular file");
+        QTest::newRow("corrupt gzip") << (words("--summary")
+            << write("broken.cg.gz", QByteArray("\x1f\x8b\x08\x00garbage", 12)))
+                                      << 1 << QByteArray("The file is not a valid gzip file.");
+        QTest::newRow("unknown event") << (words("--tree --event Cycles") << write("m.cg", memory)) << 1
+                                       << QByteArray("records no event \"Cycles\"; its events: Time_(10ns), "
+                                                     "Memory_(bytes)");
+        QTest::newRow("no mode") << words("--tsv x") << 2 << QByteArray("need --summary or --tree");
+        QTest::newRow("no file") << words("--summary") << 2 << QByteArray("no profile file given");
+        QTest::newRow("bad unit") << words("--summary --unit h x") << 2 << QByteArray("--unit needs one of");
+        QTest::newRow("bad count") << words("--tree --depth -3 x") << 2 << QByteArray("--depth needs a number");
+        QTest::newRow("unknown option") << words("--summary --fast") << 2 << QByteArray("Unknown option 'fast'");
+        QTest::newRow("missing value") << words("--summary x --event") << 2
+                                       << QByteArray("Missing value after '--event'");
+        QTest::newRow("both modes") << words("--summary --tree x") << 2 << QByteArray("cannot be combined");
+    }
+
+    void failures()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QByteArray, error);
+        const Result result = run(arguments);
+        QCOMPARE(result.status, status);
+        QVERIFY(result.out.isEmpty());
+        QVERIFY2(result.err.startsWith("velotrace: "), result.err.constData());
+        QVERIFY2(result.err.contains(error), result.err.constData());
+        if (status == 1) {
+            QCOMPARE(result.err.count('\n'), 1);
+            QVERIFY2(result.err.contains(arguments.last().toUtf8()), result.err.constData());
+        } else {
+            QVERIFY(result.err.contains("Usage: velotrace"));
+        }
+    }
+
+    void writeError()
+    {
+        std::FILE *full = std::fopen("/dev/full", "w");
+        if (!full)
+            QSKIP("no /dev/full here");
+        std::FILE *err = std::tmpfile();
+        const QString profile = write("w.cg", workedExample);
+        QCOMPARE(CommandLine({}).run({ "--tree", profile }, full, err), 1);
+        std::fclose(full);
+        QCOMPARE(readAll(err), QByteArray("velotrace: cannot write the output: No space left on device\n"));
+    }
+
+    void helpAndVersion()
+    {
+        const Result help = run(words("--help"));
+        QCOMPARE(help.status, 0);
+        QVERIFY(help.out.startsWith("Usage: velotrace"));
+        QVERIFY(help.out.contains("--event <NAME>"));
+        QCOMPARE(run(words("--version")).out, QByteArray("velotrace " VELOTRACE_VERSION "\n"));
+    }
+
+    void handles_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("handled");
+        QTest::newRow("files") << words("a.cg b.cg") << false;
+        QTest::newRow("a mode") << words("--tree a.cg") << true;
+        QTest::newRow("an option alone") << words("--tsv a.cg") << true;
+        QTest::newRow("an option with its value") << words("--unit=ms a.cg") << true;
+        QTest::newRow("help") << words("-h") << true;
+        QTest::newRow("something else") << words("--treeish a.cg") << false;
+    }
+
+    void handles()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, handled);
+        std::vector<QByteArray> bytes = { "velotrace" };
+        for (const QString &argument : arguments)
+            bytes.push_back(argument.toUtf8());
+        std::vector<char *> argv;
+        for (QByteArray &argument : bytes)
+            argv.push_back(argument.data());
+        QCOMPARE(CommandLine::handles(int(argv.size()), argv.data()), handled);
+    }
+};
+
+QTEST_GUILESS_MAIN(CommandLineTest)
+#include "tst_commandline.moc"
