@@ -1,5 +1,6 @@
 #include "CallTreeModel.h"
 
+#include "CostFormat.h"
 #include "Formatter.h"
 #include "FunctionModel.h"
 #include "PlainToolTip.h"
@@ -276,6 +277,10 @@ QVariant CallTreeModel::displayValue(const ProfiledFunctionCall &call, int colum
         return dashString;
     case SelfTimeColumn:
         return timeText(call.selfTime());
+    case InclusiveMemoryColumn:
+        if (m_memoryEvent < 0)
+            return {};
+        return CostFormat::memoryCostString(call.inclusiveCost(m_memoryEvent).toSigned());
     default:
         return {};
     }
@@ -307,6 +312,8 @@ QVariant CallTreeModel::headerData(int section, Qt::Orientation orientation, int
             return tr("Share");
         case SelfTimeColumn:
             return tr("Self");
+        case InclusiveMemoryColumn:
+            return tr("Inclusive\nmemory");
         default:
             return {};
         }
@@ -319,6 +326,8 @@ QVariant CallTreeModel::headerData(int section, Qt::Orientation orientation, int
         case ShareColumn:
             // Room for the number and about as much again for its bar.
             return QStringLiteral("100.0% 100.0%");
+        case InclusiveMemoryColumn:
+            return CostFormat::memoryCostString(widestMemoryInBytes);
         default:
             return QString();
         }

@@ -17,13 +17,20 @@ class ProfiledFunctionCall;
 // lets the outline expand a chain a million calls deep (the tree view lays
 // out nested rows by recursion) and scroll a million siblings smoothly.
 // Beside the function, each row shows the call's inclusive time, its share
-// of the top row's inclusive time and its self time; rows keep the file's
-// order.
+// of the top row's inclusive time, its self time and its inclusive memory;
+// rows keep the file's order.
 class CallTreeModel final : public QAbstractItemModel
 {
     Q_OBJECT
 public:
-    enum Column { FunctionColumn, InclusiveTimeColumn, ShareColumn, SelfTimeColumn, ColumnCount };
+    enum Column {
+        FunctionColumn,
+        InclusiveTimeColumn,
+        ShareColumn,
+        SelfTimeColumn,
+        InclusiveMemoryColumn,
+        ColumnCount
+    };
 
     explicit CallTreeModel(QObject *parent = nullptr);
 
@@ -31,6 +38,9 @@ public:
     void setRootFunction(const ProfiledFunctionCall *root);
     // The unit of the times of the profile the calls come from.
     void setCostUnit(const CostUnit &unit) { m_costUnit = unit; }
+    // The profile's memory event, or -1 when it records none: the memory
+    // column is empty then.
+    void setMemoryEvent(int event) { m_memoryEvent = event; }
     // Redisplays every cost, e.g. after the time unit changed.
     void reloadData();
 
@@ -75,6 +85,7 @@ private:
 
     Formatter &m_formatter;
     CostUnit m_costUnit;
+    int m_memoryEvent = -1;
     std::vector<Row> m_rows;
     quint64 m_rootInclusiveTime = 0;
 };

@@ -27,6 +27,7 @@ void CallersController::populateFromFunction(const FunctionModel &function, cons
     m_calledFunction = &function;
     constexpr quint32 noRow = std::numeric_limits<quint32>::max();
     std::vector<quint32> rowOfCaller(index.functionIdCount(), noRow);
+    const int memory = memoryEvent();
     // Positions come in pre-order, so a call inside a counted call of the
     // same caller comes after it and before the end of its subtree.
     for (quint32 position = 0; position < index.size(); ++position) {
@@ -43,9 +44,14 @@ void CallersController::populateFromFunction(const FunctionModel &function, cons
         }
         Caller &entry = m_callers[row];
         entry.calls.push_back(&call);
-        entry.totalSelfTime += call.selfTime();
+        entry.totalSelfTime = Cost::addBits(entry.totalSelfTime, call.selfTime(), false);
+        if (memory >= 0)
+            entry.totalSelfMemory = Cost::addBits(entry.totalSelfMemory, call.selfCost(memory).bits(), true);
         if (position >= entry.countedUntil) {
-            entry.totalInclusiveTime += call.inclusiveTime();
+            entry.totalInclusiveTime = Cost::addBits(entry.totalInclusiveTime, call.inclusiveTime(), false);
+            if (memory >= 0)
+                entry.totalInclusiveMemory
+                    = Cost::addBits(entry.totalInclusiveMemory, call.inclusiveCost(memory).bits(), true);
             entry.countedUntil = index.subtreeEnd(position);
         }
     }
@@ -64,6 +70,10 @@ QVariant CallersController::cellValue(quint32 rowIndex, int identifier) const
         return timeText(caller.totalSelfTime);
     case TotalInclusiveTimeColumn:
         return timeText(caller.totalInclusiveTime);
+    case TotalSelfMemoryColumn:
+        return memoryEvent() < 0 ? QVariant() : memoryText(Cost::fromBits(caller.totalSelfMemory, true));
+    case TotalInclusiveMemoryColumn:
+        return memoryEvent() < 0 ? QVariant() : memoryText(Cost::fromBits(caller.totalInclusiveMemory, true));
     default:
         return {};
     }
@@ -89,6 +99,10 @@ quint64 CallersController::numberForSort(quint32 rowIndex, int identifier) const
         return caller.totalSelfTime;
     case TotalInclusiveTimeColumn:
         return caller.totalInclusiveTime;
+    case TotalSelfMemoryColumn:
+        return sortKey(qint64(caller.totalSelfMemory));
+    case TotalInclusiveMemoryColumn:
+        return sortKey(qint64(caller.totalInclusiveMemory));
     default:
         return 0;
     }
@@ -102,9 +116,13 @@ QString CallersController::columnTitle(int identifier) const
     case CallCountColumn:
         return tr("Calls");
     case TotalSelfTimeColumn:
-        return tr("Total self");
+        return tr("Total\nself");
     case TotalInclusiveTimeColumn:
-        return tr("Total inclusive");
+        return tr("Total\ninclusive");
+    case TotalSelfMemoryColumn:
+        return tr("Total self\nmemory");
+    case TotalInclusiveMemoryColumn:
+        return tr("Total incl.\nmemory");
     default:
         return {};
     }
@@ -117,6 +135,9 @@ QString CallersController::columnSample(int identifier) const
         return {};
     case CallCountColumn:
         return QStringLiteral("888888");
+    case TotalSelfMemoryColumn:
+    case TotalInclusiveMemoryColumn:
+        return widestMemoryText();
     default:
         return widestTimeText();
     }

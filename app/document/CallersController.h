@@ -9,14 +9,24 @@ class ProfiledFunctionCall;
 
 // The callers table: for one function, every function that calls it
 // anywhere in the tree, one row each, with the number of those calls and
-// their total self and inclusive time. Recursion is counted once: a call
-// inside another call that the same row already counts adds its self time
-// but not its inclusive time.
+// their total self and inclusive time and memory. Recursion is counted
+// once: a call inside another call that the same row already counts adds
+// its self figures but not its inclusive ones. Sums stop at the ends of
+// their range.
 class CallersController final : public TableController
 {
     Q_OBJECT
 public:
-    enum Column { FunctionColumn, CallCountColumn, TotalSelfTimeColumn, TotalInclusiveTimeColumn, ColumnCount };
+    enum Column {
+        FunctionColumn,
+        CallCountColumn,
+        TotalSelfTimeColumn,
+        TotalInclusiveTimeColumn,
+        TotalSelfMemoryColumn,
+        TotalInclusiveMemoryColumn,
+        ColumnCount,
+        FirstMemoryColumn = TotalSelfMemoryColumn
+    };
 
     explicit CallersController(QObject *parent = nullptr);
     ~CallersController() override;
@@ -50,6 +60,9 @@ private:
         std::vector<const ProfiledFunctionCall *> calls;
         quint64 totalSelfTime = 0;
         quint64 totalInclusiveTime = 0;
+        // The memory totals' stored form (Cost).
+        quint64 totalSelfMemory = 0;
+        quint64 totalInclusiveMemory = 0;
         // One past the last position inside the calls counted so far.
         quint32 countedUntil = 0;
     };

@@ -7,7 +7,7 @@
 class ProfiledFunctionCall;
 
 // The calls table: individual calls with their position among their
-// siblings, function, times and source location.
+// siblings, function, times, source location and memory.
 class CallsController final : public TableController
 {
     Q_OBJECT
@@ -19,7 +19,10 @@ public:
         InclusiveTimeColumn,
         FileColumn,
         LineColumn,
-        ColumnCount
+        SelfMemoryColumn,
+        InclusiveMemoryColumn,
+        ColumnCount,
+        FirstMemoryColumn = SelfMemoryColumn
     };
 
     explicit CallsController(QObject *parent = nullptr);

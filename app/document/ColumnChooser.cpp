@@ -74,7 +74,9 @@ void ColumnChooser::populateMenu(QMenu &menu)
     for (int section = 0; section < m_header.count(); ++section) {
         if (m_unavailable.contains(section))
             continue;
-        QAction *item = menu.addAction(model->headerData(section, m_header.orientation()).toString());
+        // Titles may take two lines in the header, but one in the menu.
+        const QString title = model->headerData(section, m_header.orientation()).toString();
+        QAction *item = menu.addAction(QString(title).replace(QLatin1Char('\n'), QLatin1Char(' ')));
         item->setCheckable(true);
         item->setChecked(!m_header.isSectionHidden(section));
         item->setEnabled(section > 0);

@@ -7,6 +7,7 @@
 #include "CallersController.h"
 #include "CallsController.h"
 #include "ColumnChooser.h"
+#include "CostFormat.h"
 #include "DocumentWindow.h"
 #include "FindBar.h"
 #include "Formatter.h"
@@ -47,6 +48,27 @@ Profile::ProgressFactory progressWindowFor(const QString &fileName)
 }
 
 // A field shows the start of a long text; its tooltip has the whole.
+// The profile's memory event, or -1 when it records none.
+int memoryEventOf(const Profile &profile)
+{
+    const QList<ProfileEvent> &events = profile.events();
+    for (qsizetype event = 0; event < events.size(); ++event) {
+        if (events[event].kind() == ProfileEvent::Kind::Memory)
+            return int(event);
+    }
+    return -1;
+}
+
+// A memory figure with its share of `reference`, e.g. "1.50 MiB (25.00%)";
+// only a reference above 0 gives a share that means something.
+QString memoryWithShare(Cost cost, Cost reference)
+{
+    const QString text = CostFormat::memoryCostString(cost.toSigned());
+    if (reference.toSigned() <= 0)
+        return text;
+    return text + QString::asprintf(" (%.2f%%)", double(cost.toSigned()) * 100.0 / double(reference.toSigned()));
+}
+
 void setFieldText(QLineEdit *field, const QString &text)
 {
     field->setText(text);
@@ -57,13 +79,30 @@ void setFieldText(QLineEdit *field, const QString &text)
 // How long typing in the find field pauses before the search runs.
 constexpr int findDelayMilliseconds = 150;
 
-void setUpTable(QTableView *table, TableController *model, FunctionLabelDelegate *delegate, int functionColumn,
-    const QString &hiddenColumnsKey)
+// Gives a view's header its column menu; the memory columns, the last ones
+// from `firstMemoryColumn` on, are there only when the profile records memory.
+void setUpColumnChooser(QHeaderView &header, const QString &hiddenColumnsKey, int firstMemoryColumn, bool hasMemory)
 {
+    auto *chooser = new ColumnChooser(header, hiddenColumnsKey);
+    for (int section = firstMemoryColumn; section < header.count(); ++section)
+        chooser->setColumnAvailable(section, hasMemory);
+}
+
+struct TableSetUp
+{
+    int functionColumn;
+    int firstMemoryColumn;
+    QString hiddenColumnsKey;
+};
+
+void setUpTable(QTableView *table, TableController *model, FunctionLabelDelegate *delegate, const TableSetUp &setUp,
+    int memoryEvent)
+{
+    model->setMemoryEvent(memoryEvent);
     setUpTableView(*table, model, QAbstractItemView::SingleSelection, model->sortColumn(), model->sortOrder());
-    table->setItemDelegateForColumn(functionColumn, delegate);
+    table->setItemDelegateForColumn(setUp.functionColumn, delegate);
     sizeColumnsToSamples(*table->horizontalHeader(), true);
-    new ColumnChooser(*table->horizontalHeader(), hiddenColumnsKey);
+    setUpColumnChooser(*table->horizontalHeader(), setUp.hiddenColumnsKey, setUp.firstMemoryColumn, memoryEvent >= 0);
 }
 
 } // namespace
@@ -154,18 +193,25 @@ void MyDocument::setUpViews()
     m_outlineModel->setRootFunction(m_profile.rootFunction());
 
     const CostUnit &unit = m_profile.costUnit();
+    m_memoryEvent = memoryEventOf(m_profile);
+    const bool hasMemory = m_memoryEvent >= 0;
+    for (QLineEdit *field : { m_ui->selfMemoryTextField, m_ui->inclusiveMemoryTextField })
+        m_ui->detailForm->setRowVisible(field, hasMemory);
     m_outlineModel->setCostUnit(unit);
+    m_outlineModel->setMemoryEvent(m_memoryEvent);
     m_callsTab->setCostUnit(unit);
     m_summaryTab->setCostUnit(unit);
     m_callersTab->setCostUnit(unit);
     sizeColumnsToSamples(*outline->header(), false);
-    new ColumnChooser(*outline->header(), VTCOutlineHiddenColumns);
-    setUpTable(
-        m_ui->callsTableView, m_callsTab.get(), delegate, CallsController::FunctionColumn, VTCCallsHiddenColumns);
-    setUpTable(m_ui->summaryTableView, m_summaryTab.get(), delegate, SummaryController::FunctionColumn,
-        VTCSummaryHiddenColumns);
-    setUpTable(m_ui->callersTableView, m_callersTab.get(), delegate, CallersController::FunctionColumn,
-        VTCCallersHiddenColumns);
+    setUpColumnChooser(*outline->header(), VTCOutlineHiddenColumns, CallTreeModel::InclusiveMemoryColumn, hasMemory);
+    setUpTable(m_ui->callsTableView, m_callsTab.get(), delegate,
+        { CallsController::FunctionColumn, CallsController::FirstMemoryColumn, VTCCallsHiddenColumns }, m_memoryEvent);
+    setUpTable(m_ui->summaryTableView, m_summaryTab.get(), delegate,
+        { SummaryController::FunctionColumn, SummaryController::FirstMemoryColumn, VTCSummaryHiddenColumns },
+        m_memoryEvent);
+    setUpTable(m_ui->callersTableView, m_callersTab.get(), delegate,
+        { CallersController::FunctionColumn, CallersController::FirstMemoryColumn, VTCCallersHiddenColumns },
+        m_memoryEvent);
     // Paths are cut at the front, where they say least.
     m_ui->callsTableView->setTextElideMode(Qt::ElideLeft);
     m_ui->splitter->setSizes({ 780, 320 });
@@ -289,19 +335,28 @@ void MyDocument::displayItem(const ProfiledFunctionCall &call)
     setFieldText(m_ui->selfTimeTextField,
         m_formatter.getTimeCostStringWithPercentage(
             unit.toMicroseconds(call.selfTime()), unit.toMicroseconds(reference)));
-    QString inclusive = m_formatter.getTimeCostStringWithPercentage(
-        unit.toMicroseconds(call.inclusiveTime()), unit.toMicroseconds(reference));
+    setFieldText(m_ui->inclusiveTimeTextField,
+        m_formatter.getTimeCostStringWithPercentage(
+            unit.toMicroseconds(call.inclusiveTime()), unit.toMicroseconds(reference)));
+    if (m_memoryEvent >= 0) {
+        const Cost memoryReference = (call.parent() ? *call.parent() : call).inclusiveCost(m_memoryEvent);
+        setFieldText(m_ui->selfMemoryTextField, memoryWithShare(call.selfCost(m_memoryEvent), memoryReference));
+        setFieldText(
+            m_ui->inclusiveMemoryTextField, memoryWithShare(call.inclusiveCost(m_memoryEvent), memoryReference));
+    }
     // The root's figures sit beside the profiler's own summary of the run.
-    if (!call.parent() && !m_profile.summaryCosts().isEmpty())
-        inclusive += tr("; profiler's summary: %1").arg(m_formatter.getSummaryString(m_profile));
-    setFieldText(m_ui->inclusiveTimeTextField, inclusive);
+    const bool showsSummary = !call.parent() && !m_profile.summaryCosts().isEmpty();
+    m_ui->detailForm->setRowVisible(m_ui->profilerSummaryTextField, showsSummary);
+    setFieldText(m_ui->profilerSummaryTextField, showsSummary ? m_formatter.getSummaryString(m_profile) : dashString);
 }
 
 void MyDocument::clearFunctionMetadataDisplay()
 {
     for (QLineEdit *field : { m_ui->functionNameTextField, m_ui->fileNameTextField, m_ui->lineNumberTextField,
-             m_ui->selfTimeTextField, m_ui->inclusiveTimeTextField })
+             m_ui->selfTimeTextField, m_ui->inclusiveTimeTextField, m_ui->selfMemoryTextField,
+             m_ui->inclusiveMemoryTextField, m_ui->profilerSummaryTextField })
         setFieldText(field, dashString);
+    m_ui->detailForm->setRowVisible(m_ui->profilerSummaryTextField, false);
 }
 
 void MyDocument::myOutlineViewDoubleClick(int clickedRow)
@@ -508,4 +563,19 @@ QLineEdit *MyDocument::selfTimeTextField() const
 QLineEdit *MyDocument::inclusiveTimeTextField() const
 {
     return m_ui ? m_ui->inclusiveTimeTextField : nullptr;
+}
+
+QLineEdit *MyDocument::selfMemoryTextField() const
+{
+    return m_ui ? m_ui->selfMemoryTextField : nullptr;
+}
+
+QLineEdit *MyDocument::inclusiveMemoryTextField() const
+{
+    return m_ui ? m_ui->inclusiveMemoryTextField : nullptr;
+}
+
+QLineEdit *MyDocument::profilerSummaryTextField() const
+{
+    return m_ui ? m_ui->profilerSummaryTextField : nullptr;
 }

@@ -120,6 +120,9 @@ public:
     QLineEdit *lineNumberTextField() const;
     QLineEdit *selfTimeTextField() const;
     QLineEdit *inclusiveTimeTextField() const;
+    QLineEdit *selfMemoryTextField() const;
+    QLineEdit *inclusiveMemoryTextField() const;
+    QLineEdit *profilerSummaryTextField() const;
 
 Q_SIGNALS:
     // The window was closed by the user or the application.
@@ -152,6 +155,8 @@ private:
     std::unique_ptr<CallSearch> m_search;
     // Typing waits for a pause before searching.
     std::unique_ptr<QTimer> m_findTimer;
+    // The profile's memory event, or -1; known once the window is built.
+    int m_memoryEvent = -1;
     bool m_callersOutOfDate = false;
     std::unique_ptr<Ui::MyDocument> m_ui;
     // Declared last: the views go before the models they show.

@@ -9,7 +9,8 @@ class ProfiledFunctionCall;
 class ProfiledFunctionSummary;
 
 // The function summary table: one row per function called below the
-// selected call, with its call count and average and total times.
+// selected call, with its call count and average and total times and
+// memory.
 class SummaryController final : public TableController
 {
     Q_OBJECT
@@ -21,7 +22,12 @@ public:
         TotalSelfTimeColumn,
         TotalInclusiveTimeColumn,
         CallCountColumn,
-        ColumnCount
+        AverageSelfMemoryColumn,
+        AverageInclusiveMemoryColumn,
+        TotalSelfMemoryColumn,
+        TotalInclusiveMemoryColumn,
+        ColumnCount,
+        FirstMemoryColumn = AverageSelfMemoryColumn
     };
 
     explicit SummaryController(QObject *parent = nullptr);

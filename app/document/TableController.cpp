@@ -1,5 +1,6 @@
 #include "TableController.h"
 
+#include "CostFormat.h"
 #include "Formatter.h"
 #include "FunctionModel.h"
 #include "PlainToolTip.h"
@@ -182,6 +183,16 @@ void TableController::reloadData()
 QString TableController::timeText(quint64 cost) const
 {
     return m_formatter.getTimeCostString(m_costUnit.toMicroseconds(cost));
+}
+
+QString TableController::memoryText(Cost cost)
+{
+    return CostFormat::memoryCostString(cost.toSigned());
+}
+
+QString TableController::widestMemoryText()
+{
+    return CostFormat::memoryCostString(widestMemoryInBytes);
 }
 
 QString TableController::widestTimeText() const

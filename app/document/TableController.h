@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Cost.h"
 #include "CostUnit.h"
 
 #include <KFSharedDefaultsObserver.h>
@@ -26,6 +27,10 @@ public:
 
     // The unit of the times of the profile the rows come from.
     void setCostUnit(const CostUnit &unit) { m_costUnit = unit; }
+    // The profile's memory event, or -1 when it records none: the
+    // subclass's memory columns are empty then.
+    void setMemoryEvent(int event) { m_memoryEvent = event; }
+    int memoryEvent() const { return m_memoryEvent; }
 
     // The value of column `identifier` for the visible row `row`; empty for
     // an identifier that is not one of the table's columns or a row that is
@@ -69,6 +74,12 @@ protected:
     QString timeText(quint64 cost) const;
     // The time that time columns are sized for, in the current unit.
     QString widestTimeText() const;
+    // A memory figure, e.g. "1.50 MiB".
+    static QString memoryText(Cost cost);
+    // A memory figure as wide as a memory column usually shows.
+    static QString widestMemoryText();
+    // A signed figure as a number for sorting that keeps its order.
+    static quint64 sortKey(qint64 value) { return quint64(value) ^ (quint64(1) << 63); }
 
     // What the subclass answers for its row at `rowIndex`.
     virtual QVariant cellValue(quint32 rowIndex, int identifier) const = 0;
@@ -97,6 +108,7 @@ private:
     const int m_columnCount;
     Formatter &m_formatter;
     CostUnit m_costUnit;
+    int m_memoryEvent = -1;
     // The subclass's rows, by position, in the order of the last fill or
     // of the last sort without a filter.
     std::vector<quint32> m_rows;

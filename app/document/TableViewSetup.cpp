@@ -50,7 +50,7 @@ void sizeColumnsToSamples(QHeaderView &header, bool stretchTheRest)
         }
         const QString title = model->headerData(section, header.orientation()).toString();
         const int width = qMax(cells->fontMetrics().horizontalAdvance(sample) + cellPadding,
-            header.fontMetrics().horizontalAdvance(title) + titlePadding);
+            header.fontMetrics().size(0, title).width() + titlePadding);
         header.setSectionResizeMode(section, QHeaderView::Interactive);
         header.resizeSection(section, width);
     }

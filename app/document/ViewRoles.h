@@ -20,8 +20,10 @@ enum ViewRole {
     ColumnSampleRole,
 };
 
-// The time that time columns are sized for: a little under two minutes,
-// longer requests being rare enough to elide.
+// The figures that cost columns are sized for: a time of a little under two
+// minutes, longer requests being rare enough to elide, and as wide a memory
+// figure.
 inline constexpr double widestTimeInMicroseconds = 99999999.0;
+inline constexpr qint64 widestMemoryInBytes = -999990000;
 
 Q_DECLARE_METATYPE(const FunctionModel *)

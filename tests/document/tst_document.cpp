@@ -148,8 +148,7 @@ private Q_SLOTS:
         QCOMPARE(document->outlineModel()->rowOfCall(document->rootFunction()->getChild(0)->getChild(0)), -1);
         QCOMPARE(document->selectedCall(), document->rootFunction());
         QCOMPARE(fields(*document),
-            QStringList({ "main", "/var/www/index.php", "1", "13\u00b5s (65.00%)",
-                "20\u00b5s (100.00%); profiler's summary: time 20\u00b5s" }));
+            QStringList({ "main", "/var/www/index.php", "1", "13\u00b5s (65.00%)", "20\u00b5s (100.00%)" }));
         QCOMPARE(tableRows(*document->callsTab(), CallsController::FunctionColumn), QStringList({ "render" }));
         QCOMPARE(tableRows(*document->summaryTab(), SummaryController::FunctionColumn),
             QStringList({ "render", "php::strlen" }));
@@ -340,7 +339,7 @@ private Q_SLOTS:
         QVERIFY(QFile::link(path, link));
         QCOMPARE(open(link), first);
         QCOMPARE(open(m_dir.path() + QStringLiteral("/./same.cachegrind")), first);
-        MyDocument *second = openText(QStringLiteral("second.cachegrind"), workedExample);
+        MyDocument *second = openText(QStringLiteral("second.cachegrind"), memoryExample);
         QCOMPARE(m_registry->orderedDocuments().first(), second);
 
         first->window()->activateWindow();
@@ -524,7 +523,7 @@ private Q_SLOTS:
             }
             return hidden;
         };
-        MyDocument *first = openText(QStringLiteral("first.cachegrind"), workedExample);
+        MyDocument *first = openText(QStringLiteral("first.cachegrind"), memoryExample);
         QVERIFY(first);
         QCOMPARE(hiddenSections(first), QList<int>());
         QMenu menu;
@@ -535,7 +534,7 @@ private Q_SLOTS:
         menu.actions().at(column)->trigger();
         QCOMPARE(defaults().objectForKey(key).toStringList(), QStringList({ QString::number(column) }));
 
-        MyDocument *second = openText(QStringLiteral("second.cachegrind"), workedExample);
+        MyDocument *second = openText(QStringLiteral("second.cachegrind"), memoryExample);
         QVERIFY(second);
         for (MyDocument *document : { first, second }) {
             QCOMPARE(hiddenSections(document), QList<int>({ column }));
@@ -546,6 +545,50 @@ private Q_SLOTS:
         menu.actions().at(column)->trigger();
         QCOMPARE(hiddenSections(second), QList<int>());
         defaults().removeObjectForKey(key);
+    }
+
+    // Memory beside time in the details, with the share of the caller's
+    // memory when that is above 0, and the profiler's summary for the top
+    // call; no memory fields or columns for a profile without memory.
+    void memoryIsShownWhereTimeIs_data()
+    {
+        QTest::addColumn<QByteArray>("profile");
+        QTest::addColumn<QString>("call");
+        QTest::addColumn<QStringList>("memory"); // self and inclusive; none when hidden
+        QTest::addColumn<QString>("summary"); // none when hidden
+        QTest::newRow("the top call") << memoryExample << ""
+                                      << QStringList({ "1000 bytes (94.34%)", "1.04 KiB (100.00%)" })
+                                      << "time 20\u00b5s, peak memory 2.00 KiB";
+        QTest::newRow("freeing memory") << memoryExample << "render"
+                                        << QStringList({ "-40 bytes (-3.77%)", "60 bytes (5.66%)" }) << QString();
+        QTest::newRow("below a caller that frees") << QByteArray(profileHeader(true)
+            + record("/a.php", "leaf", 2, 1, {}, 30) + record("/a.php", "main", 1, 1, { "leaf" }, -50))
+                                                   << "leaf" << QStringList({ "30 bytes", "30 bytes" }) << QString();
+        QTest::newRow("no memory") << workedExample << "" << QStringList() << "time 20\u00b5s";
+    }
+
+    void memoryIsShownWhereTimeIs()
+    {
+        QFETCH(QByteArray, profile);
+        QFETCH(QString, call);
+        QFETCH(QStringList, memory);
+        MyDocument *document = openText(QStringLiteral("memory.cachegrind"), profile);
+        QVERIFY(document);
+        document->selectCall(*callAtPath(document->rootFunction(), call));
+        const auto shown = [](QLineEdit *field) { return field->isVisibleTo(field->window()); };
+        QStringList fields;
+        for (QLineEdit *field : { document->selfMemoryTextField(), document->inclusiveMemoryTextField() }) {
+            if (shown(field))
+                fields << field->text();
+        }
+        QCOMPARE(fields, memory);
+        QLineEdit *summary = document->profilerSummaryTextField();
+        QTEST(shown(summary) ? summary->text() : QString(), "summary");
+        QCOMPARE(
+            document->outlineView()->header()->isSectionHidden(CallTreeModel::InclusiveMemoryColumn), memory.isEmpty());
+        QCOMPARE(
+            document->summaryTableView()->horizontalHeader()->isSectionHidden(SummaryController::TotalSelfMemoryColumn),
+            memory.isEmpty());
     }
 
     // In the default window, a row's name starts in the left part of the

@@ -149,30 +149,35 @@ private Q_SLOTS:
         QTEST(pathOfCall(&HotPath::end(*callAt(profile, from), 100)), "end");
     }
 
-    // main -> [A -> F (10) -> A (1) -> F (5), B -> F (7)]
+    // main -> [A -> F (10) -> A (1) -> F (5), B -> F (7)], each call
+    // freeing as many bytes as it takes microseconds.
     void callersCountRecursionOnce_data()
     {
         QTest::addColumn<QString>("callee");
         QTest::addColumn<QStringList>("rows"); // largest total inclusive time first
-        QTest::newRow("a function called around itself")
-            << "F" << QStringList({ "A|2|15\u00b5s|16\u00b5s", "B|1|7\u00b5s|7\u00b5s" });
-        QTest::newRow("a function calling itself")
-            << "A" << QStringList({ "main|1|2\u00b5s|18\u00b5s", "F|1|1\u00b5s|6\u00b5s" });
+        QTest::newRow("a function called around itself") << "F"
+                                                         << QStringList({ "A|2|15\u00b5s|16\u00b5s|-15 bytes|-16 bytes",
+                                                                "B|1|7\u00b5s|7\u00b5s|-7 bytes|-7 bytes" });
+        QTest::newRow("a function calling itself") << "A"
+                                                   << QStringList({ "main|1|2\u00b5s|18\u00b5s|-2 bytes|-18 bytes",
+                                                          "F|1|1\u00b5s|6\u00b5s|-1 bytes|-6 bytes" });
         QTest::newRow("the root") << "main" << QStringList();
     }
 
     void callersCountRecursionOnce()
     {
         QFETCH(QString, callee);
-        const QByteArray text = profileHeader() + record("/f.php", "F", 1, 5) + record("/f.php", "A", 2, 1, { "F" })
-            + record("/f.php", "F", 3, 10, { "A" }) + record("/f.php", "A", 4, 2, { "F" }) + record("/f.php", "F", 5, 7)
-            + record("/f.php", "B", 6, 0, { "F" }) + record("/f.php", "main", 7, 0, { "A", "B" });
+        const QByteArray text = profileHeader(true) + record("/f.php", "F", 1, 5, {}, -5)
+            + record("/f.php", "A", 2, 1, { "F" }, -1) + record("/f.php", "F", 3, 10, { "A" }, -10)
+            + record("/f.php", "A", 4, 2, { "F" }, -2) + record("/f.php", "F", 5, 7, {}, -7)
+            + record("/f.php", "B", 6, 0, { "F" }, 0) + record("/f.php", "main", 7, 0, { "A", "B" }, 0);
         Profile profile;
         profile.readFromData(text);
         const CallIndex index(profile.rootFunction());
         CallersController callers;
         QAbstractItemModelTester tester(&callers, QAbstractItemModelTester::FailureReportingMode::QtTest);
         callers.setCostUnit(profile.costUnit());
+        callers.setMemoryEvent(1);
         const FunctionModel *named = nullptr;
         for (quint32 id = 0; id < quint32(profile.functionCount()) && !named; ++id)
             named = profile.function(id).name() == callee ? &profile.function(id) : nullptr;
