@@ -11,15 +11,17 @@ namespace {
 
 constexpr int inset = 2;
 
-} // namespace
-
-QRect ShareBarDelegate::barRect(const QRect &cell, double share)
+// The bar's rectangle within `cell` for `share`, which is bounded to 0 to 1;
+// empty for no share.
+QRect barRect(const QRect &cell, double share)
 {
     const QRect room = cell.adjusted(inset, inset, -inset, -inset);
     const double bounded = std::isfinite(share) ? qBound(0.0, share, 1.0) : 0.0;
     const int width = int(std::lround(bounded * room.width()));
     return width > 0 ? QRect(room.left(), room.top(), width, room.height()) : QRect();
 }
+
+} // namespace
 
 void ShareBarDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {

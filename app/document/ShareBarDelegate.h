@@ -10,9 +10,5 @@ class ShareBarDelegate final : public QStyledItemDelegate
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
-    // The bar's rectangle within `cell` for `share`, which is bounded to 0
-    // to 1; empty for no share.
-    static QRect barRect(const QRect &cell, double share);
-
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 };
