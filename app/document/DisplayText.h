@@ -6,12 +6,10 @@ class QMessageBox;
 
 // Text from outside the program (names from a profile, file names, a
 // server's reply) shown exactly as written: never taken for rich text, a
-// menu mnemonic or a window title's placeholder.
+// menu mnemonic or a window title's placeholder. Tooltips have
+// plainToolTip.
 namespace DisplayText {
 
-// For widgets that guess whether text is rich (tooltips, a message box's
-// informative text): escaped, and cut to a length a screen can show.
-QString forRichTextWidget(const QString &text);
 // For a window title: "[*]" stays as written.
 QString forWindowTitle(const QString &text);
 // For a menu item: "&" stays as written.

@@ -3,8 +3,10 @@
 #include "AlertPresenter.h"
 #include "DisplayText.h"
 #include "DocumentController.h"
+#include "DocumentWindow.h"
 #include "FileDropFilter.h"
 #include "MyDocument.h"
+#include "PlainToolTip.h"
 #include "PreferenceController.h"
 #include "SettingsKeys.h"
 #include "SifterDocumentRegistry.h"
@@ -199,8 +201,12 @@ void AppController::showStartWindowIfIdle()
 void AppController::decorateWindow(QMainWindow &window)
 {
     QMenuBar &menuBar = *window.menuBar();
+    // A document window brings its own find and navigation actions.
+    auto *document = qobject_cast<DocumentWindow *>(&window);
     addFileMenu(menuBar);
-    addEditMenu(menuBar);
+    addEditMenu(menuBar, document);
+    if (document)
+        addGoMenu(menuBar, *document);
     addWindowMenu(menuBar);
     addHelpMenu(menuBar);
     window.setAcceptDrops(true);
@@ -222,13 +228,22 @@ void AppController::addFileMenu(QMenuBar &menuBar)
     file->addAction(m_quitAction);
 }
 
-void AppController::addEditMenu(QMenuBar &menuBar)
+void AppController::addEditMenu(QMenuBar &menuBar, DocumentWindow *document)
 {
     QMenu *edit = menuBar.addMenu(tr("&Edit"));
+    if (document) {
+        edit->addActions({ document->findAction(), document->findNextAction(), document->findPreviousAction() });
+        edit->addSeparator();
+    }
     QAction *preferences = edit->addAction(tr("&Preferences\u2026"), this, &AppController::showPreferencePanel);
     // The platform's standard sequence for preferences is empty on Linux.
     preferences->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     preferences->setMenuRole(QAction::PreferencesRole);
+}
+
+void AppController::addGoMenu(QMenuBar &menuBar, DocumentWindow &document)
+{
+    menuBar.addMenu(tr("&Go"))->addActions({ document.goToCallerAction(), document.expandHotPathAction() });
 }
 
 void AppController::addWindowMenu(QMenuBar &menuBar)
@@ -281,7 +296,7 @@ void AppController::fillRecentMenu(QMenu &menu)
     const QStringList paths = m_documentController->recentDocumentPaths();
     for (const QString &path : paths) {
         QAction *item = menu.addAction(DisplayText::forMenuItem(QFileInfo(path).fileName()));
-        item->setToolTip(DisplayText::forRichTextWidget(path));
+        item->setToolTip(plainToolTip(path));
         connect(item, &QAction::triggered, this, [this, path] { openFiles({ QUrl::fromLocalFile(path) }); });
     }
     if (!paths.isEmpty())

@@ -9,6 +9,7 @@
 #include <memory>
 
 class DocumentController;
+class DocumentWindow;
 class FileDropFilter;
 class MyDocument;
 class PreferenceController;
@@ -96,7 +97,8 @@ private:
     void showWarningLater(const QString &message, const QString &informativeText);
     // The menus every window carries, one function each.
     void addFileMenu(QMenuBar &menuBar);
-    void addEditMenu(QMenuBar &menuBar);
+    void addEditMenu(QMenuBar &menuBar, DocumentWindow *document);
+    void addGoMenu(QMenuBar &menuBar, DocumentWindow &document);
     void addWindowMenu(QMenuBar &menuBar);
     void addHelpMenu(QMenuBar &menuBar);
     void fillRecentMenu(QMenu &menu);

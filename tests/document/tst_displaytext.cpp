@@ -1,11 +1,11 @@
 #include "DocumentTestSupport.h"
 
-#include "DisplayText.h"
 #include "DocumentController.h"
 #include "DocumentOpening.h"
 #include "DocumentWindow.h"
 #include "MessageBoxAlertPresenter.h"
 #include "MyDocument.h"
+#include "PlainToolTip.h"
 #include "SummaryController.h"
 
 #include <QApplication>
@@ -105,7 +105,7 @@ private Q_SLOTS:
 
     void longTextIsCutForTooltips()
     {
-        const QString shown = shownText(DisplayText::forRichTextWidget(QString(100000, QLatin1Char('x'))));
+        const QString shown = shownText(plainToolTip(QString(100000, QLatin1Char('x'))));
         QVERIFY(shown.size() < 5000);
         QVERIFY(shown.endsWith(QChar(0x2026)));
     }

@@ -40,11 +40,11 @@ QMenu *fileMenu(QMainWindow *window)
     return window->menuBar()->actions().value(0)->menu();
 }
 
-// "text|shortcut" of each item of the File menu.
-QStringList fileMenuItems(QMainWindow *window)
+// "text|shortcut" of each item of the menu at `index`, the File menu by default.
+QStringList fileMenuItems(QMainWindow *window, int index = 0)
 {
     QStringList items;
-    for (const QAction *action : fileMenu(window)->actions()) {
+    for (const QAction *action : window->menuBar()->actions().value(index)->menu()->actions()) {
         if (!action->isSeparator())
             items << action->text() + QLatin1Char('|') + action->shortcut().toString();
     }
@@ -53,7 +53,10 @@ QStringList fileMenuItems(QMainWindow *window)
 
 QMenu *windowMenu(QMainWindow *window)
 {
-    QMenu *menu = window->menuBar()->actions().value(2)->menu();
+    const QList<QAction *> menus = window->menuBar()->actions();
+    QMenu *menu = (*std::find_if(menus.begin(), menus.end(), [](const QAction *menu) {
+        return menu->text() == QLatin1String("&Window");
+    }))->menu();
     Q_EMIT menu->aboutToShow();
     return menu;
 }
@@ -165,6 +168,11 @@ private Q_SLOTS:
             QVERIFY(document->window()->isVisible());
             QCOMPARE(fileMenuItems(document->window()), expectedFileMenu);
             titles << document->window()->windowTitle();
+            // A document window adds find to the Edit menu, and a Go menu.
+            QCOMPARE(fileMenuItems(document->window(), 1),
+                QStringList({ "&Find…|Ctrl+F", "Find &Next|F3", "Find Pre&vious|Shift+F3", "&Preferences…|Ctrl+," }));
+            QCOMPARE(fileMenuItems(document->window(), 2),
+                QStringList({ "Go to &Caller|Alt+Up", "Expand &Hot Path|Ctrl+E" }));
         }
         titles.sort();
         QCOMPARE(titles, QStringList({ "first.cachegrind", "second.cachegrind" }));
