@@ -2,14 +2,19 @@
 
 #include "RecordingAlertPresenter.h"
 #include "CallTreeView.h"
+#include "CallersController.h"
 #include "DocumentController.h"
 #include "DocumentOpening.h"
 #include "DocumentWindow.h"
+#include "FindBar.h"
 #include "MyDocument.h"
 #include "SettingsKeys.h"
 
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -148,6 +153,28 @@ private Q_SLOTS:
         if (emptyMessage)
             QCOMPARE(document->emptyMessage()->text(), QStringLiteral("No calls were found in this file."));
         QVERIFY(m_alerts.isEmpty());
+    }
+
+    // The callers table and the find index of the old tree go with it.
+    void aProfileReadAgainKeepsNothingOfTheOldTree()
+    {
+        const QString path = write(QStringLiteral("again.cachegrind"), twoFs);
+        MyDocument *document = open(path);
+        QVERIFY(document);
+        document->tabView()->setCurrentWidget(document->callersTableView()->parentWidget());
+        document->find();
+        document->findBar()->field()->setText(QStringLiteral("g"));
+        document->findNext();
+        QCOMPARE(selection(*document), QStringLiteral("g 5"));
+        QCOMPARE(document->callersTab()->rowCount(), 1);
+
+        QVERIFY(write(QStringLiteral("again.cachegrind"), QByteArray(onlyG).replace("\n3 5\n", "\n3 8\n")) == path);
+        m_registry->reloadDocument(document);
+        QVERIFY(waitForReads(*m_registry));
+        QCOMPARE(selection(*document), QStringLiteral("g 8"));
+        QCOMPARE(document->callersTab()->rowCount(), 1);
+        document->findNext();
+        QCOMPARE(selection(*document), QStringLiteral("g 8"));
     }
 
     // The file is gone: the document stays as it was, and the alert names the whole path.
