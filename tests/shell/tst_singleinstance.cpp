@@ -1,7 +1,6 @@
 #include "SingleInstance.h"
 
 #include <QDataStream>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLocalSocket>
@@ -9,20 +8,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-
-namespace {
-
-const QByteArray profile = "events: Time\n\nfl=/a.php\nfn=main\n1 3\n\n";
-
-// A request whose length prefix says `length`, followed by `payload`.
-QByteArray framed(quint32 length, const QByteArray &payload)
-{
-    QByteArray request;
-    QDataStream(&request, QIODevice::WriteOnly) << length;
-    return request + payload;
-}
-
-} // namespace
 
 // The running instance is this test; the later starts are the program itself.
 class TestSingleInstance : public QObject
@@ -34,32 +19,13 @@ private:
     QTemporaryDir m_files;
     std::unique_ptr<SingleInstance> m_instance;
 
-    // Runs the program while this test keeps answering; its output, or why there is none.
-    QString runProgram(const QStringList &arguments, int *exitCode)
-    {
-        QProcess program;
-        program.setWorkingDirectory(m_files.path());
-        program.start(QStringLiteral(VELOTRACE_PROGRAM), arguments);
-        QDeadlineTimer deadline(20000);
-        while (program.state() != QProcess::NotRunning && !deadline.hasExpired())
-            QTest::qWait(10);
-        if (program.state() != QProcess::NotRunning) {
-            program.kill();
-            program.waitForFinished();
-            return QStringLiteral("still running");
-        }
-        *exitCode = program.exitCode();
-        return QString::fromLocal8Bit(program.readAllStandardOutput());
-    }
-
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(m_runtime.isValid() && m_files.isValid());
         // The socket lives in this runtime directory, for this test and the programs it starts alike.
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
         QFile file(m_files.filePath(QStringLiteral("cachegrind.out.1")));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(profile) == profile.size());
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("events: Time\n\nfl=/a.php\nfn=main\n1 3\n\n") > 0);
     }
 
     void init()
@@ -70,83 +36,78 @@ private Q_SLOTS:
 
     void cleanup() { m_instance.reset(); }
 
-    void theSocketIsTheUsersAndNamedForTheDisplay()
+    // One per user and display: a second one does not take the socket over.
+    void theSocketIsTheUsersAlone()
     {
         QVERIFY(SingleInstance::serverName().startsWith(m_runtime.path() + QStringLiteral("/velotrace-")));
         QCOMPARE(QFileInfo(SingleInstance::serverName()).permissions() & (QFile::ReadGroup | QFile::ReadOther),
             QFile::Permissions());
-        SingleInstance second; // one instance per user and display
-        QVERIFY(!second.listen());
+        QVERIFY(!SingleInstance().listen());
     }
 
-    // A later start hands its files over and ends; --new-instance and the command-line modes do not.
+    // A later start hands its files over (as absolute paths) and ends;
+    // --new-instance keeps running on its own; the command-line modes ask nobody.
     void laterStartsHandTheirFilesOver_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<bool>("handedOver");
-        QTest::addColumn<QStringList>("files"); // relative to the files' directory
-        QTest::newRow("a file, relative to where it started")
-            << QStringList({ "cachegrind.out.1" }) << true << QStringList({ "cachegrind.out.1" });
-        QTest::newRow("two files") << QStringList({ "cachegrind.out.1", "missing.out" }) << true
+        QTest::addColumn<int>("exitCode"); // -1: still running
+        QTest::addColumn<QStringList>("handedOver"); // relative to the files' directory; "-": nothing
+        QTest::newRow("two files") << QStringList({ "cachegrind.out.1", "missing.out" }) << 0
                                    << QStringList({ "cachegrind.out.1", "missing.out" });
-        QTest::newRow("no file: only brought forward") << QStringList() << true << QStringList();
-        QTest::newRow("summary") << QStringList({ "--summary", "cachegrind.out.1" }) << false << QStringList();
+        QTest::newRow("no file: only brought forward") << QStringList() << 0 << QStringList();
+        QTest::newRow("new instance") << QStringList({ "--new-instance", "cachegrind.out.1" }) << -1
+                                      << QStringList("-");
+        QTest::newRow("summary") << QStringList({ "--summary", "cachegrind.out.1" }) << 0 << QStringList("-");
     }
 
     void laterStartsHandTheirFilesOver()
     {
         QFETCH(QStringList, arguments);
-        QFETCH(bool, handedOver);
-        QFETCH(QStringList, files);
-        QSignalSpy received(m_instance.get(), &SingleInstance::filesReceived);
-        int exitCode = -1;
-        const QString output = runProgram(arguments, &exitCode);
-        QCOMPARE(exitCode, 0);
-        QCOMPARE(output.isEmpty(), handedOver);
-        QTRY_COMPARE(received.size(), handedOver ? 1 : 0);
-        if (handedOver) {
-            QStringList absolute;
-            for (const QString &file : files)
-                absolute << m_files.filePath(file);
-            QCOMPARE(received.first().first().toStringList(), absolute);
-        }
-    }
-
-    void aNewInstanceIsItsOwn()
-    {
+        QFETCH(int, exitCode);
+        QFETCH(QStringList, handedOver);
         QSignalSpy received(m_instance.get(), &SingleInstance::filesReceived);
         QProcess program;
-        program.start(QStringLiteral(VELOTRACE_PROGRAM), { QStringLiteral("--new-instance") });
-        QVERIFY(program.waitForStarted());
-        QTest::qWait(1500);
-        QCOMPARE(program.state(), QProcess::Running); // on its own
+        program.setWorkingDirectory(m_files.path());
+        program.start(QStringLiteral(VELOTRACE_PROGRAM), arguments);
+        // This test answers while it waits; a program that is still running is stopped.
+        const bool ended
+            = QTest::qWaitFor([&] { return program.state() == QProcess::NotRunning; }, exitCode < 0 ? 1500 : 30000);
         program.kill();
         program.waitForFinished();
-        QCOMPARE(received.size(), 0);
-        QVERIFY(QFile::exists(SingleInstance::serverName())); // still this one's
+        QCOMPARE(ended ? program.exitCode() : -1, exitCode);
+        if (handedOver == QStringList("-")) {
+            QCOMPARE(received.size(), 0);
+            return;
+        }
+        QTRY_COMPARE(received.size(), 1);
+        for (QString &file : handedOver)
+            file = m_files.filePath(file);
+        QCOMPARE(received.first().first().toStringList(), handedOver);
     }
 
-    // What arrives on the socket is not trusted: malformed requests are dropped and the next one served.
+    // What arrives on the socket is not trusted: malformed requests are dropped.
     void malformedRequestsAreDropped_data()
     {
-        QTest::addColumn<QByteArray>("request");
-        QTest::newRow("too long") << framed(64 << 20, QByteArray(1000, 'x'));
-        QTest::newRow("garbage") << framed(8, QByteArray("\xff\xff\xff\xff\x00\x00\x00\x09", 8));
-        QTest::newRow("another version") << framed(4, QByteArray("\0\0\0\2", 4));
-        QTest::newRow("cut short, then silent") << framed(100, QByteArray(10, 'x'));
+        QTest::addColumn<quint32>("length");
+        QTest::addColumn<QByteArray>("payload");
+        QTest::newRow("too long") << quint32(64 << 20) << QByteArray(1000, 'x');
+        QTest::newRow("garbage") << quint32(8) << QByteArray("\xff\xff\xff\xff\x00\x00\x00\x09", 8);
+        QTest::newRow("another version") << quint32(4) << QByteArray("\0\0\0\2", 4);
+        QTest::newRow("cut short, then silent") << quint32(100) << QByteArray(10, 'x');
     }
 
     void malformedRequestsAreDropped()
     {
-        QFETCH(QByteArray, request);
+        QFETCH(quint32, length);
+        QFETCH(QByteArray, payload);
         QSignalSpy received(m_instance.get(), &SingleInstance::filesReceived);
         QLocalSocket socket;
         socket.connectToServer(SingleInstance::serverName());
         QVERIFY(socket.waitForConnected());
-        socket.write(request);
+        QDataStream(&socket) << length;
+        socket.write(payload);
         QTRY_COMPARE_WITH_TIMEOUT(socket.state(), QLocalSocket::UnconnectedState, 10000);
-        QCOMPARE(socket.bytesAvailable(), 0);
-        QCOMPARE(received.size(), 0);
+        QCOMPARE(socket.bytesAvailable() + received.size(), 0);
     }
 
     // A socket left behind by an instance that ended is replaced.
@@ -156,8 +117,7 @@ private Q_SLOTS:
         QFile leftover(SingleInstance::serverName());
         QVERIFY(leftover.open(QIODevice::WriteOnly));
         leftover.close();
-        SingleInstance instance;
-        QVERIFY(instance.listen());
+        QVERIFY(SingleInstance().listen());
     }
 };
 

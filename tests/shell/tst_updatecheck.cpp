@@ -12,6 +12,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimer>
 
 namespace {
@@ -197,7 +198,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, press);
         VersionServer server;
-        server.body = "99.0";
+        server.body = "<b>99.0</b>";
         setServer(server.base());
         QTimer answerer;
         connect(&answerer, &QTimer::timeout, this, [&] {
@@ -206,6 +207,11 @@ private Q_SLOTS:
                 return;
             answerer.stop();
             QCOMPARE(box->defaultButton()->text(), QStringLiteral("Not Now"));
+            // The reply is shown as written, not as markup.
+            QTextDocument informative;
+            informative.setHtml(box->informativeText());
+            QCOMPARE(
+                informative.toPlainText(), QStringLiteral("A newer version (<b>99.0</b>) of Velotrace is available."));
             if (press.isEmpty())
                 QTest::keyClick(box, Qt::Key_Return);
             for (QAbstractButton *button : box->buttons()) {
