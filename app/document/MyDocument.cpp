@@ -4,6 +4,7 @@
 #include "CallTreeView.h"
 #include "CallsController.h"
 #include "DocumentWindow.h"
+#include "FlameGraphTab.h"
 #include "Formatter.h"
 #include "FunctionLabelDelegate.h"
 #include "FunctionModel.h"
@@ -123,6 +124,10 @@ void MyDocument::windowControllerDidLoadNib()
     m_ui->callsTableView->horizontalHeader()->resizeSection(CallsController::LineColumn, 64);
     m_ui->callsTableView->horizontalHeader()->setSectionResizeMode(CallsController::FileColumn, QHeaderView::Stretch);
     m_ui->callsTableView->setTextElideMode(Qt::ElideLeft);
+    m_flameGraphTab = new FlameGraphTab(m_profile);
+    m_ui->tabView->addTab(m_flameGraphTab, tr("Flame Graph"));
+    connect(m_flameGraphTab, &FlameGraphTab::callActivated, this,
+        [this](const ProfiledFunctionCall *call) { selectInOutline(*call); });
     m_ui->splitter->setSizes({ 380, 720 });
     m_ui->splitter->setStretchFactor(1, 1);
 
@@ -174,10 +179,12 @@ void MyDocument::outlineViewSelectionDidChange()
         clearFunctionMetadataDisplay();
         m_callsTab->reset();
         m_summaryTab->reset();
+        m_flameGraphTab->setCall(nullptr);
     } else {
         displayItem(*call);
         m_callsTab->populateFromFunction(*call);
         m_summaryTab->populateFromFunction(*call);
+        m_flameGraphTab->setCall(call);
     }
     m_callsTab->reloadData();
     m_summaryTab->reloadData();
@@ -228,7 +235,12 @@ void MyDocument::callsRowActivated(int row)
 {
     if (row < 0 || row >= m_callsTab->rowCount())
         return;
-    const int outlineRow = m_outlineModel->expandParents(m_callsTab->callAt(row));
+    selectInOutline(m_callsTab->callAt(row));
+}
+
+void MyDocument::selectInOutline(const ProfiledFunctionCall &call)
+{
+    const int outlineRow = m_outlineModel->expandParents(call);
     if (outlineRow < 0)
         return;
     const QModelIndex target = m_outlineModel->index(outlineRow, 0);

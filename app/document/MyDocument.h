@@ -13,6 +13,7 @@ class CallTreeModel;
 class CallTreeView;
 class CallsController;
 class DocumentWindow;
+class FlameGraphTab;
 class Formatter;
 class ProfileFileData;
 class ProfiledFunctionCall;
@@ -83,6 +84,7 @@ public:
     CallTreeModel *outlineModel() const { return m_outlineModel.get(); }
     CallsController *callsTab() const { return m_callsTab.get(); }
     SummaryController *summaryTab() const { return m_summaryTab.get(); }
+    FlameGraphTab *flameGraphTab() const { return m_flameGraphTab; }
     QTabWidget *tabView() const;
     QLineEdit *functionNameTextField() const;
     QLineEdit *fileNameTextField() const;
@@ -97,6 +99,8 @@ Q_SIGNALS:
 
 private:
     void windowControllerDidLoadNib();
+    // Expands the call's ancestors in the outline and selects it there.
+    void selectInOutline(const ProfiledFunctionCall &call);
 
     Formatter &m_formatter;
     QString m_filePath;
@@ -105,6 +109,8 @@ private:
     std::unique_ptr<CallsController> m_callsTab;
     std::unique_ptr<SummaryController> m_summaryTab;
     std::unique_ptr<Ui::MyDocument> m_ui;
+    // Owned by the window's tab view.
+    FlameGraphTab *m_flameGraphTab = nullptr;
     // Declared last: the views go before the models they show.
     std::unique_ptr<DocumentWindow> m_window;
 };

@@ -1,0 +1,76 @@
+#include "FlameGraphTab.h"
+
+#include "FlameGraphPathBar.h"
+#include "FlameGraphView.h"
+#include "FunctionModel.h"
+#include "Profile.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+FlameGraphTab::FlameGraphTab(const Profile &profile, QWidget *parent)
+    : QWidget(parent)
+    , m_pathBar(new FlameGraphPathBar(this))
+    , m_eventChooser(new QComboBox(this))
+    , m_highlightField(new QLineEdit(this))
+    , m_view(new FlameGraphView(this))
+{
+    for (const ProfileEvent &event : profile.events())
+        m_eventChooser->addItem(event.shortName());
+    m_eventChooser->setCurrentIndex(profile.timeEvent());
+    m_eventChooser->setAccessibleName(tr("Widths by"));
+    m_eventChooser->setToolTip(tr("The event whose inclusive costs give the widths of the bars"));
+    m_view->setEvent(profile.timeEvent());
+    auto *eventLabel = new QLabel(tr("&Widths by:"), this);
+    eventLabel->setBuddy(m_eventChooser);
+
+    m_highlightField->setPlaceholderText(tr("Highlight functions"));
+    m_highlightField->setAccessibleName(tr("Highlight functions"));
+    m_highlightField->setClearButtonEnabled(true);
+    m_highlightField->setMaximumWidth(220);
+    auto *find = new QShortcut(QKeySequence::Find, this);
+    find->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(find, &QShortcut::activated, this, [this] {
+        m_highlightField->setFocus(Qt::ShortcutFocusReason);
+        m_highlightField->selectAll();
+    });
+
+    auto *controls = new QHBoxLayout;
+    controls->addWidget(m_pathBar, 1);
+    controls->addWidget(eventLabel);
+    controls->addWidget(m_eventChooser);
+    controls->addWidget(m_highlightField);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 4, 0, 0);
+    layout->addLayout(controls);
+    layout->addWidget(m_view, 1);
+
+    connect(m_eventChooser, &QComboBox::currentIndexChanged, m_view, &FlameGraphView::setEvent);
+    connect(m_highlightField, &QLineEdit::textChanged, this, &FlameGraphTab::setHighlight);
+    connect(m_view, &FlameGraphView::callActivated, this, &FlameGraphTab::callActivated);
+    connect(m_pathBar, &FlameGraphPathBar::callActivated, this, &FlameGraphTab::callActivated);
+}
+
+FlameGraphTab::~FlameGraphTab() = default;
+
+void FlameGraphTab::setCall(const ProfiledFunctionCall *call)
+{
+    m_pathBar->setCall(call);
+    m_view->setCall(call);
+}
+
+void FlameGraphTab::setHighlight(const QString &text)
+{
+    if (m_highlightField->text() != text)
+        m_highlightField->setText(text);
+    if (text.isEmpty()) {
+        m_view->setHighlight({});
+        return;
+    }
+    m_view->setHighlight(
+        [text](const FunctionModel &function) { return function.name().contains(text, Qt::CaseInsensitive); });
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QWidget>
+
+class FlameGraphPathBar;
+class FlameGraphView;
+class Profile;
+class ProfiledFunctionCall;
+class QComboBox;
+class QLineEdit;
+
+// The flame graph tab of a document's window: the path to the graph's
+// call, the choice of the event that gives the widths, a field whose text
+// brings out the functions whose names hold it (Ctrl+F), and the graph.
+class FlameGraphTab final : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit FlameGraphTab(const Profile &profile, QWidget *parent = nullptr);
+    ~FlameGraphTab() override;
+
+    // The call at the top of the graph; null shows nothing.
+    void setCall(const ProfiledFunctionCall *call);
+    // Brings out the functions whose names hold `text`, in any case; empty
+    // shows all alike.
+    void setHighlight(const QString &text);
+
+    FlameGraphView *view() const { return m_view; }
+    FlameGraphPathBar *pathBar() const { return m_pathBar; }
+    QComboBox *eventChooser() const { return m_eventChooser; }
+    QLineEdit *highlightField() const { return m_highlightField; }
+
+Q_SIGNALS:
+    // A bar or a caller in the path was clicked.
+    void callActivated(const ProfiledFunctionCall *call);
+
+private:
+    FlameGraphPathBar *m_pathBar;
+    QComboBox *m_eventChooser;
+    QLineEdit *m_highlightField;
+    FlameGraphView *m_view;
+};
