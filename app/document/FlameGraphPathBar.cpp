@@ -1,5 +1,6 @@
 #include "FlameGraphPathBar.h"
 
+#include "CallTree.h"
 #include "FunctionModel.h"
 #include "ProfiledFunctionCall.h"
 
@@ -46,19 +47,16 @@ FlameGraphPathBar::~FlameGraphPathBar() = default;
 
 std::vector<const ProfiledFunctionCall *> FlameGraphPathBar::pathTo(const ProfiledFunctionCall *call, int maximum)
 {
-    // The nearest calls, the call first, and the root.
+    // The nearest calls, the call first, looking no further up than is
+    // shown: a call may be a million calls deep.
     std::vector<const ProfiledFunctionCall *> path;
-    const ProfiledFunctionCall *root = call;
-    qsizetype depth = 0;
-    for (const ProfiledFunctionCall *above = call; above; above = above->parent(), ++depth) {
-        if (path.size() < size_t(maximum))
-            path.push_back(above);
-        root = above;
-    }
-    if (depth > maximum) {
+    const ProfiledFunctionCall *above = call;
+    for (; above && path.size() < size_t(maximum); above = above->parent())
+        path.push_back(above);
+    if (above) {
         path.resize(size_t(maximum - 2));
         path.push_back(nullptr);
-        path.push_back(root);
+        path.push_back(&call->tree().call(call->tree().rootNumber()));
     }
     std::reverse(path.begin(), path.end());
     return path;
