@@ -6,13 +6,20 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QResizeEvent>
 #include <QToolButton>
 
 #include <algorithm>
 
 namespace {
 
-constexpr int maximumButtonWidth = 200;
+// The room a name takes at most and at least, the room that keeps it
+// readable, and what a button adds.
+constexpr int maximumNameWidth = 200;
+constexpr int minimumNameWidth = 24;
+constexpr int readableNameWidth = 80;
+constexpr int buttonMargins = 12;
+const QString separatorText = QStringLiteral(" \u203a ");
 
 } // namespace
 
@@ -20,13 +27,15 @@ FlameGraphPathBar::FlameGraphPathBar(QWidget *parent)
     : QWidget(parent)
 {
     setAccessibleName(tr("Callers of the flame graph's call"));
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     auto *layout = new QHBoxLayout(this);
+    layout->setSizeConstraint(QLayout::SetNoConstraint);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     // One separator and one button per place, reused from call to call.
     for (int i = 0; i < maximumCalls; ++i) {
         Crumb crumb;
-        crumb.separator = new QLabel(i == 0 ? QString() : QStringLiteral(" \u203a "), this);
+        crumb.separator = new QLabel(i == 0 ? QString() : separatorText, this);
         crumb.separator->setTextFormat(Qt::PlainText);
         crumb.button = new QToolButton(this);
         crumb.button->setAutoRaise(true);
@@ -64,8 +73,27 @@ std::vector<const ProfiledFunctionCall *> FlameGraphPathBar::pathTo(const Profil
 
 void FlameGraphPathBar::setCall(const ProfiledFunctionCall *call)
 {
-    const std::vector<const ProfiledFunctionCall *> path = pathTo(call, maximumCalls);
-    const QFontMetrics metrics = fontMetrics();
+    m_call = call;
+    showPath();
+}
+
+void FlameGraphPathBar::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (event->size().width() != event->oldSize().width())
+        showPath();
+}
+
+void FlameGraphPathBar::showPath()
+{
+    // As many calls as have room for a readable name, and never fewer than
+    // the root, the gap and the call.
+    const int separatorWidth = fontMetrics().horizontalAdvance(separatorText);
+    const int capacity = std::clamp(
+        (width() + separatorWidth) / (readableNameWidth + buttonMargins + separatorWidth), 3, maximumCalls);
+    const std::vector<const ProfiledFunctionCall *> path = pathTo(m_call, capacity);
+    int room = width() - int(path.size()) * (buttonMargins + separatorWidth) + separatorWidth;
+    std::vector<int> nameWidths;
     for (size_t i = 0; i < m_crumbs.size(); ++i) {
         Crumb &crumb = m_crumbs[i];
         crumb.separator->setVisible(i > 0 && i < path.size());
@@ -78,18 +106,39 @@ void FlameGraphPathBar::setCall(const ProfiledFunctionCall *call)
             crumb.button->setToolTip(tr("Calls left out"));
             crumb.button->setAccessibleName(tr("Calls left out"));
             crumb.button->setEnabled(false);
+            room -= crumb.button->fontMetrics().horizontalAdvance(crumb.button->text());
             continue;
         }
         const QString name = crumb.call->function().name();
-        // Buttons take "&" for a shortcut mark; names show it as it is.
-        QString text = metrics.elidedText(name, Qt::ElideMiddle, maximumButtonWidth);
-        crumb.button->setText(text.replace(QLatin1Char('&'), QLatin1String("&&")));
         crumb.button->setToolTip(name.toHtmlEscaped());
         crumb.button->setAccessibleName(name);
         crumb.button->setEnabled(true);
         // The call itself, where the path ends, in bold.
         QFont font = this->font();
-        font.setBold(crumb.call == call);
+        font.setBold(crumb.call == m_call);
         crumb.button->setFont(font);
+        nameWidths.push_back(QFontMetrics(font).horizontalAdvance(name));
+    }
+
+    // Every name as it is where all fit; else the longest are shortened to
+    // one width, the most that lets the rest fit.
+    std::sort(nameWidths.begin(), nameWidths.end());
+    int longest = maximumNameWidth;
+    for (size_t i = 0; i < nameWidths.size(); ++i) {
+        const int share = room / int(nameWidths.size() - i);
+        if (nameWidths[i] > share) {
+            longest = share;
+            break;
+        }
+        room -= nameWidths[i];
+    }
+    longest = std::clamp(longest, minimumNameWidth, maximumNameWidth);
+    for (const Crumb &crumb : m_crumbs) {
+        if (!crumb.call || crumb.button->isHidden())
+            continue;
+        QString text
+            = QFontMetrics(crumb.button->font()).elidedText(crumb.call->function().name(), Qt::ElideMiddle, longest);
+        // Buttons take "&" for a shortcut mark; names show it as it is.
+        crumb.button->setText(text.replace(QLatin1Char('&'), QLatin1String("&&")));
     }
 }

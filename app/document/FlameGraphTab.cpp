@@ -40,6 +40,7 @@ FlameGraphTab::FlameGraphTab(const Profile &profile, QWidget *parent)
     });
 
     auto *controls = new QHBoxLayout;
+    controls->setContentsMargins(4, 0, 0, 0);
     controls->addWidget(m_pathBar, 1);
     controls->addWidget(eventLabel);
     controls->addWidget(m_eventChooser);

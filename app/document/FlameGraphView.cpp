@@ -461,6 +461,8 @@ bool FlameGraphView::saveImage(const QString &fileName, QString *errorString)
         QSvgGenerator generator;
         generator.setOutputDevice(&buffer);
         generator.setSize(size);
+        // Pixels of this screen, so that the picture has the size shown.
+        generator.setResolution(logicalDpiX());
         generator.setViewBox(QRect(QPoint(), size));
         generator.setTitle(m_call->function().name());
         paint(generator);

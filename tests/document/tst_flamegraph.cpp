@@ -334,6 +334,7 @@ private Q_SLOTS:
 
         // The visible buttons say the same, and clicking the first goes to the root.
         FlameGraphPathBar bar;
+        bar.resize(2000, 30);
         bar.setCall(call);
         QSignalSpy spy(&bar, &FlameGraphPathBar::callActivated);
         QStringList buttons;
