@@ -150,7 +150,7 @@ int FlameGraphView::visibleRowEnd() const
     return (verticalScrollBar()->value() + viewport()->height()) / rowHeight() + 1;
 }
 
-const FlameGraphLayout &FlameGraphView::layout()
+const FlameGraphLayout &FlameGraphView::bars()
 {
     // A page more than is shown, so that the scroll bar reaches further.
     layOutRows(visibleRowEnd() + viewport()->height() / rowHeight());
@@ -162,7 +162,7 @@ const FlameGraphLayout::Bar *FlameGraphView::barAt(QPoint position)
     const int y = position.y() + verticalScrollBar()->value();
     if (y < 0 || position.x() < 0)
         return nullptr;
-    return layout().barAt(y / rowHeight(), double(position.x()) + 0.5);
+    return bars().barAt(y / rowHeight(), double(position.x()) + 0.5);
 }
 
 QRect FlameGraphView::barRect(const FlameGraphLayout::Bar &bar) const
@@ -176,7 +176,7 @@ QRect FlameGraphView::barRect(const FlameGraphLayout::Bar &bar) const
 
 const FlameGraphLayout::Bar *FlameGraphView::currentBar()
 {
-    layout();
+    bars();
     return m_current == noBar ? nullptr : &m_layout.bar(m_current);
 }
 
@@ -195,7 +195,7 @@ void FlameGraphView::paintEvent(QPaintEvent *)
 {
     QPainter painter(viewport());
     // Laying out may shorten the scroll range, and so move the view.
-    const int rows = layout().rowCount();
+    const int rows = bars().rowCount();
     const int first = verticalScrollBar()->value() / rowHeight();
     const int end = std::min(visibleRowEnd(), rows);
     paintRows(painter, first, end, -verticalScrollBar()->value());
@@ -299,7 +299,7 @@ void FlameGraphView::resizeEvent(QResizeEvent *event)
     if (viewport()->width() != m_layoutWidth)
         invalidate();
     else
-        layout();
+        bars();
 }
 
 void FlameGraphView::changeEvent(QEvent *event)
@@ -370,18 +370,18 @@ void FlameGraphView::keyPressEvent(QKeyEvent *event)
         return;
     }
     const int row = int(current->depth);
-    const std::span<const FlameGraphLayout::Bar> bars = m_layout.row(row);
-    const size_t place = size_t(current - bars.data());
+    const std::span<const FlameGraphLayout::Bar> rowBars = m_layout.row(row);
+    const size_t place = size_t(current - rowBars.data());
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
         activate(*current);
         return;
     case Qt::Key_Left:
-        moveCurrent(place > 0 ? &bars[place - 1] : nullptr);
+        moveCurrent(place > 0 ? &rowBars[place - 1] : nullptr);
         return;
     case Qt::Key_Right:
-        moveCurrent(place + 1 < bars.size() ? &bars[place + 1] : nullptr);
+        moveCurrent(place + 1 < rowBars.size() ? &rowBars[place + 1] : nullptr);
         return;
     case Qt::Key_Up:
         moveCurrent(m_layout.barAt(row - 1, current->x));

@@ -42,8 +42,8 @@ public:
     bool isDimmed(const FunctionModel &function);
 
     int rowHeight() const;
-    // The layout, down to the last row in view.
-    const FlameGraphLayout &layout();
+    // The bars, laid out down to a page below the last row in view.
+    const FlameGraphLayout &bars();
     // The bar at a point of the viewport, or null; valid until the layout
     // changes.
     const FlameGraphLayout::Bar *barAt(QPoint position);

@@ -213,16 +213,16 @@ int flameGraph(const QString &path, QTextStream &out)
         graph.viewport()->repaint();
     }));
     int bars = 0;
-    for (int row = 0; row < graph.layout().rowCount(); ++row)
-        bars += int(graph.layout().row(row).size());
-    out << "  " << graph.layout().rowCount() << " rows, " << bars << " bars laid out\n";
+    for (int row = 0; row < graph.bars().rowCount(); ++row)
+        bars += int(graph.bars().row(row).size());
+    out << "  " << graph.bars().rowCount() << " rows, " << bars << " bars laid out\n";
 
     // Down the widest bar of the second row, level by level, then back to
     // the root through the path.
     std::vector<double> zooms;
     std::vector<const ProfiledFunctionCall *> zoomed;
     for (int level = 0; level < 8; ++level) {
-        const std::span<const FlameGraphLayout::Bar> row = graph.layout().row(1);
+        const std::span<const FlameGraphLayout::Bar> row = graph.bars().row(1);
         const auto widest = std::max_element(row.begin(), row.end(),
             [](const FlameGraphLayout::Bar &a, const FlameGraphLayout::Bar &b) { return a.width < b.width; });
         if (widest == row.end() || widest->isBlock())

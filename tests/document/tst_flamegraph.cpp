@@ -362,8 +362,8 @@ private Q_SLOTS:
         QCOMPARE(graph.event(), 1);
         // Zero and negative memory take no room.
         QStringList names;
-        for (int row = 0; row < graph.layout().rowCount(); ++row) {
-            for (const FlameGraphLayout::Bar &bar : graph.layout().row(row))
+        for (int row = 0; row < graph.bars().rowCount(); ++row) {
+            for (const FlameGraphLayout::Bar &bar : graph.bars().row(row))
                 names << m_shapes->callTree().call(bar.call).function().name();
         }
         QCOMPARE(names, QStringList({ "main", "a", "b", "c" }));
