@@ -390,8 +390,9 @@ private Q_SLOTS:
         QVERIFY(document.readFromData(shapes));
         document.makeWindowControllers();
         QTabWidget *tabs = document.tabView();
-        QCOMPARE(tabs->tabText(2), QStringLiteral("Flame Graph"));
-        tabs->setCurrentIndex(2);
+        const int tab = tabs->indexOf(document.flameGraphTab());
+        QCOMPARE(tabs->tabText(tab), QStringLiteral("Flame Graph"));
+        tabs->setCurrentIndex(tab);
         document.window()->show();
         FlameGraphView *graph = document.flameGraphTab()->view();
         QCOMPARE(graph->call(), document.rootFunction());
