@@ -66,6 +66,9 @@ mem1=$(peak "$velotrace" --summary --tsv calls1m.cg)
 printf '%-46s %7s MB  %7s MB file              %6sx  (bar 1)\n' "  peak memory" "$mem1" "$(size calls1m.cg)" \
     "$(ratio "$mem1" "$(size calls1m.cg)")"
 
+folded1=$(median "$velotrace --folded calls1m.cg")
+report "--folded, 1M calls, output to /dev/null" "$folded1" "$summary1" "--summary --tsv" "-"
+
 zcat1=$(median "zcat calls1m.cg.gz | wc -l")
 gzip1=$(median "$velotrace --summary --tsv calls1m.cg.gz | wc -l")
 report "--summary --tsv, the same gzipped" "$gzip1" "$zcat1" "zcat | wc -l" "1.1"

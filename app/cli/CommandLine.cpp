@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include "FoldedReport.h"
 #include "OutputStream.h"
 #include "Profile.h"
 #include "ProfileFileData.h"
@@ -17,6 +18,7 @@ namespace {
 const char usage[] = "Usage: velotrace [FILE...]\n"
                      "       velotrace --summary [--event NAME] [--unit s|ms|us] [--top N] [--tsv] FILE\n"
                      "       velotrace --tree [--event NAME] [--depth N] [--unit s|ms|us] [--tsv] FILE\n"
+                     "       velotrace --folded [--event NAME] FILE\n"
                      "\n"
                      "Without options, opens each profile in its own window.\n";
 
@@ -34,6 +36,10 @@ constexpr OptionSpec optionSpecs[] = {
         "total inclusive cost first.",
         nullptr },
     { "tree", "The whole call tree, one call per line, in pre-order.", nullptr },
+    { "folded",
+        "Folded stacks for flame-graph tools: each call path from the root, names joined by \";\", and the sum of "
+        "the self costs of its calls, sorted by path.",
+        nullptr },
     { "event",
         "The event whose figures are shown and sorted on, e.g. Time or Memory (default: the first the "
         "profile records).",
@@ -81,7 +87,7 @@ std::optional<quint64> countOf(const QString &text)
     return ok ? std::optional<quint64>(count) : std::nullopt;
 }
 
-enum class Mode { Summary, Tree, Help, Version };
+enum class Mode { Summary, Tree, Folded, Help, Version };
 
 struct Request
 {
@@ -113,11 +119,18 @@ std::optional<QString> parse(const QStringList &arguments, const CommandLine::De
 
     const bool summary = parser.isSet(QStringLiteral("summary"));
     const bool tree = parser.isSet(QStringLiteral("tree"));
-    if (summary && tree)
-        return QStringLiteral("--summary and --tree cannot be combined");
-    if (!summary && !tree)
-        return QStringLiteral("--event, --tsv, --unit, --top and --depth need --summary or --tree");
-    request.mode = summary ? Mode::Summary : Mode::Tree;
+    const bool folded = parser.isSet(QStringLiteral("folded"));
+    if (int(summary) + int(tree) + int(folded) > 1)
+        return QStringLiteral("only one of --summary, --tree and --folded can be given");
+    if (!summary && !tree && !folded)
+        return QStringLiteral("--event, --tsv, --unit, --top and --depth need --summary, --tree or --folded");
+    request.mode = summary ? Mode::Summary : tree ? Mode::Tree : Mode::Folded;
+    if (folded) {
+        for (const char *name : { "tsv", "unit", "top", "depth" }) {
+            if (parser.isSet(QLatin1String(name)))
+                return QStringLiteral("--%1 does not go with --folded").arg(QLatin1String(name));
+        }
+    }
 
     ReportOptions &report = request.report;
     report.tsv = parser.isSet(QStringLiteral("tsv"));
@@ -199,7 +212,8 @@ int CommandLine::run(const QStringList &arguments, std::FILE *out, std::FILE *er
         output << "velotrace " VELOTRACE_VERSION "\n";
         break;
     case Mode::Summary:
-    case Mode::Tree: {
+    case Mode::Tree:
+    case Mode::Folded: {
         m_profile = std::make_unique<Profile>();
         ProfileFileData file;
         QString reason;
@@ -227,8 +241,10 @@ int CommandLine::run(const QStringList &arguments, std::FILE *out, std::FILE *er
         }
         if (request.mode == Mode::Summary)
             SummaryReport(*m_profile, report).print(output);
-        else
+        else if (request.mode == Mode::Tree)
             TreeReport(*m_profile, report).print(output);
+        else
+            FoldedReport(*m_profile, report).print(output);
         break;
     }
     }

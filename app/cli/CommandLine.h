@@ -7,8 +7,8 @@
 
 class Profile;
 
-// The display-free front end: prints a profile's summary or call tree for
-// terminals, scripts and servers. It creates no application object and
+// The display-free front end: prints a profile's summary, call tree or folded
+// stacks for terminals, scripts and servers. It creates no application object and
 // reads no settings: the caller hands it the user's display settings.
 class CommandLine
 {

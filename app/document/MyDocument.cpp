@@ -10,6 +10,8 @@
 #include "CostFormat.h"
 #include "DocumentWindow.h"
 #include "FindBar.h"
+#include "FlameGraphTab.h"
+#include "FlameGraphView.h"
 #include "Formatter.h"
 #include "FunctionLabelDelegate.h"
 #include "FunctionModel.h"
@@ -214,6 +216,8 @@ void MyDocument::setUpViews()
         m_memoryEvent);
     // Paths are cut at the front, where they say least.
     m_ui->callsTableView->setTextElideMode(Qt::ElideLeft);
+    m_flameGraphTab = new FlameGraphTab(m_profile);
+    m_ui->tabView->addTab(m_flameGraphTab, tr("Flame Graph"));
     m_ui->splitter->setSizes({ 780, 320 });
     m_ui->splitter->setStretchFactor(0, 1);
     m_ui->mainSplitter->setSizes({ 420, 300 });
@@ -231,6 +235,8 @@ void MyDocument::setUpViews()
         [this](const QModelIndex &index) { callersRowActivated(index.row()); });
     connect(outline->selectionModel(), &QItemSelectionModel::selectionChanged, this,
         &MyDocument::outlineViewSelectionDidChange);
+    connect(m_flameGraphTab, &FlameGraphTab::callActivated, this,
+        [this](const ProfiledFunctionCall *call) { selectCall(*call); });
     connect(m_ui->tabView, &QTabWidget::currentChanged, this, [this] {
         if (m_callersOutOfDate)
             updateCallers();
@@ -256,6 +262,7 @@ void MyDocument::setUpActions()
     connect(bar, &FindBar::findPreviousRequested, this, &MyDocument::findPrevious);
     connect(bar, &FindBar::closeRequested, this, [this] {
         m_ui->findBar->hide();
+        m_flameGraphTab->view()->setHighlight({});
         m_ui->myOutlineView->setFocus(Qt::OtherFocusReason);
     });
 }
@@ -287,10 +294,12 @@ void MyDocument::outlineViewSelectionDidChange()
         clearFunctionMetadataDisplay();
         m_callsTab->reset();
         m_summaryTab->reset();
+        m_flameGraphTab->setCall(nullptr);
     } else {
         displayItem(*call);
         m_callsTab->populateFromFunction(*call);
         m_summaryTab->populateFromFunction(*call);
+        m_flameGraphTab->setCall(call);
     }
     m_callsTab->reloadData();
     m_summaryTab->reloadData();
@@ -481,9 +490,11 @@ void MyDocument::updateFindStatus()
     FindBar *bar = m_ui->findBar;
     if (bar->pattern().isEmpty()) {
         bar->setStatus(QString());
+        m_flameGraphTab->view()->setHighlight({});
         return;
     }
     const CallSearch &current = search();
+    highlightMatchesInFlameGraph(current);
     if (!current.errorString().isEmpty()) {
         bar->setStatus(tr("Invalid: %1").arg(current.errorString()), true);
         return;
@@ -498,6 +509,19 @@ void MyDocument::updateFindStatus()
         bar->setStatus(tr("%1 of %2").arg(number + 1).arg(count));
     else
         bar->setStatus(count == 1 ? tr("1 match") : tr("%1 matches").arg(count));
+}
+
+void MyDocument::highlightMatchesInFlameGraph(const CallSearch &search)
+{
+    if (!search.errorString().isEmpty()) {
+        m_flameGraphTab->view()->setHighlight({});
+        return;
+    }
+    // A copy: the search is replaced while the user types, the graph may
+    // paint meanwhile.
+    m_flameGraphTab->view()->setHighlight([matching = search.matchingFunctions()](const FunctionModel &function) {
+        return function.id() < matching.size() && matching[function.id()];
+    });
 }
 
 void MyDocument::observeValueForKeyPath(const QString &keyPath, QObject *, const QVariantMap &, void *)

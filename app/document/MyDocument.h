@@ -17,6 +17,7 @@ class CallersController;
 class CallsController;
 class DocumentWindow;
 class FindBar;
+class FlameGraphTab;
 class Formatter;
 class ProfileFileData;
 class ProfiledFunctionCall;
@@ -110,6 +111,7 @@ public:
     CallsController *callsTab() const { return m_callsTab.get(); }
     SummaryController *summaryTab() const { return m_summaryTab.get(); }
     CallersController *callersTab() const { return m_callersTab.get(); }
+    FlameGraphTab *flameGraphTab() const { return m_flameGraphTab; }
     QTabWidget *tabView() const;
     QTableView *callsTableView() const;
     QTableView *summaryTableView() const;
@@ -139,6 +141,8 @@ private:
     CallSearch &search();
     void selectMatch(qsizetype number);
     void updateFindStatus();
+    // Brings out the bars of the matching functions in the flame graph.
+    void highlightMatchesInFlameGraph(const CallSearch &search);
     void updateActions();
     // Lists the callers of the selected call's function when the callers
     // tab is in front; otherwise only notes that they are out of date.
@@ -159,6 +163,8 @@ private:
     int m_memoryEvent = -1;
     bool m_callersOutOfDate = false;
     std::unique_ptr<Ui::MyDocument> m_ui;
+    // Owned by the window's tab view.
+    FlameGraphTab *m_flameGraphTab = nullptr;
     // Declared last: the views go before the models they show.
     std::unique_ptr<DocumentWindow> m_window;
 };

@@ -23,6 +23,8 @@ public:
     static QList<ProfileEvent> fromEventsLine(QByteArrayView line);
 
     const QString &name() const { return m_name; }
+    // The name without a unit suffix such as "_(bytes)": "Memory".
+    QString shortName() const;
     Kind kind() const { return m_kind; }
     // Time counts are unsigned, every other event's are signed.
     bool isSigned() const { return m_kind != Kind::Time; }

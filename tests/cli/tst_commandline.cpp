@@ -23,6 +23,21 @@ const QByteArray memory
     = "events: Time_(10ns) Memory_(bytes)\n\nfn=(1) php::str_repeat\n12 30000 4096\n\n"
       "fn=(2) fib\n7 10000 -32\ncfn=(1)\n\nfn=(2)\n3 20000 1000\ncfn=(2)\n\n"
       "fn=(1)\n12 5000 9000\n\nfn=(3) {main}\n1 2000 100\ncfn=(2)\ncfn=(1)\n\nsummary: 67000 5000\n";
+// main calls fib (which recurses twice), a (which calls "x;y"), "a b", fib
+// again (which calls php::strlen), then "x:y" and "x;y"; self time, then
+// memory, in the comments.
+const QByteArray stacks = "events: Time Memory\n\n"
+                          "fn=fib\n1 4 -20\n\n" // main;fib;fib;fib
+                          "fn=fib\n1 3 0\ncfn=fib\n\n" // main;fib;fib
+                          "fn=fib\n1 2 10\ncfn=fib\n\n" // main;fib
+                          "fn=x;y\n1 8 0\n\n" // main;a;x:y
+                          "fn=a\n1 1 5\ncfn=x;y\n\n" // main;a
+                          "fn=a b\n1 6 -6\n\n" // main;a b
+                          "fn=php::strlen\n1 0 7\n\n" // main;fib;php::strlen
+                          "fn=fib\n1 5 -10\ncfn=php::strlen\n\n" // main;fib again
+                          "fn=x:y\n1 2 1\n\n" // main;x:y
+                          "fn=x;y\n1 3 2\n\n" // main;x:y again, by another name
+                          "fn=main\n1 1 100\ncfn=fib\ncfn=a\ncfn=a b\ncfn=fib\ncfn=x:y\ncfn=x;y\n\n";
 const QByteArray summaryHeader = "calls\tself_total\tinclusive_total\tself_avg\tinclusive_avg\tfunction\n";
 const QByteArray treeHeader = "depth\tindex\tself\tinclusive\tline\tfile\tfunction\n";
 
@@ -118,6 +133,16 @@ private Q_SLOTS:
         QTest::newRow("memory chosen, raw")
             << words("--summary --tsv --event memory") << memory << true
             << summaryHeader + "2\t13096\t13096\t6548\t6548\tphp::str_repeat\n2\t968\t5064\t484\t2532\tfib\n";
+        // "main;a b" sorts between "main;a" and the lines below it.
+        QTest::newRow("folded") << words("--folded") << stacks << true
+                                << QByteArray("main 1\nmain;a 1\nmain;a b 6\nmain;a;x:y 8\nmain;fib 7\nmain;fib;fib 3\n"
+                                              "main;fib;fib;fib 4\nmain;x:y 5\n");
+        QTest::newRow("folded memory, sums not above 0 left out")
+            << words("--folded --event memory") << stacks << true
+            << QByteArray("main 100\nmain;a 5\nmain;fib;php::strlen 7\nmain;x:y 3\n");
+        QTest::newRow("folded, two calls at the top") << words("--folded") << QByteArray("fn=b\n1 2\n\nfn=a\n1 1\n")
+                                                      << true << QByteArray("root;a 1\nroot;b 2\n");
+        QTest::newRow("folded empty") << words("--folded") << QByteArray() << true << QByteArray();
         QTest::newRow("memory chosen by its whole name, tree")
             << words("--tree --tsv --event MEMORY_(bytes) --depth 1") << memory << true
             << treeHeader
@@ -171,14 +196,16 @@ private Q_SLOTS:
         QTest::newRow("unknown event") << (words("--tree --event Cycles") << write("m.cg", memory)) << 1
                                        << QByteArray("records no event \"Cycles\"; its events: Time_(10ns), "
                                                      "Memory_(bytes)");
-        QTest::newRow("no mode") << words("--tsv x") << 2 << QByteArray("need --summary or --tree");
+        QTest::newRow("no mode") << words("--tsv x") << 2 << QByteArray("need --summary, --tree or --folded");
         QTest::newRow("no file") << words("--summary") << 2 << QByteArray("no profile file given");
         QTest::newRow("bad unit") << words("--summary --unit h x") << 2 << QByteArray("--unit needs one of");
         QTest::newRow("bad count") << words("--tree --depth -3 x") << 2 << QByteArray("--depth needs a number");
         QTest::newRow("unknown option") << words("--summary --fast") << 2 << QByteArray("Unknown option 'fast'");
         QTest::newRow("missing value") << words("--summary x --event") << 2
                                        << QByteArray("Missing value after '--event'");
-        QTest::newRow("both modes") << words("--summary --tree x") << 2 << QByteArray("cannot be combined");
+        QTest::newRow("two modes") << words("--tree --folded x") << 2 << QByteArray("only one of");
+        QTest::newRow("folded with a layout")
+            << words("--folded --depth 2 x") << 2 << QByteArray("--depth does not go with --folded");
     }
 
     void failures()
