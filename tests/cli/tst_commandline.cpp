@@ -23,6 +23,20 @@ const QByteArray memory
     = "events: Time_(10ns) Memory_(bytes)\n\nfn=(1) php::str_repeat\n12 30000 4096\n\n"
       "fn=(2) fib\n7 10000 -32\ncfn=(1)\n\nfn=(2)\n3 20000 1000\ncfn=(2)\n\n"
       "fn=(1)\n12 5000 9000\n\nfn=(3) {main}\n1 2000 100\ncfn=(2)\ncfn=(1)\n\nsummary: 67000 5000\n";
+// A program profiled twice, in microseconds and then in 10 ns steps: fast
+// got faster, slow slower, gone and an inclusion went, Zap and another
+// inclusion came, fib recursed once and then twice, php::count stayed.
+const QByteArray before = "events: Time Memory_(bytes)\n\nfn=slow\n1 10 100\n\nfn=fast\n1 30 200\n\nfn=gone\n1 5 50\n\n"
+                          "fn=php::count\n1 1 0\n\nfn=include::/var/www/a.php\n1 2 0\n\nfn=fib\n1 4 8\n\n"
+                          "fn=fib\n1 6 8\ncfn=fib\n\nfn=main\n1 1 0\ncfn=slow\ncfn=fast\ncfn=gone\ncfn=php::count\n"
+                          "cfn=include::/var/www/a.php\ncfn=fib\n\n";
+const QByteArray after
+    = "events: Time_(10ns) Memory_(bytes)\n\nfn=(1) fast\n1 1000 600\n\nfn=(2) slow\n1 2500 100\n\n"
+      "fn=(3) Zap\n1 500 -40\n\nfn=(4) php::count\n1 100 0\n\nfn=(5) include::/var/www/b.php\n1 200 0\n\n"
+      "fn=(6) fib\n1 400 8\n\nfn=(6)\n1 400 8\ncfn=(6)\n\nfn=(6)\n1 400 8\ncfn=(6)\n\n"
+      "fn=(7) main\n1 100 0\ncfn=(1)\ncfn=(2)\ncfn=(3)\ncfn=(4)\ncfn=(5)\ncfn=(6)\n\n";
+const QByteArray diffHeader
+    = "calls_before\tcalls_after\tself_before\tself_after\tinclusive_before\tinclusive_after\tfunction\n";
 const QByteArray summaryHeader = "calls\tself_total\tinclusive_total\tself_avg\tinclusive_avg\tfunction\n";
 const QByteArray treeHeader = "depth\tindex\tself\tinclusive\tline\tfile\tfunction\n";
 
@@ -142,6 +156,76 @@ private Q_SLOTS:
         QVERIFY(result.err.isEmpty());
     }
 
+    // Two profiles compared: the pair above, worked out by hand.
+    void diff_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("beforeProfile");
+        QTest::addColumn<QByteArray>("afterProfile");
+        QTest::addColumn<bool>("showInternal");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("time in nanoseconds") << words("--diff --tsv") << before << after << true
+                                             << diffHeader
+                + QByteArray("1\t1\t30000\t10000\t30000\t10000\tfast\n"
+                             "1\t1\t10000\t25000\t10000\t25000\tslow\n"
+                             "0\t1\t0\t5000\t0\t5000\tZap\n"
+                             "1\t0\t5000\t0\t5000\t0\tgone\n"
+                             "2\t3\t10000\t12000\t10000\t12000\tfib\n"
+                             "1\t0\t2000\t0\t2000\t0\tinclude::/var/www/a.php\n"
+                             "0\t1\t0\t2000\t0\t2000\tinclude::/var/www/b.php\n"
+                             "1\t1\t1000\t1000\t1000\t1000\tphp::count\n");
+        QTest::newRow("memory, internal hidden, top")
+            << words("--diff --tsv --event MEMORY --top 5") << before << after << false
+            << diffHeader
+                + QByteArray("1\t1\t200\t600\t200\t600\tfast\n"
+                             "1\t0\t50\t0\t50\t0\tgone\n"
+                             "0\t1\t0\t-40\t0\t-40\tZap\n"
+                             "2\t3\t16\t24\t16\t24\tfib\n"
+                             "1\t1\t100\t100\t100\t100\tslow\n");
+        QTest::newRow("saturated nanoseconds")
+            << words("--diff --tsv") << QByteArray("events: Time_(s)\n\nfn=f\n1 20000000000\n\nfn=main\n1 0\ncfn=f\n\n")
+            << QByteArray("events: Time_(ns)\n\nfn=f\n1 5\n\nfn=main\n1 0\ncfn=f\n\n") << true
+            << diffHeader + "1\t1\t18446744073709551615\t5\t18446744073709551615\t5\tf\n";
+        QTest::newRow("empty profiles") << words("--diff --tsv") << QByteArray() << QByteArray() << true << diffHeader;
+        QTest::newRow("aligned")
+            << words("--diff --unit us --top 4") << before << after << true
+            << QByteArray(
+                   "inclusive of the roots: 59\xc2\xb5s before, 56\xc2\xb5s after, change -3\xc2\xb5s (-5.1%)\n"
+                   "calls before  calls after  self before  self after      self change  inclusive before  "
+                   "inclusive after  inclusive change  function\n"
+                   "           1            1         30\xc2\xb5s        10\xc2\xb5s   -20\xc2\xb5s (-66.7%)  "
+                   "            30\xc2\xb5s             10\xc2\xb5s    -20\xc2\xb5s (-66.7%)  fast\n"
+                   "           1            1         10\xc2\xb5s        25\xc2\xb5s  +15\xc2\xb5s (+150.0%)  "
+                   "            10\xc2\xb5s             25\xc2\xb5s   +15\xc2\xb5s (+150.0%)  slow\n"
+                   "           0            1            -         5\xc2\xb5s              new                 -  "
+                   "            5\xc2\xb5s               new  Zap\n"
+                   "           1            0          5\xc2\xb5s           -             gone               "
+                   "5\xc2\xb5s  "
+                   "              -              gone  gone\n");
+        QTest::newRow("aligned memory")
+            << words("--diff --event memory --top 1") << before << after << true
+            << QByteArray("inclusive of the roots: 366 bytes before, 684 bytes after, change +318 bytes (+86.9%)\n"
+                          "calls before  calls after  self before  self after           self change  inclusive before  "
+                          "inclusive after      inclusive change  function\n"
+                          "           1            1    200 bytes   600 bytes  +400 bytes (+200.0%)         200 bytes  "
+                          "      600 bytes  +400 bytes (+200.0%)  fast\n");
+    }
+
+    void diff()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, beforeProfile);
+        QFETCH(QByteArray, afterProfile);
+        QFETCH(bool, showInternal);
+        QFETCH(QByteArray, expected);
+        const Result result = run(arguments << write(QStringLiteral("before.cg"), beforeProfile)
+                                            << write(QStringLiteral("after.cg"), afterProfile),
+            showInternal);
+        QCOMPARE(result.out, expected);
+        QCOMPARE(result.status, 0);
+        QVERIFY(result.err.isEmpty());
+    }
+
     void deepTreeIndentation()
     {
         // Indentation stops at 64 levels; deeper calls show their depth.
@@ -171,7 +255,7 @@ private Q_SLOTS:
         QTest::newRow("unknown event") << (words("--tree --event Cycles") << write("m.cg", memory)) << 1
                                        << QByteArray("records no event \"Cycles\"; its events: Time_(10ns), "
                                                      "Memory_(bytes)");
-        QTest::newRow("no mode") << words("--tsv x") << 2 << QByteArray("need --summary or --tree");
+        QTest::newRow("no mode") << words("--tsv x") << 2 << QByteArray("need --summary, --tree or --diff");
         QTest::newRow("no file") << words("--summary") << 2 << QByteArray("no profile file given");
         QTest::newRow("bad unit") << words("--summary --unit h x") << 2 << QByteArray("--unit needs one of");
         QTest::newRow("bad count") << words("--tree --depth -3 x") << 2 << QByteArray("--depth needs a number");
@@ -179,6 +263,18 @@ private Q_SLOTS:
         QTest::newRow("missing value") << words("--summary x --event") << 2
                                        << QByteArray("Missing value after '--event'");
         QTest::newRow("both modes") << words("--summary --tree x") << 2 << QByteArray("cannot be combined");
+        QTest::newRow("diff of one file") << words("--diff x") << 2 << QByteArray("--diff needs two profile files");
+        QTest::newRow("diff and summary") << words("--diff --summary x y") << 2 << QByteArray("cannot be combined");
+        QTest::newRow("diff, after missing")
+            << (words("--diff") << write("b.cg", before) << m_dir.filePath("missing.cg")) << 1
+            << QByteArray("No such file or directory");
+        QTest::newRow("diff, event only before records")
+            << (words("--diff --event memory") << write("b.cg", before) << write("w.cg", workedExample)) << 1
+            << QByteArray("records no event \"memory\"; its events: Time");
+        QTest::newRow("diff, first event only before records")
+            << (words("--diff") << write("b.cg", before)
+                                << write("mem.cg", "events: Memory_(bytes)\n\nfn=f\n1 5\n\nfn=main\n1 1\ncfn=f\n\n"))
+            << 1 << QByteArray("records no event \"Time\"; its events: Memory_(bytes)");
     }
 
     void failures()
