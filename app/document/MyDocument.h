@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <memory>
+#include <string_view>
 
 class CallTreeModel;
 class CallTreeView;
@@ -72,6 +73,11 @@ public:
     // The same on a calls row: expands the call's ancestors in the outline
     // and selects it there.
     void callsRowActivated(int row);
+    // Selects the root in the outline and the summary's row of the function
+    // whose name is `name` (as the profile writes it), scrolled into view
+    // and the summary in front, and brings the window forward; false, with
+    // the root selected, when no such row is shown.
+    bool showFunctionInSummary(std::string_view name);
     void observeValueForKeyPath(
         const QString &keyPath, QObject *object, const QVariantMap &change, void *context) override;
 
