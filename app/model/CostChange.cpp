@@ -10,8 +10,14 @@ CostChange::CostChange(Cost before, Cost after)
     const bool increased = after > before;
     m_sign = increased ? 1 : (after < before ? -1 : 0);
     m_magnitude = increased ? after.bits() - before.bits() : before.bits() - after.bits();
-    const double base = before.isSigned() ? std::fabs(double(before.toSigned())) : double(before.toUnsigned());
-    m_percentage = base == 0.0 ? std::numeric_limits<double>::quiet_NaN() : m_sign * double(m_magnitude) * 100.0 / base;
+    m_base = before.isSigned() ? std::fabs(double(before.toSigned())) : double(before.toUnsigned());
+}
+
+double CostChange::percentage() const
+{
+    if (m_base == 0.0)
+        return std::numeric_limits<double>::quiet_NaN();
+    return m_sign * double(m_magnitude) * 100.0 / m_base;
 }
 
 std::strong_ordering operator<=>(const CostChange &left, const CostChange &right)

@@ -18,7 +18,7 @@ public:
     int sign() const { return m_sign; }
     quint64 magnitude() const { return m_magnitude; }
     // The change in percent of `before`, signed; NaN when `before` is 0.
-    double percentage() const { return m_percentage; }
+    double percentage() const;
 
     // From the largest decrease to the largest increase.
     friend std::strong_ordering operator<=>(const CostChange &left, const CostChange &right);
@@ -27,5 +27,6 @@ public:
 private:
     int m_sign = 0;
     quint64 m_magnitude = 0;
-    double m_percentage = 0.0;
+    // The size of `before`.
+    double m_base = 0.0;
 };

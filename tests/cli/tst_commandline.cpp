@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "ProfilePair.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -23,18 +24,6 @@ const QByteArray memory
     = "events: Time_(10ns) Memory_(bytes)\n\nfn=(1) php::str_repeat\n12 30000 4096\n\n"
       "fn=(2) fib\n7 10000 -32\ncfn=(1)\n\nfn=(2)\n3 20000 1000\ncfn=(2)\n\n"
       "fn=(1)\n12 5000 9000\n\nfn=(3) {main}\n1 2000 100\ncfn=(2)\ncfn=(1)\n\nsummary: 67000 5000\n";
-// A program profiled twice, in microseconds and then in 10 ns steps: fast
-// got faster, slow slower, gone and an inclusion went, Zap and another
-// inclusion came, fib recursed once and then twice, php::count stayed.
-const QByteArray before = "events: Time Memory_(bytes)\n\nfn=slow\n1 10 100\n\nfn=fast\n1 30 200\n\nfn=gone\n1 5 50\n\n"
-                          "fn=php::count\n1 1 0\n\nfn=include::/var/www/a.php\n1 2 0\n\nfn=fib\n1 4 8\n\n"
-                          "fn=fib\n1 6 8\ncfn=fib\n\nfn=main\n1 1 0\ncfn=slow\ncfn=fast\ncfn=gone\ncfn=php::count\n"
-                          "cfn=include::/var/www/a.php\ncfn=fib\n\n";
-const QByteArray after
-    = "events: Time_(10ns) Memory_(bytes)\n\nfn=(1) fast\n1 1000 600\n\nfn=(2) slow\n1 2500 100\n\n"
-      "fn=(3) Zap\n1 500 -40\n\nfn=(4) php::count\n1 100 0\n\nfn=(5) include::/var/www/b.php\n1 200 0\n\n"
-      "fn=(6) fib\n1 400 8\n\nfn=(6)\n1 400 8\ncfn=(6)\n\nfn=(6)\n1 400 8\ncfn=(6)\n\n"
-      "fn=(7) main\n1 100 0\ncfn=(1)\ncfn=(2)\ncfn=(3)\ncfn=(4)\ncfn=(5)\ncfn=(6)\n\n";
 const QByteArray diffHeader
     = "calls_before\tcalls_after\tself_before\tself_after\tinclusive_before\tinclusive_after\tfunction\n";
 const QByteArray summaryHeader = "calls\tself_total\tinclusive_total\tself_avg\tinclusive_avg\tfunction\n";
@@ -164,7 +153,7 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("afterProfile");
         QTest::addColumn<bool>("showInternal");
         QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("time in nanoseconds") << words("--diff --tsv") << before << after << true
+        QTest::newRow("time in nanoseconds") << words("--diff --tsv") << profileBefore << profileAfter << true
                                              << diffHeader
                 + QByteArray("1\t1\t30000\t10000\t30000\t10000\tfast\n"
                              "1\t1\t10000\t25000\t10000\t25000\tslow\n"
@@ -175,7 +164,7 @@ private Q_SLOTS:
                              "0\t1\t0\t2000\t0\t2000\tinclude::/var/www/b.php\n"
                              "1\t1\t1000\t1000\t1000\t1000\tphp::count\n");
         QTest::newRow("memory, internal hidden, top")
-            << words("--diff --tsv --event MEMORY --top 5") << before << after << false
+            << words("--diff --tsv --event MEMORY --top 5") << profileBefore << profileAfter << false
             << diffHeader
                 + QByteArray("1\t1\t200\t600\t200\t600\tfast\n"
                              "1\t0\t50\t0\t50\t0\tgone\n"
@@ -188,7 +177,7 @@ private Q_SLOTS:
             << diffHeader + "1\t1\t18446744073709551615\t5\t18446744073709551615\t5\tf\n";
         QTest::newRow("empty profiles") << words("--diff --tsv") << QByteArray() << QByteArray() << true << diffHeader;
         QTest::newRow("aligned")
-            << words("--diff --unit us --top 4") << before << after << true
+            << words("--diff --unit us --top 4") << profileBefore << profileAfter << true
             << QByteArray(
                    "inclusive of the roots: 59\xc2\xb5s before, 56\xc2\xb5s after, change -3\xc2\xb5s (-5.1%)\n"
                    "calls before  calls after  self before  self after      self change  inclusive before  "
@@ -203,7 +192,7 @@ private Q_SLOTS:
                    "5\xc2\xb5s  "
                    "              -              gone  gone\n");
         QTest::newRow("aligned memory")
-            << words("--diff --event memory --top 1") << before << after << true
+            << words("--diff --event memory --top 1") << profileBefore << profileAfter << true
             << QByteArray("inclusive of the roots: 366 bytes before, 684 bytes after, change +318 bytes (+86.9%)\n"
                           "calls before  calls after  self before  self after           self change  inclusive before  "
                           "inclusive after      inclusive change  function\n"
@@ -266,13 +255,13 @@ private Q_SLOTS:
         QTest::newRow("diff of one file") << words("--diff x") << 2 << QByteArray("--diff needs two profile files");
         QTest::newRow("diff and summary") << words("--diff --summary x y") << 2 << QByteArray("cannot be combined");
         QTest::newRow("diff, after missing")
-            << (words("--diff") << write("b.cg", before) << m_dir.filePath("missing.cg")) << 1
+            << (words("--diff") << write("b.cg", profileBefore) << m_dir.filePath("missing.cg")) << 1
             << QByteArray("No such file or directory");
         QTest::newRow("diff, event only before records")
-            << (words("--diff --event memory") << write("b.cg", before) << write("w.cg", workedExample)) << 1
+            << (words("--diff --event memory") << write("b.cg", profileBefore) << write("w.cg", workedExample)) << 1
             << QByteArray("records no event \"memory\"; its events: Time");
         QTest::newRow("diff, first event only before records")
-            << (words("--diff") << write("b.cg", before)
+            << (words("--diff") << write("b.cg", profileBefore)
                                 << write("mem.cg", "events: Memory_(bytes)\n\nfn=f\n1 5\n\nfn=main\n1 1\ncfn=f\n\n"))
             << 1 << QByteArray("records no event \"Time\"; its events: Memory_(bytes)");
     }
