@@ -1,7 +1,11 @@
 #include "CallTreeModel.h"
 
+#include "CostFormat.h"
+#include "Formatter.h"
 #include "FunctionModel.h"
+#include "PlainToolTip.h"
 #include "ProfiledFunctionCall.h"
+#include "SharedText.h"
 #include "ViewRoles.h"
 
 #include <algorithm>
@@ -26,6 +30,7 @@ qsizetype childIndex(const ProfiledFunctionCall &parent, const ProfiledFunctionC
 
 CallTreeModel::CallTreeModel(QObject *parent)
     : QAbstractItemModel(parent)
+    , m_formatter(Formatter::standardFormatter())
 { }
 
 void CallTreeModel::setRootFunction(const ProfiledFunctionCall *root)
@@ -35,7 +40,14 @@ void CallTreeModel::setRootFunction(const ProfiledFunctionCall *root)
     m_rows.shrink_to_fit();
     if (root)
         m_rows.push_back({ root, 0, false });
+    m_rootInclusiveTime = root ? root->inclusiveTime() : 0;
     endResetModel();
+}
+
+void CallTreeModel::reloadData()
+{
+    if (!m_rows.empty())
+        Q_EMIT dataChanged(index(0, FunctionColumn + 1), index(rowCount() - 1, ColumnCount - 1));
 }
 
 const ProfiledFunctionCall *CallTreeModel::callAtRow(int row) const
@@ -208,7 +220,7 @@ int CallTreeModel::rowCount(const QModelIndex &parent) const
 
 int CallTreeModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : 1;
+    return parent.isValid() ? 0 : ColumnCount;
 }
 
 bool CallTreeModel::hasChildren(const QModelIndex &parent) const
@@ -221,10 +233,26 @@ QVariant CallTreeModel::data(const QModelIndex &index, int role) const
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
     const Row &row = m_rows[size_t(index.row())];
+    const int column = index.column();
+    if (column != FunctionColumn) {
+        switch (role) {
+        case Qt::DisplayRole:
+            return displayValue(*row.call, column);
+        case Qt::TextAlignmentRole:
+            return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+        case ShareRole:
+            if (column == ShareColumn)
+                return shareOfRoot(*row.call).value_or(0.0);
+            return {};
+        default:
+            return {};
+        }
+    }
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
         return row.call->function().name();
+    case Qt::ToolTipRole:
+        return plainToolTip(row.call->function().name());
     case FunctionRole:
         return QVariant::fromValue(&row.call->function());
     case DepthRole:
@@ -238,10 +266,74 @@ QVariant CallTreeModel::data(const QModelIndex &index, int role) const
     }
 }
 
+QVariant CallTreeModel::displayValue(const ProfiledFunctionCall &call, int column) const
+{
+    switch (column) {
+    case InclusiveTimeColumn:
+        return timeText(call.inclusiveTime());
+    case ShareColumn:
+        if (const std::optional<double> share = shareOfRoot(call))
+            return QString::asprintf("%.1f%%", *share * 100.0);
+        return dashString;
+    case SelfTimeColumn:
+        return timeText(call.selfTime());
+    case InclusiveMemoryColumn:
+        if (m_memoryEvent < 0)
+            return {};
+        return CostFormat::memoryCostString(call.inclusiveCost(m_memoryEvent).toSigned());
+    default:
+        return {};
+    }
+}
+
+QString CallTreeModel::timeText(quint64 cost) const
+{
+    return m_formatter.getTimeCostString(m_costUnit.toMicroseconds(cost));
+}
+
+std::optional<double> CallTreeModel::shareOfRoot(const ProfiledFunctionCall &call) const
+{
+    if (m_rootInclusiveTime == 0)
+        return std::nullopt;
+    return double(call.inclusiveTime()) / double(m_rootInclusiveTime);
+}
+
 QVariant CallTreeModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (section == 0 && orientation == Qt::Horizontal && role == Qt::DisplayRole)
-        return tr("Call tree");
+    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
+        return {};
+    if (role == Qt::DisplayRole) {
+        switch (section) {
+        case FunctionColumn:
+            return tr("Call tree");
+        case InclusiveTimeColumn:
+            return tr("Inclusive");
+        case ShareColumn:
+            return tr("Share");
+        case SelfTimeColumn:
+            return tr("Self");
+        case InclusiveMemoryColumn:
+            return tr("Inclusive\nmemory");
+        default:
+            return {};
+        }
+    }
+    if (role == ColumnSampleRole) {
+        switch (section) {
+        case InclusiveTimeColumn:
+        case SelfTimeColumn:
+            return m_formatter.getTimeCostString(widestTimeInMicroseconds);
+        case ShareColumn:
+            // Room for the number and about as much again for its bar.
+            return QStringLiteral("100.0% 100.0%");
+        case InclusiveMemoryColumn:
+            return CostFormat::memoryCostString(widestMemoryInBytes);
+        default:
+            return QString();
+        }
+    }
+    if (role == Qt::TextAlignmentRole && section != FunctionColumn)
+        return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     return {};
 }
 

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "CostUnit.h"
+
 #include <QAbstractItemModel>
 
+#include <optional>
 #include <vector>
 
+class Formatter;
 class ProfiledFunctionCall;
 
 // The call-tree outline's model. It presents the rows the outline shows, in
@@ -12,14 +16,33 @@ class ProfiledFunctionCall;
 // removes its descendants' rows. Keeping the tree out of Qt's hierarchy
 // lets the outline expand a chain a million calls deep (the tree view lays
 // out nested rows by recursion) and scroll a million siblings smoothly.
+// Beside the function, each row shows the call's inclusive time, its share
+// of the top row's inclusive time, its self time and its inclusive memory;
+// rows keep the file's order.
 class CallTreeModel final : public QAbstractItemModel
 {
     Q_OBJECT
 public:
+    enum Column {
+        FunctionColumn,
+        InclusiveTimeColumn,
+        ShareColumn,
+        SelfTimeColumn,
+        InclusiveMemoryColumn,
+        ColumnCount
+    };
+
     explicit CallTreeModel(QObject *parent = nullptr);
 
     // Shows `root` as the one top row, collapsed; null shows nothing.
     void setRootFunction(const ProfiledFunctionCall *root);
+    // The unit of the times of the profile the calls come from.
+    void setCostUnit(const CostUnit &unit) { m_costUnit = unit; }
+    // The profile's memory event, or -1 when it records none: the memory
+    // column is empty then.
+    void setMemoryEvent(int event) { m_memoryEvent = event; }
+    // Redisplays every cost, e.g. after the time unit changed.
+    void reloadData();
 
     const ProfiledFunctionCall *callAtRow(int row) const;
     // The row showing `call`, or -1 while one of its ancestors is collapsed.
@@ -54,6 +77,15 @@ private:
     // One past the last row below `row` in the tree.
     int endOfSubtree(int row) const;
     void insertRows(int position, std::vector<Row> &&rows);
+    QVariant displayValue(const ProfiledFunctionCall &call, int column) const;
+    QString timeText(quint64 cost) const;
+    // The share of the top row's inclusive time, from 0 to 1; none when
+    // that time is 0.
+    std::optional<double> shareOfRoot(const ProfiledFunctionCall &call) const;
 
+    Formatter &m_formatter;
+    CostUnit m_costUnit;
+    int m_memoryEvent = -1;
     std::vector<Row> m_rows;
+    quint64 m_rootInclusiveTime = 0;
 };

@@ -17,14 +17,42 @@ CallTreeView::CallTreeView(QWidget *parent)
     setExpandsOnDoubleClick(false);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
-    setHeaderHidden(true);
-    header()->setStretchLastSection(true);
+    setAllColumnsShowFocus(true);
+    header()->setStretchLastSection(false);
+    header()->setSectionsMovable(false);
+    // The outline keeps the file's order: no column sorts it.
+    header()->setSectionsClickable(false);
+    header()->setHighlightSections(false);
+    connect(header(), &QHeaderView::sectionResized, this, [this](int section) {
+        if (section != 0)
+            fitFunctionColumn();
+    });
 }
 
 void CallTreeView::setCallTreeModel(CallTreeModel *model)
 {
     m_model = model;
     setModel(model);
+    fitFunctionColumn();
+}
+
+bool CallTreeView::viewportEvent(QEvent *event)
+{
+    const bool handled = QTreeView::viewportEvent(event);
+    if (event->type() == QEvent::Resize)
+        fitFunctionColumn();
+    return handled;
+}
+
+void CallTreeView::fitFunctionColumn()
+{
+    QHeaderView *columns = header();
+    if (columns->count() == 0)
+        return;
+    int others = 0;
+    for (int section = 1; section < columns->count(); ++section)
+        others += columns->isSectionHidden(section) ? 0 : columns->sectionSize(section);
+    columns->resizeSection(0, qMax(minimumFunctionWidth, viewport()->width() - others));
 }
 
 void CallTreeView::toggleRow(int row)

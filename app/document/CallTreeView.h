@@ -6,11 +6,16 @@ class CallTreeModel;
 
 // The call-tree outline: a tree view over CallTreeModel's flat rows that
 // does the expanding itself, from a click on a row's disclosure triangle or
-// from the Right and Left keys.
+// from the Right and Left keys. Its first column, the function, takes the
+// width the other columns leave, but never less than
+// `minimumFunctionWidth`; beyond that, and when the user widens it, the
+// outline scrolls sideways.
 class CallTreeView final : public QTreeView
 {
     Q_OBJECT
 public:
+    static constexpr int minimumFunctionWidth = 240;
+
     explicit CallTreeView(QWidget *parent = nullptr);
 
     void setCallTreeModel(CallTreeModel *model);
@@ -20,7 +25,10 @@ public:
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    bool viewportEvent(QEvent *event) override;
 
 private:
+    void fitFunctionColumn();
+
     CallTreeModel *m_model = nullptr;
 };

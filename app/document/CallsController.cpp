@@ -16,7 +16,7 @@ const QString &pathOf(const ProfiledFunctionCall &call)
 } // namespace
 
 CallsController::CallsController(QObject *parent)
-    : TableController(VTCCallStackShowsInternalPhpFunctions, PositionColumn, Qt::AscendingOrder, parent)
+    : TableController(VTCCallStackShowsInternalPhpFunctions, ColumnCount, PositionColumn, Qt::AscendingOrder, parent)
 { }
 
 CallsController::~CallsController() = default;
@@ -44,6 +44,8 @@ void CallsController::populateFromArray(std::vector<const ProfiledFunctionCall *
 
 QVariant CallsController::cellValue(quint32 rowIndex, int identifier) const
 {
+    if (identifier >= FirstMemoryColumn && memoryEvent() < 0)
+        return {};
     const ProfiledFunctionCall &call = *m_calls[rowIndex];
     switch (identifier) {
     case PositionColumn:
@@ -58,6 +60,10 @@ QVariant CallsController::cellValue(quint32 rowIndex, int identifier) const
         return pathOf(call);
     case LineColumn:
         return QString::number(call.sourceLine());
+    case SelfMemoryColumn:
+        return memoryText(call.selfCost(memoryEvent()));
+    case InclusiveMemoryColumn:
+        return memoryText(call.inclusiveCost(memoryEvent()));
     default:
         return {};
     }
@@ -83,6 +89,28 @@ QString CallsController::columnTitle(int identifier) const
         return tr("File");
     case LineColumn:
         return tr("Line");
+    case SelfMemoryColumn:
+        return tr("Self\nmemory");
+    case InclusiveMemoryColumn:
+        return tr("Inclusive\nmemory");
+    default:
+        return {};
+    }
+}
+
+QString CallsController::columnSample(int identifier) const
+{
+    switch (identifier) {
+    case PositionColumn:
+        return QStringLiteral("8888");
+    case SelfTimeColumn:
+    case InclusiveTimeColumn:
+        return widestTimeText();
+    case LineColumn:
+        return QStringLiteral("88888");
+    case SelfMemoryColumn:
+    case InclusiveMemoryColumn:
+        return widestMemoryText();
     default:
         return {};
     }
@@ -101,6 +129,8 @@ const QString &CallsController::textForSort(quint32 rowIndex, int identifier) co
 
 quint64 CallsController::numberForSort(quint32 rowIndex, int identifier) const
 {
+    if (identifier >= FirstMemoryColumn && memoryEvent() < 0)
+        return 0;
     const ProfiledFunctionCall &call = *m_calls[rowIndex];
     switch (identifier) {
     case PositionColumn:
@@ -111,6 +141,10 @@ quint64 CallsController::numberForSort(quint32 rowIndex, int identifier) const
         return call.inclusiveTime();
     case LineColumn:
         return call.sourceLine();
+    case SelfMemoryColumn:
+        return sortKey(call.selfCost(memoryEvent()).toSigned());
+    case InclusiveMemoryColumn:
+        return sortKey(call.inclusiveCost(memoryEvent()).toSigned());
     default:
         return 0;
     }

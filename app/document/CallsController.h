@@ -7,12 +7,23 @@
 class ProfiledFunctionCall;
 
 // The calls table: individual calls with their position among their
-// siblings, function, times and source location.
+// siblings, function, times, source location and memory.
 class CallsController final : public TableController
 {
     Q_OBJECT
 public:
-    enum Column { PositionColumn, FunctionColumn, SelfTimeColumn, InclusiveTimeColumn, FileColumn, LineColumn };
+    enum Column {
+        PositionColumn,
+        FunctionColumn,
+        SelfTimeColumn,
+        InclusiveTimeColumn,
+        FileColumn,
+        LineColumn,
+        SelfMemoryColumn,
+        InclusiveMemoryColumn,
+        ColumnCount,
+        FirstMemoryColumn = SelfMemoryColumn
+    };
 
     explicit CallsController(QObject *parent = nullptr);
     ~CallsController() override;
@@ -32,6 +43,7 @@ protected:
     const QString &textForSort(quint32 rowIndex, int identifier) const override;
     quint64 numberForSort(quint32 rowIndex, int identifier) const override;
     QString columnTitle(int identifier) const override;
+    QString columnSample(int identifier) const override;
     int functionColumn() const override { return FunctionColumn; }
     bool isTextColumn(int identifier) const override;
 

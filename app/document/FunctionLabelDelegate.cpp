@@ -12,21 +12,49 @@ namespace {
 
 constexpr int margin = 3;
 constexpr int iconTextGap = 4;
+constexpr QChar ellipsis(0x2026);
 
 const FunctionModel *functionOf(const QModelIndex &index)
 {
     return index.data(FunctionRole).value<const FunctionModel *>();
 }
 
-// Horizontal room taken before the icon: the outline's indentation and
-// disclosure triangle, nothing in the tables.
-int leadingWidth(const QModelIndex &index)
+// The depth a row shows as a number, or -1: rows indented less than a full
+// step per level show theirs.
+int shownDepth(const QModelIndex &index)
+{
+    const QVariant depth = index.data(DepthRole);
+    return depth.isValid() && depth.toInt() > FunctionLabelDelegate::fullyIndentedDepth ? depth.toInt() : -1;
+}
+
+QFont depthFont(const QFont &font)
+{
+    QFont small = font;
+    small.setPointSizeF(font.pointSizeF() > 0 ? font.pointSizeF() * 0.8 : 8.0);
+    return small;
+}
+
+// The room for a depth number: the same for every depth below 1000, so
+// that the icons of deep rows line up.
+int depthNumberWidth(const QFont &font, int depth)
+{
+    const QFontMetrics metrics(depthFont(font));
+    return qMax(metrics.horizontalAdvance(QStringLiteral("888")), metrics.horizontalAdvance(QString::number(depth)));
+}
+
+// Horizontal room taken before the icon: the outline's indentation,
+// disclosure triangle and depth number, nothing but a margin in the tables.
+// A cell width of 0 bounds the indentation by its maximum only.
+int leadingWidth(const QModelIndex &index, const QFont &font, int cellWidth)
 {
     const QVariant depth = index.data(DepthRole);
     if (!depth.isValid())
         return margin;
-    const int levels = qMin(depth.toInt(), FunctionLabelDelegate::maximumIndentedDepth);
-    return margin + levels * FunctionLabelDelegate::indentation + FunctionLabelDelegate::indentation;
+    int width
+        = margin + FunctionLabelDelegate::indentationOf(depth.toInt(), cellWidth) + FunctionLabelDelegate::indentation;
+    if (const int shown = shownDepth(index); shown >= 0)
+        width += depthNumberWidth(font, shown) + iconTextGap;
+    return width;
 }
 
 qreal raiseInPixels(const FunctionModel &function, const QPaintDevice *device)
@@ -37,10 +65,19 @@ qreal raiseInPixels(const FunctionModel &function, const QPaintDevice *device)
 
 } // namespace
 
+int FunctionLabelDelegate::indentationOf(int depth, int cellWidth)
+{
+    const qint64 levels = qMax(depth, 0);
+    const qint64 full = qMin<qint64>(levels, fullyIndentedDepth) * indentation
+        + qMax<qint64>(levels - fullyIndentedDepth, 0) * deepIndentation;
+    const qint64 bound = cellWidth > 0 ? qMin<qint64>(maximumIndentation, qint64(cellWidth * maximumIndentShare))
+                                       : qint64(maximumIndentation);
+    return int(qMin(full, bound));
+}
+
 QRect FunctionLabelDelegate::disclosureRect(const QRect &cell, int depth)
 {
-    const int levels = qMin(depth, maximumIndentedDepth);
-    return QRect(cell.left() + margin + levels * indentation, cell.top(), indentation, cell.height());
+    return QRect(cell.left() + margin + indentationOf(depth, cell.width()), cell.top(), indentation, cell.height());
 }
 
 void FunctionLabelDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
@@ -88,7 +125,17 @@ void FunctionLabelDelegate::paint(QPainter *painter, const QStyleOptionViewItem 
     const qreal bottom = qMax<qreal>(0.0, -raise + metrics.descent());
     const qreal baseline = option.rect.top() + (option.rect.height() - (bottom - top)) / 2.0 - top;
 
-    qreal x = option.rect.left() + leadingWidth(index);
+    qreal x = option.rect.left() + leadingWidth(index, option.font, option.rect.width());
+    if (const int shown = shownDepth(index); shown >= 0) {
+        const QFont small = depthFont(option.font);
+        const QString number = QString::number(shown);
+        const qreal width = QFontMetricsF(small).horizontalAdvance(number);
+        QColor colour = defaultColour;
+        colour.setAlphaF(selected ? 0.8f : 0.55f);
+        painter->setFont(small);
+        painter->setPen(colour);
+        painter->drawText(QPointF(x - iconTextGap - width, baseline - raise), number);
+    }
     const qreal dpr = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
     const QImage icon = FunctionIcons::imageNamed(name.iconName, iconSize, dpr);
     if (!icon.isNull())
@@ -96,21 +143,40 @@ void FunctionLabelDelegate::paint(QPainter *painter, const QStyleOptionViewItem 
     x += iconSize + iconTextGap;
 
     painter->setFont(option.font);
-    qsizetype position = 0;
-    const auto drawRun = [&](qsizetype start, qsizetype length, const QColor &colour) {
-        if (length <= 0)
+    const auto drawRun = [&](const QString &run, const QColor &colour) {
+        if (run.isEmpty())
             return;
-        const QString run = name.text.mid(start, length);
         painter->setPen(colour);
         painter->drawText(QPointF(x, baseline - raise), run);
         x += metrics.horizontalAdvance(run);
     };
-    for (const FunctionModel::ColourSpan &span : name.spans) {
-        drawRun(position, span.start - position, defaultColour);
-        drawRun(span.start, span.length, selected ? defaultColour : QColor::fromRgba(span.argb));
-        position = span.start + span.length;
+    // Characters `from` to `to` of the name, each run in its colour.
+    const auto drawRange = [&](qsizetype from, qsizetype to) {
+        qsizetype position = from;
+        for (const FunctionModel::ColourSpan &span : name.spans) {
+            const qsizetype start = qBound(position, span.start, to);
+            const qsizetype end = qBound(start, span.start + span.length, to);
+            drawRun(name.text.mid(position, start - position), defaultColour);
+            drawRun(name.text.mid(start, end - start), selected ? defaultColour : QColor::fromRgba(span.argb));
+            position = end;
+        }
+        drawRun(name.text.mid(position, to - position), defaultColour);
+    };
+    // A name too long for the cell keeps its start and its end, where a
+    // method's name is, around an ellipsis.
+    const qreal room = option.rect.right() - margin - x;
+    const qsizetype length = name.text.size();
+    if (metrics.horizontalAdvance(name.text) <= room) {
+        drawRange(0, length);
+    } else if (room > 0) {
+        const QString elided = metrics.elidedText(name.text, Qt::ElideMiddle, room);
+        const qsizetype head = elided.indexOf(ellipsis);
+        if (head >= 0) {
+            drawRange(0, head);
+            drawRun(QString(ellipsis), defaultColour);
+            drawRange(length - (elided.size() - head - 1), length);
+        }
     }
-    drawRun(position, name.text.size() - position, defaultColour);
     painter->restore();
 }
 
@@ -122,7 +188,7 @@ QSize FunctionLabelDelegate::sizeHint(const QStyleOptionViewItem &option, const 
     const QFontMetrics metrics(option.font);
     const qreal raise = raiseInPixels(*function, option.widget);
     const int textHeight = qCeil(metrics.height() + raise);
-    const int width = leadingWidth(index) + FunctionIcons::defaultSize + iconTextGap
+    const int width = leadingWidth(index, option.font, 0) + FunctionIcons::defaultSize + iconTextGap
         + metrics.horizontalAdvance(function->formattedName().text) + margin;
     return QSize(width, qMax(FunctionIcons::defaultSize, textHeight) + 2);
 }

@@ -10,15 +10,21 @@
 #include <memory>
 #include <string_view>
 
+class CallIndex;
+class CallSearch;
 class CallTreeModel;
 class CallTreeView;
+class CallersController;
 class CallsController;
 class DocumentWindow;
+class FindBar;
 class Formatter;
 class ProfileFileData;
 class ProfiledFunctionCall;
 class QLineEdit;
 class QTabWidget;
+class QTableView;
+class QTimer;
 class SummaryController;
 
 namespace Ui {
@@ -31,8 +37,9 @@ inline const QString VTCDocumentOpenedNotification = QStringLiteral("VTCDocument
 inline const QString VTCDocumentClosedNotification = QStringLiteral("VTCDocumentClosed");
 
 // One open profile file: reads it into its profile, owns the profile and
-// the window, and drives the window: the call-tree outline, the five detail
-// fields of the selected call and the calls and summary tables.
+// the window, and drives the window: the call-tree outline with its find
+// bar, the detail fields of the selected call, and the calls, summary and
+// callers tables.
 class MyDocument final : public QObject, public KFSharedDefaultsObserver
 {
     Q_OBJECT
@@ -73,6 +80,25 @@ public:
     // The same on a calls row: expands the call's ancestors in the outline
     // and selects it there.
     void callsRowActivated(int row);
+    // The same on a callers row: lists the calls that caller makes of the
+    // function in the calls table and brings it to the front.
+    void callersRowActivated(int row);
+
+    // Shows the find bar, focused.
+    void find();
+    // Selects the next (previous) call in pre-order after the selected one
+    // whose function matches the find bar's pattern, going round at the
+    // end, and expands the outline down to it.
+    void findNext();
+    void findPrevious();
+    // Selects the selected call's caller.
+    void goToCaller();
+    // Expands the outline from the selected call along its hot path and
+    // selects the path's last call.
+    void expandHotPath();
+    // Expands the call's ancestors in the outline, selects it and scrolls
+    // it into view.
+    void selectCall(const ProfiledFunctionCall &call);
     // Selects the root in the outline and the summary's row of the function
     // whose name is `name` (as the profile writes it), scrolled into view
     // and the summary in front, and brings the window forward; false, with
@@ -89,12 +115,20 @@ public:
     CallTreeModel *outlineModel() const { return m_outlineModel.get(); }
     CallsController *callsTab() const { return m_callsTab.get(); }
     SummaryController *summaryTab() const { return m_summaryTab.get(); }
+    CallersController *callersTab() const { return m_callersTab.get(); }
     QTabWidget *tabView() const;
+    QTableView *callsTableView() const;
+    QTableView *summaryTableView() const;
+    QTableView *callersTableView() const;
+    FindBar *findBar() const;
     QLineEdit *functionNameTextField() const;
     QLineEdit *fileNameTextField() const;
     QLineEdit *lineNumberTextField() const;
     QLineEdit *selfTimeTextField() const;
     QLineEdit *inclusiveTimeTextField() const;
+    QLineEdit *selfMemoryTextField() const;
+    QLineEdit *inclusiveMemoryTextField() const;
+    QLineEdit *profilerSummaryTextField() const;
 
 Q_SIGNALS:
     // The window was closed by the user or the application.
@@ -103,6 +137,18 @@ Q_SIGNALS:
 
 private:
     void windowControllerDidLoadNib();
+    void setUpViews();
+    void setUpActions();
+    // The index of the shown tree, made when first needed.
+    const CallIndex &callIndex();
+    // The search for the find bar's pattern, made when first needed.
+    CallSearch &search();
+    void selectMatch(qsizetype number);
+    void updateFindStatus();
+    void updateActions();
+    // Lists the callers of the selected call's function when the callers
+    // tab is in front; otherwise only notes that they are out of date.
+    void updateCallers();
 
     Formatter &m_formatter;
     QString m_filePath;
@@ -110,6 +156,14 @@ private:
     std::unique_ptr<CallTreeModel> m_outlineModel;
     std::unique_ptr<CallsController> m_callsTab;
     std::unique_ptr<SummaryController> m_summaryTab;
+    std::unique_ptr<CallersController> m_callersTab;
+    std::unique_ptr<CallIndex> m_callIndex;
+    std::unique_ptr<CallSearch> m_search;
+    // Typing waits for a pause before searching.
+    std::unique_ptr<QTimer> m_findTimer;
+    // The profile's memory event, or -1; known once the window is built.
+    int m_memoryEvent = -1;
+    bool m_callersOutOfDate = false;
     std::unique_ptr<Ui::MyDocument> m_ui;
     // Declared last: the views go before the models they show.
     std::unique_ptr<DocumentWindow> m_window;

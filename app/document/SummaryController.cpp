@@ -6,7 +6,8 @@
 #include "SettingsKeys.h"
 
 SummaryController::SummaryController(QObject *parent)
-    : TableController(VTCSummaryShowsInternalPhpFunctions, TotalInclusiveTimeColumn, Qt::DescendingOrder, parent)
+    : TableController(
+        VTCSummaryShowsInternalPhpFunctions, ColumnCount, TotalInclusiveTimeColumn, Qt::DescendingOrder, parent)
 { }
 
 SummaryController::~SummaryController() = default;
@@ -30,6 +31,8 @@ void SummaryController::fill(std::vector<std::unique_ptr<ProfiledFunctionSummary
 
 QVariant SummaryController::cellValue(quint32 rowIndex, int identifier) const
 {
+    if (identifier >= FirstMemoryColumn && memoryEvent() < 0)
+        return {};
     const ProfiledFunctionSummary &summary = *m_summaries[rowIndex];
     switch (identifier) {
     case FunctionColumn:
@@ -44,6 +47,14 @@ QVariant SummaryController::cellValue(quint32 rowIndex, int identifier) const
         return timeText(summary.totalInclusiveTime());
     case CallCountColumn:
         return QString::number(summary.callCount());
+    case AverageSelfMemoryColumn:
+        return memoryText(summary.averageSelfCost(memoryEvent()));
+    case AverageInclusiveMemoryColumn:
+        return memoryText(summary.averageInclusiveCost(memoryEvent()));
+    case TotalSelfMemoryColumn:
+        return memoryText(summary.totalSelfCost(memoryEvent()));
+    case TotalInclusiveMemoryColumn:
+        return memoryText(summary.totalInclusiveCost(memoryEvent()));
     default:
         return {};
     }
@@ -60,17 +71,42 @@ QString SummaryController::columnTitle(int identifier) const
     case FunctionColumn:
         return tr("Function");
     case AverageSelfTimeColumn:
-        return tr("Avg. self");
+        return tr("Avg.\nself");
     case AverageInclusiveTimeColumn:
-        return tr("Avg. inclusive");
+        return tr("Avg.\ninclusive");
     case TotalSelfTimeColumn:
-        return tr("Total self");
+        return tr("Total\nself");
     case TotalInclusiveTimeColumn:
-        return tr("Total inclusive");
+        return tr("Total\ninclusive");
     case CallCountColumn:
         return tr("Calls");
+    case AverageSelfMemoryColumn:
+        return tr("Avg. self\nmemory");
+    case AverageInclusiveMemoryColumn:
+        return tr("Avg. incl.\nmemory");
+    case TotalSelfMemoryColumn:
+        return tr("Total self\nmemory");
+    case TotalInclusiveMemoryColumn:
+        return tr("Total incl.\nmemory");
     default:
         return {};
+    }
+}
+
+QString SummaryController::columnSample(int identifier) const
+{
+    switch (identifier) {
+    case FunctionColumn:
+        return {};
+    case CallCountColumn:
+        return QStringLiteral("888888");
+    case AverageSelfMemoryColumn:
+    case AverageInclusiveMemoryColumn:
+    case TotalSelfMemoryColumn:
+    case TotalInclusiveMemoryColumn:
+        return widestMemoryText();
+    default:
+        return widestTimeText();
     }
 }
 
@@ -81,6 +117,8 @@ const QString &SummaryController::textForSort(quint32 rowIndex, int) const
 
 quint64 SummaryController::numberForSort(quint32 rowIndex, int identifier) const
 {
+    if (identifier >= FirstMemoryColumn && memoryEvent() < 0)
+        return 0;
     const ProfiledFunctionSummary &summary = *m_summaries[rowIndex];
     switch (identifier) {
     case AverageSelfTimeColumn:
@@ -93,6 +131,14 @@ quint64 SummaryController::numberForSort(quint32 rowIndex, int identifier) const
         return summary.totalInclusiveTime();
     case CallCountColumn:
         return summary.callCount();
+    case AverageSelfMemoryColumn:
+        return sortKey(summary.averageSelfCost(memoryEvent()).toSigned());
+    case AverageInclusiveMemoryColumn:
+        return sortKey(summary.averageInclusiveCost(memoryEvent()).toSigned());
+    case TotalSelfMemoryColumn:
+        return sortKey(summary.totalSelfCost(memoryEvent()).toSigned());
+    case TotalInclusiveMemoryColumn:
+        return sortKey(summary.totalInclusiveCost(memoryEvent()).toSigned());
     default:
         return 0;
     }

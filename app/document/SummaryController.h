@@ -9,7 +9,8 @@ class ProfiledFunctionCall;
 class ProfiledFunctionSummary;
 
 // The function summary table: one row per function called below the
-// selected call, with its call count and average and total times.
+// selected call, with its call count and average and total times and
+// memory.
 class SummaryController final : public TableController
 {
     Q_OBJECT
@@ -20,7 +21,13 @@ public:
         AverageInclusiveTimeColumn,
         TotalSelfTimeColumn,
         TotalInclusiveTimeColumn,
-        CallCountColumn
+        CallCountColumn,
+        AverageSelfMemoryColumn,
+        AverageInclusiveMemoryColumn,
+        TotalSelfMemoryColumn,
+        TotalInclusiveMemoryColumn,
+        ColumnCount,
+        FirstMemoryColumn = AverageSelfMemoryColumn
     };
 
     explicit SummaryController(QObject *parent = nullptr);
@@ -40,6 +47,7 @@ protected:
     const QString &textForSort(quint32 rowIndex, int identifier) const override;
     quint64 numberForSort(quint32 rowIndex, int identifier) const override;
     QString columnTitle(int identifier) const override;
+    QString columnSample(int identifier) const override;
     int functionColumn() const override { return FunctionColumn; }
     bool isTextColumn(int identifier) const override { return identifier == FunctionColumn; }
 

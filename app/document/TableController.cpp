@@ -1,7 +1,9 @@
 #include "TableController.h"
 
+#include "CostFormat.h"
 #include "Formatter.h"
 #include "FunctionModel.h"
+#include "PlainToolTip.h"
 #include "SettingsKeys.h"
 #include "ViewRoles.h"
 
@@ -24,28 +26,32 @@ bool textLessThan(const QString *left, const QString *right)
 
 } // namespace
 
-TableController::TableController(const QString &filterKey, int sortColumn, Qt::SortOrder sortOrder, QObject *parent)
+TableController::TableController(
+    const QString &filterKey, int columnCount, int sortColumn, Qt::SortOrder sortOrder, QObject *parent)
     : QAbstractTableModel(parent)
     , m_filterKey(filterKey)
+    , m_columnCount(columnCount)
     , m_formatter(Formatter::standardFormatter())
     , m_sortColumn(sortColumn)
     , m_sortOrder(sortOrder)
 {
     addObserverSharedUserDefaults(VTCMeasurement);
     addObserverSharedUserDefaults(VTCDisplayDash);
-    addObserverSharedUserDefaults(m_filterKey);
+    if (!m_filterKey.isEmpty())
+        addObserverSharedUserDefaults(m_filterKey);
 }
 
 TableController::~TableController()
 {
-    removeObserverSharedUserDefaults(m_filterKey);
+    if (!m_filterKey.isEmpty())
+        removeObserverSharedUserDefaults(m_filterKey);
     removeObserverSharedUserDefaults(VTCMeasurement);
     removeObserverSharedUserDefaults(VTCDisplayDash);
 }
 
 void TableController::observeValueForKeyPath(const QString &keyPath, QObject *, const QVariantMap &, void *)
 {
-    if (keyPath == QLatin1String("values.") + m_filterKey) {
+    if (!m_filterKey.isEmpty() && keyPath == QLatin1String("values.") + m_filterKey) {
         filterPhpInternalFunctions(showsInternalFunctions());
         reloadData();
     } else if (keyPath == measurementKeyPath || keyPath == displayDashKeyPath) {
@@ -55,7 +61,7 @@ void TableController::observeValueForKeyPath(const QString &keyPath, QObject *, 
 
 bool TableController::showsInternalFunctions() const
 {
-    return KFUserDefaultsController::sharedUserDefaultsController().boolForKey(m_filterKey);
+    return m_filterKey.isEmpty() || KFUserDefaultsController::sharedUserDefaultsController().boolForKey(m_filterKey);
 }
 
 void TableController::beginFillRows()
@@ -103,7 +109,7 @@ std::vector<int> TableController::sortRows()
     const size_t count = rows.size();
     std::vector<int> newRowOfOld(count);
     std::iota(newRowOfOld.begin(), newRowOfOld.end(), 0);
-    if (count < 2 || m_sortColumn < 0 || m_sortColumn >= columnCountOfTables)
+    if (count < 2 || m_sortColumn < 0 || m_sortColumn >= m_columnCount)
         return newRowOfOld;
 
     // Every row gets an integer key, so the sort compares integers only:
@@ -171,7 +177,7 @@ void TableController::sort(int column, Qt::SortOrder order)
 void TableController::reloadData()
 {
     if (rowCount() > 0)
-        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, columnCountOfTables - 1));
+        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, m_columnCount - 1));
 }
 
 QString TableController::timeText(quint64 cost) const
@@ -179,9 +185,24 @@ QString TableController::timeText(quint64 cost) const
     return m_formatter.getTimeCostString(m_costUnit.toMicroseconds(cost));
 }
 
+QString TableController::memoryText(Cost cost)
+{
+    return CostFormat::memoryCostString(cost.toSigned());
+}
+
+QString TableController::widestMemoryText()
+{
+    return CostFormat::memoryCostString(widestMemoryInBytes);
+}
+
+QString TableController::widestTimeText() const
+{
+    return m_formatter.getTimeCostString(widestTimeInMicroseconds);
+}
+
 QVariant TableController::objectValueForTableColumn(int identifier, int row) const
 {
-    if (row < 0 || row >= rowCount() || identifier < 0 || identifier >= columnCountOfTables)
+    if (row < 0 || row >= rowCount() || identifier < 0 || identifier >= m_columnCount)
         return {};
     return cellValue(rowIndexAt(row), identifier);
 }
@@ -193,7 +214,7 @@ int TableController::rowCount(const QModelIndex &parent) const
 
 int TableController::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : columnCountOfTables;
+    return parent.isValid() ? 0 : m_columnCount;
 }
 
 QVariant TableController::data(const QModelIndex &index, int role) const
@@ -205,7 +226,10 @@ QVariant TableController::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
         return cellValue(rowIndexAt(index.row()), index.column());
     case Qt::ToolTipRole:
-        return isFunction ? cellValue(rowIndexAt(index.row()), index.column()) : QVariant();
+        // Names and paths may be elided on screen; the tooltip has them whole.
+        if (!isTextColumn(index.column()))
+            return {};
+        return plainToolTip(cellValue(rowIndexAt(index.row()), index.column()).toString());
     case FunctionRole:
         return isFunction ? QVariant::fromValue(&functionOfRow(rowIndexAt(index.row()))) : QVariant();
     case Qt::TextAlignmentRole:
@@ -219,9 +243,16 @@ QVariant TableController::data(const QModelIndex &index, int role) const
 
 QVariant TableController::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < columnCountOfTables)
+    if (orientation != Qt::Horizontal || section < 0 || section >= m_columnCount)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    switch (role) {
+    case Qt::DisplayRole:
         return columnTitle(section);
-    return QAbstractTableModel::headerData(section, orientation, role);
+    case ColumnSampleRole:
+        return columnSample(section);
+    default:
+        return QAbstractTableModel::headerData(section, orientation, role);
+    }
 }
 
 Qt::ItemFlags TableController::flags(const QModelIndex &index) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Cost.h"
 #include "CostUnit.h"
 
 #include <KFSharedDefaultsObserver.h>
@@ -11,7 +12,7 @@
 class Formatter;
 class FunctionModel;
 
-// Base of the document's two analysis tables, as models: holds which of the
+// Base of the document's analysis tables, as models: holds which of the
 // subclass's rows are shown and in what order, hides the rows of internal
 // PHP functions while the table's setting says so, sorts by the sort
 // column, and redisplays when the time unit or the dash setting changes.
@@ -22,15 +23,18 @@ class TableController : public QAbstractTableModel, public KFSharedDefaultsObser
 {
     Q_OBJECT
 public:
-    static constexpr int columnCountOfTables = 6;
-
     ~TableController() override;
 
     // The unit of the times of the profile the rows come from.
     void setCostUnit(const CostUnit &unit) { m_costUnit = unit; }
+    // The profile's memory event, or -1 when it records none: the
+    // subclass's memory columns are empty then.
+    void setMemoryEvent(int event) { m_memoryEvent = event; }
+    int memoryEvent() const { return m_memoryEvent; }
 
     // The value of column `identifier` for the visible row `row`; empty for
-    // an identifier outside 0 to 5 or a row that is not there.
+    // an identifier that is not one of the table's columns or a row that is
+    // not there.
     QVariant objectValueForTableColumn(int identifier, int row) const;
     // Redisplays every cell.
     void reloadData();
@@ -54,8 +58,11 @@ public:
 
 protected:
     // `filterKey` is the setting that says whether the table shows internal
-    // PHP functions; the table observes it and refilters on a change.
-    TableController(const QString &filterKey, int sortColumn, Qt::SortOrder sortOrder, QObject *parent);
+    // PHP functions; the table observes it and refilters on a change. With
+    // no key every row is shown. Columns are numbered from 0 to
+    // `columnCount` - 1.
+    TableController(
+        const QString &filterKey, int columnCount, int sortColumn, Qt::SortOrder sortOrder, QObject *parent);
 
     // The subclass replaces its rows between these two; endFillRows then
     // sorts its `count` rows and filters them by the table's setting.
@@ -65,6 +72,14 @@ protected:
     // must be there.
     quint32 rowIndexAt(int row) const { return visibleRows()[size_t(row)]; }
     QString timeText(quint64 cost) const;
+    // The time that time columns are sized for, in the current unit.
+    QString widestTimeText() const;
+    // A memory figure, e.g. "1.50 MiB".
+    static QString memoryText(Cost cost);
+    // A memory figure as wide as a memory column usually shows.
+    static QString widestMemoryText();
+    // A signed figure as a number for sorting that keeps its order.
+    static quint64 sortKey(qint64 value) { return quint64(value) ^ (quint64(1) << 63); }
 
     // What the subclass answers for its row at `rowIndex`.
     virtual QVariant cellValue(quint32 rowIndex, int identifier) const = 0;
@@ -72,6 +87,9 @@ protected:
     virtual const QString &textForSort(quint32 rowIndex, int identifier) const = 0;
     virtual quint64 numberForSort(quint32 rowIndex, int identifier) const = 0;
     virtual QString columnTitle(int identifier) const = 0;
+    // A text as wide as the widest value the column usually shows, which
+    // sizes the column; empty for the columns that take the room left.
+    virtual QString columnSample(int identifier) const = 0;
     // The column that shows the function's label.
     virtual int functionColumn() const = 0;
     // Text columns sort by text, the others by number.
@@ -87,8 +105,10 @@ private:
     void sortKeepingIndexes();
 
     const QString m_filterKey;
+    const int m_columnCount;
     Formatter &m_formatter;
     CostUnit m_costUnit;
+    int m_memoryEvent = -1;
     // The subclass's rows, by position, in the order of the last fill or
     // of the last sort without a filter.
     std::vector<quint32> m_rows;

@@ -1,7 +1,18 @@
 #include "TableViewSetup.h"
 
+#include "ViewRoles.h"
+
 #include <QHeaderView>
 #include <QTableView>
+
+namespace {
+
+// Room beside a cell's text for its margins, and beside a title for the
+// sort indicator.
+constexpr int cellPadding = 14;
+constexpr int titlePadding = 26;
+
+} // namespace
 
 void setUpTableView(QTableView &table, QAbstractItemModel *model, QAbstractItemView::SelectionMode selectionMode,
     int sortColumn, Qt::SortOrder sortOrder)
@@ -22,4 +33,25 @@ void setUpTableView(QTableView &table, QAbstractItemModel *model, QAbstractItemV
     columns->setHighlightSections(false);
     columns->setSortIndicator(sortColumn, sortOrder);
     table.setSortingEnabled(true);
+}
+
+void sizeColumnsToSamples(QHeaderView &header, bool stretchTheRest)
+{
+    const QAbstractItemModel *model = header.model();
+    if (!model)
+        return;
+    const QWidget *cells = header.parentWidget() ? header.parentWidget() : &header;
+    for (int section = 0; section < header.count(); ++section) {
+        const QString sample = model->headerData(section, header.orientation(), ColumnSampleRole).toString();
+        if (sample.isEmpty()) {
+            if (stretchTheRest)
+                header.setSectionResizeMode(section, QHeaderView::Stretch);
+            continue;
+        }
+        const QString title = model->headerData(section, header.orientation()).toString();
+        const int width = qMax(cells->fontMetrics().horizontalAdvance(sample) + cellPadding,
+            header.fontMetrics().size(0, title).width() + titlePadding);
+        header.setSectionResizeMode(section, QHeaderView::Interactive);
+        header.resizeSection(section, width);
+    }
 }

@@ -3,6 +3,7 @@
 #include <QAbstractItemView>
 
 class QAbstractItemModel;
+class QHeaderView;
 class QTableView;
 
 // Sets a table view up the way the application's tables look and behave:
@@ -12,3 +13,8 @@ class QTableView;
 // a column header, starting with the given column and order.
 void setUpTableView(QTableView &table, QAbstractItemModel *model, QAbstractItemView::SelectionMode selectionMode,
     int sortColumn, Qt::SortOrder sortOrder);
+
+// Sizes each column that has a sample text (ColumnSampleRole) to fit that
+// text and its title; with `stretchTheRest`, the columns without one share
+// the room that is left.
+void sizeColumnsToSamples(QHeaderView &header, bool stretchTheRest);

@@ -1,18 +1,29 @@
 #pragma once
 
+#include "FunctionModel.h"
+
 #include <QMetaType>
 #include <Qt>
 
-class FunctionModel;
-
 // Data roles the document's models answer beyond Qt's own: the function a
-// cell names (painted by FunctionLabelDelegate), and for the outline the
-// row's depth in the call tree and its disclosure state.
+// cell names (painted by FunctionLabelDelegate), for the outline the row's
+// depth in the call tree and its disclosure state, and a cell's share of a
+// whole as a fraction from 0 to 1 (painted as a bar by ShareBarDelegate).
+// Headers answer ColumnSampleRole with a text as wide as the column's usual
+// widest value, empty for a column that takes the room left.
 enum ViewRole {
     FunctionRole = Qt::UserRole + 1,
     DepthRole,
     ExpandableRole,
     ExpandedRole,
+    ShareRole,
+    ColumnSampleRole,
 };
+
+// The figures that cost columns are sized for: a time of a little under two
+// minutes, longer requests being rare enough to elide, and as wide a memory
+// figure.
+inline constexpr double widestTimeInMicroseconds = 99999999.0;
+inline constexpr qint64 widestMemoryInBytes = -999990000;
 
 Q_DECLARE_METATYPE(const FunctionModel *)

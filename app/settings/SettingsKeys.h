@@ -18,6 +18,12 @@ inline const QString VTCSifterMaxLimitOpen = QStringLiteral("sifterMaxLimitOpen"
 inline const QString VTCSifterMaxFiles = QStringLiteral("sifterMaxFiles");
 inline const QString VTCSifterMaxAction = QStringLiteral("sifterMoxAction");
 inline const QString VTCUpdatesCheckAutomatically = QStringLiteral("updatesCheckAutomatically");
+// The columns the user hid in each of the document window's views, as a
+// list of column numbers.
+inline const QString VTCOutlineHiddenColumns = QStringLiteral("outlineHiddenColumns");
+inline const QString VTCCallsHiddenColumns = QStringLiteral("callsHiddenColumns");
+inline const QString VTCSummaryHiddenColumns = QStringLiteral("summaryHiddenColumns");
+inline const QString VTCCallersHiddenColumns = QStringLiteral("callersHiddenColumns");
 
 // Registers the defaults with the shared settings object.
 void registerSettingsDefaults();

@@ -184,10 +184,19 @@ void AppController::decorateWindow(QMainWindow &window)
     file->addAction(m_quitAction);
 
     QMenu *edit = menuBar->addMenu(tr("&Edit"));
+    // A document window brings its own find and navigation actions.
+    auto *document = qobject_cast<DocumentWindow *>(&window);
+    if (document) {
+        edit->addActions({ document->findAction(), document->findNextAction(), document->findPreviousAction() });
+        edit->addSeparator();
+    }
     QAction *preferences = edit->addAction(tr("&Preferences\u2026"), this, &AppController::showPreferencePanel);
     // The platform's standard sequence for preferences is empty on Linux.
     preferences->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     preferences->setMenuRole(QAction::PreferencesRole);
+
+    if (document)
+        menuBar->addMenu(tr("&Go"))->addActions({ document->goToCallerAction(), document->expandHotPathAction() });
 
     QMenu *windowMenu = menuBar->addMenu(tr("&Window"));
     windowMenu->addAction(tr("&Watcher"), this, &AppController::showSifterStatus);

@@ -1,10 +1,14 @@
-// Usage: velotrace_window_bench PROFILE
+// Usage: velotrace_window_bench PROFILE [VELOTRACE]
 //        velotrace_window_bench --wide N
 // Opens PROFILE in a document window (offscreen works) and prints, in
 // milliseconds and megabytes: the time until the window is usable (root
-// selected and expanded, both tables filled), the time to refill both tables
-// for the call whose subtree is nearest 100,000 calls, the time to sort a
-// table of 100,000 calls by several columns, and the memory in use. With
+// selected and expanded, the tables filled), the time to refill every table
+// (the callers tab in front) for the call whose subtree is nearest 100,000
+// calls, the time of find's first answer for a few patterns, the time to
+// paint 100 scroll steps of an outline of some 20,000 rows, the time to sort
+// a table of 100,000 calls by several columns, and the memory in use. Given
+// the VELOTRACE program, it first times its command-line summary of the
+// same file as the baseline the window's figures are compared with. With
 // --wide it builds a profile whose root has N children and times showing,
 // scrolling and collapsing them in the outline.
 
@@ -12,17 +16,22 @@
 #include "CallTreeView.h"
 #include "CallsController.h"
 #include "DocumentController.h"
+#include "FindBar.h"
+#include "FunctionModel.h"
 #include "MyDocument.h"
 #include "ProfiledFunctionCall.h"
 #include "SettingsKeys.h"
 #include "SummaryController.h"
 
 #include <QApplication>
-#include <QScrollBar>
-#include <QTemporaryDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QProcess>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 #include <cstdio>
@@ -48,6 +57,7 @@ public:
     {
         return QStringLiteral("%1 ms (cpu %2 ms)").arg(m_wall.elapsed()).arg((cpuNanoseconds() - m_cpu) / 1000000);
     }
+    qint64 milliseconds() const { return m_wall.elapsed(); }
 
 private:
     static qint64 cpuNanoseconds()
@@ -102,6 +112,26 @@ TreeFacts collect(const ProfiledFunctionCall &root)
         facts.subtreeSize[*it] = size;
     }
     return facts;
+}
+
+// The wall-clock milliseconds of the command-line summary of `path`, or -1.
+qint64 commandLineSummary(const QString &program, const QString &path)
+{
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    QElapsedTimer timer;
+    timer.start();
+    process.start(program, { QStringLiteral("--summary"), QStringLiteral("--tsv"), path });
+    if (!process.waitForFinished(-1) || process.exitCode() != 0)
+        return -1;
+    return timer.elapsed();
+}
+
+QString ratio(qint64 milliseconds, qint64 baseline)
+{
+    if (baseline <= 0)
+        return QString();
+    return QStringLiteral(", %1x the command-line summary").arg(double(milliseconds) / double(baseline), 0, 'f', 2);
 }
 
 int wideOutline(int children, QTextStream &out)
@@ -163,6 +193,10 @@ int main(int argc, char *argv[])
     const QString path = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath();
     const double fileMegabytes = double(QFileInfo(path).size()) / (1024.0 * 1024.0);
     out << "file: " << path << " (" << QString::number(fileMegabytes, 'f', 1) << " MB)\n";
+    const qint64 baseline = argc > 2 ? commandLineSummary(QString::fromLocal8Bit(argv[2]), path) : -1;
+    if (baseline >= 0)
+        out << "command-line summary (baseline): " << baseline << " ms\n";
+    out.flush();
 
     DocumentController registry;
     Stopwatch timer;
@@ -174,9 +208,9 @@ int main(int argc, char *argv[])
         return 1;
     }
     QCoreApplication::processEvents();
-    out << "window usable: " << timer.elapsed() << " (outline rows " << document->outlineModel()->rowCount()
-        << ", calls rows " << document->callsTab()->rowCount() << ", summary rows "
-        << document->summaryTab()->rowCount() << ")\n";
+    out << "window usable: " << timer.elapsed() << ratio(timer.milliseconds(), baseline) << " (outline rows "
+        << document->outlineModel()->rowCount() << ", calls rows " << document->callsTab()->rowCount()
+        << ", summary rows " << document->summaryTab()->rowCount() << ")\n";
     out << "memory with the window open: " << QString::number(residentMegabytes(), 'f', 1) << " MB resident, "
         << QString::number(peakMegabytes(), 'f', 1) << " MB peak ("
         << QString::number(peakMegabytes() / fileMegabytes, 'f', 2) << "x the file)\n";
@@ -206,8 +240,44 @@ int main(int argc, char *argv[])
             << document->summaryTab()->rowCount() << ")\n";
         out.flush();
     };
+    // Find's first answer from the top: the first search also indexes the tree.
+    const auto find = [&](const QString &pattern, bool regularExpression) {
+        document->outlineModel()->collapseRow(0);
+        document->selectCall(*root);
+        document->find();
+        document->findBar()->setRegularExpression(regularExpression);
+        document->findBar()->field()->setText(pattern);
+        timer.start();
+        document->findNext();
+        const QString findTime = timer.elapsed();
+        out << "find " << (regularExpression ? "/" + pattern + "/" : "\"" + pattern + "\"")
+            << ", first answer: " << findTime << " (" << document->findBar()->status() << ")\n";
+        out.flush();
+    };
+    find(facts.calls.back()->function().name(), false);
+    find(QStringLiteral("->handle$|::str"), true);
+    find(QStringLiteral("no such function"), false);
+    out << "memory with the tree indexed: " << QString::number(residentMegabytes(), 'f', 1) << " MB resident\n";
+
+    // Every table refills: the callers tab in front.
+    document->tabView()->setCurrentIndex(2);
     select(*target);
     select(*root);
+
+    // An outline of some 20,000 rows, each step painted.
+    CallTreeModel &outline = *document->outlineModel();
+    outline.collapseRow(0);
+    for (int row = 0; row < outline.rowCount() && outline.rowCount() < 20000; ++row)
+        outline.expandRow(row);
+    QCoreApplication::processEvents();
+    CallTreeView &view = *document->outlineView();
+    timer.start();
+    for (int step = 0; step < 100; ++step) {
+        view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum() * step / 100);
+        view.viewport()->repaint();
+    }
+    out << "100 scroll steps through " << outline.rowCount() << " outline rows, each painted: " << timer.elapsed()
+        << "\n";
 
     // A table of 100,000 calls, sorted by several columns in turn.
     const qsizetype rows = std::min<qsizetype>(wanted, qsizetype(facts.calls.size()));

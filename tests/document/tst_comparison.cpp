@@ -42,11 +42,12 @@ struct Compared
     QAbstractItemModelTester tester { &model, QAbstractItemModelTester::FailureReportingMode::QtTest };
 };
 
+// The function of the summary's current row, while the summary is in front.
 QString summarySelection(const MyDocument &document)
 {
-    const QModelIndex current
-        = document.tabView()->currentWidget()->findChild<QTableView *>()->selectionModel()->currentIndex();
-    return current.isValid() && document.tabView()->currentIndex() == 1
+    const QTableView *summary = document.summaryTableView();
+    const QModelIndex current = summary->selectionModel()->currentIndex();
+    return current.isValid() && document.tabView()->currentWidget()->isAncestorOf(summary)
         ? current.siblingAtColumn(SummaryController::FunctionColumn).data().toString()
         : QString();
 }

@@ -2,9 +2,12 @@
 
 #include "RecordingAlertPresenter.h"
 #include "CallTreeView.h"
+#include "CallersController.h"
 #include "CallsController.h"
+#include "ColumnChooser.h"
 #include "DocumentController.h"
 #include "DocumentWindow.h"
+#include "FindBar.h"
 #include "FunctionIcons.h"
 #include "FunctionLabelDelegate.h"
 #include "MyDocument.h"
@@ -17,6 +20,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
@@ -52,6 +56,12 @@ void doubleClickRow(QAbstractItemView *view, int row, int column = 0)
 int summaryRowOf(const SummaryController &summary, const QString &name)
 {
     return int(tableRows(summary, SummaryController::FunctionColumn).indexOf(name));
+}
+
+// The key of a row of a data table, e.g. "Shift+F3", as a key and its modifiers.
+QKeyCombination keyOf(const QString &text)
+{
+    return QKeySequence::fromString(text)[0];
 }
 
 // Notes the title of every progress window that is shown.
@@ -138,8 +148,7 @@ private Q_SLOTS:
         QCOMPARE(document->outlineModel()->rowOfCall(document->rootFunction()->getChild(0)->getChild(0)), -1);
         QCOMPARE(document->selectedCall(), document->rootFunction());
         QCOMPARE(fields(*document),
-            QStringList({ "main", "/var/www/index.php", "1", "13\u00b5s (65.00%)",
-                "20\u00b5s (100.00%); profiler's summary: time 20\u00b5s" }));
+            QStringList({ "main", "/var/www/index.php", "1", "13\u00b5s (65.00%)", "20\u00b5s (100.00%)" }));
         QCOMPARE(tableRows(*document->callsTab(), CallsController::FunctionColumn), QStringList({ "render" }));
         QCOMPARE(tableRows(*document->summaryTab(), SummaryController::FunctionColumn),
             QStringList({ "render", "php::strlen" }));
@@ -330,7 +339,7 @@ private Q_SLOTS:
         QVERIFY(QFile::link(path, link));
         QCOMPARE(open(link), first);
         QCOMPARE(open(m_dir.path() + QStringLiteral("/./same.cachegrind")), first);
-        MyDocument *second = openText(QStringLiteral("second.cachegrind"), workedExample);
+        MyDocument *second = openText(QStringLiteral("second.cachegrind"), memoryExample);
         QCOMPARE(m_registry->orderedDocuments().first(), second);
 
         first->window()->activateWindow();
@@ -367,6 +376,255 @@ private Q_SLOTS:
         document->outlineModel()->collapseRow(0);
         QCOMPARE(document->outlineModel()->rowCount(), 1);
         QCOMPARE(document->selectedCall(), document->rootFunction());
+    }
+
+    // Each row starts with "deep" typed in the find bar and `from`
+    // selected, then presses `key` in the find field or the outline.
+    void keysFindAndMoveAboutTheTree_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<bool>("inField");
+        QTest::addColumn<QString>("selected");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("Enter") << ""
+                               << "Return" << true << "a1/y/deep1"
+                               << "1 of 2";
+        QTest::newRow("Shift+Enter goes round") << ""
+                                                << "Shift+Return" << true << "a1/y/deep2"
+                                                << "2 of 2";
+        QTest::newRow("F3") << "a1/y/deep1"
+                            << "F3" << false << "a1/y/deep2"
+                            << "2 of 2";
+        QTest::newRow("Shift+F3 from a later call") << "b"
+                                                    << "Shift+F3" << false << "a1/y/deep2"
+                                                    << "2 of 2";
+        QTest::newRow("Go to Caller") << "a1/y/deep1"
+                                      << "Alt+Up" << false << "a1/y"
+                                      << "2 matches";
+        QTest::newRow("Go to Caller at the top") << ""
+                                                 << "Alt+Up" << false << ""
+                                                 << "2 matches";
+        QTest::newRow("Expand Hot Path") << ""
+                                         << "Ctrl+E" << false << "a1/y/deep1"
+                                         << "1 of 2";
+        QTest::newRow("Expand Hot Path on a leaf") << "b"
+                                                   << "Ctrl+E" << false << "b"
+                                                   << "2 matches";
+    }
+
+    void keysFindAndMoveAboutTheTree()
+    {
+        QFETCH(QString, from);
+        QFETCH(QString, key);
+        QFETCH(bool, inField);
+        MyDocument *document = openText(QStringLiteral("branching.cachegrind"), branchingProfile());
+        QVERIFY(document);
+        document->window()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(document->window()));
+        CallTreeView *outline = document->outlineView();
+        FindBar *bar = document->findBar();
+        QVERIFY(!bar->isVisible());
+        QTest::keyClick(outline, Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(bar->isVisible() && bar->field()->hasFocus());
+        QTest::keyClicks(bar->field(), QStringLiteral("deep"));
+        QTRY_COMPARE(bar->status(), QStringLiteral("2 matches"));
+        document->selectCall(*callAtPath(document->rootFunction(), from));
+
+        const QKeyCombination combination = keyOf(key);
+        QTest::keyClick(inField ? static_cast<QWidget *>(bar->field()) : outline, combination.key(),
+            combination.keyboardModifiers());
+        QTEST(pathOfCall(document->selectedCall()), "selected");
+        QCOMPARE(outline->currentIndex().row(), document->outlineModel()->rowOfCall(document->selectedCall()));
+        QTEST(bar->status(), "status");
+        QTest::keyClick(bar->field(), Qt::Key_Escape);
+        QVERIFY(!bar->isVisible());
+        QVERIFY(outline->hasFocus());
+    }
+
+    void findReportsMistakesAndOpensItsBarWhenEmpty()
+    {
+        MyDocument *document = openText(QStringLiteral("branching.cachegrind"), branchingProfile());
+        QVERIFY(document);
+        FindBar *bar = document->findBar();
+        document->findNext(); // nothing to find yet: the bar opens instead
+        QVERIFY(bar->isVisible());
+        QCOMPARE(document->selectedCall(), document->rootFunction());
+        bar->field()->setText(QStringLiteral("a1("));
+        bar->setRegularExpression(true);
+        QTRY_VERIFY(bar->status().startsWith(QStringLiteral("Invalid")));
+        document->findNext();
+        QCOMPARE(document->selectedCall(), document->rootFunction());
+        bar->setRegularExpression(false);
+        document->findPrevious(); // searches at once, without waiting for the pause
+        QCOMPARE(bar->status(), QStringLiteral("No match"));
+        bar->field()->setText(QStringLiteral("A1"));
+        document->findNext();
+        QCOMPARE(pathOfCall(document->selectedCall()), QStringLiteral("a1"));
+        QCOMPARE(bar->status(), QStringLiteral("1 of 1"));
+    }
+
+    // main -> [A -> F -> A -> F, B -> F]: the callers of F are A (twice)
+    // and B; a double-click lists a caller's calls of F.
+    void callersTabListsCallersAndHandsTheirCallsOver()
+    {
+        const QByteArray text = profileHeader() + record("/f.php", "F", 1, 5) + record("/f.php", "A", 2, 1, { "F" })
+            + record("/f.php", "F", 3, 10, { "A" }) + record("/f.php", "A", 4, 2, { "F" }) + record("/f.php", "F", 5, 7)
+            + record("/f.php", "B", 6, 0, { "F" }) + record("/f.php", "main", 7, 0, { "A", "B" });
+        MyDocument *document = openText(QStringLiteral("callers.cachegrind"), text);
+        QVERIFY(document);
+        const auto callerNames = [&] { return tableRows(*document->callersTab(), CallersController::FunctionColumn); };
+        document->selectCall(*callAtPath(document->rootFunction(), QStringLiteral("B/F")));
+        QCOMPARE(document->callersTab()->rowCount(), 0); // filled only when its tab is in front
+        document->tabView()->setCurrentWidget(document->callersTableView()->parentWidget());
+        QCOMPARE(callerNames(), QStringList({ "A", "B" }));
+        document->selectCall(*callAtPath(document->rootFunction(), QStringLiteral("A")));
+        QCOMPARE(callerNames(), QStringList({ "main", "F" }));
+        document->selectCall(*callAtPath(document->rootFunction(), QStringLiteral("A/F")));
+
+        doubleClickRow(document->callersTableView(), 0);
+        QCOMPARE(document->tabView()->currentWidget(), document->callsTableView()->parentWidget());
+        QCOMPARE(tableRows(*document->callsTab(), CallsController::FunctionColumn), QStringList({ "F", "F" }));
+        document->callersRowActivated(-1);
+        document->callersRowActivated(2);
+        QCOMPARE(document->callsTab()->rowCount(), 2);
+    }
+
+    // Hiding a column from a header's menu hides it in every window, now
+    // and later, and nowhere else.
+    void hiddenColumnsAreRememberedForEveryWindow_data()
+    {
+        QTest::addColumn<int>("view"); // 0 the outline, then the calls, summary and callers tables
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("outline") << 0 << int(CallTreeModel::SelfTimeColumn) << VTCOutlineHiddenColumns;
+        QTest::newRow("calls") << 1 << int(CallsController::FileColumn) << VTCCallsHiddenColumns;
+        QTest::newRow("summary") << 2 << int(SummaryController::CallCountColumn) << VTCSummaryHiddenColumns;
+        QTest::newRow("callers") << 3 << int(CallersController::CallCountColumn) << VTCCallersHiddenColumns;
+    }
+
+    void hiddenColumnsAreRememberedForEveryWindow()
+    {
+        QFETCH(int, view);
+        QFETCH(int, column);
+        QFETCH(QString, key);
+        const auto headers = [](MyDocument *document) {
+            return QList<QHeaderView *>({ document->outlineView()->header(),
+                document->callsTableView()->horizontalHeader(), document->summaryTableView()->horizontalHeader(),
+                document->callersTableView()->horizontalHeader() });
+        };
+        const auto hiddenSections = [&](MyDocument *document) {
+            QList<int> hidden;
+            for (QHeaderView *header : headers(document)) {
+                for (int section = 0; section < header->count(); ++section) {
+                    if (header->isSectionHidden(section))
+                        hidden << section;
+                }
+            }
+            return hidden;
+        };
+        MyDocument *first = openText(QStringLiteral("first.cachegrind"), memoryExample);
+        QVERIFY(first);
+        QCOMPARE(hiddenSections(first), QList<int>());
+        QMenu menu;
+        auto *chooser = headers(first).at(view)->findChild<ColumnChooser *>();
+        QVERIFY(chooser);
+        chooser->populateMenu(menu);
+        QVERIFY(!menu.actions().first()->isEnabled()); // the function stays
+        menu.actions().at(column)->trigger();
+        QCOMPARE(defaults().objectForKey(key).toStringList(), QStringList({ QString::number(column) }));
+
+        MyDocument *second = openText(QStringLiteral("second.cachegrind"), memoryExample);
+        QVERIFY(second);
+        for (MyDocument *document : { first, second }) {
+            QCOMPARE(hiddenSections(document), QList<int>({ column }));
+            QVERIFY(headers(document).at(view)->isSectionHidden(column));
+        }
+        selectOutlineRow(*second, 1); // refilling a table keeps its hidden columns
+        QVERIFY(headers(second).at(view)->isSectionHidden(column));
+        menu.actions().at(column)->trigger();
+        QCOMPARE(hiddenSections(second), QList<int>());
+        defaults().removeObjectForKey(key);
+    }
+
+    // Memory beside time in the details, with the share of the caller's
+    // memory when that is above 0, and the profiler's summary for the top
+    // call; no memory fields or columns for a profile without memory.
+    void memoryIsShownWhereTimeIs_data()
+    {
+        QTest::addColumn<QByteArray>("profile");
+        QTest::addColumn<QString>("call");
+        QTest::addColumn<QStringList>("memory"); // self and inclusive; none when hidden
+        QTest::addColumn<QString>("summary"); // none when hidden
+        QTest::newRow("the top call") << memoryExample << ""
+                                      << QStringList({ "1000 bytes (94.34%)", "1.04 KiB (100.00%)" })
+                                      << "time 20\u00b5s, peak memory 2.00 KiB";
+        QTest::newRow("freeing memory") << memoryExample << "render"
+                                        << QStringList({ "-40 bytes (-3.77%)", "60 bytes (5.66%)" }) << QString();
+        QTest::newRow("below a caller that frees") << QByteArray(profileHeader(true)
+            + record("/a.php", "leaf", 2, 1, {}, 30) + record("/a.php", "main", 1, 1, { "leaf" }, -50))
+                                                   << "leaf" << QStringList({ "30 bytes", "30 bytes" }) << QString();
+        QTest::newRow("no memory") << workedExample << "" << QStringList() << "time 20\u00b5s";
+    }
+
+    void memoryIsShownWhereTimeIs()
+    {
+        QFETCH(QByteArray, profile);
+        QFETCH(QString, call);
+        QFETCH(QStringList, memory);
+        MyDocument *document = openText(QStringLiteral("memory.cachegrind"), profile);
+        QVERIFY(document);
+        document->selectCall(*callAtPath(document->rootFunction(), call));
+        const auto shown = [](QLineEdit *field) { return field->isVisibleTo(field->window()); };
+        QStringList fields;
+        for (QLineEdit *field : { document->selfMemoryTextField(), document->inclusiveMemoryTextField() }) {
+            if (shown(field))
+                fields << field->text();
+        }
+        QCOMPARE(fields, memory);
+        QLineEdit *summary = document->profilerSummaryTextField();
+        QTEST(shown(summary) ? summary->text() : QString(), "summary");
+        QCOMPARE(
+            document->outlineView()->header()->isSectionHidden(CallTreeModel::InclusiveMemoryColumn), memory.isEmpty());
+        QCOMPARE(
+            document->summaryTableView()->horizontalHeader()->isSectionHidden(SummaryController::TotalSelfMemoryColumn),
+            memory.isEmpty());
+    }
+
+    // In the default window, a row's name starts in the left part of the
+    // function column at any depth, so that it is never out of sight.
+    void deepRowsKeepTheirNamesInView_data()
+    {
+        QTest::addColumn<int>("depth");
+        QTest::newRow("top") << 0;
+        QTest::newRow("20 levels") << 20;
+        QTest::newRow("80 levels") << 80;
+        QTest::newRow("10000 levels") << 10000;
+    }
+
+    void deepRowsKeepTheirNamesInView()
+    {
+        QFETCH(int, depth);
+        QByteArray text = profileHeader() + record("/leaf.php", "leaf", 2, 1);
+        for (int i = 0; i < depth; ++i)
+            text += "fl=/f.php\nfn=f\n1 1\ncfn=f\ncalls=1 0 0\n1 1\n\n";
+        MyDocument *document = openText(QStringLiteral("deep.cachegrind"), text);
+        QVERIFY(document);
+        QCOMPARE(document->window()->size(), QSize(1100, 720));
+        const ProfiledFunctionCall *leaf = document->rootFunction();
+        while (leaf->childCount() > 0)
+            leaf = leaf->getChild(0);
+        document->selectCall(*leaf);
+        CallTreeView *outline = document->outlineView();
+        const QRect cell = outline->visualRect(outline->currentIndex());
+        QVERIFY(outline->viewport()->rect().intersects(cell));
+        const int leadingRoom = FunctionLabelDelegate::disclosureRect(cell, depth).right() - cell.left();
+        QVERIFY2(leadingRoom < cell.width() / 2, qPrintable(QString::number(leadingRoom)));
+        QVERIFY(cell.width() >= CallTreeView::minimumFunctionWidth);
+        // Every other column stays on screen beside it.
+        QHeaderView *header = outline->header();
+        QCOMPARE(header->sectionViewportPosition(header->count() - 1) + header->sectionSize(header->count() - 1),
+            outline->viewport()->width());
     }
 
     // A million updates must repaint the bar only when it moves a step.

@@ -4,6 +4,7 @@
 #include "Profile.h"
 #include "SettingsKeys.h"
 #include "SummaryController.h"
+#include "ViewRoles.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -11,34 +12,19 @@
 
 namespace {
 
-// main calls beta 9, Alpha 100, gamma 10 and php::count 50, in this order.
+// main calls beta 9, Alpha 100, gamma 10 and php::count 50, in this order,
+// with memory -3000, 10, 5000000 and -1 bytes.
 QByteArray sortingProfile()
 {
-    return profileHeader() + record("/a.php", "beta", 1, 9) + record("/a.php", "Alpha", 1, 100)
-        + record("/a.php", "gamma", 1, 10) + record("php:internal", "php::count", 1, 50)
-        + record("/a.php", "main", 1, 1, { "beta", "Alpha", "gamma", "php::count" });
+    return profileHeader(true) + record("/a.php", "beta", 1, 9, {}, -3000) + record("/a.php", "Alpha", 1, 100, {}, 10)
+        + record("/a.php", "gamma", 1, 10, {}, 5000000) + record("php:internal", "php::count", 1, 50, {}, -1)
+        + record("/a.php", "main", 1, 1, { "beta", "Alpha", "gamma", "php::count" }, 0);
 }
 
-// main -> [a1 -> [x, y -> [deep1, deep2], z], b, a2 -> [w]]
-QByteArray branchingProfile()
+// The memory event of the profiles here: the second, when there is one.
+int memoryEventOf(const Profile &profile)
 {
-    return profileHeader() + record("/f.php", "x", 1, 1) + record("/f.php", "deep1", 2, 1)
-        + record("/f.php", "deep2", 3, 1) + record("/f.php", "y", 4, 1, { "deep1", "deep2" })
-        + record("/f.php", "z", 5, 1) + record("/f.php", "a1", 6, 1, { "x", "y", "z" }) + record("/f.php", "b", 7, 1)
-        + record("/f.php", "w", 8, 1) + record("/f.php", "a2", 9, 1, { "w" })
-        + record("/f.php", "main", 10, 1, { "a1", "b", "a2" });
-}
-
-// The call reached from `call` by the child names in `path` ("a1/y").
-const ProfiledFunctionCall *find(const ProfiledFunctionCall *call, const QString &path)
-{
-    for (const QString &name : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-        const ProfiledFunctionCall *next = nullptr;
-        for (qsizetype i = 0; i < call->childCount() && !next; ++i)
-            next = call->getChild(i)->function().name() == name ? call->getChild(i) : nullptr;
-        call = next;
-    }
-    return call;
+    return profile.events().size() > 1 ? 1 : -1;
 }
 
 // A profile and both tables over it, the tables under the model tester.
@@ -49,6 +35,8 @@ struct Tables
         profile.readFromData(text);
         calls.setCostUnit(profile.costUnit());
         summary.setCostUnit(profile.costUnit());
+        calls.setMemoryEvent(memoryEventOf(profile));
+        summary.setMemoryEvent(memoryEventOf(profile));
     }
     Profile profile;
     CallsController calls;
@@ -77,28 +65,37 @@ private Q_SLOTS:
 
     void rowsOfACall_data()
     {
+        QTest::addColumn<QByteArray>("profile");
         QTest::addColumn<QString>("call");
         QTest::addColumn<QStringList>("calls");
         QTest::addColumn<QStringList>("summary"); // largest total inclusive time first
-        QTest::newRow("the root") << "" << QStringList({ "1|render|5\u00b5s|7\u00b5s|/var/www/index.php|10" })
+        QTest::newRow("the root") << workedExample << ""
+                                  << QStringList({ "1|render|5\u00b5s|7\u00b5s|/var/www/index.php|10" })
                                   << QStringList({ "render|5\u00b5s|7\u00b5s|5\u00b5s|7\u00b5s|1",
                                          "php::strlen|2\u00b5s|2\u00b5s|2\u00b5s|2\u00b5s|1" });
-        QTest::newRow("a child") << "render" << QStringList({ "1|php::strlen|2\u00b5s|2\u00b5s|php:internal|3" })
+        QTest::newRow("a child") << workedExample << "render"
+                                 << QStringList({ "1|php::strlen|2\u00b5s|2\u00b5s|php:internal|3" })
                                  << QStringList({ "php::strlen|2\u00b5s|2\u00b5s|2\u00b5s|2\u00b5s|1" });
-        QTest::newRow("a leaf") << "render/php::strlen" << QStringList() << QStringList();
+        QTest::newRow("a leaf") << workedExample << "render/php::strlen" << QStringList() << QStringList();
+        QTest::newRow("the root, with memory")
+            << memoryExample << ""
+            << QStringList({ "1|render|5\u00b5s|7\u00b5s|/var/www/index.php|10|-40 bytes|60 bytes" })
+            << QStringList({ "render|5\u00b5s|7\u00b5s|5\u00b5s|7\u00b5s|1|-40 bytes|60 bytes|-40 bytes|60 bytes",
+                   "php::strlen|2\u00b5s|2\u00b5s|2\u00b5s|2\u00b5s|1|100 bytes|100 bytes|100 bytes|100 bytes" });
     }
 
     void rowsOfACall()
     {
+        QFETCH(QByteArray, profile);
         QFETCH(QString, call);
-        Tables tables(workedExample);
-        const ProfiledFunctionCall *selected = find(tables.profile.rootFunction(), call);
+        Tables tables(profile);
+        const ProfiledFunctionCall *selected = callAtPath(tables.profile.rootFunction(), call);
         tables.calls.populateFromFunction(*selected);
         tables.summary.populateFromFunction(*selected);
         QTEST(tableRows(tables.calls), "calls");
         QTEST(tableRows(tables.summary), "summary");
-        // Column identifiers outside 0 to 5, and rows that are not there, give nothing.
-        QVERIFY(!tables.calls.objectValueForTableColumn(6, 0).isValid());
+        // Column identifiers outside the table's, and rows that are not there, give nothing.
+        QVERIFY(!tables.calls.objectValueForTableColumn(CallsController::ColumnCount, 0).isValid());
         QVERIFY(!tables.summary.objectValueForTableColumn(-1, 0).isValid());
         QVERIFY(!tables.summary.objectValueForTableColumn(0, tables.summary.rowCount()).isValid());
         tables.calls.reset();
@@ -118,6 +115,7 @@ private Q_SLOTS:
         const int self = CallsController::SelfTimeColumn;
         const int total = SummaryController::TotalSelfTimeColumn;
         const int name = SummaryController::FunctionColumn;
+        const int selfMemory = CallsController::SelfMemoryColumn;
         QTest::newRow("summary as filled")
             << true << true << -1 << false << QStringList({ "Alpha", "php::count", "gamma", "beta" });
         QTest::newRow("summary by time") << true << true << total << false
@@ -134,6 +132,13 @@ private Q_SLOTS:
             << false << true << self << true << QStringList({ "Alpha", "php::count", "gamma", "beta" });
         QTest::newRow("calls without internal, by time")
             << false << false << self << false << QStringList({ "beta", "gamma", "Alpha" });
+        QTest::newRow("calls by memory, below 0 first")
+            << false << true << selfMemory << false << QStringList({ "beta", "php::count", "Alpha", "gamma" });
+        QTest::newRow("calls by memory, descending")
+            << false << true << selfMemory << true << QStringList({ "gamma", "Alpha", "php::count", "beta" });
+        QTest::newRow("summary by average inclusive memory")
+            << true << true << int(SummaryController::AverageInclusiveMemoryColumn) << false
+            << QStringList({ "beta", "php::count", "Alpha", "gamma" });
     }
 
     void sortingAndFiltering()
@@ -179,9 +184,60 @@ private Q_SLOTS:
         QCOMPARE(tables.summary.rowCount(), 0);
     }
 
+    // Beside each call: inclusive time, share of the top call's inclusive
+    // time (also as a fraction for the bar), self time.
+    void outlineShowsCostsBesideEachCall_data()
+    {
+        QTest::addColumn<QByteArray>("profile");
+        QTest::addColumn<int>("measurement");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<QList<double>>("shares");
+        QTest::newRow("microseconds") << workedExample << 2
+                                      << QStringList({ "main|20\u00b5s|100.0%|13\u00b5s",
+                                             "render|7\u00b5s|35.0%|5\u00b5s", "php::strlen|2\u00b5s|10.0%|2\u00b5s" })
+                                      << QList<double>({ 1.0, 0.35, 0.1 });
+        QTest::newRow("milliseconds, dashed")
+            << workedExample << 1 << QStringList({ "main|-|100.0%|-", "render|-|35.0%|-", "php::strlen|-|10.0%|-" })
+            << QList<double>({ 1.0, 0.35, 0.1 });
+        QTest::newRow("no time at the top")
+            << QByteArray(profileHeader() + record("/a.php", "leaf", 1, 0) + record("/a.php", "main", 1, 0, { "leaf" }))
+            << 2 << QStringList({ "main|-|-|-", "leaf|-|-|-" }) << QList<double>({ 0.0, 0.0 });
+        QTest::newRow("memory") << memoryExample << 2
+                                << QStringList({ "main|20\u00b5s|100.0%|13\u00b5s|1.04 KiB",
+                                       "render|7\u00b5s|35.0%|5\u00b5s|60 bytes",
+                                       "php::strlen|2\u00b5s|10.0%|2\u00b5s|100 bytes" })
+                                << QList<double>({ 1.0, 0.35, 0.1 });
+    }
+
+    void outlineShowsCostsBesideEachCall()
+    {
+        QFETCH(QByteArray, profile);
+        QFETCH(int, measurement);
+        QFETCH(QList<double>, shares);
+        Profile read;
+        read.readFromData(profile);
+        CallTreeModel outline;
+        QAbstractItemModelTester tester(&outline, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        outline.setCostUnit(read.costUnit());
+        outline.setMemoryEvent(memoryEventOf(read));
+        outline.setRootFunction(read.rootFunction());
+        for (int row = 0; row < outline.rowCount(); ++row)
+            outline.expandRow(row);
+        defaults().setObjectForKey(measurement, VTCMeasurement);
+        QSignalSpy changed(&outline, &QAbstractItemModel::dataChanged);
+        outline.reloadData();
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed.first().at(0).toModelIndex(), outline.index(0, CallTreeModel::InclusiveTimeColumn));
+        QCOMPARE(changed.first().at(1).toModelIndex(),
+            outline.index(outline.rowCount() - 1, CallTreeModel::ColumnCount - 1));
+        QTEST(tableRows(outline), "rows");
+        for (int row = 0; row < outline.rowCount(); ++row)
+            QCOMPARE(outline.index(row, CallTreeModel::ShareColumn).data(ShareRole).toDouble(), shares.at(row));
+    }
+
     void expandingParentsMatchesExpandingByHand_data()
     {
-        QTest::addColumn<QStringList>("expandedFirst"); // paths as `find` takes them; "" is main
+        QTest::addColumn<QStringList>("expandedFirst"); // paths as callAtPath takes them; "" is main
         QTest::addColumn<QString>("target");
         QTest::newRow("all collapsed") << QStringList() << "a1/y/deep2";
         QTest::newRow("top expanded") << QStringList({ "" }) << "a1/y/deep2";
@@ -196,7 +252,7 @@ private Q_SLOTS:
         QFETCH(QString, target);
         Profile profile;
         profile.readFromData(branchingProfile());
-        const ProfiledFunctionCall *call = find(profile.rootFunction(), target);
+        const ProfiledFunctionCall *call = callAtPath(profile.rootFunction(), target);
         QVERIFY(call);
         CallTreeModel byParents;
         QAbstractItemModelTester tester(&byParents, QAbstractItemModelTester::FailureReportingMode::QtTest);
@@ -204,7 +260,7 @@ private Q_SLOTS:
         for (CallTreeModel *model : { &byParents, &byHand }) {
             model->setRootFunction(profile.rootFunction());
             for (const QString &path : expandedFirst)
-                model->expandRow(model->rowOfCall(find(profile.rootFunction(), path)));
+                model->expandRow(model->rowOfCall(callAtPath(profile.rootFunction(), path)));
         }
         const int row = byParents.expandParents(*call);
         QList<const ProfiledFunctionCall *> chain;

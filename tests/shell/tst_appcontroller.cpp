@@ -40,11 +40,11 @@ QMenu *fileMenu(QMainWindow *window)
     return window->menuBar()->actions().value(0)->menu();
 }
 
-// "text|shortcut" of each item of the File menu.
-QStringList fileMenuItems(QMainWindow *window)
+// "text|shortcut" of each item of the menu at `index`, the File menu by default.
+QStringList fileMenuItems(QMainWindow *window, int index = 0)
 {
     QStringList items;
-    for (const QAction *action : fileMenu(window)->actions()) {
+    for (const QAction *action : window->menuBar()->actions().value(index)->menu()->actions()) {
         if (!action->isSeparator())
             items << action->text() + QLatin1Char('|') + action->shortcut().toString();
     }
@@ -136,6 +136,11 @@ private Q_SLOTS:
         for (MyDocument *document : documents()) {
             QVERIFY(document->window()->isVisible());
             QCOMPARE(fileMenuItems(document->window()), expectedFileMenu);
+            // A document window adds find to the Edit menu, and a Go menu.
+            QCOMPARE(fileMenuItems(document->window(), 1),
+                QStringList({ "&Find…|Ctrl+F", "Find &Next|F3", "Find Pre&vious|Shift+F3", "&Preferences…|Ctrl+," }));
+            QCOMPARE(fileMenuItems(document->window(), 2),
+                QStringList({ "Go to &Caller|Alt+Up", "Expand &Hot Path|Ctrl+E" }));
         }
         QCOMPARE(documents().first()->window()->windowTitle(), QStringLiteral("first.cachegrind"));
         QVERIFY(!m_controller->startWindow());
