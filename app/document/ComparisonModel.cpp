@@ -2,11 +2,10 @@
 
 #include "CostFormat.h"
 #include "FunctionModel.h"
+#include "PlainToolTip.h"
 #include "SettingsKeys.h"
 
 #include <KFUserDefaultsController.h>
-
-#include <QTextDocument>
 
 #include <algorithm>
 #include <numeric>
@@ -228,8 +227,7 @@ QVariant ComparisonModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
         return cellText(row, column);
     case Qt::ToolTipRole:
-        // Tooltips take rich text: a name is shown as written.
-        return column == FunctionColumn ? Qt::convertFromPlainText(m_names[size_t(row)]) : QVariant();
+        return column == FunctionColumn ? plainToolTip(m_names[size_t(row)]) : QVariant();
     case Qt::TextAlignmentRole:
         return QVariant::fromValue((column == FunctionColumn ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
     case Qt::ForegroundRole:
