@@ -238,14 +238,13 @@ bool CommandLine::diff(const QStringList &files, const QString &eventName, const
 
     const Profile &before = *m_profiles[0];
     const Profile &after = *m_profiles[1];
-    const std::optional<int> beforeEvent
-        = report.eventGiven ? ProfileComparison::eventNamed(before, eventName) : std::optional<int>(0);
+    const std::optional<int> beforeEvent = report.eventGiven ? before.eventNamed(eventName) : std::optional<int>(0);
     if (!beforeEvent) {
         reportMissingEvent(err, files[0], eventName, before);
         return false;
     }
-    const std::optional<int> afterEvent = report.eventGiven ? ProfileComparison::eventNamed(after, eventName)
-                                                            : ProfileComparison::matchingEvent(before, 0, after);
+    const std::optional<int> afterEvent
+        = report.eventGiven ? after.eventNamed(eventName) : ProfileComparison::matchingEvent(before, 0, after);
     if (!afterEvent) {
         reportMissingEvent(
             err, files[1], report.eventGiven ? QStringView(eventName) : before.events()[0].baseName(), after);
@@ -281,7 +280,7 @@ int CommandLine::run(const QStringList &arguments, std::FILE *out, std::FILE *er
         }
         ReportOptions &report = request.report;
         if (report.eventGiven) {
-            const std::optional<int> event = ProfileComparison::eventNamed(profile, request.eventName);
+            const std::optional<int> event = profile.eventNamed(request.eventName);
             if (!event) {
                 reportMissingEvent(err, file, request.eventName, profile);
                 return 1;

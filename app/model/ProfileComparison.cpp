@@ -55,19 +55,9 @@ ProfileComparison::ProfileComparison(const Profile &before, int beforeEvent, con
     sortRows();
 }
 
-std::optional<int> ProfileComparison::eventNamed(const Profile &profile, QStringView name)
-{
-    const QList<ProfileEvent> &events = profile.events();
-    for (int event = 0; event < events.size(); ++event) {
-        if (events[event].isNamed(name))
-            return event;
-    }
-    return std::nullopt;
-}
-
 std::optional<int> ProfileComparison::matchingEvent(const Profile &before, int beforeEvent, const Profile &after)
 {
-    return eventNamed(after, before.events()[beforeEvent].baseName());
+    return after.eventNamed(before.events()[beforeEvent].baseName());
 }
 
 std::string_view ProfileComparison::nameBytes(qsizetype row) const

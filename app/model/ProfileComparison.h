@@ -4,9 +4,6 @@
 #include "CostChange.h"
 #include "ProfileEvent.h"
 
-#include <QString>
-#include <QStringView>
-
 #include <array>
 #include <optional>
 #include <string>
@@ -33,8 +30,6 @@ public:
     // `after`, two events of the same kind.
     ProfileComparison(const Profile &before, int beforeEvent, const Profile &after, int afterEvent);
 
-    // The event of `profile` that `name` names (see ProfileEvent::isNamed).
-    static std::optional<int> eventNamed(const Profile &profile, QStringView name);
     // The event of `after` that compares with event `beforeEvent` of
     // `before`: the one of the same name, whatever its unit.
     static std::optional<int> matchingEvent(const Profile &before, int beforeEvent, const Profile &after);

@@ -32,7 +32,7 @@ struct Compared
     {
         before.readFromData(profileBefore);
         after.readFromData(profileAfter);
-        const int beforeEvent = *ProfileComparison::eventNamed(before, event);
+        const int beforeEvent = *before.eventNamed(event);
         model.setComparison(std::make_unique<ProfileComparison>(
             before, beforeEvent, after, *ProfileComparison::matchingEvent(before, beforeEvent, after)));
     }
