@@ -100,6 +100,7 @@ MyDocument *DocumentController::openDocument(const QUrl &url, QString &reason)
     m_frontToBack.insert(m_frontToBack.begin(), opened);
     noteRecentDocument(identity.absolutePath);
     displayDocument(*opened);
+    Q_EMIT documentRead(opened);
     return opened;
 }
 
@@ -165,6 +166,7 @@ void DocumentController::closeDocument(MyDocument *document)
     // Not destroyed here: this may run inside the window's own close event.
     m_closed.push_back(std::move(closing));
     QTimer::singleShot(0, this, &DocumentController::destroyClosedDocuments);
+    Q_EMIT documentClosed(document);
 }
 
 void DocumentController::destroyClosedDocuments()

@@ -56,6 +56,14 @@ public:
     void setAlertPresenter(std::unique_ptr<AlertPresenter> presenter);
     AlertPresenter &alertPresenter() const { return *m_alertPresenter; }
 
+Q_SIGNALS:
+    // A document shows its file as just read: it has joined the registry
+    // with its window shown, or its file was read again.
+    void documentRead(MyDocument *document);
+    // A document was taken out of the registry; it is destroyed once
+    // control is back in the event loop.
+    void documentClosed(MyDocument *document);
+
 private:
     struct FileIdentity
     {

@@ -17,7 +17,7 @@ FlameGraphTab::FlameGraphTab(const Profile &profile, QWidget *parent)
     , m_view(new FlameGraphView(this))
 {
     for (const ProfileEvent &event : profile.events())
-        m_eventChooser->addItem(event.shortName());
+        m_eventChooser->addItem(event.baseName().toString());
     m_eventChooser->setCurrentIndex(profile.timeEvent());
     m_eventChooser->setAccessibleName(tr("Widths by"));
     m_eventChooser->setToolTip(tr("The event whose inclusive costs give the widths of the bars"));

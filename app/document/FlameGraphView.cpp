@@ -288,7 +288,8 @@ QString FlameGraphView::toolTipText(const FlameGraphLayout::Bar &bar) const
     if (whole > 0.0) {
         lines << tr("%1% of %2 (%3)")
                      .arg(QString::number(m_layout.valueOf(bar) * 100.0 / whole, 'f', 2),
-                         m_call->function().name().toHtmlEscaped(), events[m_event].shortName().toHtmlEscaped());
+                         m_call->function().name().toHtmlEscaped(),
+                         events[m_event].baseName().toString().toHtmlEscaped());
     }
     return lines.join(QLatin1String("<br>"));
 }

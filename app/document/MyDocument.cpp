@@ -524,6 +524,26 @@ void MyDocument::highlightMatchesInFlameGraph(const CallSearch &search)
     });
 }
 
+bool MyDocument::showFunctionInSummary(std::string_view name)
+{
+    if (!m_ui || !m_profile.rootFunction())
+        return false;
+    // The summary below the root is the whole run's.
+    selectCall(*m_profile.rootFunction());
+    for (int row = 0; row < m_summaryTab->rowCount(); ++row) {
+        if (m_summaryTab->summaryAt(row).function().nameBytes() != name)
+            continue;
+        const QModelIndex index = m_summaryTab->index(row, 0);
+        m_ui->summaryTableView->selectionModel()->setCurrentIndex(
+            index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        m_ui->summaryTableView->scrollTo(index);
+        m_ui->tabView->setCurrentWidget(m_ui->summaryTab);
+        showWindows();
+        return true;
+    }
+    return false;
+}
+
 void MyDocument::observeValueForKeyPath(const QString &keyPath, QObject *, const QVariantMap &, void *)
 {
     if (keyPath != measurementKeyPath && keyPath != displayDashKeyPath)

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <memory>
+#include <string_view>
 
 class CallIndex;
 class CallSearch;
@@ -99,6 +100,11 @@ public:
     // Expands the call's ancestors in the outline, selects it and scrolls
     // it into view.
     void selectCall(const ProfiledFunctionCall &call);
+    // Selects the root in the outline and the summary's row of the function
+    // whose name is `name` (as the profile writes it), scrolled into view
+    // and the summary in front, and brings the window forward; false, with
+    // the root selected, when no such row is shown.
+    bool showFunctionInSummary(std::string_view name);
     void observeValueForKeyPath(
         const QString &keyPath, QObject *object, const QVariantMap &change, void *context) override;
 

@@ -20,13 +20,13 @@ QList<ProfileEvent> ProfileEvent::fromEventsLine(QByteArrayView line)
     return events;
 }
 
-QString ProfileEvent::shortName() const
+QStringView ProfileEvent::baseName() const
 {
     const qsizetype suffix = m_name.indexOf(QLatin1String("_("));
-    return suffix > 0 ? m_name.first(suffix) : m_name;
+    return suffix > 0 ? QStringView(m_name).first(suffix) : QStringView(m_name);
 }
 
 bool ProfileEvent::isNamed(QStringView text) const
 {
-    return text.compare(m_name, Qt::CaseInsensitive) == 0 || text.compare(shortName(), Qt::CaseInsensitive) == 0;
+    return text.compare(m_name, Qt::CaseInsensitive) == 0 || text.compare(baseName(), Qt::CaseInsensitive) == 0;
 }

@@ -23,8 +23,6 @@ public:
     static QList<ProfileEvent> fromEventsLine(QByteArrayView line);
 
     const QString &name() const { return m_name; }
-    // The name without a unit suffix such as "_(bytes)": "Memory".
-    QString shortName() const;
     Kind kind() const { return m_kind; }
     // Time counts are unsigned, every other event's are signed.
     bool isSigned() const { return m_kind != Kind::Time; }
@@ -32,6 +30,9 @@ public:
     const CostUnit &unit() const { return m_unit; }
     Cost cost(quint64 bits) const { return Cost::fromBits(bits, isSigned()); }
 
+    // The name without a unit suffix such as "_(bytes)" ("Memory"): what
+    // names the same event in profiles written with other units.
+    QStringView baseName() const;
     // Whether `text` names this event: its whole name or the name without a
     // unit suffix such as "_(bytes)", in any case.
     bool isNamed(QStringView text) const;

@@ -8,8 +8,10 @@
 #include <functional>
 #include <memory>
 
+class ComparisonController;
 class DocumentController;
 class FileDropFilter;
+class MyDocument;
 class PreferenceController;
 class SifterDocumentRegistry;
 class SifterStatusController;
@@ -22,8 +24,8 @@ class QWidget;
 
 // The application's controller: start-up (settings defaults, then the
 // update check, then the watcher), the main menu every window carries,
-// opening files from the command line, the file dialog and drops, the
-// preference window, the watcher window, the update check, and writing the
+// opening files from the command line, the file dialog and drops, comparing
+// two profiles, the preference window, the watcher window, the update check, and writing the
 // settings at exit. Owns the document registry, the watcher and the update
 // check.
 class AppController final : public QObject
@@ -37,6 +39,9 @@ public:
     ~AppController() override;
 
     void setOpenPanel(OpenPanel openPanel);
+    // Asks the user for the profile to compare the front one with; the
+    // default shows a file dialog for one file.
+    void setComparePanel(OpenPanel comparePanel);
 
     // Start-up, in order: registers the settings defaults, starts the update
     // check if asked to, then the watcher if asked to.
@@ -50,6 +55,7 @@ public:
     void openFiles(const QList<QUrl> &files);
 
     DocumentController &documentController() const { return *m_documentController; }
+    ComparisonController &comparisonController() const { return *m_comparisonController; }
     UpdateCheck &updateCheck() const { return *m_updateCheck; }
     // The watcher, once it was first needed; null before.
     SifterWatcher *sifterWatcher() const { return m_sifterWatcher.get(); }
@@ -64,6 +70,9 @@ public:
 
     // Menu actions.
     void openDocument();
+    // Asks for a second profile and opens a window comparing the document
+    // in front with it; nothing without a document in front.
+    void compareWith();
     void closeFrontWindow();
     void quit();
     void showPreferencePanel();
@@ -77,19 +86,26 @@ public:
     void checkForUpdates();
     QAction *openAction() const { return m_openAction; }
     QAction *closeAction() const { return m_closeAction; }
+    QAction *compareAction() const { return m_compareAction; }
 
 private:
     void fillRecentMenu(QMenu &menu);
     void closeStartWindow();
     SifterWatcher &sifter();
+    // The document whose window is the active one, or null.
+    MyDocument *frontDocument() const;
+    void updateCompareAction();
 
     std::unique_ptr<DocumentController> m_documentController;
+    std::unique_ptr<ComparisonController> m_comparisonController;
     std::unique_ptr<QMainWindow> m_startWindow;
     std::unique_ptr<FileDropFilter> m_dropFilter;
     QAction *m_openAction;
     QAction *m_closeAction;
+    QAction *m_compareAction;
     QAction *m_quitAction;
     OpenPanel m_openPanel;
+    OpenPanel m_comparePanel;
     std::unique_ptr<UpdateCheck> m_updateCheck;
     // The shared preference window; not owned.
     PreferenceController *m_preferenceController = nullptr;

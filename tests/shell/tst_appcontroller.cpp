@@ -1,5 +1,7 @@
 #include "RecordingAlertPresenter.h"
 #include "AppController.h"
+#include "ComparisonController.h"
+#include "ComparisonWindow.h"
 #include "DocumentController.h"
 #include "DocumentWindow.h"
 #include "MyDocument.h"
@@ -49,7 +51,8 @@ QStringList fileMenuItems(QMainWindow *window, int index = 0)
     return items;
 }
 
-const QStringList expectedFileMenu { "&Open\u2026|Ctrl+O", "Open &Recent|", "&Close|Ctrl+W", "&Quit|Ctrl+Q" };
+const QStringList expectedFileMenu { "&Open\u2026|Ctrl+O", "Open &Recent|", "Compare &With\u2026|", "&Close|Ctrl+W",
+    "&Quit|Ctrl+Q" };
 
 } // namespace
 
@@ -190,6 +193,38 @@ private Q_SLOTS:
         QCOMPARE(recent->actions().first()->text(), QStringLiteral("chosen.cachegrind"));
         recent->actions().first()->trigger();
         QCOMPARE(documents().size(), 1);
+    }
+
+    // Compare With... needs a document in front, and leaves both documents open.
+    void compareWithTheFrontDocument()
+    {
+        const QString first = writeProfile(QStringLiteral("first.cachegrind"));
+        const QString second = writeProfile(QStringLiteral("second.cachegrind"));
+        QAction *compare = m_controller->compareAction();
+        m_controller->setComparePanel([second](QWidget *) { return QList<QUrl> { QUrl::fromLocalFile(second) }; });
+        m_controller->openStartupFiles({});
+        QVERIFY(QTest::qWaitForWindowActive(m_controller->startWindow()));
+        QVERIFY(!compare->isEnabled());
+        compare->trigger();
+        QVERIFY(documents().isEmpty());
+
+        m_controller->openStartupFiles({ first });
+        QMainWindow *window = documents().first()->window();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QVERIFY(compare->isEnabled());
+        compare->trigger();
+        const QList<ComparisonWindow *> comparisons = m_controller->comparisonController().windows();
+        QCOMPARE(comparisons.size(), 1);
+        QCOMPARE(documents().size(), 2);
+        QCOMPARE(
+            comparisons.first()->windowTitle(), QStringLiteral("first.cachegrind → second.cachegrind — Comparison"));
+        QCOMPARE(fileMenuItems(comparisons.first()), expectedFileMenu);
+        QVERIFY(QTest::qWaitForWindowActive(comparisons.first()));
+        QVERIFY(!compare->isEnabled());
+        comparisons.first()->close();
+        QTRY_VERIFY(m_controller->comparisonController().windows().isEmpty());
+        QCOMPARE(documents().size(), 2);
     }
 
     void terminationWritesTheSettings()
