@@ -21,6 +21,8 @@ export XDG_CONFIG_HOME="$work/config"
 
 [ -f calls1m.cg ] || python3 "$generator" --calls 1000000 --seed 7 -o calls1m.cg
 [ -f calls1m.cg.gz ] || gzip -k calls1m.cg
+# The same program profiled again: another seed.
+[ -f calls1m-8.cg ] || python3 "$generator" --calls 1000000 --seed 8 -o calls1m-8.cg
 [ -f calls10m.cg ] || python3 "$generator" --calls 10000000 --seed 7 -o calls10m.cg
 [ -f current1m.cg ] || python3 "$generator" --calls 1000000 --seed 7 --format xdebug3 -o current1m.cg
 # A chain of a million distinct functions, each calling the next (61 MB).
@@ -62,9 +64,16 @@ echo
 wc1=$(median "wc -l calls1m.cg")
 summary1=$(median "$velotrace --summary --tsv calls1m.cg")
 report "--summary --tsv, 1M calls ($(size calls1m.cg) MB)" "$summary1" "$wc1" "wc -l" "10"
+diff1=$(median "$velotrace --diff --tsv calls1m.cg calls1m-8.cg")
+report "--diff --tsv, two 1M-call profiles" "$diff1" "$summary1" "--summary --tsv" "2.5"
+diffAligned1=$(median "$velotrace --diff calls1m.cg calls1m-8.cg")
+report "--diff, aligned" "$diffAligned1" "$summary1" "--summary --tsv" "2.5"
 mem1=$(peak "$velotrace" --summary --tsv calls1m.cg)
 printf '%-46s %7s MB  %7s MB file              %6sx  (bar 1)\n' "  peak memory" "$mem1" "$(size calls1m.cg)" \
     "$(ratio "$mem1" "$(size calls1m.cg)")"
+
+folded1=$(median "$velotrace --folded calls1m.cg")
+report "--folded, 1M calls, output to /dev/null" "$folded1" "$summary1" "--summary --tsv" "-"
 
 zcat1=$(median "zcat calls1m.cg.gz | wc -l")
 gzip1=$(median "$velotrace --summary --tsv calls1m.cg.gz | wc -l")

@@ -10,10 +10,12 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "viewer for PHP profiler output in the cac
 string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "Velotrace opens PHP profiles in the cachegrind text format, plain or"
   "gzip-compressed, and shows the call tree, the selected call's details and"
-  "callees, and a summary of every function called below it. A watcher opens"
-  "new profiles as they appear in a directory."
+  "callees, a summary of every function called below it and a flame graph of"
+  "every call below it. A watcher opens new profiles as they appear in a"
+  "directory."
   ""
-  "The command line prints summaries and call trees without a display.")
+  "The command line prints summaries, call trees and folded stacks without a"
+  "display.")
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

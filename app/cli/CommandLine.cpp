@@ -1,7 +1,10 @@
 #include "CommandLine.h"
 
+#include "DiffReport.h"
+#include "FoldedReport.h"
 #include "OutputStream.h"
 #include "Profile.h"
+#include "ProfileComparison.h"
 #include "ProfileFileData.h"
 #include "ReportOptions.h"
 #include "SummaryReport.h"
@@ -11,12 +14,16 @@
 
 #include <cstring>
 #include <optional>
+#include <system_error>
+#include <thread>
 
 namespace {
 
 const char usage[] = "Usage: velotrace [--new-instance] [FILE...]\n"
                      "       velotrace --summary [--event NAME] [--unit s|ms|us] [--top N] [--tsv] FILE\n"
                      "       velotrace --tree [--event NAME] [--depth N] [--unit s|ms|us] [--tsv] FILE\n"
+                     "       velotrace --folded [--event NAME] FILE\n"
+                     "       velotrace --diff [--event NAME] [--unit s|ms|us] [--top N] [--tsv] BEFORE AFTER\n"
                      "\n"
                      "Without options, opens each profile in its own window, in the Velotrace already\n"
                      "running on this display if there is one (--new-instance starts another).\n";
@@ -35,13 +42,22 @@ constexpr OptionSpec optionSpecs[] = {
         "total inclusive cost first.",
         nullptr },
     { "tree", "The whole call tree, one call per line, in pre-order.", nullptr },
+    { "folded",
+        "Folded stacks for flame-graph tools: each call path from the root, names joined by \";\", and the sum of "
+        "the self costs of its calls, sorted by path.",
+        nullptr },
+    { "diff",
+        "Compare two profiles, BEFORE and AFTER: one row per function called below the root of either, with its "
+        "calls, total self and inclusive cost in each (times in nanoseconds with --tsv), largest change of "
+        "inclusive cost first.",
+        nullptr },
     { "event",
         "The event whose figures are shown and sorted on, e.g. Time or Memory (default: the first the "
         "profile records).",
         "NAME" },
     { "tsv", "Tab-separated output with raw figures in the event's own unit.", nullptr },
     { "unit", "Time unit of the aligned output: s, ms or us (default: the \"measurement\" setting).", "U" },
-    { "top", "Print only the first N summary rows.", "N" },
+    { "top", "Print only the first N rows of the summary or the comparison.", "N" },
     { "depth", "Print the tree down to depth N (the root is depth 0).", "N" },
     { "help", "Show this text.", nullptr },
     { "version", "Show the version.", nullptr },
@@ -82,14 +98,15 @@ std::optional<quint64> countOf(const QString &text)
     return ok ? std::optional<quint64>(count) : std::nullopt;
 }
 
-enum class Mode { Summary, Tree, Help, Version };
+enum class Mode { Summary, Tree, Folded, Diff, Help, Version };
 
 struct Request
 {
     Mode mode = Mode::Help;
     ReportOptions report;
     QString eventName;
-    QString file;
+    // One, or two for a comparison.
+    QStringList files;
     QString help;
 };
 
@@ -114,11 +131,19 @@ std::optional<QString> parse(const QStringList &arguments, const CommandLine::De
 
     const bool summary = parser.isSet(QStringLiteral("summary"));
     const bool tree = parser.isSet(QStringLiteral("tree"));
-    if (summary && tree)
-        return QStringLiteral("--summary and --tree cannot be combined");
-    if (!summary && !tree)
-        return QStringLiteral("--event, --tsv, --unit, --top and --depth need --summary or --tree");
-    request.mode = summary ? Mode::Summary : Mode::Tree;
+    const bool folded = parser.isSet(QStringLiteral("folded"));
+    const bool diff = parser.isSet(QStringLiteral("diff"));
+    if (int(summary) + int(tree) + int(folded) + int(diff) > 1)
+        return QStringLiteral("only one of --summary, --tree, --folded and --diff can be given");
+    if (!summary && !tree && !folded && !diff)
+        return QStringLiteral("--event, --tsv, --unit, --top and --depth need --summary, --tree, --folded or --diff");
+    request.mode = summary ? Mode::Summary : tree ? Mode::Tree : folded ? Mode::Folded : Mode::Diff;
+    if (folded) {
+        for (const char *name : { "tsv", "unit", "top", "depth" }) {
+            if (parser.isSet(QLatin1String(name)))
+                return QStringLiteral("--%1 does not go with --folded").arg(QLatin1String(name));
+        }
+    }
 
     ReportOptions &report = request.report;
     report.tsv = parser.isSet(QStringLiteral("tsv"));
@@ -142,12 +167,13 @@ std::optional<QString> parse(const QStringList &arguments, const CommandLine::De
     request.eventName = parser.value(QStringLiteral("event"));
     report.eventGiven = parser.isSet(QStringLiteral("event"));
 
-    const QStringList files = parser.positionalArguments();
-    if (files.isEmpty())
+    request.files = parser.positionalArguments();
+    if (diff && request.files.size() != 2)
+        return QStringLiteral("--diff needs two profile files, BEFORE and AFTER");
+    if (request.files.isEmpty())
         return QStringLiteral("no profile file given");
-    if (files.size() > 1)
+    if (!diff && request.files.size() > 1)
         return QStringLiteral("only one file can be printed at a time");
-    request.file = files.first();
     return std::nullopt;
 }
 
@@ -157,6 +183,23 @@ QString eventNames(const Profile &profile)
     for (const ProfileEvent &event : profile.events())
         names << event.name();
     return names.join(QLatin1String(", "));
+}
+
+void reportMissingEvent(std::FILE *err, const QString &file, QStringView event, const Profile &profile)
+{
+    std::fprintf(err, "velotrace: %s records no event \"%s\"; its events: %s\n", qPrintable(file),
+        qPrintable(event.toString()), qPrintable(eventNames(profile)));
+}
+
+// Reads `file` into `profile`; the reason it cannot be read, or nothing.
+QString read(const QString &file, Profile &profile)
+{
+    ProfileFileData data;
+    if (!data.open(file))
+        return data.errorString();
+    if (!profile.readFromFile(data))
+        return profile.errorString();
+    return {};
 }
 
 } // namespace
@@ -184,6 +227,47 @@ CommandLine::CommandLine(const Defaults &defaults)
 
 CommandLine::~CommandLine() = default;
 
+bool CommandLine::diff(const QStringList &files, const QString &eventName, const ReportOptions &report,
+    OutputStream &output, std::FILE *err)
+{
+    for (std::unique_ptr<Profile> &profile : m_profiles)
+        profile = std::make_unique<Profile>();
+    // The two files are read at once when the system gives a thread.
+    QString reasons[2];
+    std::thread second;
+    try {
+        second = std::thread([&] { reasons[1] = read(files[1], *m_profiles[1]); });
+    } catch (const std::system_error &) {
+        reasons[1] = read(files[1], *m_profiles[1]);
+    }
+    reasons[0] = read(files[0], *m_profiles[0]);
+    if (second.joinable())
+        second.join();
+    for (int side = 0; side < 2; ++side) {
+        if (!reasons[side].isEmpty()) {
+            std::fprintf(err, "velotrace: %s: %s\n", qPrintable(files[side]), qPrintable(reasons[side]));
+            return false;
+        }
+    }
+
+    const Profile &before = *m_profiles[0];
+    const Profile &after = *m_profiles[1];
+    const std::optional<int> beforeEvent = report.eventGiven ? before.eventNamed(eventName) : std::optional<int>(0);
+    if (!beforeEvent) {
+        reportMissingEvent(err, files[0], eventName, before);
+        return false;
+    }
+    const std::optional<int> afterEvent
+        = report.eventGiven ? after.eventNamed(eventName) : ProfileComparison::matchingEvent(before, 0, after);
+    if (!afterEvent) {
+        reportMissingEvent(
+            err, files[1], report.eventGiven ? QStringView(eventName) : before.events()[0].baseName(), after);
+        return false;
+    }
+    DiffReport(ProfileComparison(before, *beforeEvent, after, *afterEvent), report).print(output);
+    return true;
+}
+
 int CommandLine::run(const QStringList &arguments, std::FILE *out, std::FILE *err)
 {
     Request request;
@@ -200,38 +284,36 @@ int CommandLine::run(const QStringList &arguments, std::FILE *out, std::FILE *er
         output << "velotrace " VELOTRACE_VERSION "\n";
         break;
     case Mode::Summary:
-    case Mode::Tree: {
-        m_profile = std::make_unique<Profile>();
-        ProfileFileData file;
-        QString reason;
-        if (!file.open(request.file))
-            reason = file.errorString();
-        else if (!m_profile->readFromFile(file))
-            reason = m_profile->errorString();
-        if (!reason.isEmpty()) {
-            std::fprintf(err, "velotrace: %s: %s\n", qPrintable(request.file), qPrintable(reason));
+    case Mode::Tree:
+    case Mode::Folded: {
+        const QString &file = request.files.first();
+        m_profiles[0] = std::make_unique<Profile>();
+        const Profile &profile = *m_profiles[0];
+        if (const QString reason = read(file, *m_profiles[0]); !reason.isEmpty()) {
+            std::fprintf(err, "velotrace: %s: %s\n", qPrintable(file), qPrintable(reason));
             return 1;
         }
         ReportOptions &report = request.report;
         if (report.eventGiven) {
-            const QList<ProfileEvent> &events = m_profile->events();
-            report.event = -1;
-            for (int event = 0; event < events.size() && report.event < 0; ++event) {
-                if (events[event].isNamed(request.eventName))
-                    report.event = event;
-            }
-            if (report.event < 0) {
-                std::fprintf(err, "velotrace: %s records no event \"%s\"; its events: %s\n", qPrintable(request.file),
-                    qPrintable(request.eventName), qPrintable(eventNames(*m_profile)));
+            const std::optional<int> event = profile.eventNamed(request.eventName);
+            if (!event) {
+                reportMissingEvent(err, file, request.eventName, profile);
                 return 1;
             }
+            report.event = *event;
         }
         if (request.mode == Mode::Summary)
-            SummaryReport(*m_profile, report).print(output);
+            SummaryReport(profile, report).print(output);
+        else if (request.mode == Mode::Tree)
+            TreeReport(profile, report).print(output);
         else
-            TreeReport(*m_profile, report).print(output);
+            FoldedReport(profile, report).print(output);
         break;
     }
+    case Mode::Diff:
+        if (!diff(request.files, request.eventName, request.report, output, err))
+            return 1;
+        break;
     }
     if (!output.finish()) {
         std::fprintf(err, "velotrace: cannot write the output: %s\n", std::strerror(output.error()));

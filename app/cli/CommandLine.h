@@ -2,13 +2,17 @@
 
 #include <QStringList>
 
+#include <array>
 #include <cstdio>
 #include <memory>
 
+class OutputStream;
 class Profile;
+struct ReportOptions;
 
-// The display-free front end: prints a profile's summary or call tree for
-// terminals, scripts and servers. It creates no application object and
+// The display-free front end: prints a profile's summary, call tree or folded
+// stacks, or the comparison of two profiles, for terminals, scripts and
+// servers. It creates no application object and
 // reads no settings: the caller hands it the user's display settings.
 class CommandLine
 {
@@ -26,7 +30,7 @@ public:
     static bool handles(int argc, char *argv[]);
 
     explicit CommandLine(const Defaults &defaults);
-    // Releases the profile read last.
+    // Releases the profiles read last.
     ~CommandLine();
 
     // Runs with the arguments after the program name; answers the exit
@@ -35,8 +39,13 @@ public:
     int run(const QStringList &arguments, std::FILE *out, std::FILE *err);
 
 private:
+    // Reads both files and prints their comparison; false, with one line on
+    // `err`, when a file cannot be read or lacks the event.
+    bool diff(const QStringList &files, const QString &eventName, const ReportOptions &report, OutputStream &output,
+        std::FILE *err);
+
     Defaults m_defaults;
     // Kept until the object goes, so that a caller about to exit need not
     // wait for a large tree to be released.
-    std::unique_ptr<Profile> m_profile;
+    std::array<std::unique_ptr<Profile>, 2> m_profiles;
 };

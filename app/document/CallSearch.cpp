@@ -14,6 +14,7 @@ CallSearch::CallSearch(const CallIndex &index)
 bool CallSearch::setPattern(const QString &pattern, bool isRegularExpression)
 {
     m_matches.clear();
+    m_matchingFunctions.clear();
     m_errorString.clear();
     if (pattern.isEmpty())
         return true;
@@ -24,7 +25,8 @@ bool CallSearch::setPattern(const QString &pattern, bool isRegularExpression)
         return false;
     }
 
-    std::vector<bool> matchingIds(m_index.functionIdCount(), false);
+    std::vector<bool> &matchingIds = m_matchingFunctions;
+    matchingIds.assign(m_index.functionIdCount(), false);
     bool anyMatch = false;
     for (quint32 id = 0; id < m_index.functionIdCount(); ++id) {
         const FunctionModel *function = m_index.function(id);
@@ -36,8 +38,10 @@ bool CallSearch::setPattern(const QString &pattern, bool isRegularExpression)
         matchingIds[id] = matches;
         anyMatch = anyMatch || matches;
     }
-    if (!anyMatch)
+    if (!anyMatch) {
+        m_matchingFunctions.clear();
         return true;
+    }
     for (quint32 position = 0; position < m_index.size(); ++position) {
         if (matchingIds[m_index.functionIdAt(position)])
             m_matches.push_back(position);

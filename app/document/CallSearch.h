@@ -24,6 +24,8 @@ public:
     QString errorString() const { return m_errorString; }
 
     qsizetype matchCount() const { return qsizetype(m_matches.size()); }
+    // By function id, whether the function matches; empty when none does.
+    const std::vector<bool> &matchingFunctions() const { return m_matchingFunctions; }
     const ProfiledFunctionCall &match(qsizetype number) const;
     // The number of `call` among the matches, or -1.
     qsizetype matchNumberOf(const ProfiledFunctionCall *call) const;
@@ -37,5 +39,7 @@ private:
     const CallIndex &m_index;
     // Positions in the index, ascending.
     std::vector<quint32> m_matches;
+    // Indexed by function id; empty when nothing matches.
+    std::vector<bool> m_matchingFunctions;
     QString m_errorString;
 };

@@ -155,6 +155,7 @@ void DocumentController::readFinished(DocumentLoader *loader)
             return;
         if (profile) {
             read.reloading->replaceProfile(std::move(profile));
+            Q_EMIT documentRead(read.reloading);
         } else if (!loader->isCancelled()) {
             m_alertPresenter->showWarning(read.alertParent,
                 tr("The file \u201c%1\u201d could not be read again.").arg(path), sentence(loader->errorString()));
@@ -189,6 +190,7 @@ void DocumentController::opened(Read &read, std::unique_ptr<MyDocument> document
     noteRecentDocument(read.identity.absolutePath);
     updateTitles();
     displayDocument(*opened);
+    Q_EMIT documentRead(opened);
     for (const QUrl &url : std::as_const(read.urls))
         Q_EMIT openFinished(url, opened, QString());
 }
@@ -263,7 +265,7 @@ void DocumentController::closeDocument(MyDocument *document)
     m_closed.push_back(std::move(closing));
     QTimer::singleShot(0, this, &DocumentController::destroyClosedDocuments);
     updateTitles();
-    Q_EMIT documentClosed();
+    Q_EMIT documentClosed(document);
 }
 
 void DocumentController::destroyClosedDocuments()

@@ -82,8 +82,12 @@ Q_SIGNALS:
     // document, or null when the open failed (`error` names the file and the
     // reason) or was cancelled (`error` is empty).
     void openFinished(const QUrl &url, MyDocument *document, const QString &error);
-    // A document was taken out of the registry.
-    void documentClosed();
+    // A document shows its file as just read: it has joined the registry
+    // with its window shown, or its file was read again.
+    void documentRead(MyDocument *document);
+    // A document was taken out of the registry; it is destroyed once
+    // control is back in the event loop.
+    void documentClosed(MyDocument *document);
 
 private:
     struct FileIdentity

@@ -58,6 +58,12 @@ QImage drawIcon(const IconStyle &style, int size, qreal devicePixelRatio)
 
 } // namespace
 
+QColor FunctionIcons::fillColour(const QString &iconName)
+{
+    IconStyle style;
+    return styleForName(iconName, style) ? style.fill : QColor();
+}
+
 QImage FunctionIcons::imageNamed(const QString &iconName, int size, qreal devicePixelRatio)
 {
     static QHash<QString, QImage> cache;

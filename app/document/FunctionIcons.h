@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QImage>
 #include <QString>
 
@@ -16,4 +17,7 @@ public:
     // a name that is not one of the three. Images, not pixmaps, are kept, so
     // that the cache may outlive the application object at exit.
     static QImage imageNamed(const QString &iconName, int size = defaultSize, qreal devicePixelRatio = 1.0);
+    // The colour that fills the picture for `iconName`; invalid for a name
+    // that is not one of the three.
+    static QColor fillColour(const QString &iconName);
 };

@@ -12,6 +12,8 @@
 #include "DisplayText.h"
 #include "DocumentWindow.h"
 #include "FindBar.h"
+#include "FlameGraphTab.h"
+#include "FlameGraphView.h"
 #include "Formatter.h"
 #include "FunctionLabelDelegate.h"
 #include "FunctionModel.h"
@@ -216,7 +218,12 @@ void MyDocument::replaceProfile(std::unique_ptr<Profile> profile)
     m_callIndex.reset();
     m_callersTab->reset();
     m_callersTab->reloadData();
+    m_flameGraphTab->showEventsOf(*m_profile);
+    m_flameGraphTab->view()->setHighlight({});
     showProfile(selected.find(m_profile->rootFunction()));
+    // The find bar's pattern is looked for again, in the new tree.
+    if (!m_ui->findBar->isHidden())
+        updateFindStatus();
 }
 
 void MyDocument::setUpViews()
@@ -248,6 +255,8 @@ void MyDocument::setUpViews()
         m_memoryEvent);
     // Paths are cut at the front, where they say least.
     m_ui->callsTableView->setTextElideMode(Qt::ElideLeft);
+    m_flameGraphTab = new FlameGraphTab(*m_profile);
+    m_ui->tabView->addTab(m_flameGraphTab, tr("Flame Graph"));
     m_ui->splitter->setSizes({ 780, 320 });
     m_ui->splitter->setStretchFactor(0, 1);
     m_ui->mainSplitter->setSizes({ 420, 300 });
@@ -265,6 +274,8 @@ void MyDocument::setUpViews()
         [this](const QModelIndex &index) { callersRowActivated(index.row()); });
     connect(outline->selectionModel(), &QItemSelectionModel::selectionChanged, this,
         &MyDocument::outlineViewSelectionDidChange);
+    connect(m_flameGraphTab, &FlameGraphTab::callActivated, this,
+        [this](const ProfiledFunctionCall *call) { selectCall(*call); });
     connect(m_ui->tabView, &QTabWidget::currentChanged, this, [this] {
         if (m_callersOutOfDate)
             updateCallers();
@@ -290,6 +301,7 @@ void MyDocument::setUpActions()
     connect(bar, &FindBar::findPreviousRequested, this, &MyDocument::findPrevious);
     connect(bar, &FindBar::closeRequested, this, [this] {
         m_ui->findBar->hide();
+        m_flameGraphTab->view()->setHighlight({});
         m_ui->myOutlineView->setFocus(Qt::OtherFocusReason);
     });
 }
@@ -321,10 +333,12 @@ void MyDocument::outlineViewSelectionDidChange()
         clearFunctionMetadataDisplay();
         m_callsTab->reset();
         m_summaryTab->reset();
+        m_flameGraphTab->setCall(nullptr);
     } else {
         displayItem(*call);
         m_callsTab->populateFromFunction(*call);
         m_summaryTab->populateFromFunction(*call);
+        m_flameGraphTab->setCall(call);
     }
     m_callsTab->reloadData();
     m_summaryTab->reloadData();
@@ -515,9 +529,11 @@ void MyDocument::updateFindStatus()
     FindBar *bar = m_ui->findBar;
     if (bar->pattern().isEmpty()) {
         bar->setStatus(QString());
+        m_flameGraphTab->view()->setHighlight({});
         return;
     }
     const CallSearch &current = search();
+    highlightMatchesInFlameGraph(current);
     if (!current.errorString().isEmpty()) {
         bar->setStatus(tr("Invalid: %1").arg(current.errorString()), true);
         return;
@@ -532,6 +548,39 @@ void MyDocument::updateFindStatus()
         bar->setStatus(tr("%1 of %2").arg(number + 1).arg(count));
     else
         bar->setStatus(count == 1 ? tr("1 match") : tr("%1 matches").arg(count));
+}
+
+void MyDocument::highlightMatchesInFlameGraph(const CallSearch &search)
+{
+    if (!search.errorString().isEmpty()) {
+        m_flameGraphTab->view()->setHighlight({});
+        return;
+    }
+    // A copy: the search is replaced while the user types, the graph may
+    // paint meanwhile.
+    m_flameGraphTab->view()->setHighlight([matching = search.matchingFunctions()](const FunctionModel &function) {
+        return function.id() < matching.size() && matching[function.id()];
+    });
+}
+
+bool MyDocument::showFunctionInSummary(std::string_view name)
+{
+    if (!m_ui || !m_profile->rootFunction())
+        return false;
+    // The summary below the root is the whole run's.
+    selectCall(*m_profile->rootFunction());
+    for (int row = 0; row < m_summaryTab->rowCount(); ++row) {
+        if (m_summaryTab->summaryAt(row).function().nameBytes() != name)
+            continue;
+        const QModelIndex index = m_summaryTab->index(row, 0);
+        m_ui->summaryTableView->selectionModel()->setCurrentIndex(
+            index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        m_ui->summaryTableView->scrollTo(index);
+        m_ui->tabView->setCurrentWidget(m_ui->summaryTab);
+        showWindows();
+        return true;
+    }
+    return false;
 }
 
 void MyDocument::observeValueForKeyPath(const QString &keyPath, QObject *, const QVariantMap &, void *)

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <memory>
+#include <string_view>
 
 class CallIndex;
 class CallSearch;
@@ -17,6 +18,7 @@ class CallersController;
 class CallsController;
 class DocumentWindow;
 class FindBar;
+class FlameGraphTab;
 class Formatter;
 class ProfiledFunctionCall;
 class QLabel;
@@ -101,6 +103,11 @@ public:
     // Expands the call's ancestors in the outline, selects it and scrolls
     // it into view.
     void selectCall(const ProfiledFunctionCall &call);
+    // Selects the root in the outline and the summary's row of the function
+    // whose name is `name` (as the profile writes it), scrolled into view
+    // and the summary in front, and brings the window forward; false, with
+    // the root selected, when no such row is shown.
+    bool showFunctionInSummary(std::string_view name);
     void observeValueForKeyPath(
         const QString &keyPath, QObject *object, const QVariantMap &change, void *context) override;
 
@@ -116,6 +123,7 @@ public:
     CallsController *callsTab() const { return m_callsTab.get(); }
     SummaryController *summaryTab() const { return m_summaryTab.get(); }
     CallersController *callersTab() const { return m_callersTab.get(); }
+    FlameGraphTab *flameGraphTab() const { return m_flameGraphTab; }
     QTabWidget *tabView() const;
     QTableView *callsTableView() const;
     QTableView *summaryTableView() const;
@@ -148,6 +156,8 @@ private:
     CallSearch &search();
     void selectMatch(qsizetype number);
     void updateFindStatus();
+    // Brings out the bars of the matching functions in the flame graph.
+    void highlightMatchesInFlameGraph(const CallSearch &search);
     void updateActions();
     // Lists the callers of the selected call's function when the callers
     // tab is in front; otherwise only notes that they are out of date.
@@ -170,6 +180,8 @@ private:
     bool m_callersOutOfDate = false;
     std::unique_ptr<Ui::MyDocument> m_ui;
     QLabel *m_emptyMessage = nullptr; // owned by the outline
+    // Owned by the window's tab view.
+    FlameGraphTab *m_flameGraphTab = nullptr;
     // Declared last: the views go before the models they show.
     std::unique_ptr<DocumentWindow> m_window;
 };

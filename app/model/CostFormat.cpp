@@ -1,11 +1,14 @@
 #include "CostFormat.h"
 
+#include "CostChange.h"
 #include "ProfileEvent.h"
 #include "SharedText.h"
 
 #include <QLocale>
 #include <QStringList>
 
+#include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace {
@@ -98,4 +101,24 @@ QString CostFormat::costString(const ProfileEvent &event, Cost cost, qint64 meas
         break;
     }
     return QString::number(cost.toSigned());
+}
+
+QString CostFormat::changeString(const ProfileEvent &event, const CostChange &change, qint64 measurement)
+{
+    QString text = change.sign() > 0 ? QStringLiteral("+") : (change.sign() < 0 ? QStringLiteral("-") : QString());
+    const quint64 magnitude = change.magnitude();
+    switch (event.kind()) {
+    case ProfileEvent::Kind::Time:
+        text += timeCostString(event.unit().toMicroseconds(magnitude), measurement, false);
+        break;
+    case ProfileEvent::Kind::Memory:
+        text += memoryCostString(qint64(std::min(magnitude, quint64(std::numeric_limits<qint64>::max()))));
+        break;
+    case ProfileEvent::Kind::Other:
+        text += QString::number(magnitude);
+        break;
+    }
+    if (!std::isnan(change.percentage()))
+        text += QString::asprintf(change.sign() == 0 ? " (%.1f%%)" : " (%+.1f%%)", change.percentage());
+    return text;
 }

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 
+class CostChange;
 class ProfileEvent;
 
 // Turns costs into text: time in the user's unit ("measurement": 0 seconds,
@@ -23,6 +24,11 @@ public:
     static QString memoryCostString(qint64 bytes);
     // A cost of `event` in the form its kind takes.
     static QString costString(const ProfileEvent &event, Cost cost, qint64 measurement, bool displayDash);
+    // A change of a cost of `event` with its sign and its share of the
+    // earlier figure, e.g. "+1.5ms (+25.0%)", "-512 bytes (-50.0%)"; no
+    // share when the earlier figure is 0. Never a dash: a change too small
+    // to show still has a direction.
+    static QString changeString(const ProfileEvent &event, const CostChange &change, qint64 measurement);
     // The figures of a profiler's "summary:" line, one per event in order,
     // as "time 670µs, peak memory 4.88 KiB".
     static QString summaryString(

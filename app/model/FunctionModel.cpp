@@ -9,11 +9,6 @@ bool startsWith(std::string_view name, std::string_view prefix)
     return name.substr(0, prefix.size()) == prefix;
 }
 
-bool isInclusion(std::string_view name)
-{
-    return startsWith(name, "require::") || startsWith(name, "include::");
-}
-
 // "require::" and "include::" are both this long.
 constexpr qsizetype inclusionPrefixLength = 9;
 
@@ -24,6 +19,11 @@ FunctionModel::FunctionModel(const Profile &profile, quint32 id, std::string_vie
     , m_id(id)
     , m_type(typeOf(name))
 { }
+
+bool FunctionModel::isInclusion(std::string_view name)
+{
+    return startsWith(name, "require::") || startsWith(name, "include::");
+}
 
 char FunctionModel::typeOf(std::string_view name)
 {

@@ -55,6 +55,8 @@ public:
     const Profile &profile() const { return *m_profile; }
 
     static char typeOf(std::string_view name);
+    // Whether `name` is that of an inclusion: "require::…" or "include::…".
+    static bool isInclusion(std::string_view name);
 
 private:
     const Profile *m_profile;

@@ -107,6 +107,15 @@ bool Profile::cancelled()
     return true;
 }
 
+std::optional<int> Profile::eventNamed(QStringView name) const
+{
+    for (int event = 0; event < m_events.size(); ++event) {
+        if (m_events[event].isNamed(name))
+            return event;
+    }
+    return std::nullopt;
+}
+
 bool Profile::read(const std::function<bool(CachegrindParser &)> &feed)
 {
     clear();

@@ -14,6 +14,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class ProfileFileData;
 class ProgressController;
@@ -64,6 +65,8 @@ public:
     // the first of all.
     int timeEvent() const { return m_timeEvent; }
     const CostUnit &costUnit() const { return m_events[m_timeEvent].unit(); }
+    // The first event that `name` names (see ProfileEvent::isNamed).
+    std::optional<int> eventNamed(QStringView name) const;
     // The figures of the profiler's "summary:" line, one per event it gives
     // (total time, peak memory); empty without one.
     const QList<Cost> &summaryCosts() const { return m_summaryCosts; }

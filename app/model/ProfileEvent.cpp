@@ -20,10 +20,13 @@ QList<ProfileEvent> ProfileEvent::fromEventsLine(QByteArrayView line)
     return events;
 }
 
+QStringView ProfileEvent::baseName() const
+{
+    const qsizetype suffix = m_name.indexOf(QLatin1String("_("));
+    return suffix > 0 ? QStringView(m_name).first(suffix) : QStringView(m_name);
+}
+
 bool ProfileEvent::isNamed(QStringView text) const
 {
-    if (text.compare(m_name, Qt::CaseInsensitive) == 0)
-        return true;
-    const qsizetype suffix = m_name.indexOf(QLatin1String("_("));
-    return suffix > 0 && text.compare(QStringView(m_name).first(suffix), Qt::CaseInsensitive) == 0;
+    return text.compare(m_name, Qt::CaseInsensitive) == 0 || text.compare(baseName(), Qt::CaseInsensitive) == 0;
 }

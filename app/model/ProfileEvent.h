@@ -30,6 +30,9 @@ public:
     const CostUnit &unit() const { return m_unit; }
     Cost cost(quint64 bits) const { return Cost::fromBits(bits, isSigned()); }
 
+    // The name without a unit suffix such as "_(bytes)" ("Memory"): what
+    // names the same event in profiles written with other units.
+    QStringView baseName() const;
     // Whether `text` names this event: its whole name or the name without a
     // unit suffix such as "_(bytes)", in any case.
     bool isNamed(QStringView text) const;

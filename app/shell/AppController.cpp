@@ -2,6 +2,7 @@
 
 #include "AlertPresenter.h"
 #include "DisplayText.h"
+#include "ComparisonController.h"
 #include "DocumentController.h"
 #include "DocumentWindow.h"
 #include "FileDropFilter.h"
@@ -21,6 +22,8 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QWindow>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -34,17 +37,27 @@ QList<QUrl> showOpenDialog(QWidget *parent)
         AppController::tr("Profiles (cachegrind.out* *.cachegrind* *.gz);;All files (*)"));
 }
 
+QList<QUrl> showCompareDialog(QWidget *parent)
+{
+    const QUrl file = QFileDialog::getOpenFileUrl(parent, AppController::tr("Compare With"), QUrl(),
+        AppController::tr("Profiles (cachegrind.out* *.cachegrind* *.gz);;All files (*)"));
+    return file.isEmpty() ? QList<QUrl>() : QList<QUrl> { file };
+}
+
 } // namespace
 
 AppController::AppController(QObject *parent)
     : QObject(parent)
     , m_documentController(std::make_unique<DocumentController>())
+    , m_comparisonController(std::make_unique<ComparisonController>(*m_documentController))
     , m_dropFilter(std::make_unique<FileDropFilter>([this](const QList<QUrl> &files) { openFiles(files); }))
     , m_openAction(new QAction(tr("&Open\u2026"), this))
     , m_reloadAction(new QAction(tr("Re&load"), this))
     , m_closeAction(new QAction(tr("&Close"), this))
+    , m_compareAction(new QAction(tr("Compare &With\u2026"), this))
     , m_quitAction(new QAction(tr("&Quit"), this))
     , m_openPanel(showOpenDialog)
+    , m_comparePanel(showCompareDialog)
     , m_updateCheck(std::make_unique<UpdateCheck>())
 {
     m_openAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
@@ -55,6 +68,7 @@ AppController::AppController(QObject *parent)
     connect(m_openAction, &QAction::triggered, this, &AppController::openDocument);
     connect(m_reloadAction, &QAction::triggered, this, &AppController::reloadFrontDocument);
     connect(m_closeAction, &QAction::triggered, this, &AppController::closeFrontWindow);
+    connect(m_compareAction, &QAction::triggered, this, &AppController::compareWith);
     connect(m_quitAction, &QAction::triggered, this, &AppController::quit);
     m_documentController->setWindowDecorator([this](QMainWindow &window) { decorateWindow(window); });
     connect(
@@ -86,10 +100,18 @@ AppController::AppController(QObject *parent)
                "be lost when Velotrace quits.")
                 .arg(fileName));
     });
+    m_comparisonController->setWindowDecorator([this](QMainWindow &window) { decorateWindow(window); });
+    // Comparing needs a document in front.
+    m_compareAction->setEnabled(false);
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &AppController::updateCompareAction);
+    connect(m_documentController.get(), &DocumentController::documentClosed, this, &AppController::updateCompareAction);
 }
 
 AppController::~AppController()
 {
+    // Nothing is in front any more while windows and documents go.
+    disconnect(qGuiApp, nullptr, this, nullptr);
+    m_documentController->disconnect(this);
     // Windows go while the application object still exists; the watcher
     // goes after its window and before the registry it looks documents up
     // in. Documents closed now bring no start window back.
@@ -98,12 +120,18 @@ AppController::~AppController()
     m_sifterStatusController.reset();
     m_sifterWatcher.reset();
     m_sifterDocuments.reset();
+    m_comparisonController.reset();
     m_documentController.reset();
 }
 
 void AppController::setOpenPanel(OpenPanel openPanel)
 {
     m_openPanel = std::move(openPanel);
+}
+
+void AppController::setComparePanel(OpenPanel comparePanel)
+{
+    m_comparePanel = std::move(comparePanel);
 }
 
 void AppController::awakeFromNib()
@@ -222,6 +250,8 @@ void AppController::addFileMenu(QMenuBar &menuBar)
     QMenu *recent = file->addMenu(tr("Open &Recent"));
     connect(recent, &QMenu::aboutToShow, this, [this, recent] { fillRecentMenu(*recent); });
     file->addAction(m_reloadAction);
+    file->addAction(m_compareAction);
+    connect(file, &QMenu::aboutToShow, this, &AppController::updateCompareAction);
     file->addSeparator();
     file->addAction(m_closeAction);
     file->addSeparator();
@@ -311,6 +341,31 @@ void AppController::openDocument()
     const QList<QUrl> files = m_openPanel(QApplication::activeWindow());
     if (!files.isEmpty())
         openFiles(files);
+}
+
+MyDocument *AppController::activeDocument() const
+{
+    const QWidget *active = QApplication::activeWindow();
+    for (MyDocument *document : m_documentController->orderedDocuments()) {
+        if (active && document->window() == active)
+            return document;
+    }
+    return nullptr;
+}
+
+void AppController::updateCompareAction()
+{
+    m_compareAction->setEnabled(activeDocument() != nullptr);
+}
+
+void AppController::compareWith()
+{
+    MyDocument *front = activeDocument();
+    if (!front)
+        return;
+    const QList<QUrl> files = m_comparePanel(front->window());
+    if (!files.isEmpty())
+        m_comparisonController->compare(*front, files.first(), front->window());
 }
 
 void AppController::closeFrontWindow()

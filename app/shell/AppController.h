@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+class ComparisonController;
 class DocumentController;
 class DocumentWindow;
 class FileDropFilter;
@@ -26,8 +27,8 @@ class QWidget;
 
 // The application's controller: start-up (settings defaults, then the
 // update check, then the watcher), the main menu every window carries,
-// opening files from the command line, the file dialog and drops, the
-// preference window, the watcher window, the update check, and writing the
+// opening files from the command line, the file dialog and drops, comparing
+// two profiles, the preference window, the watcher window, the update check, and writing the
 // settings at exit. Owns the document registry, the watcher and the update
 // check.
 class AppController final : public QObject
@@ -41,6 +42,9 @@ public:
     ~AppController() override;
 
     void setOpenPanel(OpenPanel openPanel);
+    // Asks the user for the profile to compare the front one with; the
+    // default shows a file dialog for one file.
+    void setComparePanel(OpenPanel comparePanel);
 
     // Start-up, in order: sets an unreadable settings file aside, registers
     // the settings defaults, starts the update check if asked to, then the
@@ -58,6 +62,7 @@ public:
     void openFiles(const QList<QUrl> &files);
 
     DocumentController &documentController() const { return *m_documentController; }
+    ComparisonController &comparisonController() const { return *m_comparisonController; }
     UpdateCheck &updateCheck() const { return *m_updateCheck; }
     // The watcher, once it was first needed; null before.
     SifterWatcher *sifterWatcher() const { return m_sifterWatcher.get(); }
@@ -76,6 +81,9 @@ public:
     void openDocument();
     // Reads the front document's file again.
     void reloadFrontDocument();
+    // Asks for a second profile and opens a window comparing the document
+    // in front with it; nothing without a document in front.
+    void compareWith();
     void closeFrontWindow();
     void quit();
     void showPreferencePanel();
@@ -91,6 +99,7 @@ public:
     QAction *reloadAction() const { return m_reloadAction; }
     QAction *quitAction() const { return m_quitAction; }
     QAction *closeAction() const { return m_closeAction; }
+    QAction *compareAction() const { return m_compareAction; }
 
 private:
     // Tells the user, once control is back in the event loop.
@@ -110,16 +119,22 @@ private:
     void startWindowClosed();
     void showStartWindowIfIdle();
     SifterWatcher &sifter();
+    // The document whose window is the active one, or null.
+    MyDocument *activeDocument() const;
+    void updateCompareAction();
 
     std::unique_ptr<DocumentController> m_documentController;
+    std::unique_ptr<ComparisonController> m_comparisonController;
     std::unique_ptr<StartWindow> m_startWindow;
     std::unique_ptr<FileDropFilter> m_dropFilter;
     QAction *m_openAction;
     QAction *m_reloadAction;
     QAction *m_closeAction;
+    QAction *m_compareAction;
     QAction *m_quitAction;
     OpenPanel m_openPanel;
     bool m_quitting = false;
+    OpenPanel m_comparePanel;
     std::unique_ptr<UpdateCheck> m_updateCheck;
     // The shared preference window; not owned.
     PreferenceController *m_preferenceController = nullptr;

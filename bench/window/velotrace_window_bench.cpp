@@ -1,5 +1,6 @@
 // Usage: velotrace_window_bench PROFILE [VELOTRACE]
 //        velotrace_window_bench --wide N
+//        velotrace_window_bench --flame PROFILE
 // Opens PROFILE in a document window (offscreen works) and prints, in
 // milliseconds and megabytes: the time until the window is usable (root
 // selected and expanded, the tables filled), the time to refill every table
@@ -10,13 +11,21 @@
 // the VELOTRACE program, it first times its command-line summary of the
 // same file as the baseline the window's figures are compared with. With
 // --wide it builds a profile whose root has N children and times showing,
-// scrolling and collapsing them in the outline.
+// scrolling and collapsing them in the outline, and drawing their flame
+// graph. With --flame it times the flame graph tab: drawing the root's graph
+// from nothing, and a click on a bar until the graph of that call is drawn
+// (the tables refilled too), against `wc -l` on the same file in the same
+// run.
 
 #include "CallTreeModel.h"
 #include "CallTreeView.h"
 #include "CallsController.h"
 #include "DocumentController.h"
+#include "DocumentWindow.h"
 #include "FindBar.h"
+#include "FlameGraphPathBar.h"
+#include "FlameGraphTab.h"
+#include "FlameGraphView.h"
 #include "FunctionModel.h"
 #include "MyDocument.h"
 #include "ProfiledFunctionCall.h"
@@ -28,12 +37,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <sys/resource.h>
@@ -169,6 +181,133 @@ int wideOutline(int children, QTextStream &out)
     QCoreApplication::processEvents();
     out << "expand: " << timer.elapsed() << "\n";
     out << "memory: " << QString::number(residentMegabytes(), 'f', 1) << " MB resident\n";
+    document.tabView()->setCurrentWidget(document.flameGraphTab());
+    QCoreApplication::processEvents();
+    FlameGraphView &graph = *document.flameGraphTab()->view();
+    graph.setCall(nullptr);
+    graph.setCall(document.rootFunction());
+    timer.start();
+    graph.viewport()->repaint();
+    out << "flame graph of the root drawn: " << timer.elapsed() << "\n";
+    return 0;
+}
+
+// Milliseconds of wall-clock time `work` takes, the median of `runs`.
+template <typename Work> double medianMilliseconds(int runs, Work work)
+{
+    std::vector<double> times;
+    for (int run = 0; run < runs; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        times.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+// Opens the file without an alert and waits for its read on another thread
+// to end: the document, or null with the reason in `error`.
+MyDocument *openAndWait(DocumentController &registry, const QString &path, QString &error)
+{
+    MyDocument *document = nullptr;
+    bool finished = false;
+    const QMetaObject::Connection connection = QObject::connect(
+        &registry, &DocumentController::openFinished, [&](const QUrl &, MyDocument *opened, const QString &message) {
+            document = opened;
+            error = message;
+            finished = true;
+        });
+    registry.openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), false);
+    while (!finished)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    QObject::disconnect(connection);
+    return document;
+}
+
+int flameGraph(const QString &path, QTextStream &out)
+{
+    const double baseline = medianMilliseconds(5, [&] {
+        QProcess wc;
+        wc.setStandardOutputFile(QProcess::nullDevice());
+        wc.start(QStringLiteral("wc"), { QStringLiteral("-l"), path });
+        wc.waitForFinished();
+    });
+    const auto report = [&](const QString &what, double milliseconds) {
+        out << what << ": " << QString::number(milliseconds, 'f', 1) << " ms, "
+            << QString::number(milliseconds / baseline, 'f', 2) << "x wc -l (" << QString::number(baseline, 'f', 1)
+            << " ms)\n";
+        out.flush();
+    };
+    report(QStringLiteral("baseline"), baseline);
+
+    DocumentController registry;
+    QString error;
+    MyDocument *document = openAndWait(registry, path, error);
+    if (!document || !document->rootFunction()) {
+        out << error << '\n';
+        return 1;
+    }
+    document->window()->resize(1600, 1000);
+    document->tabView()->setCurrentWidget(document->flameGraphTab());
+    QCoreApplication::processEvents();
+    FlameGraphView &graph = *document->flameGraphTab()->view();
+    const ProfiledFunctionCall *root = document->rootFunction();
+    out << "graph " << graph.viewport()->width() << " x " << graph.viewport()->height() << " pixels\n";
+
+    report(QStringLiteral("root drawn from nothing"), medianMilliseconds(7, [&] {
+        graph.setCall(nullptr);
+        graph.setCall(root);
+        graph.viewport()->repaint();
+    }));
+    int bars = 0;
+    for (int row = 0; row < graph.bars().rowCount(); ++row)
+        bars += int(graph.bars().row(row).size());
+    out << "  " << graph.bars().rowCount() << " rows, " << bars << " bars laid out\n";
+
+    // Down the widest bar of the second row, level by level, then back to
+    // the root through the path.
+    std::vector<double> zooms;
+    std::vector<const ProfiledFunctionCall *> zoomed;
+    for (int level = 0; level < 8; ++level) {
+        const std::span<const FlameGraphLayout::Bar> row = graph.bars().row(1);
+        const auto widest = std::max_element(row.begin(), row.end(),
+            [](const FlameGraphLayout::Bar &a, const FlameGraphLayout::Bar &b) { return a.width < b.width; });
+        if (widest == row.end() || widest->isBlock())
+            break;
+        const QPointF at = QRectF(graph.barRect(*widest)).center();
+        QElapsedTimer timer;
+        timer.start();
+        for (const QEvent::Type type : { QEvent::MouseButtonPress, QEvent::MouseButtonRelease }) {
+            QMouseEvent click(type, at, graph.viewport()->mapToGlobal(at), Qt::LeftButton,
+                type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, {});
+            QCoreApplication::sendEvent(graph.viewport(), &click);
+        }
+        graph.viewport()->repaint();
+        zooms.push_back(double(timer.nsecsElapsed()) / 1e6);
+        zoomed.push_back(graph.call());
+    }
+    std::sort(zooms.begin(), zooms.end());
+    if (!zooms.empty()) {
+        report(QStringLiteral("click to zoom, median of %1 levels").arg(zooms.size()), zooms[zooms.size() / 2]);
+        report(QStringLiteral("click to zoom, slowest"), zooms.back());
+        // The same calls again, the graph alone, without the outline and tables.
+        std::vector<double> drawn;
+        for (const ProfiledFunctionCall *call : zoomed) {
+            drawn.push_back(medianMilliseconds(3, [&] {
+                graph.setCall(nullptr);
+                graph.setCall(call);
+                graph.viewport()->repaint();
+            }));
+        }
+        report(QStringLiteral("  of which the graph, slowest"), *std::max_element(drawn.begin(), drawn.end()));
+    }
+    QElapsedTimer timer;
+    timer.start();
+    document->flameGraphTab()->pathBar()->findChild<QToolButton *>()->click();
+    graph.viewport()->repaint();
+    report(QStringLiteral("back to the root through the path"), double(timer.nsecsElapsed()) / 1e6);
+    registry.closeAllDocuments();
     return 0;
 }
 
@@ -191,6 +330,8 @@ int main(int argc, char *argv[])
     QTextStream out(stdout);
     if (QByteArrayView(argv[1]) == "--wide")
         return wideOutline(argc > 2 ? std::atoi(argv[2]) : 1000000, out);
+    if (QByteArrayView(argv[1]) == "--flame" && argc > 2)
+        return flameGraph(QFileInfo(QString::fromLocal8Bit(argv[2])).absoluteFilePath(), out);
     const QString path = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath();
     const double fileMegabytes = double(QFileInfo(path).size()) / (1024.0 * 1024.0);
     out << "file: " << path << " (" << QString::number(fileMegabytes, 'f', 1) << " MB)\n";
@@ -204,17 +345,7 @@ int main(int argc, char *argv[])
     timer.start();
     // The file is read on another thread; the window appears once it has been.
     QString error;
-    MyDocument *document = nullptr;
-    bool finished = false;
-    QObject::connect(
-        &registry, &DocumentController::openFinished, [&](const QUrl &, MyDocument *opened, const QString &message) {
-            document = opened;
-            error = message;
-            finished = true;
-        });
-    registry.openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), false);
-    while (!finished)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    MyDocument *document = openAndWait(registry, path, error);
     if (!document) {
         out << error << '\n';
         return 1;

@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "ProfilePair.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -23,6 +24,23 @@ const QByteArray memory
     = "events: Time_(10ns) Memory_(bytes)\n\nfn=(1) php::str_repeat\n12 30000 4096\n\n"
       "fn=(2) fib\n7 10000 -32\ncfn=(1)\n\nfn=(2)\n3 20000 1000\ncfn=(2)\n\n"
       "fn=(1)\n12 5000 9000\n\nfn=(3) {main}\n1 2000 100\ncfn=(2)\ncfn=(1)\n\nsummary: 67000 5000\n";
+// main calls fib (which recurses twice), a (which calls "x;y"), "a b", fib
+// again (which calls php::strlen), then "x:y" and "x;y"; self time, then
+// memory, in the comments.
+const QByteArray stacks = "events: Time Memory\n\n"
+                          "fn=fib\n1 4 -20\n\n" // main;fib;fib;fib
+                          "fn=fib\n1 3 0\ncfn=fib\n\n" // main;fib;fib
+                          "fn=fib\n1 2 10\ncfn=fib\n\n" // main;fib
+                          "fn=x;y\n1 8 0\n\n" // main;a;x:y
+                          "fn=a\n1 1 5\ncfn=x;y\n\n" // main;a
+                          "fn=a b\n1 6 -6\n\n" // main;a b
+                          "fn=php::strlen\n1 0 7\n\n" // main;fib;php::strlen
+                          "fn=fib\n1 5 -10\ncfn=php::strlen\n\n" // main;fib again
+                          "fn=x:y\n1 2 1\n\n" // main;x:y
+                          "fn=x;y\n1 3 2\n\n" // main;x:y again, by another name
+                          "fn=main\n1 1 100\ncfn=fib\ncfn=a\ncfn=a b\ncfn=fib\ncfn=x:y\ncfn=x;y\n\n";
+const QByteArray diffHeader
+    = "calls_before\tcalls_after\tself_before\tself_after\tinclusive_before\tinclusive_after\tfunction\n";
 const QByteArray summaryHeader = "calls\tself_total\tinclusive_total\tself_avg\tinclusive_avg\tfunction\n";
 const QByteArray treeHeader = "depth\tindex\tself\tinclusive\tline\tfile\tfunction\n";
 
@@ -118,6 +136,16 @@ private Q_SLOTS:
         QTest::newRow("memory chosen, raw")
             << words("--summary --tsv --event memory") << memory << true
             << summaryHeader + "2\t13096\t13096\t6548\t6548\tphp::str_repeat\n2\t968\t5064\t484\t2532\tfib\n";
+        // "main;a b" sorts between "main;a" and the lines below it.
+        QTest::newRow("folded") << words("--folded") << stacks << true
+                                << QByteArray("main 1\nmain;a 1\nmain;a b 6\nmain;a;x:y 8\nmain;fib 7\nmain;fib;fib 3\n"
+                                              "main;fib;fib;fib 4\nmain;x:y 5\n");
+        QTest::newRow("folded memory, sums not above 0 left out")
+            << words("--folded --event memory") << stacks << true
+            << QByteArray("main 100\nmain;a 5\nmain;fib;php::strlen 7\nmain;x:y 3\n");
+        QTest::newRow("folded, two calls at the top") << words("--folded") << QByteArray("fn=b\n1 2\n\nfn=a\n1 1\n")
+                                                      << true << QByteArray("root;a 1\nroot;b 2\n");
+        QTest::newRow("folded empty") << words("--folded") << QByteArray() << true << QByteArray();
         QTest::newRow("memory chosen by its whole name, tree")
             << words("--tree --tsv --event MEMORY_(bytes) --depth 1") << memory << true
             << treeHeader
@@ -139,6 +167,76 @@ private Q_SLOTS:
         const Result result = run(arguments << write(QStringLiteral("p.cg"), profile), showInternal);
         QCOMPARE(result.status, 0);
         QCOMPARE(result.out, expected);
+        QVERIFY(result.err.isEmpty());
+    }
+
+    // Two profiles compared: the pair above, worked out by hand.
+    void diff_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("beforeProfile");
+        QTest::addColumn<QByteArray>("afterProfile");
+        QTest::addColumn<bool>("showInternal");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("time in nanoseconds") << words("--diff --tsv") << profileBefore << profileAfter << true
+                                             << diffHeader
+                + QByteArray("1\t1\t30000\t10000\t30000\t10000\tfast\n"
+                             "1\t1\t10000\t25000\t10000\t25000\tslow\n"
+                             "0\t1\t0\t5000\t0\t5000\tZap\n"
+                             "1\t0\t5000\t0\t5000\t0\tgone\n"
+                             "2\t3\t10000\t12000\t10000\t12000\tfib\n"
+                             "1\t0\t2000\t0\t2000\t0\tinclude::/var/www/a.php\n"
+                             "0\t1\t0\t2000\t0\t2000\tinclude::/var/www/b.php\n"
+                             "1\t1\t1000\t1000\t1000\t1000\tphp::count\n");
+        QTest::newRow("memory, internal hidden, top")
+            << words("--diff --tsv --event MEMORY --top 5") << profileBefore << profileAfter << false
+            << diffHeader
+                + QByteArray("1\t1\t200\t600\t200\t600\tfast\n"
+                             "1\t0\t50\t0\t50\t0\tgone\n"
+                             "0\t1\t0\t-40\t0\t-40\tZap\n"
+                             "2\t3\t16\t24\t16\t24\tfib\n"
+                             "1\t1\t100\t100\t100\t100\tslow\n");
+        QTest::newRow("saturated nanoseconds")
+            << words("--diff --tsv") << QByteArray("events: Time_(s)\n\nfn=f\n1 20000000000\n\nfn=main\n1 0\ncfn=f\n\n")
+            << QByteArray("events: Time_(ns)\n\nfn=f\n1 5\n\nfn=main\n1 0\ncfn=f\n\n") << true
+            << diffHeader + "1\t1\t18446744073709551615\t5\t18446744073709551615\t5\tf\n";
+        QTest::newRow("empty profiles") << words("--diff --tsv") << QByteArray() << QByteArray() << true << diffHeader;
+        QTest::newRow("aligned")
+            << words("--diff --unit us --top 4") << profileBefore << profileAfter << true
+            << QByteArray(
+                   "inclusive of the roots: 59\xc2\xb5s before, 56\xc2\xb5s after, change -3\xc2\xb5s (-5.1%)\n"
+                   "calls before  calls after  self before  self after      self change  inclusive before  "
+                   "inclusive after  inclusive change  function\n"
+                   "           1            1         30\xc2\xb5s        10\xc2\xb5s   -20\xc2\xb5s (-66.7%)  "
+                   "            30\xc2\xb5s             10\xc2\xb5s    -20\xc2\xb5s (-66.7%)  fast\n"
+                   "           1            1         10\xc2\xb5s        25\xc2\xb5s  +15\xc2\xb5s (+150.0%)  "
+                   "            10\xc2\xb5s             25\xc2\xb5s   +15\xc2\xb5s (+150.0%)  slow\n"
+                   "           0            1            -         5\xc2\xb5s              new                 -  "
+                   "            5\xc2\xb5s               new  Zap\n"
+                   "           1            0          5\xc2\xb5s           -             gone               "
+                   "5\xc2\xb5s  "
+                   "              -              gone  gone\n");
+        QTest::newRow("aligned memory")
+            << words("--diff --event memory --top 1") << profileBefore << profileAfter << true
+            << QByteArray("inclusive of the roots: 366 bytes before, 684 bytes after, change +318 bytes (+86.9%)\n"
+                          "calls before  calls after  self before  self after           self change  inclusive before  "
+                          "inclusive after      inclusive change  function\n"
+                          "           1            1    200 bytes   600 bytes  +400 bytes (+200.0%)         200 bytes  "
+                          "      600 bytes  +400 bytes (+200.0%)  fast\n");
+    }
+
+    void diff()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, beforeProfile);
+        QFETCH(QByteArray, afterProfile);
+        QFETCH(bool, showInternal);
+        QFETCH(QByteArray, expected);
+        const Result result = run(arguments << write(QStringLiteral("before.cg"), beforeProfile)
+                                            << write(QStringLiteral("after.cg"), afterProfile),
+            showInternal);
+        QCOMPARE(result.out, expected);
+        QCOMPARE(result.status, 0);
         QVERIFY(result.err.isEmpty());
     }
 
@@ -171,14 +269,29 @@ private Q_SLOTS:
         QTest::newRow("unknown event") << (words("--tree --event Cycles") << write("m.cg", memory)) << 1
                                        << QByteArray("records no event \"Cycles\"; its events: Time_(10ns), "
                                                      "Memory_(bytes)");
-        QTest::newRow("no mode") << words("--tsv x") << 2 << QByteArray("need --summary or --tree");
+        QTest::newRow("no mode") << words("--tsv x") << 2 << QByteArray("need --summary, --tree, --folded or --diff");
         QTest::newRow("no file") << words("--summary") << 2 << QByteArray("no profile file given");
         QTest::newRow("bad unit") << words("--summary --unit h x") << 2 << QByteArray("--unit needs one of");
         QTest::newRow("bad count") << words("--tree --depth -3 x") << 2 << QByteArray("--depth needs a number");
         QTest::newRow("unknown option") << words("--summary --fast") << 2 << QByteArray("Unknown option 'fast'");
         QTest::newRow("missing value") << words("--summary x --event") << 2
                                        << QByteArray("Missing value after '--event'");
-        QTest::newRow("both modes") << words("--summary --tree x") << 2 << QByteArray("cannot be combined");
+        QTest::newRow("two modes") << words("--tree --folded x") << 2 << QByteArray("only one of");
+        QTest::newRow("folded with a layout")
+            << words("--folded --depth 2 x") << 2 << QByteArray("--depth does not go with --folded");
+        QTest::newRow("both modes") << words("--summary --tree x") << 2 << QByteArray("only one of");
+        QTest::newRow("diff of one file") << words("--diff x") << 2 << QByteArray("--diff needs two profile files");
+        QTest::newRow("diff and summary") << words("--diff --summary x y") << 2 << QByteArray("only one of");
+        QTest::newRow("diff, after missing")
+            << (words("--diff") << write("b.cg", profileBefore) << m_dir.filePath("missing.cg")) << 1
+            << QByteArray("No such file or directory");
+        QTest::newRow("diff, event only before records")
+            << (words("--diff --event memory") << write("b.cg", profileBefore) << write("w.cg", workedExample)) << 1
+            << QByteArray("records no event \"memory\"; its events: Time");
+        QTest::newRow("diff, first event only before records")
+            << (words("--diff") << write("b.cg", profileBefore)
+                                << write("mem.cg", "events: Memory_(bytes)\n\nfn=f\n1 5\n\nfn=main\n1 1\ncfn=f\n\n"))
+            << 1 << QByteArray("records no event \"Time\"; its events: Memory_(bytes)");
     }
 
     void failures()

@@ -1,5 +1,7 @@
 #include "RecordingAlertPresenter.h"
 #include "AppController.h"
+#include "ComparisonController.h"
+#include "ComparisonWindow.h"
 #include "DocumentController.h"
 #include "DocumentWindow.h"
 #include "MyDocument.h"
@@ -80,8 +82,8 @@ bool quitsWhile(const std::function<void()> &action)
     return QCoreApplication::exec() == 0;
 }
 
-const QStringList expectedFileMenu { "&Open\u2026|Ctrl+O", "Open &Recent|", "Re&load|F5", "&Close|Ctrl+W",
-    "&Quit|Ctrl+Q" };
+const QStringList expectedFileMenu { "&Open\u2026|Ctrl+O", "Open &Recent|", "Re&load|F5", "Compare &With\u2026|",
+    "&Close|Ctrl+W", "&Quit|Ctrl+Q" };
 
 } // namespace
 
@@ -291,6 +293,39 @@ private Q_SLOTS:
         QTRY_COMPARE(m_alerts.size(), 1);
         QVERIFY(m_alerts.first().contains(path));
         QCOMPARE(recentItems().first()->text(), QStringLiteral("Clear Menu"));
+    }
+
+    // Compare With... needs a document in front, and leaves both documents open.
+    void compareWithTheFrontDocument()
+    {
+        const QString first = writeProfile(QStringLiteral("first.cachegrind"));
+        const QString second = writeProfile(QStringLiteral("second.cachegrind"));
+        QAction *compare = m_controller->compareAction();
+        m_controller->setComparePanel([second](QWidget *) { return QList<QUrl> { QUrl::fromLocalFile(second) }; });
+        m_controller->openStartupFiles({});
+        QVERIFY(QTest::qWaitForWindowActive(m_controller->startWindow()));
+        QVERIFY(!compare->isEnabled());
+        compare->trigger();
+        QVERIFY(documents().isEmpty());
+
+        m_controller->openStartupFiles({ first });
+        QTRY_COMPARE(documents().size(), 1);
+        QMainWindow *window = documents().first()->window();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QVERIFY(compare->isEnabled());
+        compare->trigger();
+        QTRY_COMPARE(m_controller->comparisonController().windows().size(), 1);
+        const QList<ComparisonWindow *> comparisons = m_controller->comparisonController().windows();
+        QCOMPARE(documents().size(), 2);
+        QCOMPARE(
+            comparisons.first()->windowTitle(), QStringLiteral("first.cachegrind → second.cachegrind — Comparison"));
+        QCOMPARE(fileMenuItems(comparisons.first()), expectedFileMenu);
+        QVERIFY(QTest::qWaitForWindowActive(comparisons.first()));
+        QVERIFY(!compare->isEnabled());
+        comparisons.first()->close();
+        QTRY_VERIFY(m_controller->comparisonController().windows().isEmpty());
+        QCOMPARE(documents().size(), 2);
     }
 
     void terminationWritesTheSettings()

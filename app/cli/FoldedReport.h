@@ -1,0 +1,24 @@
+#pragma once
+
+#include "ReportOptions.h"
+
+class OutputStream;
+class Profile;
+
+// Folded stacks, the input of flame-graph tools: one line per distinct call
+// path, the function names from the root down joined by ";" (a ";" within
+// a name written as ":"), a blank and the sum of the chosen event's self
+// cost over the calls with exactly that path, as a raw integer. Lines are
+// sorted by path in byte order; paths whose sum is not positive are left
+// out, since the tools take only positive counts.
+class FoldedReport
+{
+public:
+    FoldedReport(const Profile &profile, const ReportOptions &options);
+
+    void print(OutputStream &out) const;
+
+private:
+    const Profile &m_profile;
+    const ReportOptions &m_options;
+};

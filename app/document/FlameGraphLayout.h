@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <span>
+#include <vector>
+
+class CallTree;
+
+// Where the bars of a flame graph go, drawn as an icicle: the chosen call
+// is the full-width bar of row 0, and each call's callees lie below it, left
+// to right in call order, as wide as their share of the caller's inclusive
+// cost of one event. Callees narrower than a pixel are not laid out alone:
+// each run of them becomes one block owned by their caller, and nothing
+// below them is looked at, so the work follows the pixels, not the calls.
+// Rows are laid out when asked for, one from the one above.
+class FlameGraphLayout
+{
+public:
+    // Callees narrower than this, in pixels, go into blocks.
+    static constexpr double minimumWidth = 1.0;
+
+    struct Bar
+    {
+        double x = 0.0;
+        double width = 0.0;
+        quint32 depth = 0;
+        // The call shown; for a block, the caller of the calls in it.
+        quint32 call = 0;
+        // For a block: the position of its first call among the caller's
+        // callees, and how many it holds; 0 for a bar of one call.
+        quint32 firstCallee = 0;
+        quint32 blockSize = 0;
+
+        bool isBlock() const { return blockSize > 0; }
+        double right() const { return x + width; }
+    };
+
+    // Starts again with the subtree of `call` in `tree`, `width` pixels
+    // wide, widths following `event`. Only the top row is laid out.
+    void reset(const CallTree &tree, quint32 call, int event, double width);
+    // Lays out rows until there are `rows` of them or no more.
+    void layOutRows(int rows);
+    // Whether every row is laid out.
+    bool isComplete() const { return m_complete; }
+
+    int rowCount() const { return int(m_rowStarts.size()) - 1; }
+    // The bars of a laid-out row, left to right.
+    std::span<const Bar> row(int depth) const;
+    // The bar of a laid-out row that covers `x`, or null.
+    const Bar *barAt(int depth, double x) const;
+    // The first bar of the row below `bar` that lies within it, or null.
+    const Bar *firstBarBelow(const Bar &bar) const;
+    // Bars by their place in the order rows are laid out: top to bottom,
+    // left to right. Places stay until the next reset.
+    const Bar &bar(size_t index) const { return m_bars[index]; }
+    size_t indexOf(const Bar &bar) const { return size_t(&bar - m_bars.data()); }
+    // The size a bar's width stands for: the inclusive cost of `call`, none
+    // when negative, as memory can be.
+    double valueOf(quint32 call) const;
+    // The same for the calls of a block.
+    double valueOf(const Bar &block) const;
+
+private:
+    void layOutCallees(const Bar &caller);
+
+    const CallTree *m_tree = nullptr;
+    int m_event = 0;
+    std::vector<Bar> m_bars;
+    // Row r is m_bars[m_rowStarts[r]] up to m_bars[m_rowStarts[r + 1]].
+    std::vector<size_t> m_rowStarts = { 0 };
+    bool m_complete = true;
+};

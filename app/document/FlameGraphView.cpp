@@ -1,0 +1,485 @@
+#include "FlameGraphView.h"
+
+#include "CostFormat.h"
+#include "FlameGraphColours.h"
+#include "Formatter.h"
+#include "FunctionModel.h"
+#include "MessageBoxAlertPresenter.h"
+#include "Profile.h"
+#include "ProfiledFunctionCall.h"
+#include "SourceFileModel.h"
+
+#include <QBuffer>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHelpEvent>
+#include <QImageWriter>
+#include <QMenu>
+#include <QPainter>
+#include <QSaveFile>
+#include <QScrollBar>
+#include <QSvgGenerator>
+#include <QToolTip>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int textPadding = 3;
+
+// `colour` taken `amount` of the way towards `other`.
+QColor blend(const QColor &colour, const QColor &other, double amount)
+{
+    return QColor::fromRgbF(float(colour.redF() + (other.redF() - colour.redF()) * amount),
+        float(colour.greenF() + (other.greenF() - colour.greenF()) * amount),
+        float(colour.blueF() + (other.blueF() - colour.blueF()) * amount));
+}
+
+// Diagonal lines across `rect`, cut at its edges by hand, so that pictures
+// saved as SVG show them as the screen does.
+void hatch(QPainter &painter, const QRect &rect, const QColor &colour)
+{
+    constexpr int spacing = 4;
+    painter.setPen(QPen(colour, 1.0));
+    const int height = rect.height();
+    for (int start = rect.left() - height; start <= rect.right(); start += spacing) {
+        // From (start, bottom) up to (start + height, top).
+        const int from = std::max(start, rect.left());
+        const int to = std::min(start + height, rect.right());
+        if (from < to)
+            painter.drawLine(from, rect.bottom() - (from - start), to, rect.bottom() - (to - start));
+    }
+}
+
+} // namespace
+
+FlameGraphView::FlameGraphView(QWidget *parent)
+    : QAbstractScrollArea(parent)
+{
+    setAccessibleName(tr("Flame graph"));
+    setFocusPolicy(Qt::StrongFocus);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAutoFillBackground(true);
+}
+
+FlameGraphView::~FlameGraphView() = default;
+
+const Profile *FlameGraphView::profile() const
+{
+    return m_call ? &m_call->function().profile() : nullptr;
+}
+
+void FlameGraphView::setCall(const ProfiledFunctionCall *call)
+{
+    if (call == m_call)
+        return;
+    m_call = call;
+    if (profile() != m_coloursProfile) {
+        m_coloursProfile = profile();
+        m_colours.clear();
+        m_matches.clear();
+    }
+    verticalScrollBar()->setValue(0);
+    invalidate();
+}
+
+void FlameGraphView::setEvent(int event)
+{
+    if (event == m_event)
+        return;
+    m_event = event;
+    invalidate();
+}
+
+void FlameGraphView::setHighlight(Highlight highlight)
+{
+    m_highlight = std::move(highlight);
+    m_matches.clear();
+    viewport()->update();
+}
+
+bool FlameGraphView::isDimmed(const FunctionModel &function)
+{
+    if (!m_highlight)
+        return false;
+    if (m_matches.empty())
+        m_matches.resize(size_t(function.profile().functionCount()), 0);
+    quint8 &match = m_matches[function.id()];
+    if (match == 0)
+        match = m_highlight(function) ? 1 : 2;
+    return match == 2;
+}
+
+void FlameGraphView::invalidate()
+{
+    m_layoutValid = false;
+    m_current = noBar;
+    m_pressed = noBar;
+    viewport()->update();
+}
+
+int FlameGraphView::rowHeight() const
+{
+    return fontMetrics().height() + 6;
+}
+
+void FlameGraphView::layOutRows(int rows)
+{
+    if (!m_layoutValid) {
+        m_layoutWidth = viewport()->width();
+        if (m_call && m_event < m_call->tree().eventCount())
+            m_layout.reset(m_call->tree(), m_call->callNumber(), m_event, double(m_layoutWidth));
+        else
+            m_layout = FlameGraphLayout();
+        m_layoutValid = true;
+        m_current = m_layout.rowCount() > 0 ? 0 : noBar;
+    }
+    m_layout.layOutRows(rows);
+    const int height = m_layout.rowCount() * rowHeight();
+    QScrollBar *bar = verticalScrollBar();
+    bar->setRange(0, std::max(0, height - viewport()->height()));
+    bar->setPageStep(viewport()->height());
+    bar->setSingleStep(rowHeight());
+}
+
+int FlameGraphView::visibleRowEnd() const
+{
+    return (verticalScrollBar()->value() + viewport()->height()) / rowHeight() + 1;
+}
+
+const FlameGraphLayout &FlameGraphView::bars()
+{
+    // A page more than is shown, so that the scroll bar reaches further.
+    layOutRows(visibleRowEnd() + viewport()->height() / rowHeight());
+    return m_layout;
+}
+
+const FlameGraphLayout::Bar *FlameGraphView::barAt(QPoint position)
+{
+    const int y = position.y() + verticalScrollBar()->value();
+    if (y < 0 || position.x() < 0)
+        return nullptr;
+    return bars().barAt(y / rowHeight(), double(position.x()) + 0.5);
+}
+
+QRect FlameGraphView::barRect(const FlameGraphLayout::Bar &bar) const
+{
+    const int left = qRound(bar.x);
+    const int right = qRound(bar.right());
+    // A pixel of background between neighbours and rows.
+    const int width = right - left > 2 ? right - left - 1 : right - left;
+    return QRect(left, int(bar.depth) * rowHeight() - verticalScrollBar()->value(), width, rowHeight() - 1);
+}
+
+const FlameGraphLayout::Bar *FlameGraphView::currentBar()
+{
+    bars();
+    return m_current == noBar ? nullptr : &m_layout.bar(m_current);
+}
+
+QColor FlameGraphView::colourOf(quint32 call)
+{
+    const FunctionModel &function = m_call->tree().call(call).function();
+    if (m_colours.empty())
+        m_colours.resize(size_t(function.profile().functionCount()), 0);
+    QRgb &colour = m_colours[function.id()];
+    if (colour == 0)
+        colour = FlameGraphColours::colourOf(function).rgb();
+    return QColor::fromRgb(colour);
+}
+
+void FlameGraphView::paintEvent(QPaintEvent *)
+{
+    QPainter painter(viewport());
+    // Laying out may shorten the scroll range, and so move the view.
+    const int rows = bars().rowCount();
+    const int first = verticalScrollBar()->value() / rowHeight();
+    const int end = std::min(visibleRowEnd(), rows);
+    paintRows(painter, first, end, -verticalScrollBar()->value());
+    const FlameGraphLayout::Bar *current = m_current == noBar ? nullptr : &m_layout.bar(m_current);
+    if (hasFocus() && current && int(current->depth) >= first && int(current->depth) < end) {
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2.0));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(barRect(*current)).adjusted(1.0, 1.0, -1.0, -1.0));
+    }
+}
+
+void FlameGraphView::paintRows(QPainter &painter, int firstRow, int endRow, int top)
+{
+    for (int row = firstRow; row < endRow; ++row) {
+        for (const FlameGraphLayout::Bar &bar : m_layout.row(row)) {
+            QRect rect = barRect(bar);
+            rect.moveTop(row * rowHeight() + top);
+            if (rect.width() > 0)
+                paintBar(painter, bar, rect);
+        }
+    }
+}
+
+void FlameGraphView::paintBar(QPainter &painter, const FlameGraphLayout::Bar &bar, const QRect &rect)
+{
+    const QColor background = palette().color(QPalette::Base);
+    const FunctionModel &function = m_call->tree().call(bar.call).function();
+    QColor colour = colourOf(bar.call);
+    const bool dimmed = isDimmed(function);
+    if (dimmed)
+        colour = blend(colour, background, 0.7);
+    if (bar.isBlock()) {
+        painter.fillRect(rect, blend(colour, background, 0.6));
+        hatch(painter, rect, colour.darker(115));
+        return;
+    }
+    painter.fillRect(rect, colour);
+    // Text only where a few characters fit.
+    const QFontMetrics metrics = painter.fontMetrics();
+    const int room = rect.width() - 2 * textPadding;
+    if (room < 3 * metrics.averageCharWidth())
+        return;
+    const QString text = metrics.elidedText(function.name(), Qt::ElideRight, room);
+    if (text.size() < 2)
+        return;
+    painter.setPen(dimmed ? blend(Qt::black, background, 0.5) : QColor(Qt::black));
+    painter.drawText(
+        rect.adjusted(textPadding, 0, -textPadding, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+}
+
+QString FlameGraphView::toolTipText(const FlameGraphLayout::Bar &bar) const
+{
+    const Profile &shown = *profile();
+    const CallTree &tree = m_call->tree();
+    const QList<ProfileEvent> &events = shown.events();
+    const auto figure = [&](int event, quint64 bits) {
+        const ProfileEvent &kind = events[event];
+        if (kind.kind() == ProfileEvent::Kind::Time)
+            return Formatter::standardFormatter().getTimeCostString(kind.unit().toMicroseconds(bits));
+        return CostFormat::costString(kind, kind.cost(bits), 0, false);
+    };
+    // The figures of every event, summed over the calls of a block.
+    const auto figures = [&](bool inclusive) {
+        QStringList texts;
+        for (int event = 0; event < events.size(); ++event) {
+            const auto bitsOf = [&](quint32 call) {
+                return inclusive ? tree.inclusiveBits(event, call) : tree.selfBits(event, call);
+            };
+            quint64 sum = bar.isBlock() ? 0 : bitsOf(bar.call);
+            for (quint32 i = 0; i < bar.blockSize; ++i)
+                sum = Cost::addBits(sum, bitsOf(tree.child(bar.call, bar.firstCallee + i)), tree.isSigned(event));
+            texts << figure(event, sum);
+        }
+        return texts.join(QLatin1String(", "));
+    };
+
+    const ProfiledFunctionCall &call = tree.call(bar.call);
+    QStringList lines;
+    if (bar.isBlock()) {
+        const QString calls = bar.blockSize == 1 ? tr("1 call") : tr("%1 calls").arg(bar.blockSize);
+        lines << tr("<b>%1</b> too narrow to show, made by %2").arg(calls, call.function().name().toHtmlEscaped());
+    } else {
+        lines << QStringLiteral("<b>%1</b>").arg(call.function().name().toHtmlEscaped());
+        if (call.source())
+            lines << QStringLiteral("%1:%2").arg(call.source()->path().toHtmlEscaped()).arg(call.sourceLine());
+        lines << tr("Self: %1").arg(figures(false));
+    }
+    lines << tr("Inclusive: %1").arg(figures(true));
+    const double whole = m_layout.valueOf(m_call->callNumber());
+    if (whole > 0.0) {
+        lines << tr("%1% of %2 (%3)")
+                     .arg(QString::number(m_layout.valueOf(bar) * 100.0 / whole, 'f', 2),
+                         m_call->function().name().toHtmlEscaped(),
+                         events[m_event].baseName().toString().toHtmlEscaped());
+    }
+    return lines.join(QLatin1String("<br>"));
+}
+
+void FlameGraphView::resizeEvent(QResizeEvent *event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    if (viewport()->width() != m_layoutWidth)
+        invalidate();
+    else
+        bars();
+}
+
+void FlameGraphView::changeEvent(QEvent *event)
+{
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        invalidate();
+}
+
+void FlameGraphView::activate(const FlameGraphLayout::Bar &bar)
+{
+    Q_EMIT callActivated(&m_call->tree().call(bar.call));
+}
+
+void FlameGraphView::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mousePressEvent(event);
+        return;
+    }
+    const FlameGraphLayout::Bar *bar = barAt(event->position().toPoint());
+    m_pressed = bar ? m_layout.indexOf(*bar) : noBar;
+    if (bar)
+        moveCurrent(bar);
+}
+
+void FlameGraphView::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mouseReleaseEvent(event);
+        return;
+    }
+    // A click: pressed and released on the same bar.
+    const FlameGraphLayout::Bar *bar = barAt(event->position().toPoint());
+    const size_t pressed = std::exchange(m_pressed, noBar);
+    if (bar && pressed != noBar && m_layout.indexOf(*bar) == pressed)
+        activate(*bar);
+}
+
+void FlameGraphView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // The click before it has activated the bar already; the graph may
+    // have changed under the pointer since.
+    m_pressed = noBar;
+    event->accept();
+}
+
+void FlameGraphView::moveCurrent(const FlameGraphLayout::Bar *bar)
+{
+    if (!bar)
+        return;
+    m_current = m_layout.indexOf(*bar);
+    // Into view, with its row laid out.
+    const int top = int(bar->depth) * rowHeight();
+    QScrollBar *scroll = verticalScrollBar();
+    if (top < scroll->value())
+        scroll->setValue(top);
+    else if (top + rowHeight() > scroll->value() + viewport()->height())
+        scroll->setValue(top + rowHeight() - viewport()->height());
+    viewport()->update();
+}
+
+void FlameGraphView::keyPressEvent(QKeyEvent *event)
+{
+    const FlameGraphLayout::Bar *current = currentBar();
+    if (!current || (event->modifiers() & ~Qt::KeypadModifier)) {
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+    const int row = int(current->depth);
+    const std::span<const FlameGraphLayout::Bar> rowBars = m_layout.row(row);
+    const size_t place = size_t(current - rowBars.data());
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        activate(*current);
+        return;
+    case Qt::Key_Left:
+        moveCurrent(place > 0 ? &rowBars[place - 1] : nullptr);
+        return;
+    case Qt::Key_Right:
+        moveCurrent(place + 1 < rowBars.size() ? &rowBars[place + 1] : nullptr);
+        return;
+    case Qt::Key_Up:
+        moveCurrent(m_layout.barAt(row - 1, current->x));
+        return;
+    case Qt::Key_Down:
+        // The row below may not be laid out yet.
+        layOutRows(row + 2);
+        moveCurrent(m_layout.firstBarBelow(m_layout.bar(m_current)));
+        return;
+    case Qt::Key_Home:
+        moveCurrent(&m_layout.bar(0));
+        return;
+    default:
+        QAbstractScrollArea::keyPressEvent(event);
+    }
+}
+
+bool FlameGraphView::viewportEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        const auto *help = static_cast<QHelpEvent *>(event);
+        if (const FlameGraphLayout::Bar *bar = barAt(help->pos()))
+            QToolTip::showText(help->globalPos(), toolTipText(*bar), viewport(), barRect(*bar));
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QAbstractScrollArea::viewportEvent(event);
+}
+
+void FlameGraphView::contextMenuEvent(QContextMenuEvent *event)
+{
+    QMenu menu(this);
+    QAction *svg = menu.addAction(tr("Save as SVG\u2026"));
+    QAction *png = menu.addAction(tr("Save as PNG\u2026"));
+    svg->setEnabled(m_call);
+    png->setEnabled(m_call);
+    if (QAction *chosen = menu.exec(event->globalPos()))
+        saveFromMenu(chosen == svg);
+}
+
+void FlameGraphView::saveFromMenu(bool svg)
+{
+    const QString suffix = svg ? QStringLiteral(".svg") : QStringLiteral(".png");
+    QString fileName = QFileDialog::getSaveFileName(this, tr("Save Flame Graph"),
+        QDir::home().filePath(QStringLiteral("flame-graph") + suffix),
+        svg ? tr("SVG images (*.svg)") : tr("PNG images (*.png)"));
+    if (fileName.isEmpty())
+        return;
+    if (!fileName.endsWith(suffix, Qt::CaseInsensitive))
+        fileName += suffix;
+    QString reason;
+    if (!saveImage(fileName, &reason)) {
+        MessageBoxAlertPresenter().showWarning(this,
+            tr("The flame graph could not be saved as \u201c%1\u201d.").arg(QFileInfo(fileName).fileName()), reason);
+    }
+}
+
+bool FlameGraphView::saveImage(const QString &fileName, QString *errorString)
+{
+    layOutRows(maximumSavedRows);
+    const int rows = std::min(m_layout.rowCount(), maximumSavedRows);
+    const QSize size(viewport()->width(), rows * rowHeight());
+    if (!m_call || size.isEmpty()) {
+        *errorString = tr("There is no graph to save.");
+        return false;
+    }
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    const auto paint = [&](QPaintDevice &device) {
+        QPainter painter(&device);
+        painter.setFont(font());
+        painter.fillRect(QRect(QPoint(), size), palette().color(QPalette::Base));
+        paintRows(painter, 0, rows, 0);
+    };
+    if (fileName.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive)) {
+        QSvgGenerator generator;
+        generator.setOutputDevice(&buffer);
+        generator.setSize(size);
+        // Pixels of this screen, so that the picture has the size shown.
+        generator.setResolution(logicalDpiX());
+        generator.setViewBox(QRect(QPoint(), size));
+        generator.setTitle(m_call->function().name());
+        paint(generator);
+    } else {
+        QImage image(size, QImage::Format_RGB32);
+        paint(image);
+        QImageWriter writer(&buffer, "png");
+        if (!writer.write(image)) {
+            *errorString = writer.errorString();
+            return false;
+        }
+    }
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(buffer.data()) != buffer.size() || !file.commit()) {
+        *errorString = file.errorString();
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "FlameGraphLayout.h"
+
+#include <QAbstractScrollArea>
+#include <QRgb>
+
+#include <functional>
+#include <vector>
+
+class FunctionModel;
+class Profile;
+class ProfiledFunctionCall;
+
+// Draws a flame graph of one call and answers what is where: each bar in
+// its function's colour with as much of the name as fits, blocks of calls
+// too narrow to draw alone hatched, a tooltip on every bar. A click, a
+// double-click or Enter on a bar activates its call (for a block, the
+// caller); the arrow keys move between bars. Rows are laid out as they
+// come into view. Its context menu saves the graph as SVG or PNG.
+class FlameGraphView final : public QAbstractScrollArea
+{
+    Q_OBJECT
+public:
+    // Tells which functions to bring out.
+    using Highlight = std::function<bool(const FunctionModel &)>;
+    // The most rows a saved picture holds.
+    static constexpr int maximumSavedRows = 512;
+
+    explicit FlameGraphView(QWidget *parent = nullptr);
+    ~FlameGraphView() override;
+
+    // The call at the top; null shows nothing.
+    void setCall(const ProfiledFunctionCall *call);
+    const ProfiledFunctionCall *call() const { return m_call; }
+    // The event whose inclusive costs give the widths.
+    void setEvent(int event);
+    int event() const { return m_event; }
+    // Bars of the functions `highlight` accepts stand out and the others
+    // are dimmed; an empty one shows all alike.
+    void setHighlight(Highlight highlight);
+    bool isDimmed(const FunctionModel &function);
+
+    int rowHeight() const;
+    // The bars, laid out down to a page below the last row in view.
+    const FlameGraphLayout &bars();
+    // The bar at a point of the viewport, or null; valid until the layout
+    // changes.
+    const FlameGraphLayout::Bar *barAt(QPoint position);
+    // Where a bar lies in the viewport.
+    QRect barRect(const FlameGraphLayout::Bar &bar) const;
+    // The bar the keys act on, or null.
+    const FlameGraphLayout::Bar *currentBar();
+    // The text of a bar's tooltip, rich text with every name escaped.
+    QString toolTipText(const FlameGraphLayout::Bar &bar) const;
+
+    // Saves the graph at the view's width, down to maximumSavedRows rows:
+    // SVG when the name ends in ".svg", else PNG. False, with the reason,
+    // when it cannot be written.
+    bool saveImage(const QString &fileName, QString *errorString);
+
+Q_SIGNALS:
+    void callActivated(const ProfiledFunctionCall *call);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    bool viewportEvent(QEvent *event) override;
+
+private:
+    static constexpr size_t noBar = size_t(-1);
+
+    const Profile *profile() const;
+    void invalidate();
+    // Lays out at least `rows` rows, if there are as many.
+    void layOutRows(int rows);
+    int visibleRowEnd() const;
+    void paintRows(QPainter &painter, int firstRow, int endRow, int top);
+    void paintBar(QPainter &painter, const FlameGraphLayout::Bar &bar, const QRect &rect);
+    QColor colourOf(quint32 call);
+    void activate(const FlameGraphLayout::Bar &bar);
+    void moveCurrent(const FlameGraphLayout::Bar *bar);
+    void saveFromMenu(bool svg);
+
+    const ProfiledFunctionCall *m_call = nullptr;
+    int m_event = 0;
+    Highlight m_highlight;
+    FlameGraphLayout m_layout;
+    bool m_layoutValid = false;
+    int m_layoutWidth = 0;
+    size_t m_current = noBar;
+    size_t m_pressed = noBar;
+    // Per function of the profile shown: its colour once worked out (0
+    // before), and whether the highlight takes it (0 not asked, 1 yes, 2 no).
+    const Profile *m_coloursProfile = nullptr;
+    std::vector<QRgb> m_colours;
+    std::vector<quint8> m_matches;
+};
