@@ -53,6 +53,8 @@ bool KFHttpGet::get(const QString &url, QObject *requester, Completion completio
     m_completionObjectGiven = requester != nullptr;
     m_completionMethod = std::move(completion);
     m_receivedData.clear();
+    m_bodyTooLarge = false;
+    m_statusCode = 0;
     m_manager = std::make_unique<QNetworkAccessManager>();
     m_manager->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
     QNetworkRequest request(parsed);
@@ -60,6 +62,8 @@ bool KFHttpGet::get(const QString &url, QObject *requester, Completion completio
     // platforms do by default; without it a silent server is waited for forever.
     request.setTransferTimeout(loadTimeoutMilliseconds);
     m_connection = m_manager->get(request);
+    if (m_maximumBodySize > 0) // the reply buffers no more than is accepted
+        m_connection->setReadBufferSize(m_maximumBodySize + 1);
     connect(m_connection, &QNetworkReply::readyRead, this, &KFHttpGet::connectionDidReceiveData);
     connect(m_connection, &QNetworkReply::redirected, this, &KFHttpGet::connectionDidRedirect);
     connect(m_connection, &QNetworkReply::finished, this, &KFHttpGet::connectionDidFinish);
@@ -77,7 +81,20 @@ QString KFHttpGet::responseDataAsString() const
 
 void KFHttpGet::connectionDidReceiveData()
 {
-    m_receivedData += m_connection->readAll();
+    receiveBody(*m_connection);
+    if (m_bodyTooLarge) // ends the load: the reply finishes at once, as failed
+        m_connection->abort();
+}
+
+void KFHttpGet::receiveBody(QNetworkReply &reply)
+{
+    if (m_bodyTooLarge)
+        return;
+    m_receivedData += reply.readAll();
+    if (m_maximumBodySize > 0 && m_receivedData.size() > m_maximumBodySize) {
+        m_bodyTooLarge = true;
+        m_receivedData.clear();
+    }
 }
 
 void KFHttpGet::connectionDidRedirect()
@@ -86,34 +103,39 @@ void KFHttpGet::connectionDidRedirect()
     m_receivedData.clear();
 }
 
-bool KFHttpGet::loadFailed() const
+QString KFHttpGet::failureReason(const QNetworkReply &reply) const
 {
-    const QNetworkReply::NetworkError error = m_connection->error();
+    if (m_bodyTooLarge)
+        return QStringLiteral("The reply is longer than %1 bytes").arg(m_maximumBodySize);
+    const QNetworkReply::NetworkError error = reply.error();
     if (error == QNetworkReply::NoError)
-        return false;
-    // The status code is not looked at: an error page is a body like any other.
-    const QVariant status = m_connection->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    return !(status.isValid() && isHttpStatusError(error));
+        return {};
+    // An error page is a body like any other; the requester reads the status.
+    const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (status.isValid() && isHttpStatusError(error))
+        return {};
+    return reply.errorString();
 }
 
 void KFHttpGet::connectionDidFinish()
 {
     QNetworkReply *reply = m_connection;
+    m_connection = nullptr;
     reply->disconnect(this);
     // Never delete a reply inside its own finished signal.
     reply->deleteLater();
 
-    if (loadFailed()) {
-        m_connection = nullptr;
+    receiveBody(*reply);
+    const QString failure = failureReason(*reply);
+    if (!failure.isEmpty()) {
         m_receivedData.clear();
         qWarning().noquote()
-            << QStringLiteral("Connection failed! Error - %1 %2").arg(reply->errorString(), reply->url().toString());
+            << QStringLiteral("Connection failed! Error - %1 %2").arg(failure, reply->url().toString());
         Q_EMIT failed();
         return;
     }
 
-    m_receivedData += reply->readAll();
-    m_connection = nullptr;
+    m_statusCode = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (m_completionObjectGiven && !m_completionObject) {
         m_receivedData.clear(); // the requester is gone: nobody to tell
         return;

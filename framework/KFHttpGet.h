@@ -18,7 +18,8 @@ class QNetworkReply;
 // requester reads with responseDataAsString() and may delete right there.
 // A failed load is logged and the completion is not called; the failed()
 // signal lets an owner that keeps track of its request clear it. One
-// request per object.
+// request per object. A body longer than the limit set fails the load as
+// soon as the excess arrives, so that a server cannot fill the memory.
 class KESTRUNEFOUNDATION_EXPORT KFHttpGet final : public QObject
 {
     Q_OBJECT
@@ -41,9 +42,18 @@ public:
         });
     }
 
+    // The most bytes of body accepted; 0 (the default) for no limit. Set
+    // before get().
+    void setMaximumBodySize(qint64 bytes) { m_maximumBodySize = bytes; }
+
     // The body received so far as ASCII text; a null string if it holds
     // bytes outside 7-bit ASCII. Empty once the completion has returned.
     QString responseDataAsString() const;
+    // The HTTP status of the response, e.g. 200 or 404; 0 before one has
+    // arrived or for a URL that is not HTTP.
+    int statusCode() const { return m_statusCode; }
+    // Whether the load failed because the body went past the limit.
+    bool bodyTooLarge() const { return m_bodyTooLarge; }
 
 Q_SIGNALS:
     // The load failed (after the failure was logged). The object must not be
@@ -54,7 +64,10 @@ private:
     void connectionDidReceiveData();
     void connectionDidRedirect();
     void connectionDidFinish();
-    bool loadFailed() const;
+    // Appends what the reply has of the body, up to the limit.
+    void receiveBody(QNetworkReply &reply);
+    // Why the load failed, or empty when its body may be passed on.
+    QString failureReason(const QNetworkReply &reply) const;
 
     QByteArray m_receivedData;
     QPointer<QObject> m_completionObject;
@@ -63,4 +76,7 @@ private:
     std::unique_ptr<QNetworkAccessManager> m_manager;
     QNetworkReply *m_connection = nullptr; // owned by the manager
     bool m_delivering = false;
+    qint64 m_maximumBodySize = 0;
+    bool m_bodyTooLarge = false;
+    int m_statusCode = 0;
 };

@@ -58,6 +58,12 @@ KFPreferenceController::KFPreferenceController()
     m_contentSubview->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     m_windowLayout->addWidget(m_contentSubview, 1);
 
+    auto *close = new QAction(m_window.get());
+    close->setShortcuts({ QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W) });
+    close->setShortcutContext(Qt::WindowShortcut);
+    connect(close, &QAction::triggered, m_window.get(), &QWidget::close);
+    m_window->addAction(close);
+
     m_window->setContextMenuPolicy(Qt::PreventContextMenu);
     m_window->setFixedSize(initialContentSize, initialContentSize);
 }
@@ -144,8 +150,10 @@ void KFPreferenceController::showWindow()
 
     setPane(m_panes.front()->label(), false);
 
-    QRect frame = windowFrame();
-    if (QScreen *screen = m_window->screen() ? m_window->screen() : QGuiApplication::primaryScreen()) {
+    QScreen *screen = m_window->screen() ? m_window->screen() : QGuiApplication::primaryScreen();
+    if (!m_placed && screen) {
+        m_placed = true;
+        QRect frame = windowFrame();
         frame.moveCenter(screen->availableGeometry().center());
         setWindowFrame(frame);
     }

@@ -24,7 +24,8 @@ class QWidget;
 // The preference window: a window the user cannot resize, with a toolbar of
 // panes. Choosing a pane's toolbar item shows its view, cross-fading from
 // the previous one while the window resizes to fit, its top-left corner
-// held in place.
+// held in place. Escape and the standard Close keys close it; it opens
+// centred the first time and where the user left it afterwards.
 //
 // An application subclasses this once, adding its panes in setupToolbar,
 // and reaches the one window of the process through
@@ -68,7 +69,8 @@ public:
     QStringList toolbarDefaultItemIdentifiers() const;
 
     // Rebuilds the panes, creates the toolbar at the first showing, shows
-    // the first pane without animation, centres the window and shows it.
+    // the first pane without animation, centres the window at the first
+    // showing and shows it.
     // When setupToolbar adds no pane, logs a critical error and shows
     // nothing.
     void showWindow();
@@ -106,6 +108,7 @@ private:
     std::unique_ptr<QParallelAnimationGroup> m_viewAnimation;
     // Declared after the window: panes and their views go first.
     std::vector<std::unique_ptr<KFPreferencePane>> m_panes;
+    bool m_placed = false;
     bool m_crossFade = true;
     bool m_shiftSlowsAnimation = true;
 };

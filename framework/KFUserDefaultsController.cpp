@@ -2,6 +2,8 @@
 
 #include "KFSharedDefaultsObserver.h"
 
+#include <QCoreApplication>
+#include <QFile>
 #include <QSettings>
 
 #include <algorithm>
@@ -62,7 +64,12 @@ struct KFUserDefaultsController::Private
     // can be set before there is an application object (the command line
     // creates none). On Linux the file lives under
     // $XDG_CONFIG_HOME/<organisation>/<application>.conf.
-    QSettings store;
+    std::unique_ptr<QSettings> store = std::make_unique<QSettings>();
+    // Set while the store file that was read could not be parsed: writing
+    // it would lose what the parser skipped.
+    bool unreadable = store->status() == QSettings::FormatError;
+    bool savePending = false;
+    bool writeFailureReported = false;
     QVariantMap registeredDefaults;
     std::vector<std::shared_ptr<Registration>> registrations;
 
@@ -118,7 +125,7 @@ void KFUserDefaultsController::registerDefaults(const QVariantMap &defaults)
 
 QVariant KFUserDefaultsController::objectForKey(const QString &key) const
 {
-    const QVariant stored = m_d->store.value(key);
+    const QVariant stored = m_d->store->value(key);
     if (stored.isValid())
         return stored;
     return m_d->registeredDefaults.value(key);
@@ -176,24 +183,65 @@ void KFUserDefaultsController::setObjectForKey(const QVariant &value, const QStr
         removeObjectForKey(key);
         return;
     }
-    m_d->store.setValue(key, value);
+    willChangeStore();
+    m_d->store->setValue(key, value);
     m_d->notify(*this, key);
 }
 
 void KFUserDefaultsController::removeObjectForKey(const QString &key)
 {
-    m_d->store.remove(key);
+    willChangeStore();
+    m_d->store->remove(key);
     m_d->notify(*this, key);
+}
+
+void KFUserDefaultsController::willChangeStore()
+{
+    setAsideUnreadableStore();
+    if (m_d->savePending || !QCoreApplication::instance())
+        return;
+    m_d->savePending = true;
+    QMetaObject::invokeMethod(this, &KFUserDefaultsController::save, Qt::QueuedConnection);
 }
 
 void KFUserDefaultsController::synchronize()
 {
-    m_d->store.sync();
+    save();
+}
+
+void KFUserDefaultsController::save()
+{
+    m_d->savePending = false;
+    // An unreadable file that could not be moved aside is not written.
+    if (!m_d->unreadable)
+        m_d->store->sync();
+    const bool failed = m_d->unreadable || m_d->store->status() == QSettings::AccessError;
+    if (!failed || m_d->writeFailureReported)
+        return;
+    m_d->writeFailureReported = true;
+    Q_EMIT storeWriteFailed(storeFileName());
+}
+
+void KFUserDefaultsController::setAsideUnreadableStore()
+{
+    if (!m_d->unreadable)
+        return;
+    const QString fileName = storeFileName();
+    QString keptAs = fileName + QStringLiteral(".bad");
+    for (int i = 2; QFile::exists(keptAs); ++i)
+        keptAs = fileName + QStringLiteral(".bad.%1").arg(i);
+    // Changes made meanwhile live in memory only; they are given to the new
+    // store only once the old file is out of the way.
+    if (!QFile::rename(fileName, keptAs))
+        return;
+    m_d->unreadable = false;
+    m_d->store = std::make_unique<QSettings>();
+    Q_EMIT unreadableStoreSetAside(fileName, keptAs);
 }
 
 QString KFUserDefaultsController::storeFileName() const
 {
-    return m_d->store.fileName();
+    return m_d->store->fileName();
 }
 
 void KFUserDefaultsController::addObserver(KFSharedDefaultsObserver &observer, const QString &keyPath)

@@ -17,6 +17,11 @@ class KFSharedDefaultsObserver;
 // for keys the user never stored, and observation of "values." + key.
 // Every change of a value, however it was made, reaches every registration
 // of its key path.
+//
+// Changes are written to disk soon after they are made (once control is back
+// in the event loop). A store file that cannot be parsed is never written
+// over: it is moved aside before anything is stored, and the store starts
+// empty.
 class KESTRUNEFOUNDATION_EXPORT KFUserDefaultsController final : public QObject
 {
     Q_OBJECT
@@ -40,6 +45,13 @@ public:
     // The file the store is kept in.
     QString storeFileName() const;
 
+    // If the store file could not be parsed, moves it aside (to the same
+    // name with ".bad" added, or ".bad.2" and on if that is taken) and
+    // starts with an empty store, so that the registered defaults apply.
+    // Done on its own before the first change is stored; a program that
+    // only reads its settings never moves the file.
+    void setAsideUnreadableStore();
+
     // Registrations are counted: registering twice gives two callbacks.
     void addObserver(KFSharedDefaultsObserver &observer, const QString &keyPath);
     void removeObserver(KFSharedDefaultsObserver &observer, const QString &keyPath);
@@ -47,6 +59,11 @@ public:
 Q_SIGNALS:
     // Emitted after every change, with the setting's key (not the key path).
     void valueChanged(const QString &key, const QVariant &value);
+    // The store file could not be parsed and was moved to `keptAs`.
+    void unreadableStoreSetAside(const QString &fileName, const QString &keptAs);
+    // The store could not be written to `fileName`; emitted once, at the
+    // first failed save.
+    void storeWriteFailed(const QString &fileName);
 
 private:
     friend class KFSharedDefaultsObserver;
@@ -56,6 +73,10 @@ private:
     // The shared controller, or null once it has been destroyed at exit.
     static KFUserDefaultsController *liveInstance();
     void removeAllObservations(KFSharedDefaultsObserver &observer);
+    // Stores a change: sets the unreadable file aside first, and schedules
+    // a save.
+    void willChangeStore();
+    void save();
 
     struct Private;
     std::unique_ptr<Private> m_d;

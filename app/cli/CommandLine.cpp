@@ -19,13 +19,14 @@
 
 namespace {
 
-const char usage[] = "Usage: velotrace [FILE...]\n"
+const char usage[] = "Usage: velotrace [--new-instance] [FILE...]\n"
                      "       velotrace --summary [--event NAME] [--unit s|ms|us] [--top N] [--tsv] FILE\n"
                      "       velotrace --tree [--event NAME] [--depth N] [--unit s|ms|us] [--tsv] FILE\n"
                      "       velotrace --folded [--event NAME] FILE\n"
                      "       velotrace --diff [--event NAME] [--unit s|ms|us] [--top N] [--tsv] BEFORE AFTER\n"
                      "\n"
-                     "Without options, opens each profile in its own window.\n";
+                     "Without options, opens each profile in its own window, in the Velotrace already\n"
+                     "running on this display if there is one (--new-instance starts another).\n";
 
 // The options, each with its names, help and value name.
 struct OptionSpec

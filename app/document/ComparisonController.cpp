@@ -4,24 +4,35 @@
 #include "DocumentController.h"
 #include "MyDocument.h"
 
-#include <QPointer>
-
 #include <algorithm>
 
 ComparisonController::ComparisonController(DocumentController &registry, QObject *parent)
     : QObject(parent)
     , m_registry(registry)
-{ }
+{
+    connect(&registry, &DocumentController::openFinished, this, &ComparisonController::openFinished);
+}
 
 ComparisonController::~ComparisonController() = default;
 
-ComparisonWindow *ComparisonController::compare(MyDocument &before, const QUrl &after, QWidget *alertParent)
+void ComparisonController::compare(MyDocument &before, const QUrl &after, QWidget *alertParent)
 {
-    const QPointer<MyDocument> first(&before);
-    const QList<MyDocument *> opened = m_registry.openDocuments({ after }, alertParent);
-    if (opened.isEmpty() || !first)
-        return nullptr;
-    m_windows.push_back(std::make_unique<ComparisonWindow>(m_registry, before, *opened.first()));
+    // Noted first: a profile already open finishes at once.
+    m_pending.push_back({ &before, after });
+    m_registry.openDocumentWithContentsOfURL(after, true, alertParent);
+}
+
+void ComparisonController::openFinished(const QUrl &url, MyDocument *document)
+{
+    const auto found = std::find_if(
+        m_pending.begin(), m_pending.end(), [&url](const Pending &pending) { return pending.after == url; });
+    if (found == m_pending.end())
+        return;
+    const QPointer<MyDocument> before = found->before;
+    m_pending.erase(found);
+    if (!document || !before)
+        return;
+    m_windows.push_back(std::make_unique<ComparisonWindow>(m_registry, *before, *document));
     ComparisonWindow *window = m_windows.back().get();
     connect(window, &ComparisonWindow::closed, this, &ComparisonController::windowClosed);
     if (m_windowDecorator)
@@ -29,7 +40,7 @@ ComparisonWindow *ComparisonController::compare(MyDocument &before, const QUrl &
     window->show();
     window->raise();
     window->activateWindow();
-    return window;
+    Q_EMIT windowOpened(window);
 }
 
 QList<ComparisonWindow *> ComparisonController::windows() const

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QUrl>
 
 #include <functional>
@@ -24,10 +25,11 @@ public:
     explicit ComparisonController(DocumentController &registry, QObject *parent = nullptr);
     ~ComparisonController() override;
 
-    // Shows a window comparing `before` with the profile at `after`; both
-    // documents stay open. Null when `after` cannot be opened: the registry
-    // has told the user why.
-    ComparisonWindow *compare(MyDocument &before, const QUrl &after, QWidget *alertParent = nullptr);
+    // Opens the profile at `after` (or finds it open) and then shows a window
+    // comparing `before` with it; both documents stay open. Nothing is shown
+    // when `after` cannot be opened (the registry tells the user why) or
+    // `before` closes meanwhile.
+    void compare(MyDocument &before, const QUrl &after, QWidget *alertParent = nullptr);
     // The open comparison windows, oldest first.
     QList<ComparisonWindow *> windows() const;
 
@@ -35,10 +37,21 @@ public:
     // application's menu.
     void setWindowDecorator(std::function<void(QMainWindow &)> decorator);
 
+Q_SIGNALS:
+    void windowOpened(ComparisonWindow *window);
+
 private:
+    // A comparison waiting for its second profile to be read.
+    struct Pending
+    {
+        QPointer<MyDocument> before;
+        QUrl after;
+    };
+    void openFinished(const QUrl &url, MyDocument *document);
     void windowClosed(ComparisonWindow *window);
 
     DocumentController &m_registry;
+    std::vector<Pending> m_pending;
     std::vector<std::unique_ptr<ComparisonWindow>> m_windows;
     std::function<void(QMainWindow &)> m_windowDecorator;
 };

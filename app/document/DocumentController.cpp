@@ -1,12 +1,14 @@
 #include "DocumentController.h"
 
+#include "DocumentLoader.h"
 #include "DocumentWindow.h"
 #include "MessageBoxAlertPresenter.h"
 #include "MyDocument.h"
-#include "ProfileFileData.h"
+#include "Profile.h"
 
 #include <KFUserDefaultsController.h>
 
+#include <QDir>
 #include <QFileInfo>
 #include <QTimer>
 
@@ -36,6 +38,8 @@ DocumentController::DocumentController(QObject *parent)
 
 DocumentController::~DocumentController()
 {
+    // Cancelled and waited for, before the documents they may read for go.
+    m_reads.clear();
     closeAllDocuments();
     m_closed.clear();
 }
@@ -51,57 +55,161 @@ QString DocumentController::FileIdentity::fileName() const
     return QFileInfo(absolutePath).fileName();
 }
 
+bool DocumentController::FileIdentity::isSameFile(const FileIdentity &other) const
+{
+    return (!canonicalPath.isEmpty() && canonicalPath == other.canonicalPath) || absolutePath == other.absolutePath;
+}
+
+QString DocumentController::failureMessage(const QString &path)
+{
+    return tr("The file \u201c%1\u201d could not be opened.").arg(path);
+}
+
 MyDocument *DocumentController::documentForURL(const QUrl &url) const
 {
     const FileIdentity wanted = identityOf(url);
     for (size_t i = 0; i < m_documents.size(); ++i) {
-        const FileIdentity &known = m_identities[i];
-        const bool sameFile = !wanted.canonicalPath.isEmpty() && wanted.canonicalPath == known.canonicalPath;
-        if (sameFile || wanted.absolutePath == known.absolutePath)
+        if (wanted.isSameFile(m_identities[i]))
             return m_documents[i].get();
     }
     return nullptr;
 }
 
-MyDocument *DocumentController::openDocumentWithContentsOfURL(const QUrl &url, QString *error)
+bool DocumentController::isOpening(const QUrl &url) const
 {
-    QString reason;
-    MyDocument *document = openDocument(url, reason);
-    if (!document && error)
-        *error = tr("The file \u201c%1\u201d could not be opened. %2").arg(identityOf(url).fileName(), reason);
-    return document;
+    const FileIdentity wanted = identityOf(url);
+    return std::any_of(m_reads.begin(), m_reads.end(),
+        [&](const Read &read) { return !read.isReload && wanted.isSameFile(read.identity); });
 }
 
-MyDocument *DocumentController::openDocument(const QUrl &url, QString &reason)
+void DocumentController::openDocumentWithContentsOfURL(const QUrl &url, bool alertOnFailure, QWidget *alertParent)
 {
     if (MyDocument *open = documentForURL(url)) {
         displayDocument(*open);
-        return open;
+        Q_EMIT openFinished(url, open, QString());
+        return;
     }
-
     const FileIdentity identity = identityOf(url);
-    ProfileFileData file;
-    if (!file.open(identity.absolutePath)) {
-        reason = sentence(file.errorString());
-        return nullptr;
+    for (Read &read : m_reads) {
+        if (!read.isReload && identity.isSameFile(read.identity)) {
+            read.urls.append(url);
+            read.alertOnFailure = read.alertOnFailure || alertOnFailure;
+            return;
+        }
     }
 
-    auto document = std::make_unique<MyDocument>(identity.absolutePath);
-    if (!document->readFromFile(file)) {
-        reason = sentence(document->errorString());
-        return nullptr;
+    // Checked here, where it cannot block: a pipe or a device would wait
+    // for a writer, and a directory holds no profile.
+    const QFileInfo info(identity.absolutePath);
+    if (info.exists() && !info.isFile()) {
+        const QString reason = tr("Not a regular file.");
+        forgetRecentDocument(identity.absolutePath);
+        if (alertOnFailure)
+            m_alertPresenter->showWarning(alertParent, failureMessage(identity.absolutePath), reason);
+        Q_EMIT openFinished(url, nullptr, failureMessage(identity.absolutePath) + QLatin1Char(' ') + reason);
+        return;
     }
+    startRead({ nullptr, identity, { url }, alertOnFailure, alertParent, false, nullptr });
+}
+
+void DocumentController::openDocuments(const QList<QUrl> &urls, QWidget *alertParent)
+{
+    for (const QUrl &url : urls)
+        openDocumentWithContentsOfURL(url, true, alertParent);
+}
+
+void DocumentController::reloadDocument(MyDocument *document, QWidget *alertParent)
+{
+    const auto found = std::find_if(
+        m_documents.begin(), m_documents.end(), [document](const auto &open) { return open.get() == document; });
+    const bool reloading = std::any_of(m_reads.begin(), m_reads.end(),
+        [document](const Read &read) { return read.isReload && read.reloading == document; });
+    if (found == m_documents.end() || reloading)
+        return;
+    startRead({ nullptr, m_identities[size_t(found - m_documents.begin())], {}, true, alertParent, true, document });
+}
+
+void DocumentController::startRead(Read read)
+{
+    read.loader = std::make_unique<DocumentLoader>(
+        read.identity.absolutePath, m_memoryLimit > 0 ? m_memoryLimit : DocumentLoader::availableMemory());
+    DocumentLoader *loader = read.loader.get();
+    connect(loader, &DocumentLoader::finished, this, [this, loader] { readFinished(loader); });
+    m_reads.push_back(std::move(read));
+    loader->start();
+}
+
+void DocumentController::readFinished(DocumentLoader *loader)
+{
+    const auto found = std::find_if(
+        m_reads.begin(), m_reads.end(), [loader](const Read &read) { return read.loader.get() == loader; });
+    Read read = std::move(*found);
+    m_reads.erase(found);
+    // Still inside the loader's own signal.
+    read.loader.release()->deleteLater();
+
+    const QString path = read.identity.absolutePath;
+    std::unique_ptr<Profile> profile = loader->takeProfile();
+    if (read.isReload) {
+        if (!read.reloading) // closed meanwhile
+            return;
+        if (profile) {
+            read.reloading->replaceProfile(std::move(profile));
+            Q_EMIT documentRead(read.reloading);
+        } else if (!loader->isCancelled()) {
+            m_alertPresenter->showWarning(read.alertParent,
+                tr("The file \u201c%1\u201d could not be read again.").arg(path), sentence(loader->errorString()));
+        }
+        return;
+    }
+    if (profile) {
+        opened(read, std::make_unique<MyDocument>(path, std::move(profile)));
+        return;
+    }
+    QString error;
+    if (!loader->isCancelled()) {
+        const QString reason = sentence(loader->errorString());
+        error = failureMessage(path) + QLatin1Char(' ') + reason;
+        forgetRecentDocument(path);
+        if (read.alertOnFailure)
+            m_alertPresenter->showWarning(read.alertParent, failureMessage(path), reason);
+    }
+    for (const QUrl &url : std::as_const(read.urls))
+        Q_EMIT openFinished(url, nullptr, error);
+}
+
+void DocumentController::opened(Read &read, std::unique_ptr<MyDocument> document)
+{
     MyDocument *opened = document.get();
     connect(opened, &MyDocument::windowClosed, this, &DocumentController::closeDocument);
     connect(opened, &MyDocument::windowActivated, this, &DocumentController::bringToFront);
     // The registry answers for the file before the window announces it.
     m_documents.push_back(std::move(document));
-    m_identities.push_back(identity);
+    m_identities.push_back(read.identity);
     m_frontToBack.insert(m_frontToBack.begin(), opened);
-    noteRecentDocument(identity.absolutePath);
+    noteRecentDocument(read.identity.absolutePath);
+    updateTitles();
     displayDocument(*opened);
     Q_EMIT documentRead(opened);
-    return opened;
+    for (const QUrl &url : std::as_const(read.urls))
+        Q_EMIT openFinished(url, opened, QString());
+}
+
+void DocumentController::showDocument(MyDocument *document)
+{
+    if (document)
+        displayDocument(*document);
+}
+
+void DocumentController::updateTitles()
+{
+    for (size_t i = 0; i < m_documents.size(); ++i) {
+        const QString name = m_identities[i].fileName();
+        const bool shared = std::any_of(m_identities.begin(), m_identities.end(),
+            [&](const FileIdentity &other) { return &other != &m_identities[i] && other.fileName() == name; });
+        const QString folder = QDir::toNativeSeparators(QFileInfo(m_identities[i].absolutePath).absolutePath());
+        m_documents[i]->setTitle(shared ? tr("%1 \u2014 %2").arg(name, folder) : name);
+    }
 }
 
 void DocumentController::displayDocument(MyDocument &document)
@@ -113,20 +221,6 @@ void DocumentController::displayDocument(MyDocument &document)
     }
     document.showWindows();
     bringToFront(&document);
-}
-
-QList<MyDocument *> DocumentController::openDocuments(const QList<QUrl> &urls, QWidget *alertParent)
-{
-    QList<MyDocument *> opened;
-    for (const QUrl &url : urls) {
-        QString reason;
-        if (MyDocument *document = openDocument(url, reason))
-            opened.append(document);
-        else
-            m_alertPresenter->showWarning(alertParent,
-                tr("The file \u201c%1\u201d could not be opened.").arg(identityOf(url).fileName()), reason);
-    }
-    return opened;
 }
 
 QList<MyDocument *> DocumentController::documents() const
@@ -156,6 +250,10 @@ void DocumentController::closeDocument(MyDocument *document)
         m_documents.begin(), m_documents.end(), [document](const auto &open) { return open.get() == document; });
     if (found == m_documents.end())
         return;
+    for (Read &read : m_reads) {
+        if (read.isReload && read.reloading == document)
+            read.loader->cancel();
+    }
     std::unique_ptr<MyDocument> closing = std::move(*found);
     m_identities.erase(m_identities.begin() + (found - m_documents.begin()));
     m_documents.erase(found);
@@ -166,6 +264,7 @@ void DocumentController::closeDocument(MyDocument *document)
     // Not destroyed here: this may run inside the window's own close event.
     m_closed.push_back(std::move(closing));
     QTimer::singleShot(0, this, &DocumentController::destroyClosedDocuments);
+    updateTitles();
     Q_EMIT documentClosed(document);
 }
 
@@ -189,6 +288,13 @@ QStringList DocumentController::recentDocumentPaths() const
 void DocumentController::clearRecentDocuments()
 {
     KFUserDefaultsController::sharedUserDefaultsController().removeObjectForKey(recentDocumentsKey);
+}
+
+void DocumentController::forgetRecentDocument(const QString &path)
+{
+    QStringList recent = recentDocumentPaths();
+    if (recent.removeAll(path) > 0)
+        KFUserDefaultsController::sharedUserDefaultsController().setObjectForKey(recent, recentDocumentsKey);
 }
 
 void DocumentController::noteRecentDocument(const QString &path)

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 #include <QUrl>
 
@@ -10,30 +11,50 @@
 #include <vector>
 
 class AlertPresenter;
+class DocumentLoader;
 class MyDocument;
 class QMainWindow;
 class QWidget;
 
 // The registry of open documents: one document per file, opening a file as
 // a displayed document (or bringing its window forward when it is already
-// open), the documents in front-to-back order, and closing. The
-// application makes one.
+// open), reading a document's file again, the documents in front-to-back
+// order, their window titles, and closing. Files are read on threads of
+// their own, several at once; a document joins the registry, and its window
+// appears, once its file has been read. A file that fails to open leaves
+// the recent files. The application makes one.
 class DocumentController final : public QObject
 {
     Q_OBJECT
 public:
     explicit DocumentController(QObject *parent = nullptr);
-    // Closes every document still open.
+    // Cancels the reads still running and closes every document still open.
     ~DocumentController() override;
 
-    // The document of `url`, reading the file if it is not open yet, with its
-    // window shown and brought forward. On failure answers null and, if
-    // `error` is given, a sentence naming the file and the reason.
-    MyDocument *openDocumentWithContentsOfURL(const QUrl &url, QString *error = nullptr);
-    // Opens and displays each file; every one that fails is reported by an
-    // alert, and the others still open.
-    QList<MyDocument *> openDocuments(const QList<QUrl> &urls, QWidget *alertParent = nullptr);
+    // Starts opening the file at `url` as a displayed document, or brings
+    // its window forward when it is open; opening it again while it is read
+    // changes nothing. Anything but a regular file fails at once. The
+    // outcome is told by openFinished; a failure is also shown as an alert
+    // when `alertOnFailure`.
+    void openDocumentWithContentsOfURL(const QUrl &url, bool alertOnFailure = true, QWidget *alertParent = nullptr);
+    // The same for each file.
+    void openDocuments(const QList<QUrl> &urls, QWidget *alertParent = nullptr);
     MyDocument *documentForURL(const QUrl &url) const;
+    // Whether the file is being read to be opened.
+    bool isOpening(const QUrl &url) const;
+    // Files being read, to be opened or read again.
+    qsizetype readsInProgress() const { return qsizetype(m_reads.size()); }
+    // The most memory the tree of one file read may take; by default what
+    // the system can give when the read starts. A file that needs more
+    // fails to open, as a shortage of memory.
+    void setMemoryLimit(qint64 bytes) { m_memoryLimit = bytes; }
+
+    // Shows the document's window and brings it forward.
+    void showDocument(MyDocument *document);
+    // Reads the document's file again, keeping the selected call where the
+    // same path of calls still exists; a failure is reported by an alert and
+    // leaves the document as it was.
+    void reloadDocument(MyDocument *document, QWidget *alertParent = nullptr);
 
     // In the order they were opened.
     QList<MyDocument *> documents() const;
@@ -57,6 +78,10 @@ public:
     AlertPresenter &alertPresenter() const { return *m_alertPresenter; }
 
 Q_SIGNALS:
+    // An open has ended, once for every request: `document` is the open
+    // document, or null when the open failed (`error` names the file and the
+    // reason) or was cancelled (`error` is empty).
+    void openFinished(const QUrl &url, MyDocument *document, const QString &error);
     // A document shows its file as just read: it has joined the registry
     // with its window shown, or its file was read again.
     void documentRead(MyDocument *document);
@@ -70,11 +95,31 @@ private:
         QString absolutePath;
         QString canonicalPath;
         QString fileName() const;
+        bool isSameFile(const FileIdentity &other) const;
+    };
+    // A file being read: to be opened for the requests of `urls`, or to be
+    // read again for the document `reloading` (null once it has gone).
+    struct Read
+    {
+        std::unique_ptr<DocumentLoader> loader;
+        FileIdentity identity;
+        QList<QUrl> urls;
+        bool alertOnFailure = false;
+        QPointer<QWidget> alertParent;
+        bool isReload = false;
+        QPointer<MyDocument> reloading;
     };
     static FileIdentity identityOf(const QUrl &url);
-    MyDocument *openDocument(const QUrl &url, QString &reason);
+    static QString failureMessage(const QString &path);
+    void startRead(Read read);
+    void readFinished(DocumentLoader *loader);
+    void opened(Read &read, std::unique_ptr<MyDocument> document);
     void displayDocument(MyDocument &document);
+    // Names each document by its file, adding the parent folder where two
+    // open documents share a file name.
+    void updateTitles();
     void noteRecentDocument(const QString &path);
+    void forgetRecentDocument(const QString &path);
     void bringToFront(MyDocument *document);
     void destroyClosedDocuments();
 
@@ -82,6 +127,8 @@ private:
     std::vector<FileIdentity> m_identities;
     std::vector<MyDocument *> m_frontToBack;
     std::vector<std::unique_ptr<MyDocument>> m_closed;
+    std::vector<Read> m_reads;
+    qint64 m_memoryLimit = 0;
     std::function<void(QMainWindow &)> m_windowDecorator;
     std::unique_ptr<AlertPresenter> m_alertPresenter;
 };

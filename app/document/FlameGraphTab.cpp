@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 FlameGraphTab::FlameGraphTab(const Profile &profile, QWidget *parent)
@@ -16,12 +17,9 @@ FlameGraphTab::FlameGraphTab(const Profile &profile, QWidget *parent)
     , m_eventChooser(new QComboBox(this))
     , m_view(new FlameGraphView(this))
 {
-    for (const ProfileEvent &event : profile.events())
-        m_eventChooser->addItem(event.baseName().toString());
-    m_eventChooser->setCurrentIndex(profile.timeEvent());
+    showEventsOf(profile);
     m_eventChooser->setAccessibleName(tr("Widths by"));
     m_eventChooser->setToolTip(tr("The event whose inclusive costs give the widths of the bars"));
-    m_view->setEvent(profile.timeEvent());
     auto *eventLabel = new QLabel(tr("&Widths by:"), this);
     eventLabel->setBuddy(m_eventChooser);
 
@@ -41,6 +39,20 @@ FlameGraphTab::FlameGraphTab(const Profile &profile, QWidget *parent)
 }
 
 FlameGraphTab::~FlameGraphTab() = default;
+
+void FlameGraphTab::showEventsOf(const Profile &profile)
+{
+    // Nothing is drawn from the old tree with an event of the new one.
+    setCall(nullptr);
+    const QString chosen = m_eventChooser->currentText();
+    const QSignalBlocker blocker(m_eventChooser);
+    m_eventChooser->clear();
+    for (const ProfileEvent &event : profile.events())
+        m_eventChooser->addItem(event.baseName().toString());
+    const int kept = m_eventChooser->findText(chosen);
+    m_eventChooser->setCurrentIndex(kept >= 0 ? kept : profile.timeEvent());
+    m_view->setEvent(m_eventChooser->currentIndex());
+}
 
 void FlameGraphTab::setCall(const ProfiledFunctionCall *call)
 {

@@ -18,6 +18,9 @@ public:
     explicit FlameGraphTab(const Profile &profile, QWidget *parent = nullptr);
     ~FlameGraphTab() override;
 
+    // Offers the profile's events for the widths, keeping the chosen one
+    // where the profile has it, and shows nothing until the next call.
+    void showEventsOf(const Profile &profile);
     // The call at the top of the graph; null shows nothing.
     void setCall(const ProfiledFunctionCall *call);
 

@@ -1,6 +1,7 @@
 #include "MyDocument.h"
 
 #include "CallIndex.h"
+#include "CallPath.h"
 #include "CallSearch.h"
 #include "CallTreeModel.h"
 #include "CallTreeView.h"
@@ -8,6 +9,7 @@
 #include "CallsController.h"
 #include "ColumnChooser.h"
 #include "CostFormat.h"
+#include "DisplayText.h"
 #include "DocumentWindow.h"
 #include "FindBar.h"
 #include "FlameGraphTab.h"
@@ -18,10 +20,8 @@
 #include "HotPath.h"
 #include "NotificationCenter.h"
 #include "PlainToolTip.h"
-#include "ProfileFileData.h"
 #include "ProfiledFunctionCall.h"
 #include "ProfiledFunctionSummary.h"
-#include "ProgressWindow.h"
 #include "SettingsKeys.h"
 #include "ShareBarDelegate.h"
 #include "SharedText.h"
@@ -33,21 +33,14 @@
 #include <QAction>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLabel>
 #include <QTimer>
+#include <QVBoxLayout>
 
 namespace {
 
 const QString measurementKeyPath = QStringLiteral("values.") + VTCMeasurement;
 const QString displayDashKeyPath = QStringLiteral("values.") + VTCDisplayDash;
-
-Profile::ProgressFactory progressWindowFor(const QString &fileName)
-{
-    return [fileName]() -> std::unique_ptr<ProgressController> {
-        auto window = std::make_unique<ProgressWindow>();
-        window->setWindowTitle(MyDocument::tr("Reading \u201c%1\u201d").arg(fileName));
-        return window;
-    };
-}
 
 // A field shows the start of a long text; its tooltip has the whole.
 // The profile's memory event, or -1 when it records none.
@@ -109,10 +102,12 @@ void setUpTable(QTableView *table, TableController *model, FunctionLabelDelegate
 
 } // namespace
 
-MyDocument::MyDocument(const QString &filePath, QObject *parent)
+MyDocument::MyDocument(const QString &filePath, std::unique_ptr<Profile> profile, QObject *parent)
     : QObject(parent)
     , m_formatter(Formatter::standardFormatter())
     , m_filePath(filePath)
+    , m_title(displayName())
+    , m_profile(std::move(profile))
 {
     addObserverSharedUserDefaults(VTCMeasurement);
     addObserverSharedUserDefaults(VTCDisplayDash);
@@ -137,14 +132,11 @@ QString MyDocument::displayName() const
     return QFileInfo(m_filePath).fileName();
 }
 
-bool MyDocument::readFromData(QByteArrayView data)
+void MyDocument::setTitle(const QString &title)
 {
-    return m_profile.readFromData(data, progressWindowFor(displayName()));
-}
-
-bool MyDocument::readFromFile(ProfileFileData &file)
-{
-    return m_profile.readFromFile(file, progressWindowFor(displayName()));
+    m_title = title;
+    if (m_window)
+        m_window->setWindowTitle(DisplayText::forWindowTitle(title));
 }
 
 void MyDocument::makeWindowControllers()
@@ -166,23 +158,72 @@ void MyDocument::makeWindowControllers()
 
 void MyDocument::windowControllerDidLoadNib()
 {
-    m_window->setWindowTitle(displayName());
+    m_window->setWindowTitle(DisplayText::forWindowTitle(m_title));
     m_window->setWindowFilePath(m_filePath);
     connect(m_window.get(), &DocumentWindow::closed, this, [this] { Q_EMIT windowClosed(this); });
     connect(m_window.get(), &DocumentWindow::activated, this, [this] { Q_EMIT windowActivated(this); });
 
     setUpViews();
     setUpActions();
+    showProfile(nullptr);
+    NotificationCenter::defaultCenter().postNotificationName(VTCDocumentOpenedNotification, this);
+}
 
+void MyDocument::showProfile(const ProfiledFunctionCall *selected)
+{
+    const CostUnit &unit = m_profile->costUnit();
+    m_memoryEvent = memoryEventOf(*m_profile);
+    m_outlineModel->setCostUnit(unit);
+    m_outlineModel->setMemoryEvent(m_memoryEvent);
+    for (TableController *table :
+        std::initializer_list<TableController *> { m_callsTab.get(), m_summaryTab.get(), m_callersTab.get() }) {
+        table->setCostUnit(unit);
+        table->setMemoryEvent(m_memoryEvent);
+    }
+    m_outlineModel->setRootFunction(m_profile->rootFunction());
     clearFunctionMetadataDisplay();
-    if (m_profile.rootFunction()) {
+    if (m_profile->rootFunction()) {
         m_ui->myOutlineView->selectionModel()->setCurrentIndex(
             m_outlineModel->index(0, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         m_outlineModel->expandRow(0);
+        if (selected && selected != m_profile->rootFunction())
+            selectCall(*selected);
     } else {
         outlineViewSelectionDidChange();
     }
-    NotificationCenter::defaultCenter().postNotificationName(VTCDocumentOpenedNotification, this);
+
+    // An empty outline looks like a fault: it says why it is empty.
+    if (!m_profile->rootFunction() && !m_emptyMessage) {
+        QWidget *outline = m_ui->myOutlineView->viewport();
+        m_emptyMessage = new QLabel(tr("No calls were found in this file."), outline);
+        m_emptyMessage->setTextFormat(Qt::PlainText);
+        m_emptyMessage->setAlignment(Qt::AlignCenter);
+        m_emptyMessage->setWordWrap(true);
+        m_emptyMessage->setEnabled(false);
+        auto *layout = new QVBoxLayout(outline);
+        layout->addWidget(m_emptyMessage);
+    }
+    if (m_emptyMessage)
+        m_emptyMessage->setVisible(!m_profile->rootFunction());
+}
+
+void MyDocument::replaceProfile(std::unique_ptr<Profile> profile)
+{
+    const CallPath selected = CallPath::of(selectedCall());
+    // The old tree stays until nothing shows or indexes it any more.
+    const std::unique_ptr<Profile> old = std::exchange(m_profile, std::move(profile));
+    if (!m_window)
+        return;
+    m_search.reset();
+    m_callIndex.reset();
+    m_callersTab->reset();
+    m_callersTab->reloadData();
+    m_flameGraphTab->showEventsOf(*m_profile);
+    m_flameGraphTab->view()->setHighlight({});
+    showProfile(selected.find(m_profile->rootFunction()));
+    // The find bar's pattern is looked for again, in the new tree.
+    if (!m_ui->findBar->isHidden())
+        updateFindStatus();
 }
 
 void MyDocument::setUpViews()
@@ -192,10 +233,8 @@ void MyDocument::setUpViews()
     outline->setCallTreeModel(m_outlineModel.get());
     outline->setItemDelegate(delegate);
     outline->setItemDelegateForColumn(CallTreeModel::ShareColumn, new ShareBarDelegate(m_window.get()));
-    m_outlineModel->setRootFunction(m_profile.rootFunction());
-
-    const CostUnit &unit = m_profile.costUnit();
-    m_memoryEvent = memoryEventOf(m_profile);
+    const CostUnit &unit = m_profile->costUnit();
+    m_memoryEvent = memoryEventOf(*m_profile);
     const bool hasMemory = m_memoryEvent >= 0;
     for (QLineEdit *field : { m_ui->selfMemoryTextField, m_ui->inclusiveMemoryTextField })
         m_ui->detailForm->setRowVisible(field, hasMemory);
@@ -216,7 +255,7 @@ void MyDocument::setUpViews()
         m_memoryEvent);
     // Paths are cut at the front, where they say least.
     m_ui->callsTableView->setTextElideMode(Qt::ElideLeft);
-    m_flameGraphTab = new FlameGraphTab(m_profile);
+    m_flameGraphTab = new FlameGraphTab(*m_profile);
     m_ui->tabView->addTab(m_flameGraphTab, tr("Flame Graph"));
     m_ui->splitter->setSizes({ 780, 320 });
     m_ui->splitter->setStretchFactor(0, 1);
@@ -329,7 +368,7 @@ void MyDocument::updateActions()
     const ProfiledFunctionCall *call = selectedCall();
     m_window->goToCallerAction()->setEnabled(call && call->parent());
     m_window->expandHotPathAction()->setEnabled(call && call->childCount() > 0);
-    const bool hasCalls = m_profile.rootFunction() != nullptr;
+    const bool hasCalls = m_profile->rootFunction() != nullptr;
     for (QAction *action : { m_window->findAction(), m_window->findNextAction(), m_window->findPreviousAction() })
         action->setEnabled(hasCalls);
 }
@@ -339,7 +378,7 @@ void MyDocument::displayItem(const ProfiledFunctionCall &call)
     setFieldText(m_ui->functionNameTextField, call.function().name());
     setFieldText(m_ui->fileNameTextField, call.source() ? call.source()->path() : dashString);
     setFieldText(m_ui->lineNumberTextField, call.sourceLine() == 0 ? dashString : QString::number(call.sourceLine()));
-    const CostUnit &unit = m_profile.costUnit();
+    const CostUnit &unit = m_profile->costUnit();
     const quint64 reference = call.parent() ? call.parent()->inclusiveTime() : call.inclusiveTime();
     setFieldText(m_ui->selfTimeTextField,
         m_formatter.getTimeCostStringWithPercentage(
@@ -354,9 +393,9 @@ void MyDocument::displayItem(const ProfiledFunctionCall &call)
             m_ui->inclusiveMemoryTextField, memoryWithShare(call.inclusiveCost(m_memoryEvent), memoryReference));
     }
     // The root's figures sit beside the profiler's own summary of the run.
-    const bool showsSummary = !call.parent() && !m_profile.summaryCosts().isEmpty();
+    const bool showsSummary = !call.parent() && !m_profile->summaryCosts().isEmpty();
     m_ui->detailForm->setRowVisible(m_ui->profilerSummaryTextField, showsSummary);
-    setFieldText(m_ui->profilerSummaryTextField, showsSummary ? m_formatter.getSummaryString(m_profile) : dashString);
+    setFieldText(m_ui->profilerSummaryTextField, showsSummary ? m_formatter.getSummaryString(*m_profile) : dashString);
 }
 
 void MyDocument::clearFunctionMetadataDisplay()
@@ -421,18 +460,18 @@ void MyDocument::goToCaller()
 void MyDocument::expandHotPath()
 {
     const ProfiledFunctionCall *call = selectedCall();
-    if (!call || !m_profile.rootFunction())
+    if (!call || !m_profile->rootFunction())
         return;
-    const ProfiledFunctionCall &end = HotPath::end(*call, m_profile.rootFunction()->inclusiveTime());
+    const ProfiledFunctionCall &end = HotPath::end(*call, m_profile->rootFunction()->inclusiveTime());
     if (&end != call)
         selectCall(end);
 }
 
 const CallIndex &MyDocument::callIndex()
 {
-    if (!m_callIndex || m_callIndex->root() != m_profile.rootFunction()) {
+    if (!m_callIndex || m_callIndex->root() != m_profile->rootFunction()) {
         m_search.reset();
-        m_callIndex = std::make_unique<CallIndex>(m_profile.rootFunction());
+        m_callIndex = std::make_unique<CallIndex>(m_profile->rootFunction());
     }
     return *m_callIndex;
 }
@@ -526,10 +565,10 @@ void MyDocument::highlightMatchesInFlameGraph(const CallSearch &search)
 
 bool MyDocument::showFunctionInSummary(std::string_view name)
 {
-    if (!m_ui || !m_profile.rootFunction())
+    if (!m_ui || !m_profile->rootFunction())
         return false;
     // The summary below the root is the whole run's.
-    selectCall(*m_profile.rootFunction());
+    selectCall(*m_profile->rootFunction());
     for (int row = 0; row < m_summaryTab->rowCount(); ++row) {
         if (m_summaryTab->summaryAt(row).function().nameBytes() != name)
             continue;

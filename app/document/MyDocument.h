@@ -20,8 +20,8 @@ class DocumentWindow;
 class FindBar;
 class FlameGraphTab;
 class Formatter;
-class ProfileFileData;
 class ProfiledFunctionCall;
+class QLabel;
 class QLineEdit;
 class QTabWidget;
 class QTableView;
@@ -37,25 +37,23 @@ class MyDocument;
 inline const QString VTCDocumentOpenedNotification = QStringLiteral("VTCDocumentOpened");
 inline const QString VTCDocumentClosedNotification = QStringLiteral("VTCDocumentClosed");
 
-// One open profile file: reads it into its profile, owns the profile and
-// the window, and drives the window: the call-tree outline with its find
-// bar, the detail fields of the selected call, and the calls, summary and
-// callers tables.
+// One open profile file: owns the profile read from it and the window, and
+// drives the window: the call-tree outline with its find bar, the detail
+// fields of the selected call, and the calls, summary and callers tables. A
+// profile without calls says so in place of the outline.
 class MyDocument final : public QObject, public KFSharedDefaultsObserver
 {
     Q_OBJECT
 public:
-    explicit MyDocument(const QString &filePath, QObject *parent = nullptr);
+    // The document of the file at `filePath`, showing `profile` (read).
+    MyDocument(const QString &filePath, std::unique_ptr<Profile> profile, QObject *parent = nullptr);
     ~MyDocument() override;
 
-    // Reads the profile; large data shows a progress window. False, with
-    // the reason in errorString(), only when memory runs short or the
-    // profile is too large.
-    bool readFromData(QByteArrayView data);
-    // The same from an opened file, read piece by piece; false also when the
-    // file cannot be read to its end.
-    bool readFromFile(ProfileFileData &file);
-    QString errorString() const { return m_profile.errorString(); }
+    // Shows `profile`, read again from the file, in place of the current
+    // one; the selected call stays selected where the same path of calls
+    // (functions and their order among same-named siblings) still exists,
+    // and the root is selected otherwise.
+    void replaceProfile(std::unique_ptr<Profile> profile);
 
     // Builds the window once, then sets it up (windowControllerDidLoadNib).
     void makeWindowControllers();
@@ -64,10 +62,15 @@ public:
     DocumentWindow *window() const { return m_window.get(); }
 
     QString filePath() const { return m_filePath; }
+    // The file's name.
     QString displayName() const;
-    int state() const { return m_profile.state(); }
-    const Profile &profile() const { return m_profile; }
-    const ProfiledFunctionCall *rootFunction() const { return m_profile.rootFunction(); }
+    // What the window's title and the Window menu call the document: the
+    // display name unless the registry sets another.
+    QString title() const { return m_title; }
+    void setTitle(const QString &title);
+    int state() const { return m_profile->state(); }
+    const Profile &profile() const { return *m_profile; }
+    const ProfiledFunctionCall *rootFunction() const { return m_profile->rootFunction(); }
 
     void displayItem(const ProfiledFunctionCall &call);
     void clearFunctionMetadataDisplay();
@@ -110,6 +113,9 @@ public:
 
     // The call of the outline's selected row, or null.
     const ProfiledFunctionCall *selectedCall() const;
+    // The message shown in place of the outline for a profile without
+    // calls; null until one was first needed.
+    const QLabel *emptyMessage() const { return m_emptyMessage; }
 
     // The window's parts (valid once the window is built).
     CallTreeView *outlineView() const;
@@ -141,6 +147,9 @@ private:
     void windowControllerDidLoadNib();
     void setUpViews();
     void setUpActions();
+    // Shows the profile's tree in the outline and selects `selected`, or
+    // the root when it is null.
+    void showProfile(const ProfiledFunctionCall *selected);
     // The index of the shown tree, made when first needed.
     const CallIndex &callIndex();
     // The search for the find bar's pattern, made when first needed.
@@ -156,7 +165,8 @@ private:
 
     Formatter &m_formatter;
     QString m_filePath;
-    Profile m_profile;
+    QString m_title;
+    std::unique_ptr<Profile> m_profile;
     std::unique_ptr<CallTreeModel> m_outlineModel;
     std::unique_ptr<CallsController> m_callsTab;
     std::unique_ptr<SummaryController> m_summaryTab;
@@ -169,6 +179,7 @@ private:
     int m_memoryEvent = -1;
     bool m_callersOutOfDate = false;
     std::unique_ptr<Ui::MyDocument> m_ui;
+    QLabel *m_emptyMessage = nullptr; // owned by the outline
     // Owned by the window's tab view.
     FlameGraphTab *m_flameGraphTab = nullptr;
     // Declared last: the views go before the models they show.

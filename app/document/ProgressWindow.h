@@ -1,7 +1,5 @@
 #pragma once
 
-#include "ProgressController.h"
-
 #include <QDialog>
 
 #include <memory>
@@ -10,12 +8,11 @@ namespace Ui {
 class Progress;
 }
 
-// The window shown while a large profile is read: a status line and a bar.
-// Reading runs on the main thread without returning to the event loop, so
-// each visible change is painted at once; changes too small to move the bar
-// are not painted at all, since a large profile reports progress millions
-// of times.
-class ProgressWindow final : public QDialog, public ProgressController
+// The window shown while a large profile is read: a status line, a bar and
+// a Cancel button. It is not modal: the other windows stay usable while the
+// profile is read on a thread of its own. Closing it cancels like the
+// button.
+class ProgressWindow final : public QDialog
 {
     Q_OBJECT
 public:
@@ -25,19 +22,23 @@ public:
     explicit ProgressWindow(QWidget *parent = nullptr);
     ~ProgressWindow() override;
 
-    void showWindow() override;
-    void setStatusLine(const QString &text) override;
-    void setMaxValue(double maximum) override;
-    void setRemainingValue(double remaining) override;
-    void close() override;
+    void setStatusLine(const QString &text);
+    void setMaxValue(double maximum);
+    // Shows maximum minus `remaining` as done.
+    void setRemainingValue(double remaining);
 
     // The bar's position, 0 to barSteps.
     int barValue() const;
-    // How often the bar was painted.
-    int barRepaintCount() const { return m_barRepaints; }
+
+    // Tells of the wish to cancel; the owner closes the window once the read
+    // has ended.
+    void reject() override;
+
+Q_SIGNALS:
+    // Cancel, Escape or the window's close button.
+    void cancelled();
 
 private:
     std::unique_ptr<Ui::Progress> m_ui;
     double m_maximum = 0.0;
-    int m_barRepaints = 0;
 };

@@ -67,6 +67,8 @@ bool Profile::readFromData(QByteArrayView data, const ProgressFactory &progress)
                 cut = std::find_if(part, end, [](char c) { return c == '\n' || c == '\r'; });
                 cut += cut < end ? (*cut == '\r' && cut + 1 < end && cut[1] == '\n' ? 2 : 1) : 0;
             }
+            if (cancelled())
+                return false;
             lines.scan(part, cut);
             parser.feed(lines, part - data.begin(), true);
             part = cut;
@@ -90,9 +92,19 @@ bool Profile::readFromFile(ProfileFileData &file, const ProgressFactory &progres
             }
             if (piece.size == 0)
                 return true;
+            if (cancelled())
+                return false;
             parser.feed(*piece.lines, piece.position, positionsFollowBytes);
         }
     });
+}
+
+bool Profile::cancelled()
+{
+    if (!m_options.cancel || !m_options.cancel->load(std::memory_order_relaxed))
+        return false;
+    m_errorString = QStringLiteral("The read was cancelled");
+    return true;
 }
 
 std::optional<int> Profile::eventNamed(QStringView name) const

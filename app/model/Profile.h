@@ -10,6 +10,7 @@
 #include <QByteArrayView>
 #include <QList>
 
+#include <atomic>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -35,8 +36,9 @@ public:
 
     // Reads the profile's text into the call tree and analyses it. Text the
     // reader does not understand is skipped; false, with errorString() set
-    // and nothing kept, only when memory runs short or the profile is too
-    // large to number. `progress` makes the progress display for large data.
+    // and nothing kept, only when memory runs short, the profile is too
+    // large to number or the read is cancelled. `progress` makes the
+    // progress display for large data.
     bool readFromData(QByteArrayView data, const ProgressFactory &progress = {});
     // The same for an opened file, read piece by piece through a few reused
     // buffers on a second thread; false also when the file cannot be read
@@ -44,11 +46,13 @@ public:
     bool readFromFile(ProfileFileData &file, const ProgressFactory &progress = {});
     QString errorString() const { return m_errorString; }
     // How files are read: lower limits than memory and the call numbers
-    // allow, and the size of the pieces read at a time.
+    // allow, the size of the pieces read at a time, and a flag another
+    // thread sets to stop the read, looked at once per piece.
     struct ReadOptions
     {
         CachegrindParser::Limits limits;
         qsizetype pieceSize = qsizetype(256) << 10;
+        const std::atomic_bool *cancel = nullptr;
     };
     void setReadOptions(const ReadOptions &options) { m_options = options; }
 
@@ -79,6 +83,8 @@ private:
     friend class NameResolver;
 
     bool read(const std::function<bool(CachegrindParser &)> &feed);
+    // True, with errorString() set, once the read has been cancelled.
+    bool cancelled();
     void clear();
     // The ids of a function name and a source path, interned on first use.
     // The hash is the names' hashOf, if known, or 0.

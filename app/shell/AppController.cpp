@@ -1,15 +1,19 @@
 #include "AppController.h"
 
+#include "AlertPresenter.h"
+#include "DisplayText.h"
 #include "ComparisonController.h"
 #include "DocumentController.h"
 #include "DocumentWindow.h"
 #include "FileDropFilter.h"
 #include "MyDocument.h"
+#include "PlainToolTip.h"
 #include "PreferenceController.h"
 #include "SettingsKeys.h"
 #include "SifterDocumentRegistry.h"
 #include "SifterStatusController.h"
 #include "SifterWatcher.h"
+#include "StartWindow.h"
 #include "UpdateCheck.h"
 
 #include <KFUserDefaultsController.h>
@@ -20,12 +24,10 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QWindow>
-#include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPushButton>
-#include <QVBoxLayout>
+#include <QTimer>
 
 namespace {
 
@@ -50,6 +52,7 @@ AppController::AppController(QObject *parent)
     , m_comparisonController(std::make_unique<ComparisonController>(*m_documentController))
     , m_dropFilter(std::make_unique<FileDropFilter>([this](const QList<QUrl> &files) { openFiles(files); }))
     , m_openAction(new QAction(tr("&Open\u2026"), this))
+    , m_reloadAction(new QAction(tr("Re&load"), this))
     , m_closeAction(new QAction(tr("&Close"), this))
     , m_compareAction(new QAction(tr("Compare &With\u2026"), this))
     , m_quitAction(new QAction(tr("&Quit"), this))
@@ -58,14 +61,45 @@ AppController::AppController(QObject *parent)
     , m_updateCheck(std::make_unique<UpdateCheck>())
 {
     m_openAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    m_reloadAction->setShortcut(QKeySequence(Qt::Key_F5));
     m_closeAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
     m_quitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     m_quitAction->setMenuRole(QAction::QuitRole);
     connect(m_openAction, &QAction::triggered, this, &AppController::openDocument);
+    connect(m_reloadAction, &QAction::triggered, this, &AppController::reloadFrontDocument);
     connect(m_closeAction, &QAction::triggered, this, &AppController::closeFrontWindow);
     connect(m_compareAction, &QAction::triggered, this, &AppController::compareWith);
     connect(m_quitAction, &QAction::triggered, this, &AppController::quit);
     m_documentController->setWindowDecorator([this](QMainWindow &window) { decorateWindow(window); });
+    connect(
+        m_documentController.get(), &DocumentController::documentClosed, this, &AppController::showStartWindowIfIdle);
+    connect(m_documentController.get(), &DocumentController::openFinished, this,
+        [this](const QUrl &, MyDocument *document) {
+            // The start window gives way once a document window is on screen.
+            if (document)
+                closeStartWindow();
+            else
+                showStartWindowIfIdle();
+        });
+    // The application ends from Quit, or when the start window is closed
+    // with no document open; closing the last document brings the start
+    // window back.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+
+    const KFUserDefaultsController &settings = KFUserDefaultsController::sharedUserDefaultsController();
+    connect(&settings, &KFUserDefaultsController::unreadableStoreSetAside, this,
+        [this](const QString &fileName, const QString &keptAs) {
+            showWarningLater(tr("Velotrace could not read its settings."),
+                tr("The settings file \u201c%1\u201d could not be understood. It was kept as \u201c%2\u201d, and "
+                   "the default settings are used.")
+                    .arg(fileName, keptAs));
+        });
+    connect(&settings, &KFUserDefaultsController::storeWriteFailed, this, [this](const QString &fileName) {
+        showWarningLater(tr("Velotrace cannot save its settings."),
+            tr("The file \u201c%1\u201d could not be written. Changes to the preferences and the recent files will "
+               "be lost when Velotrace quits.")
+                .arg(fileName));
+    });
     m_comparisonController->setWindowDecorator([this](QMainWindow &window) { decorateWindow(window); });
     // Comparing needs a document in front.
     m_compareAction->setEnabled(false);
@@ -80,7 +114,8 @@ AppController::~AppController()
     m_documentController->disconnect(this);
     // Windows go while the application object still exists; the watcher
     // goes after its window and before the registry it looks documents up
-    // in.
+    // in. Documents closed now bring no start window back.
+    m_documentController->disconnect(this);
     m_startWindow.reset();
     m_sifterStatusController.reset();
     m_sifterWatcher.reset();
@@ -101,6 +136,7 @@ void AppController::setComparePanel(OpenPanel comparePanel)
 
 void AppController::awakeFromNib()
 {
+    KFUserDefaultsController::sharedUserDefaultsController().setAsideUnreadableStore();
     registerSettingsDefaults();
     UpdateCheck::registerDefaults();
     const KFUserDefaultsController &defaults = KFUserDefaultsController::sharedUserDefaultsController();
@@ -116,6 +152,14 @@ void AppController::applicationWillTerminate()
     KFUserDefaultsController::sharedUserDefaultsController().synchronize();
 }
 
+void AppController::showWarningLater(const QString &message, const QString &informativeText)
+{
+    // Not inside the change that found the problem: the alert runs a modal loop.
+    QTimer::singleShot(0, this, [this, message, informativeText] {
+        m_documentController->alertPresenter().showWarning(nullptr, message, informativeText);
+    });
+}
+
 void AppController::openStartupFiles(const QStringList &paths)
 {
     QList<QUrl> files;
@@ -123,39 +167,32 @@ void AppController::openStartupFiles(const QStringList &paths)
         files.append(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
     if (!files.isEmpty())
         openFiles(files);
-    if (m_documentController->documents().isEmpty())
+    showStartWindowIfIdle();
+}
+
+void AppController::openHandedOverFiles(const QStringList &paths)
+{
+    openStartupFiles(paths);
+    if (!paths.isEmpty())
+        return;
+    if (MyDocument *front = frontDocument())
+        m_documentController->showDocument(front);
+    else
         showStartWindow();
 }
 
 void AppController::openFiles(const QList<QUrl> &files)
 {
-    const QList<MyDocument *> opened = m_documentController->openDocuments(files, QApplication::activeWindow());
-    // The start window gives way once a document window is on screen.
-    if (!opened.isEmpty())
-        closeStartWindow();
+    m_documentController->openDocuments(files, QApplication::activeWindow());
 }
 
 void AppController::showStartWindow()
 {
     if (!m_startWindow) {
-        m_startWindow = std::make_unique<QMainWindow>();
-        m_startWindow->setWindowTitle(QStringLiteral("Velotrace"));
-        auto *content = new QWidget;
-        auto *layout = new QVBoxLayout(content);
-        auto *hint = new QLabel(tr("Open a profile with File \u25b8 Open\u2026, or drop profile files here."));
-        hint->setAlignment(Qt::AlignCenter);
-        hint->setMargin(24);
-        auto *openButton = new QPushButton(tr("Open Profile\u2026"));
-        auto *watcherButton = new QPushButton(tr("Show Watcher"));
-        connect(openButton, &QPushButton::clicked, this, &AppController::openDocument);
-        connect(watcherButton, &QPushButton::clicked, this, &AppController::showSifterStatus);
-        layout->addStretch();
-        layout->addWidget(hint);
-        layout->addWidget(openButton, 0, Qt::AlignCenter);
-        layout->addWidget(watcherButton, 0, Qt::AlignCenter);
-        layout->addStretch();
-        m_startWindow->setCentralWidget(content);
-        m_startWindow->resize(560, 320);
+        m_startWindow = std::make_unique<StartWindow>();
+        connect(m_startWindow.get(), &StartWindow::openRequested, this, &AppController::openDocument);
+        connect(m_startWindow.get(), &StartWindow::watcherRequested, this, &AppController::showSifterStatus);
+        connect(m_startWindow.get(), &StartWindow::closed, this, &AppController::startWindowClosed);
         decorateWindow(*m_startWindow);
     }
     m_startWindow->show();
@@ -165,27 +202,65 @@ void AppController::showStartWindow()
 
 void AppController::closeStartWindow()
 {
-    if (m_startWindow)
-        m_startWindow.release()->deleteLater();
+    if (!m_startWindow)
+        return;
+    // Gone by the program's choice, not closed by the user.
+    m_startWindow->disconnect(this);
+    m_startWindow.release()->deleteLater();
+}
+
+bool AppController::hasNoDocument() const
+{
+    return m_documentController->documents().isEmpty() && m_documentController->readsInProgress() == 0;
+}
+
+void AppController::startWindowClosed()
+{
+    if (hasNoDocument())
+        quit();
+}
+
+void AppController::showStartWindowIfIdle()
+{
+    if (!m_quitting && hasNoDocument())
+        showStartWindow();
 }
 
 void AppController::decorateWindow(QMainWindow &window)
 {
-    QMenuBar *menuBar = window.menuBar();
-    QMenu *file = menuBar->addMenu(tr("&File"));
+    QMenuBar &menuBar = *window.menuBar();
+    // A document window brings its own find and navigation actions.
+    auto *document = qobject_cast<DocumentWindow *>(&window);
+    addFileMenu(menuBar);
+    addEditMenu(menuBar, document);
+    if (document)
+        addGoMenu(menuBar, *document);
+    addWindowMenu(menuBar);
+    addHelpMenu(menuBar);
+    window.setAcceptDrops(true);
+    window.installEventFilter(m_dropFilter.get());
+}
+
+void AppController::addFileMenu(QMenuBar &menuBar)
+{
+    QMenu *file = menuBar.addMenu(tr("&File"));
+    connect(file, &QMenu::aboutToShow, this,
+        [this] { m_reloadAction->setEnabled(!m_documentController->documents().isEmpty()); });
     file->addAction(m_openAction);
     QMenu *recent = file->addMenu(tr("Open &Recent"));
     connect(recent, &QMenu::aboutToShow, this, [this, recent] { fillRecentMenu(*recent); });
+    file->addAction(m_reloadAction);
     file->addAction(m_compareAction);
     connect(file, &QMenu::aboutToShow, this, &AppController::updateCompareAction);
     file->addSeparator();
     file->addAction(m_closeAction);
     file->addSeparator();
     file->addAction(m_quitAction);
+}
 
-    QMenu *edit = menuBar->addMenu(tr("&Edit"));
-    // A document window brings its own find and navigation actions.
-    auto *document = qobject_cast<DocumentWindow *>(&window);
+void AppController::addEditMenu(QMenuBar &menuBar, DocumentWindow *document)
+{
+    QMenu *edit = menuBar.addMenu(tr("&Edit"));
     if (document) {
         edit->addActions({ document->findAction(), document->findNextAction(), document->findPreviousAction() });
         edit->addSeparator();
@@ -194,18 +269,55 @@ void AppController::decorateWindow(QMainWindow &window)
     // The platform's standard sequence for preferences is empty on Linux.
     preferences->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     preferences->setMenuRole(QAction::PreferencesRole);
+}
 
-    if (document)
-        menuBar->addMenu(tr("&Go"))->addActions({ document->goToCallerAction(), document->expandHotPathAction() });
+void AppController::addGoMenu(QMenuBar &menuBar, DocumentWindow &document)
+{
+    menuBar.addMenu(tr("&Go"))->addActions({ document.goToCallerAction(), document.expandHotPathAction() });
+}
 
-    QMenu *windowMenu = menuBar->addMenu(tr("&Window"));
-    windowMenu->addAction(tr("&Watcher"), this, &AppController::showSifterStatus);
+void AppController::addWindowMenu(QMenuBar &menuBar)
+{
+    QMenu *windowMenu = menuBar.addMenu(tr("&Window"));
+    connect(windowMenu, &QMenu::aboutToShow, this, [this, windowMenu] { fillWindowMenu(*windowMenu); });
+    fillWindowMenu(*windowMenu);
+}
 
-    QMenu *help = menuBar->addMenu(tr("&Help"));
+void AppController::addHelpMenu(QMenuBar &menuBar)
+{
+    QMenu *help = menuBar.addMenu(tr("&Help"));
     help->addAction(tr("Check for &Updates\u2026"), this, &AppController::checkForUpdatesMenuItemSelected);
+}
 
-    window.setAcceptDrops(true);
-    window.installEventFilter(m_dropFilter.get());
+void AppController::fillWindowMenu(QMenu &menu)
+{
+    menu.clear();
+    menu.addAction(tr("&Watcher"), this, &AppController::showSifterStatus);
+    const QList<MyDocument *> documents = m_documentController->documents();
+    if (documents.isEmpty())
+        return;
+    menu.addSeparator();
+    MyDocument *front = frontDocument();
+    for (MyDocument *document : documents) {
+        QAction *item = menu.addAction(DisplayText::forMenuItem(document->title()));
+        item->setCheckable(true);
+        item->setChecked(document == front);
+        connect(item, &QAction::triggered, this, [this, document] {
+            // The menu may outlive the document it names.
+            if (m_documentController->documents().contains(document))
+                m_documentController->showDocument(document);
+        });
+    }
+}
+
+MyDocument *AppController::frontDocument() const
+{
+    return m_documentController->orderedDocuments().value(0);
+}
+
+void AppController::reloadFrontDocument()
+{
+    m_documentController->reloadDocument(frontDocument(), QApplication::activeWindow());
 }
 
 void AppController::fillRecentMenu(QMenu &menu)
@@ -213,8 +325,8 @@ void AppController::fillRecentMenu(QMenu &menu)
     menu.clear();
     const QStringList paths = m_documentController->recentDocumentPaths();
     for (const QString &path : paths) {
-        QAction *item = menu.addAction(QFileInfo(path).fileName());
-        item->setToolTip(path);
+        QAction *item = menu.addAction(DisplayText::forMenuItem(QFileInfo(path).fileName()));
+        item->setToolTip(plainToolTip(path));
         connect(item, &QAction::triggered, this, [this, path] { openFiles({ QUrl::fromLocalFile(path) }); });
     }
     if (!paths.isEmpty())
@@ -231,7 +343,7 @@ void AppController::openDocument()
         openFiles(files);
 }
 
-MyDocument *AppController::frontDocument() const
+MyDocument *AppController::activeDocument() const
 {
     const QWidget *active = QApplication::activeWindow();
     for (MyDocument *document : m_documentController->orderedDocuments()) {
@@ -243,12 +355,12 @@ MyDocument *AppController::frontDocument() const
 
 void AppController::updateCompareAction()
 {
-    m_compareAction->setEnabled(frontDocument() != nullptr);
+    m_compareAction->setEnabled(activeDocument() != nullptr);
 }
 
 void AppController::compareWith()
 {
-    MyDocument *front = frontDocument();
+    MyDocument *front = activeDocument();
     if (!front)
         return;
     const QList<QUrl> files = m_comparePanel(front->window());
@@ -264,6 +376,9 @@ void AppController::closeFrontWindow()
 
 void AppController::quit()
 {
+    if (m_quitting)
+        return;
+    m_quitting = true;
     QApplication::closeAllWindows();
     QCoreApplication::quit();
 }
@@ -321,4 +436,9 @@ void AppController::checkForUpdatesMenuItemSelected()
 void AppController::checkForUpdates()
 {
     m_updateCheck->checkForUpdates(false);
+}
+
+QMainWindow *AppController::startWindow() const
+{
+    return m_startWindow.get();
 }

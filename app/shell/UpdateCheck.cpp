@@ -1,5 +1,7 @@
 #include "UpdateCheck.h"
 
+#include "DisplayText.h"
+
 #include <KFUserDefaultsController.h>
 
 #include <QDesktopServices>
@@ -10,12 +12,33 @@ namespace {
 
 // A request that has not ended by then counts as failed.
 constexpr int defaultRequestTimeout = 30000;
+// A version is a short line; a longer reply is not read on.
+constexpr qint64 replyLimit = 64 * 1024;
+constexpr qsizetype versionLimit = 64;
+const QString notAVersion = QStringLiteral("The update server's answer is not a version number. Try again later.");
+
+// The version a reply names: its one line of at most versionLimit printable
+// ASCII characters (a line end after it is allowed), or null when the reply
+// is anything else, such as an error page or binary data.
+QString plausibleVersion(const QString &reply)
+{
+    QString line = reply;
+    if (line.endsWith(QLatin1Char('\n')))
+        line.chop(line.endsWith(QLatin1String("\r\n")) ? 2 : 1);
+    if (line.isEmpty() || line.size() > versionLimit)
+        return {};
+    for (const QChar c : line) {
+        if (c.unicode() < 0x20 || c.unicode() > 0x7e)
+            return {};
+    }
+    return line;
+}
 
 int runMessageBox(const UpdateCheck::Alert &alert)
 {
-    QMessageBox box(alert.warning ? QMessageBox::Warning : QMessageBox::Information, QStringLiteral("Velotrace"),
-        alert.messageText);
-    box.setInformativeText(alert.informativeText);
+    QMessageBox box(
+        alert.warning ? QMessageBox::Warning : QMessageBox::Information, QStringLiteral("Velotrace"), QString());
+    DisplayText::setMessageBoxTexts(box, alert.messageText, alert.informativeText);
     QList<QAbstractButton *> buttons;
     for (qsizetype i = 0; i < alert.buttons.size(); ++i) {
         // The first button answers Return and Escape; the others accept.
@@ -132,10 +155,13 @@ void UpdateCheck::checkForUpdates(bool userAsked)
     }
 
     m_updateRequest = std::make_unique<KFHttpGet>();
+    m_updateRequest->setMaximumBodySize(replyLimit);
     connect(m_updateRequest.get(), &KFHttpGet::failed, this, [this] {
+        const bool tooLarge = m_updateRequest->bodyTooLarge();
         // The request is still inside its own signal: it goes later.
         m_updateRequest.release()->deleteLater();
-        updateFailed(QStringLiteral("The update server could not be reached. Try again later."));
+        updateFailed(
+            tooLarge ? notAVersion : QStringLiteral("The update server could not be reached. Try again later."));
     });
     if (!m_updateRequest->get(url.toString(QUrl::FullyEncoded), this, &UpdateCheck::gotUpdateData)) {
         updateFailed(QStringLiteral("The update server's address is not valid."));
@@ -147,12 +173,20 @@ void UpdateCheck::checkForUpdates(bool userAsked)
 void UpdateCheck::gotUpdateData(KFHttpGet &request)
 {
     m_requestTimer.stop();
-    const QString current = currentVersion();
-    const QString latest = request.responseDataAsString();
+    if (request.statusCode() >= 400) {
+        updateFailed(QStringLiteral("The update server answered with an error (HTTP status %1). Try again later.")
+                         .arg(request.statusCode()));
+        return;
+    }
+    const QString latest = plausibleVersion(request.responseDataAsString());
+    if (latest.isNull()) {
+        updateFailed(notAVersion);
+        return;
+    }
 
     // The versions are compared exactly: any difference, whichever is
     // higher, offers the download.
-    if (!latest.isNull() && latest == current) {
+    if (latest == currentVersion()) {
         showAlert({ QStringLiteral("Velotrace is up to date."),
             QStringLiteral("You are running the latest available version."), { QStringLiteral("OK") } });
     } else {

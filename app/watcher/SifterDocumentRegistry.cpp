@@ -16,6 +16,10 @@ SifterDocumentRegistry::SifterDocumentRegistry(DocumentController &registry, QOb
             if (name == VTCDocumentOpenedNotification || name == VTCDocumentClosedNotification)
                 Q_EMIT documentsChanged();
         });
+    connect(&registry, &DocumentController::openFinished, this,
+        [this](const QUrl &url, MyDocument *document, const QString &error) {
+            Q_EMIT openFinished(url, document != nullptr, error);
+        });
 }
 
 bool SifterDocumentRegistry::hasDocumentForURL(const QUrl &url) const
@@ -23,9 +27,9 @@ bool SifterDocumentRegistry::hasDocumentForURL(const QUrl &url) const
     return m_registry.documentForURL(url) != nullptr;
 }
 
-bool SifterDocumentRegistry::openDocumentWithContentsOfURL(const QUrl &url, QString *error)
+void SifterDocumentRegistry::openDocumentWithContentsOfURL(const QUrl &url)
 {
-    return m_registry.openDocumentWithContentsOfURL(url, error) != nullptr;
+    m_registry.openDocumentWithContentsOfURL(url, false);
 }
 
 void SifterDocumentRegistry::presentError(const QString &error)

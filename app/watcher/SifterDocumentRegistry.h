@@ -14,7 +14,9 @@ public:
     explicit SifterDocumentRegistry(DocumentController &registry, QObject *parent = nullptr);
 
     bool hasDocumentForURL(const QUrl &url) const override;
-    bool openDocumentWithContentsOfURL(const QUrl &url, QString *error) override;
+    // Opens without an alert of the registry's own: the watcher presents
+    // the failure.
+    void openDocumentWithContentsOfURL(const QUrl &url) override;
     void presentError(const QString &error) override;
 
 private:

@@ -6,8 +6,9 @@
 
 // What the watcher needs of the application's open documents: whether a
 // file is open, opening one (or bringing it forward), and telling the user
-// why a file could not be opened. The application gives the watcher one
-// over its document registry; tests give it their own.
+// why a file could not be opened. Opening takes a while: its end is told by
+// a signal. The application gives the watcher one over its document
+// registry; tests give it their own.
 class SifterDocuments : public QObject
 {
     Q_OBJECT
@@ -16,14 +17,17 @@ public:
 
     // Whether a document is open for the file at `url`.
     virtual bool hasDocumentForURL(const QUrl &url) const = 0;
-    // Opens the file at `url` as a displayed document, or brings the one
-    // open for it forward. On failure answers false and, if `error` is
-    // given, a sentence naming the file and the reason.
-    virtual bool openDocumentWithContentsOfURL(const QUrl &url, QString *error) = 0;
+    // Starts opening the file at `url` as a displayed document, or brings
+    // the one open for it forward; openFinished follows, possibly at once.
+    virtual void openDocumentWithContentsOfURL(const QUrl &url) = 0;
     // Shows a failure to open to the user; returns once it is dismissed.
     virtual void presentError(const QString &error) = 0;
 
 Q_SIGNALS:
     // A document was opened or closed.
     void documentsChanged();
+    // An open has ended: opened, or failed with `error` (a sentence naming
+    // the file and the reason), or cancelled by the user (not opened, no
+    // error). Told of every open, also those the watcher did not ask for.
+    void openFinished(const QUrl &url, bool opened, const QString &error);
 };

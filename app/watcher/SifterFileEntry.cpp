@@ -88,26 +88,31 @@ void SifterFileEntry::checkStatus()
         m_status = m_fileMatched ? SifterStatusReadyToOpen : SifterStatusNotMatching;
 }
 
-void SifterFileEntry::openDocument()
+bool SifterFileEntry::openDocument()
 {
     if (!m_fileMatched || m_status == SifterStatusOpen)
-        return;
-    QString error;
-    m_hasDocument = m_documents.openDocumentWithContentsOfURL(m_urlPath, &error);
-    if (!m_hasDocument) {
-        m_status = SifterStatusOpenFailed;
-        m_documents.presentError(error);
-        return;
-    }
-    m_status = SifterStatusOpen;
+        return false;
+    m_documents.openDocumentWithContentsOfURL(m_urlPath);
+    return true;
 }
 
-void SifterFileEntry::showDocument()
+bool SifterFileEntry::showDocument()
 {
-    if (m_hasDocument)
-        m_documents.openDocumentWithContentsOfURL(m_urlPath, nullptr);
-    else
-        openDocument();
+    if (!m_hasDocument)
+        return openDocument();
+    m_documents.openDocumentWithContentsOfURL(m_urlPath);
+    return true;
+}
+
+void SifterFileEntry::openFinished(bool opened, const QString &error)
+{
+    if (opened) {
+        m_hasDocument = true;
+        m_status = SifterStatusOpen;
+    } else if (!error.isEmpty()) {
+        m_status = SifterStatusOpenFailed;
+        m_documents.presentError(error);
+    }
 }
 
 QString SifterFileEntry::creationDate() const

@@ -29,13 +29,18 @@ public:
     void checkFileMatched();
     // Looks up the document open for the file, then the status.
     void checkDocument();
-    // Opens and displays the file if it matches and is not open; a failure
-    // is shown to the user and remembered.
-    void openDocument();
-    // Brings the open document forward, or opens the file.
-    void showDocument();
+    // Starts opening and displaying the file if it matches and is not open;
+    // false when it asked for nothing. Its end comes to openFinished.
+    bool openDocument();
+    // Brings the open document forward, or starts opening the file; false
+    // when it asked for nothing.
+    bool showDocument();
+    // How an open asked for ended; a failure is shown to the user and
+    // remembered, a cancel changes nothing.
+    void openFinished(bool opened, const QString &error);
 
     QString filePath() const { return m_filePath; }
+    QUrl url() const { return m_urlPath; }
     QString fileName() const { return m_fileName; }
     qint64 fileSize() const { return m_fileSize; }
     bool fileMatched() const { return m_fileMatched; }

@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QHash>
+#include <QTextDocument>
 
 #include <algorithm>
 #include <limits>
@@ -113,7 +114,8 @@ QVariant SifterTableModel::data(const QModelIndex &index, int role) const
             return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
         return {};
     case Qt::ToolTipRole:
-        return index.column() == NameColumn ? QVariant(entry->filePath()) : QVariant();
+        // Shown by a widget that guesses rich text: escaped.
+        return index.column() == NameColumn ? QVariant(Qt::convertFromPlainText(entry->filePath())) : QVariant();
     default:
         return {};
     }

@@ -33,6 +33,7 @@ SifterWatcher::SifterWatcher(SifterDocuments &documents, std::chrono::millisecon
     addObserverSharedUserDefaults(VTCSifterRegexUseCustom);
     addObserverSharedUserDefaults(VTCSifterRegex);
     connect(&m_documents, &SifterDocuments::documentsChanged, this, &SifterWatcher::documentsCheck);
+    connect(&m_documents, &SifterDocuments::openFinished, this, &SifterWatcher::documentOpenFinished);
     buildFileList(false);
 }
 
@@ -111,7 +112,7 @@ void SifterWatcher::buildFileList(bool afterEvent)
 
 void SifterWatcher::directoryChangedEvent()
 {
-    if (m_opening) {
+    if (isOpening()) {
         m_batchDeferred = true;
         return;
     }
@@ -155,7 +156,7 @@ void SifterWatcher::openSettledFiles()
         whileOpening([this, &settled] {
             for (const QString &name : std::as_const(settled)) {
                 if (SifterFileEntry *entry = entryForName(name))
-                    entry->openDocument();
+                    startOpening(*entry, false);
             }
         });
         m_tableModel.sortEntries();
@@ -167,9 +168,33 @@ void SifterWatcher::openSettledFiles()
 
 void SifterWatcher::showDocuments(const std::vector<SifterFileEntry *> &entries)
 {
-    whileOpening([&entries] {
+    whileOpening([this, &entries] {
         for (SifterFileEntry *entry : entries)
-            entry->showDocument();
+            startOpening(*entry, true);
+    });
+    m_tableModel.sortEntries();
+    m_tableModel.reloadData();
+}
+
+void SifterWatcher::startOpening(SifterFileEntry &entry, bool show)
+{
+    // Noted first: the open may end before the request returns.
+    const QUrl url = entry.url();
+    const bool alreadyPending = m_pendingOpens.contains(url);
+    m_pendingOpens.insert(url);
+    const bool asked = show ? entry.showDocument() : entry.openDocument();
+    if (!asked && !alreadyPending)
+        m_pendingOpens.remove(url);
+}
+
+void SifterWatcher::documentOpenFinished(const QUrl &url, bool opened, const QString &error)
+{
+    if (!m_pendingOpens.remove(url))
+        return; // not one the watcher asked for
+    whileOpening([&] {
+        SifterFileEntry *entry = entryForName(QFileInfo(url.toLocalFile()).fileName());
+        if (entry && entry->url() == url)
+            entry->openFinished(opened, error);
     });
     m_tableModel.sortEntries();
     m_tableModel.reloadData();
@@ -177,14 +202,15 @@ void SifterWatcher::showDocuments(const std::vector<SifterFileEntry *> &entries)
 
 void SifterWatcher::whileOpening(const std::function<void()> &work)
 {
-    if (m_opening) {
+    if (m_working) {
         work();
         return;
     }
-    m_opening = true;
+    m_working = true;
     work();
-    m_opening = false;
-    runDeferredWork();
+    m_working = false;
+    if (m_pendingOpens.isEmpty())
+        runDeferredWork();
 }
 
 void SifterWatcher::runDeferredWork()
@@ -213,7 +239,7 @@ void SifterWatcher::buildVisible()
     m_tableModel.setEntries(std::move(visible));
     m_tableModel.sortEntries();
     // While documents open, the entries being opened may be among them.
-    if (!m_opening)
+    if (!isOpening())
         m_droppedEntries.clear();
 }
 
@@ -227,12 +253,12 @@ void SifterWatcher::documentsCheck()
 void SifterWatcher::observeValueForKeyPath(const QString &keyPath, QObject *, const QVariantMap &, void *)
 {
     if (keyPath == monitorDirectoryKeyPath) {
-        if (m_opening)
+        if (isOpening())
             m_directoryChangeDeferred = true;
         else
             directoryDidChange();
     } else if (keyPath == regexUseCustomKeyPath || keyPath == regexKeyPath) {
-        if (m_opening)
+        if (isOpening())
             m_patternChangeDeferred = true;
         else
             patternDidChange();

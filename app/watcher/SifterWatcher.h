@@ -7,7 +7,9 @@
 
 #include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QString>
+#include <QUrl>
 
 #include <chrono>
 #include <functional>
@@ -54,8 +56,11 @@ public:
     // the model's order.
     void buildVisible();
     // Opens (or brings forward) the entries' files in the given order; list
-    // changes that arrive meanwhile wait until all are done.
+    // changes that arrive meanwhile wait until all have opened or failed.
     void showDocuments(const std::vector<SifterFileEntry *> &entries);
+    // Whether the watcher is opening files: opens it asked for are still
+    // being read, or their outcome is being shown. List changes wait.
+    bool isOpening() const { return m_working || !m_pendingOpens.isEmpty(); }
 
 Q_SIGNALS:
     void runningChanged(bool running);
@@ -75,10 +80,14 @@ private:
     // Opens the files waiting to settle whose size has not changed since
     // the last look, and asks for another look while any are still waiting.
     void openSettledFiles();
-    // Runs `work`, which may open documents and so run nested event loops
-    // (alerts, progress windows); changes to the lists that arrive meanwhile
-    // wait until it is done.
+    // Runs `work`, which may start opening documents and run nested event
+    // loops (alerts); changes to the lists that arrive meanwhile wait until
+    // it is done and every open it started has ended.
     void whileOpening(const std::function<void()> &work);
+    // Asks the entry to open (`show`: or bring forward) its file, and waits
+    // for the end of that open.
+    void startOpening(SifterFileEntry &entry, bool show);
+    void documentOpenFinished(const QUrl &url, bool opened, const QString &error);
     void runDeferredWork();
     void dropAllEntries();
 
@@ -98,7 +107,10 @@ private:
     QHash<QString, Settling> m_settling;
     quint64 m_listingCount = 0;
     bool m_sifterIsRunning = false;
-    bool m_opening = false;
+    // Inside whileOpening's work.
+    bool m_working = false;
+    // Files the watcher asked to open whose open has not ended.
+    QSet<QUrl> m_pendingOpens;
     bool m_batchDeferred = false;
     bool m_directoryChangeDeferred = false;
     bool m_patternChangeDeferred = false;

@@ -156,8 +156,9 @@ int wideOutline(int children, QTextStream &out)
         text += "cfn=leaf\ncalls=1 0 0\n1 1\n";
     text += '\n';
 
-    MyDocument document(QStringLiteral("/wide.cachegrind"));
-    document.readFromData(text);
+    auto profile = std::make_unique<Profile>();
+    profile->readFromData(text);
+    MyDocument document(QStringLiteral("/wide.cachegrind"), std::move(profile));
     text = QByteArray();
     Stopwatch timer;
     timer.start();
@@ -205,6 +206,25 @@ template <typename Work> double medianMilliseconds(int runs, Work work)
     return times[times.size() / 2];
 }
 
+// Opens the file without an alert and waits for its read on another thread
+// to end: the document, or null with the reason in `error`.
+MyDocument *openAndWait(DocumentController &registry, const QString &path, QString &error)
+{
+    MyDocument *document = nullptr;
+    bool finished = false;
+    const QMetaObject::Connection connection = QObject::connect(
+        &registry, &DocumentController::openFinished, [&](const QUrl &, MyDocument *opened, const QString &message) {
+            document = opened;
+            error = message;
+            finished = true;
+        });
+    registry.openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), false);
+    while (!finished)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    QObject::disconnect(connection);
+    return document;
+}
+
 int flameGraph(const QString &path, QTextStream &out)
 {
     const double baseline = medianMilliseconds(5, [&] {
@@ -223,7 +243,7 @@ int flameGraph(const QString &path, QTextStream &out)
 
     DocumentController registry;
     QString error;
-    MyDocument *document = registry.openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), &error);
+    MyDocument *document = openAndWait(registry, path, error);
     if (!document || !document->rootFunction()) {
         out << error << '\n';
         return 1;
@@ -323,8 +343,9 @@ int main(int argc, char *argv[])
     DocumentController registry;
     Stopwatch timer;
     timer.start();
+    // The file is read on another thread; the window appears once it has been.
     QString error;
-    MyDocument *document = registry.openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), &error);
+    MyDocument *document = openAndWait(registry, path, error);
     if (!document) {
         out << error << '\n';
         return 1;

@@ -3,6 +3,7 @@
 
 #include "ComparisonModel.h"
 #include "ComparisonWindow.h"
+#include "DocumentOpening.h"
 #include "DocumentController.h"
 #include "MyDocument.h"
 #include "Profile.h"
@@ -187,8 +188,8 @@ private Q_SLOTS:
         DocumentController registry;
         const QString beforePath = write(QStringLiteral("before.cg"), profileBefore);
         const QString afterPath = write(QStringLiteral("after.cg"), profileAfter);
-        MyDocument *before = registry.openDocumentWithContentsOfURL(QUrl::fromLocalFile(beforePath));
-        MyDocument *after = registry.openDocumentWithContentsOfURL(QUrl::fromLocalFile(afterPath));
+        MyDocument *before = openAndWait(registry, beforePath);
+        MyDocument *after = openAndWait(registry, afterPath);
         QVERIFY(before && after);
         ComparisonWindow window(registry, *before, *after);
         QAbstractItemModelTester tester(&window.model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
@@ -218,7 +219,7 @@ private Q_SLOTS:
         QCOMPARE(window.statusLabel()->text(),
             QStringLiteral("\u201cafter.cg\u201d is closed: the comparison resumes when it is opened again."));
         write(QStringLiteral("after.cg"), "events: Time\n\nfn=gone\n1 9\n\nfn=main\n1 1\ncfn=gone\n\n");
-        QVERIFY(registry.openDocumentWithContentsOfURL(QUrl::fromLocalFile(afterPath)));
+        QVERIFY(openAndWait(registry, afterPath));
         QCOMPARE(window.eventChooser()->count(), 1);
         QCOMPARE(tableRows(window.model()), QStringList({ "gone|1|1|5µs|9µs|+4µs (+80.0%)|5µs|9µs|+4µs (+80.0%)" }));
     }

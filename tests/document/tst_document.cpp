@@ -6,13 +6,13 @@
 #include "CallsController.h"
 #include "ColumnChooser.h"
 #include "DocumentController.h"
+#include "DocumentOpening.h"
 #include "DocumentWindow.h"
 #include "FindBar.h"
 #include "FunctionIcons.h"
 #include "FunctionLabelDelegate.h"
 #include "MyDocument.h"
 #include "NotificationCenter.h"
-#include "ProgressWindow.h"
 #include "SettingsKeys.h"
 #include "SummaryController.h"
 
@@ -64,19 +64,6 @@ QKeyCombination keyOf(const QString &text)
     return QKeySequence::fromString(text)[0];
 }
 
-// Notes the title of every progress window that is shown.
-struct ProgressSpy final : QObject
-{
-    QStringList titles;
-    ProgressSpy() { qApp->installEventFilter(this); }
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (auto *progress = qobject_cast<ProgressWindow *>(watched); progress && event->type() == QEvent::Show)
-            titles << progress->windowTitle();
-        return false;
-    }
-};
-
 } // namespace
 
 class TestDocument : public QObject
@@ -99,7 +86,7 @@ private:
     MyDocument *open(const QString &path)
     {
         QString error;
-        MyDocument *document = m_registry->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), &error);
+        MyDocument *document = openAndWait(*m_registry, path, &error);
         if (!document)
             qWarning() << error;
         else if (document->window()) {
@@ -283,7 +270,7 @@ private Q_SLOTS:
         QTest::newRow("missing") << "missing.cachegrind"
                                  << "No such file or directory";
         QTest::newRow("directory") << "directory"
-                                   << "Not a regular file";
+                                   << "not a regular file";
         QTest::newRow("corrupt gzip") << "corrupt.cachegrind.gz"
                                       << "gzip";
     }
@@ -301,11 +288,11 @@ private Q_SLOTS:
             writeFile(name, QByteArray("\x1f\x8b\x08\x00") + "not deflate data at all");
         }
         QString error;
-        QVERIFY(!m_registry->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), &error));
+        QVERIFY(!openAndWait(*m_registry, path, &error));
         QVERIFY2(error.contains(name) && error.contains(reason, Qt::CaseInsensitive), qPrintable(error));
 
-        QVERIFY(m_registry->openDocuments({ QUrl::fromLocalFile(path) }).isEmpty());
-        QCOMPARE(m_alerts.size(), 1);
+        m_registry->openDocuments({ QUrl::fromLocalFile(path) });
+        QTRY_COMPARE(m_alerts.size(), 1);
         QVERIFY(m_alerts.first().contains(name) && m_alerts.first().contains(reason, Qt::CaseInsensitive));
         QCOMPARE(m_registry->documents(), QList<MyDocument *>({ other }));
         QVERIFY(other->window()->isVisible());
@@ -625,31 +612,6 @@ private Q_SLOTS:
         QHeaderView *header = outline->header();
         QCOMPARE(header->sectionViewportPosition(header->count() - 1) + header->sectionSize(header->count() - 1),
             outline->viewport()->width());
-    }
-
-    // A million updates must repaint the bar only when it moves a step.
-    void progressIsShownWhileReadingAndRepaintsOnlyVisibleChanges()
-    {
-        ProgressWindow progress;
-        progress.showWindow();
-        progress.setMaxValue(1000000.0);
-        progress.setRemainingValue(1000000.0);
-        for (int remaining = 999999; remaining >= 0; --remaining)
-            progress.setRemainingValue(remaining);
-        QCOMPARE(progress.barValue(), ProgressWindow::barSteps);
-        QCOMPARE(progress.barRepaintCount(), ProgressWindow::barSteps);
-        progress.close();
-        QVERIFY(!progress.isVisible());
-
-        // Reading a file over 300000 bytes shows the window, named for the file, only while it reads.
-        QByteArray text = profileHeader();
-        while (text.size() <= 300000)
-            text += record("/a.php", "leaf", 1, 1);
-        const ProgressSpy spy;
-        QVERIFY(openText(QStringLiteral("large.cachegrind"), text));
-        QCOMPARE(spy.titles, QStringList({ "Reading \u201clarge.cachegrind\u201d" }));
-        for (QWidget *window : QApplication::topLevelWidgets())
-            QVERIFY(!qobject_cast<ProgressWindow *>(window) || !window->isVisible());
     }
 
     void labelsPaintWithIconsAndIndentation()

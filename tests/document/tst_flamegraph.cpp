@@ -372,8 +372,7 @@ private Q_SLOTS:
 
     void clicksSelectInTheOutline()
     {
-        MyDocument document(QStringLiteral("/shapes.cachegrind"));
-        QVERIFY(document.readFromData(shapes));
+        MyDocument document(QStringLiteral("/shapes.cachegrind"), profileOf(shapes));
         document.makeWindowControllers();
         QTabWidget *tabs = document.tabView();
         const int tab = tabs->indexOf(document.flameGraphTab());

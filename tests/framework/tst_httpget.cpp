@@ -25,6 +25,7 @@ const QHash<QByteArray, QByteArray> responses {
     { "/broken", response("500 Internal Server Error", "<html>server error</html>") },
     { "/binary", response("200 OK", "caf\xc3\xa9") },
     { "/truncated", "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nonly ten b" },
+    { "/long", response("200 OK", QByteArray(100000, 'x')) },
 };
 
 } // namespace
@@ -56,17 +57,20 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("body");
+        QTest::addColumn<int>("status");
         QTest::newRow("empty body") << "/empty"
-                                    << "";
+                                    << "" << 200;
         QTest::newRow("trailing newline kept") << "/version"
-                                               << "1.0.1\n";
+                                               << "1.0.1\n"
+                                               << 200;
         QTest::newRow("redirect keeps the final body only") << "/redirect"
-                                                            << "final body";
+                                                            << "final body" << 200;
         QTest::newRow("404 page") << "/missing"
-                                  << "<html>no such page</html>";
+                                  << "<html>no such page</html>" << 404;
         QTest::newRow("500 page") << "/broken"
-                                  << "<html>server error</html>";
-        QTest::newRow("non-ASCII reads as no string") << "/binary" << QString();
+                                  << "<html>server error</html>" << 500;
+        QTest::newRow("non-ASCII reads as no string") << "/binary" << QString() << 200;
+        QTest::newRow("as long as the limit") << "/long" << QString(100000, QLatin1Char('x')) << 200;
     }
 
     // The requester may delete the request inside its completion.
@@ -74,11 +78,14 @@ private Q_SLOTS:
     {
         QFETCH(QString, path);
         QFETCH(QString, body);
+        QFETCH(int, status);
         QStringList received;
         auto request = std::make_unique<KFHttpGet>();
+        request->setMaximumBodySize(100000);
         QSignalSpy failed(request.get(), &KFHttpGet::failed);
         QVERIFY(request->get(url(path), this, [&](KFHttpGet &self) {
             received << self.responseDataAsString();
+            QCOMPARE(self.statusCode(), status);
             request.reset();
         }));
         QVERIFY(!request->get(url(path), this, [](KFHttpGet &) {})); // one request per object
@@ -97,18 +104,21 @@ private Q_SLOTS:
         QVERIFY(closed.listen(QHostAddress::LocalHost));
         const QString refused = QStringLiteral("http://127.0.0.1:%1/").arg(closed.serverPort());
         closed.close();
-        for (const QString &target : { refused, url(QStringLiteral("/truncated")) }) {
+        // A body one byte past the limit fails as it arrives.
+        for (const QString &target : { refused, url(QStringLiteral("/truncated")), url(QStringLiteral("/long")) }) {
             QTest::ignoreMessage(QtWarningMsg,
                 QRegularExpression(
                     QStringLiteral("^Connection failed! Error - .+ %1$").arg(QRegularExpression::escape(target))));
             int completions = 0;
             KFHttpGet request;
+            request.setMaximumBodySize(99999);
             QSignalSpy failed(&request, &KFHttpGet::failed);
             QVERIFY(request.get(target, this, [&](KFHttpGet &) { ++completions; }));
             QTRY_COMPARE(failed.size(), 1);
             QTest::qWait(50);
             QCOMPARE(completions, 0);
             QCOMPARE(request.responseDataAsString(), QString(""));
+            QCOMPARE(request.bodyTooLarge(), target.endsWith(QLatin1String("/long")));
         }
     }
 

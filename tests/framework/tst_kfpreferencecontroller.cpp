@@ -199,6 +199,7 @@ private Q_SLOTS:
         QCOMPARE(controller.pane("Wide")->viewDidLoadCalls, 2);
         const QPointer<KFPreferencePane> firstTall = controller.pane("Tall");
         controller.window()->move(controller.window()->pos() + QPoint(37, 23));
+        const QPoint moved = controller.window()->frameGeometry().topLeft();
         const int loadsBefore = nibLoads;
         controller.showWindow();
         QVERIFY(firstTall.isNull());
@@ -206,10 +207,32 @@ private Q_SLOTS:
         QCOMPARE(controller.toolbar()->actions().size(), 3);
         QVERIFY(controller.item("Tall")->isChecked());
         QCOMPARE(controller.subviews(), QList<QWidget *>({ controller.view("Tall") }));
-        QVERIFY(controller.centred());
+        QCOMPARE(controller.window()->frameGeometry().topLeft(), moved); // where the user left it
         controller.item("Small")->trigger();
         controller.finishAnimation();
         QCOMPARE(controller.subviews(), QList<QWidget *>({ controller.view("Small") }));
+    }
+
+    void escapeAndCloseKeysCloseTheWindowWhichReopensWhereItWas_data()
+    {
+        QTest::addColumn<QKeySequence>("keys");
+        QTest::newRow("Escape") << QKeySequence(Qt::Key_Escape);
+        QTest::newRow("Ctrl+W") << QKeySequence(Qt::CTRL | Qt::Key_W);
+    }
+
+    void escapeAndCloseKeysCloseTheWindowWhichReopensWhereItWas()
+    {
+        QFETCH(QKeySequence, keys);
+        Controller controller;
+        controller.showWindow();
+        QWidget *window = controller.window();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        window->move(window->pos() + QPoint(-41, 17));
+        const QPoint moved = window->frameGeometry().topLeft();
+        QTest::keySequence(window->focusWidget() ? window->focusWidget() : window, keys);
+        QVERIFY(!window->isVisible());
+        controller.showWindow();
+        QCOMPARE(window->frameGeometry().topLeft(), moved);
     }
 
     void missingFormGivesABlankView()

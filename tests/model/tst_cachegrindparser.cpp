@@ -345,15 +345,18 @@ void TestCachegrindParser::limits_data()
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<quint64>("calls");
     QTest::addColumn<qint64>("memory");
+    QTest::addColumn<bool>("cancel");
     QTest::addColumn<QString>("error");
     const QString tooMany
         = QStringLiteral("The profile records more calls or names, or a longer line, than can be read (%1)");
     const QString memoryShort = QStringLiteral("Not enough memory to read the file");
-    QTest::newRow("within both") << workedExample << quint64(3) << qint64(1 << 20) << QString();
-    QTest::newRow("one call too many") << workedExample << quint64(2) << qint64(1 << 20) << tooMany.arg(2);
-    QTest::newRow("memory short for the tree") << workedExample << quint64(3) << qint64(64) << memoryShort;
-    QTest::newRow("memory short for a line")
-        << "#" + QByteArray(2 << 20, 'x') + "\n" + workedExample << quint64(3) << qint64(1 << 20) << memoryShort;
+    QTest::newRow("within both") << workedExample << quint64(3) << qint64(1 << 20) << false << QString();
+    QTest::newRow("one call too many") << workedExample << quint64(2) << qint64(1 << 20) << false << tooMany.arg(2);
+    QTest::newRow("memory short for the tree") << workedExample << quint64(3) << qint64(64) << false << memoryShort;
+    QTest::newRow("memory short for a line") << "#" + QByteArray(2 << 20, 'x') + "\n" + workedExample << quint64(3)
+                                             << qint64(1 << 20) << false << memoryShort;
+    QTest::newRow("cancelled") << workedExample << quint64(3) << qint64(1 << 20) << true
+                               << QStringLiteral("The read was cancelled");
 }
 
 void TestCachegrindParser::limits()
@@ -361,10 +364,11 @@ void TestCachegrindParser::limits()
     QFETCH(QByteArray, data);
     QFETCH(quint64, calls);
     QFETCH(qint64, memory);
+    QFETCH(bool, cancel);
     QFETCH(QString, error);
     // The limits stand in for a shortage of memory and for call numbers
     // running out, which the reader reports, keeping nothing, rather than
-    // failing.
+    // failing; a cancelled read keeps nothing either.
     Profile profile;
     QTemporaryDir dir;
     QFile out(dir.filePath(QStringLiteral("profile")));
@@ -372,7 +376,8 @@ void TestCachegrindParser::limits()
     out.close();
     ProfileFileData file;
     QVERIFY(file.open(out.fileName()));
-    profile.setReadOptions({ { calls, memory }, 4096 });
+    const std::atomic_bool cancelled = cancel;
+    profile.setReadOptions({ { calls, memory }, 4096, &cancelled });
     QCOMPARE(profile.readFromFile(file), error.isEmpty());
     QCOMPARE(profile.errorString(), error);
     QCOMPARE(profile.rootFunction() != nullptr, error.isEmpty());

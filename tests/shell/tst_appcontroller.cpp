@@ -22,7 +22,9 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -51,8 +53,37 @@ QStringList fileMenuItems(QMainWindow *window, int index = 0)
     return items;
 }
 
-const QStringList expectedFileMenu { "&Open\u2026|Ctrl+O", "Open &Recent|", "Compare &With\u2026|", "&Close|Ctrl+W",
-    "&Quit|Ctrl+Q" };
+QMenu *windowMenu(QMainWindow *window)
+{
+    const QList<QAction *> menus = window->menuBar()->actions();
+    QMenu *menu = (*std::find_if(menus.begin(), menus.end(), [](const QAction *menu) {
+        return menu->text() == QLatin1String("&Window");
+    }))->menu();
+    Q_EMIT menu->aboutToShow();
+    return menu;
+}
+
+// "text" of each item of the Window menu, with "*" after the checked one.
+QStringList windowMenuItems(QMainWindow *window)
+{
+    QStringList items;
+    for (const QAction *action : windowMenu(window)->actions()) {
+        if (!action->isSeparator())
+            items << action->text() + (action->isChecked() ? QStringLiteral("*") : QString());
+    }
+    return items;
+}
+
+// Runs the main loop until the application quits (true) or a second has passed (false).
+bool quitsWhile(const std::function<void()> &action)
+{
+    QTimer::singleShot(0, action);
+    QTimer::singleShot(1000, [] { QCoreApplication::exit(1); });
+    return QCoreApplication::exec() == 0;
+}
+
+const QStringList expectedFileMenu { "&Open\u2026|Ctrl+O", "Open &Recent|", "Re&load|F5", "Compare &With\u2026|",
+    "&Close|Ctrl+W", "&Quit|Ctrl+Q" };
 
 } // namespace
 
@@ -81,6 +112,7 @@ private Q_SLOTS:
         m_alerts.clear();
         m_controller = std::make_unique<AppController>();
         m_controller->documentController().setAlertPresenter(std::make_unique<RecordingAlertPresenter>(m_alerts));
+        m_controller->documentController().clearRecentDocuments();
         defaults().setObjectForKey(m_dir.path(), VTCSifterMonitorDirectory);
     }
 
@@ -132,17 +164,20 @@ private Q_SLOTS:
     {
         const QString first = writeProfile(QStringLiteral("first.cachegrind"));
         m_controller->openStartupFiles({ first, writeProfile(QStringLiteral("second.cachegrind")), first });
-        QCOMPARE(documents().size(), 2);
+        QTRY_COMPARE(documents().size(), 2);
+        QStringList titles; // in the order their reads ended
         for (MyDocument *document : documents()) {
             QVERIFY(document->window()->isVisible());
             QCOMPARE(fileMenuItems(document->window()), expectedFileMenu);
+            titles << document->window()->windowTitle();
             // A document window adds find to the Edit menu, and a Go menu.
             QCOMPARE(fileMenuItems(document->window(), 1),
                 QStringList({ "&Find…|Ctrl+F", "Find &Next|F3", "Find Pre&vious|Shift+F3", "&Preferences…|Ctrl+," }));
             QCOMPARE(fileMenuItems(document->window(), 2),
                 QStringList({ "Go to &Caller|Alt+Up", "Expand &Hot Path|Ctrl+E" }));
         }
-        QCOMPARE(documents().first()->window()->windowTitle(), QStringLiteral("first.cachegrind"));
+        titles.sort();
+        QCOMPARE(titles, QStringList({ "first.cachegrind", "second.cachegrind" }));
         QVERIFY(!m_controller->startWindow());
         QVERIFY(m_alerts.isEmpty());
     }
@@ -151,7 +186,7 @@ private Q_SLOTS:
     void failingOpensLeaveTheAppWorking()
     {
         m_controller->openStartupFiles({ m_dir.filePath(QStringLiteral("gone.cachegrind")) });
-        QCOMPARE(m_alerts.size(), 1);
+        QTRY_COMPARE(m_alerts.size(), 1);
         QVERIFY(m_alerts.first().contains(QStringLiteral("gone.cachegrind")));
         QMainWindow *start = m_controller->startWindow();
         QVERIFY(start && start->isVisible());
@@ -169,10 +204,64 @@ private Q_SLOTS:
         QVERIFY(enter.isAccepted());
         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, {});
         QApplication::sendEvent(start, &drop);
-        QCOMPARE(m_alerts.size(), 2);
-        QCOMPARE(documents().size(), 1);
+        QTRY_COMPARE(m_alerts.size(), 2);
+        QTRY_COMPARE(documents().size(), 1);
         QCOMPARE(documents().first()->displayName(), QStringLiteral("dropped.cachegrind"));
         QTRY_VERIFY(!m_controller->startWindow());
+    }
+
+    void theWindowMenuSwitchesBetweenDocuments()
+    {
+        const QString first = writeProfile(QStringLiteral("a&b.cachegrind"));
+        m_controller->openStartupFiles({ first });
+        QTRY_COMPARE(documents().size(), 1);
+        m_controller->openStartupFiles({ writeProfile(QStringLiteral("second.cachegrind")) });
+        QTRY_COMPARE(documents().size(), 2);
+        QMainWindow *window = documents().first()->window();
+        QCOMPARE(windowMenuItems(window), QStringList({ "&Watcher", "a&&b.cachegrind", "second.cachegrind*" }));
+        windowMenu(window)->actions().at(2)->trigger();
+        QCOMPARE(m_controller->frontDocument(), documents().first());
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QCOMPARE(windowMenuItems(documents().last()->window()),
+            QStringList({ "&Watcher", "a&&b.cachegrind*", "second.cachegrind" }));
+    }
+
+    // Closing the last document brings the start window back; only Quit, or closing
+    // the start window with no document open, ends the application.
+    void theLastWindowDecidesNothingButTheStartWindowDoes_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<bool>("quits");
+        QTest::addColumn<bool>("startWindowAfter");
+        QTest::newRow("close the last document") << "close document" << false << true;
+        QTest::newRow("close it with the watcher open") << "close document, watcher open" << false << true;
+        QTest::newRow("close the start window") << "close start window" << true << false;
+        QTest::newRow("Quit with a document open") << "quit" << true << false;
+    }
+
+    void theLastWindowDecidesNothingButTheStartWindowDoes()
+    {
+        QFETCH(QString, action);
+        QFETCH(bool, quits);
+        QFETCH(bool, startWindowAfter);
+        m_controller->openStartupFiles({ writeProfile(QStringLiteral("only.cachegrind")) });
+        QTRY_COMPARE(documents().size(), 1);
+        if (action.endsWith(QLatin1String("watcher open")))
+            m_controller->showSifterStatus();
+        MyDocument *document = documents().first();
+        const bool quit = quitsWhile([&] {
+            if (action.startsWith(QLatin1String("close document"))) {
+                document->window()->close();
+            } else if (action == QLatin1String("close start window")) {
+                document->window()->close();
+                m_controller->startWindow()->close();
+            } else {
+                m_controller->quitAction()->trigger();
+            }
+        });
+        QCOMPARE(quit, quits);
+        QVERIFY(documents().isEmpty());
+        QCOMPARE(m_controller->startWindow() && m_controller->startWindow()->isVisible(), startWindowAfter);
     }
 
     void openCloseAndRecentMenuItems()
@@ -180,19 +269,30 @@ private Q_SLOTS:
         const QString path = writeProfile(QStringLiteral("chosen.cachegrind"));
         m_controller->setOpenPanel([path](QWidget *) { return QList<QUrl> { QUrl::fromLocalFile(path) }; });
         m_controller->openAction()->trigger();
-        QCOMPARE(documents().size(), 1);
+        QTRY_COMPARE(documents().size(), 1);
         QMainWindow *window = documents().first()->window();
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window));
         m_controller->closeAction()->trigger();
         QVERIFY(documents().isEmpty());
 
-        m_controller->openStartupFiles({});
-        QMenu *recent = fileMenu(m_controller->startWindow())->actions().at(1)->menu();
-        Q_EMIT recent->aboutToShow();
-        QCOMPARE(recent->actions().first()->text(), QStringLiteral("chosen.cachegrind"));
-        recent->actions().first()->trigger();
-        QCOMPARE(documents().size(), 1);
+        // The start window is back, with the file in its recent menu.
+        const auto recentItems = [this] {
+            QMenu *recent = fileMenu(m_controller->startWindow())->actions().at(1)->menu();
+            Q_EMIT recent->aboutToShow();
+            return recent->actions();
+        };
+        QCOMPARE(recentItems().first()->text(), QStringLiteral("chosen.cachegrind"));
+        recentItems().first()->trigger();
+        QTRY_COMPARE(documents().size(), 1);
+
+        // Gone when picked, it leaves the menu after its alert.
+        QVERIFY(QFile::remove(path));
+        documents().first()->window()->close();
+        recentItems().first()->trigger();
+        QTRY_COMPARE(m_alerts.size(), 1);
+        QVERIFY(m_alerts.first().contains(path));
+        QCOMPARE(recentItems().first()->text(), QStringLiteral("Clear Menu"));
     }
 
     // Compare With... needs a document in front, and leaves both documents open.
@@ -209,13 +309,14 @@ private Q_SLOTS:
         QVERIFY(documents().isEmpty());
 
         m_controller->openStartupFiles({ first });
+        QTRY_COMPARE(documents().size(), 1);
         QMainWindow *window = documents().first()->window();
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window));
         QVERIFY(compare->isEnabled());
         compare->trigger();
+        QTRY_COMPARE(m_controller->comparisonController().windows().size(), 1);
         const QList<ComparisonWindow *> comparisons = m_controller->comparisonController().windows();
-        QCOMPARE(comparisons.size(), 1);
         QCOMPARE(documents().size(), 2);
         QCOMPARE(
             comparisons.first()->windowTitle(), QStringLiteral("first.cachegrind → second.cachegrind — Comparison"));

@@ -12,6 +12,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimer>
 
 namespace {
@@ -43,12 +44,13 @@ public:
     {
         holdReplies = false;
         for (QTcpSocket *socket : std::exchange(held, {})) {
-            socket->write("HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: " + QByteArray::number(body.size())
-                + "\r\n\r\n" + body);
+            socket->write("HTTP/1.1 " + status
+                + "\r\nConnection: close\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body);
             socket->disconnectFromHost();
         }
     }
 
+    QByteArray status = "200 OK";
     QByteArray body = VELOTRACE_VERSION;
     bool holdReplies = false;
     QStringList requests;
@@ -56,6 +58,18 @@ public:
 };
 
 const QString upToDate = QStringLiteral("Velotrace is up to date.|You are running the latest available version.|OK");
+
+QString outOfDate(const QString &version)
+{
+    return "Velotrace is out of date.|A newer version (" + version + ") of Velotrace is available.|Not Now|Download";
+}
+
+QString failed(const QString &reason)
+{
+    return "warning|Velotrace could not check for updates.|" + reason + "|OK";
+}
+
+const QString notAVersion = failed("The update server's answer is not a version number. Try again later.");
 
 // An alert as "[warning|]message|informative text|buttons...".
 QString describe(const UpdateCheck::Alert &alert)
@@ -122,39 +136,54 @@ private Q_SLOTS:
             QUrl(QStringLiteral("http://updates.example.org:8080/velotrace/download.php?id=1")));
     }
 
+    // Only a short line of text counts as a version; anything else is a failed check.
     void comparesTheVersions_data()
     {
+        QTest::addColumn<QByteArray>("status");
         QTest::addColumn<QByteArray>("latest");
         QTest::addColumn<int>("button");
-        QTest::addColumn<QString>("shown"); // null: up to date
-        QTest::newRow("same version") << QByteArray(VELOTRACE_VERSION) << 0 << QString();
-        QTest::newRow("older, not now") << QByteArray("0.9.9") << 0 << "0.9.9";
-        QTest::newRow("newer, not now") << QByteArray("1.10.0") << 0 << "1.10.0";
-        QTest::newRow("newer, download") << QByteArray("1.10.0") << 1 << "1.10.0";
-        QTest::newRow("trailing newline") << QByteArray(VELOTRACE_VERSION "\n") << 0 << VELOTRACE_VERSION "\n";
-        QTest::newRow("empty body") << QByteArray() << 1 << "";
-        QTest::newRow("not ASCII") << QByteArray("1.0.0\xc3\xa9") << 0 << "";
+        QTest::addColumn<QString>("alert");
+        QTest::newRow("same version") << QByteArray("200 OK") << QByteArray(VELOTRACE_VERSION) << 0 << upToDate;
+        QTest::newRow("same version, line end")
+            << QByteArray("200 OK") << QByteArray(VELOTRACE_VERSION "\r\n") << 0 << upToDate;
+        QTest::newRow("older, not now") << QByteArray("200 OK") << QByteArray("0.9.9") << 0 << outOfDate("0.9.9");
+        QTest::newRow("newer, download") << QByteArray("200 OK") << QByteArray("1.10.0") << 1 << outOfDate("1.10.0");
+        QTest::newRow("markup is a version shown as written")
+            << QByteArray("200 OK") << QByteArray("<b>2.0</b>") << 0 << outOfDate("<b>2.0</b>");
+        QTest::newRow("404 page") << QByteArray("404 Not Found") << QByteArray("1.2") << 1
+                                  << failed("The update server answered with an error (HTTP status 404). Try again "
+                                            "later.");
+        QTest::newRow("HTML page") << QByteArray("200 OK") << QByteArray("<html>\n<h1>Welcome</h1>\n</html>") << 1
+                                   << notAVersion;
+        QTest::newRow("empty body") << QByteArray("200 OK") << QByteArray() << 1 << notAVersion;
+        QTest::newRow("binary bytes") << QByteArray("200 OK") << QByteArray("1.0\x00\x01\xc3\xa9", 7) << 1
+                                      << notAVersion;
+        QTest::newRow("65 characters") << QByteArray("200 OK") << QByteArray(65, '1') << 1 << notAVersion;
+        QTest::newRow("10 MB") << QByteArray("200 OK") << QByteArray(10 << 20, '1') << 1 << notAVersion;
     }
 
     void comparesTheVersions()
     {
+        QFETCH(QByteArray, status);
         QFETCH(QByteArray, latest);
         QFETCH(int, button);
-        QFETCH(QString, shown);
+        QFETCH(QString, alert);
         VersionServer server;
+        server.status = status;
         server.body = latest;
         setServer(server.base());
         chosenButton = button;
+        if (latest.size() > 65536)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("longer than 65536 bytes")));
         check->checkForUpdates(true);
         QVERIFY(check->isChecking());
         waitForEnd();
         QVERIFY(!check->isChecking());
         QCOMPARE(server.requests, QStringList({ "/latest-version.php?id=1" }));
-        QCOMPARE(alerts,
-            QStringList(shown.isNull() ? upToDate
-                                       : "Velotrace is out of date.|A newer version (" + shown
-                        + ") of Velotrace is available.|Not Now|Download"));
-        QCOMPARE(opened, button == 1 ? QList<QUrl>({ QUrl(server.base() + "/download.php?id=1") }) : QList<QUrl>());
+        QCOMPARE(alerts, QStringList(alert));
+        const bool offered = alert.startsWith(QLatin1String("Velotrace is out of date."));
+        QCOMPARE(opened,
+            offered && button == 1 ? QList<QUrl>({ QUrl(server.base() + "/download.php?id=1") }) : QList<QUrl>());
     }
 
     // The real message box: Return means "Not Now"; the button clicked is the one acted on.
@@ -169,7 +198,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, press);
         VersionServer server;
-        server.body = "99.0";
+        server.body = "<b>99.0</b>";
         setServer(server.base());
         QTimer answerer;
         connect(&answerer, &QTimer::timeout, this, [&] {
@@ -178,6 +207,11 @@ private Q_SLOTS:
                 return;
             answerer.stop();
             QCOMPARE(box->defaultButton()->text(), QStringLiteral("Not Now"));
+            // The reply is shown as written, not as markup.
+            QTextDocument informative;
+            informative.setHtml(box->informativeText());
+            QCOMPARE(
+                informative.toPlainText(), QStringLiteral("A newer version (<b>99.0</b>) of Velotrace is available."));
             if (press.isEmpty())
                 QTest::keyClick(box, Qt::Key_Return);
             for (QAbstractButton *button : box->buttons()) {

@@ -12,6 +12,7 @@
 #include <QHash>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <chrono>
 #include <functional>
@@ -38,30 +39,24 @@ inline bool writeFile(const QString &path, const QByteArray &contents, QIODevice
 // Stands for the application's documents: a regular file that can be read
 // opens (its contents are kept as they were then) unless its name is among
 // `unreadable`; anything else fails.
-// Errors are answered at once; `during` runs inside one, as a modal alert's
-// own event loop lets other work run.
+// Opens end at once, unless `whileReading` is set: then they end once
+// control is back in the event loop and it has run, as a real read lets
+// other work run. Errors are presented at once; `during` runs inside one, as
+// a modal alert's own event loop lets other work run.
 class FakeDocuments final : public SifterDocuments
 {
 public:
     bool hasDocumentForURL(const QUrl &url) const override { return contents.contains(url.toLocalFile()); }
-    bool openDocumentWithContentsOfURL(const QUrl &url, QString *error) override
+    void openDocumentWithContentsOfURL(const QUrl &url) override
     {
-        const QString path = url.toLocalFile();
-        if (contents.contains(path)) {
-            broughtForward.append(QFileInfo(path).fileName());
-            return true;
+        if (!whileReading) {
+            finishOpen(url);
+            return;
         }
-        QFile file(path);
-        if (!QFileInfo(path).isFile() || unreadable.contains(QFileInfo(path).fileName())
-            || !file.open(QIODevice::ReadOnly)) {
-            if (error)
-                *error = QStringLiteral("cannot open ") + QFileInfo(path).fileName();
-            return false;
-        }
-        contents.insert(path, file.readAll());
-        opened.append(QFileInfo(path).fileName());
-        Q_EMIT documentsChanged();
-        return true;
+        QTimer::singleShot(0, this, [this, url] {
+            whileReading();
+            finishOpen(url);
+        });
     }
     void presentError(const QString &error) override
     {
@@ -75,12 +70,33 @@ public:
         Q_EMIT documentsChanged();
     }
 
+    void finishOpen(const QUrl &url)
+    {
+        const QString path = url.toLocalFile();
+        if (contents.contains(path)) {
+            broughtForward.append(QFileInfo(path).fileName());
+            Q_EMIT openFinished(url, true, QString());
+            return;
+        }
+        QFile file(path);
+        if (!QFileInfo(path).isFile() || unreadable.contains(QFileInfo(path).fileName())
+            || !file.open(QIODevice::ReadOnly)) {
+            Q_EMIT openFinished(url, false, QStringLiteral("cannot open ") + QFileInfo(path).fileName());
+            return;
+        }
+        contents.insert(path, file.readAll());
+        opened.append(QFileInfo(path).fileName());
+        Q_EMIT documentsChanged();
+        Q_EMIT openFinished(url, true, QString());
+    }
+
     QStringList unreadable;
     QHash<QString, QByteArray> contents; // by path, of the open documents
     QStringList opened; // names, in the order they were opened
     QStringList broughtForward;
     QStringList errors;
     std::function<void()> during;
+    std::function<void()> whileReading;
 };
 
 // A fresh watched directory, the watcher's settings at their defaults and

@@ -75,6 +75,8 @@ private Q_SLOTS:
         SifterFixture f;
         const QString name = QStringLiteral("cachegrind.out.gone");
         SifterFileEntry entry(name, f.documents);
+        connect(&f.documents, &SifterDocuments::openFinished, this,
+            [&entry](const QUrl &, bool opened, const QString &error) { entry.openFinished(opened, error); });
         QCOMPARE(entry.fileSize(), 0);
         QVERIFY(entry.creationDate().isNull());
         entry.openDocument();
@@ -115,7 +117,7 @@ private Q_SLOTS:
         for (const QString &name : opened + ignored)
             QVERIFY(f.write(name));
         QVERIFY(f.write("cachegrind.out.open"));
-        QVERIFY(f.documents.openDocumentWithContentsOfURL(QUrl::fromLocalFile(f.path("cachegrind.out.open")), nullptr));
+        f.documents.openDocumentWithContentsOfURL(QUrl::fromLocalFile(f.path("cachegrind.out.open")));
         QVERIFY(QDir(f.directory.path()).mkdir("cachegrind.out.dir"));
         QTRY_COMPARE_WITH_TIMEOUT(f.documents.opened.size(), 1 + opened.size(), timeout);
 
@@ -238,32 +240,52 @@ private Q_SLOTS:
         QCOMPARE(f.watcher->entryCount(), 0);
     }
 
-    void changesDuringAnAlertWaitForIt()
+    // Changes wait while a document the watcher opens is read, and while its failure is shown.
+    void changesWaitForTheOpen_data()
     {
+        QTest::addColumn<bool>("whileReading");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<qint64>("statusMeanwhile");
+        QTest::addColumn<QStringList>("opened");
+        QTest::newRow("while it is read") << true << "cachegrind.out.slow" << qint64(SifterStatusReadyToOpen)
+                                          << QStringList({ "cachegrind.out.slow" });
+        QTest::newRow("during the alert")
+            << false << "cachegrind.out.bad" << qint64(SifterStatusOpenFailed) << QStringList();
+    }
+
+    void changesWaitForTheOpen()
+    {
+        QFETCH(bool, whileReading);
+        QFETCH(QString, name);
+        QFETCH(qint64, statusMeanwhile);
         SifterFixture f;
         QTemporaryDir other;
         QVERIFY(writeFile(other.filePath("cachegrind.out.there"), smallProfile));
         f.makeWatcher();
         f.watcher->start();
         bool delivered = false;
-        f.documents.during = [&] {
-            // A new file, a pattern change and a new directory while the alert is up.
+        (whileReading ? f.documents.whileReading : f.documents.during) = [&] {
+            // A new file, a pattern change and a new directory meanwhile.
             QSignalSpy batches(f.watcher->monitor(), &SifterDirectoryMonitor::batchReady);
             QVERIFY(f.write("cachegrind.out.during"));
             defaults().setObjectForKey(true, VTCSifterRegexUseCustom);
             delivered = QTest::qWaitFor([&] { return !batches.isEmpty(); }, timeout);
             QVERIFY(!f.entry("cachegrind.out.during"));
-            QCOMPARE(f.status("cachegrind.out.bad"), SifterStatusOpenFailed);
+            QCOMPARE(f.status(name), SifterEntryStatus(statusMeanwhile));
+            QVERIFY(f.watcher->isOpening());
             defaults().setObjectForKey(other.path(), VTCSifterMonitorDirectory);
-            QVERIFY(f.entry("cachegrind.out.bad"));
+            QVERIFY(f.entry(name));
         };
-        QVERIFY(QDir(f.directory.path()).mkdir("cachegrind.out.bad"));
-        QTRY_COMPARE_WITH_TIMEOUT(f.documents.errors.size(), 1, timeout);
-        QVERIFY(delivered);
+        if (whileReading)
+            QVERIFY(f.write(name));
+        else
+            QVERIFY(QDir(f.directory.path()).mkdir(name));
+        QTRY_VERIFY_WITH_TIMEOUT(delivered && !f.watcher->isOpening(), timeout);
         // Then the new directory's list, with nothing opened from it.
         QCOMPARE(f.watcher->entryCount(), 1);
         QCOMPARE(f.status("cachegrind.out.there"), SifterStatusReadyToOpen);
-        QVERIFY(f.documents.opened.isEmpty());
+        QTEST(f.documents.opened, "opened");
+        QCOMPARE(f.documents.errors.size(), whileReading ? 0 : 1);
     }
 
     // The file list: cells, colours and the filter; sorted by each column's
@@ -297,7 +319,7 @@ private Q_SLOTS:
             QStringList({ "b.txt", "cachegrind.out.100", "cachegrind.out.20", "cachegrind.out.bad", "notes.txt" }));
         QCOMPARE(column(SifterTableModel::SizeColumn), QStringList({ "40", "40", "300", "1000", "1.5 KB" }));
         QCOMPARE(column(SifterTableModel::CreationDateColumn).first(), f.entry("b.txt")->creationDate());
-        f.entry("cachegrind.out.bad")->openDocument();
+        f.watcher->showDocuments({ f.entry("cachegrind.out.bad") });
         QCOMPARE(column(SifterTableModel::StatusColumn),
             QStringList({ "", "Ready to open", "Ready to open", "Error opening file", "" }));
         const QString gray = QColor::fromRgbF(0.5, 0.5, 0.5).name();

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QFutureWatcher>
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <memory>
+
+class Profile;
+class ProgressWindow;
+
+// Reads one profile file into a Profile on a thread of the pool of profile
+// reads, so that no window waits for it; a few files are read at once, the
+// others wait their turn. While a large file is read it shows the progress
+// window, which it keeps up to date through queued signals and whose Cancel
+// stops the read. When the read has ended, the profile is handed over on
+// the thread that made the loader.
+class DocumentLoader final : public QObject
+{
+    Q_OBJECT
+public:
+    // How often at most the progress is passed on, in milliseconds.
+    static constexpr int progressInterval = 50;
+
+    // `memoryLimit`: the most the profile's tree may take; a larger one
+    // fails as a shortage of memory.
+    DocumentLoader(const QString &filePath, qint64 memoryLimit, QObject *parent = nullptr);
+    // Cancels a read still running and waits for its thread.
+    ~DocumentLoader() override;
+
+    // The memory the system can give at once, in bytes, as far as it tells.
+    static qint64 availableMemory();
+
+    QString filePath() const { return m_filePath; }
+    // Starts reading; finished() follows, whatever the outcome.
+    void start();
+    // Stops the read when the reader next looks and frees what was read;
+    // finished() follows.
+    void cancel();
+    bool isCancelled() const { return m_cancelled; }
+    bool isRunning() const;
+
+    // Once finished: the profile, or null when the read failed or was
+    // cancelled; and a sentence telling why it failed.
+    std::unique_ptr<Profile> takeProfile();
+    QString errorString() const { return m_errorString; }
+    // While one is shown.
+    ProgressWindow *progressWindow() const { return m_progressWindow.get(); }
+
+Q_SIGNALS:
+    void finished();
+    // Sent by the reading thread, delivered on this object's thread.
+    void readingStarted(const QString &statusLine, double maximum);
+    void readingProgressed(double remaining);
+
+private:
+    // On the reading thread.
+    void read();
+    void showProgress(const QString &statusLine, double maximum);
+    void readingEnded();
+
+    const QString m_filePath;
+    const qint64 m_memoryLimit;
+    std::atomic_bool m_cancelled = false;
+    QFutureWatcher<void> m_read;
+    std::unique_ptr<ProgressWindow> m_progressWindow;
+    // Written by the reading thread, read only after it has ended.
+    std::unique_ptr<Profile> m_profile;
+    QString m_errorString;
+};

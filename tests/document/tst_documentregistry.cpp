@@ -1,0 +1,333 @@
+#include "DocumentTestSupport.h"
+
+#include "RecordingAlertPresenter.h"
+#include "CallTreeView.h"
+#include "DocumentController.h"
+#include "DocumentLoader.h"
+#include "DocumentOpening.h"
+#include "DocumentWindow.h"
+#include "MyDocument.h"
+#include "Profile.h"
+#include "ProgressWindow.h"
+#include "SettingsKeys.h"
+#include "SummaryController.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextDocument>
+#include <QThread>
+#include <QTimer>
+#include <QWindow>
+
+#include <sys/stat.h>
+
+namespace {
+
+// main calls f twice (self times 3 and 4) and then g.
+const QByteArray twoFs = profileHeader() + record("/a.php", "f", 1, 3) + record("/a.php", "f", 2, 4)
+    + record("/a.php", "g", 3, 5) + record("/a.php", "main", 1, 1, { "f", "f", "g" });
+const QByteArray onlyG = profileHeader() + record("/a.php", "g", 3, 5) + record("/a.php", "main", 1, 1, { "g" });
+
+void selectOutlineRow(MyDocument &document, int row)
+{
+    document.outlineView()->selectionModel()->setCurrentIndex(
+        document.outlineModel()->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+// The selected call as "function self-time", or "none".
+QString selection(const MyDocument &document)
+{
+    const ProfiledFunctionCall *call = document.selectedCall();
+    return call ? call->function().name() + ' ' + QString::number(call->selfTime()) : QStringLiteral("none");
+}
+
+// What a tooltip shows for `text`: it guesses the format.
+QString shownText(const QString &text)
+{
+    if (!Qt::mightBeRichText(text))
+        return text;
+    QTextDocument document;
+    document.setHtml(text);
+    return document.toPlainText();
+}
+
+QList<ProgressWindow *> progressWindows()
+{
+    QList<ProgressWindow *> shown;
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (auto *progress = qobject_cast<ProgressWindow *>(window); progress && progress->isVisible())
+            shown << progress;
+    }
+    return shown;
+}
+
+} // namespace
+
+// Opening files through the registry: read on other threads with a progress
+// window, cancelled, failing, read again; their titles; and names shown as
+// written.
+class TestDocumentRegistry : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_large;
+    std::unique_ptr<DocumentController> m_registry;
+    QStringList m_alerts;
+
+    QString write(const QString &relativePath, const QByteArray &contents)
+    {
+        const QString path = m_dir.filePath(relativePath);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size() ? path : QString();
+    }
+
+    QString alert(const QString &path, const QString &reason) const
+    {
+        return "The file \u201c" + path + "\u201d could not be opened.|" + reason;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        registerSettingsDefaults();
+        QByteArray large = profileHeader();
+        for (int i = 0; large.size() < (6 << 20); ++i)
+            large += record("/a.php", "leaf" + QByteArray::number(i % 97), 1, 1)
+                + record("/a.php", "caller", 2, 3, { "leaf" + QByteArray::number(i % 97) });
+        m_large = write(QStringLiteral("large.cachegrind"), large);
+    }
+
+    void init()
+    {
+        m_alerts.clear();
+        m_registry = std::make_unique<DocumentController>();
+        m_registry->setAlertPresenter(std::make_unique<RecordingAlertPresenter>(m_alerts));
+    }
+
+    void cleanup()
+    {
+        m_registry.reset();
+        QVERIFY(progressWindows().isEmpty());
+    }
+
+    // The window is there as the read starts; the reading thread's reports
+    // reach it queued, in order, the last one full.
+    void progressReachesTheWindowInOrder()
+    {
+        DocumentLoader loader(m_large, DocumentLoader::availableMemory());
+        QList<double> remaining;
+        bool fromReadingThread = true;
+        connect(&loader, &DocumentLoader::readingProgressed, this, [&](double value) { remaining << value; });
+        connect(
+            &loader, &DocumentLoader::readingProgressed, this,
+            [&] { fromReadingThread = fromReadingThread && QThread::currentThread() != thread(); },
+            Qt::DirectConnection);
+        QSignalSpy finished(&loader, &DocumentLoader::finished);
+        loader.start();
+        QVERIFY(loader.progressWindow() && loader.progressWindow()->isVisible());
+        QCOMPARE(loader.progressWindow()->windowTitle(), QStringLiteral("Reading \u201clarge.cachegrind\u201d"));
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 60000);
+        QVERIFY(fromReadingThread && !remaining.isEmpty() && remaining.last() == 0.0);
+        QVERIFY(std::is_sorted(remaining.rbegin(), remaining.rend()));
+        QVERIFY(!loader.progressWindow());
+        QVERIFY(loader.takeProfile()->rootFunction());
+    }
+
+    // Cancelled from the window, or failed, a read leaves no document and no window behind.
+    void cancelledAndFailedReadsLeaveNothing_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("cancel");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("Cancel button") << "large.cachegrind"
+                                       << "button"
+                                       << "";
+        QTest::newRow("window closed") << "large.cachegrind"
+                                       << "close"
+                                       << "";
+        QTest::newRow("missing file") << "missing.cachegrind"
+                                      << ""
+                                      << "No such file or directory.";
+        QTest::newRow("memory short") << "large.cachegrind"
+                                      << ""
+                                      << "Not enough memory to read the file.";
+    }
+
+    void cancelledAndFailedReadsLeaveNothing()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, cancel);
+        QFETCH(QString, reason);
+        MyDocument *other = openAndWait(*m_registry, write(QStringLiteral("other.cachegrind"), workedExample));
+        if (reason.startsWith(QLatin1String("Not enough")))
+            m_registry->setMemoryLimit(64 << 10);
+        QSignalSpy finished(m_registry.get(), &DocumentController::openFinished);
+        m_registry->openDocuments({ QUrl::fromLocalFile(m_dir.filePath(file)) });
+        if (!cancel.isEmpty()) {
+            QTRY_COMPARE(progressWindows().size(), 1);
+            if (cancel == QLatin1String("button"))
+                progressWindows().first()->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Cancel)->click();
+            else
+                progressWindows().first()->close();
+            QVERIFY(progressWindows().isEmpty()); // at once
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 60000);
+        QCOMPARE(finished.first().at(1).value<MyDocument *>(), nullptr);
+        QCOMPARE(m_alerts, reason.isEmpty() ? QStringList() : QStringList(alert(m_dir.filePath(file), reason)));
+        QCOMPARE(m_registry->documents(), QList<MyDocument *>({ other }));
+        QCOMPARE(m_registry->readsInProgress(), 0);
+        selectOutlineRow(*other, 0);
+        QCOMPARE(other->functionNameTextField()->text(), QStringLiteral("main"));
+    }
+
+    // Other windows go on while files are read, several at once.
+    void severalReadsAtOnce()
+    {
+        int ticks = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, this, [&] { ++ticks; });
+        ticker.start(5);
+        const QString small = write(QStringLiteral("small.cachegrind"), workedExample);
+        m_registry->openDocuments({ QUrl::fromLocalFile(m_large), QUrl::fromLocalFile(small) });
+        m_registry->openDocumentWithContentsOfURL(QUrl::fromLocalFile(m_large)); // already being read
+        QCOMPARE(m_registry->readsInProgress(), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(m_registry->documents().size(), 2, 60000);
+        QVERIFY(ticks > 0 && m_alerts.isEmpty());
+    }
+
+    // Anything but a regular file is refused at once, never waited for (a
+    // hang fails by the test's time limit); the reader refuses it too.
+    void onlyRegularFilesAreRead_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("named pipe") << "cachegrind.out.fifo";
+        QTest::newRow("device") << "/dev/zero";
+        QTest::newRow("directory") << "cachegrind.out.dir";
+    }
+
+    void onlyRegularFilesAreRead()
+    {
+        QFETCH(QString, path);
+        path = QDir(m_dir.path()).absoluteFilePath(path);
+        if (path.endsWith(QLatin1String("fifo")))
+            QVERIFY(QFile::exists(path) || ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+        else if (path.endsWith(QLatin1String("dir")))
+            QVERIFY(QDir().mkpath(path));
+        QSignalSpy finished(m_registry.get(), &DocumentController::openFinished);
+        m_registry->openDocuments({ QUrl::fromLocalFile(path) });
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(m_alerts, QStringList(alert(path, QStringLiteral("Not a regular file."))));
+
+        DocumentLoader loader(path, DocumentLoader::availableMemory());
+        QSignalSpy loaded(&loader, &DocumentLoader::finished);
+        loader.start();
+        QTRY_COMPARE_WITH_TIMEOUT(loaded.size(), 1, 10000);
+        QCOMPARE(loader.errorString(), QStringLiteral("Not a regular file"));
+    }
+
+    // Titles name the folder only while two open documents share a file name.
+    void titlesAddTheFolderOnANameClash_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QStringList>("titles");
+        QTest::addColumn<QStringList>("afterClosingTheLast");
+        QTest::newRow("different names") << QStringList({ "one/x.out", "two/y.out" })
+                                         << QStringList({ "x.out", "y.out" }) << QStringList({ "x.out" });
+        QTest::newRow("three, two alike") << QStringList({ "one/c.out", "two/d.out", "three/c.out" })
+                                          << QStringList({ "c.out \u2014 %/one", "d.out", "c.out \u2014 %/three" })
+                                          << QStringList({ "c.out", "d.out" });
+    }
+
+    void titlesAddTheFolderOnANameClash()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(QStringList, titles);
+        QFETCH(QStringList, afterClosingTheLast);
+        for (const QString &file : files)
+            QVERIFY(openAndWait(*m_registry, write(file, twoFs)));
+        const auto shownTitles = [this] {
+            QStringList shown;
+            for (const MyDocument *document : m_registry->documents())
+                shown << document->window()->windowTitle();
+            return shown;
+        };
+        QCOMPARE(shownTitles(), titles.replaceInStrings(QStringLiteral("%"), m_dir.path()));
+        m_registry->documents().last()->window()->close();
+        QCOMPARE(shownTitles(), afterClosingTheLast);
+    }
+
+    // Read again, the document keeps the call at the same path of functions,
+    // says when it has no calls, and stays as it was when the file is gone.
+    void reloadKeepsTheSelectedCall_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after"); // empty: the file is removed
+        QTest::addColumn<int>("selectedChild"); // of the root; -1 for the root
+        QTest::addColumn<QString>("selected");
+        QTest::newRow("second of two alike") << twoFs << QByteArray(twoFs).replace("\n2 4\n", "\n2 9\n") << 1 << "f 9";
+        QTest::newRow("the second is gone: the root") << twoFs << onlyG << 1 << "main 1";
+        QTest::newRow("moved among others") << twoFs << onlyG << 2 << "g 5";
+        QTest::newRow("now without calls") << twoFs << profileHeader() << 0 << "none";
+        QTest::newRow("was without calls") << profileHeader() << onlyG << -1 << "main 1";
+        QTest::newRow("file gone") << twoFs << QByteArray() << 1 << "f 4";
+    }
+
+    void reloadKeepsTheSelectedCall()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        QFETCH(int, selectedChild);
+        const QString path = write(QStringLiteral("reload.cachegrind"), before);
+        MyDocument *document = openAndWait(*m_registry, path);
+        if (selectedChild >= 0)
+            selectOutlineRow(
+                *document, document->outlineModel()->rowOfCall(document->rootFunction()->getChild(selectedChild)));
+        QVERIFY(after.isEmpty() ? QFile::remove(path) : write(QStringLiteral("reload.cachegrind"), after) == path);
+        m_registry->reloadDocument(document);
+        QVERIFY(waitForReads(*m_registry));
+        QTEST(selection(*document), "selected");
+        const QLabel *empty = document->emptyMessage();
+        QCOMPARE(empty && !empty->isHidden(), !document->rootFunction());
+        QVERIFY(!empty || empty->text() == QLatin1String("No calls were found in this file."));
+        QCOMPARE(m_alerts,
+            after.isEmpty() ? QStringList("The file \u201c" + path
+                + "\u201d could not be read again.|No such file or "
+                  "directory.")
+                            : QStringList());
+    }
+
+    // Names from a profile and file names reach titles and tooltips as written.
+    void hostileTextIsShownAsWritten_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("bold") << "<b>bold</b>";
+        QTest::newRow("huge image") << "<img src=x width=30000 height=30000>";
+        QTest::newRow("markup, mnemonic and title placeholder") << "<h1><font color=red>a & b [*]</font></h1>";
+    }
+
+    void hostileTextIsShownAsWritten()
+    {
+        QFETCH(QString, text);
+        const QString fileName = QString(text).replace(QLatin1Char('/'), QLatin1Char('_'));
+        const QByteArray name = text.toUtf8();
+        MyDocument *document = openAndWait(*m_registry,
+            write(fileName, profileHeader() + record("/a.php", name, 1, 1) + record("/a.php", "main", 1, 1, { name })));
+        QTRY_VERIFY(document->window()->windowHandle());
+        QCOMPARE(document->window()->windowHandle()->title(), fileName);
+        QCOMPARE(shownText(document->outlineModel()->index(1, 0).data(Qt::ToolTipRole).toString()), text);
+        const QModelIndex summaryRow = document->summaryTab()->index(0, SummaryController::FunctionColumn);
+        QCOMPARE(shownText(summaryRow.data(Qt::ToolTipRole).toString()), text);
+    }
+};
+
+QTEST_MAIN(TestDocumentRegistry)
+#include "tst_documentregistry.moc"
