@@ -12,6 +12,13 @@ QString forWindowTitle(const QString &text)
     return title.replace(QLatin1String("[*]"), QLatin1String("[*][*]"));
 }
 
+QString forRichText(const QString &text)
+{
+    constexpr qsizetype maximumLength = 1000;
+    const QString shown = text.size() > maximumLength ? text.left(maximumLength) + QChar(0x2026) : text;
+    return shown.toHtmlEscaped();
+}
+
 QString forMenuItem(const QString &text)
 {
     QString item = text;

@@ -12,6 +12,9 @@ namespace DisplayText {
 
 // For a window title: "[*]" stays as written.
 QString forWindowTitle(const QString &text);
+// For a place that takes rich text (a tooltip): escaped, and cut to what a
+// screen can show.
+QString forRichText(const QString &text);
 // For a menu item: "&" stays as written.
 QString forMenuItem(const QString &text);
 // Sets a message box's text and informative text, both shown as written.

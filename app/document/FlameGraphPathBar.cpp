@@ -1,6 +1,7 @@
 #include "FlameGraphPathBar.h"
 
 #include "CallTree.h"
+#include "DisplayText.h"
 #include "FunctionModel.h"
 #include "ProfiledFunctionCall.h"
 
@@ -110,7 +111,7 @@ void FlameGraphPathBar::showPath()
             continue;
         }
         const QString name = crumb.call->function().name();
-        crumb.button->setToolTip(name.toHtmlEscaped());
+        crumb.button->setToolTip(DisplayText::forRichText(name));
         crumb.button->setAccessibleName(name);
         crumb.button->setEnabled(true);
         // The call itself, where the path ends, in bold.

@@ -1,6 +1,7 @@
 #include "FlameGraphView.h"
 
 #include "CostFormat.h"
+#include "DisplayText.h"
 #include "FlameGraphColours.h"
 #include "Formatter.h"
 #include "FunctionModel.h"
@@ -276,11 +277,13 @@ QString FlameGraphView::toolTipText(const FlameGraphLayout::Bar &bar) const
     QStringList lines;
     if (bar.isBlock()) {
         const QString calls = bar.blockSize == 1 ? tr("1 call") : tr("%1 calls").arg(bar.blockSize);
-        lines << tr("<b>%1</b> too narrow to show, made by %2").arg(calls, call.function().name().toHtmlEscaped());
+        lines << tr("<b>%1</b> too narrow to show, made by %2")
+                     .arg(calls, DisplayText::forRichText(call.function().name()));
     } else {
-        lines << QStringLiteral("<b>%1</b>").arg(call.function().name().toHtmlEscaped());
+        lines << QStringLiteral("<b>%1</b>").arg(DisplayText::forRichText(call.function().name()));
         if (call.source())
-            lines << QStringLiteral("%1:%2").arg(call.source()->path().toHtmlEscaped()).arg(call.sourceLine());
+            lines
+                << QStringLiteral("%1:%2").arg(DisplayText::forRichText(call.source()->path())).arg(call.sourceLine());
         lines << tr("Self: %1").arg(figures(false));
     }
     lines << tr("Inclusive: %1").arg(figures(true));
@@ -288,8 +291,8 @@ QString FlameGraphView::toolTipText(const FlameGraphLayout::Bar &bar) const
     if (whole > 0.0) {
         lines << tr("%1% of %2 (%3)")
                      .arg(QString::number(m_layout.valueOf(bar) * 100.0 / whole, 'f', 2),
-                         m_call->function().name().toHtmlEscaped(),
-                         events[m_event].baseName().toString().toHtmlEscaped());
+                         DisplayText::forRichText(m_call->function().name()),
+                         DisplayText::forRichText(events[m_event].baseName().toString()));
     }
     return lines.join(QLatin1String("<br>"));
 }
