@@ -31,16 +31,20 @@
 
 namespace {
 
+// The names profilers give their files, compressed or not.
+QString profileFilter()
+{
+    return AppController::tr("Profiles (cachegrind.out* callgrind.out* *.cachegrind* *.gz);;All files (*)");
+}
+
 QList<QUrl> showOpenDialog(QWidget *parent)
 {
-    return QFileDialog::getOpenFileUrls(parent, AppController::tr("Open Profile"), QUrl(),
-        AppController::tr("Profiles (cachegrind.out* *.cachegrind* *.gz);;All files (*)"));
+    return QFileDialog::getOpenFileUrls(parent, AppController::tr("Open Profile"), QUrl(), profileFilter());
 }
 
 QList<QUrl> showCompareDialog(QWidget *parent)
 {
-    const QUrl file = QFileDialog::getOpenFileUrl(parent, AppController::tr("Compare With"), QUrl(),
-        AppController::tr("Profiles (cachegrind.out* *.cachegrind* *.gz);;All files (*)"));
+    const QUrl file = QFileDialog::getOpenFileUrl(parent, AppController::tr("Compare With"), QUrl(), profileFilter());
     return file.isEmpty() ? QList<QUrl>() : QList<QUrl> { file };
 }
 
