@@ -1,5 +1,6 @@
 #include "DiffReport.h"
 
+#include "AlignedTable.h"
 #include "CostFormat.h"
 #include "FunctionModel.h"
 #include "OutputStream.h"
@@ -92,25 +93,5 @@ void DiffReport::print(OutputStream &out) const
             text(rows.inclusiveCost(row, before)), text(rows.inclusiveCost(row, after)),
             change(row, rows.inclusiveChange(row)) };
     };
-    // Widths first, so that rows are written as they are made.
-    std::vector<qsizetype> widths;
-    for (const QString &header : headers)
-        widths.push_back(header.size());
-    for (const qsizetype row : shown) {
-        const QStringList line = cells(row);
-        for (qsizetype column = 0; column < line.size(); ++column)
-            widths[size_t(column)] = std::max(widths[size_t(column)], line[column].size());
-    }
-    const auto printLine = [&](const QStringList &line) {
-        for (qsizetype column = 0; column < line.size(); ++column)
-            out.pad(widths[size_t(column)] - line[column].size()) << line[column] << "  ";
-    };
-    printLine(headers);
-    out << "function\n";
-    for (const qsizetype row : shown) {
-        printLine(cells(row));
-        out << nameOf(row) << '\n';
-        if (out.hasFailed())
-            return;
-    }
+    writeAlignedTable(out, headers, shown, cells, nameOf);
 }

@@ -1,5 +1,6 @@
 #include "SummaryReport.h"
 
+#include "AlignedTable.h"
 #include "CostFormat.h"
 #include "FunctionSummaryMap.h"
 #include "OutputStream.h"
@@ -165,25 +166,5 @@ void SummaryReport::print(OutputStream &out) const
                  << text(memory, summaries.totalInclusiveCost(row, memory));
         return line;
     };
-    // Widths first, so that rows are written as they are made.
-    std::vector<qsizetype> widths;
-    for (const QString &header : headers)
-        widths.push_back(header.size());
-    for (const quint32 row : rows) {
-        const QStringList line = cells(row);
-        for (qsizetype column = 0; column < line.size(); ++column)
-            widths[size_t(column)] = std::max(widths[size_t(column)], line[column].size());
-    }
-    const auto printLine = [&](const QStringList &line) {
-        for (qsizetype column = 0; column < line.size(); ++column)
-            out.pad(widths[size_t(column)] - line[column].size()) << line[column] << "  ";
-    };
-    printLine(headers);
-    out << "function\n";
-    for (const quint32 row : rows) {
-        printLine(cells(row));
-        out << nameOf(row) << '\n';
-        if (out.hasFailed())
-            return;
-    }
+    writeAlignedTable(out, headers, rows, cells, nameOf);
 }
