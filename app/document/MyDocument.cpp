@@ -495,17 +495,15 @@ void MyDocument::find()
 
 void MyDocument::findNext()
 {
-    if (!m_ui)
-        return;
-    if (m_ui->findBar->pattern().isEmpty()) {
-        find();
-        return;
-    }
-    CallSearch &current = search();
-    selectMatch(current.nextMatch(selectedCall()));
+    findAgain(true);
 }
 
 void MyDocument::findPrevious()
+{
+    findAgain(false);
+}
+
+void MyDocument::findAgain(bool forward)
 {
     if (!m_ui)
         return;
@@ -514,7 +512,7 @@ void MyDocument::findPrevious()
         return;
     }
     CallSearch &current = search();
-    selectMatch(current.previousMatch(selectedCall()));
+    selectMatch(forward ? current.nextMatch(selectedCall()) : current.previousMatch(selectedCall()));
 }
 
 void MyDocument::selectMatch(qsizetype number)

@@ -154,6 +154,9 @@ private:
     const CallIndex &callIndex();
     // The search for the find bar's pattern, made when first needed.
     CallSearch &search();
+    // The next or previous match from the selected call; find's field
+    // while there is no pattern.
+    void findAgain(bool forward);
     void selectMatch(qsizetype number);
     void updateFindStatus();
     // Brings out the bars of the matching functions in the flame graph.
