@@ -245,12 +245,13 @@ void SifterWatcher::openCompleteFile(SifterFileEntry &entry)
 {
     entry.setWriting(false);
     if (entry.hasDocument()) {
-        // Read again where it is shown, unless its document has read it
-        // as it is now.
-        if (entry.refreshIfRewritten() || !entry.isProfileFile())
-            return;
-        m_documents.reloadDocumentForURL(entry.url());
-        entry.noteRead();
+        // Read again where it is shown (it was opened by hand while being
+        // written, or written again while open), unless its document has
+        // read it as it is now.
+        if (!entry.wasOpened() || entry.refreshIfRewritten()) {
+            m_documents.reloadDocumentForURL(entry.url());
+            entry.noteRead();
+        }
         return;
     }
     if (limitReached())

@@ -287,29 +287,37 @@ private Q_SLOTS:
         QVERIFY(f.documents.opened.isEmpty() && f.documents.errors.isEmpty());
     }
 
-    // Written again under its name after it was opened: read again in place
-    // once complete; after its document closed, opened again.
+    // Opened by hand while written, or written again under its name after
+    // it was opened: read again in place once complete; after its document
+    // closed, opened again.
     void rewrittenFileIsNew()
     {
         SifterFixture f;
         const QString name = QStringLiteral("cachegrind.out.7");
         f.makeWatcher();
         f.watcher->start();
-        QVERIFY(f.write(name));
-        QTRY_COMPARE_WITH_TIMEOUT(f.status(name), SifterStatusOpen, timeout);
-        const QByteArray second = "events: Time\n\nfl=/b.php\nfn=main\n1 7\n\n";
-        QVERIFY(f.write(name, second));
+        const QByteArray first = "events: Time\n\nfl=/b.php\nfn=main\n1 7\n\n";
+        QVERIFY(f.write(name, first));
         QTRY_COMPARE_WITH_TIMEOUT(f.status(name), SifterStatusWriting, timeout);
-        QCOMPARE(f.entry(name)->fileSize(), second.size());
+        f.watcher->showDocuments({ f.entry(name) });
+        QCOMPARE(f.documents.opened, QStringList({ name }));
         QVERIFY(writeFile(f.path(name), "summary: 7\n", QIODevice::Append));
         QTRY_COMPARE_WITH_TIMEOUT(f.documents.reloaded, QStringList({ name }), timeout);
-        QCOMPARE(f.documents.contents.value(f.path(name)), second + "summary: 7\n");
+        QCOMPARE(f.documents.contents.value(f.path(name)), first + "summary: 7\n");
+
+        QVERIFY(f.write(name, first));
+        QTRY_COMPARE_WITH_TIMEOUT(f.status(name), SifterStatusWriting, timeout);
+        QCOMPARE(f.entry(name)->fileSize(), first.size());
+        QVERIFY(f.write(name, smallProfile));
+        QTRY_COMPARE_WITH_TIMEOUT(f.documents.reloaded.size(), 2, timeout);
+        QCOMPARE(f.documents.contents.value(f.path(name)), smallProfile);
         QCOMPARE(f.status(name), SifterStatusOpen);
 
         f.documents.close(f.path(name));
         QVERIFY(f.write(name, smallProfile + smallProfile));
         QTRY_COMPARE_WITH_TIMEOUT(f.documents.opened, QStringList({ name, name }), timeout);
-        QCOMPARE(f.documents.reloaded.size(), 1);
+        QVERIFY(f.letListingsPass());
+        QCOMPARE(f.documents.reloaded.size(), 2);
     }
 
     // Names are the directory's bytes: one that is not UTF-8 is listed, shown
