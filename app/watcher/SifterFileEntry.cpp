@@ -47,7 +47,11 @@ SifterFileEntry::SifterFileEntry(const QByteArray &nativeName, SifterDocuments &
         = KFUserDefaultsController::sharedUserDefaultsController().stringForKey(VTCSifterMonitorDirectory);
     m_nativePath = QFile::encodeName(directory) + '/' + nativeName;
     m_filePath = QStringLiteral("%1/%2").arg(directory, m_fileName);
-    m_urlPath = QUrl::fromLocalFile(m_filePath);
+    // A name that is not in the system's encoding goes into the location
+    // byte for byte, so that the file can still be opened.
+    m_urlPath = QFile::encodeName(m_fileName) == nativeName
+        ? QUrl::fromLocalFile(m_filePath)
+        : QUrl::fromEncoded("file://" + m_nativePath.toPercentEncoding("/"));
     readAttributes();
     checkFileMatched();
     checkDocument();
@@ -66,6 +70,9 @@ void SifterFileEntry::readAttributes()
     m_creationDateTime = info.birthTime();
     if (!m_creationDateTime.isValid())
         m_creationDateTime = info.metadataChangeTime();
+    struct stat status = {};
+    if (!m_creationDateTime.isValid() && ::stat(m_nativePath.constData(), &status) == 0)
+        m_creationDateTime = QDateTime::fromSecsSinceEpoch(status.st_ctim.tv_sec);
 }
 
 bool SifterFileEntry::nameMatchesPattern(const QString &name)

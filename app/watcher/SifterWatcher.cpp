@@ -288,6 +288,9 @@ void SifterWatcher::documentOpenFinished(const QUrl &url, bool opened, const QSt
         return; // not one the watcher asked for
     whileOpening([&] {
         SifterFileEntry *entry = entryForName(url.fileName());
+        // A name not in the system's encoding is in the location as bytes.
+        if (!entry || entry->url() != url)
+            entry = entryForNativeName(QByteArray::fromPercentEncoding(url.fileName(QUrl::FullyEncoded).toLatin1()));
         if (entry && entry->url() == url)
             entry->openFinished(opened, error);
         if (opened && automatic)

@@ -227,10 +227,23 @@ private Q_SLOTS:
         QVERIFY(alerts.isEmpty());
         documents.presentError(error);
         QCOMPARE(alerts, QStringList({ error + "|" }));
+        // A name that is not UTF-8 opens too.
+        const QByteArray native = QFile::encodeName(m_fixture->directory.path()) + "/cachegrind.out.\xff";
+        QFile::copy(m_fixture->path("cachegrind.out.20"), m_fixture->path("copy"));
+        QCOMPARE(::rename(QFile::encodeName(m_fixture->path("copy")).constData(), native.constData()), 0);
+        const SifterFileEntry odd("cachegrind.out.\xff", documents);
+        finished.clear();
+        documents.openDocumentWithContentsOfURL(odd.url());
+        QTRY_COMPARE(finished.size(), 1);
+        ::unlink(native.constData());
+        QCOMPARE(finished.takeFirst(), QVariantList({ odd.url(), true, QString() }));
+        QVERIFY(documents.hasDocumentForURL(odd.url())
+            && !documents.hasDocumentForURL(QUrl::fromLocalFile(odd.filePath())));
+
         documents.reloadDocumentForURL(url);
         QTRY_VERIFY(registry.readsInProgress() == 0);
         documents.closeDocumentForURL(url);
-        QTRY_COMPARE(changed.size(), 2);
+        QTRY_COMPARE(changed.size(), 3);
         QVERIFY(!documents.hasDocumentForURL(url));
     }
 };
