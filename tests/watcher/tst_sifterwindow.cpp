@@ -14,6 +14,9 @@
 #include <QSignalSpy>
 #include <QTableView>
 
+#include <cstdio>
+#include <unistd.h>
+
 class TestSifterWindow : public QObject
 {
     Q_OBJECT
@@ -227,11 +230,13 @@ private Q_SLOTS:
         QVERIFY(alerts.isEmpty());
         documents.presentError(error);
         QCOMPARE(alerts, QStringList({ error + "|" }));
-        // A name that is not UTF-8 opens too.
-        const QByteArray native = QFile::encodeName(m_fixture->directory.path()) + "/cachegrind.out.\xff";
-        QFile::copy(m_fixture->path("cachegrind.out.20"), m_fixture->path("copy"));
-        QCOMPARE(::rename(QFile::encodeName(m_fixture->path("copy")).constData(), native.constData()), 0);
-        const SifterFileEntry odd("cachegrind.out.\xff", documents);
+        // A name that is not UTF-8: listed by its bytes, shown with a
+        // replacement character, and opened.
+        const QByteArray native = QFile::encodeName(m_fixture->path("cachegrind.out.")) + '\xff';
+        QCOMPARE(::rename(QFile::encodeName(m_fixture->path("cachegrind.out.100")).constData(), native.constData()), 0);
+        m_fixture->watcher->directoryChangedEvent();
+        const SifterFileEntry &odd = *m_fixture->watcher->entryForNativeName("cachegrind.out.\xff");
+        QCOMPARE(odd.fileName(), QStringLiteral("cachegrind.out.\ufffd"));
         finished.clear();
         documents.openDocumentWithContentsOfURL(odd.url());
         QTRY_COMPARE(finished.size(), 1);
