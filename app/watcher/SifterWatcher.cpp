@@ -117,8 +117,10 @@ void SifterWatcher::buildFileList(bool afterEvent)
     QString error;
     if (!directory.isEmpty()) {
         const std::unique_ptr<DIR, DirectoryCloser> handle(::opendir(QFile::encodeName(directory).constData()));
-        if (!handle)
-            error = tr("Cannot watch %1: %2").arg(directory, qt_error_string(errno));
+        if (!handle) {
+            const int reason = errno;
+            error = tr("Cannot watch %1: %2").arg(directory, qt_error_string(reason));
+        }
         while (handle) {
             const dirent *item = ::readdir(handle.get());
             if (!item)
