@@ -1,5 +1,6 @@
 #include "SifterStatusController.h"
 
+#include "PlainToolTip.h"
 #include "SettingsKeys.h"
 #include "SifterDirectoryChooser.h"
 #include "SifterFileEntry.h"
@@ -184,8 +185,14 @@ void SifterStatusController::statusLabelUpdate()
     m_ui->statusLabel->setPalette(palette);
     m_ui->startStopButton->setText(running ? tr("Stop") : tr("Start"));
 
+    // A long path gives way in its middle, where it says least.
     const QString directory = defaults().stringForKey(VTCSifterMonitorDirectory);
-    m_ui->directoryButton->setText(directory.isEmpty() ? tr("Choose a directory") : directory);
+    m_ui->directoryButton->setText(directory.isEmpty()
+            ? tr("Choose a directory")
+            : m_ui->directoryButton->fontMetrics().elidedText(directory, Qt::ElideMiddle, 320));
+    m_ui->directoryButton->setToolTip(
+        plainToolTip(tr("Watched directory: %1 (click to choose another)").arg(directory)));
+    m_ui->statusLabel->setToolTip(plainToolTip(text));
 }
 
 void SifterStatusController::directoryClicked()
