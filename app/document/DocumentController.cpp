@@ -9,6 +9,7 @@
 #include <KFUserDefaultsController.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTimer>
 
@@ -47,7 +48,15 @@ DocumentController::~DocumentController()
 DocumentController::FileIdentity DocumentController::identityOf(const QUrl &url)
 {
     const QFileInfo info(url.isLocalFile() ? url.toLocalFile() : url.toString());
-    return { info.absoluteFilePath(), info.canonicalFilePath() };
+    // A name that is not in the system's encoding comes byte for byte,
+    // percent-encoded; its path as text stands in for it only in titles.
+    QByteArray nativePath;
+    if (url.isLocalFile()) {
+        const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+        if (QFile::encodeName(QFile::decodeName(bytes)) != bytes)
+            nativePath = bytes;
+    }
+    return { info.absoluteFilePath(), info.canonicalFilePath(), nativePath };
 }
 
 QString DocumentController::FileIdentity::fileName() const
@@ -57,7 +66,8 @@ QString DocumentController::FileIdentity::fileName() const
 
 bool DocumentController::FileIdentity::isSameFile(const FileIdentity &other) const
 {
-    return (!canonicalPath.isEmpty() && canonicalPath == other.canonicalPath) || absolutePath == other.absolutePath;
+    return (!canonicalPath.isEmpty() && canonicalPath == other.canonicalPath)
+        || (absolutePath == other.absolutePath && nativePath == other.nativePath);
 }
 
 QString DocumentController::failureMessage(const QString &path)
@@ -131,8 +141,8 @@ void DocumentController::reloadDocument(MyDocument *document, QWidget *alertPare
 
 void DocumentController::startRead(Read read)
 {
-    read.loader = std::make_unique<DocumentLoader>(
-        read.identity.absolutePath, m_memoryLimit > 0 ? m_memoryLimit : DocumentLoader::availableMemory());
+    read.loader = std::make_unique<DocumentLoader>(read.identity.absolutePath,
+        m_memoryLimit > 0 ? m_memoryLimit : DocumentLoader::availableMemory(), read.identity.nativePath);
     DocumentLoader *loader = read.loader.get();
     connect(loader, &DocumentLoader::finished, this, [this, loader] { readFinished(loader); });
     m_reads.push_back(std::move(read));

@@ -94,6 +94,8 @@ private:
     {
         QString absolutePath;
         QString canonicalPath;
+        // The path's bytes where the path cannot say them; else empty.
+        QByteArray nativePath;
         QString fileName() const;
         bool isSameFile(const FileIdentity &other) const;
     };

@@ -82,9 +82,11 @@ qint64 DocumentLoader::availableMemory()
     return std::numeric_limits<qint64>::max();
 }
 
-DocumentLoader::DocumentLoader(const QString &filePath, qint64 memoryLimit, QObject *parent)
+DocumentLoader::DocumentLoader(
+    const QString &filePath, qint64 memoryLimit, const QByteArray &nativePath, QObject *parent)
     : QObject(parent)
     , m_filePath(filePath)
+    , m_nativePath(nativePath.isEmpty() ? QFile::encodeName(filePath) : nativePath)
     , m_memoryLimit(memoryLimit)
 {
     connect(this, &DocumentLoader::readingStarted, this, &DocumentLoader::showProgress, Qt::QueuedConnection);
@@ -147,7 +149,7 @@ void DocumentLoader::read()
         options.cancel = &m_cancelled;
         profile->setReadOptions(options);
         ProfileFileData file;
-        if (!file.open(m_filePath)) {
+        if (!file.open(m_nativePath)) {
             m_errorString = file.errorString();
             return;
         }

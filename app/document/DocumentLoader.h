@@ -24,8 +24,11 @@ public:
     static constexpr int progressInterval = 50;
 
     // `memoryLimit`: the most the profile's tree may take; a larger one
-    // fails as a shortage of memory.
-    DocumentLoader(const QString &filePath, qint64 memoryLimit, QObject *parent = nullptr);
+    // fails as a shortage of memory. `nativePath`: the file's path as the
+    // file system holds it, where `filePath` cannot say it (a name that is
+    // not in the system's encoding).
+    DocumentLoader(
+        const QString &filePath, qint64 memoryLimit, const QByteArray &nativePath = {}, QObject *parent = nullptr);
     // Cancels a read still running and waits for its thread.
     ~DocumentLoader() override;
 
@@ -61,6 +64,7 @@ private:
     void readingEnded();
 
     const QString m_filePath;
+    const QByteArray m_nativePath;
     const qint64 m_memoryLimit;
     std::atomic_bool m_cancelled = false;
     QFutureWatcher<void> m_read;

@@ -66,12 +66,17 @@ qsizetype ProfileFileData::fail(const QString &reason)
 
 bool ProfileFileData::open(const QString &path)
 {
+    return open(QFile::encodeName(path));
+}
+
+bool ProfileFileData::open(const QByteArray &nativePath)
+{
     m_errorString.clear();
     m_input = std::make_unique<Input>();
     m_size = 0;
     // Without waiting: opening a pipe for reading would otherwise block until
     // something opens it for writing.
-    m_input->fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    m_input->fd = ::open(nativePath.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (m_input->fd < 0)
         return fail(systemError(errno)) >= 0;
     struct stat status = {};

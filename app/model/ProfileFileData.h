@@ -18,6 +18,8 @@ public:
     // is missing, unreadable, or a directory, a pipe or a device. Never
     // waits for a writer.
     bool open(const QString &path);
+    // The same for a path as the file system holds it, whatever its encoding.
+    bool open(const QByteArray &nativePath);
     // A sentence a user can read, e.g. "No such file or directory".
     QString errorString() const { return m_errorString; }
 

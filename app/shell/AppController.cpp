@@ -296,7 +296,7 @@ void AppController::addHelpMenu(QMenuBar &menuBar)
 void AppController::fillWindowMenu(QMenu &menu)
 {
     menu.clear();
-    menu.addAction(tr("&Watcher"), this, &AppController::showSifterStatus);
+    menu.addAction(tr("&Sifter"), this, &AppController::showSifterStatus);
     const QList<MyDocument *> documents = m_documentController->documents();
     if (documents.isEmpty())
         return;

@@ -15,7 +15,7 @@ StartWindow::StartWindow(QWidget *parent)
     hint->setAlignment(Qt::AlignCenter);
     hint->setMargin(24);
     auto *openButton = new QPushButton(tr("Open Profile\u2026"));
-    auto *watcherButton = new QPushButton(tr("Show Watcher"));
+    auto *watcherButton = new QPushButton(tr("Show Sifter"));
     connect(openButton, &QPushButton::clicked, this, &StartWindow::openRequested);
     connect(watcherButton, &QPushButton::clicked, this, &StartWindow::watcherRequested);
     layout->addStretch();

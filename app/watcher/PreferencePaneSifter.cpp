@@ -1,25 +1,14 @@
 #include "PreferencePaneSifter.h"
 
 #include "SettingsKeys.h"
+#include "SifterDirectoryChooser.h"
+#include "SifterPattern.h"
 #include "ui_PreferencesSifter.h"
 
 #include <KFUserDefaultsController.h>
 
-#include <QFileDialog>
-#include <QRegularExpression>
-
-namespace {
-
-QString chooseDirectory(QWidget *parent)
-{
-    return QFileDialog::getExistingDirectory(
-        parent, QStringLiteral("Choose the directory to watch"), QString(), QFileDialog::ShowDirsOnly);
-}
-
-} // namespace
-
 PreferencePaneSifter::PreferencePaneSifter()
-    : m_directoryChooser(chooseDirectory)
+    : m_directoryChooser(chooseSifterDirectory)
 {
     setLabel(QStringLiteral("Sifter"));
     setNibName(QStringLiteral("PreferencesSifter"));
@@ -91,12 +80,7 @@ void PreferencePaneSifter::maxFilesOpenChecked()
 
 void PreferencePaneSifter::markPattern()
 {
-    // Checked as the watcher checks it: on its own, and anchored at both
-    // ends, as file names must match the whole pattern.
-    const QString text = m_ui->fileMatchEdit->text();
-    QRegularExpression pattern(text);
-    if (pattern.isValid())
-        pattern.setPattern(QRegularExpression::anchoredPattern(text));
+    const SifterPattern pattern(m_ui->fileMatchEdit->text());
     const bool invalid = m_ui->fileMatchEdit->isEnabled() && !pattern.isValid();
     m_ui->invalidPatternLabel->setVisible(invalid);
     m_ui->invalidPatternLabel->setToolTip(invalid ? pattern.errorString() : QString());

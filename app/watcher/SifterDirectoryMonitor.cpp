@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -33,6 +34,7 @@ SifterDirectoryMonitor::SifterDirectoryMonitor(
     m_pollTimer.setInterval(latency);
     connect(&m_pollTimer, &QTimer::timeout, this, &SifterDirectoryMonitor::pollForDirectory);
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &SifterDirectoryMonitor::pathChanged);
+    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &SifterDirectoryMonitor::scheduleBatch);
 
     updateWatches();
 }
@@ -41,6 +43,29 @@ void SifterDirectoryMonitor::scheduleBatch()
 {
     if (!m_batchTimer.isActive())
         m_batchTimer.start();
+}
+
+void SifterDirectoryMonitor::setWatchedFiles(const QStringList &paths)
+{
+    const QStringList watchedList = m_watcher.files();
+    const QSet<QString> watched(watchedList.cbegin(), watchedList.cend());
+    const QSet<QString> wanted(paths.cbegin(), paths.cend());
+    QStringList gone;
+    for (const QString &path : watchedList) {
+        if (!wanted.contains(path))
+            gone.append(path);
+    }
+    if (!gone.isEmpty())
+        m_watcher.removePaths(gone);
+    // A file deleted or replaced lost its watch along the way, so every
+    // wanted one not watched now is added.
+    QStringList added;
+    for (const QString &path : paths) {
+        if (!watched.contains(path) && QFileInfo(path).isFile())
+            added.append(path);
+    }
+    if (!added.isEmpty())
+        m_watcher.addPaths(added);
 }
 
 void SifterDirectoryMonitor::pathChanged(const QString &path)
@@ -85,7 +110,9 @@ bool SifterDirectoryMonitor::directoryReplaced() const
 bool SifterDirectoryMonitor::watchDirectory()
 {
     m_topLevelChanged = true;
-    if (!m_watcher.addPath(m_directory))
+    // Tried only when it can work: the system's complaint about a failed
+    // watch would otherwise come at every poll.
+    if (::access(QFile::encodeName(m_directory).constData(), R_OK | X_OK) != 0 || !m_watcher.addPath(m_directory))
         return false;
     m_watchedIdentity = identityOf(m_directory);
     return true;

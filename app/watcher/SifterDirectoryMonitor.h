@@ -14,7 +14,8 @@
 // the event loop, however many changes came in between. Changes in the directory itself and
 // in its immediate subdirectories count. The directory may be missing at
 // first, or be deleted and made again: the monitor picks it up when it
-// (re)appears and reports a batch then.
+// (re)appears and reports a batch then. Files may be watched too: a change
+// to one (written again in place) also starts a batch.
 class SifterDirectoryMonitor final : public QObject
 {
     Q_OBJECT
@@ -27,6 +28,8 @@ public:
     // Starts a batch now unless one is already under way, so that a caller
     // waiting for files to settle is called again after the latency.
     void scheduleBatch();
+    // Watches exactly these files (paths) from now on.
+    void setWatchedFiles(const QStringList &paths);
 
 Q_SIGNALS:
     void batchReady();

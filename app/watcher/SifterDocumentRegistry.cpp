@@ -32,6 +32,18 @@ void SifterDocumentRegistry::openDocumentWithContentsOfURL(const QUrl &url)
     m_registry.openDocumentWithContentsOfURL(url, false);
 }
 
+void SifterDocumentRegistry::reloadDocumentForURL(const QUrl &url)
+{
+    if (MyDocument *document = m_registry.documentForURL(url))
+        m_registry.reloadDocument(document);
+}
+
+void SifterDocumentRegistry::closeDocumentForURL(const QUrl &url)
+{
+    if (MyDocument *document = m_registry.documentForURL(url))
+        m_registry.closeDocument(document);
+}
+
 void SifterDocumentRegistry::presentError(const QString &error)
 {
     m_registry.alertPresenter().showWarning(nullptr, error, QString());

@@ -17,6 +17,8 @@ public:
     // Opens without an alert of the registry's own: the watcher presents
     // the failure.
     void openDocumentWithContentsOfURL(const QUrl &url) override;
+    void reloadDocumentForURL(const QUrl &url) override;
+    void closeDocumentForURL(const QUrl &url) override;
     void presentError(const QString &error) override;
 
 private:

@@ -20,6 +20,10 @@ public:
     // Starts opening the file at `url` as a displayed document, or brings
     // the one open for it forward; openFinished follows, possibly at once.
     virtual void openDocumentWithContentsOfURL(const QUrl &url) = 0;
+    // Reads the file of the document open for `url` again, in place.
+    virtual void reloadDocumentForURL(const QUrl &url) = 0;
+    // Closes the document open for `url`, if any.
+    virtual void closeDocumentForURL(const QUrl &url) = 0;
     // Shows a failure to open to the user; returns once it is dismissed.
     virtual void presentError(const QString &error) = 0;
 

@@ -2,59 +2,77 @@
 
 #include "SettingsKeys.h"
 #include "SifterDocuments.h"
+#include "SifterPattern.h"
 
 #include <KFUserDefaultsController.h>
 
+#include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
+
+#include <sys/stat.h>
 
 namespace {
 
 // The pattern used unless the user chose a custom one.
 const QString defaultPattern = QStringLiteral("cachegrind\\..*");
 
-// The whole-name expression for `pattern`, or null when the pattern is not a
-// valid expression. Compiled once per distinct pattern text: a listing
-// matches thousands of names against the same one. Entries are used on the
-// main thread only.
-const QRegularExpression *anchoredExpression(const QString &pattern)
+// Compiled once per distinct pattern text: a listing matches thousands of
+// names against the same one. Entries are used on the main thread only.
+const SifterPattern &currentPattern(const QString &pattern)
 {
-    static QString compiledPattern;
-    static QRegularExpression compiled;
-    static bool patternValid = false;
-    if (compiled.pattern().isEmpty() || pattern != compiledPattern) {
-        compiledPattern = pattern;
-        // A pattern that is invalid on its own could still compile once
-        // wrapped (an unbalanced ")" closes the wrapper's group early and
-        // escapes the anchors), so the bare pattern is checked first.
-        patternValid = QRegularExpression(pattern).isValid();
-        compiled = QRegularExpression(QRegularExpression::anchoredPattern(pattern));
-    }
-    return patternValid && compiled.isValid() ? &compiled : nullptr;
+    static SifterPattern compiled(defaultPattern);
+    if (compiled.pattern() != pattern)
+        compiled = SifterPattern(pattern);
+    return compiled;
 }
 
 } // namespace
 
-SifterFileEntry::SifterFileEntry(const QString &fileName, SifterDocuments &documents)
+SifterFileStamp SifterFileStamp::of(const QByteArray &nativePath)
+{
+    // Never opens the file: a pipe would hold the caller up.
+    struct stat status = {};
+    if (::stat(nativePath.constData(), &status) != 0)
+        return {};
+    return { qint64(status.st_size), qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec,
+        S_ISREG(status.st_mode) };
+}
+
+SifterFileEntry::SifterFileEntry(const QByteArray &nativeName, SifterDocuments &documents)
     : m_documents(documents)
-    , m_fileName(fileName)
+    , m_nativeName(nativeName)
+    , m_fileName(QFile::decodeName(nativeName))
 {
     const QString directory
         = KFUserDefaultsController::sharedUserDefaultsController().stringForKey(VTCSifterMonitorDirectory);
-    m_filePath = QStringLiteral("%1/%2").arg(directory, fileName);
-    m_urlPath = QUrl::fromLocalFile(m_filePath);
-
-    const QFileInfo info(m_filePath);
-    if (info.exists()) {
-        m_fileSize = info.size();
-        // Not every file system records a birth time; the last status
-        // change is the closest stand-in.
-        m_creationDateTime = info.birthTime();
-        if (!m_creationDateTime.isValid())
-            m_creationDateTime = info.metadataChangeTime();
-    }
+    m_nativePath = QFile::encodeName(directory) + '/' + nativeName;
+    m_filePath = QStringLiteral("%1/%2").arg(directory, m_fileName);
+    // A name that is not in the system's encoding goes into the location
+    // byte for byte, so that the file can still be opened.
+    m_urlPath = QFile::encodeName(m_fileName) == nativeName
+        ? QUrl::fromLocalFile(m_filePath)
+        : QUrl::fromEncoded("file://" + m_nativePath.toPercentEncoding("/"));
+    readAttributes();
     checkFileMatched();
     checkDocument();
+}
+
+void SifterFileEntry::readAttributes()
+{
+    m_stamp = SifterFileStamp::of(m_nativePath);
+    m_fileSize = qMax<qint64>(0, m_stamp.size);
+    m_creationDateTime = {};
+    if (m_stamp.size < 0)
+        return;
+    const QFileInfo info(m_filePath);
+    // Not every file system records a birth time; the last status change
+    // is the closest stand-in.
+    m_creationDateTime = info.birthTime();
+    if (!m_creationDateTime.isValid())
+        m_creationDateTime = info.metadataChangeTime();
+    struct stat status = {};
+    if (!m_creationDateTime.isValid() && ::stat(m_nativePath.constData(), &status) == 0)
+        m_creationDateTime = QDateTime::fromSecsSinceEpoch(status.st_ctim.tv_sec);
 }
 
 bool SifterFileEntry::nameMatchesPattern(const QString &name)
@@ -62,8 +80,7 @@ bool SifterFileEntry::nameMatchesPattern(const QString &name)
     const KFUserDefaultsController &defaults = KFUserDefaultsController::sharedUserDefaultsController();
     const QString pattern
         = defaults.boolForKey(VTCSifterRegexUseCustom) ? defaults.stringForKey(VTCSifterRegex) : defaultPattern;
-    const QRegularExpression *expression = anchoredExpression(pattern);
-    return expression && expression->match(name).hasMatch();
+    return currentPattern(pattern).matches(name);
 }
 
 void SifterFileEntry::checkFileMatched()
@@ -75,22 +92,57 @@ void SifterFileEntry::checkFileMatched()
 void SifterFileEntry::checkDocument()
 {
     m_hasDocument = m_documents.hasDocumentForURL(m_urlPath);
+    if (m_hasDocument)
+        noteOpened();
     checkStatus();
+}
+
+void SifterFileEntry::noteOpened()
+{
+    if (m_openedStamp.size < 0)
+        noteRead();
+}
+
+void SifterFileEntry::noteRead()
+{
+    m_openedStamp = SifterFileStamp::of(m_nativePath);
 }
 
 void SifterFileEntry::checkStatus()
 {
     if (m_status == SifterStatusOpenFailed)
         return;
-    if (m_hasDocument)
+    if (m_fileMatched && !isProfileFile() && m_stamp.size >= 0)
+        m_status = SifterStatusNotAProfile;
+    else if (m_fileMatched && m_writing)
+        m_status = SifterStatusWriting;
+    else if (m_hasDocument)
         m_status = SifterStatusOpen;
     else
         m_status = m_fileMatched ? SifterStatusReadyToOpen : SifterStatusNotMatching;
 }
 
+void SifterFileEntry::setWriting(bool writing)
+{
+    m_writing = writing;
+    checkStatus();
+}
+
+bool SifterFileEntry::refreshIfRewritten()
+{
+    if (m_openedStamp.size < 0 || SifterFileStamp::of(m_nativePath) == m_openedStamp)
+        return false;
+    readAttributes();
+    m_openedStamp = {};
+    if (m_status == SifterStatusOpenFailed)
+        m_status = SifterStatusReadyToOpen;
+    checkStatus();
+    return true;
+}
+
 bool SifterFileEntry::openDocument()
 {
-    if (!m_fileMatched || m_status == SifterStatusOpen)
+    if (!m_fileMatched || m_hasDocument || m_status == SifterStatusNotAProfile)
         return false;
     m_documents.openDocumentWithContentsOfURL(m_urlPath);
     return true;
@@ -108,7 +160,9 @@ void SifterFileEntry::openFinished(bool opened, const QString &error)
 {
     if (opened) {
         m_hasDocument = true;
-        m_status = SifterStatusOpen;
+        noteRead();
+        m_status = SifterStatusReadyToOpen;
+        checkStatus();
     } else if (!error.isEmpty()) {
         m_status = SifterStatusOpenFailed;
         m_documents.presentError(error);

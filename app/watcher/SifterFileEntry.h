@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QString>
 #include <QUrl>
@@ -12,6 +13,21 @@ enum SifterEntryStatus : qint64 {
     SifterStatusReadyToOpen = 2,
     SifterStatusNotMatching = 3,
     SifterStatusOpenFailed = 4,
+    // Named like a profile, but a directory, a pipe, a device or a socket.
+    SifterStatusNotAProfile = 5,
+    // Named like a profile and still being written.
+    SifterStatusWriting = 6,
+};
+
+// What tells one version of a file from another.
+struct SifterFileStamp
+{
+    qint64 size = -1;
+    qint64 modifiedNs = -1;
+    bool isRegular = false;
+    bool operator==(const SifterFileStamp &) const = default;
+    // The file at `nativePath` as it is now; size -1 when it cannot be read.
+    static SifterFileStamp of(const QByteArray &nativePath);
 };
 
 // One name found in the watched directory: its location, its size and
@@ -22,8 +38,8 @@ class SifterFileEntry final
 {
 public:
     // Reads the watched directory setting, the file's attributes, the match
-    // and the open document now.
-    SifterFileEntry(const QString &fileName, SifterDocuments &documents);
+    // and the open document now. The name is the directory's bytes.
+    SifterFileEntry(const QByteArray &nativeName, SifterDocuments &documents);
 
     // Recomputes the match from the pattern settings, then the status.
     void checkFileMatched();
@@ -38,6 +54,21 @@ public:
     // How an open asked for ended; a failure is shown to the user and
     // remembered, a cancel changes nothing.
     void openFinished(bool opened, const QString &error);
+    // While set, a matching profile file shows as being written.
+    void setWriting(bool writing);
+    // The file changed since its document was opened (written again under
+    // the same name): its attributes are read again and true returned.
+    bool refreshIfRewritten();
+    // Its document reads the file as it is now.
+    void noteRead();
+    bool hasDocument() const { return m_hasDocument; }
+    // A document has read the file since it was listed or last written.
+    bool wasOpened() const { return m_openedStamp.size >= 0; }
+
+    // A regular file, not a directory, pipe, device or socket.
+    bool isProfileFile() const { return m_stamp.isRegular; }
+    QByteArray nativePath() const { return m_nativePath; }
+    QByteArray nativeName() const { return m_nativeName; }
 
     QString filePath() const { return m_filePath; }
     QUrl url() const { return m_urlPath; }
@@ -56,11 +87,19 @@ private:
     static bool nameMatchesPattern(const QString &name);
     // The status from the document and the match; a failed open stays.
     void checkStatus();
+    void readAttributes();
+    void noteOpened();
 
     SifterDocuments &m_documents;
+    QByteArray m_nativeName;
+    QByteArray m_nativePath;
     QString m_filePath;
     QUrl m_urlPath;
     QString m_fileName;
+    SifterFileStamp m_stamp;
+    // The file as it was when its document was opened; size -1 before.
+    SifterFileStamp m_openedStamp;
+    bool m_writing = false;
     qint64 m_fileSize = 0;
     bool m_fileMatched = false;
     SifterEntryStatus m_status = SifterStatusNotMatching;

@@ -1,6 +1,8 @@
 #include "SifterStatusController.h"
 
+#include "PlainToolTip.h"
 #include "SettingsKeys.h"
+#include "SifterDirectoryChooser.h"
 #include "SifterFileEntry.h"
 #include "SifterWatcher.h"
 #include "TableViewSetup.h"
@@ -25,8 +27,10 @@ KFUserDefaultsController &defaults()
 SifterStatusController::SifterStatusController(SifterWatcher &watcher, QObject *parent)
     : QObject(parent)
     , m_watcher(watcher)
+    , m_directoryChooser(chooseSifterDirectory)
 {
     connect(&m_watcher, &SifterWatcher::runningChanged, this, &SifterStatusController::statusLabelUpdate);
+    connect(&m_watcher, &SifterWatcher::stateChanged, this, &SifterStatusController::statusLabelUpdate);
 }
 
 SifterStatusController::~SifterStatusController() = default;
@@ -49,6 +53,11 @@ void SifterStatusController::showWindow()
 void SifterStatusController::setWindowDecorator(std::function<void(QMainWindow &)> decorator)
 {
     m_windowDecorator = std::move(decorator);
+}
+
+void SifterStatusController::setDirectoryChooser(DirectoryChooser chooser)
+{
+    m_directoryChooser = std::move(chooser);
 }
 
 void SifterStatusController::windowDidLoad()
@@ -76,6 +85,10 @@ void SifterStatusController::windowDidLoad()
     connect(m_ui->startStopButton, &QPushButton::clicked, this, &SifterStatusController::startStopClicked);
     connect(m_ui->openButton, &QPushButton::clicked, this, &SifterStatusController::openSelectedRows);
     connect(m_ui->preferencesButton, &QPushButton::clicked, this, &SifterStatusController::preferencesClicked);
+    connect(m_ui->directoryButton, &QPushButton::clicked, this, &SifterStatusController::directoryClicked);
+    m_ui->directoryButton->setAccessibleName(tr("Watched directory"));
+    // Texts that name files and reasons from the system are never markup.
+    m_ui->statusLabel->setTextFormat(Qt::PlainText);
 
     m_ui->openButton->setEnabled(false);
     m_watcher.buildVisible();
@@ -153,15 +166,38 @@ void SifterStatusController::statusLabelUpdate()
 {
     if (!m_window)
         return;
-    QPalette palette = m_ui->statusLabel->palette();
-    if (m_watcher.sifterIsRunning()) {
-        m_ui->statusLabel->setText(tr("Running"));
-        palette.setColor(QPalette::WindowText, QColor::fromRgbF(0.0, 0.7, 0.0, 1.0));
-        m_ui->startStopButton->setText(tr("Stop"));
+    const bool running = m_watcher.sifterIsRunning();
+    const QColor red = QColor::fromRgbF(1.0, 0.0, 0.0);
+    QString text;
+    QColor colour = red;
+    if (!m_watcher.directoryError().isEmpty()) {
+        text = m_watcher.directoryError();
+    } else if (!running) {
+        text = tr("Stopped");
     } else {
-        m_ui->statusLabel->setText(tr("Stopped"));
-        palette.setColor(QPalette::WindowText, QColor::fromRgbF(1.0, 0.0, 0.0));
-        m_ui->startStopButton->setText(tr("Start"));
+        colour = QColor::fromRgbF(0.0, 0.7, 0.0, 1.0);
+        text = m_watcher.limitReached() ? tr("Running (open-file limit of %1 reached)").arg(m_watcher.maxOpenFiles())
+                                        : tr("Running");
     }
+    m_ui->statusLabel->setText(text);
+    QPalette palette = m_ui->statusLabel->palette();
+    palette.setColor(QPalette::WindowText, colour);
     m_ui->statusLabel->setPalette(palette);
+    m_ui->startStopButton->setText(running ? tr("Stop") : tr("Start"));
+
+    // A long path gives way in its middle, where it says least.
+    const QString directory = defaults().stringForKey(VTCSifterMonitorDirectory);
+    m_ui->directoryButton->setText(directory.isEmpty()
+            ? tr("Choose a directory")
+            : m_ui->directoryButton->fontMetrics().elidedText(directory, Qt::ElideMiddle, 320));
+    m_ui->directoryButton->setToolTip(
+        plainToolTip(tr("Watched directory: %1 (click to choose another)").arg(directory)));
+    m_ui->statusLabel->setToolTip(plainToolTip(text));
+}
+
+void SifterStatusController::directoryClicked()
+{
+    const QString directory = m_directoryChooser ? m_directoryChooser(m_window.get()) : QString();
+    if (!directory.isEmpty())
+        defaults().setObjectForKey(directory, VTCSifterMonitorDirectory);
 }

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QStringList>
 
+class QWidget;
+
 #include <functional>
 #include <memory>
 
@@ -14,14 +16,18 @@ class Sifter;
 }
 
 // The watcher window "Sifter", loaded the first time it is shown: the table
-// of the watched files, a label and button for running or stopped, the
-// filter pop-up, and buttons to open the selected files and to go to the
-// watcher's preferences. Closing it only hides it; the watcher goes on. The
+// of the watched files, a label for running, stopped or why the directory
+// cannot be watched, the start/stop button, the watched directory (a click
+// chooses another), the filter pop-up, and buttons to open the selected
+// files and to go to the watcher's preferences. Closing it only hides it; the watcher goes on. The
 // watcher must outlive it.
 class SifterStatusController final : public QObject
 {
     Q_OBJECT
 public:
+    // Asks the user for a directory; an empty result means cancelled.
+    using DirectoryChooser = std::function<QString(QWidget *parent)>;
+
     explicit SifterStatusController(SifterWatcher &watcher, QObject *parent = nullptr);
     ~SifterStatusController() override;
 
@@ -29,6 +35,8 @@ public:
     void showWindow();
     // Called with the window once it is built, e.g. to give it the menu.
     void setWindowDecorator(std::function<void(QMainWindow &)> decorator);
+    // A directory dialog unless another chooser is given.
+    void setDirectoryChooser(DirectoryChooser chooser);
     // Null until the window is loaded.
     QMainWindow *window() const { return m_window.get(); }
 
@@ -43,6 +51,7 @@ private:
     void startStopClicked();
     void showPopSelected(int index);
     void statusLabelUpdate();
+    void directoryClicked();
     void tableViewSelectionDidChange();
     // A refill of the file list loses the table's selection: the selected
     // names are noted before and selected again after.
@@ -51,6 +60,7 @@ private:
 
     SifterWatcher &m_watcher;
     std::function<void(QMainWindow &)> m_windowDecorator;
+    DirectoryChooser m_directoryChooser;
     QStringList m_selectedNames;
     QString m_currentName;
     std::unique_ptr<Ui::Sifter> m_ui;

@@ -21,6 +21,10 @@ QString statusText(SifterEntryStatus status)
         return QStringLiteral("Ready to open");
     case SifterStatusOpenFailed:
         return QStringLiteral("Error opening file");
+    case SifterStatusNotAProfile:
+        return QStringLiteral("Not a profile");
+    case SifterStatusWriting:
+        return QStringLiteral("Writing\u2026");
     case SifterStatusNotMatching:
         break;
     }
@@ -31,7 +35,7 @@ QColor rowColour(const SifterFileEntry &entry)
 {
     if (entry.status() == SifterStatusOpenFailed)
         return QColor::fromRgbF(1.0, 0.0, 0.0);
-    if (entry.fileMatched())
+    if (entry.fileMatched() && entry.status() != SifterStatusNotAProfile)
         return QColor(Qt::black);
     return QColor::fromRgbF(0.5, 0.5, 0.5);
 }

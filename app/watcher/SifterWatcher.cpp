@@ -2,24 +2,38 @@
 
 #include "SettingsKeys.h"
 #include "SifterDocuments.h"
-#include "SifterFileEntry.h"
 
 #include <KFUserDefaultsController.h>
 
-#include <QDirIterator>
-#include <QFileInfo>
+#include <QFile>
+#include <QLoggingCategory>
 #include <QSet>
 
+#include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+
 namespace {
+
+Q_LOGGING_CATEGORY(watcherLog, "velotrace.watcher")
 
 const QString monitorDirectoryKeyPath = QStringLiteral("values.") + VTCSifterMonitorDirectory;
 const QString regexUseCustomKeyPath = QStringLiteral("values.") + VTCSifterRegexUseCustom;
 const QString regexKeyPath = QStringLiteral("values.") + VTCSifterRegex;
+const QStringList limitKeys { VTCSifterMaxLimitOpen, VTCSifterMaxFiles, VTCSifterMaxAction };
+
+// The choices of "sifterMoxAction" once the open-file limit is reached.
+enum LimitAction { StopOpening = 0, CloseOldest = 1 };
 
 KFUserDefaultsController &defaults()
 {
     return KFUserDefaultsController::sharedUserDefaultsController();
 }
+
+struct DirectoryCloser
+{
+    void operator()(DIR *directory) const { ::closedir(directory); }
+};
 
 } // namespace
 
@@ -27,11 +41,12 @@ SifterWatcher::SifterWatcher(SifterDocuments &documents, std::chrono::millisecon
     : QObject(parent)
     , m_documents(documents)
     , m_batchLatency(batchLatency)
+    , m_clock([] { return std::chrono::steady_clock::now(); })
 {
     monitorConstruct();
-    addObserverSharedUserDefaults(VTCSifterMonitorDirectory);
-    addObserverSharedUserDefaults(VTCSifterRegexUseCustom);
-    addObserverSharedUserDefaults(VTCSifterRegex);
+    for (const QString &key :
+        QStringList { VTCSifterMonitorDirectory, VTCSifterRegexUseCustom, VTCSifterRegex } + limitKeys)
+        addObserverSharedUserDefaults(key);
     connect(&m_documents, &SifterDocuments::documentsChanged, this, &SifterWatcher::documentsCheck);
     connect(&m_documents, &SifterDocuments::openFinished, this, &SifterWatcher::documentOpenFinished);
     buildFileList(false);
@@ -39,9 +54,9 @@ SifterWatcher::SifterWatcher(SifterDocuments &documents, std::chrono::millisecon
 
 SifterWatcher::~SifterWatcher()
 {
-    removeObserverSharedUserDefaults(VTCSifterMonitorDirectory);
-    removeObserverSharedUserDefaults(VTCSifterRegexUseCustom);
-    removeObserverSharedUserDefaults(VTCSifterRegex);
+    for (const QString &key :
+        QStringList { VTCSifterMonitorDirectory, VTCSifterRegexUseCustom, VTCSifterRegex } + limitKeys)
+        removeObserverSharedUserDefaults(key);
 }
 
 void SifterWatcher::start()
@@ -57,14 +72,31 @@ void SifterWatcher::stop()
     if (!m_sifterIsRunning)
         return;
     m_sifterIsRunning = false;
-    // Files still settling are not opened by a later start either.
-    m_settling.clear();
+    // Files still awaited are not opened by a later start either.
+    stopAwaiting();
+    m_tableModel.reloadData();
     Q_EMIT runningChanged(false);
+}
+
+qint64 SifterWatcher::maxOpenFiles() const
+{
+    return std::max<qint64>(1, defaults().integerForKey(VTCSifterMaxFiles));
+}
+
+bool SifterWatcher::limitReached() const
+{
+    return defaults().boolForKey(VTCSifterMaxLimitOpen) && defaults().integerForKey(VTCSifterMaxAction) != CloseOldest
+        && qint64(m_watcherOpened.size()) >= maxOpenFiles();
 }
 
 SifterFileEntry *SifterWatcher::entryForName(const QString &fileName) const
 {
-    const auto found = m_sifts.find(fileName);
+    return entryForNativeName(QFile::encodeName(fileName));
+}
+
+SifterFileEntry *SifterWatcher::entryForNativeName(const QByteArray &nativeName) const
+{
+    const auto found = m_sifts.find(nativeName);
     return found == m_sifts.end() ? nullptr : found->second.get();
 }
 
@@ -78,36 +110,77 @@ void SifterWatcher::monitorConstruct()
 void SifterWatcher::buildFileList(bool afterEvent)
 {
     const QString directory = defaults().stringForKey(VTCSifterMonitorDirectory);
-    ++m_listingCount;
-    QSet<QString> listed;
+    QSet<QByteArray> listed;
     listed.reserve(qsizetype(m_sifts.size()));
-    // An empty setting names no directory (not the working directory); a
-    // missing or unreadable one lists nothing.
+    // An empty setting names no directory (not the working directory).
+    // Names are taken as the directory holds them, whatever their encoding.
+    QString error;
     if (!directory.isEmpty()) {
-        QDirIterator it(directory, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-        while (it.hasNext()) {
-            it.next();
-            const QString name = it.fileName();
+        const std::unique_ptr<DIR, DirectoryCloser> handle(::opendir(QFile::encodeName(directory).constData()));
+        if (!handle) {
+            const int reason = errno;
+            error = tr("Cannot watch %1: %2").arg(directory, qt_error_string(reason));
+        }
+        while (handle) {
+            const dirent *item = ::readdir(handle.get());
+            if (!item)
+                break;
+            const QByteArray name(item->d_name);
+            if (name == "." || name == "..")
+                continue;
             listed.insert(name);
             if (m_sifts.find(name) != m_sifts.end())
                 continue;
             auto entry = std::make_unique<SifterFileEntry>(name, m_documents);
-            // Only names that arrived while running are opened, and only
-            // once the profiler has finished writing them.
+            // Only names that arrived while running are opened.
             if (afterEvent && m_sifterIsRunning && entry->status() == SifterStatusReadyToOpen)
-                m_settling.insert(name, { entry->fileSize(), m_listingCount });
+                awaitCompletion(*entry);
             m_sifts.emplace(name, std::move(entry));
         }
     }
+    setDirectoryError(error);
     for (auto it = m_sifts.begin(); it != m_sifts.end();) {
         if (listed.contains(it->first)) {
+            // Written again since it was opened: a new file.
+            if (it->second->refreshIfRewritten() && m_sifterIsRunning && it->second->fileMatched()
+                && it->second->isProfileFile())
+                awaitCompletion(*it->second);
             ++it;
             continue;
         }
-        m_settling.remove(it->first);
+        m_awaited.erase(it->first);
         m_droppedEntries.push_back(std::move(it->second));
         it = m_sifts.erase(it);
     }
+}
+
+void SifterWatcher::setDirectoryError(const QString &error)
+{
+    if (error == m_directoryError)
+        return;
+    if (!error.isEmpty())
+        qCWarning(watcherLog).noquote() << error;
+    else
+        qCInfo(watcherLog).noquote() << tr("Watching %1 again").arg(defaults().stringForKey(VTCSifterMonitorDirectory));
+    m_directoryError = error;
+    Q_EMIT stateChanged();
+}
+
+void SifterWatcher::awaitCompletion(SifterFileEntry &entry)
+{
+    if (m_awaited.find(entry.nativeName()) != m_awaited.end())
+        return;
+    entry.setWriting(true);
+    m_awaited.emplace(entry.nativeName(), Awaited { {}, m_clock(), std::make_unique<SifterCompletionCheck>() });
+}
+
+void SifterWatcher::stopAwaiting()
+{
+    for (const auto &[name, awaited] : m_awaited) {
+        if (SifterFileEntry *entry = entryForNativeName(name))
+            entry->setWriting(false);
+    }
+    m_awaited.clear();
 }
 
 void SifterWatcher::directoryChangedEvent()
@@ -118,52 +191,75 @@ void SifterWatcher::directoryChangedEvent()
     }
     buildFileList(true);
     buildVisible();
-    openSettledFiles();
+    openCompleteFiles();
+    watchOpenedFiles();
+    // While the directory cannot be listed, it is looked at again each
+    // latency: it may become readable without a change report.
+    if (!m_directoryError.isEmpty() && m_monitor)
+        m_monitor->scheduleBatch();
 }
 
-void SifterWatcher::openSettledFiles()
+void SifterWatcher::openCompleteFiles()
 {
     if (!m_sifterIsRunning)
-        m_settling.clear();
-    QStringList settled;
-    for (auto it = m_settling.begin(); it != m_settling.end();) {
-        const SifterFileEntry *entry = entryForName(it.key());
-        // Opened elsewhere meanwhile, or no longer matching: not ours to open.
-        if (!entry || entry->status() != SifterStatusReadyToOpen) {
-            it = m_settling.erase(it);
+        stopAwaiting();
+    const auto now = m_clock();
+    std::vector<QByteArray> complete;
+    for (auto it = m_awaited.begin(); it != m_awaited.end();) {
+        SifterFileEntry *entry = entryForNativeName(it->first);
+        Awaited &awaited = it->second;
+        const SifterFileStamp stamp = entry ? SifterFileStamp::of(entry->nativePath()) : SifterFileStamp();
+        // Gone, no longer matching, or no longer a regular file: not ours
+        // to open.
+        if (!entry || !entry->fileMatched() || !stamp.isRegular || entry->status() == SifterStatusOpenFailed) {
+            if (entry)
+                entry->setWriting(false);
+            it = m_awaited.erase(it);
             continue;
         }
-        // Seen for the first time just now: its size is looked at again
-        // after the next batch's latency.
-        if (it->listing == m_listingCount) {
-            ++it;
-            continue;
+        if (stamp != awaited.stamp) {
+            awaited.stamp = stamp;
+            awaited.since = now;
         }
-        const QFileInfo info(entry->filePath());
-        if (!info.exists()) {
-            // Gone; the next listing drops the entry.
-            it = m_settling.erase(it);
-        } else if (info.size() == it->size) {
-            settled.append(it.key());
-            it = m_settling.erase(it);
+        if (awaited.check->isComplete(entry->nativePath()) || now - awaited.since >= quietPeriod) {
+            complete.push_back(it->first);
+            it = m_awaited.erase(it);
         } else {
-            it->size = info.size();
             ++it;
         }
     }
-    if (!settled.isEmpty()) {
-        settled.sort();
-        whileOpening([this, &settled] {
-            for (const QString &name : std::as_const(settled)) {
-                if (SifterFileEntry *entry = entryForName(name))
-                    startOpening(*entry, false);
+    if (!complete.empty()) {
+        std::sort(complete.begin(), complete.end());
+        whileOpening([this, &complete] {
+            for (const QByteArray &name : complete) {
+                if (SifterFileEntry *entry = entryForNativeName(name))
+                    openCompleteFile(*entry);
             }
         });
         m_tableModel.sortEntries();
         m_tableModel.reloadData();
     }
-    if (!m_settling.isEmpty() && m_monitor)
+    if (!m_awaited.empty() && m_monitor)
         m_monitor->scheduleBatch();
+}
+
+void SifterWatcher::openCompleteFile(SifterFileEntry &entry)
+{
+    entry.setWriting(false);
+    if (entry.hasDocument()) {
+        // Read again where it is shown (it was opened by hand while being
+        // written, or written again while open), unless its document has
+        // read it as it is now.
+        if (!entry.wasOpened() || entry.refreshIfRewritten()) {
+            m_documents.reloadDocumentForURL(entry.url());
+            entry.noteRead();
+        }
+        return;
+    }
+    if (limitReached())
+        return;
+    m_automaticOpens.insert(entry.url());
+    startOpening(entry, false);
 }
 
 void SifterWatcher::showDocuments(const std::vector<SifterFileEntry *> &entries)
@@ -189,15 +285,49 @@ void SifterWatcher::startOpening(SifterFileEntry &entry, bool show)
 
 void SifterWatcher::documentOpenFinished(const QUrl &url, bool opened, const QString &error)
 {
+    const bool automatic = m_automaticOpens.remove(url);
     if (!m_pendingOpens.remove(url))
         return; // not one the watcher asked for
     whileOpening([&] {
-        SifterFileEntry *entry = entryForName(QFileInfo(url.toLocalFile()).fileName());
+        SifterFileEntry *entry = entryForName(url.fileName());
+        // A name not in the system's encoding is in the location as bytes.
+        if (!entry || entry->url() != url)
+            entry = entryForNativeName(QByteArray::fromPercentEncoding(url.fileName(QUrl::FullyEncoded).toLatin1()));
         if (entry && entry->url() == url)
             entry->openFinished(opened, error);
+        if (opened && automatic)
+            watcherOpened(url);
     });
     m_tableModel.sortEntries();
     m_tableModel.reloadData();
+}
+
+void SifterWatcher::watcherOpened(const QUrl &url)
+{
+    m_watcherOpened.push_back(url);
+    if (defaults().boolForKey(VTCSifterMaxLimitOpen) && defaults().integerForKey(VTCSifterMaxAction) == CloseOldest) {
+        while (qint64(m_watcherOpened.size()) > maxOpenFiles()) {
+            // Taken off first: closing tells of the change at once.
+            const QUrl oldest = m_watcherOpened.front();
+            m_watcherOpened.erase(m_watcherOpened.begin());
+            m_documents.closeDocumentForURL(oldest);
+        }
+    }
+    Q_EMIT stateChanged();
+}
+
+void SifterWatcher::watchOpenedFiles()
+{
+    if (!m_monitor)
+        return;
+    // Also those whose documents closed: a file written again under its
+    // name is new, whether or not it is still shown.
+    QStringList paths;
+    for (const auto &[name, entry] : m_sifts) {
+        if (entry->wasOpened())
+            paths.append(entry->filePath());
+    }
+    m_monitor->setWatchedFiles(paths);
 }
 
 void SifterWatcher::whileOpening(const std::function<void()> &work)
@@ -247,6 +377,13 @@ void SifterWatcher::documentsCheck()
 {
     for (const auto &[name, entry] : m_sifts)
         entry->checkDocument();
+    const auto closed = std::remove_if(m_watcherOpened.begin(), m_watcherOpened.end(),
+        [this](const QUrl &url) { return !m_documents.hasDocumentForURL(url); });
+    if (closed != m_watcherOpened.end()) {
+        m_watcherOpened.erase(closed, m_watcherOpened.end());
+        Q_EMIT stateChanged();
+    }
+    watchOpenedFiles();
     m_tableModel.reloadData();
 }
 
@@ -262,6 +399,8 @@ void SifterWatcher::observeValueForKeyPath(const QString &keyPath, QObject *, co
             m_patternChangeDeferred = true;
         else
             patternDidChange();
+    } else {
+        Q_EMIT stateChanged();
     }
 }
 
@@ -270,7 +409,7 @@ void SifterWatcher::dropAllEntries()
     for (auto &[name, entry] : m_sifts)
         m_droppedEntries.push_back(std::move(entry));
     m_sifts.clear();
-    m_settling.clear();
+    m_awaited.clear();
 }
 
 void SifterWatcher::directoryDidChange()
@@ -282,6 +421,10 @@ void SifterWatcher::directoryDidChange()
     buildFileList(false);
     buildVisible();
     monitorConstruct();
+    watchOpenedFiles();
+    if (!m_directoryError.isEmpty())
+        m_monitor->scheduleBatch();
+    Q_EMIT stateChanged();
 }
 
 void SifterWatcher::patternDidChange()

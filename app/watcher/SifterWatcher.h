@@ -1,11 +1,13 @@
 #pragma once
 
+#include "SifterCompletionCheck.h"
 #include "SifterDirectoryMonitor.h"
+#include "SifterFileEntry.h"
 #include "SifterTableModel.h"
 
 #include <KFSharedDefaultsObserver.h>
 
-#include <QHash>
+#include <QByteArray>
 #include <QObject>
 #include <QSet>
 #include <QString>
@@ -18,14 +20,15 @@
 #include <vector>
 
 class SifterDocuments;
-class SifterFileEntry;
 
 // The watcher: keeps one entry per name in the watched directory (the
 // setting "sifterMonitorDirectory"), follows the directory through batched
 // change reports, keeps the entries in step with the open documents and
 // the pattern settings, and while running opens each newly arrived matching
-// file once it has finished growing. It fills the file list model that its
-// window shows, and needs no window to run.
+// profile file once it has been written to its end (or has stayed unchanged
+// for a while), and each one written again after it was opened. It keeps to
+// the open-file limit the settings set. It fills the file list model that
+// its window shows, and needs no window to run.
 class SifterWatcher final : public QObject, public KFSharedDefaultsObserver
 {
     Q_OBJECT
@@ -37,12 +40,29 @@ public:
         std::chrono::milliseconds batchLatency = SifterDirectoryMonitor::defaultLatency, QObject *parent = nullptr);
     ~SifterWatcher() override;
 
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
+    // A file that never shows its end is taken as complete once its size
+    // and modification time have stayed the same this long.
+    static constexpr std::chrono::seconds quietPeriod { 10 };
+    // The clock quiet periods are measured by; the system's unless set.
+    void setClock(Clock clock) { m_clock = std::move(clock); }
+
     void start();
     void stop();
     bool sifterIsRunning() const { return m_sifterIsRunning; }
 
+    // Why the watched directory cannot be listed ("Cannot watch /tmp:
+    // Permission denied"); empty while it can.
+    QString directoryError() const { return m_directoryError; }
+    // The watcher opens no more files: as many as the open-file limit
+    // allows, opened by the watcher, are open.
+    bool limitReached() const;
+    // The open-file limit, as the settings set it.
+    qint64 maxOpenFiles() const;
+
     // The full list: the entry listed under `fileName`, or null.
     SifterFileEntry *entryForName(const QString &fileName) const;
+    SifterFileEntry *entryForNativeName(const QByteArray &nativeName) const;
     qsizetype entryCount() const { return qsizetype(m_sifts.size()); }
     // The visible list, in display order.
     SifterTableModel &tableModel() { return m_tableModel; }
@@ -64,6 +84,8 @@ public:
 
 Q_SIGNALS:
     void runningChanged(bool running);
+    // The directory's error, the limit or the watched directory changed.
+    void stateChanged();
 
 private:
     void observeValueForKeyPath(
@@ -71,15 +93,25 @@ private:
     void monitorConstruct();
     // Lists the directory: new names get entries, vanished names lose
     // theirs. After a change report (`afterEvent`) and while running, new
-    // matching names are set to open once their size has settled.
+    // matching names are set to open once complete, as are files written
+    // again since they were opened.
     void buildFileList(bool afterEvent);
+    void setDirectoryError(const QString &error);
+    // The file of the entry is followed until it is complete.
+    void awaitCompletion(SifterFileEntry &entry);
+    void stopAwaiting();
     // An open document came or went: every entry looks its document up.
     void documentsCheck();
     void directoryDidChange();
     void patternDidChange();
-    // Opens the files waiting to settle whose size has not changed since
-    // the last look, and asks for another look while any are still waiting.
-    void openSettledFiles();
+    // Opens (or reads again) the awaited files that are complete, and asks
+    // for another look while any are still awaited.
+    void openCompleteFiles();
+    void openCompleteFile(SifterFileEntry &entry);
+    // Keeps to the open-file limit after the watcher opened `url`.
+    void watcherOpened(const QUrl &url);
+    // Files opened are watched for being written again.
+    void watchOpenedFiles();
     // Runs `work`, which may start opening documents and run nested event
     // loops (alerts); changes to the lists that arrive meanwhile wait until
     // it is done and every open it started has ended.
@@ -94,18 +126,24 @@ private:
     SifterDocuments &m_documents;
     const std::chrono::milliseconds m_batchLatency;
     std::unique_ptr<SifterDirectoryMonitor> m_monitor;
-    std::unordered_map<QString, std::unique_ptr<SifterFileEntry>> m_sifts;
+    std::unordered_map<QByteArray, std::unique_ptr<SifterFileEntry>> m_sifts;
     // Entries dropped from the full list live until the visible list, which
     // may still show them, is rebuilt.
     std::vector<std::unique_ptr<SifterFileEntry>> m_droppedEntries;
-    // A new matching name waiting for its size to settle.
-    struct Settling
+    // A matching file awaited until it is complete.
+    struct Awaited
     {
-        qint64 size; // at the last look
-        quint64 listing; // the listing that found the name
+        SifterFileStamp stamp; // at the last look
+        std::chrono::steady_clock::time_point since; // of the last change seen
+        std::unique_ptr<SifterCompletionCheck> check;
     };
-    QHash<QString, Settling> m_settling;
-    quint64 m_listingCount = 0;
+    std::unordered_map<QByteArray, Awaited> m_awaited;
+    Clock m_clock;
+    QString m_directoryError;
+    // Files the watcher asked to open of its own accord.
+    QSet<QUrl> m_automaticOpens;
+    // Documents the watcher opened of its own accord, oldest first.
+    std::vector<QUrl> m_watcherOpened;
     bool m_sifterIsRunning = false;
     // Inside whileOpening's work.
     bool m_working = false;

@@ -1,4 +1,4 @@
-// Measures the watcher: velotrace_watcher_bench [FILES]
+// Measures the watcher: velotrace_watcher_bench [FILES] [IDLE_SECONDS]
 // Works in a temporary directory and a temporary settings location, so the
 // user's settings are never touched.
 
@@ -15,16 +15,20 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
+#include <dirent.h>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
 
 const QByteArray smallProfile = "version: 1\ncreator: bench\ncmd: /x.php\npart: 1\n\nevents: Time\n\n"
-                                "fl=/x.php\nfn=main\n1 5\n\n";
+                                "fl=/x.php\nfn=main\n1 5\n\nsummary: 5\n";
 
 bool writeFiles(const QString &directory, const QString &prefix, int count, const QByteArray &contents)
 {
@@ -41,11 +45,20 @@ double elapsedMs(const QElapsedTimer &timer)
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
+// Runs the event loop, sleeping while there is nothing to do, until
+// `condition` holds or the time is up.
 template <typename Condition> void waitFor(Condition condition, int timeoutMs)
 {
     const QDeadlineTimer deadline(timeoutMs);
-    while (!condition() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (condition() || deadline.hasExpired())
+            loop.quit();
+    });
+    check.start(10);
+    if (!condition())
+        loop.exec();
 }
 
 double median(std::vector<double> values)
@@ -61,6 +74,45 @@ double listingMs(SifterWatcher &watcher)
     timer.start();
     watcher.directoryChangedEvent();
     return elapsedMs(timer);
+}
+
+// What listing the directory costs at the least: each name read and looked
+// at once, as a long listing does, in ms.
+double plainListingMs(const QString &directory)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const QByteArray path = QFile::encodeName(directory);
+    DIR *handle = ::opendir(path.constData());
+    while (const dirent *item = handle ? ::readdir(handle) : nullptr) {
+        struct stat status;
+        ::stat((path + '/' + item->d_name).constData(), &status);
+    }
+    if (handle)
+        ::closedir(handle);
+    return elapsedMs(timer);
+}
+
+// Processor time this process has used, in clock ticks.
+long long cpuTicks()
+{
+    QFile stat(QStringLiteral("/proc/self/stat"));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray line = stat.readAll();
+    // The fields after the command's closing parenthesis; user and system
+    // time are the 12th and 13th of them.
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    return fields.size() > 12 ? fields[11].toLongLong() + fields[12].toLongLong() : -1;
+}
+
+long long idleTicks(int seconds)
+{
+    const long long before = cpuTicks();
+    QEventLoop loop;
+    QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
+    loop.exec();
+    return cpuTicks() - before;
 }
 
 double medianListingMs(SifterWatcher &watcher, int runs)
@@ -85,9 +137,13 @@ int main(int argc, char **argv)
     registerSettingsDefaults();
     KFUserDefaultsController &defaults = KFUserDefaultsController::sharedUserDefaultsController();
     const int files = argc > 1 ? QByteArray(argv[1]).toInt() : 10000;
+    const int idleSeconds = argc > 2 ? QByteArray(argv[2]).toInt() : 10;
+    const long long baselineTicks = idleTicks(idleSeconds);
 
     QTemporaryDir directory;
     defaults.setObjectForKey(directory.path(), VTCSifterMonitorDirectory);
+    // Every profile of the burst is to open.
+    defaults.setObjectForKey(false, VTCSifterMaxLimitOpen);
     if (!writeFiles(directory.path(), QStringLiteral("request-"), files, "x")) {
         std::fprintf(stderr, "cannot write the files\n");
         return 1;
@@ -101,7 +157,12 @@ int main(int argc, char **argv)
     watcher.buildVisible();
     std::printf("first listing of %d files (entries, visible list, sort): %.1f ms\n", files, elapsedMs(timer));
 
-    std::printf("later listing, nothing new, no window: %.1f ms (median of 20)\n", medianListingMs(watcher, 20));
+    const double listing = medianListingMs(watcher, 20);
+    std::vector<double> plain;
+    for (int i = 0; i < 20; ++i)
+        plain.push_back(plainListingMs(directory.path()));
+    std::printf("later listing, nothing new, no window: %.1f ms (median of 20), %.1fx a plain listing (%.1f ms)\n",
+        listing, listing / median(plain), median(plain));
     std::vector<double> visible;
     for (int i = 0; i < 20; ++i) {
         QElapsedTimer step;
@@ -135,7 +196,17 @@ int main(int argc, char **argv)
     timer.restart();
     writeFiles(directory.path(), QStringLiteral("cachegrind.out."), profiles, smallProfile);
     waitFor([&] { return registry.documents().size() == profiles; }, 60000);
-    std::printf("burst of %d matching profiles while running: all open after %.0f ms in %lld batch(es)\n", profiles,
-        elapsedMs(timer), batches);
-    return registry.documents().size() == profiles ? 0 : 1;
+    std::printf("burst of %d matching profiles while running: %lld open after %.0f ms in %lld batch(es)\n", profiles,
+        (long long)registry.documents().size(), elapsedMs(timer), batches);
+    const bool allOpen = registry.documents().size() == profiles;
+
+    // Idle: the watcher running on /tmp, against the same wait before there
+    // was a watcher.
+    registry.closeAllDocuments();
+    defaults.setObjectForKey(QStringLiteral("/tmp"), VTCSifterMonitorDirectory);
+    QCoreApplication::processEvents();
+    const long long watching = idleTicks(idleSeconds);
+    std::printf("idle %d s running on /tmp: %lld CPU ticks (%lld ticks in the same wait before the watcher)\n",
+        idleSeconds, watching, baselineTicks);
+    return allOpen ? 0 : 1;
 }

@@ -218,12 +218,12 @@ private Q_SLOTS:
         m_controller->openStartupFiles({ writeProfile(QStringLiteral("second.cachegrind")) });
         QTRY_COMPARE(documents().size(), 2);
         QMainWindow *window = documents().first()->window();
-        QCOMPARE(windowMenuItems(window), QStringList({ "&Watcher", "a&&b.cachegrind", "second.cachegrind*" }));
+        QCOMPARE(windowMenuItems(window), QStringList({ "&Sifter", "a&&b.cachegrind", "second.cachegrind*" }));
         windowMenu(window)->actions().at(2)->trigger();
         QCOMPARE(m_controller->frontDocument(), documents().first());
         QVERIFY(QTest::qWaitForWindowActive(window));
         QCOMPARE(windowMenuItems(documents().last()->window()),
-            QStringList({ "&Watcher", "a&&b.cachegrind*", "second.cachegrind" }));
+            QStringList({ "&Sifter", "a&&b.cachegrind*", "second.cachegrind" }));
     }
 
     // Closing the last document brings the start window back; only Quit, or closing

@@ -22,8 +22,9 @@ using namespace std::chrono_literals;
 
 constexpr int timeout = 10000;
 
-// What the profiler writes; the stand-in for the documents reads any bytes.
-inline const QByteArray smallProfile = "events: Time\n\nfl=/a.php\nfn=main\n1 5\n\n";
+// What the profiler writes, to its last line; the stand-in for the
+// documents reads any bytes.
+inline const QByteArray smallProfile = "events: Time\n\nfl=/a.php\nfn=main\n1 5\n\nsummary: 5\n";
 
 inline KFUserDefaultsController &defaults()
 {
@@ -64,10 +65,18 @@ public:
         if (during)
             during();
     }
+    void reloadDocumentForURL(const QUrl &url) override
+    {
+        QFile file(url.toLocalFile());
+        QVERIFY(contents.contains(url.toLocalFile()) && file.open(QIODevice::ReadOnly));
+        contents.insert(url.toLocalFile(), file.readAll());
+        reloaded.append(url.fileName());
+    }
+    void closeDocumentForURL(const QUrl &url) override { close(url.toLocalFile()); }
     void close(const QString &path)
     {
-        contents.remove(path);
-        Q_EMIT documentsChanged();
+        if (contents.remove(path))
+            Q_EMIT documentsChanged();
     }
 
     void finishOpen(const QUrl &url)
@@ -94,21 +103,25 @@ public:
     QHash<QString, QByteArray> contents; // by path, of the open documents
     QStringList opened; // names, in the order they were opened
     QStringList broughtForward;
+    QStringList reloaded;
     QStringList errors;
     std::function<void()> during;
     std::function<void()> whileReading;
 };
 
-// A fresh watched directory, the watcher's settings at their defaults and
-// fake documents; the watcher's batches come `latency` after a change.
+// A fresh watched directory, the watcher's settings at their defaults but
+// no open-file limit, and fake documents; the watcher's batches come
+// `latency` after a change, its clock stands still until moved.
 struct SifterFixture
 {
     explicit SifterFixture(std::chrono::milliseconds batchLatency = 20ms)
         : latency(batchLatency)
     {
         registerSettingsDefaults();
-        for (const QString &key : { VTCSifterFilter, VTCSifterRegex, VTCSifterRegexUseCustom })
+        for (const QString &key :
+            { VTCSifterFilter, VTCSifterRegex, VTCSifterRegexUseCustom, VTCSifterMaxFiles, VTCSifterMaxAction })
             defaults().removeObjectForKey(key);
+        defaults().setObjectForKey(false, VTCSifterMaxLimitOpen);
         defaults().setObjectForKey(directory.path(), VTCSifterMonitorDirectory);
     }
 
@@ -117,7 +130,11 @@ struct SifterFixture
     {
         return writeFile(path(name), contents);
     }
-    void makeWatcher() { watcher = std::make_unique<SifterWatcher>(documents, latency); }
+    void makeWatcher()
+    {
+        watcher = std::make_unique<SifterWatcher>(documents, latency);
+        watcher->setClock([this] { return now; });
+    }
     SifterFileEntry *entry(const QString &name) const { return watcher->entryForName(name); }
     SifterEntryStatus status(const QString &name) const
     {
@@ -137,6 +154,7 @@ struct SifterFixture
     }
 
     const std::chrono::milliseconds latency;
+    std::chrono::steady_clock::time_point now;
     QTemporaryDir directory;
     FakeDocuments documents;
     std::unique_ptr<SifterWatcher> watcher;

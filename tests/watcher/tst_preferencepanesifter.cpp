@@ -1,4 +1,5 @@
 #include "PreferencePaneSifter.h"
+#include "SifterPattern.h"
 #include "SifterTestSupport.h"
 
 #include <QCheckBox>
@@ -62,10 +63,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("pattern");
         QTest::addColumn<bool>("invalid");
         QTest::newRow("valid") << "prof\\..*" << false;
+        QTest::newRow("alternation") << "a|b" << false;
         QTest::newRow("empty") << "" << false;
-        QTest::newRow("open group") << "cachegrind(" << true;
+        QTest::newRow("open group") << "(" << true;
+        QTest::newRow("open class") << "[" << true;
+        QTest::newRow("lone backslash") << "\\" << true;
         QTest::newRow("nothing to repeat") << "*.out" << true;
-        QTest::newRow("unbalanced close, valid once anchored") << "x)|(?:y" << true;
+        QTest::newRow("unbalanced close, valid once anchored") << "a)|(b" << true;
+        QTest::newRow("unbalanced close, non-capturing") << "x)|(?:y" << true;
     }
 
     void invalidPatternsAreMarked()
@@ -76,6 +81,10 @@ private Q_SLOTS:
         control<QCheckBox>("fileMatchCheckbox")->click();
         field->setText(pattern);
         QCOMPARE(markedInvalid(), invalid);
+        // The watcher judges it the same way: an invalid pattern matches
+        // nothing, not even a name it would match once wrapped.
+        QCOMPARE(SifterPattern(pattern).isValid(), !invalid);
+        QVERIFY(!invalid || !SifterPattern(pattern).matches(QStringLiteral("a")));
         // What the user typed is stored when editing ends, marked or not.
         Q_EMIT field->editingFinished();
         QCOMPARE(defaults().stringForKey(VTCSifterRegex), pattern);

@@ -14,6 +14,9 @@
 #include <QSignalSpy>
 #include <QTableView>
 
+#include <cstdio>
+#include <unistd.h>
+
 class TestSifterWindow : public QObject
 {
     Q_OBJECT
@@ -150,6 +153,33 @@ private Q_SLOTS:
         QCOMPARE(preferences.size(), 1);
     }
 
+    // The watched directory is shown, a click chooses another; one that
+    // cannot be listed is told in red in place of the running state.
+    void watchedDirectory()
+    {
+        auto *directory = control<QPushButton>("directoryButton");
+        auto *label = control<QLabel>("statusLabel");
+        QCOMPARE(directory->text(), m_fixture->directory.path());
+        const QString missing = m_fixture->path("missing");
+        m_window->setDirectoryChooser([&](QWidget *) { return missing; });
+        QTest::ignoreMessage(QtWarningMsg, qPrintable("Cannot watch " + missing + ": No such file or directory"));
+        directory->click();
+        QCOMPARE(defaults().stringForKey(VTCSifterMonitorDirectory), missing);
+        QCOMPARE(directory->text(), missing);
+        m_fixture->watcher->start();
+        QCOMPARE(label->text(), "Cannot watch " + missing + ": No such file or directory");
+        QCOMPARE(label->palette().color(QPalette::WindowText), QColor(Qt::red));
+        QCOMPARE(label->textFormat(), Qt::PlainText);
+        QCOMPARE(model().rowCount(), 0);
+
+        // At the open-file limit, the label says the watcher opens no more.
+        defaults().setObjectForKey(true, VTCSifterMaxLimitOpen);
+        defaults().setObjectForKey(1, VTCSifterMaxFiles);
+        QVERIFY(QDir().mkdir(missing));
+        QVERIFY(writeFile(missing + "/cachegrind.out.1", smallProfile));
+        QTRY_COMPARE_WITH_TIMEOUT(label->text(), "Running (open-file limit of 1 reached)", timeout);
+    }
+
     void showPopAndLaterFirstShowing()
     {
         auto *pop = control<QComboBox>("showPop");
@@ -200,8 +230,25 @@ private Q_SLOTS:
         QVERIFY(alerts.isEmpty());
         documents.presentError(error);
         QCOMPARE(alerts, QStringList({ error + "|" }));
-        registry.closeAllDocuments();
-        QCOMPARE(changed.size(), 2);
+        // A name that is not UTF-8: listed by its bytes, shown with a
+        // replacement character, and opened.
+        const QByteArray native = QFile::encodeName(m_fixture->path("cachegrind.out.")) + '\xff';
+        QCOMPARE(::rename(QFile::encodeName(m_fixture->path("cachegrind.out.100")).constData(), native.constData()), 0);
+        m_fixture->watcher->directoryChangedEvent();
+        const SifterFileEntry &odd = *m_fixture->watcher->entryForNativeName("cachegrind.out.\xff");
+        QCOMPARE(odd.fileName(), QStringLiteral("cachegrind.out.\ufffd"));
+        finished.clear();
+        documents.openDocumentWithContentsOfURL(odd.url());
+        QTRY_COMPARE(finished.size(), 1);
+        ::unlink(native.constData());
+        QCOMPARE(finished.takeFirst(), QVariantList({ odd.url(), true, QString() }));
+        QVERIFY(documents.hasDocumentForURL(odd.url())
+            && !documents.hasDocumentForURL(QUrl::fromLocalFile(odd.filePath())));
+
+        documents.reloadDocumentForURL(url);
+        QTRY_VERIFY(registry.readsInProgress() == 0);
+        documents.closeDocumentForURL(url);
+        QTRY_COMPARE(changed.size(), 3);
         QVERIFY(!documents.hasDocumentForURL(url));
     }
 };
