@@ -1,5 +1,5 @@
 #include "CommandLine.h"
-#include "ProfilePair.h"
+#include "TestProfiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -9,12 +9,6 @@
 
 namespace {
 
-// The worked example: main -> render -> php::strlen, inclusive 20, 7 and 2.
-const QByteArray workedExample
-    = "version: 1\ncreator: profiler\ncmd: /var/www/index.php\npart: 1\n\nevents: Time\n\n"
-      "fl=php:internal\nfn=php::strlen\n3 2\n\n"
-      "fl=/var/www/index.php\nfn=render\n10 5\ncfn=php::strlen\ncalls=1 0 0\n12 2\n\n"
-      "fl=/var/www/index.php\nfn=main\n\nsummary: 20\n1 13\ncfn=render\ncalls=1 0 0\n2 7\n\n";
 // Four callees of equal cost whose names sort differently by bytes and by case.
 const QByteArray ties = "events: Time\n\nfn=b\n1 4\n\nfn=a\n1 4\n\nfn=B\n1 4\n\nfn=php::count\n1 4\n\n"
                         "fn=main\n1 1\ncfn=b\ncfn=a\ncfn=B\ncfn=php::count\n\n";
@@ -81,13 +75,7 @@ class CommandLineTest : public QObject
 private:
     QTemporaryDir m_dir;
 
-    QString write(const QString &name, const QByteArray &contents)
-    {
-        QFile file(m_dir.filePath(name));
-        if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size())
-            qFatal("cannot write %s", qPrintable(file.fileName()));
-        return file.fileName();
-    }
+    QString write(const QString &name, const QByteArray &contents) { return writeFile(m_dir.filePath(name), contents); }
 
 private Q_SLOTS:
     void outputs_data()

@@ -1,5 +1,4 @@
 #include "DocumentTestSupport.h"
-#include "ProfilePair.h"
 
 #include "ComparisonModel.h"
 #include "ComparisonWindow.h"
@@ -21,6 +20,8 @@
 #include <QTest>
 
 #include <memory>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -63,11 +64,7 @@ class TestComparison : public QObject
 private:
     QTemporaryDir m_dir;
 
-    QString write(const QString &name, const QByteArray &contents)
-    {
-        QFile file(m_dir.filePath(name));
-        return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size() ? file.fileName() : QString();
-    }
+    QString write(const QString &name, const QByteArray &contents) { return writeFile(m_dir.filePath(name), contents); }
 
 private Q_SLOTS:
     void initTestCase() { registerSettingsDefaults(); }
@@ -131,23 +128,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("function");
         QTest::addColumn<QString>("cells");
         QTest::addColumn<int>("direction");
-        QTest::newRow("slower") << "Time"
-                                << "slow"
+        QTest::newRow("slower") << u"Time"_s << u"slow"_s
                                 << "slow|1|1|10µs|25µs|+15µs (+150.0%)|10µs|25µs|+15µs (+150.0%)" << 1;
-        QTest::newRow("faster") << "Time"
-                                << "fast"
+        QTest::newRow("faster") << u"Time"_s << u"fast"_s
                                 << "fast|1|1|30µs|10µs|-20µs (-66.7%)|30µs|10µs|-20µs (-66.7%)" << -1;
-        QTest::newRow("new") << "Time"
-                             << "Zap"
-                             << "Zap|0|1|-|5µs|new|-|5µs|new" << 1;
-        QTest::newRow("gone") << "Time"
-                              << "gone"
-                              << "gone|1|0|5µs|-|gone|5µs|-|gone" << -1;
-        QTest::newRow("same") << "Time"
-                              << "php::count"
-                              << "php::count|1|1|1µs|1µs|0µs (0.0%)|1µs|1µs|0µs (0.0%)" << 0;
-        QTest::newRow("memory") << "Memory"
-                                << "fib"
+        QTest::newRow("new") << u"Time"_s << u"Zap"_s << "Zap|0|1|-|5µs|new|-|5µs|new" << 1;
+        QTest::newRow("gone") << u"Time"_s << u"gone"_s << "gone|1|0|5µs|-|gone|5µs|-|gone" << -1;
+        QTest::newRow("same") << u"Time"_s << u"php::count"_s << "php::count|1|1|1µs|1µs|0µs (0.0%)|1µs|1µs|0µs (0.0%)"
+                              << 0;
+        QTest::newRow("memory") << u"Memory"_s << u"fib"_s
                                 << "fib|2|3|16 bytes|24 bytes|+8 bytes (+50.0%)|16 bytes|24 bytes|+8 bytes (+50.0%)"
                                 << 1;
     }

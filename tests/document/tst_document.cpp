@@ -29,6 +29,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QStringList allDashes = { "-", "-", "-", "-", "-" };
@@ -76,11 +78,7 @@ private:
     QStringList m_alerts;
     std::vector<std::unique_ptr<QAbstractItemModelTester>> m_testers;
 
-    QString writeFile(const QString &name, const QByteArray &contents)
-    {
-        QFile file(m_dir.filePath(name));
-        return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size() ? file.fileName() : QString();
-    }
+    QString write(const QString &name, const QByteArray &contents) { return writeFile(m_dir.filePath(name), contents); }
 
     // Opens a document and puts its three models under the model tester.
     MyDocument *open(const QString &path)
@@ -98,7 +96,7 @@ private:
         return document;
     }
 
-    MyDocument *openText(const QString &name, const QByteArray &text) { return open(writeFile(name, text)); }
+    MyDocument *openText(const QString &name, const QByteArray &text) { return open(write(name, text)); }
 
 private Q_SLOTS:
     void initTestCase()
@@ -242,7 +240,7 @@ private Q_SLOTS:
 
     void notificationsArriveOnceWithTheRegistryUpToDate()
     {
-        const QString path = writeFile(QStringLiteral("notify.cachegrind"), workedExample);
+        const QString path = write(QStringLiteral("notify.cachegrind"), workedExample);
         QStringList events;
         const auto note = [&](const QString &name, QObject *object) {
             const bool registered = m_registry->documentForURL(QUrl::fromLocalFile(path)) == object;
@@ -267,12 +265,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("missing") << "missing.cachegrind"
-                                 << "No such file or directory";
-        QTest::newRow("directory") << "directory"
-                                   << "not a regular file";
-        QTest::newRow("corrupt gzip") << "corrupt.cachegrind.gz"
-                                      << "gzip";
+        QTest::newRow("missing") << u"missing.cachegrind"_s << "No such file or directory";
+        QTest::newRow("directory") << u"directory"_s << "not a regular file";
+        QTest::newRow("corrupt gzip") << u"corrupt.cachegrind.gz"_s << "gzip";
     }
 
     void failuresReportTheFileAndLeaveOthersOpen()
@@ -285,7 +280,7 @@ private Q_SLOTS:
         if (name == QLatin1String("directory")) {
             QVERIFY(QDir(m_dir.path()).mkpath(name));
         } else if (name.endsWith(QLatin1String(".gz"))) {
-            writeFile(name, QByteArray("\x1f\x8b\x08\x00") + "not deflate data at all");
+            write(name, QByteArray("\x1f\x8b\x08\x00") + "not deflate data at all");
         }
         QString error;
         QVERIFY(!openAndWait(*m_registry, path, &error));
@@ -320,7 +315,7 @@ private Q_SLOTS:
 
     void oneDocumentPerFileAndFrontToBackOrder()
     {
-        const QString path = writeFile(QStringLiteral("same.cachegrind"), workedExample);
+        const QString path = write(QStringLiteral("same.cachegrind"), workedExample);
         MyDocument *first = open(path);
         const QString link = m_dir.filePath(QStringLiteral("link.cachegrind"));
         QVERIFY(QFile::link(path, link));
@@ -374,30 +369,14 @@ private Q_SLOTS:
         QTest::addColumn<bool>("inField");
         QTest::addColumn<QString>("selected");
         QTest::addColumn<QString>("status");
-        QTest::newRow("Enter") << ""
-                               << "Return" << true << "a1/y/deep1"
-                               << "1 of 2";
-        QTest::newRow("Shift+Enter goes round") << ""
-                                                << "Shift+Return" << true << "a1/y/deep2"
-                                                << "2 of 2";
-        QTest::newRow("F3") << "a1/y/deep1"
-                            << "F3" << false << "a1/y/deep2"
-                            << "2 of 2";
-        QTest::newRow("Shift+F3 from a later call") << "b"
-                                                    << "Shift+F3" << false << "a1/y/deep2"
-                                                    << "2 of 2";
-        QTest::newRow("Go to Caller") << "a1/y/deep1"
-                                      << "Alt+Up" << false << "a1/y"
-                                      << "2 matches";
-        QTest::newRow("Go to Caller at the top") << ""
-                                                 << "Alt+Up" << false << ""
-                                                 << "2 matches";
-        QTest::newRow("Expand Hot Path") << ""
-                                         << "Ctrl+E" << false << "a1/y/deep1"
-                                         << "1 of 2";
-        QTest::newRow("Expand Hot Path on a leaf") << "b"
-                                                   << "Ctrl+E" << false << "b"
-                                                   << "2 matches";
+        QTest::newRow("Enter") << u""_s << "Return" << true << u"a1/y/deep1"_s << "1 of 2";
+        QTest::newRow("Shift+Enter goes round") << u""_s << "Shift+Return" << true << u"a1/y/deep2"_s << "2 of 2";
+        QTest::newRow("F3") << u"a1/y/deep1"_s << "F3" << false << u"a1/y/deep2"_s << "2 of 2";
+        QTest::newRow("Shift+F3 from a later call") << u"b"_s << "Shift+F3" << false << u"a1/y/deep2"_s << "2 of 2";
+        QTest::newRow("Go to Caller") << u"a1/y/deep1"_s << "Alt+Up" << false << u"a1/y"_s << "2 matches";
+        QTest::newRow("Go to Caller at the top") << u""_s << "Alt+Up" << false << u""_s << "2 matches";
+        QTest::newRow("Expand Hot Path") << u""_s << "Ctrl+E" << false << u"a1/y/deep1"_s << "1 of 2";
+        QTest::newRow("Expand Hot Path on a leaf") << u"b"_s << "Ctrl+E" << false << u"b"_s << "2 matches";
     }
 
     void keysFindAndMoveAboutTheTree()

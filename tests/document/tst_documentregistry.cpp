@@ -27,6 +27,8 @@
 
 #include <sys/stat.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // main calls f twice (self times 3 and 4) and then g.
@@ -82,13 +84,7 @@ private:
     std::unique_ptr<DocumentController> m_registry;
     QStringList m_alerts;
 
-    QString write(const QString &relativePath, const QByteArray &contents)
-    {
-        const QString path = m_dir.filePath(relativePath);
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size() ? path : QString();
-    }
+    QString write(const QString &name, const QByteArray &contents) { return writeFile(m_dir.filePath(name), contents); }
 
     QString alert(const QString &path, const QString &reason) const
     {
@@ -148,18 +144,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("cancel");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("Cancel button") << "large.cachegrind"
-                                       << "button"
-                                       << "";
-        QTest::newRow("window closed") << "large.cachegrind"
-                                       << "close"
-                                       << "";
-        QTest::newRow("missing file") << "missing.cachegrind"
-                                      << ""
-                                      << "No such file or directory.";
-        QTest::newRow("memory short") << "large.cachegrind"
-                                      << ""
-                                      << "Not enough memory to read the file.";
+        QTest::newRow("Cancel button") << u"large.cachegrind"_s << u"button"_s << "";
+        QTest::newRow("window closed") << u"large.cachegrind"_s << u"close"_s << "";
+        QTest::newRow("missing file") << u"missing.cachegrind"_s << u""_s << "No such file or directory.";
+        QTest::newRow("memory short") << u"large.cachegrind"_s << u""_s << "Not enough memory to read the file.";
     }
 
     void cancelledAndFailedReadsLeaveNothing()

@@ -10,6 +10,8 @@
 #include <QAbstractItemModelTester>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const ProfiledFunctionCall *callAt(const Profile &profile, const QString &path)
@@ -51,32 +53,19 @@ private Q_SLOTS:
         QTest::addColumn<bool>("forward");
         QTest::addColumn<QString>("found"); // "-" for none
         QTest::addColumn<QString>("kOfN"); // the match's number from 1, of the count
-        QTest::newRow("into a branch") << "deep" << false << "" << true << "a1/y/deep1"
-                                       << "1 of 2";
-        QTest::newRow("ignoring case") << "DEEP" << false << "a1/y/deep1" << true << "a1/y/deep2"
-                                       << "2 of 2";
-        QTest::newRow("round from the end") << "deep" << false << "a1/y/deep2" << true << "a1/y/deep1"
-                                            << "1 of 2";
-        QTest::newRow("from a later call") << "deep" << false << "b" << true << "a1/y/deep1"
-                                           << "1 of 2";
-        QTest::newRow("back round from the start") << "a" << false << "" << false << "a2"
-                                                   << "3 of 3";
-        QTest::newRow("back past a subtree") << "deep" << false << "b" << false << "a1/y/deep2"
-                                             << "2 of 2";
-        QTest::newRow("from no call") << "deep" << false << "-" << true << "a1/y/deep1"
-                                      << "1 of 2";
-        QTest::newRow("back from no call") << "deep" << false << "-" << false << "a1/y/deep2"
-                                           << "2 of 2";
-        QTest::newRow("a regular expression") << "^a\\d$" << true << "b" << true << "a2"
-                                              << "2 of 2";
-        QTest::newRow("a regular expression, back") << "^a\\d$" << true << "b" << false << "a1"
-                                                    << "1 of 2";
-        QTest::newRow("dot as text") << "." << false << "" << true << "-"
-                                     << "0 of 0";
-        QTest::newRow("no match") << "zzz" << false << "" << true << "-"
-                                  << "0 of 0";
-        QTest::newRow("empty pattern") << "" << false << "" << true << "-"
-                                       << "0 of 0";
+        QTest::newRow("into a branch") << "deep" << false << "" << true << u"a1/y/deep1"_s << "1 of 2";
+        QTest::newRow("ignoring case") << "DEEP" << false << "a1/y/deep1" << true << u"a1/y/deep2"_s << "2 of 2";
+        QTest::newRow("round from the end") << "deep" << false << "a1/y/deep2" << true << u"a1/y/deep1"_s << "1 of 2";
+        QTest::newRow("from a later call") << "deep" << false << "b" << true << u"a1/y/deep1"_s << "1 of 2";
+        QTest::newRow("back round from the start") << "a" << false << "" << false << u"a2"_s << "3 of 3";
+        QTest::newRow("back past a subtree") << "deep" << false << "b" << false << u"a1/y/deep2"_s << "2 of 2";
+        QTest::newRow("from no call") << "deep" << false << "-" << true << u"a1/y/deep1"_s << "1 of 2";
+        QTest::newRow("back from no call") << "deep" << false << "-" << false << u"a1/y/deep2"_s << "2 of 2";
+        QTest::newRow("a regular expression") << "^a\\d$" << true << "b" << true << u"a2"_s << "2 of 2";
+        QTest::newRow("a regular expression, back") << "^a\\d$" << true << "b" << false << u"a1"_s << "1 of 2";
+        QTest::newRow("dot as text") << "." << false << "" << true << u"-"_s << "0 of 0";
+        QTest::newRow("no match") << "zzz" << false << "" << true << u"-"_s << "0 of 0";
+        QTest::newRow("empty pattern") << "" << false << "" << true << u"-"_s << "0 of 0";
     }
 
     void findGoesRoundInPreOrder()
@@ -120,16 +109,11 @@ private Q_SLOTS:
         QTest::addColumn<int>("eTime");
         QTest::addColumn<QString>("from");
         QTest::addColumn<QString>("end");
-        QTest::newRow("the first of equal children") << 30 << 30 << 4 << ""
-                                                     << "a/c";
-        QTest::newRow("the larger child") << 29 << 31 << 4 << ""
-                                          << "a/d";
-        QTest::newRow("below the threshold") << 30 << 30 << 4 << "b"
-                                             << "b";
-        QTest::newRow("at the threshold") << 30 << 30 << 5 << "b"
-                                          << "b/e";
-        QTest::newRow("a leaf") << 30 << 30 << 4 << "a/c"
-                                << "a/c";
+        QTest::newRow("the first of equal children") << 30 << 30 << 4 << u""_s << "a/c";
+        QTest::newRow("the larger child") << 29 << 31 << 4 << u""_s << "a/d";
+        QTest::newRow("below the threshold") << 30 << 30 << 4 << u"b"_s << "b";
+        QTest::newRow("at the threshold") << 30 << 30 << 5 << u"b"_s << "b/e";
+        QTest::newRow("a leaf") << 30 << 30 << 4 << u"a/c"_s << "a/c";
     }
 
     void hotPathFollowsTheLargestChild()

@@ -8,6 +8,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QByteArray response(const QByteArray &status, const QByteArray &body, const QByteArray &headers = {})
@@ -58,17 +60,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("body");
         QTest::addColumn<int>("status");
-        QTest::newRow("empty body") << "/empty"
-                                    << "" << 200;
-        QTest::newRow("trailing newline kept") << "/version"
-                                               << "1.0.1\n"
-                                               << 200;
-        QTest::newRow("redirect keeps the final body only") << "/redirect"
-                                                            << "final body" << 200;
-        QTest::newRow("404 page") << "/missing"
-                                  << "<html>no such page</html>" << 404;
-        QTest::newRow("500 page") << "/broken"
-                                  << "<html>server error</html>" << 500;
+        QTest::newRow("empty body") << u"/empty"_s << "" << 200;
+        QTest::newRow("trailing newline kept") << u"/version"_s << "1.0.1\n" << 200;
+        QTest::newRow("redirect keeps the final body only") << u"/redirect"_s << "final body" << 200;
+        QTest::newRow("404 page") << u"/missing"_s << "<html>no such page</html>" << 404;
+        QTest::newRow("500 page") << u"/broken"_s << "<html>server error</html>" << 500;
         QTest::newRow("non-ASCII reads as no string") << "/binary" << QString() << 200;
         QTest::newRow("as long as the limit") << "/long" << QString(100000, QLatin1Char('x')) << 200;
     }

@@ -4,25 +4,26 @@
 #include "ProfileFileData.h"
 #include "ProfiledFunctionCall.h"
 #include "ProgressController.h"
+#include "SharedText.h"
 #include "SourceFileModel.h"
+#include "TestProfiles.h"
 
-#include <QFile>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <zlib.h>
+
 #include <algorithm>
+#include <future>
+#include <sys/stat.h>
 #include <vector>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
-// strlen's record, render's, then main's claiming render.
-const QByteArray workedExample
-    = "version: 1\ncreator: profiler\ncmd: /var/www/index.php\npart: 1\n\nevents: Time\n\n"
-      "fl=php:internal\nfn=php::strlen\n3 2\n\n"
-      "fl=/var/www/index.php\nfn=render\n10 5\ncfn=php::strlen\ncalls=1 0 0\n12 2\n\n"
-      "fl=/var/www/index.php\nfn=main\n\nsummary: 20\n1 13\ncfn=render\ncalls=1 0 0\n2 7\n\n";
 const QByteArray body = "events: Time\n\n";
 // As current profilers write it: main calls fib, which calls itself and then
 // str_repeat, and calls str_repeat again. Time in 10 ns, memory in bytes.
@@ -79,19 +80,15 @@ QByteArray sample(const char *name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Reads `bytes` from a file in pieces of `pieceSize` bytes, so that lines
-// run across pieces everywhere.
-bool readInPieces(Profile &profile, const QByteArray &bytes, qsizetype pieceSize)
+// Reads `bytes` from a file with `options` (pieces of `pieceSize` bytes run
+// lines across pieces everywhere).
+bool readFromFile(Profile &profile, const QByteArray &bytes, const Profile::ReadOptions &options)
 {
     QTemporaryDir dir;
-    QFile out(dir.filePath(QStringLiteral("profile")));
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
-        return false;
-    out.close();
     ProfileFileData file;
-    if (!file.open(out.fileName()))
+    if (!file.open(writeFile(dir.filePath(QStringLiteral("profile")), bytes)))
         return false;
-    profile.setReadOptions({ {}, pieceSize });
+    profile.setReadOptions(options);
     return profile.readFromFile(file);
 }
 
@@ -161,6 +158,39 @@ private:
     QStringList &m_log;
 };
 
+QByteArray gzipped(const QByteArray &data)
+{
+    z_stream stream = {};
+    deflateInit2(&stream, 6, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY); // 16+: gzip wrapping
+    QByteArray out(qsizetype(deflateBound(&stream, uLong(data.size()))), Qt::Uninitialized);
+    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.constData()));
+    stream.avail_in = uInt(data.size());
+    stream.next_out = reinterpret_cast<Bytef *>(out.data());
+    stream.avail_out = uInt(out.size());
+    deflate(&stream, Z_FINISH);
+    out.resize(qsizetype(stream.total_out));
+    deflateEnd(&stream);
+    return out;
+}
+
+const QByteArray profileText = "events: Time\n\nfl=/a.php\nfn=c\n1 2\n\nfn=main\n1 3\ncfn=c\n\n";
+
+// Everything `file` gives, read `pieceSize` bytes at a time; a null array
+// when reading fails.
+QByteArray readAll(ProfileFileData &file, qsizetype pieceSize)
+{
+    QByteArray all;
+    QByteArray piece(pieceSize, Qt::Uninitialized);
+    for (;;) {
+        const qsizetype length = file.read(piece.data(), pieceSize);
+        if (length < 0)
+            return QByteArray();
+        if (length == 0)
+            return all.isNull() ? QByteArray("") : all;
+        all += piece.first(length);
+    }
+}
+
 } // namespace
 
 class TestCachegrindParser : public QObject
@@ -178,6 +208,16 @@ private Q_SLOTS:
     void progress();
     void realProfiles();
     void damagedInputs();
+    void contents_data();
+    void contents();
+    void refused_data();
+    void refused();
+    void fileCutShortWhileRead();
+    void fileSizeText_data();
+    void fileSizeText();
+
+private:
+    QTemporaryDir m_dir;
 };
 
 void TestCachegrindParser::trees_data()
@@ -292,7 +332,7 @@ void TestCachegrindParser::trees()
     // Read from a file, a piece at a time, lines run across pieces anywhere.
     for (const qsizetype pieceSize : { 1, 2, 7, 4096 }) {
         Profile profile;
-        QVERIFY(readInPieces(profile, data, pieceSize));
+        QVERIFY(readFromFile(profile, data, { {}, pieceSize }));
         QCOMPARE(treeOf(profile, brief), tree);
     }
 }
@@ -370,15 +410,8 @@ void TestCachegrindParser::limits()
     // running out, which the reader reports, keeping nothing, rather than
     // failing; a cancelled read keeps nothing either.
     Profile profile;
-    QTemporaryDir dir;
-    QFile out(dir.filePath(QStringLiteral("profile")));
-    QVERIFY(out.open(QIODevice::WriteOnly) && out.write(data) == data.size());
-    out.close();
-    ProfileFileData file;
-    QVERIFY(file.open(out.fileName()));
     const std::atomic_bool cancelled = cancel;
-    profile.setReadOptions({ { calls, memory }, 4096, &cancelled });
-    QCOMPARE(profile.readFromFile(file), error.isEmpty());
+    QCOMPARE(readFromFile(profile, data, { { calls, memory }, 4096, &cancelled }), error.isEmpty());
     QCOMPARE(profile.errorString(), error);
     QCOMPARE(profile.rootFunction() != nullptr, error.isEmpty());
     QCOMPARE(profile.functionCount(), error.isEmpty() ? 3 : 0);
@@ -396,9 +429,7 @@ void TestCachegrindParser::progress_data()
     QStringList log { "create", "show", "status File size: 293.0 KB", "max 300001", "remaining 300001" };
     for (qsizetype at = data.indexOf("\nfn="); at >= 0; at = data.indexOf("\nfn=", at + 1))
         log << QStringLiteral("remaining %1").arg(data.size() - at - 1);
-    QTest::newRow("300001 bytes") << data
-                                  << (log << "remaining 0"
-                                          << "close");
+    QTest::newRow("300001 bytes") << data << (log << u"remaining 0"_s << "close");
 }
 
 void TestCachegrindParser::progress()
@@ -456,7 +487,7 @@ void TestCachegrindParser::damagedInputs()
         // Read in pieces, the same tree.
         if (round % 10 == 0) {
             Profile profile;
-            QVERIFY(readInPieces(profile, data, random.bounded(1, 64)));
+            QVERIFY(readFromFile(profile, data, { {}, random.bounded(1, 64) }));
             QCOMPARE(treeOf(profile), treeOf(data));
         }
     }
@@ -482,6 +513,120 @@ void TestCachegrindParser::damagedInputs()
         }
         readAndCheck(data);
     }
+}
+
+void TestCachegrindParser::contents_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("expected"); // none: not a valid gzip file
+    QTest::newRow("plain") << profileText << profileText;
+    QTest::newRow("empty") << QByteArray() << QByteArray("");
+    QTest::newRow("one byte of the magic") << QByteArray("\x1f") << QByteArray("\x1f");
+    QTest::newRow("gzip whatever the name") << gzipped(profileText) << profileText;
+    QTest::newRow("several gzip members")
+        << gzipped(profileText) + gzipped("fn=f\n1 1\n") << profileText + "fn=f\n1 1\n";
+    QTest::newRow("gzip then zeros") << gzipped(profileText) + QByteArray(10, '\0') << profileText;
+    QByteArray large;
+    for (int i = 0; large.size() < 3000000; ++i)
+        large += "fn=f" + QByteArray::number(i % 100) + "\n1 " + QByteArray::number(i) + "\n\n";
+    QTest::newRow("large gzip") << gzipped(large) << large;
+    QTest::newRow("large plain") << large << large;
+
+    const QByteArray valid = gzipped(profileText + QByteArray(5000, '#'));
+    QTest::newRow("truncated") << valid.first(valid.size() / 2) << QByteArray();
+    QTest::newRow("without its trailer") << valid.first(valid.size() - 4) << QByteArray();
+    QByteArray corrupt = valid;
+    for (qsizetype i = 12; i < corrupt.size() - 8; i += 3)
+        corrupt[i] = char(corrupt[i] ^ 0x5a);
+    QTest::newRow("corrupt") << corrupt << QByteArray();
+    QByteArray wrongChecksum = valid;
+    wrongChecksum[wrongChecksum.size() - 6] = char(wrongChecksum[wrongChecksum.size() - 6] ^ 1);
+    QTest::newRow("wrong checksum") << wrongChecksum << QByteArray();
+    QTest::newRow("magic alone") << QByteArray("\x1f\x8b") << QByteArray();
+    QTest::newRow("second member truncated") << valid + valid.first(20) << QByteArray();
+    QTest::newRow("corrupt tail after a large member") << gzipped(large) + "\x1f\x8b\x08\x00garbage" << QByteArray();
+}
+
+void TestCachegrindParser::contents()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, expected);
+    const QString path = writeFile(m_dir.filePath("profile.txt"), bytes);
+    for (const qsizetype pieceSize : { 1, 7, 1 << 20 }) {
+        if (pieceSize == 1 && bytes.size() > 100000)
+            continue;
+        ProfileFileData file;
+        QVERIFY(file.open(path));
+        QCOMPARE(file.isCompressed(), bytes.startsWith("\x1f\x8b"));
+        QCOMPARE(file.size(), bytes.size());
+        const QByteArray read = readAll(file, pieceSize);
+        QVERIFY(read == expected);
+        QCOMPARE(file.errorString(), read.isNull() ? QStringLiteral("The file is not a valid gzip file.") : QString());
+        if (!read.isNull() && !file.isCompressed())
+            QCOMPARE(file.position(), bytes.size());
+    }
+}
+
+void TestCachegrindParser::refused_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("missing") << m_dir.filePath("missing") << "No such file or directory";
+    QTest::newRow("directory") << m_dir.path() << "Not a regular file";
+    QTest::newRow("device") << u"/dev/null"_s << "Not a regular file";
+    // Nothing ever writes to the pipe: opening it must not wait for that.
+    const QString fifo = m_dir.filePath("fifo");
+    QVERIFY(mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+    QTest::newRow("pipe") << fifo << "Not a regular file";
+}
+
+void TestCachegrindParser::refused()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, error);
+    ProfileFileData file;
+    auto opened = std::async(std::launch::async, [&] { return file.open(path); });
+    if (opened.wait_for(std::chrono::seconds(20)) != std::future_status::ready)
+        qFatal("opening %s blocks", qPrintable(path));
+    QVERIFY(!opened.get());
+    QCOMPARE(file.errorString(), error);
+    char byte;
+    QCOMPARE(file.read(&byte, 1), qsizetype(-1));
+}
+
+void TestCachegrindParser::fileCutShortWhileRead()
+{
+    // The profiler may truncate a file while it is read: reading ends there,
+    // with what was read and no error.
+    const QString path = writeFile(m_dir.filePath("shrinking"), QByteArray(1000000, 'x'));
+    ProfileFileData file;
+    QVERIFY(file.open(path));
+    QByteArray piece(1000, Qt::Uninitialized);
+    QCOMPARE(file.read(piece.data(), piece.size()), qsizetype(1000));
+    QVERIFY(QFile::resize(path, 700000));
+    QCOMPARE(readAll(file, 4096).size(), 700000 - 1000);
+    QCOMPARE(file.errorString(), QString());
+}
+
+void TestCachegrindParser::fileSizeText_data()
+{
+    QTest::addColumn<qint32>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("0") << 0 << "0";
+    QTest::newRow("1022") << 1022 << "1022";
+    QTest::newRow("1023") << 1023 << "1.0 KB";
+    QTest::newRow("1536") << 1536 << "1.5 KB";
+    QTest::newRow("1047551") << 1047551 << "1023.0 KB";
+    QTest::newRow("1047552") << 1047552 << "1.0 MB";
+    QTest::newRow("1 GiB less 1 MiB") << (1023 << 20) << "1.0 GB";
+    QTest::newRow("largest") << 2147483647 << "2.0 GB";
+}
+
+void TestCachegrindParser::fileSizeText()
+{
+    QFETCH(qint32, bytes);
+    QFETCH(QString, text);
+    QCOMPARE(stringFromFileSize(bytes), text);
 }
 
 QTEST_GUILESS_MAIN(TestCachegrindParser)

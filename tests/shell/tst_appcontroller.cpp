@@ -1,4 +1,5 @@
 #include "RecordingAlertPresenter.h"
+#include "TestProfiles.h"
 #include "AppController.h"
 #include "ComparisonController.h"
 #include "ComparisonWindow.h"
@@ -28,9 +29,6 @@
 #include <memory>
 
 namespace {
-
-const QByteArray profile
-    = "events: Time\n\nfl=/a.php\nfn=leaf\n1 2\n\nfl=/a.php\nfn=main\n1 3\ncfn=leaf\ncalls=1 0 0\n1 2\n\n";
 
 KFUserDefaultsController &defaults()
 {
@@ -96,13 +94,7 @@ private:
     std::unique_ptr<AppController> m_controller;
     QStringList m_alerts;
 
-    QString writeProfile(const QString &name)
-    {
-        QFile file(m_dir.filePath(name));
-        if (!file.open(QIODevice::WriteOnly) || file.write(profile) != profile.size())
-            qFatal("cannot write %s", qPrintable(file.fileName()));
-        return file.fileName();
-    }
+    QString writeProfile(const QString &name) { return writeFile(m_dir.filePath(name), workedExample); }
 
     QList<MyDocument *> documents() const { return m_controller->documentController().documents(); }
 
