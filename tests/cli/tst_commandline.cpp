@@ -1,3 +1,4 @@
+#include "DataColumns.h"
 #include "CommandLine.h"
 #include "TestProfiles.h"
 
@@ -80,10 +81,7 @@ private:
 private Q_SLOTS:
     void outputs_data()
     {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QByteArray>("profile");
-        QTest::addColumn<bool>("showInternal");
-        QTest::addColumn<QByteArray>("expected");
+        addColumns<QStringList, QByteArray, bool, QByteArray>("arguments", "profile", "showInternal", "expected");
         QTest::newRow("summary tsv") << words("--summary --tsv") << workedExample << true
                                      << summaryHeader + "1\t5\t7\t5\t7\trender\n1\t2\t2\t2\t2\tphp::strlen\n";
         QTest::newRow("tree tsv") << words("--tree --tsv") << workedExample << true
@@ -161,11 +159,8 @@ private Q_SLOTS:
     // Two profiles compared: the pair above, worked out by hand.
     void diff_data()
     {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QByteArray>("beforeProfile");
-        QTest::addColumn<QByteArray>("afterProfile");
-        QTest::addColumn<bool>("showInternal");
-        QTest::addColumn<QByteArray>("expected");
+        addColumns<QStringList, QByteArray, QByteArray, bool, QByteArray>(
+            "arguments", "beforeProfile", "afterProfile", "showInternal", "expected");
         QTest::newRow("time in nanoseconds") << words("--diff --tsv") << profileBefore << profileAfter << true
                                              << diffHeader
                 + QByteArray("1\t1\t30000\t10000\t30000\t10000\tfast\n"
@@ -245,9 +240,7 @@ private Q_SLOTS:
     // arguments: the usage, exit 2.
     void failures_data()
     {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QByteArray>("error");
+        addColumns<QStringList, int, QByteArray>("arguments", "status", "error");
         QTest::newRow("missing") << (words("--summary") << m_dir.filePath("missing.cg")) << 1
                                  << QByteArray("No such file or directory");
         QTest::newRow("directory") << (words("--summary") << m_dir.path()) << 1 << QByteArray("Not a regular file");
@@ -323,8 +316,7 @@ private Q_SLOTS:
 
     void handles_data()
     {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<bool>("handled");
+        addColumns<QStringList, bool>("arguments", "handled");
         QTest::newRow("files") << words("a.cg b.cg") << false;
         QTest::newRow("a mode") << words("--tree a.cg") << true;
         QTest::newRow("an option alone") << words("--tsv a.cg") << true;

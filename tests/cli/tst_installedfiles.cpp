@@ -1,3 +1,4 @@
+#include "DataColumns.h"
 #include "CommandLine.h"
 
 #include <QDir>
@@ -121,8 +122,7 @@ private Q_SLOTS:
 
     void completion_data()
     {
-        QTest::addColumn<QString>("words");
-        QTest::addColumn<QStringList>("expected");
+        addColumns<QString, QStringList>("words", "expected");
         QTest::newRow("option prefix") << "velotrace --t" << QStringList { "--top", "--tree", "--tsv" };
         QTest::newRow("units") << "velotrace --summary --unit " << QStringList { "ms", "s", "us" };
         QTest::newRow("a count is no file") << "velotrace --tree --depth " << QStringList();
@@ -142,9 +142,7 @@ private Q_SLOTS:
     // How a desktop tells a profile by its name or its first line.
     void fileTypes_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("contents");
-        QTest::addColumn<QString>("type");
+        addColumns<QString, QByteArray, QString>("name", "contents", "type");
         const QByteArray gzip("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03\x03\x00\x00\x00\x00\x00\x00\x00\x00\x00", 20);
         QTest::newRow("profile by name") << "cachegrind.out.1234" << QByteArray("events: Time\n") << profileType;
         QTest::newRow("other tool's name") << "callgrind.out.77" << QByteArray() << profileType;

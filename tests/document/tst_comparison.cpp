@@ -1,3 +1,4 @@
+#include "DataColumns.h"
 #include "DocumentTestSupport.h"
 
 #include "ComparisonModel.h"
@@ -79,11 +80,7 @@ private Q_SLOTS:
     // Which rows show in which order; increases first by default.
     void rows_data()
     {
-        QTest::addColumn<int>("column");
-        QTest::addColumn<Qt::SortOrder>("order");
-        QTest::addColumn<QString>("filter");
-        QTest::addColumn<bool>("showInternal");
-        QTest::addColumn<QString>("expected");
+        addColumns<int, Qt::SortOrder, QString, bool, QString>("column", "order", "filter", "showInternal", "expected");
         const auto change = ComparisonModel::InclusiveChangeColumn;
         QTest::newRow("increases first") << int(change) << Qt::DescendingOrder << QString() << true
                                          << "slow Zap fib include::/var/www/b.php php::count include::/var/www/a.php "
@@ -124,10 +121,7 @@ private Q_SLOTS:
     // Cells and colours: times in the user's unit, memory as sizes.
     void cells_data()
     {
-        QTest::addColumn<QString>("event");
-        QTest::addColumn<QString>("function");
-        QTest::addColumn<QString>("cells");
-        QTest::addColumn<int>("direction");
+        addColumns<QString, QString, QString, int>("event", "function", "cells", "direction");
         QTest::newRow("slower") << u"Time"_s << u"slow"_s
                                 << "slow|1|1|10µs|25µs|+15µs (+150.0%)|10µs|25µs|+15µs (+150.0%)" << 1;
         QTest::newRow("faster") << u"Time"_s << u"fast"_s

@@ -1,3 +1,4 @@
+#include "DataColumns.h"
 #include "DocumentTestSupport.h"
 
 #include "RecordingAlertPresenter.h"
@@ -160,9 +161,7 @@ private Q_SLOTS:
     // The tables' own redisplay is tested with the models.
     void settingChangesReachEveryDocument_data()
     {
-        QTest::addColumn<int>("measurement");
-        QTest::addColumn<bool>("displayDash");
-        QTest::addColumn<QStringList>("renderTimes");
+        addColumns<int, bool, QStringList>("measurement", "displayDash", "renderTimes");
         QTest::newRow("milliseconds, dashed") << 1 << true << QStringList({ "-", "-" });
         QTest::newRow("milliseconds, no dash") << 1 << false << QStringList({ "0.0ms (25.00%)", "0.0ms (35.00%)" });
         QTest::newRow("seconds, no dash") << 0 << false << QStringList({ "0.000s (25.00%)", "0.000s (35.00%)" });
@@ -263,8 +262,7 @@ private Q_SLOTS:
 
     void failuresReportTheFileAndLeaveOthersOpen_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("reason");
+        addColumns<QString, QString>("name", "reason");
         QTest::newRow("missing") << u"missing.cachegrind"_s << "No such file or directory";
         QTest::newRow("directory") << u"directory"_s << "not a regular file";
         QTest::newRow("corrupt gzip") << u"corrupt.cachegrind.gz"_s << "gzip";
@@ -364,11 +362,7 @@ private Q_SLOTS:
     // selected, then presses `key` in the find field or the outline.
     void keysFindAndMoveAboutTheTree_data()
     {
-        QTest::addColumn<QString>("from");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<bool>("inField");
-        QTest::addColumn<QString>("selected");
-        QTest::addColumn<QString>("status");
+        addColumns<QString, QString, bool, QString, QString>("from", "key", "inField", "selected", "status");
         QTest::newRow("Enter") << u""_s << "Return" << true << u"a1/y/deep1"_s << "1 of 2";
         QTest::newRow("Shift+Enter goes round") << u""_s << "Shift+Return" << true << u"a1/y/deep2"_s << "2 of 2";
         QTest::newRow("F3") << u"a1/y/deep1"_s << "F3" << false << u"a1/y/deep2"_s << "2 of 2";
@@ -460,9 +454,8 @@ private Q_SLOTS:
     // and later, and nowhere else.
     void hiddenColumnsAreRememberedForEveryWindow_data()
     {
-        QTest::addColumn<int>("view"); // 0 the outline, then the calls, summary and callers tables
-        QTest::addColumn<int>("column");
-        QTest::addColumn<QString>("key");
+        // view: 0 the outline, then the calls, summary and callers tables
+        addColumns<int, int, QString>("view", "column", "key");
         QTest::newRow("outline") << 0 << int(CallTreeModel::SelfTimeColumn) << VTCOutlineHiddenColumns;
         QTest::newRow("calls") << 1 << int(CallsController::FileColumn) << VTCCallsHiddenColumns;
         QTest::newRow("summary") << 2 << int(SummaryController::CallCountColumn) << VTCSummaryHiddenColumns;
@@ -518,10 +511,8 @@ private Q_SLOTS:
     // call; no memory fields or columns for a profile without memory.
     void memoryIsShownWhereTimeIs_data()
     {
-        QTest::addColumn<QByteArray>("profile");
-        QTest::addColumn<QString>("call");
-        QTest::addColumn<QStringList>("memory"); // self and inclusive; none when hidden
-        QTest::addColumn<QString>("summary"); // none when hidden
+        // memory: self and inclusive; none when hidden; summary: none when hidden
+        addColumns<QByteArray, QString, QStringList, QString>("profile", "call", "memory", "summary");
         QTest::newRow("the top call") << memoryExample << ""
                                       << QStringList({ "1000 bytes (94.34%)", "1.04 KiB (100.00%)" })
                                       << "time 20\u00b5s, peak memory 2.00 KiB";

@@ -1,3 +1,4 @@
+#include "DataColumns.h"
 #include "DocumentTestSupport.h"
 
 #include "RecordingAlertPresenter.h"
@@ -141,9 +142,7 @@ private Q_SLOTS:
     // Cancelled from the window, or failed, a read leaves no document and no window behind.
     void cancelledAndFailedReadsLeaveNothing_data()
     {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("cancel");
-        QTest::addColumn<QString>("reason");
+        addColumns<QString, QString, QString>("file", "cancel", "reason");
         QTest::newRow("Cancel button") << u"large.cachegrind"_s << u"button"_s << "";
         QTest::newRow("window closed") << u"large.cachegrind"_s << u"close"_s << "";
         QTest::newRow("missing file") << u"missing.cachegrind"_s << u""_s << "No such file or directory.";
@@ -225,9 +224,7 @@ private Q_SLOTS:
     // Titles name the folder only while two open documents share a file name.
     void titlesAddTheFolderOnANameClash_data()
     {
-        QTest::addColumn<QStringList>("files");
-        QTest::addColumn<QStringList>("titles");
-        QTest::addColumn<QStringList>("afterClosingTheLast");
+        addColumns<QStringList, QStringList, QStringList>("files", "titles", "afterClosingTheLast");
         QTest::newRow("different names") << QStringList({ "one/x.out", "two/y.out" })
                                          << QStringList({ "x.out", "y.out" }) << QStringList({ "x.out" });
         QTest::newRow("three, two alike") << QStringList({ "one/c.out", "two/d.out", "three/c.out" })
@@ -257,10 +254,8 @@ private Q_SLOTS:
     // says when it has no calls, and stays as it was when the file is gone.
     void reloadKeepsTheSelectedCall_data()
     {
-        QTest::addColumn<QByteArray>("before");
-        QTest::addColumn<QByteArray>("after"); // empty: the file is removed
-        QTest::addColumn<int>("selectedChild"); // of the root; -1 for the root
-        QTest::addColumn<QString>("selected");
+        // after: empty: the file is removed; selectedChild: of the root; -1 for the root
+        addColumns<QByteArray, QByteArray, int, QString>("before", "after", "selectedChild", "selected");
         QTest::newRow("second of two alike") << twoFs << QByteArray(twoFs).replace("\n2 4\n", "\n2 9\n") << 1 << "f 9";
         QTest::newRow("the second is gone: the root") << twoFs << onlyG << 1 << "main 1";
         QTest::newRow("moved among others") << twoFs << onlyG << 2 << "g 5";

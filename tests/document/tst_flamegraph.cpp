@@ -1,3 +1,4 @@
+#include "DataColumns.h"
 #include "DocumentTestSupport.h"
 
 #include "DocumentWindow.h"
@@ -119,10 +120,7 @@ private Q_SLOTS:
 
     void layout_data()
     {
-        QTest::addColumn<QByteArray>("profile");
-        QTest::addColumn<int>("event");
-        QTest::addColumn<double>("width");
-        QTest::addColumn<QStringList>("rows");
+        addColumns<QByteArray, int, double, QStringList>("profile", "event", "width", "rows");
         QTest::newRow("wide enough for all")
             << shapes << 0 << 1000.0
             << QStringList { "main@0+1000", "a@0+400 t1@400+5 t2@405+5 b@410+280 t3@690+5", "c@0+200 u@400+5" };
@@ -156,9 +154,7 @@ private Q_SLOTS:
 
     void colours_data()
     {
-        QTest::addColumn<QByteArray>("name");
-        QTest::addColumn<FlameGraphColours::Kind>("kind");
-        QTest::addColumn<QString>("icon");
+        addColumns<QByteArray, FlameGraphColours::Kind, QString>("name", "kind", "icon");
         QTest::newRow("internal") << QByteArray("php::strlen") << FlameGraphColours::Kind::Internal
                                   << "phpFunctionIcon.tif";
         QTest::newRow("method") << QByteArray("Cart->total") << FlameGraphColours::Kind::Method
@@ -209,10 +205,7 @@ private Q_SLOTS:
     // double-click activates once.
     void activation_data()
     {
-        QTest::addColumn<int>("row");
-        QTest::addColumn<int>("x");
-        QTest::addColumn<QString>("keys");
-        QTest::addColumn<QStringList>("activated");
+        addColumns<int, int, QString, QStringList>("row", "x", "keys", "activated");
         QTest::newRow("top") << 0 << 500 << "" << QStringList { "main" };
         QTest::newRow("first callee") << 1 << 10 << "" << QStringList { "a" };
         QTest::newRow("left edge of the next") << 1 << 400 << "" << QStringList { "t1" };
@@ -258,11 +251,7 @@ private Q_SLOTS:
 
     void toolTips_data()
     {
-        QTest::addColumn<int>("event");
-        QTest::addColumn<int>("row");
-        QTest::addColumn<int>("x");
-        QTest::addColumn<int>("width");
-        QTest::addColumn<QString>("expected");
+        addColumns<int, int, int, int, QString>("event", "row", "x", "width", "expected");
         QTest::newRow("a call") << 0 << 1 << 10 << 1000
                                 << "<b>a</b><br>/a.php:3<br>Self: 200\u00b5s, -100 bytes<br>"
                                    "Inclusive: 400\u00b5s, 200 bytes<br>40.00% of main (Time)";
@@ -307,8 +296,7 @@ private Q_SLOTS:
 
     void path_data()
     {
-        QTest::addColumn<int>("depth");
-        QTest::addColumn<QStringList>("shown");
+        addColumns<int, QStringList>("depth", "shown");
         QStringList names;
         for (int i = 0; i < 15; ++i)
             names << QStringLiteral("f%1").arg(i);
@@ -413,8 +401,7 @@ private Q_SLOTS:
 
     void saving_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("contains");
+        addColumns<QString, QByteArray>("name", "contains");
         QTest::newRow("svg") << "graph.svg" << QByteArray("<svg");
         QTest::newRow("png") << "graph.png" << QByteArray("\x89PNG");
         QTest::newRow("no such folder") << "missing/graph.png" << QByteArray();

@@ -1,3 +1,4 @@
+#include "DataColumns.h"
 #include "CostFormat.h"
 #include "CostUnit.h"
 #include "Formatter.h"
@@ -18,10 +19,7 @@ private Q_SLOTS:
 
     void timeCostString_data()
     {
-        QTest::addColumn<double>("microseconds");
-        QTest::addColumn<qint64>("measurement");
-        QTest::addColumn<bool>("displayDash");
-        QTest::addColumn<QString>("expected");
+        addColumns<double, qint64, bool, QString>("microseconds", "measurement", "displayDash", "expected");
 
         QTest::newRow("zero, seconds, dash") << 0.0 << qint64(0) << true << "-";
         QTest::newRow("zero, milliseconds, dash") << 0.0 << qint64(1) << true << "-";
@@ -61,11 +59,8 @@ private Q_SLOTS:
 
     void withPercentage_data()
     {
-        QTest::addColumn<double>("time");
-        QTest::addColumn<double>("reference");
-        QTest::addColumn<qint64>("measurement");
-        QTest::addColumn<bool>("displayDash");
-        QTest::addColumn<QString>("expected");
+        addColumns<double, double, qint64, bool, QString>(
+            "time", "reference", "measurement", "displayDash", "expected");
 
         QTest::newRow("quarter, milliseconds") << 500.0 << 2000.0 << qint64(1) << true << "0.5ms (25.00%)";
         QTest::newRow("quarter, seconds") << 500.0 << 2000.0 << qint64(0) << false << "0.001s (25.00%)";

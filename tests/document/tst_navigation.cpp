@@ -1,3 +1,4 @@
+#include "DataColumns.h"
 #include "DocumentTestSupport.h"
 
 #include "CallIndex.h"
@@ -47,12 +48,9 @@ private Q_SLOTS:
 
     void findGoesRoundInPreOrder_data()
     {
-        QTest::addColumn<QString>("pattern");
-        QTest::addColumn<bool>("regex");
-        QTest::addColumn<QString>("from"); // "-" for no call
-        QTest::addColumn<bool>("forward");
-        QTest::addColumn<QString>("found"); // "-" for none
-        QTest::addColumn<QString>("kOfN"); // the match's number from 1, of the count
+        // from: "-" for no call; found: "-" for none; kOfN: the match's number from 1, of the count
+        addColumns<QString, bool, QString, bool, QString, QString>(
+            "pattern", "regex", "from", "forward", "found", "kOfN");
         QTest::newRow("into a branch") << "deep" << false << "" << true << u"a1/y/deep1"_s << "1 of 2";
         QTest::newRow("ignoring case") << "DEEP" << false << "a1/y/deep1" << true << u"a1/y/deep2"_s << "2 of 2";
         QTest::newRow("round from the end") << "deep" << false << "a1/y/deep2" << true << u"a1/y/deep1"_s << "1 of 2";
@@ -104,11 +102,7 @@ private Q_SLOTS:
     // inclusive time is 100.
     void hotPathFollowsTheLargestChild_data()
     {
-        QTest::addColumn<int>("cTime");
-        QTest::addColumn<int>("dTime");
-        QTest::addColumn<int>("eTime");
-        QTest::addColumn<QString>("from");
-        QTest::addColumn<QString>("end");
+        addColumns<int, int, int, QString, QString>("cTime", "dTime", "eTime", "from", "end");
         QTest::newRow("the first of equal children") << 30 << 30 << 4 << u""_s << "a/c";
         QTest::newRow("the larger child") << 29 << 31 << 4 << u""_s << "a/d";
         QTest::newRow("below the threshold") << 30 << 30 << 4 << u"b"_s << "b";
@@ -137,8 +131,8 @@ private Q_SLOTS:
     // freeing as many bytes as it takes microseconds.
     void callersCountRecursionOnce_data()
     {
-        QTest::addColumn<QString>("callee");
-        QTest::addColumn<QStringList>("rows"); // largest total inclusive time first
+        // rows: largest total inclusive time first
+        addColumns<QString, QStringList>("callee", "rows");
         QTest::newRow("a function called around itself") << "F"
                                                          << QStringList({ "A|2|15\u00b5s|16\u00b5s|-15 bytes|-16 bytes",
                                                                 "B|1|7\u00b5s|7\u00b5s|-7 bytes|-7 bytes" });

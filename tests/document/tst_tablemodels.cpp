@@ -1,3 +1,4 @@
+#include "DataColumns.h"
 #include "DocumentTestSupport.h"
 
 #include "CallsController.h"
@@ -65,10 +66,8 @@ private Q_SLOTS:
 
     void rowsOfACall_data()
     {
-        QTest::addColumn<QByteArray>("profile");
-        QTest::addColumn<QString>("call");
-        QTest::addColumn<QStringList>("calls");
-        QTest::addColumn<QStringList>("summary"); // largest total inclusive time first
+        // summary: largest total inclusive time first
+        addColumns<QByteArray, QString, QStringList, QStringList>("profile", "call", "calls", "summary");
         QTest::newRow("the root") << workedExample << ""
                                   << QStringList({ "1|render|5\u00b5s|7\u00b5s|/var/www/index.php|10" })
                                   << QStringList({ "render|5\u00b5s|7\u00b5s|5\u00b5s|7\u00b5s|1",
@@ -107,11 +106,8 @@ private Q_SLOTS:
     // hides internal functions.
     void sortingAndFiltering_data()
     {
-        QTest::addColumn<bool>("summary"); // else the calls table
-        QTest::addColumn<bool>("showInternal");
-        QTest::addColumn<int>("column"); // -1: as filled
-        QTest::addColumn<bool>("descending");
-        QTest::addColumn<QStringList>("names");
+        // summary: else the calls table; column: -1: as filled
+        addColumns<bool, bool, int, bool, QStringList>("summary", "showInternal", "column", "descending", "names");
         const int self = CallsController::SelfTimeColumn;
         const int total = SummaryController::TotalSelfTimeColumn;
         const int name = SummaryController::FunctionColumn;
@@ -188,10 +184,7 @@ private Q_SLOTS:
     // time (also as a fraction for the bar), self time.
     void outlineShowsCostsBesideEachCall_data()
     {
-        QTest::addColumn<QByteArray>("profile");
-        QTest::addColumn<int>("measurement");
-        QTest::addColumn<QStringList>("rows");
-        QTest::addColumn<QList<double>>("shares");
+        addColumns<QByteArray, int, QStringList, QList<double>>("profile", "measurement", "rows", "shares");
         QTest::newRow("microseconds") << workedExample << 2
                                       << QStringList({ "main|20\u00b5s|100.0%|13\u00b5s",
                                              "render|7\u00b5s|35.0%|5\u00b5s", "php::strlen|2\u00b5s|10.0%|2\u00b5s" })
@@ -237,8 +230,8 @@ private Q_SLOTS:
 
     void expandingParentsMatchesExpandingByHand_data()
     {
-        QTest::addColumn<QStringList>("expandedFirst"); // paths as callAtPath takes them; "" is main
-        QTest::addColumn<QString>("target");
+        // expandedFirst: paths as callAtPath takes them; "" is main
+        addColumns<QStringList, QString>("expandedFirst", "target");
         QTest::newRow("all collapsed") << QStringList() << "a1/y/deep2";
         QTest::newRow("top expanded") << QStringList({ "" }) << "a1/y/deep2";
         QTest::newRow("a later sibling expanded") << QStringList({ "", "a2" }) << "a1/y/deep1";

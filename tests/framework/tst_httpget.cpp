@@ -1,3 +1,4 @@
+#include "DataColumns.h"
 #include <KFHttpGet.h>
 
 #include <QRegularExpression>
@@ -57,9 +58,7 @@ private Q_SLOTS:
 
     void bodyIsPassedOnWhateverTheStatus_data()
     {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("body");
-        QTest::addColumn<int>("status");
+        addColumns<QString, QString, int>("path", "body", "status");
         QTest::newRow("empty body") << u"/empty"_s << "" << 200;
         QTest::newRow("trailing newline kept") << u"/version"_s << "1.0.1\n" << 200;
         QTest::newRow("redirect keeps the final body only") << u"/redirect"_s << "final body" << 200;

@@ -1,3 +1,4 @@
+#include "DataColumns.h"
 #include "KFPreferenceController.h"
 #include "KFPreferencePane.h"
 
@@ -115,11 +116,8 @@ private Q_SLOTS:
 
     void switchingPanes_data()
     {
-        QTest::addColumn<bool>("crossFade");
-        QTest::addColumn<bool>("animate");
-        QTest::addColumn<bool>("shiftHeld");
-        QTest::addColumn<bool>("shiftSlows");
-        QTest::addColumn<int>("duration"); // 0: switched at once
+        // duration: 0: switched at once
+        addColumns<bool, bool, bool, bool, int>("crossFade", "animate", "shiftHeld", "shiftSlows", "duration");
         QTest::newRow("cross-fade") << true << true << false << true << 250;
         QTest::newRow("shift slows it") << true << true << true << true << 1250;
         QTest::newRow("shift, slowing off") << true << true << true << false << 250;

@@ -1,3 +1,4 @@
+#include "DataColumns.h"
 #include <KUIPasteTextField.h>
 
 #include <QAction>
@@ -40,9 +41,7 @@ private Q_SLOTS:
 
     void shortcutsGoToTheFocusedWidget_data()
     {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("modifiers");
-        QTest::addColumn<QStringList>("received");
+        addColumns<int, int, QStringList>("key", "modifiers", "received");
         const int control = Qt::ControlModifier;
         for (const auto &[key, action] : { std::pair { Qt::Key_X, "cut" }, std::pair { Qt::Key_C, "copy" },
                  std::pair { Qt::Key_V, "paste" }, std::pair { Qt::Key_A, "selectAll" } })

@@ -1,3 +1,4 @@
+#include "DataColumns.h"
 #include <KFStringAdditions.h>
 
 #include <QTemporaryDir>
@@ -14,7 +15,7 @@ Q_DECLARE_METATYPE(KFAdditions::KFRange)
 
 namespace {
 
-template <typename F> void row(const char *name, F call, const QVariant &expected)
+template <typename F> void row(const char *name, const QVariant &expected, F call)
 {
     QTest::newRow(name) << Call([call] { return QVariant::fromValue(call()); }) << expected;
 }
@@ -74,96 +75,56 @@ class TestStringAdditions : public QObject
 private Q_SLOTS:
     void additions_data()
     {
-        QTest::addColumn<Call>("call");
-        QTest::addColumn<QVariant>("expected");
-        row(
-            "occurences ignoring case", [] { return occurencesOfSubstring("abAB", "Ab"); }, 2);
-        row(
-            "no occurences of empty", [] { return occurencesOfSubstring("aaa", ""); }, 0);
-        row(
-            "tokens skip empty ones", [] { return tokensSeparatedByCharactersFromSet("#a##b#", hash()); },
-            QStringList { "a", "b" });
-        row(
-            "words beyond ASCII", [] { return words(QStringLiteral("well-known grüße, 2 Zoë")); },
-            QStringList { "well-known", QStringLiteral("grüße"), QStringLiteral("Zoë") });
-        row(
-            "substitute holding the set", [] { return stringWithSubstitute("a#b#", "##", hash()); }, "a##b##");
-        row(
-            "lines by length", [] { return linesSortedByLength("ccc\n\nb\r\na"); },
-            QStringList { "", "a", "b\r", "ccc" });
-        row(
-            "never contains empty", [] { return containsString("", ""); }, false);
-        row(
-            "tabs and returns", [] { return removeTabsAndReturns("  a  b \n  c\td\r\n"); }, "a  b cd");
-        row(
-            "safe for XML", [] { return stringSafeForXML("&<b \"'>"); }, "&amp;&lt;b &quot;&apos;&gt;");
-        row(
-            "newline to CR", [] { return newlineToCR("a\r\nb\n"); }, "a\r\rb\r");
-        row(
-            "split with empty rest", [] { return splitToSize("abcdef", 3); }, QStringList { "abc", "def", "" });
-        row(
-            "split counts code units", [] { return splitToSize(QStringLiteral("a\U0001F600"), 1); },
-            QStringList { "a", QString(QChar(0xD83D)), QString(QChar(0xDE00)), "" });
-        row(
-            "whitespace range in a word",
-            [] {
-                return whitespaceRangeForRange("one two three", { 5, 0 });
-            },
-            QVariant::fromValue(KFRange { 4, 3 }));
-        row(
-            "whitespace range over a space",
-            [] {
-                return whitespaceRangeForRange("one two three", { 2, 3 });
-            },
-            QVariant::fromValue(KFRange { 0, 7 }));
-        row(
-            "pascal: latin-1", [] { return pascalRoundTrip(QStringLiteral("Grüße"), QStringConverter::Latin1); },
-            QByteArray("\x05Gr\xfc\xdf"
-                       "e"));
-        row(
-            "pascal: utf-8", [] { return pascalRoundTrip(QStringLiteral("Grüße"), QStringConverter::Utf8); },
-            QByteArray("\x07Gr\xc3\xbc\xc3\x9f"
-                       "e"));
-        row(
-            "pascal: 255 bytes", [] { return pascalRoundTrip(QString(255, 'x'), QStringConverter::Utf8); },
-            '\xff' + QByteArray(255, 'x'));
-        row(
-            "pascal: length byte too small", [] { return toPascal(QString(256, 'x'), QStringConverter::Utf8); }, 0);
-        row(
-            "pascal: buffer too small", [] { return toPascal("abcd", QStringConverter::Utf8, 4); }, 0);
-        row(
-            "pascal: buffer just fits", [] { return toPascal("abc", QStringConverter::Utf8, 4); }, 4);
-        row(
-            "pascal: not encodable", [] { return toPascal(QStringLiteral("€"), QStringConverter::Latin1); }, 0);
-        row(
-            "pascal: lone surrogate", [] { return toPascal(QString(QChar(0xD800)), QStringConverter::Utf8); }, 0);
-        row(
-            "group not taking part", [] { return match("b", "(a)|(b)"); }, QStringList { "b", "(none)", "b" });
-        row(
-            "non-ASCII before the match", [] { return match(QStringLiteral("äöü: cg.out.1"), "cg.(out).([0-9]+)"); },
-            QStringList { "cg.out.1", "out", "1" });
-        row(
-            "non-ASCII in the match", [] { return match(QStringLiteral("x=größe;"), "=([^;]*)"); },
-            QStringList { QStringLiteral("=größe"), QStringLiteral("größe") });
-        row(
-            "empty group", [] { return match("ab", "a(x*)b"); }, QStringList { "ab", "" });
-        row(
-            "case ignored", [] { return match("ABC", "b", true); }, QStringList { "B" });
-        row(
-            "case kept", [] { return match("ABC", "b"); }, QStringList { "(no match)" });
+        addColumns<Call, QVariant>("call", "expected");
+        row("occurences ignoring case", 2, [] { return occurencesOfSubstring("abAB", "Ab"); });
+        row("no occurences of empty", 0, [] { return occurencesOfSubstring("aaa", ""); });
+        row("tokens skip empty ones", QStringList { "a", "b" },
+            [] { return tokensSeparatedByCharactersFromSet("#a##b#", hash()); });
+        row("words beyond ASCII", QStringList { "well-known", QStringLiteral("grüße"), QStringLiteral("Zoë") },
+            [] { return words(QStringLiteral("well-known grüße, 2 Zoë")); });
+        row("substitute holding the set", "a##b##", [] { return stringWithSubstitute("a#b#", "##", hash()); });
+        row("lines by length", QStringList { "", "a", "b\r", "ccc" },
+            [] { return linesSortedByLength("ccc\n\nb\r\na"); });
+        row("never contains empty", false, [] { return containsString("", ""); });
+        row("tabs and returns", "a  b cd", [] { return removeTabsAndReturns("  a  b \n  c\td\r\n"); });
+        row("safe for XML", "&amp;&lt;b &quot;&apos;&gt;", [] { return stringSafeForXML("&<b \"'>"); });
+        row("newline to CR", "a\r\rb\r", [] { return newlineToCR("a\r\nb\n"); });
+        row("split with empty rest", QStringList { "abc", "def", "" }, [] { return splitToSize("abcdef", 3); });
+        row("split counts code units", QStringList { "a", QString(QChar(0xD83D)), QString(QChar(0xDE00)), "" },
+            [] { return splitToSize(QStringLiteral("a\U0001F600"), 1); });
+        row("whitespace range in a word", QVariant::fromValue(KFRange { 4, 3 }), [] {
+            return whitespaceRangeForRange("one two three", { 5, 0 });
+        });
+        row("whitespace range over a space", QVariant::fromValue(KFRange { 0, 7 }), [] {
+            return whitespaceRangeForRange("one two three", { 2, 3 });
+        });
+        row("pascal: latin-1", QByteArray("\x05Gr\xfc\xdf\x65"),
+            [] { return pascalRoundTrip(QStringLiteral("Grüße"), QStringConverter::Latin1); });
+        row("pascal: utf-8", QByteArray("\x07Gr\xc3\xbc\xc3\x9f\x65"),
+            [] { return pascalRoundTrip(QStringLiteral("Grüße"), QStringConverter::Utf8); });
+        row("pascal: 255 bytes", '\xff' + QByteArray(255, 'x'),
+            [] { return pascalRoundTrip(QString(255, 'x'), QStringConverter::Utf8); });
+        row("pascal: length byte too small", 0, [] { return toPascal(QString(256, 'x'), QStringConverter::Utf8); });
+        row("pascal: buffer too small", 0, [] { return toPascal("abcd", QStringConverter::Utf8, 4); });
+        row("pascal: buffer just fits", 4, [] { return toPascal("abc", QStringConverter::Utf8, 4); });
+        row("pascal: not encodable", 0, [] { return toPascal(QStringLiteral("€"), QStringConverter::Latin1); });
+        row("pascal: lone surrogate", 0, [] { return toPascal(QString(QChar(0xD800)), QStringConverter::Utf8); });
+        row("group not taking part", QStringList { "b", "(none)", "b" }, [] { return match("b", "(a)|(b)"); });
+        row("non-ASCII before the match", QStringList { "cg.out.1", "out", "1" },
+            [] { return match(QStringLiteral("äöü: cg.out.1"), "cg.(out).([0-9]+)"); });
+        row("non-ASCII in the match", QStringList { QStringLiteral("=größe"), QStringLiteral("größe") },
+            [] { return match(QStringLiteral("x=größe;"), "=([^;]*)"); });
+        row("empty group", QStringList { "ab", "" }, [] { return match("ab", "a(x*)b"); });
+        row("case ignored", QStringList { "B" }, [] { return match("ABC", "b", true); });
+        row("case kept", QStringList { "(no match)" }, [] { return match("ABC", "b"); });
         // Run under the sanitizer build, these also show that nothing leaks.
         for (const char *pattern : { "(ab", "[ab", "a{2,1}", "ab\\" })
-            row(
-                pattern, [pattern] { return raised([pattern] { findRegularExpression("ab", pattern, false); }); },
-                "regcomp: ");
-        row(
-            "split to size 0", [] { return raised([] { splitToSize("abc", 0); }) != QLatin1String("nothing"); }, true);
-        row(
-            "pascal: invalid UTF-8",
-            [] {
-                return stringWithPascalString({ 2, 0xC3, 0x28 }, QStringConverter::Utf8);
-            },
-            QVariant::fromValue(std::optional<QString>()));
+            row(pattern,
+                "regcomp: ", [pattern] { return raised([pattern] { findRegularExpression("ab", pattern, false); }); });
+        row("split to size 0", true, [] { return raised([] { splitToSize("abc", 0); }) != QLatin1String("nothing"); });
+        row("pascal: invalid UTF-8", QVariant::fromValue(std::optional<QString>()), [] {
+            return stringWithPascalString({ 2, 0xC3, 0x28 }, QStringConverter::Utf8);
+        });
     }
 
     void additions()

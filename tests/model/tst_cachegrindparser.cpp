@@ -1,3 +1,4 @@
+#include "DataColumns.h"
 #include "FunctionModel.h"
 #include "FunctionSummaryMap.h"
 #include "Profile.h"
@@ -222,8 +223,7 @@ private:
 
 void TestCachegrindParser::trees_data()
 {
-    QTest::addColumn<QByteArray>("data");
-    QTest::addColumn<QStringList>("tree");
+    addColumns<QByteArray, QStringList>("data", "tree");
     QTest::newRow("worked example") << workedExample
                                     << QStringList { "main 13/20 #0 @1 /var/www/index.php",
                                            "  render 5/7 #1 @10 /var/www/index.php",
@@ -339,9 +339,8 @@ void TestCachegrindParser::trees()
 
 void TestCachegrindParser::events_data()
 {
-    QTest::addColumn<QByteArray>("header");
-    QTest::addColumn<QStringList>("events"); // name, kind, microseconds of 7
-    QTest::addColumn<int>("timeEvent");
+    // events: name, kind, microseconds of 7
+    addColumns<QByteArray, QStringList, int>("header", "events", "timeEvent");
     QTest::newRow("no events line") << QByteArray() << QStringList { "Time t 7" } << 0;
     QTest::newRow("10ns and memory") << QByteArray("events: Time_(10ns) Memory_(bytes)\n")
                                      << QStringList { "Time_(10ns) t 0.07", "Memory_(bytes) m" } << 0;
@@ -382,11 +381,7 @@ void TestCachegrindParser::events()
 
 void TestCachegrindParser::limits_data()
 {
-    QTest::addColumn<QByteArray>("data");
-    QTest::addColumn<quint64>("calls");
-    QTest::addColumn<qint64>("memory");
-    QTest::addColumn<bool>("cancel");
-    QTest::addColumn<QString>("error");
+    addColumns<QByteArray, quint64, qint64, bool, QString>("data", "calls", "memory", "cancel", "error");
     const QString tooMany
         = QStringLiteral("The profile records more calls or names, or a longer line, than can be read (%1)");
     const QString memoryShort = QStringLiteral("Not enough memory to read the file");
@@ -419,8 +414,7 @@ void TestCachegrindParser::limits()
 
 void TestCachegrindParser::progress_data()
 {
-    QTest::addColumn<QByteArray>("data");
-    QTest::addColumn<QStringList>("log");
+    addColumns<QByteArray, QStringList>("data", "log");
     // The worked example padded with a comment to the size wanted.
     const auto padded
         = [](qsizetype size) { return "#" + QByteArray(size - workedExample.size() - 2, 'x') + "\n" + workedExample; };
@@ -517,8 +511,8 @@ void TestCachegrindParser::damagedInputs()
 
 void TestCachegrindParser::contents_data()
 {
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QByteArray>("expected"); // none: not a valid gzip file
+    // expected: none: not a valid gzip file
+    addColumns<QByteArray, QByteArray>("bytes", "expected");
     QTest::newRow("plain") << profileText << profileText;
     QTest::newRow("empty") << QByteArray() << QByteArray("");
     QTest::newRow("one byte of the magic") << QByteArray("\x1f") << QByteArray("\x1f");
@@ -569,8 +563,7 @@ void TestCachegrindParser::contents()
 
 void TestCachegrindParser::refused_data()
 {
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("error");
+    addColumns<QString, QString>("path", "error");
     QTest::newRow("missing") << m_dir.filePath("missing") << "No such file or directory";
     QTest::newRow("directory") << m_dir.path() << "Not a regular file";
     QTest::newRow("device") << u"/dev/null"_s << "Not a regular file";
@@ -610,8 +603,7 @@ void TestCachegrindParser::fileCutShortWhileRead()
 
 void TestCachegrindParser::fileSizeText_data()
 {
-    QTest::addColumn<qint32>("bytes");
-    QTest::addColumn<QString>("text");
+    addColumns<qint32, QString>("bytes", "text");
     QTest::newRow("0") << 0 << "0";
     QTest::newRow("1022") << 1022 << "1022";
     QTest::newRow("1023") << 1023 << "1.0 KB";

@@ -1,3 +1,4 @@
+#include "DataColumns.h"
 #include "Cost.h"
 #include "CostFormat.h"
 #include "FunctionModel.h"
@@ -50,10 +51,7 @@ class TestCallTree : public QObject
 private Q_SLOTS:
     void kinds_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<char>("type");
-        QTest::addColumn<QString>("icon");
-        QTest::addColumn<QList<Span>>("spans");
+        addColumns<QString, char, QString, QList<Span>>("name", "type", "icon", "spans");
         const quint32 grey = FunctionModel::darkGrey, blue = FunctionModel::blue;
         const QString php = "phpFunctionIcon.tif", application = "applicationFunctionIcon.tif";
         QTest::newRow("internal") << "php::strlen" << 'p' << php << QList<Span> { { 0, 11, grey } };
@@ -109,8 +107,7 @@ private Q_SLOTS:
 
     void summaries_data()
     {
-        QTest::addColumn<QByteArray>("data");
-        QTest::addColumn<QString>("summaries");
+        addColumns<QByteArray, QString>("data", "summaries");
         QTest::newRow("repeated calls, first met first listed, root left out") << QByteArray(
             "fn=f\n1 3\n\nfn=zero\n1 0\n\nfn=f\n1 3\n\nfn=f\n1 4\n\n"
             "fn=main\n1 0\ncfn=f\ncfn=zero\ncfn=f\ncfn=f\n\n") << "f 3x 10/3 10/3; zero 1x 0/0 0/0";
@@ -188,9 +185,7 @@ private Q_SLOTS:
 
     void costs_data()
     {
-        QTest::addColumn<QString>("event");
-        QTest::addColumn<qint64>("bits");
-        QTest::addColumn<QString>("text");
+        addColumns<QString, qint64, QString>("event", "bits", "text");
         QTest::newRow("time in its unit") << "Time_(10ns)" << qint64(123456) << "1.2ms";
         QTest::newRow("time too small") << "Time" << qint64(50) << "-";
         QTest::newRow("largest time") << "Time" << qint64(-1) << "18446744073709552.0ms";
@@ -213,9 +208,7 @@ private Q_SLOTS:
 
     void names_data()
     {
-        QTest::addColumn<QString>("event");
-        QTest::addColumn<QString>("asked");
-        QTest::addColumn<bool>("named");
+        addColumns<QString, QString, bool>("event", "asked", "named");
         QTest::newRow("whole name") << u"Memory_(bytes)"_s << "Memory_(bytes)" << true;
         QTest::newRow("without unit") << u"Memory_(bytes)"_s << "memory" << true;
         QTest::newRow("any case") << u"Time_(10ns)"_s << "TIME" << true;
@@ -235,11 +228,7 @@ private Q_SLOTS:
 
     void arithmetic_data()
     {
-        QTest::addColumn<bool>("isSigned");
-        QTest::addColumn<qint64>("left");
-        QTest::addColumn<qint64>("right");
-        QTest::addColumn<qint64>("sum");
-        QTest::addColumn<qint64>("halfOfSum");
+        addColumns<bool, qint64, qint64, qint64, qint64>("isSigned", "left", "right", "sum", "halfOfSum");
         QTest::newRow("unsigned") << false << qint64(7) << qint64(8) << qint64(15) << qint64(7);
         QTest::newRow("unsigned saturates")
             << false << qint64(maxUnsigned) << qint64(3) << qint64(maxUnsigned) << qint64(maxUnsigned / 2);

@@ -1,3 +1,4 @@
+#include "DataColumns.h"
 #include "RecordingAlertPresenter.h"
 #include "TestProfiles.h"
 #include "AppController.h"
@@ -118,8 +119,7 @@ private Q_SLOTS:
 
     void startUpRunsWhatTheSettingsAskFor_data()
     {
-        QTest::addColumn<bool>("checkUpdates");
-        QTest::addColumn<bool>("startSifter");
+        addColumns<bool, bool>("checkUpdates", "startSifter");
         QTest::newRow("first run") << false << false;
         QTest::newRow("updates") << true << false;
         QTest::newRow("watcher") << false << true;
@@ -222,9 +222,7 @@ private Q_SLOTS:
     // the start window with no document open, ends the application.
     void theLastWindowDecidesNothingButTheStartWindowDoes_data()
     {
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<bool>("quits");
-        QTest::addColumn<bool>("startWindowAfter");
+        addColumns<QString, bool, bool>("action", "quits", "startWindowAfter");
         QTest::newRow("close the last document") << "close document" << false << true;
         QTest::newRow("close it with the watcher open") << "close document, watcher open" << false << true;
         QTest::newRow("close the start window") << "close start window" << true << false;

@@ -1,3 +1,4 @@
+#include "DataColumns.h"
 #include "RecordingAlertPresenter.h"
 #include "AppController.h"
 #include "DocumentController.h"
@@ -78,8 +79,7 @@ private Q_SLOTS:
     // Keys spelled out: a renamed constant would lose the users' stored settings.
     void firstRunValues_data()
     {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QVariant>("expected");
+        addColumns<QString, QVariant>("key", "expected");
         QTest::newRow("measurement") << "measurement" << QVariant(qint64(1));
         QTest::newRow("dash") << "displayDash" << QVariant(true);
         QTest::newRow("internal in calls") << "callStackShowsInternalPhpFunctions" << QVariant(true);

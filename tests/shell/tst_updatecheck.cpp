@@ -1,3 +1,4 @@
+#include "DataColumns.h"
 #include "UpdateCheck.h"
 
 #include <KFUserDefaultsController.h>
@@ -139,10 +140,7 @@ private Q_SLOTS:
     // Only a short line of text counts as a version; anything else is a failed check.
     void comparesTheVersions_data()
     {
-        QTest::addColumn<QByteArray>("status");
-        QTest::addColumn<QByteArray>("latest");
-        QTest::addColumn<int>("button");
-        QTest::addColumn<QString>("alert");
+        addColumns<QByteArray, QByteArray, int, QString>("status", "latest", "button", "alert");
         QTest::newRow("same version") << QByteArray("200 OK") << QByteArray(VELOTRACE_VERSION) << 0 << upToDate;
         QTest::newRow("same version, line end")
             << QByteArray("200 OK") << QByteArray(VELOTRACE_VERSION "\r\n") << 0 << upToDate;
@@ -255,9 +253,8 @@ private Q_SLOTS:
 
     void aFailedCheckLetsTheNextOneRun_data()
     {
-        QTest::addColumn<QString>("failure");
-        QTest::addColumn<bool>("userAsked");
-        QTest::addColumn<QString>("reason"); // shown only when the user asked
+        // reason: shown only when the user asked
+        addColumns<QString, bool, QString>("failure", "userAsked", "reason");
         QTest::newRow("refused, asked") << "refused" << true
                                         << "The update server could not be reached. Try again later.";
         QTest::newRow("refused, automatic: silent") << "refused" << false << "";
