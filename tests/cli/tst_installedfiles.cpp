@@ -135,8 +135,7 @@ private Q_SLOTS:
     void completion()
     {
         QFETCH(QString, words);
-        QFETCH(QStringList, expected);
-        QCOMPARE(complete(words.split(QLatin1Char(' ')), m_dir.path()), expected);
+        QTEST(complete(words.split(QLatin1Char(' ')), m_dir.path()), "expected");
     }
 
     // How a desktop tells a profile by its name or its first line.
@@ -158,8 +157,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, name);
         QFETCH(QByteArray, contents);
-        QFETCH(QString, type);
-        QCOMPARE(QMimeDatabase().mimeTypeForFileNameAndData(name, contents).name(), type);
+        QTEST(QMimeDatabase().mimeTypeForFileNameAndData(name, contents).name(), "type");
     }
 };
 

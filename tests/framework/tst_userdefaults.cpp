@@ -1,9 +1,14 @@
+#include <KFPreferencePane.h>
 #include <KFSharedDefaultsObserver.h>
 #include <KFUserDefaultsController.h>
 
+#include <QComboBox>
+#include <QLineEdit>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTest>
+#include <QVBoxLayout>
 
 #include <functional>
 #include <memory>
@@ -31,6 +36,43 @@ public:
     std::function<void()> onNotification;
 };
 
+// A pane whose form holds a pop-up, a number and a text field bound to test keys.
+class BoundPane : public KFPreferencePane
+{
+public:
+    BoundPane()
+    {
+        setNibName(QStringLiteral("BoundForm"));
+        view();
+    }
+    QComboBox *popUp = nullptr;
+    QSpinBox *number = nullptr;
+    QLineEdit *text = nullptr;
+    int boundChanges = 0;
+
+protected:
+    std::unique_ptr<QWidget> loadNib() override
+    {
+        auto form = std::make_unique<QWidget>();
+        popUp = new QComboBox;
+        popUp->addItems({ "zero", "one", "two" });
+        number = new QSpinBox;
+        number->setRange(1, 99);
+        text = new QLineEdit;
+        auto *layout = new QVBoxLayout(form.get());
+        for (QWidget *control : std::initializer_list<QWidget *> { popUp, number, text })
+            layout->addWidget(control);
+        return form;
+    }
+    void awakeFromNib() override
+    {
+        bind(popUp, QStringLiteral("testPopUp"));
+        bind(number, QStringLiteral("testNumber"));
+        bind(text, QStringLiteral("testText"));
+    }
+    void boundValuesDidChange() override { ++boundChanges; }
+};
+
 // Still registered when destroyed at exit, after the shared controller.
 RecordingObserver outlivingObserver;
 
@@ -45,6 +87,13 @@ private Q_SLOTS:
     {
         QFile::remove(defaults().storeFileName());
         outlivingObserver.addObserverSharedUserDefaults(QStringLiteral("test.outliving"));
+        defaults().registerDefaults({ { "testPopUp", 1 }, { "testNumber", 5 }, { "testText", "c.*" } });
+    }
+
+    void cleanup()
+    {
+        for (const char *key : { "testPopUp", "testNumber", "testText" })
+            defaults().removeObjectForKey(QLatin1String(key));
     }
 
     void storedValueWinsOverDefaultAndRemovalRestoresIt()
@@ -126,7 +175,47 @@ private Q_SLOTS:
         defaults().setObjectForKey(2, key);
         QCOMPARE(late.changes, QVariantList { 2 });
     }
+
+    // Controls bound to settings by a preference pane.
+    void textIsStoredWhenItsEditEnds()
+    {
+        BoundPane pane;
+        QCOMPARE(pane.text->text(), QStringLiteral("c.*"));
+        QSignalSpy stored(&defaults(), &KFUserDefaultsController::valueChanged);
+        pane.number->setValue(12);
+        pane.text->setText(QStringLiteral("p.*"));
+        QCOMPARE(stored.size(), 1);
+        Q_EMIT pane.text->editingFinished();
+        Q_EMIT pane.text->editingFinished(); // an unchanged edit stores nothing
+        QCOMPARE(stored, QList<QVariantList>({ { "testNumber", 12 }, { "testText", "p.*" } }));
+        QCOMPARE(pane.boundChanges, 2);
+    }
+
+    void controlsFollowChangesMadeElsewhere()
+    {
+        BoundPane pane;
+        std::make_unique<BoundPane>().reset(); // a destroyed pane must hear nothing
+        defaults().setObjectForKey(42, QStringLiteral("testNumber"));
+        defaults().setObjectForKey(QStringLiteral("x.*"), QStringLiteral("testText"));
+        QCOMPARE(pane.number->value(), 42);
+        QCOMPARE(pane.text->text(), QStringLiteral("x.*"));
+        QCOMPARE(pane.boundChanges, 2);
+        defaults().removeObjectForKey(QStringLiteral("testNumber"));
+        QCOMPARE(pane.number->value(), 5);
+    }
+
+    void valuesOutsideTheControlsRangeAreNotRewritten()
+    {
+        defaults().setObjectForKey(7, QStringLiteral("testPopUp"));
+        defaults().setObjectForKey(1000, QStringLiteral("testNumber"));
+        QSignalSpy stored(&defaults(), &KFUserDefaultsController::valueChanged);
+        BoundPane pane;
+        QCOMPARE(pane.popUp->currentIndex(), -1);
+        QCOMPARE(pane.number->value(), 99);
+        QVERIFY(stored.isEmpty());
+        QCOMPARE(defaults().integerForKey(QStringLiteral("testNumber")), 1000);
+    }
 };
 
-QTEST_GUILESS_MAIN(TestUserDefaults)
+QTEST_MAIN(TestUserDefaults)
 #include "tst_userdefaults.moc"

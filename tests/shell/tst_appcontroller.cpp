@@ -232,8 +232,6 @@ private Q_SLOTS:
     void theLastWindowDecidesNothingButTheStartWindowDoes()
     {
         QFETCH(QString, action);
-        QFETCH(bool, quits);
-        QFETCH(bool, startWindowAfter);
         m_controller->openStartupFiles({ writeProfile(QStringLiteral("only.cachegrind")) });
         QTRY_COMPARE(documents().size(), 1);
         if (action.endsWith(QLatin1String("watcher open")))
@@ -249,9 +247,9 @@ private Q_SLOTS:
                 m_controller->quitAction()->trigger();
             }
         });
-        QCOMPARE(quit, quits);
+        QTEST(quit, "quits");
         QVERIFY(documents().isEmpty());
-        QCOMPARE(m_controller->startWindow() && m_controller->startWindow()->isVisible(), startWindowAfter);
+        QTEST(m_controller->startWindow() && m_controller->startWindow()->isVisible(), "startWindowAfter");
     }
 
     void openCloseAndRecentMenuItems()
