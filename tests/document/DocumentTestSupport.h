@@ -3,9 +3,8 @@
 #include "CallTreeModel.h"
 #include "FunctionModel.h"
 #include "ProfiledFunctionCall.h"
+#include "TestDefaults.h"
 #include "TestProfiles.h"
-
-#include <KFUserDefaultsController.h>
 
 #include <QAbstractItemModel>
 #include <QStringList>
@@ -71,9 +70,4 @@ inline QStringList outlineRows(const CallTreeModel &model)
                                                   : QString());
     }
     return rows;
-}
-
-inline KFUserDefaultsController &defaults()
-{
-    return KFUserDefaultsController::sharedUserDefaultsController();
 }

@@ -43,12 +43,6 @@ QStringList fields(const MyDocument &document)
         document.inclusiveTimeTextField()->text() };
 }
 
-void selectOutlineRow(MyDocument &document, int row)
-{
-    document.outlineView()->selectionModel()->setCurrentIndex(
-        document.outlineModel()->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-}
-
 void doubleClickRow(QAbstractItemView *view, int row, int column = 0)
 {
     const QPoint centre = view->visualRect(view->model()->index(row, column)).center();
@@ -260,48 +254,9 @@ private Q_SLOTS:
         disconnect(connection);
     }
 
-    void failuresReportTheFileAndLeaveOthersOpen_data()
+    void anEmptyProfileShowsNothingButDashes()
     {
-        addColumns<QString, QString>("name", "reason");
-        QTest::newRow("missing") << u"missing.cachegrind"_s << "No such file or directory";
-        QTest::newRow("directory") << u"directory"_s << "not a regular file";
-        QTest::newRow("corrupt gzip") << u"corrupt.cachegrind.gz"_s << "gzip";
-    }
-
-    void failuresReportTheFileAndLeaveOthersOpen()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, reason);
-        MyDocument *other = openText(QStringLiteral("other.cachegrind"), workedExample);
-        QVERIFY(other);
-        const QString path = m_dir.filePath(name);
-        if (name == QLatin1String("directory")) {
-            QVERIFY(QDir(m_dir.path()).mkpath(name));
-        } else if (name.endsWith(QLatin1String(".gz"))) {
-            write(name, QByteArray("\x1f\x8b\x08\x00") + "not deflate data at all");
-        }
-        QString error;
-        QVERIFY(!openAndWait(*m_registry, path, &error));
-        QVERIFY2(error.contains(name) && error.contains(reason, Qt::CaseInsensitive), qPrintable(error));
-
-        m_registry->openDocuments({ QUrl::fromLocalFile(path) });
-        QTRY_COMPARE(m_alerts.size(), 1);
-        QVERIFY(m_alerts.first().contains(name) && m_alerts.first().contains(reason, Qt::CaseInsensitive));
-        QCOMPARE(m_registry->documents(), QList<MyDocument *>({ other }));
-        QVERIFY(other->window()->isVisible());
-    }
-
-    void emptyProfilesShowNothingButDashes_data()
-    {
-        QTest::addColumn<QByteArray>("contents");
-        QTest::newRow("empty file") << QByteArray();
-        QTest::newRow("header only") << profileHeader();
-    }
-
-    void emptyProfilesShowNothingButDashes()
-    {
-        QFETCH(QByteArray, contents);
-        MyDocument *document = openText(QStringLiteral("empty.cachegrind"), contents);
+        MyDocument *document = openText(QStringLiteral("empty.cachegrind"), QByteArray());
         QVERIFY(document);
         QCOMPARE(document->outlineModel()->rowCount(), 0);
         QCOMPARE(fields(*document), allDashes);

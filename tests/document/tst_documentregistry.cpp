@@ -37,12 +37,6 @@ const QByteArray twoFs = profileHeader() + record("/a.php", "f", 1, 3) + record(
     + record("/a.php", "g", 3, 5) + record("/a.php", "main", 1, 1, { "f", "f", "g" });
 const QByteArray onlyG = profileHeader() + record("/a.php", "g", 3, 5) + record("/a.php", "main", 1, 1, { "g" });
 
-void selectOutlineRow(MyDocument &document, int row)
-{
-    document.outlineView()->selectionModel()->setCurrentIndex(
-        document.outlineModel()->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-}
-
 // The selected call as "function self-time", or "none".
 QString selection(const MyDocument &document)
 {
@@ -147,6 +141,7 @@ private Q_SLOTS:
         QTest::newRow("window closed") << u"large.cachegrind"_s << u"close"_s << "";
         QTest::newRow("missing file") << u"missing.cachegrind"_s << u""_s << "No such file or directory.";
         QTest::newRow("memory short") << u"large.cachegrind"_s << u""_s << "Not enough memory to read the file.";
+        QTest::newRow("corrupt gzip") << u"corrupt.cachegrind.gz"_s << u""_s << "The file is not a valid gzip file.";
     }
 
     void cancelledAndFailedReadsLeaveNothing()
@@ -155,6 +150,7 @@ private Q_SLOTS:
         QFETCH(QString, cancel);
         QFETCH(QString, reason);
         MyDocument *other = openAndWait(*m_registry, write(QStringLiteral("other.cachegrind"), workedExample));
+        write(QStringLiteral("corrupt.cachegrind.gz"), QByteArray("\x1f\x8b\x08\x00") + "not deflate data at all");
         if (reason.startsWith(QLatin1String("Not enough")))
             m_registry->setMemoryLimit(64 << 10);
         QSignalSpy finished(m_registry.get(), &DocumentController::openFinished);
@@ -169,6 +165,7 @@ private Q_SLOTS:
         }
         QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 60000);
         QCOMPARE(finished.first().at(1).value<MyDocument *>(), nullptr);
+        QVERIFY(finished.first().at(2).toString().contains(reason.chopped(!reason.isEmpty())));
         QCOMPARE(m_alerts, reason.isEmpty() ? QStringList() : QStringList(alert(m_dir.filePath(file), reason)));
         QCOMPARE(m_registry->documents(), QList<MyDocument *>({ other }));
         QCOMPARE(m_registry->readsInProgress(), 0);

@@ -1,6 +1,7 @@
+#include "TestDefaults.h"
+
 #include <KFPreferencePane.h>
 #include <KFSharedDefaultsObserver.h>
-#include <KFUserDefaultsController.h>
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -14,11 +15,6 @@
 #include <memory>
 
 namespace {
-
-KFUserDefaultsController &defaults()
-{
-    return KFUserDefaultsController::sharedUserDefaultsController();
-}
 
 // Records the new values it is told of; an optional action runs inside the callback.
 class RecordingObserver : public KFSharedDefaultsObserver

@@ -1,3 +1,4 @@
+#include "TestDefaults.h"
 #include "DataColumns.h"
 #include "RecordingAlertPresenter.h"
 #include "TestProfiles.h"
@@ -11,8 +12,6 @@
 #include "SifterStatusController.h"
 #include "SifterWatcher.h"
 #include "UpdateCheck.h"
-
-#include <KFUserDefaultsController.h>
 
 #include <QAction>
 #include <QApplication>
@@ -30,11 +29,6 @@
 #include <memory>
 
 namespace {
-
-KFUserDefaultsController &defaults()
-{
-    return KFUserDefaultsController::sharedUserDefaultsController();
-}
 
 QMenu *fileMenu(QMainWindow *window)
 {

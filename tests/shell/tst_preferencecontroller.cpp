@@ -1,9 +1,9 @@
+#include "TestDefaults.h"
 #include "PreferenceController.h"
 #include "SettingsKeys.h"
 
 #include <KFPreferencePane.h>
 #include <KFSharedDefaultsObserver.h>
-#include <KFUserDefaultsController.h>
 
 #include <QAction>
 #include <QCheckBox>
@@ -17,11 +17,6 @@
 #include <QToolBar>
 
 namespace {
-
-KFUserDefaultsController &settings()
-{
-    return KFUserDefaultsController::sharedUserDefaultsController();
-}
 
 const QStringList displayKeys { VTCMeasurement, VTCDisplayDash, VTCCallStackShowsInternalPhpFunctions,
     VTCSummaryShowsInternalPhpFunctions, VTCUpdatesCheckAutomatically };
@@ -73,7 +68,7 @@ private Q_SLOTS:
     void cleanup()
     {
         for (const QString &key : displayKeys + QStringList { VTCSifterRegex, VTCSifterRegexUseCustom })
-            settings().removeObjectForKey(key);
+            defaults().removeObjectForKey(key);
     }
 
     void threePanesThatFitTheWindow()
@@ -111,17 +106,17 @@ private Q_SLOTS:
             QStringList(
                 { "values.measurement=0", "values.displayDash=false", "values.callStackShowsInternalPhpFunctions=false",
                     "values.summaryShowsInternalPhpFunctions=false", "values.updatesCheckAutomatically=true" }));
-        QCOMPARE(settings().integerForKey(VTCMeasurement), 0);
-        QVERIFY(settings().boolForKey(VTCUpdatesCheckAutomatically));
+        QCOMPARE(defaults().integerForKey(VTCMeasurement), 0);
+        QVERIFY(defaults().boolForKey(VTCUpdatesCheckAutomatically));
 
         // A change made elsewhere shows in the open pane.
-        settings().setObjectForKey(1, VTCMeasurement);
+        defaults().setObjectForKey(1, VTCMeasurement);
         QCOMPARE(control<QComboBox>(controller, "General", "measurementPopUp")->currentIndex(), 1);
     }
 
     void anEditInProgressIsKeptWhenThePanesAreRebuilt()
     {
-        settings().setObjectForKey(true, VTCSifterRegexUseCustom);
+        defaults().setObjectForKey(true, VTCSifterRegexUseCustom);
         PreferenceController controller;
         controller.showWindow();
         auto *field = control<QLineEdit>(controller, "Sifter", "fileMatchEdit");
@@ -130,7 +125,7 @@ private Q_SLOTS:
         field->selectAll();
         QTest::keyClicks(field, QStringLiteral("profile\\..*"));
         controller.showWindow();
-        QCOMPARE(settings().stringForKey(VTCSifterRegex), QStringLiteral("profile\\..*"));
+        QCOMPARE(defaults().stringForKey(VTCSifterRegex), QStringLiteral("profile\\..*"));
     }
 
     // Panes are rebuilt at each showing; the button must stay connected.

@@ -1,10 +1,9 @@
+#include "TestDefaults.h"
 #include "DataColumns.h"
 #include "RecordingAlertPresenter.h"
 #include "AppController.h"
 #include "DocumentController.h"
 #include "SettingsKeys.h"
-
-#include <KFUserDefaultsController.h>
 
 #include <QDir>
 #include <QFile>
@@ -12,11 +11,6 @@
 #include <QTest>
 
 namespace {
-
-KFUserDefaultsController &defaults()
-{
-    return KFUserDefaultsController::sharedUserDefaultsController();
-}
 
 QString storeDirectory()
 {

@@ -1,7 +1,6 @@
 #include "DataColumns.h"
+#include "TestDefaults.h"
 #include "UpdateCheck.h"
-
-#include <KFUserDefaultsController.h>
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -81,7 +80,7 @@ QString describe(const UpdateCheck::Alert &alert)
 
 void setServer(const QString &base)
 {
-    KFUserDefaultsController::sharedUserDefaultsController().setObjectForKey(base, UpdateCheck::updateServerKey);
+    defaults().setObjectForKey(base, UpdateCheck::updateServerKey);
 }
 
 } // namespace
@@ -125,7 +124,7 @@ private Q_SLOTS:
     void cleanup()
     {
         check.reset();
-        KFUserDefaultsController::sharedUserDefaultsController().removeObjectForKey(UpdateCheck::updateServerKey);
+        defaults().removeObjectForKey(UpdateCheck::updateServerKey);
     }
 
     void serverPages()
