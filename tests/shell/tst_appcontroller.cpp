@@ -30,39 +30,22 @@
 
 namespace {
 
-QMenu *fileMenu(QMainWindow *window)
+// The menu of the menu bar at `index`, about to be shown.
+QMenu *menu(QMainWindow *window, int index)
 {
-    return window->menuBar()->actions().value(0)->menu();
-}
-
-// "text|shortcut" of each item of the menu at `index`, the File menu by default.
-QStringList fileMenuItems(QMainWindow *window, int index = 0)
-{
-    QStringList items;
-    for (const QAction *action : window->menuBar()->actions().value(index)->menu()->actions()) {
-        if (!action->isSeparator())
-            items << action->text() + QLatin1Char('|') + action->shortcut().toString();
-    }
-    return items;
-}
-
-QMenu *windowMenu(QMainWindow *window)
-{
-    const QList<QAction *> menus = window->menuBar()->actions();
-    QMenu *menu = (*std::find_if(menus.begin(), menus.end(), [](const QAction *menu) {
-        return menu->text() == QLatin1String("&Window");
-    }))->menu();
+    QMenu *menu = window->menuBar()->actions().value(index)->menu();
     Q_EMIT menu->aboutToShow();
     return menu;
 }
 
-// "text" of each item of the Window menu, with "*" after the checked one.
-QStringList windowMenuItems(QMainWindow *window)
+// "text|shortcut" of each item of that menu, with "*" after the checked one.
+QStringList menuItems(QMainWindow *window, int index = 0)
 {
     QStringList items;
-    for (const QAction *action : windowMenu(window)->actions()) {
+    for (const QAction *action : menu(window, index)->actions()) {
         if (!action->isSeparator())
-            items << action->text() + (action->isChecked() ? QStringLiteral("*") : QString());
+            items << action->text() + QLatin1Char('|') + action->shortcut().toString()
+                    + (action->isChecked() ? QStringLiteral("*") : QString());
     }
     return items;
 }
@@ -143,7 +126,7 @@ private Q_SLOTS:
         QCOMPARE(m_controller->sifterWatcher()->sifterIsRunning(), startSifter);
         QMainWindow *window = m_controller->sifterStatusController()->window();
         QVERIFY(window->isVisible());
-        QCOMPARE(fileMenuItems(window), expectedFileMenu);
+        QCOMPARE(menuItems(window), expectedFileMenu);
     }
 
     void eachFileOpensInItsOwnWindow()
@@ -154,13 +137,13 @@ private Q_SLOTS:
         QStringList titles; // in the order their reads ended
         for (MyDocument *document : documents()) {
             QVERIFY(document->window()->isVisible());
-            QCOMPARE(fileMenuItems(document->window()), expectedFileMenu);
+            QCOMPARE(menuItems(document->window()), expectedFileMenu);
             titles << document->window()->windowTitle();
             // A document window adds find to the Edit menu, and a Go menu.
-            QCOMPARE(fileMenuItems(document->window(), 1),
+            QCOMPARE(menuItems(document->window(), 1),
                 QStringList({ "&Find…|Ctrl+F", "Find &Next|F3", "Find Pre&vious|Shift+F3", "&Preferences…|Ctrl+," }));
-            QCOMPARE(fileMenuItems(document->window(), 2),
-                QStringList({ "Go to &Caller|Alt+Up", "Expand &Hot Path|Ctrl+E" }));
+            QCOMPARE(
+                menuItems(document->window(), 2), QStringList({ "Go to &Caller|Alt+Up", "Expand &Hot Path|Ctrl+E" }));
         }
         titles.sort();
         QCOMPARE(titles, QStringList({ "first.cachegrind", "second.cachegrind" }));
@@ -180,7 +163,7 @@ private Q_SLOTS:
         for (const QAction *menu : start->menuBar()->actions())
             menus << menu->text();
         QCOMPARE(menus, QStringList({ "&File", "&Edit", "&Window", "&Help" }));
-        QCOMPARE(fileMenuItems(start), expectedFileMenu);
+        QCOMPARE(menuItems(start), expectedFileMenu);
 
         QMimeData mime; // a profile, a directory and a remote page
         mime.setUrls({ QUrl::fromLocalFile(writeProfile(QStringLiteral("dropped.cachegrind"))),
@@ -204,12 +187,12 @@ private Q_SLOTS:
         m_controller->openStartupFiles({ writeProfile(QStringLiteral("second.cachegrind")) });
         QTRY_COMPARE(documents().size(), 2);
         QMainWindow *window = documents().first()->window();
-        QCOMPARE(windowMenuItems(window), QStringList({ "&Watcher", "a&&b.cachegrind", "second.cachegrind*" }));
-        windowMenu(window)->actions().at(2)->trigger();
+        QCOMPARE(menuItems(window, 3), QStringList({ "&Watcher|", "a&&b.cachegrind|", "second.cachegrind|*" }));
+        menu(window, 3)->actions().at(2)->trigger();
         QCOMPARE(m_controller->frontDocument(), documents().first());
         QVERIFY(QTest::qWaitForWindowActive(window));
-        QCOMPARE(windowMenuItems(documents().last()->window()),
-            QStringList({ "&Watcher", "a&&b.cachegrind*", "second.cachegrind" }));
+        QCOMPARE(menuItems(documents().last()->window(), 3),
+            QStringList({ "&Watcher|", "a&&b.cachegrind|*", "second.cachegrind|" }));
     }
 
     // Closing the last document brings the start window back; only Quit, or closing
@@ -260,7 +243,7 @@ private Q_SLOTS:
 
         // The start window is back, with the file in its recent menu.
         const auto recentItems = [this] {
-            QMenu *recent = fileMenu(m_controller->startWindow())->actions().at(1)->menu();
+            QMenu *recent = menu(m_controller->startWindow(), 0)->actions().at(1)->menu();
             Q_EMIT recent->aboutToShow();
             return recent->actions();
         };
@@ -302,7 +285,7 @@ private Q_SLOTS:
         QCOMPARE(documents().size(), 2);
         QCOMPARE(
             comparisons.first()->windowTitle(), QStringLiteral("first.cachegrind → second.cachegrind — Comparison"));
-        QCOMPARE(fileMenuItems(comparisons.first()), expectedFileMenu);
+        QCOMPARE(menuItems(comparisons.first()), expectedFileMenu);
         QVERIFY(QTest::qWaitForWindowActive(comparisons.first()));
         QVERIFY(!compare->isEnabled());
         comparisons.first()->close();
