@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CallTreeModel.h"
 #include "CallTreeView.h"
 #include "DocumentController.h"
 #include "MyDocument.h"

@@ -1,22 +1,35 @@
 #include "DataColumns.h"
+#include "DocumentOpening.h"
 #include "DocumentTestSupport.h"
 
 #include "CallIndex.h"
 #include "CallSearch.h"
 #include "CallersController.h"
 #include "CallsController.h"
+#include "ComparisonModel.h"
+#include "ComparisonWindow.h"
 #include "CostFormat.h"
 #include "CostUnit.h"
+#include "DocumentController.h"
 #include "Formatter.h"
 #include "HotPath.h"
+#include "MyDocument.h"
 #include "Profile.h"
 #include "SettingsKeys.h"
 #include "SummaryController.h"
 #include "ViewRoles.h"
 
 #include <QAbstractItemModelTester>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QSignalSpy>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -65,13 +78,46 @@ QByteArray chainProfile(int depth)
     return text;
 }
 
+// The pair compared in one event, its model under the tester.
+struct Compared
+{
+    explicit Compared(const QString &event)
+    {
+        before.readFromData(profileBefore);
+        after.readFromData(profileAfter);
+        const int beforeEvent = *before.eventNamed(event);
+        model.setComparison(std::make_unique<ProfileComparison>(
+            before, beforeEvent, after, *ProfileComparison::matchingEvent(before, beforeEvent, after)));
+    }
+    Profile before;
+    Profile after;
+    ComparisonModel model;
+    QAbstractItemModelTester tester { &model, QAbstractItemModelTester::FailureReportingMode::QtTest };
+};
+
+// The function of the summary's current row, while the summary is in front.
+QString summarySelection(const MyDocument &document)
+{
+    const QTableView *summary = document.summaryTableView();
+    const QModelIndex current = summary->selectionModel()->currentIndex();
+    return current.isValid() && document.tabView()->currentWidget()->isAncestorOf(summary)
+        ? current.siblingAtColumn(SummaryController::FunctionColumn).data().toString()
+        : QString();
+}
+
 } // namespace
 
-// The document's models without views: the analysis tables, the outline,
-// find, the hot path and the callers, and the time formats they show.
+// The document's models: the analysis tables, the outline, find, the hot
+// path, the callers and the comparison, the time formats they show, and the
+// comparison's window over two open documents.
 class TestDocumentModels : public QObject
 {
     Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    QString write(const QString &name, const QByteArray &contents) { return writeFile(m_dir.filePath(name), contents); }
 
 private Q_SLOTS:
     void initTestCase() { registerSettingsDefaults(); }
@@ -531,7 +577,135 @@ private Q_SLOTS:
         QCOMPARE(CostFormat::timeCostString(unit.toMicroseconds(100000), 0, true), QStringLiteral("-"));
         QCOMPARE(CostFormat::timeCostString(unit.toMicroseconds(100001), 1, true), QStringLiteral("1.0ms"));
     }
+
+    // Which rows show in which order; increases first by default.
+    void rows_data()
+    {
+        addColumns<int, Qt::SortOrder, QString, bool, QString>("column", "order", "filter", "showInternal", "expected");
+        const auto change = ComparisonModel::InclusiveChangeColumn;
+        QTest::newRow("increases first") << int(change) << Qt::DescendingOrder << QString() << true
+                                         << "slow Zap fib include::/var/www/b.php php::count include::/var/www/a.php "
+                                            "gone fast";
+        QTest::newRow("decreases first") << int(change) << Qt::AscendingOrder << QString() << true
+                                         << "fast gone include::/var/www/a.php php::count fib include::/var/www/b.php "
+                                            "Zap slow";
+        QTest::newRow("by name, in any case")
+            << int(ComparisonModel::FunctionColumn) << Qt::AscendingOrder << QString() << true
+            << "fast fib gone include::/var/www/a.php include::/var/www/b.php php::count slow Zap";
+        QTest::newRow("by calls after, ties as they were")
+            << int(ComparisonModel::CallsAfterColumn) << Qt::DescendingOrder << QString() << true
+            << "fib slow Zap include::/var/www/b.php php::count fast include::/var/www/a.php gone";
+        QTest::newRow("by self before") << int(ComparisonModel::SelfBeforeColumn) << Qt::DescendingOrder << QString()
+                                        << true
+                                        << "fast slow fib gone include::/var/www/a.php php::count Zap "
+                                           "include::/var/www/b.php";
+        QTest::newRow("filtered in any case") << int(change) << Qt::DescendingOrder << "INCLUDE" << true
+                                              << "include::/var/www/b.php include::/var/www/a.php";
+        QTest::newRow("internal hidden") << int(change) << Qt::DescendingOrder << QString() << false
+                                         << "slow Zap fib gone fast";
+    }
+
+    void rows()
+    {
+        QFETCH(int, column);
+        QFETCH(Qt::SortOrder, order);
+        QFETCH(QString, filter);
+        QFETCH(bool, showInternal);
+        defaults().setObjectForKey(showInternal, VTCSummaryShowsInternalPhpFunctions);
+        Compared compared(QStringLiteral("Time"));
+        compared.model.setFilterText(filter);
+        compared.model.sort(column, order);
+        QTEST(tableRows(compared.model, ComparisonModel::FunctionColumn).join(QLatin1Char(' ')), "expected");
+    }
+
+    // Cells and colours: times in the user's unit, memory as sizes.
+    void cells_data()
+    {
+        addColumns<QString, QString, QString, int>("event", "function", "cells", "direction");
+        QTest::newRow("slower") << u"Time"_s << u"slow"_s
+                                << "slow|1|1|10µs|25µs|+15µs (+150.0%)|10µs|25µs|+15µs (+150.0%)" << 1;
+        QTest::newRow("faster") << u"Time"_s << u"fast"_s
+                                << "fast|1|1|30µs|10µs|-20µs (-66.7%)|30µs|10µs|-20µs (-66.7%)" << -1;
+        QTest::newRow("new") << u"Time"_s << u"Zap"_s << "Zap|0|1|-|5µs|new|-|5µs|new" << 1;
+        QTest::newRow("gone") << u"Time"_s << u"gone"_s << "gone|1|0|5µs|-|gone|5µs|-|gone" << -1;
+        QTest::newRow("same") << u"Time"_s << u"php::count"_s << "php::count|1|1|1µs|1µs|0µs (0.0%)|1µs|1µs|0µs (0.0%)"
+                              << 0;
+        QTest::newRow("memory") << u"Memory"_s << u"fib"_s
+                                << "fib|2|3|16 bytes|24 bytes|+8 bytes (+50.0%)|16 bytes|24 bytes|+8 bytes (+50.0%)"
+                                << 1;
+    }
+
+    void cells()
+    {
+        QFETCH(QString, event);
+        QFETCH(QString, function);
+        QFETCH(int, direction);
+        Compared compared(event);
+        const int row = int(tableRows(compared.model, ComparisonModel::FunctionColumn).indexOf(function));
+        QTEST(tableRows(compared.model).value(row), "cells");
+        const QVariant colour
+            = compared.model.index(row, ComparisonModel::InclusiveChangeColumn).data(Qt::ForegroundRole);
+        QCOMPARE(colour,
+            direction > 0       ? QVariant(ComparisonModel::increaseColour)
+                : direction < 0 ? QVariant(ComparisonModel::decreaseColour)
+                                : QVariant());
+        QVERIFY(!compared.model.index(row, ComparisonModel::InclusiveAfterColumn).data(Qt::ForegroundRole).isValid());
+    }
+
+    void followsTheSettings()
+    {
+        Compared compared(QStringLiteral("Time"));
+        QSignalSpy changed(&compared.model, &QAbstractItemModel::dataChanged);
+        defaults().setObjectForKey(1, VTCMeasurement);
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(tableRows(compared.model).constLast(), "fast|1|1|-|-|-0.0ms (-66.7%)|-|-|-0.0ms (-66.7%)");
+        defaults().setObjectForKey(false, VTCSummaryShowsInternalPhpFunctions);
+        QCOMPARE(compared.model.rowCount(), 5);
+    }
+
+    // The window over two documents of the registry, following them as
+    // they close and open again.
+    void window()
+    {
+        DocumentController registry;
+        const QString beforePath = write(QStringLiteral("before.cg"), profileBefore);
+        const QString afterPath = write(QStringLiteral("after.cg"), profileAfter);
+        MyDocument *before = openAndWait(registry, beforePath);
+        MyDocument *after = openAndWait(registry, afterPath);
+        QVERIFY(before && after);
+        ComparisonWindow window(registry, *before, *after);
+        QAbstractItemModelTester tester(&window.model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QCOMPARE(window.windowTitle(), QStringLiteral("before.cg \u2192 after.cg \u2014 Comparison"));
+        QCOMPARE(window.statusLabel()->text(),
+            QStringLiteral("Inclusive of the roots: 59µs before, 56µs after, change -3µs (-5.1%)"));
+        QCOMPARE(window.eventChooser()->currentText(), QStringLiteral("Time"));
+        window.eventChooser()->setCurrentIndex(window.eventChooser()->findText(QStringLiteral("Memory")));
+        QCOMPARE(window.statusLabel()->text(),
+            QStringLiteral("Inclusive of the roots: 366 bytes before, 684 bytes after, change +318 bytes (+86.9%)"));
+        QTest::keyClicks(window.filterField(), QStringLiteral("F"));
+        QCOMPARE(tableRows(window.model(), ComparisonModel::FunctionColumn), QStringList({ "fast", "fib" }));
+
+        // A function called in both is shown in both summaries; one gone only in the first.
+        window.rowActivated(1);
+        QCOMPARE(summarySelection(*before), QStringLiteral("fib"));
+        QCOMPARE(summarySelection(*after), QStringLiteral("fib"));
+        window.filterField()->setText(QStringLiteral("gone"));
+        window.rowActivated(0);
+        QCOMPARE(summarySelection(*before), QStringLiteral("gone"));
+        QCOMPARE(summarySelection(*after), QStringLiteral("fib"));
+
+        // Closed, the table empties; read again (here: opened anew), it fills with the new figures.
+        registry.closeDocument(after);
+        QCOMPARE(window.model().rowCount(), 0);
+        QVERIFY(!window.document(ProfileComparison::After));
+        QCOMPARE(window.statusLabel()->text(),
+            QStringLiteral("\u201cafter.cg\u201d is closed: the comparison resumes when it is opened again."));
+        write(QStringLiteral("after.cg"), "events: Time\n\nfn=gone\n1 9\n\nfn=main\n1 1\ncfn=gone\n\n");
+        QVERIFY(openAndWait(registry, afterPath));
+        QCOMPARE(window.eventChooser()->count(), 1);
+        QCOMPARE(tableRows(window.model()), QStringList({ "gone|1|1|5µs|9µs|+4µs (+80.0%)|5µs|9µs|+4µs (+80.0%)" }));
+    }
 };
 
-QTEST_GUILESS_MAIN(TestDocumentModels)
+QTEST_MAIN(TestDocumentModels)
 #include "tst_documentmodels.moc"

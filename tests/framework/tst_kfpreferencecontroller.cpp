@@ -1,14 +1,23 @@
 #include "DataColumns.h"
+
 #include "KFPreferenceController.h"
 #include "KFPreferencePane.h"
 
+#include <KUIPasteTextField.h>
+
 #include <QAbstractAnimation>
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QGraphicsOpacityEffect>
+#include <QKeyEvent>
+#include <QPushButton>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QVBoxLayout>
 #include <QWindow>
 
 namespace {
@@ -88,6 +97,37 @@ protected:
 class OtherController : public KFPreferenceController
 {
     Q_OBJECT
+};
+
+// A focusable widget that records the editing actions it receives.
+class ActionRecorder : public QWidget
+{
+    Q_OBJECT
+public:
+    ActionRecorder() { setFocusPolicy(Qt::StrongFocus); }
+    QStringList received;
+
+public Q_SLOTS:
+    void cut() { received << QStringLiteral("cut"); }
+    void copy() { received << QStringLiteral("copy"); }
+    void paste() { received << QStringLiteral("paste"); }
+    void selectAll() { received << QStringLiteral("selectAll"); }
+};
+
+// A paste text field, a widget that records editing actions and a button, in a window.
+struct PasteWindow
+{
+    PasteWindow()
+    {
+        auto *layout = new QVBoxLayout(&window);
+        layout->addWidget(field = new KUIPasteTextField);
+        layout->addWidget(recorder = new ActionRecorder);
+        layout->addWidget(button = new QPushButton(QStringLiteral("OK")));
+    }
+    QWidget window;
+    KUIPasteTextField *field = nullptr;
+    ActionRecorder *recorder = nullptr;
+    QPushButton *button = nullptr;
 };
 
 } // namespace
@@ -268,6 +308,82 @@ private Q_SLOTS:
         QTimer::singleShot(0, QCoreApplication::instance(), &QCoreApplication::quit);
         QCoreApplication::exec();
         QVERIFY(watched.isNull());
+    }
+
+    // The paste text field: editing keys go to the focused widget.
+    void shortcutsGoToTheFocusedWidget_data()
+    {
+        addColumns<int, int, QStringList>("key", "modifiers", "received");
+        const int control = Qt::ControlModifier;
+        for (const auto &[key, action] : { std::pair { Qt::Key_X, "cut" }, std::pair { Qt::Key_C, "copy" },
+                 std::pair { Qt::Key_V, "paste" }, std::pair { Qt::Key_A, "selectAll" } })
+            QTest::newRow(action) << int(key) << control << QStringList { action };
+        for (const auto &[name, extra] :
+            { std::pair { "shift", Qt::ShiftModifier }, std::pair { "alt", Qt::AltModifier },
+                std::pair { "meta", Qt::MetaModifier }, std::pair { "keypad", Qt::KeypadModifier } })
+            QTest::newRow(name) << int(Qt::Key_V) << int(control | extra) << QStringList();
+        QTest::newRow("other letter") << int(Qt::Key_Z) << control << QStringList();
+        QTest::newRow("no modifier") << int(Qt::Key_V) << int(Qt::NoModifier) << QStringList();
+    }
+
+    void shortcutsGoToTheFocusedWidget()
+    {
+        PasteWindow paste;
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        paste.recorder->setFocus();
+        QTest::keyClick(paste.field, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QTEST(paste.recorder->received, "received");
+    }
+
+    void focusedFieldEditsItself()
+    {
+        PasteWindow paste;
+        QGuiApplication::clipboard()->clear();
+        paste.field->setFocus();
+        paste.field->setText(QStringLiteral("profile"));
+        QTest::keyClick(paste.field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(paste.field, Qt::Key_X, Qt::ControlModifier);
+        QCOMPARE(paste.field->text(), QString());
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("profile"));
+        QTest::keyClick(paste.field, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(paste.field, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(paste.field->text(), QStringLiteral("profileprofile"));
+    }
+
+    void reportsWhetherTheKeyWasHandled()
+    {
+        PasteWindow paste;
+        QKeyEvent pasteKey(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier, QStringLiteral("\x16"));
+        paste.button->setFocus(); // has no paste
+        QVERIFY(!paste.field->performKeyEquivalent(&pasteKey));
+        paste.recorder->setFocus();
+        QVERIFY(paste.field->performKeyEquivalent(&pasteKey));
+
+        paste.field->setFocus();
+        QTest::keyClicks(paste.field, QStringLiteral("ab"));
+        QKeyEvent undo(QEvent::KeyPress, Qt::Key_Z, Qt::ControlModifier); // standard handling
+        QVERIFY(paste.field->performKeyEquivalent(&undo));
+        QCOMPARE(paste.field->text(), QString());
+        QKeyEvent unused(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier);
+        QVERIFY(!paste.field->performKeyEquivalent(&unused));
+    }
+
+    // A read-only line edit would leave Control-V to the window's actions.
+    void shortcutsWinOverWindowActions()
+    {
+        PasteWindow paste;
+        QAction windowPaste(QStringLiteral("Paste"));
+        windowPaste.setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
+        paste.window.addAction(&windowPaste);
+        QSignalSpy triggered(&windowPaste, &QAction::triggered);
+        paste.window.show();
+        paste.window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&paste.window));
+        paste.field->setReadOnly(true);
+        paste.field->setFocus();
+        QTest::keyClick(paste.field, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(triggered.size(), 0);
     }
 };
 

@@ -194,429 +194,422 @@ QByteArray readAll(ProfileFileData &file, qsizetype pieceSize)
 
 } // namespace
 
+// Reading profiles: the parser's trees, events, limits and progress, real and
+// damaged files, and the file layer under it (plain or gzip, regular files only).
 class TestCachegrindParser : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
-    void trees_data();
-    void trees();
-    void events_data();
-    void events();
-    void limits_data();
-    void limits();
-    void progress_data();
-    void progress();
-    void realProfiles();
-    void damagedInputs();
-    void contents_data();
-    void contents();
-    void refused_data();
-    void refused();
-    void fileCutShortWhileRead();
-    void fileSizeText_data();
-    void fileSizeText();
-
 private:
     QTemporaryDir m_dir;
-};
 
-void TestCachegrindParser::trees_data()
-{
-    addColumns<QByteArray, QStringList>("data", "tree");
-    QTest::newRow("worked example") << workedExample
-                                    << QStringList { "main 13/20 #0 @1 /var/www/index.php",
-                                           "  render 5/7 #1 @10 /var/www/index.php",
-                                           "    php::strlen 2/2 #1 @3 php:internal" };
-    QTest::newRow("worked example without its last line")
-        << workedExample.chopped(1)
-        << QStringList { "root 0/20 #0 @0 -", "  render 5/7 #1 @10 /var/www/index.php",
-               "    php::strlen 2/2 #1 @3 php:internal", "  main 13/13 #2 @1 /var/www/index.php" };
-    QTest::newRow("current dialect: memory, recursion, negative figures")
-        << currentDialect
-        << QStringList { "{main} 2/67 100/4964 #0 @1 /var/www/index.php",
-               "  fib 20/60 1000/5064 #1 @3 /var/www/index.php", "    fib 10/40 -32/4064 #1 @7 /var/www/index.php",
-               "      php::str_repeat 30/30 4096/4096 #1 @12 php:internal",
-               "  php::str_repeat 5/5 -200/-200 #2 @12 php:internal" };
-    QTest::newRow("three events, figures missing or signed")
-        << QByteArray("events: Time_(ns) Memory_(bytes) Queries\n\nfn=c\n1 3 -7 +2\n\nfn=d\n2 4\n\n"
-                      "fn=p\n3 5 8 -9 99\ncfn=c\ncfn=d\n\n")
-        << QStringList { "p 5/12 8/1 -9/-7", "  c 3/3 -7/-7 2/2", "  d 4/4 0/0 0/0" };
-    // More events than the scanner keeps figures for: the line is read whole.
-    QByteArray names = "events:", figures = "fn=f\n1", tree = "f";
-    for (int event = 1; event <= 40; ++event) {
-        names += " E" + QByteArray::number(event);
-        figures += " -" + QByteArray::number(event);
-        tree += " -" + QByteArray::number(event) + "/-" + QByteArray::number(event);
+private Q_SLOTS:
+    void trees_data()
+    {
+        addColumns<QByteArray, QStringList>("data", "tree");
+        QTest::newRow("worked example") << workedExample
+                                        << QStringList { "main 13/20 #0 @1 /var/www/index.php",
+                                               "  render 5/7 #1 @10 /var/www/index.php",
+                                               "    php::strlen 2/2 #1 @3 php:internal" };
+        QTest::newRow("worked example without its last line")
+            << workedExample.chopped(1)
+            << QStringList { "root 0/20 #0 @0 -", "  render 5/7 #1 @10 /var/www/index.php",
+                   "    php::strlen 2/2 #1 @3 php:internal", "  main 13/13 #2 @1 /var/www/index.php" };
+        QTest::newRow("current dialect: memory, recursion, negative figures")
+            << currentDialect
+            << QStringList { "{main} 2/67 100/4964 #0 @1 /var/www/index.php",
+                   "  fib 20/60 1000/5064 #1 @3 /var/www/index.php", "    fib 10/40 -32/4064 #1 @7 /var/www/index.php",
+                   "      php::str_repeat 30/30 4096/4096 #1 @12 php:internal",
+                   "  php::str_repeat 5/5 -200/-200 #2 @12 php:internal" };
+        QTest::newRow("three events, figures missing or signed")
+            << QByteArray("events: Time_(ns) Memory_(bytes) Queries\n\nfn=c\n1 3 -7 +2\n\nfn=d\n2 4\n\n"
+                          "fn=p\n3 5 8 -9 99\ncfn=c\ncfn=d\n\n")
+            << QStringList { "p 5/12 8/1 -9/-7", "  c 3/3 -7/-7 2/2", "  d 4/4 0/0 0/0" };
+        // More events than the scanner keeps figures for: the line is read whole.
+        QByteArray names = "events:", figures = "fn=f\n1", tree = "f";
+        for (int event = 1; event <= 40; ++event) {
+            names += " E" + QByteArray::number(event);
+            figures += " -" + QByteArray::number(event);
+            tree += " -" + QByteArray::number(event) + "/-" + QByteArray::number(event);
+        }
+        QTest::newRow("forty events") << names + "\n\n" + figures + "\n" << QStringList { tree };
+        QTest::newRow("four cost columns, tabs and blanks") << body + "fn=a\n3 \t 2 9 4\n"
+                                                            << QStringList { "a 2/2 #0 @3 none" };
+        QTest::newRow("one number sets the line only") << body + "fn=a\n1 1\n345\n"
+                                                       << QStringList { "a 0/0 #0 @345 none" };
+        QTest::newRow("negative time counts nothing") << body + "fn=a\n1 -5\n" << QStringList { "a 0/0" };
+        QTest::newRow("largest cost") << body + "fn=a\n7 18446744073709551615\n"
+                                      << QStringList { "a 18446744073709551615/18446744073709551615 #0 @7 none" };
+        QTest::newRow("line number saturates") << body + "fn=a\n99999999999 5\n"
+                                               << QStringList { "a 5/5 #0 @4294967295 none" };
+        QTest::newRow("inclusive costs saturate")
+            << QByteArray("events: Time Memory\n\nfn=c\n1 18446744073709551615 9223372036854775807\n\n"
+                          "fn=n\n1 0 -99999999999999999999\n\nfn=p\n1 4 5\ncfn=c\ncfn=n\n\n")
+            << QStringList { "p 4/18446744073709551615 5/4",
+                   "  c 18446744073709551615/18446744073709551615 9223372036854775807/9223372036854775807",
+                   "  n 0/0 -9223372036854775808/-9223372036854775808" };
+        const QByteArray name = "Class->" + QByteArray(100000, 'm'), path = "/" + QByteArray(600, 'p') + ".php";
+        QTest::newRow("lines over 511 characters, cost saturating")
+            << body + "fl=" + path + "\nfn=" + name + "\n1 " + QByteArray(600, '1') + "\n"
+            << QStringList { name + " 18446744073709551615/18446744073709551615 #0 @1 " + path };
+        QTest::newRow("compressed names, one defined on a callee line")
+            << body
+                + "fl=(1) /a.php\nfn=(1) php::strlen\n1 2\n\n"
+                  "fl=(2) /b.php\nfn=(2) main\n1 3\ncfl=(1)\ncfn=(1)\ncalls=1 0 0\n1 2\n"
+                  "cfl=(3) /c.php\ncfn=(3) helper\ncalls=1 0 0\n1 2\n\nfl=(1)\nfn=(1)\n2 5\n\nfl=(3)\nfn=(3)\n4 2\n\n"
+            << QStringList { "root 0/12 #0 @0 -", "  main 3/5 #1 @1 /b.php", "    php::strlen 2/2 #1 @1 /a.php",
+                   "  php::strlen 5/5 #2 @2 /a.php", "  helper 2/2 #3 @4 /c.php" };
+        QTest::newRow("undefined references and non-references stay literal, files and functions apart")
+            << body
+                + "fl=(1) /a.php\nfn=(2) f\n1 1\n\nfl=(2)\nfn=(1)\n1 1\n\n"
+                  "fl=(7)\nfn=(9)\n1 1\n\nfn=(1)x\n1 1\n\nfn=(a) b\n1 1\n\nfn=(99999) far\n1 1\n\nfn=(99999)\n1 1\n\n"
+            << QStringList { "root 0/7 #0 @0 -", "  f 1/1 #1 @1 /a.php", "  (1) 1/1 #2 @1 (2)", "  (9) 1/1 #3 @1 (7)",
+                   "  (1)x 1/1 #4 @1 (7)", "  (a) b 1/1 #5 @1 (7)", "  far 1/1 #6 @1 (7)", "  far 1/1 #7 @1 (7)" };
+        QTest::newRow("no function line") << body + "fl=/x.php\n1 2\n" << QStringList {};
+        QTest::newRow("hash lines in every state")
+            << QByteArray("#c\nversion: 1\n#c\ncmd: x\n#c=1\nfn=a\n#c\n1 4\n#c\ncfn=x\n#\n\n")
+            << QStringList { "a 4/4" };
+        QTest::newRow("header lines skipped")
+            << QByteArray("positions: line\nsummary: 12\ncmd: a=b\n3 4\nfn=a\n1 4\n") << QStringList { "a 4/4" };
+        QTest::newRow("split claim keeps file order")
+            << body + "fn=c1\n1 1\n\nfn=c2\n1 2\n\nfn=p\n1 3\ncfl=/a\ncfn=c1\ncfl=/b\ncfn=c2\n\n"
+            << QStringList { "p 3/6", "  c1 1/1", "  c2 2/2" };
+        QTest::newRow("claim takes only the newest calls")
+            << body + "fn=x\n1 1\n\nfn=c\n1 2\n\nfn=p\n1 3\ncfn=c\n\n"
+            << QStringList { "root 0/6", "  x 1/1", "  p 3/5", "    c 2/2" };
+        QTest::newRow("claim of more callees than there are")
+            << body + "fn=c\n1 2\n\nfn=p\n1 3\ncfn=c\ncfn=y\ncfn=z\n\nfn=q\n1 1\ncfn=p\n\n"
+            << QStringList { "q 1/6", "  p 3/5", "    c 2/2" };
+        QTest::newRow("claim with an empty stack") << body + "fl=/x\ncfn=c\n\nfn=a\n1 1\n" << QStringList { "a 1/1" };
+        QTest::newRow("announced count carries over to the next call")
+            << body + "fn=c\n1 2\n\nfn=p\n1 3\ncfn=c\nfl=/x\nfn=q\n1 9\n\n"
+            << QStringList { "root 0/5", "  c 2/2", "  q 0/3", "    p 3/3" };
+        QTest::newRow("short digit line claims") << body + "fn=c\n1 2\n\nfn=p\n1 3\ncfn=c\n12\nfn=q\n1 1\n\n"
+                                                 << QStringList { "root 0/6", "  p 3/5", "    c 2/2", "  q 1/1" };
+        QTest::newRow("callees never claimed") << body + "fn=c\n1 2\n\nfn=p\n1 3\ncfn=c\ncalls=1 0 0\n5 2\n"
+                                               << QStringList { "root 0/5", "  c 2/2", "  p 3/3" };
+        QTest::newRow("records after the main one")
+            << body + "fn=c\n1 2\n\nfn=main\n1 3\ncfn=c\n\nfn=shutdown\n1 4\n\n"
+            << QStringList { "root 0/9", "  main 3/5", "    c 2/2", "  shutdown 4/4" };
+        QTest::newRow("appended runs") << body
+                + "fn=main\n1 3\n\nversion: 1\ncreator: x\nevents: Time\n\nfn=main\n1 4\n\n"
+                                       << QStringList { "root 0/7", "  main 3/3", "  main 4/4" };
+        QTest::newRow("last line without terminator")
+            << body + "fn=c\n1 2\n\nfn=p\n1 3\ncfn=c\n\nfn=last"
+            << QStringList { "root 0/5", "  p 3/5", "    c 2/2", "  last 0/0" };
+        QTest::newRow("totals beyond 32 bits")
+            << body + "fn=f\n1 4000000000\n\nfn=f\n1 4000000001\n\nfn=m\n1 4000000000\ncfn=f\ncfn=f\n\n"
+            << QStringList { "m 4000000000/12000000001", "  f 4000000000/4000000000", "  f 4000000001/4000000001" };
+        // Callee cost lines are not the caller's, whatever ends the lines; a
+        // lone CR ends a line too.
+        const QByteArray lines = body + "fn=c\n1 2\n\nfn=p\n1 3\ncfn=c\ncalls=1 0 0\n5 2\n\n";
+        QTest::newRow("LF") << lines << QStringList { "p 3/5", "  c 2/2" };
+        QTest::newRow("CR") << QByteArray(lines).replace('\n', '\r') << QStringList { "p 3/5", "  c 2/2" };
+        QTest::newRow("CR LF") << QByteArray(lines).replace("\n", "\r\n") << QStringList { "p 3/5", "  c 2/2" };
+        QTest::newRow("CR CR LF is two line ends")
+            << QByteArray(lines).replace("\ncfn=c\n", "\r\r\ncfn=c\n") << QStringList { "p 3/5", "  c 2/2" };
     }
-    QTest::newRow("forty events") << names + "\n\n" + figures + "\n" << QStringList { tree };
-    QTest::newRow("four cost columns, tabs and blanks") << body + "fn=a\n3 \t 2 9 4\n"
-                                                        << QStringList { "a 2/2 #0 @3 none" };
-    QTest::newRow("one number sets the line only") << body + "fn=a\n1 1\n345\n" << QStringList { "a 0/0 #0 @345 none" };
-    QTest::newRow("negative time counts nothing") << body + "fn=a\n1 -5\n" << QStringList { "a 0/0" };
-    QTest::newRow("largest cost") << body + "fn=a\n7 18446744073709551615\n"
-                                  << QStringList { "a 18446744073709551615/18446744073709551615 #0 @7 none" };
-    QTest::newRow("line number saturates") << body + "fn=a\n99999999999 5\n"
-                                           << QStringList { "a 5/5 #0 @4294967295 none" };
-    QTest::newRow("inclusive costs saturate")
-        << QByteArray("events: Time Memory\n\nfn=c\n1 18446744073709551615 9223372036854775807\n\n"
-                      "fn=n\n1 0 -99999999999999999999\n\nfn=p\n1 4 5\ncfn=c\ncfn=n\n\n")
-        << QStringList { "p 4/18446744073709551615 5/4",
-               "  c 18446744073709551615/18446744073709551615 9223372036854775807/9223372036854775807",
-               "  n 0/0 -9223372036854775808/-9223372036854775808" };
-    const QByteArray name = "Class->" + QByteArray(100000, 'm'), path = "/" + QByteArray(600, 'p') + ".php";
-    QTest::newRow("lines over 511 characters, cost saturating")
-        << body + "fl=" + path + "\nfn=" + name + "\n1 " + QByteArray(600, '1') + "\n"
-        << QStringList { name + " 18446744073709551615/18446744073709551615 #0 @1 " + path };
-    QTest::newRow("compressed names, one defined on a callee line")
-        << body
-            + "fl=(1) /a.php\nfn=(1) php::strlen\n1 2\n\n"
-              "fl=(2) /b.php\nfn=(2) main\n1 3\ncfl=(1)\ncfn=(1)\ncalls=1 0 0\n1 2\n"
-              "cfl=(3) /c.php\ncfn=(3) helper\ncalls=1 0 0\n1 2\n\nfl=(1)\nfn=(1)\n2 5\n\nfl=(3)\nfn=(3)\n4 2\n\n"
-        << QStringList { "root 0/12 #0 @0 -", "  main 3/5 #1 @1 /b.php", "    php::strlen 2/2 #1 @1 /a.php",
-               "  php::strlen 5/5 #2 @2 /a.php", "  helper 2/2 #3 @4 /c.php" };
-    QTest::newRow("undefined references and non-references stay literal, files and functions apart")
-        << body
-            + "fl=(1) /a.php\nfn=(2) f\n1 1\n\nfl=(2)\nfn=(1)\n1 1\n\n"
-              "fl=(7)\nfn=(9)\n1 1\n\nfn=(1)x\n1 1\n\nfn=(a) b\n1 1\n\nfn=(99999) far\n1 1\n\nfn=(99999)\n1 1\n\n"
-        << QStringList { "root 0/7 #0 @0 -", "  f 1/1 #1 @1 /a.php", "  (1) 1/1 #2 @1 (2)", "  (9) 1/1 #3 @1 (7)",
-               "  (1)x 1/1 #4 @1 (7)", "  (a) b 1/1 #5 @1 (7)", "  far 1/1 #6 @1 (7)", "  far 1/1 #7 @1 (7)" };
-    QTest::newRow("no function line") << body + "fl=/x.php\n1 2\n" << QStringList {};
-    QTest::newRow("hash lines in every state")
-        << QByteArray("#c\nversion: 1\n#c\ncmd: x\n#c=1\nfn=a\n#c\n1 4\n#c\ncfn=x\n#\n\n") << QStringList { "a 4/4" };
-    QTest::newRow("header lines skipped")
-        << QByteArray("positions: line\nsummary: 12\ncmd: a=b\n3 4\nfn=a\n1 4\n") << QStringList { "a 4/4" };
-    QTest::newRow("split claim keeps file order")
-        << body + "fn=c1\n1 1\n\nfn=c2\n1 2\n\nfn=p\n1 3\ncfl=/a\ncfn=c1\ncfl=/b\ncfn=c2\n\n"
-        << QStringList { "p 3/6", "  c1 1/1", "  c2 2/2" };
-    QTest::newRow("claim takes only the newest calls") << body + "fn=x\n1 1\n\nfn=c\n1 2\n\nfn=p\n1 3\ncfn=c\n\n"
-                                                       << QStringList { "root 0/6", "  x 1/1", "  p 3/5", "    c 2/2" };
-    QTest::newRow("claim of more callees than there are")
-        << body + "fn=c\n1 2\n\nfn=p\n1 3\ncfn=c\ncfn=y\ncfn=z\n\nfn=q\n1 1\ncfn=p\n\n"
-        << QStringList { "q 1/6", "  p 3/5", "    c 2/2" };
-    QTest::newRow("claim with an empty stack") << body + "fl=/x\ncfn=c\n\nfn=a\n1 1\n" << QStringList { "a 1/1" };
-    QTest::newRow("announced count carries over to the next call")
-        << body + "fn=c\n1 2\n\nfn=p\n1 3\ncfn=c\nfl=/x\nfn=q\n1 9\n\n"
-        << QStringList { "root 0/5", "  c 2/2", "  q 0/3", "    p 3/3" };
-    QTest::newRow("short digit line claims") << body + "fn=c\n1 2\n\nfn=p\n1 3\ncfn=c\n12\nfn=q\n1 1\n\n"
-                                             << QStringList { "root 0/6", "  p 3/5", "    c 2/2", "  q 1/1" };
-    QTest::newRow("callees never claimed") << body + "fn=c\n1 2\n\nfn=p\n1 3\ncfn=c\ncalls=1 0 0\n5 2\n"
-                                           << QStringList { "root 0/5", "  c 2/2", "  p 3/3" };
-    QTest::newRow("records after the main one")
-        << body + "fn=c\n1 2\n\nfn=main\n1 3\ncfn=c\n\nfn=shutdown\n1 4\n\n"
-        << QStringList { "root 0/9", "  main 3/5", "    c 2/2", "  shutdown 4/4" };
-    QTest::newRow("appended runs") << body + "fn=main\n1 3\n\nversion: 1\ncreator: x\nevents: Time\n\nfn=main\n1 4\n\n"
-                                   << QStringList { "root 0/7", "  main 3/3", "  main 4/4" };
-    QTest::newRow("last line without terminator") << body + "fn=c\n1 2\n\nfn=p\n1 3\ncfn=c\n\nfn=last"
-                                                  << QStringList { "root 0/5", "  p 3/5", "    c 2/2", "  last 0/0" };
-    QTest::newRow("totals beyond 32 bits")
-        << body + "fn=f\n1 4000000000\n\nfn=f\n1 4000000001\n\nfn=m\n1 4000000000\ncfn=f\ncfn=f\n\n"
-        << QStringList { "m 4000000000/12000000001", "  f 4000000000/4000000000", "  f 4000000001/4000000001" };
-    // Callee cost lines are not the caller's, whatever ends the lines; a
-    // lone CR ends a line too.
-    const QByteArray lines = body + "fn=c\n1 2\n\nfn=p\n1 3\ncfn=c\ncalls=1 0 0\n5 2\n\n";
-    QTest::newRow("LF") << lines << QStringList { "p 3/5", "  c 2/2" };
-    QTest::newRow("CR") << QByteArray(lines).replace('\n', '\r') << QStringList { "p 3/5", "  c 2/2" };
-    QTest::newRow("CR LF") << QByteArray(lines).replace("\n", "\r\n") << QStringList { "p 3/5", "  c 2/2" };
-    QTest::newRow("CR CR LF is two line ends")
-        << QByteArray(lines).replace("\ncfn=c\n", "\r\r\ncfn=c\n") << QStringList { "p 3/5", "  c 2/2" };
-}
 
-void TestCachegrindParser::trees()
-{
-    QFETCH(QByteArray, data);
-    QFETCH(QStringList, tree);
-    // Rows whose lines lack "#index" compare names and figures only.
-    const bool brief = !tree.value(0).contains('#');
-    QCOMPARE(treeOf(data, brief), tree);
-    // Read from a file, a piece at a time, lines run across pieces anywhere.
-    for (const qsizetype pieceSize : { 1, 2, 7, 4096 }) {
-        Profile profile;
-        QVERIFY(readFromFile(profile, data, { {}, pieceSize }));
-        QCOMPARE(treeOf(profile, brief), tree);
-    }
-}
-
-void TestCachegrindParser::events_data()
-{
-    // events: name, kind, microseconds of 7
-    addColumns<QByteArray, QStringList, int>("header", "events", "timeEvent");
-    QTest::newRow("no events line") << QByteArray() << QStringList { "Time t 7" } << 0;
-    QTest::newRow("10ns and memory") << QByteArray("events: Time_(10ns) Memory_(bytes)\n")
-                                     << QStringList { "Time_(10ns) t 0.07", "Memory_(bytes) m" } << 0;
-    QTest::newRow("older names, tabs") << QByteArray("events:\tTime \t Memory\n")
-                                       << QStringList { "Time t 7", "Memory m" } << 0;
-    QTest::newRow("ms") << QByteArray("events: Time_(ms)\n") << QStringList { "Time_(ms) t 7000" } << 0;
-    QTest::newRow("time not first") << QByteArray("events: Memory Time_(10ns) Ir\n")
-                                    << QStringList { "Memory m", "Time_(10ns) t 0.07", "Ir o" } << 1;
-    QTest::newRow("no time at all") << QByteArray("events: Ir\n") << QStringList { "Ir o" } << 0;
-    QTest::newRow("zero") << QByteArray("events: Time_(0ns)\n") << QStringList { "Time_(0ns) t 7" } << 0;
-    QTest::newRow("unknown unit") << QByteArray("events: Time_(10fortnights)\n")
-                                  << QStringList { "Time_(10fortnights) t 7" } << 0;
-    QTest::newRow("overflowing") << QByteArray("events: Time_(99999999999999999999s)\n")
-                                 << QStringList { "Time_(99999999999999999999s) t 7" } << 0;
-    QTest::newRow("empty events line") << QByteArray("events:\n") << QStringList { "Time t 7" } << 0;
-    QTest::newRow("events in the body") << QByteArray("fl=/x\nevents: Time_(10ns)\n") << QStringList { "Time t 7" }
-                                        << 0;
-}
-
-void TestCachegrindParser::events()
-{
-    QFETCH(QByteArray, header);
-    QFETCH(QStringList, events);
-    QFETCH(int, timeEvent);
-    Profile profile;
-    profile.readFromData("version: 1\n" + header + "fn=a\n1 7 7 7\n");
-    QStringList read;
-    for (const ProfileEvent &event : profile.events()) {
-        const char kind = "tmo"[int(event.kind())];
-        read << event.name() + ' ' + kind;
-        if (event.kind() == ProfileEvent::Kind::Time)
-            read.last() += ' ' + QString::number(event.unit().toMicroseconds(7));
-    }
-    QCOMPARE(read, events);
-    QCOMPARE(profile.timeEvent(), timeEvent);
-    QCOMPARE(profile.rootFunction()->selfTime(), quint64(7));
-}
-
-void TestCachegrindParser::limits_data()
-{
-    addColumns<QByteArray, quint64, qint64, bool, QString>("data", "calls", "memory", "cancel", "error");
-    const QString tooMany
-        = QStringLiteral("The profile records more calls or names, or a longer line, than can be read (%1)");
-    const QString memoryShort = QStringLiteral("Not enough memory to read the file");
-    QTest::newRow("within both") << workedExample << quint64(3) << qint64(1 << 20) << false << QString();
-    QTest::newRow("one call too many") << workedExample << quint64(2) << qint64(1 << 20) << false << tooMany.arg(2);
-    QTest::newRow("memory short for the tree") << workedExample << quint64(3) << qint64(64) << false << memoryShort;
-    QTest::newRow("memory short for a line") << "#" + QByteArray(2 << 20, 'x') + "\n" + workedExample << quint64(3)
-                                             << qint64(1 << 20) << false << memoryShort;
-    QTest::newRow("cancelled") << workedExample << quint64(3) << qint64(1 << 20) << true
-                               << QStringLiteral("The read was cancelled");
-}
-
-void TestCachegrindParser::limits()
-{
-    QFETCH(QByteArray, data);
-    QFETCH(quint64, calls);
-    QFETCH(qint64, memory);
-    QFETCH(bool, cancel);
-    QFETCH(QString, error);
-    // The limits stand in for a shortage of memory and for call numbers
-    // running out, which the reader reports, keeping nothing, rather than
-    // failing; a cancelled read keeps nothing either.
-    Profile profile;
-    const std::atomic_bool cancelled = cancel;
-    QCOMPARE(readFromFile(profile, data, { { calls, memory }, 4096, &cancelled }), error.isEmpty());
-    QCOMPARE(profile.errorString(), error);
-    QCOMPARE(profile.rootFunction() != nullptr, error.isEmpty());
-    QCOMPARE(profile.functionCount(), error.isEmpty() ? 3 : 0);
-}
-
-void TestCachegrindParser::progress_data()
-{
-    addColumns<QByteArray, QStringList>("data", "log");
-    // The worked example padded with a comment to the size wanted.
-    const auto padded
-        = [](qsizetype size) { return "#" + QByteArray(size - workedExample.size() - 2, 'x') + "\n" + workedExample; };
-    QTest::newRow("300000 bytes") << padded(300000) << QStringList {};
-    const QByteArray data = padded(300001);
-    QStringList log { "create", "show", "status File size: 293.0 KB", "max 300001", "remaining 300001" };
-    for (qsizetype at = data.indexOf("\nfn="); at >= 0; at = data.indexOf("\nfn=", at + 1))
-        log << QStringLiteral("remaining %1").arg(data.size() - at - 1);
-    QTest::newRow("300001 bytes") << data << (log << u"remaining 0"_s << "close");
-}
-
-void TestCachegrindParser::progress()
-{
-    QFETCH(QByteArray, data);
-    QStringList written;
-    Profile profile;
-    profile.readFromData(data, [&written] { return std::make_unique<FakeProgress>(written); });
-    QTEST(written, "log");
-    QCOMPARE(profile.rootFunction()->inclusiveTime(), quint64(20));
-}
-
-void TestCachegrindParser::realProfiles()
-{
-    // Two shutdown functions recorded after the main record.
-    QStringList tree = treeOf(sample("xdebug-2.2.1-shutdown.cachegrind"), true);
-    QCOMPARE(tree.size(), 22 + 1);
-    QCOMPARE(tree.filter(QRegularExpression("^(  )?\\S")),
-        (QStringList { "root 0/401172", "  {main} 255/401171", "  c 1/1", "  c 0/0" }));
-    // Compressed names, and the profiler's summary in the main record.
-    Profile compressed;
-    compressed.readFromData(sample("xdebug-2.6-compressed.cachegrind"));
-    QCOMPARE(treeOf(compressed),
-        (QStringList { "{main} 10/15000300 0/32 #0 @1 /var/www/html/index.php",
-            "  fun1 54/15000290 32/32 #1 @5 /var/www/html/index.php",
-            "    fun2 34/5000097 0/0 #1 @12 /var/www/html/index.php",
-            "      php::sleep 5000063/5000063 0/0 #1 @13 php:internal",
-            "    fun2 33/5000056 0/0 #2 @12 /var/www/html/index.php",
-            "      php::sleep 5000023/5000023 0/0 #1 @13 php:internal",
-            "    fun2 33/5000083 0/0 #3 @12 /var/www/html/index.php",
-            "      php::sleep 5000050/5000050 0/0 #1 @13 php:internal" }));
-    QCOMPARE(compressed.summaryCosts(), (QList<Cost> { Cost::fromUnsigned(15000303), Cost::fromSigned(32) }));
-    // Four events; destructors recorded after the main record.
-    tree = treeOf(sample("phprojekt-xdebug-0.9.6.cachegrind"), true);
-    QCOMPARE(tree.size(), 2745 + 1);
-    QVERIFY2(tree.first().startsWith("root 0/234563 0/"), qPrintable(tree.first()));
-    QVERIFY2(tree.at(1).startsWith("  {main} ") && tree.at(1).contains("/234407 "), qPrintable(tree.at(1)));
-}
-
-void TestCachegrindParser::damagedInputs()
-{
-    for (const char *name : { "xdebug-2.6-compressed.cachegrind", "xdebug-2.2.1-shutdown.cachegrind",
-             "phprojekt-xdebug-0.9.6.cachegrind" }) { // truncated anywhere
-        const QByteArray data = sample(name);
-        for (qsizetype length = 0; length <= data.size(); length += data.size() > 10000 ? 997 : 1)
-            readAndCheck(QByteArrayView(data).first(length));
-    }
-    QRandomGenerator random(2026);
-    for (int round = 0; round < 3000; ++round) {
-        QByteArray data;
-        for (int i = random.bounded(1, 200); i > 0; --i)
-            data += tokens[random.bounded(int(tokens.size()))];
-        readAndCheck(data);
-        // Read in pieces, the same tree.
-        if (round % 10 == 0) {
+    void trees()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(QStringList, tree);
+        // Rows whose lines lack "#index" compare names and figures only.
+        const bool brief = !tree.value(0).contains('#');
+        QCOMPARE(treeOf(data, brief), tree);
+        // Read from a file, a piece at a time, lines run across pieces anywhere.
+        for (const qsizetype pieceSize : { 1, 2, 7, 4096 }) {
             Profile profile;
-            QVERIFY(readFromFile(profile, data, { {}, random.bounded(1, 64) }));
-            QCOMPARE(treeOf(profile), treeOf(data));
+            QVERIFY(readFromFile(profile, data, { {}, pieceSize }));
+            QCOMPARE(treeOf(profile, brief), tree);
         }
     }
-    const QByteArray original = sample("xdebug-2.2.1-shutdown.cachegrind") + sample("xdebug-2.6-compressed.cachegrind");
-    for (int round = 0; round < 2000; ++round) {
-        QByteArray data = original;
-        for (int i = random.bounded(1, 12); i > 0 && !data.isEmpty(); --i) {
-            const qsizetype at = random.bounded(data.size());
-            switch (random.bounded(4)) {
-            case 0:
-                data[at] = char(random.bounded(256));
-                break;
-            case 1:
-                data.remove(at, random.bounded(1, 40));
-                break;
-            case 2:
-                data.insert(at, tokens[random.bounded(int(tokens.size()))]);
-                break;
-            default:
-                data.insert(at, data.mid(random.bounded(data.size()), random.bounded(1, 200)));
-                break;
+
+    void events_data()
+    {
+        // events: name, kind, microseconds of 7
+        addColumns<QByteArray, QStringList, int>("header", "events", "timeEvent");
+        QTest::newRow("no events line") << QByteArray() << QStringList { "Time t 7" } << 0;
+        QTest::newRow("10ns and memory") << QByteArray("events: Time_(10ns) Memory_(bytes)\n")
+                                         << QStringList { "Time_(10ns) t 0.07", "Memory_(bytes) m" } << 0;
+        QTest::newRow("older names, tabs")
+            << QByteArray("events:\tTime \t Memory\n") << QStringList { "Time t 7", "Memory m" } << 0;
+        QTest::newRow("ms") << QByteArray("events: Time_(ms)\n") << QStringList { "Time_(ms) t 7000" } << 0;
+        QTest::newRow("time not first") << QByteArray("events: Memory Time_(10ns) Ir\n")
+                                        << QStringList { "Memory m", "Time_(10ns) t 0.07", "Ir o" } << 1;
+        QTest::newRow("no time at all") << QByteArray("events: Ir\n") << QStringList { "Ir o" } << 0;
+        QTest::newRow("zero") << QByteArray("events: Time_(0ns)\n") << QStringList { "Time_(0ns) t 7" } << 0;
+        QTest::newRow("unknown unit") << QByteArray("events: Time_(10fortnights)\n")
+                                      << QStringList { "Time_(10fortnights) t 7" } << 0;
+        QTest::newRow("overflowing") << QByteArray("events: Time_(99999999999999999999s)\n")
+                                     << QStringList { "Time_(99999999999999999999s) t 7" } << 0;
+        QTest::newRow("empty events line") << QByteArray("events:\n") << QStringList { "Time t 7" } << 0;
+        QTest::newRow("events in the body")
+            << QByteArray("fl=/x\nevents: Time_(10ns)\n") << QStringList { "Time t 7" } << 0;
+    }
+
+    void events()
+    {
+        QFETCH(QByteArray, header);
+        QFETCH(QStringList, events);
+        QFETCH(int, timeEvent);
+        Profile profile;
+        profile.readFromData("version: 1\n" + header + "fn=a\n1 7 7 7\n");
+        QStringList read;
+        for (const ProfileEvent &event : profile.events()) {
+            const char kind = "tmo"[int(event.kind())];
+            read << event.name() + ' ' + kind;
+            if (event.kind() == ProfileEvent::Kind::Time)
+                read.last() += ' ' + QString::number(event.unit().toMicroseconds(7));
+        }
+        QCOMPARE(read, events);
+        QCOMPARE(profile.timeEvent(), timeEvent);
+        QCOMPARE(profile.rootFunction()->selfTime(), quint64(7));
+    }
+
+    void limits_data()
+    {
+        addColumns<QByteArray, quint64, qint64, bool, QString>("data", "calls", "memory", "cancel", "error");
+        const QString tooMany
+            = QStringLiteral("The profile records more calls or names, or a longer line, than can be read (%1)");
+        const QString memoryShort = QStringLiteral("Not enough memory to read the file");
+        QTest::newRow("within both") << workedExample << quint64(3) << qint64(1 << 20) << false << QString();
+        QTest::newRow("one call too many") << workedExample << quint64(2) << qint64(1 << 20) << false << tooMany.arg(2);
+        QTest::newRow("memory short for the tree") << workedExample << quint64(3) << qint64(64) << false << memoryShort;
+        QTest::newRow("memory short for a line") << "#" + QByteArray(2 << 20, 'x') + "\n" + workedExample << quint64(3)
+                                                 << qint64(1 << 20) << false << memoryShort;
+        QTest::newRow("cancelled") << workedExample << quint64(3) << qint64(1 << 20) << true
+                                   << QStringLiteral("The read was cancelled");
+    }
+
+    void limits()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(quint64, calls);
+        QFETCH(qint64, memory);
+        QFETCH(bool, cancel);
+        QFETCH(QString, error);
+        // The limits stand in for a shortage of memory and for call numbers
+        // running out, which the reader reports, keeping nothing, rather than
+        // failing; a cancelled read keeps nothing either.
+        Profile profile;
+        const std::atomic_bool cancelled = cancel;
+        QCOMPARE(readFromFile(profile, data, { { calls, memory }, 4096, &cancelled }), error.isEmpty());
+        QCOMPARE(profile.errorString(), error);
+        QCOMPARE(profile.rootFunction() != nullptr, error.isEmpty());
+        QCOMPARE(profile.functionCount(), error.isEmpty() ? 3 : 0);
+    }
+
+    void progress_data()
+    {
+        addColumns<QByteArray, QStringList>("data", "log");
+        // The worked example padded with a comment to the size wanted.
+        const auto padded = [](qsizetype size) {
+            return "#" + QByteArray(size - workedExample.size() - 2, 'x') + "\n" + workedExample;
+        };
+        QTest::newRow("300000 bytes") << padded(300000) << QStringList {};
+        const QByteArray data = padded(300001);
+        QStringList log { "create", "show", "status File size: 293.0 KB", "max 300001", "remaining 300001" };
+        for (qsizetype at = data.indexOf("\nfn="); at >= 0; at = data.indexOf("\nfn=", at + 1))
+            log << QStringLiteral("remaining %1").arg(data.size() - at - 1);
+        QTest::newRow("300001 bytes") << data << (log << u"remaining 0"_s << "close");
+    }
+
+    void progress()
+    {
+        QFETCH(QByteArray, data);
+        QStringList written;
+        Profile profile;
+        profile.readFromData(data, [&written] { return std::make_unique<FakeProgress>(written); });
+        QTEST(written, "log");
+        QCOMPARE(profile.rootFunction()->inclusiveTime(), quint64(20));
+    }
+
+    void realProfiles()
+    {
+        // Two shutdown functions recorded after the main record.
+        QStringList tree = treeOf(sample("xdebug-2.2.1-shutdown.cachegrind"), true);
+        QCOMPARE(tree.size(), 22 + 1);
+        QCOMPARE(tree.filter(QRegularExpression("^(  )?\\S")),
+            (QStringList { "root 0/401172", "  {main} 255/401171", "  c 1/1", "  c 0/0" }));
+        // Compressed names, and the profiler's summary in the main record.
+        Profile compressed;
+        compressed.readFromData(sample("xdebug-2.6-compressed.cachegrind"));
+        QCOMPARE(treeOf(compressed),
+            (QStringList { "{main} 10/15000300 0/32 #0 @1 /var/www/html/index.php",
+                "  fun1 54/15000290 32/32 #1 @5 /var/www/html/index.php",
+                "    fun2 34/5000097 0/0 #1 @12 /var/www/html/index.php",
+                "      php::sleep 5000063/5000063 0/0 #1 @13 php:internal",
+                "    fun2 33/5000056 0/0 #2 @12 /var/www/html/index.php",
+                "      php::sleep 5000023/5000023 0/0 #1 @13 php:internal",
+                "    fun2 33/5000083 0/0 #3 @12 /var/www/html/index.php",
+                "      php::sleep 5000050/5000050 0/0 #1 @13 php:internal" }));
+        QCOMPARE(compressed.summaryCosts(), (QList<Cost> { Cost::fromUnsigned(15000303), Cost::fromSigned(32) }));
+        // Four events; destructors recorded after the main record.
+        tree = treeOf(sample("phprojekt-xdebug-0.9.6.cachegrind"), true);
+        QCOMPARE(tree.size(), 2745 + 1);
+        QVERIFY2(tree.first().startsWith("root 0/234563 0/"), qPrintable(tree.first()));
+        QVERIFY2(tree.at(1).startsWith("  {main} ") && tree.at(1).contains("/234407 "), qPrintable(tree.at(1)));
+    }
+
+    void damagedInputs()
+    {
+        for (const char *name : { "xdebug-2.6-compressed.cachegrind", "xdebug-2.2.1-shutdown.cachegrind",
+                 "phprojekt-xdebug-0.9.6.cachegrind" }) { // truncated anywhere
+            const QByteArray data = sample(name);
+            for (qsizetype length = 0; length <= data.size(); length += data.size() > 10000 ? 997 : 1)
+                readAndCheck(QByteArrayView(data).first(length));
+        }
+        QRandomGenerator random(2026);
+        for (int round = 0; round < 3000; ++round) {
+            QByteArray data;
+            for (int i = random.bounded(1, 200); i > 0; --i)
+                data += tokens[random.bounded(int(tokens.size()))];
+            readAndCheck(data);
+            // Read in pieces, the same tree.
+            if (round % 10 == 0) {
+                Profile profile;
+                QVERIFY(readFromFile(profile, data, { {}, random.bounded(1, 64) }));
+                QCOMPARE(treeOf(profile), treeOf(data));
             }
         }
-        readAndCheck(data);
+        const QByteArray original
+            = sample("xdebug-2.2.1-shutdown.cachegrind") + sample("xdebug-2.6-compressed.cachegrind");
+        for (int round = 0; round < 2000; ++round) {
+            QByteArray data = original;
+            for (int i = random.bounded(1, 12); i > 0 && !data.isEmpty(); --i) {
+                const qsizetype at = random.bounded(data.size());
+                switch (random.bounded(4)) {
+                case 0:
+                    data[at] = char(random.bounded(256));
+                    break;
+                case 1:
+                    data.remove(at, random.bounded(1, 40));
+                    break;
+                case 2:
+                    data.insert(at, tokens[random.bounded(int(tokens.size()))]);
+                    break;
+                default:
+                    data.insert(at, data.mid(random.bounded(data.size()), random.bounded(1, 200)));
+                    break;
+                }
+            }
+            readAndCheck(data);
+        }
     }
-}
 
-void TestCachegrindParser::contents_data()
-{
-    // expected: none: not a valid gzip file
-    addColumns<QByteArray, QByteArray>("bytes", "expected");
-    QTest::newRow("plain") << profileText << profileText;
-    QTest::newRow("empty") << QByteArray() << QByteArray("");
-    QTest::newRow("one byte of the magic") << QByteArray("\x1f") << QByteArray("\x1f");
-    QTest::newRow("gzip whatever the name") << gzipped(profileText) << profileText;
-    QTest::newRow("several gzip members")
-        << gzipped(profileText) + gzipped("fn=f\n1 1\n") << profileText + "fn=f\n1 1\n";
-    QTest::newRow("gzip then zeros") << gzipped(profileText) + QByteArray(10, '\0') << profileText;
-    QByteArray large;
-    for (int i = 0; large.size() < 3000000; ++i)
-        large += "fn=f" + QByteArray::number(i % 100) + "\n1 " + QByteArray::number(i) + "\n\n";
-    QTest::newRow("large gzip") << gzipped(large) << large;
-    QTest::newRow("large plain") << large << large;
+    void contents_data()
+    {
+        // expected: none: not a valid gzip file
+        addColumns<QByteArray, QByteArray>("bytes", "expected");
+        QTest::newRow("plain") << profileText << profileText;
+        QTest::newRow("empty") << QByteArray() << QByteArray("");
+        QTest::newRow("one byte of the magic") << QByteArray("\x1f") << QByteArray("\x1f");
+        QTest::newRow("gzip whatever the name") << gzipped(profileText) << profileText;
+        QTest::newRow("several gzip members")
+            << gzipped(profileText) + gzipped("fn=f\n1 1\n") << profileText + "fn=f\n1 1\n";
+        QTest::newRow("gzip then zeros") << gzipped(profileText) + QByteArray(10, '\0') << profileText;
+        QByteArray large;
+        for (int i = 0; large.size() < 3000000; ++i)
+            large += "fn=f" + QByteArray::number(i % 100) + "\n1 " + QByteArray::number(i) + "\n\n";
+        QTest::newRow("large gzip") << gzipped(large) << large;
+        QTest::newRow("large plain") << large << large;
 
-    const QByteArray valid = gzipped(profileText + QByteArray(5000, '#'));
-    QTest::newRow("truncated") << valid.first(valid.size() / 2) << QByteArray();
-    QTest::newRow("without its trailer") << valid.first(valid.size() - 4) << QByteArray();
-    QByteArray corrupt = valid;
-    for (qsizetype i = 12; i < corrupt.size() - 8; i += 3)
-        corrupt[i] = char(corrupt[i] ^ 0x5a);
-    QTest::newRow("corrupt") << corrupt << QByteArray();
-    QByteArray wrongChecksum = valid;
-    wrongChecksum[wrongChecksum.size() - 6] = char(wrongChecksum[wrongChecksum.size() - 6] ^ 1);
-    QTest::newRow("wrong checksum") << wrongChecksum << QByteArray();
-    QTest::newRow("magic alone") << QByteArray("\x1f\x8b") << QByteArray();
-    QTest::newRow("second member truncated") << valid + valid.first(20) << QByteArray();
-    QTest::newRow("corrupt tail after a large member") << gzipped(large) + "\x1f\x8b\x08\x00garbage" << QByteArray();
-}
+        const QByteArray valid = gzipped(profileText + QByteArray(5000, '#'));
+        QTest::newRow("truncated") << valid.first(valid.size() / 2) << QByteArray();
+        QTest::newRow("without its trailer") << valid.first(valid.size() - 4) << QByteArray();
+        QByteArray corrupt = valid;
+        for (qsizetype i = 12; i < corrupt.size() - 8; i += 3)
+            corrupt[i] = char(corrupt[i] ^ 0x5a);
+        QTest::newRow("corrupt") << corrupt << QByteArray();
+        QByteArray wrongChecksum = valid;
+        wrongChecksum[wrongChecksum.size() - 6] = char(wrongChecksum[wrongChecksum.size() - 6] ^ 1);
+        QTest::newRow("wrong checksum") << wrongChecksum << QByteArray();
+        QTest::newRow("magic alone") << QByteArray("\x1f\x8b") << QByteArray();
+        QTest::newRow("second member truncated") << valid + valid.first(20) << QByteArray();
+        QTest::newRow("corrupt tail after a large member")
+            << gzipped(large) + "\x1f\x8b\x08\x00garbage" << QByteArray();
+    }
 
-void TestCachegrindParser::contents()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QByteArray, expected);
-    const QString path = writeFile(m_dir.filePath("profile.txt"), bytes);
-    for (const qsizetype pieceSize : { 1, 7, 1 << 20 }) {
-        if (pieceSize == 1 && bytes.size() > 100000)
-            continue;
+    void contents()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QByteArray, expected);
+        const QString path = writeFile(m_dir.filePath("profile.txt"), bytes);
+        for (const qsizetype pieceSize : { 1, 7, 1 << 20 }) {
+            if (pieceSize == 1 && bytes.size() > 100000)
+                continue;
+            ProfileFileData file;
+            QVERIFY(file.open(path));
+            QCOMPARE(file.isCompressed(), bytes.startsWith("\x1f\x8b"));
+            QCOMPARE(file.size(), bytes.size());
+            const QByteArray read = readAll(file, pieceSize);
+            QVERIFY(read == expected);
+            QCOMPARE(
+                file.errorString(), read.isNull() ? QStringLiteral("The file is not a valid gzip file.") : QString());
+            if (!read.isNull() && !file.isCompressed())
+                QCOMPARE(file.position(), bytes.size());
+        }
+    }
+
+    void refused_data()
+    {
+        addColumns<QString, QString>("path", "error");
+        QTest::newRow("missing") << m_dir.filePath("missing") << "No such file or directory";
+        QTest::newRow("directory") << m_dir.path() << "Not a regular file";
+        QTest::newRow("device") << u"/dev/null"_s << "Not a regular file";
+        // Nothing ever writes to the pipe: opening it must not wait for that.
+        const QString fifo = m_dir.filePath("fifo");
+        QVERIFY(mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        QTest::newRow("pipe") << fifo << "Not a regular file";
+    }
+
+    void refused()
+    {
+        QFETCH(QString, path);
+        ProfileFileData file;
+        auto opened = std::async(std::launch::async, [&] { return file.open(path); });
+        if (opened.wait_for(std::chrono::seconds(20)) != std::future_status::ready)
+            qFatal("opening %s blocks", qPrintable(path));
+        QVERIFY(!opened.get());
+        QTEST(file.errorString(), "error");
+        char byte;
+        QCOMPARE(file.read(&byte, 1), qsizetype(-1));
+    }
+
+    void fileCutShortWhileRead()
+    {
+        // The profiler may truncate a file while it is read: reading ends there,
+        // with what was read and no error.
+        const QString path = writeFile(m_dir.filePath("shrinking"), QByteArray(1000000, 'x'));
         ProfileFileData file;
         QVERIFY(file.open(path));
-        QCOMPARE(file.isCompressed(), bytes.startsWith("\x1f\x8b"));
-        QCOMPARE(file.size(), bytes.size());
-        const QByteArray read = readAll(file, pieceSize);
-        QVERIFY(read == expected);
-        QCOMPARE(file.errorString(), read.isNull() ? QStringLiteral("The file is not a valid gzip file.") : QString());
-        if (!read.isNull() && !file.isCompressed())
-            QCOMPARE(file.position(), bytes.size());
+        QByteArray piece(1000, Qt::Uninitialized);
+        QCOMPARE(file.read(piece.data(), piece.size()), qsizetype(1000));
+        QVERIFY(QFile::resize(path, 700000));
+        QCOMPARE(readAll(file, 4096).size(), 700000 - 1000);
+        QCOMPARE(file.errorString(), QString());
     }
-}
 
-void TestCachegrindParser::refused_data()
-{
-    addColumns<QString, QString>("path", "error");
-    QTest::newRow("missing") << m_dir.filePath("missing") << "No such file or directory";
-    QTest::newRow("directory") << m_dir.path() << "Not a regular file";
-    QTest::newRow("device") << u"/dev/null"_s << "Not a regular file";
-    // Nothing ever writes to the pipe: opening it must not wait for that.
-    const QString fifo = m_dir.filePath("fifo");
-    QVERIFY(mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
-    QTest::newRow("pipe") << fifo << "Not a regular file";
-}
+    void fileSizeText_data()
+    {
+        addColumns<qint32, QString>("bytes", "text");
+        QTest::newRow("0") << 0 << "0";
+        QTest::newRow("1022") << 1022 << "1022";
+        QTest::newRow("1023") << 1023 << "1.0 KB";
+        QTest::newRow("1536") << 1536 << "1.5 KB";
+        QTest::newRow("1047551") << 1047551 << "1023.0 KB";
+        QTest::newRow("1047552") << 1047552 << "1.0 MB";
+        QTest::newRow("1 GiB less 1 MiB") << (1023 << 20) << "1.0 GB";
+        QTest::newRow("largest") << 2147483647 << "2.0 GB";
+    }
 
-void TestCachegrindParser::refused()
-{
-    QFETCH(QString, path);
-    ProfileFileData file;
-    auto opened = std::async(std::launch::async, [&] { return file.open(path); });
-    if (opened.wait_for(std::chrono::seconds(20)) != std::future_status::ready)
-        qFatal("opening %s blocks", qPrintable(path));
-    QVERIFY(!opened.get());
-    QTEST(file.errorString(), "error");
-    char byte;
-    QCOMPARE(file.read(&byte, 1), qsizetype(-1));
-}
-
-void TestCachegrindParser::fileCutShortWhileRead()
-{
-    // The profiler may truncate a file while it is read: reading ends there,
-    // with what was read and no error.
-    const QString path = writeFile(m_dir.filePath("shrinking"), QByteArray(1000000, 'x'));
-    ProfileFileData file;
-    QVERIFY(file.open(path));
-    QByteArray piece(1000, Qt::Uninitialized);
-    QCOMPARE(file.read(piece.data(), piece.size()), qsizetype(1000));
-    QVERIFY(QFile::resize(path, 700000));
-    QCOMPARE(readAll(file, 4096).size(), 700000 - 1000);
-    QCOMPARE(file.errorString(), QString());
-}
-
-void TestCachegrindParser::fileSizeText_data()
-{
-    addColumns<qint32, QString>("bytes", "text");
-    QTest::newRow("0") << 0 << "0";
-    QTest::newRow("1022") << 1022 << "1022";
-    QTest::newRow("1023") << 1023 << "1.0 KB";
-    QTest::newRow("1536") << 1536 << "1.5 KB";
-    QTest::newRow("1047551") << 1047551 << "1023.0 KB";
-    QTest::newRow("1047552") << 1047552 << "1.0 MB";
-    QTest::newRow("1 GiB less 1 MiB") << (1023 << 20) << "1.0 GB";
-    QTest::newRow("largest") << 2147483647 << "2.0 GB";
-}
-
-void TestCachegrindParser::fileSizeText()
-{
-    QFETCH(qint32, bytes);
-    QTEST(stringFromFileSize(bytes), "text");
-}
+    void fileSizeText()
+    {
+        QFETCH(qint32, bytes);
+        QTEST(stringFromFileSize(bytes), "text");
+    }
+};
 
 QTEST_GUILESS_MAIN(TestCachegrindParser)
 #include "tst_cachegrindparser.moc"
