@@ -212,8 +212,8 @@ private Q_SLOTS:
         QCOMPARE(outlineRows(*document->outlineModel()), QStringList({ "main -", "  render +" }));
         QCOMPARE(document->outlineModel()->rowOfCall(document->rootFunction()->getChild(0)->getChild(0)), -1);
         QCOMPARE(document->selectedCall(), document->rootFunction());
-        QCOMPARE(fields(*document),
-            QStringList({ "main", "/var/www/index.php", "1", "13\u00b5s (65.00%)", "20\u00b5s (100.00%)" }));
+        QCOMPARE(
+            fields(*document), QStringList({ "main", "/var/www/index.php", "1", "13µs (65.00%)", "20µs (100.00%)" }));
         QCOMPARE(tableRows(*document->callsTab(), CallsController::FunctionColumn), QStringList({ "render" }));
         QCOMPARE(tableRows(*document->summaryTab(), SummaryController::FunctionColumn),
             QStringList({ "render", "php::strlen" }));
@@ -225,8 +225,8 @@ private Q_SLOTS:
 
         // A selection refills the details and both tables; no selection empties them.
         selectOutlineRow(*document, 1);
-        QCOMPARE(fields(*document),
-            QStringList({ "render", "/var/www/index.php", "10", "5\u00b5s (25.00%)", "7\u00b5s (35.00%)" }));
+        QCOMPARE(
+            fields(*document), QStringList({ "render", "/var/www/index.php", "10", "5µs (25.00%)", "7µs (35.00%)" }));
         QCOMPARE(tableRows(*document->callsTab(), CallsController::FunctionColumn), QStringList({ "php::strlen" }));
         QCOMPARE(tableRows(*document->summaryTab(), SummaryController::FunctionColumn), QStringList({ "php::strlen" }));
 
@@ -292,13 +292,13 @@ private Q_SLOTS:
         QTableView *summaryTable = document->tabView()->widget(1)->findChild<QTableView *>();
         doubleClickRow(summaryTable, summaryRowOf(*document->summaryTab(), QStringLiteral("php::strlen")));
         QCOMPARE(document->tabView()->currentIndex(), 0);
-        QCOMPARE(tableRows(*document->callsTab()), QStringList({ "1|php::strlen|2\u00b5s|2\u00b5s|php:internal|3" }));
+        QCOMPARE(tableRows(*document->callsTab()), QStringList({ "1|php::strlen|2µs|2µs|php:internal|3" }));
 
         // Enter does the same; a row that is not there does nothing.
         document->tabView()->setCurrentIndex(1);
         summaryTable->setCurrentIndex(document->summaryTab()->index(0, 0));
         QTest::keyClick(summaryTable, Qt::Key_Enter);
-        QCOMPARE(tableRows(*document->callsTab()), QStringList({ "1|render|5\u00b5s|7\u00b5s|/var/www/index.php|10" }));
+        QCOMPARE(tableRows(*document->callsTab()), QStringList({ "1|render|5µs|7µs|/var/www/index.php|10" }));
         document->summaryRowActivated(-1);
         document->summaryRowActivated(2);
         QCOMPARE(document->callsTab()->rowCount(), 1);
@@ -308,8 +308,8 @@ private Q_SLOTS:
         doubleClickRow(document->tabView()->widget(0)->findChild<QTableView *>(), 0, CallsController::FunctionColumn);
         QCOMPARE(outlineRows(*document->outlineModel()), QStringList({ "main -", "  render -", "    php::strlen" }));
         QCOMPARE(document->selectedCall()->function().name(), QStringLiteral("php::strlen"));
-        QCOMPARE(fields(*document),
-            QStringList({ "php::strlen", "php:internal", "3", "2\u00b5s (28.57%)", "2\u00b5s (28.57%)" }));
+        QCOMPARE(
+            fields(*document), QStringList({ "php::strlen", "php:internal", "3", "2µs (28.57%)", "2µs (28.57%)" }));
         QCOMPARE(document->callsTab()->rowCount() + document->summaryTab()->rowCount(), 0);
     }
 
@@ -544,13 +544,13 @@ private Q_SLOTS:
         addColumns<QByteArray, QString, QStringList, QString>("profile", "call", "memory", "summary");
         QTest::newRow("the top call") << memoryExample << ""
                                       << QStringList({ "1000 bytes (94.34%)", "1.04 KiB (100.00%)" })
-                                      << "time 20\u00b5s, peak memory 2.00 KiB";
+                                      << "time 20µs, peak memory 2.00 KiB";
         QTest::newRow("freeing memory") << memoryExample << "render"
                                         << QStringList({ "-40 bytes (-3.77%)", "60 bytes (5.66%)" }) << QString();
         QTest::newRow("below a caller that frees") << QByteArray(profileHeader(true)
             + record("/a.php", "leaf", 2, 1, {}, 30) + record("/a.php", "main", 1, 1, { "leaf" }, -50))
                                                    << "leaf" << QStringList({ "30 bytes", "30 bytes" }) << QString();
-        QTest::newRow("no memory") << workedExample << "" << QStringList() << "time 20\u00b5s";
+        QTest::newRow("no memory") << workedExample << "" << QStringList() << "time 20µs";
     }
 
     void memoryIsShownWhereTimeIs()
@@ -766,14 +766,14 @@ private Q_SLOTS:
     {
         addColumns<int, int, int, int, QString>("event", "row", "x", "width", "expected");
         QTest::newRow("a call") << 0 << 1 << 10 << 1000
-                                << "<b>a</b><br>/a.php:3<br>Self: 200\u00b5s, -100 bytes<br>"
-                                   "Inclusive: 400\u00b5s, 200 bytes<br>40.00% of main (Time)";
+                                << "<b>a</b><br>/a.php:3<br>Self: 200µs, -100 bytes<br>"
+                                   "Inclusive: 400µs, 200 bytes<br>40.00% of main (Time)";
         QTest::newRow("memory") << 1 << 1 << 10 << 1000
-                                << "<b>a</b><br>/a.php:3<br>Self: 200\u00b5s, -100 bytes<br>"
-                                   "Inclusive: 400\u00b5s, 200 bytes<br>40.00% of main (Memory)";
+                                << "<b>a</b><br>/a.php:3<br>Self: 200µs, -100 bytes<br>"
+                                   "Inclusive: 400µs, 200 bytes<br>40.00% of main (Memory)";
         QTest::newRow("a block") << 0 << 1 << 40 << 100
                                  << "<b>2 calls</b> too narrow to show, made by main<br>"
-                                    "Inclusive: 10\u00b5s, 0 bytes<br>1.00% of main (Time)";
+                                    "Inclusive: 10µs, 0 bytes<br>1.00% of main (Time)";
     }
 
     void toolTips()

@@ -134,19 +134,15 @@ private Q_SLOTS:
     {
         // summary: largest total inclusive time first
         addColumns<QByteArray, QString, QStringList, QStringList>("profile", "call", "calls", "summary");
-        QTest::newRow("the root") << workedExample << ""
-                                  << QStringList({ "1|render|5\u00b5s|7\u00b5s|/var/www/index.php|10" })
-                                  << QStringList({ "render|5\u00b5s|7\u00b5s|5\u00b5s|7\u00b5s|1",
-                                         "php::strlen|2\u00b5s|2\u00b5s|2\u00b5s|2\u00b5s|1" });
-        QTest::newRow("a child") << workedExample << "render"
-                                 << QStringList({ "1|php::strlen|2\u00b5s|2\u00b5s|php:internal|3" })
-                                 << QStringList({ "php::strlen|2\u00b5s|2\u00b5s|2\u00b5s|2\u00b5s|1" });
+        QTest::newRow("the root") << workedExample << "" << QStringList({ "1|render|5µs|7µs|/var/www/index.php|10" })
+                                  << QStringList({ "render|5µs|7µs|5µs|7µs|1", "php::strlen|2µs|2µs|2µs|2µs|1" });
+        QTest::newRow("a child") << workedExample << "render" << QStringList({ "1|php::strlen|2µs|2µs|php:internal|3" })
+                                 << QStringList({ "php::strlen|2µs|2µs|2µs|2µs|1" });
         QTest::newRow("a leaf") << workedExample << "render/php::strlen" << QStringList() << QStringList();
         QTest::newRow("the root, with memory")
-            << memoryExample << ""
-            << QStringList({ "1|render|5\u00b5s|7\u00b5s|/var/www/index.php|10|-40 bytes|60 bytes" })
-            << QStringList({ "render|5\u00b5s|7\u00b5s|5\u00b5s|7\u00b5s|1|-40 bytes|60 bytes|-40 bytes|60 bytes",
-                   "php::strlen|2\u00b5s|2\u00b5s|2\u00b5s|2\u00b5s|1|100 bytes|100 bytes|100 bytes|100 bytes" });
+            << memoryExample << "" << QStringList({ "1|render|5µs|7µs|/var/www/index.php|10|-40 bytes|60 bytes" })
+            << QStringList({ "render|5µs|7µs|5µs|7µs|1|-40 bytes|60 bytes|-40 bytes|60 bytes",
+                   "php::strlen|2µs|2µs|2µs|2µs|1|100 bytes|100 bytes|100 bytes|100 bytes" });
     }
 
     void rowsOfACall()
@@ -252,8 +248,8 @@ private Q_SLOTS:
     {
         addColumns<QByteArray, int, QStringList, QList<double>>("profile", "measurement", "rows", "shares");
         QTest::newRow("microseconds") << workedExample << 2
-                                      << QStringList({ "main|20\u00b5s|100.0%|13\u00b5s",
-                                             "render|7\u00b5s|35.0%|5\u00b5s", "php::strlen|2\u00b5s|10.0%|2\u00b5s" })
+                                      << QStringList({ "main|20µs|100.0%|13µs", "render|7µs|35.0%|5µs",
+                                             "php::strlen|2µs|10.0%|2µs" })
                                       << QList<double>({ 1.0, 0.35, 0.1 });
         QTest::newRow("milliseconds, dashed")
             << workedExample << 1 << QStringList({ "main|-|100.0%|-", "render|-|35.0%|-", "php::strlen|-|10.0%|-" })
@@ -262,9 +258,8 @@ private Q_SLOTS:
             << QByteArray(profileHeader() + record("/a.php", "leaf", 1, 0) + record("/a.php", "main", 1, 0, { "leaf" }))
             << 2 << QStringList({ "main|-|-|-", "leaf|-|-|-" }) << QList<double>({ 0.0, 0.0 });
         QTest::newRow("memory") << memoryExample << 2
-                                << QStringList({ "main|20\u00b5s|100.0%|13\u00b5s|1.04 KiB",
-                                       "render|7\u00b5s|35.0%|5\u00b5s|60 bytes",
-                                       "php::strlen|2\u00b5s|10.0%|2\u00b5s|100 bytes" })
+                                << QStringList({ "main|20µs|100.0%|13µs|1.04 KiB", "render|7µs|35.0%|5µs|60 bytes",
+                                       "php::strlen|2µs|10.0%|2µs|100 bytes" })
                                 << QList<double>({ 1.0, 0.35, 0.1 });
     }
 
@@ -423,12 +418,10 @@ private Q_SLOTS:
     {
         // rows: largest total inclusive time first
         addColumns<QString, QStringList>("callee", "rows");
-        QTest::newRow("a function called around itself") << "F"
-                                                         << QStringList({ "A|2|15\u00b5s|16\u00b5s|-15 bytes|-16 bytes",
-                                                                "B|1|7\u00b5s|7\u00b5s|-7 bytes|-7 bytes" });
-        QTest::newRow("a function calling itself") << "A"
-                                                   << QStringList({ "main|1|2\u00b5s|18\u00b5s|-2 bytes|-18 bytes",
-                                                          "F|1|1\u00b5s|6\u00b5s|-1 bytes|-6 bytes" });
+        QTest::newRow("a function called around itself")
+            << "F" << QStringList({ "A|2|15µs|16µs|-15 bytes|-16 bytes", "B|1|7µs|7µs|-7 bytes|-7 bytes" });
+        QTest::newRow("a function calling itself")
+            << "A" << QStringList({ "main|1|2µs|18µs|-2 bytes|-18 bytes", "F|1|1µs|6µs|-1 bytes|-6 bytes" });
         QTest::newRow("the root") << "main" << QStringList();
     }
 
@@ -489,7 +482,7 @@ private Q_SLOTS:
         CallersController callers;
         callers.setCostUnit(profile.costUnit());
         callers.populateFromFunction(root->function(), index);
-        QCOMPARE(tableRows(callers), QStringList({ "f|99998|99998\u00b5s|99999\u00b5s" }));
+        QCOMPARE(tableRows(callers), QStringList({ "f|99998|99998µs|99999µs" }));
 
         CallTreeModel outline;
         outline.setRootFunction(root);
@@ -508,16 +501,16 @@ private Q_SLOTS:
         QTest::newRow("zero, microseconds, dash") << 0.0 << qint64(2) << true << "-";
         QTest::newRow("zero, seconds") << 0.0 << qint64(0) << false << "0.000s";
         QTest::newRow("zero, milliseconds") << 0.0 << qint64(1) << false << "0.0ms";
-        QTest::newRow("zero, microseconds") << 0.0 << qint64(2) << false << QStringLiteral("0\u00b5s");
+        QTest::newRow("zero, microseconds") << 0.0 << qint64(2) << false << QStringLiteral("0µs");
         // The single-precision thresholds sit just above 0.001 and 0.1.
         QTest::newRow("1000 is below a thousandth of a second") << 1000.0 << qint64(0) << true << "-";
         QTest::newRow("1001 seconds") << 1001.0 << qint64(0) << true << "0.001s";
         QTest::newRow("100 is below a tenth of a millisecond") << 100.0 << qint64(1) << true << "-";
         QTest::newRow("101 milliseconds") << 101.0 << qint64(1) << true << "0.1ms";
-        QTest::newRow("1 microsecond") << 1.0 << qint64(2) << true << QStringLiteral("1\u00b5s");
+        QTest::newRow("1 microsecond") << 1.0 << qint64(2) << true << QStringLiteral("1µs");
         QTest::newRow("example, seconds") << 1234567.0 << qint64(0) << true << "1.235s";
         QTest::newRow("example, milliseconds") << 1234567.0 << qint64(1) << true << "1234.6ms";
-        QTest::newRow("example, microseconds") << 1234567.0 << qint64(2) << true << QStringLiteral("1234567\u00b5s");
+        QTest::newRow("example, microseconds") << 1234567.0 << qint64(2) << true << QStringLiteral("1234567µs");
         QTest::newRow("largest 32-bit time") << 4294967295.0 << qint64(0) << true << "4294.967s";
         QTest::newRow("beyond 32 bits") << 1099511627776.0 << qint64(0) << true << "1099511.628s";
         QTest::newRow("unknown unit 3") << 5.0 << qint64(3) << true << "unknown measurement format";
@@ -546,7 +539,7 @@ private Q_SLOTS:
         QTest::newRow("quarter, milliseconds") << 500.0 << 2000.0 << qint64(1) << true << "0.5ms (25.00%)";
         QTest::newRow("quarter, seconds") << 500.0 << 2000.0 << qint64(0) << false << "0.001s (25.00%)";
         QTest::newRow("dashed time has no share") << 500.0 << 2000.0 << qint64(0) << true << "-";
-        QTest::newRow("whole") << 20.0 << 20.0 << qint64(2) << true << QStringLiteral("20\u00b5s (100.00%)");
+        QTest::newRow("whole") << 20.0 << 20.0 << qint64(2) << true << QStringLiteral("20µs (100.00%)");
         QTest::newRow("half") << 1000000.0 << 2000000.0 << qint64(0) << true << "1.000s (50.00%)";
         QTest::newRow("zero of zero") << 0.0 << 0.0 << qint64(1) << false << "0.0ms (nan%)";
         QTest::newRow("some of zero") << 5.0 << 0.0 << qint64(1) << false << "0.0ms (inf%)";
