@@ -369,20 +369,6 @@ private Q_SLOTS:
         QTEST(QStringLiteral("%1 of %2").arg(shown + 1).arg(search.matchCount()), "kOfN");
     }
 
-    void anInvalidExpressionMatchesNothing()
-    {
-        Profile profile;
-        profile.readFromData(branchingProfile());
-        const CallIndex index(profile.rootFunction());
-        CallSearch search(index);
-        QVERIFY(!search.setPattern(QStringLiteral("a1("), true));
-        QVERIFY(!search.errorString().isEmpty());
-        QCOMPARE(search.matchCount(), 0);
-        QCOMPARE(search.nextMatch(profile.rootFunction()), -1);
-        QVERIFY(search.setPattern(QStringLiteral("a1("), false)); // as text it is valid
-        QVERIFY(search.errorString().isEmpty());
-    }
-
     // main -> a (0) -> [c, d], b -> e, times chosen so that the root's
     // inclusive time is 100.
     void hotPathFollowsTheLargestChild_data()
