@@ -36,7 +36,7 @@ const QByteArray body = "events: Time\n\n";
 // As current profilers write it: main calls fib, which calls itself and then
 // str_repeat, and calls str_repeat again. Time in 10 ns, memory in bytes.
 const QByteArray currentDialect
-    = "version: 1\ncreator: xdebug 3.3.2 (PHP 8.3.4)\ncmd: /var/www/index.php\npart: 1\npositions: line\n\n"
+    = "version: 1\ncreator: profiler 3.3.2\ncmd: /var/www/index.php\npart: 1\npositions: line\n\n"
       "events: Time_(10ns) Memory_(bytes)\n\n"
       "fl=(1) php:internal\nfn=(1) php::str_repeat\n12 30 4096\n\n"
       "fl=(2) /var/www/index.php\nfn=(2) fib\n7 10 -32\ncfl=(1)\ncfn=(1)\ncalls=1 0 0\n8 30 4096\n\n"
@@ -44,6 +44,11 @@ const QByteArray currentDialect
       "fl=(1)\nfn=(1)\n12 5 -200\n\n"
       "fl=(2)\nfn=(3) {main}\n1 2 100\ncfl=(2)\ncfn=(2)\ncalls=1 0 0\n2 60 5064\ncfl=(1)\ncfn=(1)\ncalls=1 0 0\n"
       "5 5 -200\n\nsummary: 67 5000\n";
+
+QString figure(Cost cost)
+{
+    return cost.isSigned() ? QString::number(cost.toSigned()) : QString::number(cost.toUnsigned());
+}
 
 // The call tree of `profile`, one line per call in pre-order, indented by
 // depth: "name self/inclusive" for each event, and unless `brief`
@@ -54,9 +59,6 @@ QStringList treeOf(const Profile &profile, bool brief = false)
     std::vector<std::pair<const ProfiledFunctionCall *, int>> pending;
     if (profile.rootFunction())
         pending.emplace_back(profile.rootFunction(), 0);
-    const auto figure = [](Cost cost) {
-        return cost.isSigned() ? QString::number(cost.toSigned()) : QString::number(cost.toUnsigned());
-    };
     while (!pending.empty()) {
         const auto [call, depth] = pending.back();
         pending.pop_back();
@@ -207,9 +209,6 @@ constexpr qint64 minSigned = std::numeric_limits<qint64>::min();
 // event "self total/average inclusive total/average".
 QString summariesOf(const ProfiledFunctionCall &start)
 {
-    const auto figure = [](Cost cost) {
-        return cost.isSigned() ? QString::number(cost.toSigned()) : QString::number(cost.toUnsigned());
-    };
     QStringList texts;
     for (const auto &summary : FunctionSummaryMap::summariesBelow(start)) {
         QString text = QStringLiteral("%1 %2x").arg(summary->function().name()).arg(summary->callCount());

@@ -73,9 +73,6 @@ bool quitsWhile(const std::function<void()> &action)
 const QStringList expectedFileMenu { "&Open\u2026|Ctrl+O", "Open &Recent|", "Re&load|F5", "Compare &With\u2026|",
     "&Close|Ctrl+W", "&Quit|Ctrl+Q" };
 
-const QStringList displayKeys { VTCMeasurement, VTCDisplayDash, VTCCallStackShowsInternalPhpFunctions,
-    VTCSummaryShowsInternalPhpFunctions, VTCUpdatesCheckAutomatically };
-
 template <class Control> Control *control(PreferenceController &controller, const char *pane, const char *name)
 {
     controller.setPane(QLatin1String(pane), false);
@@ -121,9 +118,9 @@ private Q_SLOTS:
     void cleanup()
     {
         m_controller.reset();
-        for (const QString &key : displayKeys
-                + QStringList { VTCSifterStartOnLaunch, VTCSifterMonitorDirectory, UpdateCheck::updateServerKey,
-                    VTCSifterRegex, VTCSifterRegexUseCustom })
+        for (const QString &key : { VTCMeasurement, VTCDisplayDash, VTCCallStackShowsInternalPhpFunctions,
+                 VTCSummaryShowsInternalPhpFunctions, VTCUpdatesCheckAutomatically, VTCSifterStartOnLaunch,
+                 VTCSifterMonitorDirectory, UpdateCheck::updateServerKey, VTCSifterRegex, VTCSifterRegexUseCustom })
             defaults().removeObjectForKey(key);
     }
 
