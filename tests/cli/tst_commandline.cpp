@@ -1,12 +1,11 @@
+#include "CommandLineRun.h"
 #include "DataColumns.h"
-#include "CommandLine.h"
 #include "TestProfiles.h"
 
-#include <QFile>
+#include "CommandLine.h"
+
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <cstdio>
 
 namespace {
 
@@ -38,29 +37,6 @@ const QByteArray diffHeader
     = "calls_before\tcalls_after\tself_before\tself_after\tinclusive_before\tinclusive_after\tfunction\n";
 const QByteArray summaryHeader = "calls\tself_total\tinclusive_total\tself_avg\tinclusive_avg\tfunction\n";
 const QByteArray treeHeader = "depth\tindex\tself\tinclusive\tline\tfile\tfunction\n";
-
-struct Result
-{
-    int status;
-    QByteArray out;
-    QByteArray err;
-};
-
-QByteArray readAll(std::FILE *file)
-{
-    std::rewind(file);
-    QFile reader;
-    reader.open(file, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-    return reader.readAll();
-}
-
-Result run(const QStringList &arguments, bool showInternal = true)
-{
-    std::FILE *out = std::tmpfile();
-    std::FILE *err = std::tmpfile();
-    const int status = CommandLine({ 1, true, showInternal }).run(arguments, out, err);
-    return { status, readAll(out), readAll(err) };
-}
 
 QStringList words(const char *text)
 {

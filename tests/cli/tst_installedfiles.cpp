@@ -1,5 +1,5 @@
+#include "CommandLineRun.h"
 #include "DataColumns.h"
-#include "CommandLine.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,8 +8,6 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <cstdio>
 
 namespace {
 
@@ -27,16 +25,6 @@ QStringList longOptions(const QString &text)
     found.sort();
     found.removeDuplicates();
     return found;
-}
-
-QString helpText()
-{
-    std::FILE *out = std::tmpfile();
-    CommandLine({}).run({ QStringLiteral("--help") }, out, stderr);
-    std::rewind(out);
-    QFile reader;
-    reader.open(out, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-    return QString::fromUtf8(reader.readAll());
 }
 
 // The tags of the manual's paragraphs under OPTIONS, one option paragraph
@@ -117,7 +105,7 @@ private Q_SLOTS:
     void optionsAgreeWithHelp()
     {
         QFETCH(QStringList, documented);
-        QCOMPARE(documented, longOptions(helpText()));
+        QCOMPARE(documented, longOptions(QString::fromUtf8(run({ QStringLiteral("--help") }).out)));
     }
 
     void completion_data()
