@@ -1,10 +1,8 @@
 #include "DataColumns.h"
 #include "TestDefaults.h"
 
-#include "KFPreferenceController.h"
-#include "KFPreferencePane.h"
-
 #include <KFHttpGet.h>
+#include <KFPreferenceController.h>
 #include <KFPreferencePane.h>
 #include <KFSharedDefaultsObserver.h>
 #include <KFStringAdditions.h>
