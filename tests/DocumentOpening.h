@@ -1,12 +1,13 @@
 #pragma once
 
+#include "CallTreeModel.h"
+#include "CallTreeView.h"
 #include "DocumentController.h"
+#include "MyDocument.h"
 
 #include <QObject>
 #include <QTest>
 #include <QUrl>
-
-class MyDocument;
 
 // Opens the file without an alert and waits until it has been read: the
 // document, or null with the reason in `error`.
@@ -35,4 +36,10 @@ inline MyDocument *openAndWait(DocumentController &registry, const QString &path
 inline bool waitForReads(const DocumentController &registry)
 {
     return QTest::qWaitFor([&] { return registry.readsInProgress() == 0; }, 60000);
+}
+
+inline void selectOutlineRow(MyDocument &document, int row)
+{
+    document.outlineView()->selectionModel()->setCurrentIndex(
+        document.outlineModel()->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }

@@ -1,4 +1,5 @@
-#include "CommandLine.h"
+#include "CommandLineRun.h"
+#include "DataColumns.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,8 +8,6 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <cstdio>
 
 namespace {
 
@@ -26,16 +25,6 @@ QStringList longOptions(const QString &text)
     found.sort();
     found.removeDuplicates();
     return found;
-}
-
-QString helpText()
-{
-    std::FILE *out = std::tmpfile();
-    CommandLine({}).run({ QStringLiteral("--help") }, out, stderr);
-    std::rewind(out);
-    QFile reader;
-    reader.open(out, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-    return QString::fromUtf8(reader.readAll());
 }
 
 // The tags of the manual's paragraphs under OPTIONS, one option paragraph
@@ -116,13 +105,12 @@ private Q_SLOTS:
     void optionsAgreeWithHelp()
     {
         QFETCH(QStringList, documented);
-        QCOMPARE(documented, longOptions(helpText()));
+        QCOMPARE(documented, longOptions(QString::fromUtf8(run({ QStringLiteral("--help") }).out)));
     }
 
     void completion_data()
     {
-        QTest::addColumn<QString>("words");
-        QTest::addColumn<QStringList>("expected");
+        addColumns<QString, QStringList>("words", "expected");
         QTest::newRow("option prefix") << "velotrace --t" << QStringList { "--top", "--tree", "--tsv" };
         QTest::newRow("units") << "velotrace --summary --unit " << QStringList { "ms", "s", "us" };
         QTest::newRow("a count is no file") << "velotrace --tree --depth " << QStringList();
@@ -135,16 +123,13 @@ private Q_SLOTS:
     void completion()
     {
         QFETCH(QString, words);
-        QFETCH(QStringList, expected);
-        QCOMPARE(complete(words.split(QLatin1Char(' ')), m_dir.path()), expected);
+        QTEST(complete(words.split(QLatin1Char(' ')), m_dir.path()), "expected");
     }
 
     // How a desktop tells a profile by its name or its first line.
     void fileTypes_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("contents");
-        QTest::addColumn<QString>("type");
+        addColumns<QString, QByteArray, QString>("name", "contents", "type");
         const QByteArray gzip("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03\x03\x00\x00\x00\x00\x00\x00\x00\x00\x00", 20);
         QTest::newRow("profile by name") << "cachegrind.out.1234" << QByteArray("events: Time\n") << profileType;
         QTest::newRow("other tool's name") << "callgrind.out.77" << QByteArray() << profileType;
@@ -160,8 +145,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, name);
         QFETCH(QByteArray, contents);
-        QFETCH(QString, type);
-        QCOMPARE(QMimeDatabase().mimeTypeForFileNameAndData(name, contents).name(), type);
+        QTEST(QMimeDatabase().mimeTypeForFileNameAndData(name, contents).name(), "type");
     }
 };
 

@@ -3,48 +3,11 @@
 #include "CallTreeModel.h"
 #include "FunctionModel.h"
 #include "ProfiledFunctionCall.h"
-
-#include <KFUserDefaultsController.h>
+#include "TestDefaults.h"
+#include "TestProfiles.h"
 
 #include <QAbstractItemModel>
-#include <QByteArray>
-#include <QList>
 #include <QStringList>
-
-#include <optional>
-
-inline QByteArray profileHeader(bool withMemory = false)
-{
-    return QByteArray("version: 1\ncreator: test\ncmd: /x.php\npart: 1\n\nevents: Time")
-        + (withMemory ? " Memory\n\n" : "\n\n");
-}
-
-// main -> render -> php::strlen, with self times 13, 5 and 2 microseconds.
-inline const QByteArray workedExample
-    = "version: 1\ncreator: profiler\ncmd: /var/www/index.php\npart: 1\n\nevents: Time\n\n"
-      "fl=php:internal\nfn=php::strlen\n3 2\n\n"
-      "fl=/var/www/index.php\nfn=render\n10 5\ncfn=php::strlen\ncalls=1 0 0\n12 2\n\n"
-      "fl=/var/www/index.php\nfn=main\n\nsummary: 20\n1 13\ncfn=render\ncalls=1 0 0\n2 7\n\n";
-
-// The worked example with memory: main (1000 bytes) -> render (-40) ->
-// php::strlen (100), and the profiler's peak memory of 2048 bytes.
-inline const QByteArray memoryExample
-    = "version: 1\ncreator: profiler\ncmd: /var/www/index.php\npart: 1\n\nevents: Time Memory\n\n"
-      "fl=php:internal\nfn=php::strlen\n3 2 100\n\n"
-      "fl=/var/www/index.php\nfn=render\n10 5 -40\ncfn=php::strlen\ncalls=1 0 0\n12 2 100\n\n"
-      "fl=/var/www/index.php\nfn=main\n\nsummary: 20 2048\n1 13 1000\ncfn=render\ncalls=1 0 0\n2 7 60\n\n";
-
-// One record: a call with its own cost (and memory, for a header with
-// memory) that calls the records named in `callees`.
-inline QByteArray record(const QByteArray &file, const QByteArray &function, int line, quint64 cost,
-    const QList<QByteArray> &callees = {}, std::optional<qint64> memory = {})
-{
-    QByteArray text = "fl=" + file + "\nfn=" + function + '\n' + QByteArray::number(line) + ' '
-        + QByteArray::number(cost) + (memory ? ' ' + QByteArray::number(*memory) : QByteArray()) + '\n';
-    for (const QByteArray &callee : callees)
-        text += "cfn=" + callee + "\ncalls=1 0 0\n1 1\n";
-    return text + '\n';
-}
 
 // main -> [a1 -> [x, y -> [deep1, deep2], z], b, a2 -> [w]], one microsecond
 // each; pre-order: main a1 x y deep1 deep2 z b a2 w.
@@ -107,9 +70,4 @@ inline QStringList outlineRows(const CallTreeModel &model)
                                                   : QString());
     }
     return rows;
-}
-
-inline KFUserDefaultsController &defaults()
-{
-    return KFUserDefaultsController::sharedUserDefaultsController();
 }

@@ -1,75 +1,63 @@
+#include "DataColumns.h"
 #include "RecordingAlertPresenter.h"
+#include "TestDefaults.h"
+#include "TestProfiles.h"
+
 #include "AppController.h"
 #include "ComparisonController.h"
 #include "ComparisonWindow.h"
 #include "DocumentController.h"
 #include "DocumentWindow.h"
 #include "MyDocument.h"
+#include "PreferenceController.h"
 #include "SettingsKeys.h"
 #include "SifterStatusController.h"
 #include "SifterWatcher.h"
 #include "UpdateCheck.h"
 
-#include <KFUserDefaultsController.h>
+#include <KFPreferencePane.h>
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 
 #include <functional>
 #include <memory>
 
 namespace {
 
-const QByteArray profile
-    = "events: Time\n\nfl=/a.php\nfn=leaf\n1 2\n\nfl=/a.php\nfn=main\n1 3\ncfn=leaf\ncalls=1 0 0\n1 2\n\n";
-
-KFUserDefaultsController &defaults()
+// The menu of the menu bar at `index`, about to be shown.
+QMenu *menu(QMainWindow *window, int index)
 {
-    return KFUserDefaultsController::sharedUserDefaultsController();
-}
-
-QMenu *fileMenu(QMainWindow *window)
-{
-    return window->menuBar()->actions().value(0)->menu();
-}
-
-// "text|shortcut" of each item of the menu at `index`, the File menu by default.
-QStringList fileMenuItems(QMainWindow *window, int index = 0)
-{
-    QStringList items;
-    for (const QAction *action : window->menuBar()->actions().value(index)->menu()->actions()) {
-        if (!action->isSeparator())
-            items << action->text() + QLatin1Char('|') + action->shortcut().toString();
-    }
-    return items;
-}
-
-QMenu *windowMenu(QMainWindow *window)
-{
-    const QList<QAction *> menus = window->menuBar()->actions();
-    QMenu *menu = (*std::find_if(menus.begin(), menus.end(), [](const QAction *menu) {
-        return menu->text() == QLatin1String("&Window");
-    }))->menu();
+    QMenu *menu = window->menuBar()->actions().value(index)->menu();
     Q_EMIT menu->aboutToShow();
     return menu;
 }
 
-// "text" of each item of the Window menu, with "*" after the checked one.
-QStringList windowMenuItems(QMainWindow *window)
+// "text|shortcut" of each item of that menu, with "*" after the checked one.
+QStringList menuItems(QMainWindow *window, int index = 0)
 {
     QStringList items;
-    for (const QAction *action : windowMenu(window)->actions()) {
+    for (const QAction *action : menu(window, index)->actions()) {
         if (!action->isSeparator())
-            items << action->text() + (action->isChecked() ? QStringLiteral("*") : QString());
+            items << action->text() + QLatin1Char('|') + action->shortcut().toString()
+                    + (action->isChecked() ? QStringLiteral("*") : QString());
     }
     return items;
 }
@@ -85,6 +73,15 @@ bool quitsWhile(const std::function<void()> &action)
 const QStringList expectedFileMenu { "&Open\u2026|Ctrl+O", "Open &Recent|", "Re&load|F5", "Compare &With\u2026|",
     "&Close|Ctrl+W", "&Quit|Ctrl+Q" };
 
+template <class Control> Control *control(PreferenceController &controller, const char *pane, const char *name)
+{
+    controller.setPane(QLatin1String(pane), false);
+    Control *found = controller.pane(QLatin1String(pane))->loadedView()->findChild<Control *>(QLatin1String(name));
+    if (!found)
+        qFatal("no control %s", name);
+    return found;
+}
+
 } // namespace
 
 class TestAppController : public QObject
@@ -96,19 +93,21 @@ private:
     std::unique_ptr<AppController> m_controller;
     QStringList m_alerts;
 
-    QString writeProfile(const QString &name)
-    {
-        QFile file(m_dir.filePath(name));
-        if (!file.open(QIODevice::WriteOnly) || file.write(profile) != profile.size())
-            qFatal("cannot write %s", qPrintable(file.fileName()));
-        return file.fileName();
-    }
+    QString writeProfile(const QString &name) { return writeFile(m_dir.filePath(name), workedExample); }
 
     QList<MyDocument *> documents() const { return m_controller->documentController().documents(); }
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        registerSettingsDefaults();
+    }
+
     void init()
     {
+        // Every preference pane's form loads: no blank view.
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("unabled to load nib")));
         m_alerts.clear();
         m_controller = std::make_unique<AppController>();
         m_controller->documentController().setAlertPresenter(std::make_unique<RecordingAlertPresenter>(m_alerts));
@@ -119,15 +118,15 @@ private Q_SLOTS:
     void cleanup()
     {
         m_controller.reset();
-        for (const QString &key : { VTCUpdatesCheckAutomatically, VTCSifterStartOnLaunch, VTCSifterMonitorDirectory,
-                 UpdateCheck::updateServerKey, VTCMeasurement })
+        for (const QString &key : { VTCMeasurement, VTCDisplayDash, VTCCallStackShowsInternalPhpFunctions,
+                 VTCSummaryShowsInternalPhpFunctions, VTCUpdatesCheckAutomatically, VTCSifterStartOnLaunch,
+                 VTCSifterMonitorDirectory, UpdateCheck::updateServerKey, VTCSifterRegex, VTCSifterRegexUseCustom })
             defaults().removeObjectForKey(key);
     }
 
     void startUpRunsWhatTheSettingsAskFor_data()
     {
-        QTest::addColumn<bool>("checkUpdates");
-        QTest::addColumn<bool>("startSifter");
+        addColumns<bool, bool>("checkUpdates", "startSifter");
         QTest::newRow("first run") << false << false;
         QTest::newRow("updates") << true << false;
         QTest::newRow("watcher") << false << true;
@@ -157,7 +156,7 @@ private Q_SLOTS:
         QCOMPARE(m_controller->sifterWatcher()->sifterIsRunning(), startSifter);
         QMainWindow *window = m_controller->sifterStatusController()->window();
         QVERIFY(window->isVisible());
-        QCOMPARE(fileMenuItems(window), expectedFileMenu);
+        QCOMPARE(menuItems(window), expectedFileMenu);
     }
 
     void eachFileOpensInItsOwnWindow()
@@ -168,13 +167,13 @@ private Q_SLOTS:
         QStringList titles; // in the order their reads ended
         for (MyDocument *document : documents()) {
             QVERIFY(document->window()->isVisible());
-            QCOMPARE(fileMenuItems(document->window()), expectedFileMenu);
+            QCOMPARE(menuItems(document->window()), expectedFileMenu);
             titles << document->window()->windowTitle();
             // A document window adds find to the Edit menu, and a Go menu.
-            QCOMPARE(fileMenuItems(document->window(), 1),
+            QCOMPARE(menuItems(document->window(), 1),
                 QStringList({ "&Find…|Ctrl+F", "Find &Next|F3", "Find Pre&vious|Shift+F3", "&Preferences…|Ctrl+," }));
-            QCOMPARE(fileMenuItems(document->window(), 2),
-                QStringList({ "Go to &Caller|Alt+Up", "Expand &Hot Path|Ctrl+E" }));
+            QCOMPARE(
+                menuItems(document->window(), 2), QStringList({ "Go to &Caller|Alt+Up", "Expand &Hot Path|Ctrl+E" }));
         }
         titles.sort();
         QCOMPARE(titles, QStringList({ "first.cachegrind", "second.cachegrind" }));
@@ -194,7 +193,7 @@ private Q_SLOTS:
         for (const QAction *menu : start->menuBar()->actions())
             menus << menu->text();
         QCOMPARE(menus, QStringList({ "&File", "&Edit", "&Window", "&Help" }));
-        QCOMPARE(fileMenuItems(start), expectedFileMenu);
+        QCOMPARE(menuItems(start), expectedFileMenu);
 
         QMimeData mime; // a profile, a directory and a remote page
         mime.setUrls({ QUrl::fromLocalFile(writeProfile(QStringLiteral("dropped.cachegrind"))),
@@ -218,21 +217,19 @@ private Q_SLOTS:
         m_controller->openStartupFiles({ writeProfile(QStringLiteral("second.cachegrind")) });
         QTRY_COMPARE(documents().size(), 2);
         QMainWindow *window = documents().first()->window();
-        QCOMPARE(windowMenuItems(window), QStringList({ "&Sifter", "a&&b.cachegrind", "second.cachegrind*" }));
-        windowMenu(window)->actions().at(2)->trigger();
+        QCOMPARE(menuItems(window, 3), QStringList({ "&Sifter|", "a&&b.cachegrind|", "second.cachegrind|*" }));
+        menu(window, 3)->actions().at(2)->trigger();
         QCOMPARE(m_controller->frontDocument(), documents().first());
         QVERIFY(QTest::qWaitForWindowActive(window));
-        QCOMPARE(windowMenuItems(documents().last()->window()),
-            QStringList({ "&Sifter", "a&&b.cachegrind*", "second.cachegrind" }));
+        QCOMPARE(menuItems(documents().last()->window(), 3),
+            QStringList({ "&Sifter|", "a&&b.cachegrind|*", "second.cachegrind|" }));
     }
 
     // Closing the last document brings the start window back; only Quit, or closing
     // the start window with no document open, ends the application.
     void theLastWindowDecidesNothingButTheStartWindowDoes_data()
     {
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<bool>("quits");
-        QTest::addColumn<bool>("startWindowAfter");
+        addColumns<QString, bool, bool>("action", "quits", "startWindowAfter");
         QTest::newRow("close the last document") << "close document" << false << true;
         QTest::newRow("close it with the watcher open") << "close document, watcher open" << false << true;
         QTest::newRow("close the start window") << "close start window" << true << false;
@@ -242,8 +239,6 @@ private Q_SLOTS:
     void theLastWindowDecidesNothingButTheStartWindowDoes()
     {
         QFETCH(QString, action);
-        QFETCH(bool, quits);
-        QFETCH(bool, startWindowAfter);
         m_controller->openStartupFiles({ writeProfile(QStringLiteral("only.cachegrind")) });
         QTRY_COMPARE(documents().size(), 1);
         if (action.endsWith(QLatin1String("watcher open")))
@@ -259,9 +254,9 @@ private Q_SLOTS:
                 m_controller->quitAction()->trigger();
             }
         });
-        QCOMPARE(quit, quits);
+        QTEST(quit, "quits");
         QVERIFY(documents().isEmpty());
-        QCOMPARE(m_controller->startWindow() && m_controller->startWindow()->isVisible(), startWindowAfter);
+        QTEST(m_controller->startWindow() && m_controller->startWindow()->isVisible(), "startWindowAfter");
     }
 
     void openCloseAndRecentMenuItems()
@@ -278,7 +273,7 @@ private Q_SLOTS:
 
         // The start window is back, with the file in its recent menu.
         const auto recentItems = [this] {
-            QMenu *recent = fileMenu(m_controller->startWindow())->actions().at(1)->menu();
+            QMenu *recent = menu(m_controller->startWindow(), 0)->actions().at(1)->menu();
             Q_EMIT recent->aboutToShow();
             return recent->actions();
         };
@@ -320,7 +315,7 @@ private Q_SLOTS:
         QCOMPARE(documents().size(), 2);
         QCOMPARE(
             comparisons.first()->windowTitle(), QStringLiteral("first.cachegrind → second.cachegrind — Comparison"));
-        QCOMPARE(fileMenuItems(comparisons.first()), expectedFileMenu);
+        QCOMPARE(menuItems(comparisons.first()), expectedFileMenu);
         QVERIFY(QTest::qWaitForWindowActive(comparisons.first()));
         QVERIFY(!compare->isEnabled());
         comparisons.first()->close();
@@ -333,6 +328,76 @@ private Q_SLOTS:
         defaults().setObjectForKey(2, VTCMeasurement);
         m_controller->applicationWillTerminate();
         QVERIFY(QFile::exists(defaults().storeFileName()));
+    }
+
+    void threePanesThatFitTheWindow()
+    {
+        PreferenceController controller;
+        controller.showWindow();
+        QCOMPARE(controller.window()->windowTitle(), QStringLiteral("General"));
+        QStringList items;
+        for (QAction *action : controller.toolbar()->actions()) {
+            items.append(action->text());
+            QVERIFY(!action->icon().isNull());
+        }
+        QCOMPARE(items, QStringList({ "General", "Sifter", "Updates" }));
+        for (const QString &identifier : items) {
+            controller.setPane(identifier, false);
+            QWidget *view = controller.pane(identifier)->loadedView();
+            QVERIFY(view->width() >= view->minimumSizeHint().width());
+            QVERIFY(view->height() >= view->minimumSizeHint().height());
+            QCOMPARE(
+                controller.window()->size(), QSize(view->width(), view->height() + controller.toolbar()->height()));
+        }
+    }
+
+    void controlChangesReachTheSettings()
+    {
+        PreferenceController controller;
+        controller.showWindow();
+        QSignalSpy stored(&defaults(), &KFUserDefaultsController::valueChanged);
+        control<QComboBox>(controller, "General", "measurementPopUp")->setCurrentIndex(0);
+        control<QCheckBox>(controller, "General", "displayDashCheckbox")->click();
+        control<QCheckBox>(controller, "General", "callStackShowsInternalPhpFunctionsCheckbox")->click();
+        control<QCheckBox>(controller, "General", "summaryShowsInternalPhpFunctionsCheckbox")->click();
+        control<QCheckBox>(controller, "Updates", "updatesCheckAutomaticallyCheckbox")->click();
+        QStringList changes;
+        for (const QList<QVariant> &change : stored)
+            changes << change[0].toString() + QLatin1Char('=') + change[1].toString();
+        QCOMPARE(changes,
+            QStringList({ "measurement=0", "displayDash=false", "callStackShowsInternalPhpFunctions=false",
+                "summaryShowsInternalPhpFunctions=false", "updatesCheckAutomatically=true" }));
+        QCOMPARE(defaults().integerForKey(VTCMeasurement), 0);
+
+        // A change made elsewhere shows in the open pane.
+        defaults().setObjectForKey(1, VTCMeasurement);
+        QCOMPARE(control<QComboBox>(controller, "General", "measurementPopUp")->currentIndex(), 1);
+    }
+
+    void anEditInProgressIsKeptWhenThePanesAreRebuilt()
+    {
+        defaults().setObjectForKey(true, VTCSifterRegexUseCustom);
+        PreferenceController controller;
+        controller.showWindow();
+        auto *field = control<QLineEdit>(controller, "Sifter", "fileMatchEdit");
+        QVERIFY(QTest::qWaitForWindowActive(controller.window()));
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, QStringLiteral("profile\\..*"));
+        controller.showWindow();
+        QCOMPARE(defaults().stringForKey(VTCSifterRegex), QStringLiteral("profile\\..*"));
+    }
+
+    // Panes are rebuilt at each showing; the button must stay connected.
+    void checkNowReachesTheListenerAfterEachShowing()
+    {
+        PreferenceController controller;
+        QSignalSpy requested(&controller, &PreferenceController::checkForUpdatesRequested);
+        for (int showing = 1; showing <= 2; ++showing) {
+            controller.showWindow();
+            control<QPushButton>(controller, "Updates", "checkNowButton")->click();
+            QCOMPARE(requested.size(), showing);
+        }
     }
 };
 

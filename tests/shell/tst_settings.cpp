@@ -1,9 +1,9 @@
+#include "TestDefaults.h"
+#include "DataColumns.h"
 #include "RecordingAlertPresenter.h"
 #include "AppController.h"
 #include "DocumentController.h"
 #include "SettingsKeys.h"
-
-#include <KFUserDefaultsController.h>
 
 #include <QDir>
 #include <QFile>
@@ -11,11 +11,6 @@
 #include <QTest>
 
 namespace {
-
-KFUserDefaultsController &defaults()
-{
-    return KFUserDefaultsController::sharedUserDefaultsController();
-}
 
 QString storeDirectory()
 {
@@ -78,8 +73,7 @@ private Q_SLOTS:
     // Keys spelled out: a renamed constant would lose the users' stored settings.
     void firstRunValues_data()
     {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QVariant>("expected");
+        addColumns<QString, QVariant>("key", "expected");
         QTest::newRow("measurement") << "measurement" << QVariant(qint64(1));
         QTest::newRow("dash") << "displayDash" << QVariant(true);
         QTest::newRow("internal in calls") << "callStackShowsInternalPhpFunctions" << QVariant(true);

@@ -1,3 +1,4 @@
+#include "DataColumns.h"
 #include "SingleInstance.h"
 
 #include <QDataStream>
@@ -49,9 +50,8 @@ private Q_SLOTS:
     // --new-instance keeps running on its own; the command-line modes ask nobody.
     void laterStartsHandTheirFilesOver_data()
     {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<int>("exitCode"); // -1: still running
-        QTest::addColumn<QStringList>("handedOver"); // relative to the files' directory; "-": nothing
+        // exitCode: -1: still running; handedOver: relative to the files' directory; "-": nothing
+        addColumns<QStringList, int, QStringList>("arguments", "exitCode", "handedOver");
         QTest::newRow("two files") << QStringList({ "cachegrind.out.1", "missing.out" }) << 0
                                    << QStringList({ "cachegrind.out.1", "missing.out" });
         QTest::newRow("no file: only brought forward") << QStringList() << 0 << QStringList();
@@ -88,8 +88,7 @@ private Q_SLOTS:
     // What arrives on the socket is not trusted: malformed requests are dropped.
     void malformedRequestsAreDropped_data()
     {
-        QTest::addColumn<quint32>("length");
-        QTest::addColumn<QByteArray>("payload");
+        addColumns<quint32, QByteArray>("length", "payload");
         QTest::newRow("too long") << quint32(64 << 20) << QByteArray(1000, 'x');
         QTest::newRow("garbage") << quint32(8) << QByteArray("\xff\xff\xff\xff\x00\x00\x00\x09", 8);
         QTest::newRow("another version") << quint32(4) << QByteArray("\0\0\0\2", 4);

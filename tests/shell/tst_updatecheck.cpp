@@ -1,6 +1,6 @@
+#include "DataColumns.h"
+#include "TestDefaults.h"
 #include "UpdateCheck.h"
-
-#include <KFUserDefaultsController.h>
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -80,7 +80,7 @@ QString describe(const UpdateCheck::Alert &alert)
 
 void setServer(const QString &base)
 {
-    KFUserDefaultsController::sharedUserDefaultsController().setObjectForKey(base, UpdateCheck::updateServerKey);
+    defaults().setObjectForKey(base, UpdateCheck::updateServerKey);
 }
 
 } // namespace
@@ -124,7 +124,7 @@ private Q_SLOTS:
     void cleanup()
     {
         check.reset();
-        KFUserDefaultsController::sharedUserDefaultsController().removeObjectForKey(UpdateCheck::updateServerKey);
+        defaults().removeObjectForKey(UpdateCheck::updateServerKey);
     }
 
     void serverPages()
@@ -139,37 +139,31 @@ private Q_SLOTS:
     // Only a short line of text counts as a version; anything else is a failed check.
     void comparesTheVersions_data()
     {
-        QTest::addColumn<QByteArray>("status");
-        QTest::addColumn<QByteArray>("latest");
-        QTest::addColumn<int>("button");
-        QTest::addColumn<QString>("alert");
-        QTest::newRow("same version") << QByteArray("200 OK") << QByteArray(VELOTRACE_VERSION) << 0 << upToDate;
-        QTest::newRow("same version, line end")
-            << QByteArray("200 OK") << QByteArray(VELOTRACE_VERSION "\r\n") << 0 << upToDate;
-        QTest::newRow("older, not now") << QByteArray("200 OK") << QByteArray("0.9.9") << 0 << outOfDate("0.9.9");
-        QTest::newRow("newer, download") << QByteArray("200 OK") << QByteArray("1.10.0") << 1 << outOfDate("1.10.0");
+        addColumns<int, QByteArray, int, QString>("status", "latest", "button", "alert");
+        QTest::newRow("same version") << 200 << QByteArray(VELOTRACE_VERSION) << 0 << upToDate;
+        QTest::newRow("same version, line end") << 200 << QByteArray(VELOTRACE_VERSION "\r\n") << 0 << upToDate;
+        QTest::newRow("older, not now") << 200 << QByteArray("0.9.9") << 0 << outOfDate("0.9.9");
+        QTest::newRow("newer, download") << 200 << QByteArray("1.10.0") << 1 << outOfDate("1.10.0");
         QTest::newRow("markup is a version shown as written")
-            << QByteArray("200 OK") << QByteArray("<b>2.0</b>") << 0 << outOfDate("<b>2.0</b>");
-        QTest::newRow("404 page") << QByteArray("404 Not Found") << QByteArray("1.2") << 1
+            << 200 << QByteArray("<b>2.0</b>") << 0 << outOfDate("<b>2.0</b>");
+        QTest::newRow("404 page") << 404 << QByteArray("1.2") << 1
                                   << failed("The update server answered with an error (HTTP status 404). Try again "
                                             "later.");
-        QTest::newRow("HTML page") << QByteArray("200 OK") << QByteArray("<html>\n<h1>Welcome</h1>\n</html>") << 1
-                                   << notAVersion;
-        QTest::newRow("empty body") << QByteArray("200 OK") << QByteArray() << 1 << notAVersion;
-        QTest::newRow("binary bytes") << QByteArray("200 OK") << QByteArray("1.0\x00\x01\xc3\xa9", 7) << 1
-                                      << notAVersion;
-        QTest::newRow("65 characters") << QByteArray("200 OK") << QByteArray(65, '1') << 1 << notAVersion;
-        QTest::newRow("10 MB") << QByteArray("200 OK") << QByteArray(10 << 20, '1') << 1 << notAVersion;
+        QTest::newRow("HTML page") << 200 << QByteArray("<html>\n<h1>Welcome</h1>\n</html>") << 1 << notAVersion;
+        QTest::newRow("empty body") << 200 << QByteArray() << 1 << notAVersion;
+        QTest::newRow("binary bytes") << 200 << QByteArray("1.0\x00\x01\xc3\xa9", 7) << 1 << notAVersion;
+        QTest::newRow("65 characters") << 200 << QByteArray(65, '1') << 1 << notAVersion;
+        QTest::newRow("10 MB") << 200 << QByteArray(10 << 20, '1') << 1 << notAVersion;
     }
 
     void comparesTheVersions()
     {
-        QFETCH(QByteArray, status);
+        QFETCH(int, status);
         QFETCH(QByteArray, latest);
         QFETCH(int, button);
         QFETCH(QString, alert);
         VersionServer server;
-        server.status = status;
+        server.status = QByteArray::number(status) + (status == 200 ? " OK" : " Not Found");
         server.body = latest;
         setServer(server.base());
         chosenButton = button;
@@ -255,9 +249,8 @@ private Q_SLOTS:
 
     void aFailedCheckLetsTheNextOneRun_data()
     {
-        QTest::addColumn<QString>("failure");
-        QTest::addColumn<bool>("userAsked");
-        QTest::addColumn<QString>("reason"); // shown only when the user asked
+        // reason: shown only when the user asked
+        addColumns<QString, bool, QString>("failure", "userAsked", "reason");
         QTest::newRow("refused, asked") << "refused" << true
                                         << "The update server could not be reached. Try again later.";
         QTest::newRow("refused, automatic: silent") << "refused" << false << "";

@@ -1,0 +1,8 @@
+#pragma once
+
+#include <KFUserDefaultsController.h>
+
+inline KFUserDefaultsController &defaults()
+{
+    return KFUserDefaultsController::sharedUserDefaultsController();
+}

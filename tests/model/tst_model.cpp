@@ -1,0 +1,842 @@
+#include "DataColumns.h"
+#include "TestProfiles.h"
+
+#include "Cost.h"
+#include "CostFormat.h"
+#include "FunctionModel.h"
+#include "FunctionSummaryMap.h"
+#include "Profile.h"
+#include "ProfileEvent.h"
+#include "ProfileFileData.h"
+#include "ProfiledFunctionCall.h"
+#include "ProfiledFunctionSummary.h"
+#include "ProgressController.h"
+#include "SharedText.h"
+#include "SourceFileModel.h"
+
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <future>
+#include <limits>
+#include <sys/stat.h>
+#include <vector>
+#include <zlib.h>
+
+using namespace Qt::StringLiterals;
+
+using Span = FunctionModel::ColourSpan;
+
+namespace {
+
+const QByteArray body = "events: Time\n\n";
+// As current profilers write it: main calls fib, which calls itself and then
+// str_repeat, and calls str_repeat again. Time in 10 ns, memory in bytes.
+const QByteArray currentDialect
+    = "version: 1\ncreator: profiler 3.3.2\ncmd: /var/www/index.php\npart: 1\npositions: line\n\n"
+      "events: Time_(10ns) Memory_(bytes)\n\n"
+      "fl=(1) php:internal\nfn=(1) php::str_repeat\n12 30 4096\n\n"
+      "fl=(2) /var/www/index.php\nfn=(2) fib\n7 10 -32\ncfl=(1)\ncfn=(1)\ncalls=1 0 0\n8 30 4096\n\n"
+      "fl=(2)\nfn=(2)\n3 20 1000\ncfl=(2)\ncfn=(2)\ncalls=1 0 0\n4 40 4064\n\n"
+      "fl=(1)\nfn=(1)\n12 5 -200\n\n"
+      "fl=(2)\nfn=(3) {main}\n1 2 100\ncfl=(2)\ncfn=(2)\ncalls=1 0 0\n2 60 5064\ncfl=(1)\ncfn=(1)\ncalls=1 0 0\n"
+      "5 5 -200\n\nsummary: 67 5000\n";
+
+QString figure(Cost cost)
+{
+    return cost.isSigned() ? QString::number(cost.toSigned()) : QString::number(cost.toUnsigned());
+}
+
+// The call tree of `profile`, one line per call in pre-order, indented by
+// depth: "name self/inclusive" for each event, and unless `brief`
+// "#index @line source".
+QStringList treeOf(const Profile &profile, bool brief = false)
+{
+    QStringList lines;
+    std::vector<std::pair<const ProfiledFunctionCall *, int>> pending;
+    if (profile.rootFunction())
+        pending.emplace_back(profile.rootFunction(), 0);
+    while (!pending.empty()) {
+        const auto [call, depth] = pending.back();
+        pending.pop_back();
+        QString line = QString(depth * 2, ' ') + call->function().name();
+        for (int event = 0; event < profile.events().size(); ++event)
+            line += ' ' + figure(call->selfCost(event)) + '/' + figure(call->inclusiveCost(event));
+        if (!brief)
+            line += QStringLiteral(" #%1 @%2 %3")
+                        .arg(call->indexInParent())
+                        .arg(call->sourceLine())
+                        .arg(call->source() ? call->source()->path() : QStringLiteral("none"));
+        lines << line;
+        for (qsizetype i = call->childCount() - 1; i >= 0; --i)
+            pending.emplace_back(call->getChild(i), depth + 1);
+    }
+    return lines;
+}
+
+QStringList treeOf(const QByteArray &data, bool brief = false)
+{
+    Profile profile;
+    profile.readFromData(data);
+    return treeOf(profile, brief);
+}
+
+QByteArray sample(const char *name)
+{
+    QFile file(QStringLiteral(VELOTRACE_TEST_DATA "/") + QLatin1String(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Reads `bytes` from a file with `options` (pieces of `pieceSize` bytes run
+// lines across pieces everywhere).
+bool readFromFile(Profile &profile, const QByteArray &bytes, const Profile::ReadOptions &options)
+{
+    QTemporaryDir dir;
+    ProfileFileData file;
+    if (!file.open(writeFile(dir.filePath(QStringLiteral("profile")), bytes)))
+        return false;
+    profile.setReadOptions(options);
+    return profile.readFromFile(file);
+}
+
+// Reads `bytes` from a buffer of exactly their size, so that the address
+// sanitizer sees any read past the end, then checks the analysed tree and the
+// summaries from the root and from each call below it (where recursion links
+// may lead outside the walk) against their definitions.
+void readAndCheck(QByteArrayView bytes)
+{
+    const auto exact = std::make_unique<char[]>(size_t(bytes.size()) + (bytes.isEmpty() ? 1 : 0));
+    std::copy(bytes.begin(), bytes.end(), exact.get());
+    Profile profile;
+    QVERIFY(profile.readFromData(QByteArrayView(exact.get(), bytes.size())));
+    const ProfiledFunctionCall *root = profile.rootFunction();
+    if (!root)
+        return;
+    std::vector<const ProfiledFunctionCall *> pending { root };
+    while (!pending.empty()) {
+        const ProfiledFunctionCall *call = pending.back();
+        pending.pop_back();
+        quint64 inclusive = call->selfTime();
+        for (qsizetype i = 0; i < call->childCount(); ++i) {
+            const ProfiledFunctionCall *child = call->getChild(i);
+            QCOMPARE(child->parent(), call);
+            QCOMPARE(child->indexInParent(), quint32(i + 1));
+            inclusive = std::max(inclusive, inclusive + child->inclusiveTime()); // saturating
+            pending.push_back(child);
+        }
+        QCOMPARE(call->inclusiveTime(), inclusive);
+    }
+    for (qsizetype start = -1; start < root->childCount(); ++start) {
+        for (const auto &summary : FunctionSummaryMap::summariesBelow(start < 0 ? *root : *root->getChild(start))) {
+            quint64 inclusive = 0; // calls inside another call of the same function count only for themselves
+            const auto &calls = summary->calls();
+            for (auto it = calls.begin(); it != calls.end(); ++it) {
+                if (!(*it)->ancestor() || std::find(calls.begin(), it, (*it)->ancestor()) == it)
+                    inclusive = std::max(inclusive, inclusive + (*it)->inclusiveTime());
+            }
+            QCOMPARE(summary->totalInclusiveTime(), inclusive);
+        }
+    }
+}
+
+// Pieces that steer the reader through all of its states and branches.
+const QList<QByteArray> tokens = { "version: 1", "creator: x", "cmd: a=b", "part: 1", "events: Time_(10ns)",
+    "events: Time_(", "events: Memory Time", "positions: line",
+    "fl=", "fn=", "cfn=", "cfl=", "fi=", "fe=", "calls=1 0 0", "summary: 5", "#", "(1)", "(2) ",
+    "(99999999999999999999)", "(", ")", " ", "=", "1", "12", "123 456", "99999999999999999999999", "-9", "\t", "+", "-",
+    "\n", "\n", "\n", "\r", "\r\n", "\xff", "\xc3", "php::", "require::", "->", QByteArray(1, '\0') };
+
+// A progress display that writes down what it is told, in order.
+class FakeProgress final : public ProgressController
+{
+public:
+    explicit FakeProgress(QStringList &log)
+        : m_log(log)
+    {
+        m_log << "create";
+    }
+    void showWindow() override { m_log << "show"; }
+    void setStatusLine(const QString &text) override { m_log << "status " + text; }
+    void setMaxValue(double maximum) override { m_log << QStringLiteral("max %1").arg(maximum, 0, 'f', 0); }
+    void setRemainingValue(double value) override { m_log << QStringLiteral("remaining %1").arg(value, 0, 'f', 0); }
+    void close() override { m_log << "close"; }
+
+private:
+    QStringList &m_log;
+};
+
+QByteArray gzipped(const QByteArray &data)
+{
+    z_stream stream = {};
+    deflateInit2(&stream, 6, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY); // 16+: gzip wrapping
+    QByteArray out(qsizetype(deflateBound(&stream, uLong(data.size()))), Qt::Uninitialized);
+    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.constData()));
+    stream.avail_in = uInt(data.size());
+    stream.next_out = reinterpret_cast<Bytef *>(out.data());
+    stream.avail_out = uInt(out.size());
+    deflate(&stream, Z_FINISH);
+    out.resize(qsizetype(stream.total_out));
+    deflateEnd(&stream);
+    return out;
+}
+
+const QByteArray profileText = "events: Time\n\nfl=/a.php\nfn=c\n1 2\n\nfn=main\n1 3\ncfn=c\n\n";
+
+// Everything `file` gives, read `pieceSize` bytes at a time; a null array
+// when reading fails.
+QByteArray readAll(ProfileFileData &file, qsizetype pieceSize)
+{
+    QByteArray all;
+    QByteArray piece(pieceSize, Qt::Uninitialized);
+    for (;;) {
+        const qsizetype length = file.read(piece.data(), pieceSize);
+        if (length < 0)
+            return QByteArray();
+        if (length == 0)
+            return all.isNull() ? QByteArray("") : all;
+        all += piece.first(length);
+    }
+}
+
+constexpr quint64 maxUnsigned = std::numeric_limits<quint64>::max();
+constexpr qint64 maxSigned = std::numeric_limits<qint64>::max();
+constexpr qint64 minSigned = std::numeric_limits<qint64>::min();
+
+// Every summary below `start` in listed order: "name calls x" then for each
+// event "self total/average inclusive total/average".
+QString summariesOf(const ProfiledFunctionCall &start)
+{
+    QStringList texts;
+    for (const auto &summary : FunctionSummaryMap::summariesBelow(start)) {
+        QString text = QStringLiteral("%1 %2x").arg(summary->function().name()).arg(summary->callCount());
+        for (int event = 0; event < start.function().profile().events().size(); ++event)
+            text += QStringLiteral(" %1/%2 %3/%4")
+                        .arg(figure(summary->totalSelfCost(event)), figure(summary->averageSelfCost(event)),
+                            figure(summary->totalInclusiveCost(event)), figure(summary->averageInclusiveCost(event)));
+        texts << text;
+    }
+    return texts.join("; ");
+}
+
+} // namespace
+
+// Reading profiles: the parser's trees, events, limits and progress, real and
+// damaged files, the file layer under it (plain or gzip, regular files only),
+// and the model read: functions, calls, summaries and costs.
+class TestModel : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+private Q_SLOTS:
+    void trees_data()
+    {
+        addColumns<QByteArray, QStringList>("data", "tree");
+        QTest::newRow("worked example") << workedExample
+                                        << QStringList { "main 13/20 #0 @1 /var/www/index.php",
+                                               "  render 5/7 #1 @10 /var/www/index.php",
+                                               "    php::strlen 2/2 #1 @3 php:internal" };
+        QTest::newRow("worked example without its last line")
+            << workedExample.chopped(1)
+            << QStringList { "root 0/20 #0 @0 -", "  render 5/7 #1 @10 /var/www/index.php",
+                   "    php::strlen 2/2 #1 @3 php:internal", "  main 13/13 #2 @1 /var/www/index.php" };
+        QTest::newRow("current dialect: memory, recursion, negative figures")
+            << currentDialect
+            << QStringList { "{main} 2/67 100/4964 #0 @1 /var/www/index.php",
+                   "  fib 20/60 1000/5064 #1 @3 /var/www/index.php", "    fib 10/40 -32/4064 #1 @7 /var/www/index.php",
+                   "      php::str_repeat 30/30 4096/4096 #1 @12 php:internal",
+                   "  php::str_repeat 5/5 -200/-200 #2 @12 php:internal" };
+        QTest::newRow("three events, figures missing or signed")
+            << QByteArray("events: Time_(ns) Memory_(bytes) Queries\n\nfn=c\n1 3 -7 +2\n\nfn=d\n2 4\n\n"
+                          "fn=p\n3 5 8 -9 99\ncfn=c\ncfn=d\n\n")
+            << QStringList { "p 5/12 8/1 -9/-7", "  c 3/3 -7/-7 2/2", "  d 4/4 0/0 0/0" };
+        // More events than the scanner keeps figures for: the line is read whole.
+        QByteArray names = "events:", figures = "fn=f\n1", tree = "f";
+        for (int event = 1; event <= 40; ++event) {
+            names += " E" + QByteArray::number(event);
+            figures += " -" + QByteArray::number(event);
+            tree += " -" + QByteArray::number(event) + "/-" + QByteArray::number(event);
+        }
+        QTest::newRow("forty events") << names + "\n\n" + figures + "\n" << QStringList { tree };
+        QTest::newRow("four cost columns, tabs and blanks") << body + "fn=a\n3 \t 2 9 4\n"
+                                                            << QStringList { "a 2/2 #0 @3 none" };
+        QTest::newRow("one number sets the line only") << body + "fn=a\n1 1\n345\n"
+                                                       << QStringList { "a 0/0 #0 @345 none" };
+        QTest::newRow("negative time counts nothing") << body + "fn=a\n1 -5\n" << QStringList { "a 0/0" };
+        QTest::newRow("largest cost") << body + "fn=a\n7 18446744073709551615\n"
+                                      << QStringList { "a 18446744073709551615/18446744073709551615 #0 @7 none" };
+        QTest::newRow("line number saturates") << body + "fn=a\n99999999999 5\n"
+                                               << QStringList { "a 5/5 #0 @4294967295 none" };
+        QTest::newRow("inclusive costs saturate")
+            << QByteArray("events: Time Memory\n\nfn=c\n1 18446744073709551615 9223372036854775807\n\n"
+                          "fn=n\n1 0 -99999999999999999999\n\nfn=p\n1 4 5\ncfn=c\ncfn=n\n\n")
+            << QStringList { "p 4/18446744073709551615 5/4",
+                   "  c 18446744073709551615/18446744073709551615 9223372036854775807/9223372036854775807",
+                   "  n 0/0 -9223372036854775808/-9223372036854775808" };
+        const QByteArray name = "Class->" + QByteArray(100000, 'm'), path = "/" + QByteArray(600, 'p') + ".php";
+        QTest::newRow("lines over 511 characters, cost saturating")
+            << body + "fl=" + path + "\nfn=" + name + "\n1 " + QByteArray(600, '1') + "\n"
+            << QStringList { name + " 18446744073709551615/18446744073709551615 #0 @1 " + path };
+        QTest::newRow("compressed names, one defined on a callee line")
+            << body
+                + "fl=(1) /a.php\nfn=(1) php::strlen\n1 2\n\n"
+                  "fl=(2) /b.php\nfn=(2) main\n1 3\ncfl=(1)\ncfn=(1)\ncalls=1 0 0\n1 2\n"
+                  "cfl=(3) /c.php\ncfn=(3) helper\ncalls=1 0 0\n1 2\n\nfl=(1)\nfn=(1)\n2 5\n\nfl=(3)\nfn=(3)\n4 2\n\n"
+            << QStringList { "root 0/12 #0 @0 -", "  main 3/5 #1 @1 /b.php", "    php::strlen 2/2 #1 @1 /a.php",
+                   "  php::strlen 5/5 #2 @2 /a.php", "  helper 2/2 #3 @4 /c.php" };
+        QTest::newRow("undefined references and non-references stay literal, files and functions apart")
+            << body
+                + "fl=(1) /a.php\nfn=(2) f\n1 1\n\nfl=(2)\nfn=(1)\n1 1\n\n"
+                  "fl=(7)\nfn=(9)\n1 1\n\nfn=(1)x\n1 1\n\nfn=(a) b\n1 1\n\nfn=(99999) far\n1 1\n\nfn=(99999)\n1 1\n\n"
+            << QStringList { "root 0/7 #0 @0 -", "  f 1/1 #1 @1 /a.php", "  (1) 1/1 #2 @1 (2)", "  (9) 1/1 #3 @1 (7)",
+                   "  (1)x 1/1 #4 @1 (7)", "  (a) b 1/1 #5 @1 (7)", "  far 1/1 #6 @1 (7)", "  far 1/1 #7 @1 (7)" };
+        QTest::newRow("no function line") << body + "fl=/x.php\n1 2\n" << QStringList {};
+        QTest::newRow("hash lines in every state")
+            << QByteArray("#c\nversion: 1\n#c\ncmd: x\n#c=1\nfn=a\n#c\n1 4\n#c\ncfn=x\n#\n\n")
+            << QStringList { "a 4/4" };
+        QTest::newRow("header lines skipped")
+            << QByteArray("positions: line\nsummary: 12\ncmd: a=b\n3 4\nfn=a\n1 4\n") << QStringList { "a 4/4" };
+        QTest::newRow("split claim keeps file order")
+            << body + "fn=c1\n1 1\n\nfn=c2\n1 2\n\nfn=p\n1 3\ncfl=/a\ncfn=c1\ncfl=/b\ncfn=c2\n\n"
+            << QStringList { "p 3/6", "  c1 1/1", "  c2 2/2" };
+        QTest::newRow("claim takes only the newest calls")
+            << body + "fn=x\n1 1\n\nfn=c\n1 2\n\nfn=p\n1 3\ncfn=c\n\n"
+            << QStringList { "root 0/6", "  x 1/1", "  p 3/5", "    c 2/2" };
+        QTest::newRow("claim of more callees than there are")
+            << body + "fn=c\n1 2\n\nfn=p\n1 3\ncfn=c\ncfn=y\ncfn=z\n\nfn=q\n1 1\ncfn=p\n\n"
+            << QStringList { "q 1/6", "  p 3/5", "    c 2/2" };
+        QTest::newRow("claim with an empty stack") << body + "fl=/x\ncfn=c\n\nfn=a\n1 1\n" << QStringList { "a 1/1" };
+        QTest::newRow("announced count carries over to the next call")
+            << body + "fn=c\n1 2\n\nfn=p\n1 3\ncfn=c\nfl=/x\nfn=q\n1 9\n\n"
+            << QStringList { "root 0/5", "  c 2/2", "  q 0/3", "    p 3/3" };
+        QTest::newRow("short digit line claims") << body + "fn=c\n1 2\n\nfn=p\n1 3\ncfn=c\n12\nfn=q\n1 1\n\n"
+                                                 << QStringList { "root 0/6", "  p 3/5", "    c 2/2", "  q 1/1" };
+        QTest::newRow("callees never claimed") << body + "fn=c\n1 2\n\nfn=p\n1 3\ncfn=c\ncalls=1 0 0\n5 2\n"
+                                               << QStringList { "root 0/5", "  c 2/2", "  p 3/3" };
+        QTest::newRow("records after the main one")
+            << body + "fn=c\n1 2\n\nfn=main\n1 3\ncfn=c\n\nfn=shutdown\n1 4\n\n"
+            << QStringList { "root 0/9", "  main 3/5", "    c 2/2", "  shutdown 4/4" };
+        QTest::newRow("appended runs") << body
+                + "fn=main\n1 3\n\nversion: 1\ncreator: x\nevents: Time\n\nfn=main\n1 4\n\n"
+                                       << QStringList { "root 0/7", "  main 3/3", "  main 4/4" };
+        QTest::newRow("last line without terminator")
+            << body + "fn=c\n1 2\n\nfn=p\n1 3\ncfn=c\n\nfn=last"
+            << QStringList { "root 0/5", "  p 3/5", "    c 2/2", "  last 0/0" };
+        QTest::newRow("totals beyond 32 bits")
+            << body + "fn=f\n1 4000000000\n\nfn=f\n1 4000000001\n\nfn=m\n1 4000000000\ncfn=f\ncfn=f\n\n"
+            << QStringList { "m 4000000000/12000000001", "  f 4000000000/4000000000", "  f 4000000001/4000000001" };
+        // Callee cost lines are not the caller's, whatever ends the lines; a
+        // lone CR ends a line too.
+        const QByteArray lines = body + "fn=c\n1 2\n\nfn=p\n1 3\ncfn=c\ncalls=1 0 0\n5 2\n\n";
+        QTest::newRow("LF") << lines << QStringList { "p 3/5", "  c 2/2" };
+        QTest::newRow("CR") << QByteArray(lines).replace('\n', '\r') << QStringList { "p 3/5", "  c 2/2" };
+        QTest::newRow("CR LF") << QByteArray(lines).replace("\n", "\r\n") << QStringList { "p 3/5", "  c 2/2" };
+        QTest::newRow("CR CR LF is two line ends")
+            << QByteArray(lines).replace("\ncfn=c\n", "\r\r\ncfn=c\n") << QStringList { "p 3/5", "  c 2/2" };
+    }
+
+    void trees()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(QStringList, tree);
+        // Rows whose lines lack "#index" compare names and figures only.
+        const bool brief = !tree.value(0).contains('#');
+        QCOMPARE(treeOf(data, brief), tree);
+        // Read from a file, a piece at a time, lines run across pieces anywhere.
+        for (const qsizetype pieceSize : { 1, 2, 7, 4096 }) {
+            Profile profile;
+            QVERIFY(readFromFile(profile, data, { {}, pieceSize }));
+            QCOMPARE(treeOf(profile, brief), tree);
+        }
+    }
+
+    void events_data()
+    {
+        // events: name, kind, microseconds of 7
+        addColumns<QByteArray, QStringList, int>("header", "events", "timeEvent");
+        QTest::newRow("no events line") << QByteArray() << QStringList { "Time t 7" } << 0;
+        QTest::newRow("10ns and memory") << QByteArray("events: Time_(10ns) Memory_(bytes)\n")
+                                         << QStringList { "Time_(10ns) t 0.07", "Memory_(bytes) m" } << 0;
+        QTest::newRow("older names, tabs")
+            << QByteArray("events:\tTime \t Memory\n") << QStringList { "Time t 7", "Memory m" } << 0;
+        QTest::newRow("ms") << QByteArray("events: Time_(ms)\n") << QStringList { "Time_(ms) t 7000" } << 0;
+        QTest::newRow("time not first") << QByteArray("events: Memory Time_(10ns) Ir\n")
+                                        << QStringList { "Memory m", "Time_(10ns) t 0.07", "Ir o" } << 1;
+        QTest::newRow("no time at all") << QByteArray("events: Ir\n") << QStringList { "Ir o" } << 0;
+        QTest::newRow("zero") << QByteArray("events: Time_(0ns)\n") << QStringList { "Time_(0ns) t 7" } << 0;
+        QTest::newRow("unknown unit") << QByteArray("events: Time_(10fortnights)\n")
+                                      << QStringList { "Time_(10fortnights) t 7" } << 0;
+        QTest::newRow("overflowing") << QByteArray("events: Time_(99999999999999999999s)\n")
+                                     << QStringList { "Time_(99999999999999999999s) t 7" } << 0;
+        QTest::newRow("empty events line") << QByteArray("events:\n") << QStringList { "Time t 7" } << 0;
+        QTest::newRow("events in the body")
+            << QByteArray("fl=/x\nevents: Time_(10ns)\n") << QStringList { "Time t 7" } << 0;
+    }
+
+    void events()
+    {
+        QFETCH(QByteArray, header);
+        QFETCH(QStringList, events);
+        QFETCH(int, timeEvent);
+        Profile profile;
+        profile.readFromData("version: 1\n" + header + "fn=a\n1 7 7 7\n");
+        QStringList read;
+        for (const ProfileEvent &event : profile.events()) {
+            const char kind = "tmo"[int(event.kind())];
+            read << event.name() + ' ' + kind;
+            if (event.kind() == ProfileEvent::Kind::Time)
+                read.last() += ' ' + QString::number(event.unit().toMicroseconds(7));
+        }
+        QCOMPARE(read, events);
+        QCOMPARE(profile.timeEvent(), timeEvent);
+        QCOMPARE(profile.rootFunction()->selfTime(), quint64(7));
+    }
+
+    void limits_data()
+    {
+        addColumns<QByteArray, quint64, qint64, bool, QString>("data", "calls", "memory", "cancel", "error");
+        const QString tooMany
+            = QStringLiteral("The profile records more calls or names, or a longer line, than can be read (%1)");
+        const QString memoryShort = QStringLiteral("Not enough memory to read the file");
+        QTest::newRow("within both") << workedExample << quint64(3) << qint64(1 << 20) << false << QString();
+        QTest::newRow("one call too many") << workedExample << quint64(2) << qint64(1 << 20) << false << tooMany.arg(2);
+        QTest::newRow("memory short for the tree") << workedExample << quint64(3) << qint64(64) << false << memoryShort;
+        QTest::newRow("memory short for a line") << "#" + QByteArray(2 << 20, 'x') + "\n" + workedExample << quint64(3)
+                                                 << qint64(1 << 20) << false << memoryShort;
+        QTest::newRow("cancelled") << workedExample << quint64(3) << qint64(1 << 20) << true
+                                   << QStringLiteral("The read was cancelled");
+    }
+
+    void limits()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(quint64, calls);
+        QFETCH(qint64, memory);
+        QFETCH(bool, cancel);
+        QFETCH(QString, error);
+        // The limits stand in for a shortage of memory and for call numbers
+        // running out, which the reader reports, keeping nothing, rather than
+        // failing; a cancelled read keeps nothing either.
+        Profile profile;
+        const std::atomic_bool cancelled = cancel;
+        QCOMPARE(readFromFile(profile, data, { { calls, memory }, 4096, &cancelled }), error.isEmpty());
+        QCOMPARE(profile.errorString(), error);
+        QCOMPARE(profile.rootFunction() != nullptr, error.isEmpty());
+        QCOMPARE(profile.functionCount(), error.isEmpty() ? 3 : 0);
+    }
+
+    void progress_data()
+    {
+        addColumns<QByteArray, QStringList>("data", "log");
+        // The worked example padded with a comment to the size wanted.
+        const auto padded = [](qsizetype size) {
+            return "#" + QByteArray(size - workedExample.size() - 2, 'x') + "\n" + workedExample;
+        };
+        QTest::newRow("300000 bytes") << padded(300000) << QStringList {};
+        const QByteArray data = padded(300001);
+        QStringList log { "create", "show", "status File size: 293.0 KB", "max 300001", "remaining 300001" };
+        for (qsizetype at = data.indexOf("\nfn="); at >= 0; at = data.indexOf("\nfn=", at + 1))
+            log << QStringLiteral("remaining %1").arg(data.size() - at - 1);
+        QTest::newRow("300001 bytes") << data << (log << u"remaining 0"_s << "close");
+    }
+
+    void progress()
+    {
+        QFETCH(QByteArray, data);
+        QStringList written;
+        Profile profile;
+        profile.readFromData(data, [&written] { return std::make_unique<FakeProgress>(written); });
+        QTEST(written, "log");
+        QCOMPARE(profile.rootFunction()->inclusiveTime(), quint64(20));
+    }
+
+    void realProfiles()
+    {
+        // Two shutdown functions recorded after the main record.
+        QStringList tree = treeOf(sample("xdebug-2.2.1-shutdown.cachegrind"), true);
+        QCOMPARE(tree.size(), 22 + 1);
+        QCOMPARE(tree.filter(QRegularExpression("^(  )?\\S")),
+            (QStringList { "root 0/401172", "  {main} 255/401171", "  c 1/1", "  c 0/0" }));
+        // Compressed names, and the profiler's summary in the main record.
+        Profile compressed;
+        compressed.readFromData(sample("xdebug-2.6-compressed.cachegrind"));
+        QCOMPARE(treeOf(compressed),
+            (QStringList { "{main} 10/15000300 0/32 #0 @1 /var/www/html/index.php",
+                "  fun1 54/15000290 32/32 #1 @5 /var/www/html/index.php",
+                "    fun2 34/5000097 0/0 #1 @12 /var/www/html/index.php",
+                "      php::sleep 5000063/5000063 0/0 #1 @13 php:internal",
+                "    fun2 33/5000056 0/0 #2 @12 /var/www/html/index.php",
+                "      php::sleep 5000023/5000023 0/0 #1 @13 php:internal",
+                "    fun2 33/5000083 0/0 #3 @12 /var/www/html/index.php",
+                "      php::sleep 5000050/5000050 0/0 #1 @13 php:internal" }));
+        QCOMPARE(compressed.summaryCosts(), (QList<Cost> { Cost::fromUnsigned(15000303), Cost::fromSigned(32) }));
+        // Four events; destructors recorded after the main record.
+        tree = treeOf(sample("phprojekt-xdebug-0.9.6.cachegrind"), true);
+        QCOMPARE(tree.size(), 2745 + 1);
+        QVERIFY2(tree.first().startsWith("root 0/234563 0/"), qPrintable(tree.first()));
+        QVERIFY2(tree.at(1).startsWith("  {main} ") && tree.at(1).contains("/234407 "), qPrintable(tree.at(1)));
+    }
+
+    void damagedInputs()
+    {
+        for (const char *name : { "xdebug-2.6-compressed.cachegrind", "xdebug-2.2.1-shutdown.cachegrind",
+                 "phprojekt-xdebug-0.9.6.cachegrind" }) { // truncated anywhere
+            const QByteArray data = sample(name);
+            for (qsizetype length = 0; length <= data.size(); length += data.size() > 10000 ? 997 : 1)
+                readAndCheck(QByteArrayView(data).first(length));
+        }
+        QRandomGenerator random(2026);
+        for (int round = 0; round < 3000; ++round) {
+            QByteArray data;
+            for (int i = random.bounded(1, 200); i > 0; --i)
+                data += tokens[random.bounded(int(tokens.size()))];
+            readAndCheck(data);
+            // Read in pieces, the same tree.
+            if (round % 10 == 0) {
+                Profile profile;
+                QVERIFY(readFromFile(profile, data, { {}, random.bounded(1, 64) }));
+                QCOMPARE(treeOf(profile), treeOf(data));
+            }
+        }
+        const QByteArray original
+            = sample("xdebug-2.2.1-shutdown.cachegrind") + sample("xdebug-2.6-compressed.cachegrind");
+        for (int round = 0; round < 2000; ++round) {
+            QByteArray data = original;
+            for (int i = random.bounded(1, 12); i > 0 && !data.isEmpty(); --i) {
+                const qsizetype at = random.bounded(data.size());
+                switch (random.bounded(4)) {
+                case 0:
+                    data[at] = char(random.bounded(256));
+                    break;
+                case 1:
+                    data.remove(at, random.bounded(1, 40));
+                    break;
+                case 2:
+                    data.insert(at, tokens[random.bounded(int(tokens.size()))]);
+                    break;
+                default:
+                    data.insert(at, data.mid(random.bounded(data.size()), random.bounded(1, 200)));
+                    break;
+                }
+            }
+            readAndCheck(data);
+        }
+    }
+
+    void contents_data()
+    {
+        // expected: none: not a valid gzip file
+        addColumns<QByteArray, QByteArray>("bytes", "expected");
+        QTest::newRow("plain") << profileText << profileText;
+        QTest::newRow("empty") << QByteArray() << QByteArray("");
+        QTest::newRow("one byte of the magic") << QByteArray("\x1f") << QByteArray("\x1f");
+        QTest::newRow("gzip whatever the name") << gzipped(profileText) << profileText;
+        QTest::newRow("several gzip members")
+            << gzipped(profileText) + gzipped("fn=f\n1 1\n") << profileText + "fn=f\n1 1\n";
+        QTest::newRow("gzip then zeros") << gzipped(profileText) + QByteArray(10, '\0') << profileText;
+        QByteArray large;
+        for (int i = 0; large.size() < 3000000; ++i)
+            large += "fn=f" + QByteArray::number(i % 100) + "\n1 " + QByteArray::number(i) + "\n\n";
+        QTest::newRow("large gzip") << gzipped(large) << large;
+        QTest::newRow("large plain") << large << large;
+
+        const QByteArray valid = gzipped(profileText + QByteArray(5000, '#'));
+        QTest::newRow("truncated") << valid.first(valid.size() / 2) << QByteArray();
+        QTest::newRow("without its trailer") << valid.first(valid.size() - 4) << QByteArray();
+        QByteArray corrupt = valid;
+        for (qsizetype i = 12; i < corrupt.size() - 8; i += 3)
+            corrupt[i] = char(corrupt[i] ^ 0x5a);
+        QTest::newRow("corrupt") << corrupt << QByteArray();
+        QByteArray wrongChecksum = valid;
+        wrongChecksum[wrongChecksum.size() - 6] = char(wrongChecksum[wrongChecksum.size() - 6] ^ 1);
+        QTest::newRow("wrong checksum") << wrongChecksum << QByteArray();
+        QTest::newRow("magic alone") << QByteArray("\x1f\x8b") << QByteArray();
+        QTest::newRow("second member truncated") << valid + valid.first(20) << QByteArray();
+        QTest::newRow("corrupt tail after a large member")
+            << gzipped(large) + "\x1f\x8b\x08\x00garbage" << QByteArray();
+    }
+
+    void contents()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QByteArray, expected);
+        const QString path = writeFile(m_dir.filePath("profile.txt"), bytes);
+        for (const qsizetype pieceSize : { 1, 7, 1 << 20 }) {
+            if (pieceSize == 1 && bytes.size() > 100000)
+                continue;
+            ProfileFileData file;
+            QVERIFY(file.open(path));
+            QCOMPARE(file.isCompressed(), bytes.startsWith("\x1f\x8b"));
+            QCOMPARE(file.size(), bytes.size());
+            const QByteArray read = readAll(file, pieceSize);
+            QVERIFY(read == expected);
+            QCOMPARE(
+                file.errorString(), read.isNull() ? QStringLiteral("The file is not a valid gzip file.") : QString());
+            if (!read.isNull() && !file.isCompressed())
+                QCOMPARE(file.position(), bytes.size());
+        }
+    }
+
+    void refused_data()
+    {
+        addColumns<QString, QString>("path", "error");
+        QTest::newRow("missing") << m_dir.filePath("missing") << "No such file or directory";
+        QTest::newRow("directory") << m_dir.path() << "Not a regular file";
+        QTest::newRow("device") << u"/dev/null"_s << "Not a regular file";
+        // Nothing ever writes to the pipe: opening it must not wait for that.
+        const QString fifo = m_dir.filePath("fifo");
+        QVERIFY(mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        QTest::newRow("pipe") << fifo << "Not a regular file";
+    }
+
+    void refused()
+    {
+        QFETCH(QString, path);
+        ProfileFileData file;
+        auto opened = std::async(std::launch::async, [&] { return file.open(path); });
+        if (opened.wait_for(std::chrono::seconds(20)) != std::future_status::ready)
+            qFatal("opening %s blocks", qPrintable(path));
+        QVERIFY(!opened.get());
+        QTEST(file.errorString(), "error");
+        char byte;
+        QCOMPARE(file.read(&byte, 1), qsizetype(-1));
+    }
+
+    void fileCutShortWhileRead()
+    {
+        // The profiler may truncate a file while it is read: reading ends there,
+        // with what was read and no error.
+        const QString path = writeFile(m_dir.filePath("shrinking"), QByteArray(1000000, 'x'));
+        ProfileFileData file;
+        QVERIFY(file.open(path));
+        QByteArray piece(1000, Qt::Uninitialized);
+        QCOMPARE(file.read(piece.data(), piece.size()), qsizetype(1000));
+        QVERIFY(QFile::resize(path, 700000));
+        QCOMPARE(readAll(file, 4096).size(), 700000 - 1000);
+        QCOMPARE(file.errorString(), QString());
+    }
+
+    void fileSizeText_data()
+    {
+        addColumns<qint32, QString>("bytes", "text");
+        QTest::newRow("0") << 0 << "0";
+        QTest::newRow("1022") << 1022 << "1022";
+        QTest::newRow("1023") << 1023 << "1.0 KB";
+        QTest::newRow("1536") << 1536 << "1.5 KB";
+        QTest::newRow("1047551") << 1047551 << "1023.0 KB";
+        QTest::newRow("1047552") << 1047552 << "1.0 MB";
+        QTest::newRow("1 GiB less 1 MiB") << (1023 << 20) << "1.0 GB";
+        QTest::newRow("largest") << 2147483647 << "2.0 GB";
+    }
+
+    void fileSizeText()
+    {
+        QFETCH(qint32, bytes);
+        QTEST(stringFromFileSize(bytes), "text");
+    }
+    void kinds_data()
+    {
+        addColumns<QString, char, QString, QList<Span>>("name", "type", "icon", "spans");
+        const quint32 grey = FunctionModel::darkGrey, blue = FunctionModel::blue;
+        const QString php = "phpFunctionIcon.tif", application = "applicationFunctionIcon.tif";
+        QTest::newRow("internal") << "php::strlen" << 'p' << php << QList<Span> { { 0, 11, grey } };
+        QTest::newRow("require") << "require::/var/www/lib.php" << 'p' << php
+                                 << QList<Span> { { 0, 9, blue }, { 9, 16, grey } };
+        QTest::newRow("bare include") << "include::" << 'p' << php << QList<Span> { { 0, 9, blue } };
+        QTest::newRow("require_once") << "require_once::/var/www/lib.php" << 'a' << application << QList<Span> {};
+        QTest::newRow("method") << "Cart->add" << 'o' << "objectMethodIcon.tif" << QList<Span> {};
+        QTest::newRow("static") << "Cart::create" << 'a' << application << QList<Span> {};
+        QTest::newRow("internal method") << "php::Foo->bar" << 'p' << php << QList<Span> { { 0, 13, grey } };
+        QTest::newRow("case matters") << "PHP::strlen" << 'a' << application << QList<Span> {};
+        QTest::newRow("empty") << "" << 'a' << application << QList<Span> {};
+        // Spans count characters, not bytes.
+        QTest::newRow("internal, not ASCII")
+            << QString::fromUtf8("php::\xc3\xa9t\xc3\xa9") << 'p' << php << QList<Span> { { 0, 8, grey } };
+    }
+
+    void kinds()
+    {
+        QFETCH(QString, name);
+        QFETCH(char, type);
+        QFETCH(QList<Span>, spans);
+        Profile profile;
+        profile.readFromData("fn=" + name.toUtf8() + "\n1 1\n");
+        const FunctionModel &function = profile.rootFunction()->function();
+        QCOMPARE(function.type(), type);
+        QTEST(function.formattedName().iconName, "icon");
+        QCOMPARE(function.formattedName().text, name);
+        QCOMPARE(function.formattedName().spans, spans);
+    }
+
+    void recursionLinks()
+    {
+        // main calls a, then a calls b, which calls a again; a first call of a
+        // comes before that.
+        Profile profile;
+        profile.readFromData("fn=a\n1 1\n\nfn=a\n1 4\n\nfn=b\n1 3\ncfn=a\n\nfn=a\n1 2\ncfn=b\n\n"
+                             "fn=main\n1 0\ncfn=a\ncfn=a\n\n");
+        const ProfiledFunctionCall *root = profile.rootFunction();
+        const ProfiledFunctionCall *sibling = root->getChild(0);
+        const ProfiledFunctionCall *outer = root->getChild(1);
+        const ProfiledFunctionCall *middle = outer->getChild(0);
+        const ProfiledFunctionCall *inner = middle->getChild(0);
+        QCOMPARE(inner->ancestor(), outer);
+        QCOMPARE(outer->ancestor(), nullptr);
+        QCOMPARE(middle->ancestor(), nullptr);
+        QCOMPARE(sibling->ancestor(), nullptr);
+        QCOMPARE(summariesOf(*root), QStringLiteral("a 3x 7/2 10/3; b 1x 3/3 7/7"));
+        // Below b, the inner a's link leads outside the walk: it counts in full.
+        QCOMPARE(summariesOf(*middle), QStringLiteral("a 1x 4/4 4/4"));
+    }
+
+    void summaries_data()
+    {
+        addColumns<QByteArray, QString>("data", "summaries");
+        QTest::newRow("repeated calls, first met first listed, root left out") << QByteArray(
+            "fn=f\n1 3\n\nfn=zero\n1 0\n\nfn=f\n1 3\n\nfn=f\n1 4\n\n"
+            "fn=main\n1 0\ncfn=f\ncfn=zero\ncfn=f\ncfn=f\n\n") << "f 3x 10/3 10/3; zero 1x 0/0 0/0";
+        QTest::newRow("direct recursion")
+            << QByteArray("fn=a\n1 5\n\nfn=a\n1 7\ncfn=a\n\nfn=a\n1 8\ncfn=a\n\nfn=main\n1 0\ncfn=a\n\n")
+            << "a 3x 20/6 20/6";
+        QTest::newRow("mutual recursion")
+            << QByteArray("fn=a\n1 4\n\nfn=b\n1 3\ncfn=a\n\nfn=a\n1 2\ncfn=b\n\nfn=main\n1 0\ncfn=a\n\n")
+            << "a 2x 6/3 9/4; b 1x 3/3 7/7";
+        QTest::newRow("starting below a call of the same function")
+            << QByteArray("fn=a\n1 4\n\nfn=b\n1 2\ncfn=a\n\nfn=a\n1 1\ncfn=b\n\n") << "b 1x 2/2 6/6; a 1x 4/4 4/4";
+        QTest::newRow("totals beyond 32 bits")
+            << QByteArray("fn=f\n1 4000000000\n\nfn=f\n1 4000000001\n\nfn=main\n1 0\ncfn=f\ncfn=f\n\n")
+            << "f 2x 8000000001/4000000000 8000000001/4000000000";
+        QTest::newRow("totals saturate")
+            << QByteArray("fn=f\n1 18446744073709551615\n\nfn=f\n1 5\n\nfn=main\n1 0\ncfn=f\ncfn=f\n\n")
+            << "f 2x 18446744073709551615/9223372036854775807 18446744073709551615/9223372036854775807";
+        // Worked out by hand: fib's inner call adds its self figures only; memory
+        // runs negative and averages round towards zero.
+        QTest::newRow("time and memory, recursion")
+            << QByteArray("events: Time_(10ns) Memory_(bytes)\n\nfn=(1) php::str_repeat\n12 30 4096\n\n"
+                          "fn=(2) fib\n7 10 -32\ncfn=(1)\n\nfn=(2)\n3 20 1000\ncfn=(2)\n\nfn=(1)\n12 5 -201\n\n"
+                          "fn=(3) {main}\n1 2 100\ncfn=(2)\ncfn=(1)\n\n")
+            << "fib 2x 30/15 60/30 968/484 5064/2532; php::str_repeat 2x 35/17 35/17 3895/1947 3895/1947";
+        QTest::newRow("memory totals saturate and stay negative")
+            << QByteArray("events: Memory\n\nfn=f\n1 -9223372036854775807\n\nfn=f\n1 -9\n\nfn=g\n1 -3\n\n"
+                          "fn=main\n1 0\ncfn=f\ncfn=f\ncfn=g\n\n")
+            << "f 2x -9223372036854775808/-4611686018427387904 -9223372036854775808/-4611686018427387904; "
+               "g 1x -3/-3 -3/-3";
+        // Functions are keyed on their exact bytes, and shown decoded from UTF-8.
+        QTest::newRow("function identities")
+            << QByteArray(
+                   "fn=f\xff\n1 1\n\nfn=f\xfe\n1 2\n\nfn=PHP::f\n1 3\n\nfn=php::f\n1 4\n\nfn=caf\xc3\xa9\n1 5\n\n"
+                   "fn=main\n1 0\ncfn=\ncfn=\ncfn=\ncfn=\ncfn=\n\n")
+            << QString::fromUtf8("f\uFFFD 1x 1/1 1/1; f\uFFFD 1x 2/2 2/2; PHP::f 1x 3/3 3/3; php::f 1x 4/4 4/4; "
+                                 "café 1x 5/5 5/5");
+    }
+
+    void summaries()
+    {
+        QFETCH(QByteArray, data);
+        Profile profile;
+        profile.readFromData(data);
+        QTEST(summariesOf(*profile.rootFunction()), "summaries");
+    }
+
+    void deepChain()
+    {
+        // A million nested calls over seven functions, innermost record first.
+        constexpr int depth = 1000000, functionCount = 7;
+        QByteArray data = "events: Time\n\nfl=/deep.php\nfn=f0\n1 1\n\n";
+        data.reserve(depth * 40);
+        for (int i = 1; i < depth; ++i)
+            data += "fn=f" + QByteArray::number(i % functionCount) + "\n2 1\ncfn=f"
+                + QByteArray::number((i - 1) % functionCount) + "\ncalls=1 0 0\n3 1\n\n";
+        Profile profile;
+        profile.readFromData(data);
+        const ProfiledFunctionCall *root = profile.rootFunction();
+        QCOMPARE(root->inclusiveTime(), quint64(depth));
+        const ProfiledFunctionCall *node = root;
+        for (int level = 0; level < functionCount; ++level)
+            node = node->getChild(0);
+        QCOMPARE(node->ancestor(), root);
+        const auto summaries = FunctionSummaryMap::summariesBelow(*root);
+        QCOMPARE(summaries.size(), size_t(functionCount));
+        quint32 calls = 0;
+        for (const auto &summary : summaries) {
+            calls += summary->callCount();
+            // Only the outermost call of each function counts inclusively.
+            QCOMPARE(summary->totalInclusiveTime(), summary->calls().front()->inclusiveTime());
+        }
+        QCOMPARE(calls, quint32(depth - 1));
+    }
+
+    void costs_data()
+    {
+        addColumns<QString, qint64, QString>("event", "bits", "text");
+        QTest::newRow("time in its unit") << "Time_(10ns)" << qint64(123456) << "1.2ms";
+        QTest::newRow("time too small") << "Time" << qint64(50) << "-";
+        QTest::newRow("largest time") << "Time" << qint64(-1) << "18446744073709552.0ms";
+        QTest::newRow("bytes") << "Memory_(bytes)" << qint64(512) << "512 bytes";
+        QTest::newRow("mebibytes") << "Memory" << qint64(1572864) << "1.50 MiB";
+        QTest::newRow("negative memory") << "Memory_(bytes)" << qint64(-3072) << "-3.00 KiB";
+        QTest::newRow("lowest memory") << "Memory" << minSigned << "-8.00 EiB";
+        QTest::newRow("other event") << "Queries" << qint64(-42) << "-42";
+        QTest::newRow("no time event, peak memory") << "Peakmemory" << qint64(2048) << "2048";
+    }
+
+    void costs()
+    {
+        QFETCH(QString, event);
+        QFETCH(qint64, bits);
+        const ProfileEvent profileEvent(event);
+        QTEST(CostFormat::costString(profileEvent, profileEvent.cost(quint64(bits)), 1, true), "text");
+    }
+
+    void names_data()
+    {
+        addColumns<QString, QString, bool>("event", "asked", "named");
+        QTest::newRow("whole name") << u"Memory_(bytes)"_s << "Memory_(bytes)" << true;
+        QTest::newRow("without unit") << u"Memory_(bytes)"_s << "memory" << true;
+        QTest::newRow("any case") << u"Time_(10ns)"_s << "TIME" << true;
+        QTest::newRow("plain name") << u"Memory"_s << "memory" << true;
+        QTest::newRow("prefix only") << u"Memory_(bytes)"_s << "Mem" << false;
+        QTest::newRow("unit only") << u"Memory_(bytes)"_s << "(bytes)" << false;
+        QTest::newRow("other event") << u"Peakmemory"_s << "memory" << false;
+    }
+
+    void names()
+    {
+        QFETCH(QString, event);
+        QFETCH(QString, asked);
+        QTEST(ProfileEvent(event).isNamed(asked), "named");
+    }
+
+    void arithmetic_data()
+    {
+        addColumns<bool, qint64, qint64, qint64, qint64>("isSigned", "left", "right", "sum", "halfOfSum");
+        QTest::newRow("unsigned") << false << qint64(7) << qint64(8) << qint64(15) << qint64(7);
+        QTest::newRow("unsigned saturates")
+            << false << qint64(maxUnsigned) << qint64(3) << qint64(maxUnsigned) << qint64(maxUnsigned / 2);
+        QTest::newRow("signed below zero") << true << qint64(5) << qint64(-12) << qint64(-7) << qint64(-3);
+        QTest::newRow("signed saturates up") << true << maxSigned << qint64(1) << maxSigned << maxSigned / 2;
+        QTest::newRow("signed saturates down") << true << minSigned << qint64(-1) << minSigned << minSigned / 2;
+        QTest::newRow("opposite signs never saturate") << true << minSigned << maxSigned << qint64(-1) << qint64(0);
+    }
+
+    void arithmetic()
+    {
+        QFETCH(bool, isSigned);
+        QFETCH(qint64, left);
+        QFETCH(qint64, right);
+        QFETCH(qint64, sum);
+        QFETCH(qint64, halfOfSum);
+        const quint64 bits = Cost::addBits(quint64(left), quint64(right), isSigned);
+        QCOMPARE(bits, quint64(sum));
+        QCOMPARE(Cost::fromBits(bits, isSigned).dividedBy(2).bits(), quint64(halfOfSum));
+        QCOMPARE(Cost::fromBits(bits, isSigned).dividedBy(0).bits(), quint64(0));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestModel)
+#include "tst_model.moc"
