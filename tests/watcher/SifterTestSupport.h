@@ -47,7 +47,13 @@ inline bool writeFile(const QString &path, const QByteArray &contents, QIODevice
 class FakeDocuments final : public SifterDocuments
 {
 public:
-    bool hasDocumentForURL(const QUrl &url) const override { return contents.contains(url.toLocalFile()); }
+    QSet<QByteArray> openFilePaths() const override
+    {
+        QSet<QByteArray> paths;
+        for (auto it = contents.cbegin(); it != contents.cend(); ++it)
+            paths.insert(QFile::encodeName(it.key()));
+        return paths;
+    }
     void openDocumentWithContentsOfURL(const QUrl &url) override
     {
         if (!whileReading) {

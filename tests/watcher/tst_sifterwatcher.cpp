@@ -56,7 +56,7 @@ private Q_SLOTS:
         SifterFixture f;
         defaults().setObjectForKey(useCustom, VTCSifterRegexUseCustom);
         defaults().setObjectForKey(pattern, VTCSifterRegex);
-        QCOMPARE(SifterFileEntry(name.toUtf8(), f.documents).status(),
+        QCOMPARE(SifterFileEntry(name.toUtf8(), f.documents, {}).status(),
             matched ? SifterStatusReadyToOpen : SifterStatusNotMatching);
     }
 
@@ -65,7 +65,7 @@ private Q_SLOTS:
         SifterFixture f;
         const QString name = QStringLiteral("cachegrind.out.1");
         QVERIFY(f.write(name, QByteArray(1536, 'x')));
-        const SifterFileEntry entry(name.toUtf8(), f.documents);
+        const SifterFileEntry entry(name.toUtf8(), f.documents, {});
         QVERIFY(writeFile(f.path(name), "more", QIODevice::Append));
         QCOMPARE(entry.fileSize(), 1536);
         const QFileInfo info(f.path(name));
@@ -75,9 +75,9 @@ private Q_SLOTS:
 
         // The local offset, with its sign and minutes.
         qputenv("TZ", "Asia/Kolkata");
-        QCOMPARE(SifterFileEntry(name.toUtf8(), f.documents).creationDate().right(6), QStringLiteral(" +0530"));
+        QCOMPARE(SifterFileEntry(name.toUtf8(), f.documents, {}).creationDate().right(6), QStringLiteral(" +0530"));
         qputenv("TZ", "America/St_Johns");
-        const QString date = SifterFileEntry(name.toUtf8(), f.documents).creationDate();
+        const QString date = SifterFileEntry(name.toUtf8(), f.documents, {}).creationDate();
         qunsetenv("TZ");
         QVERIFY2(date.endsWith(" -0330") || date.endsWith(" -0230"), qPrintable(date));
     }
@@ -88,7 +88,7 @@ private Q_SLOTS:
     {
         SifterFixture f;
         const QString name = QStringLiteral("cachegrind.out.gone");
-        SifterFileEntry entry(name.toUtf8(), f.documents);
+        SifterFileEntry entry(name.toUtf8(), f.documents, {});
         connect(&f.documents, &SifterDocuments::openFinished, this,
             [&entry](const QUrl &, bool opened, const QString &error) { entry.openFinished(opened, error); });
         QCOMPARE(entry.fileSize(), 0);
@@ -97,7 +97,7 @@ private Q_SLOTS:
         QCOMPARE(entry.status(), SifterStatusOpenFailed);
         QCOMPARE(f.documents.errors, QStringList({ "cannot open " + name }));
         entry.checkFileMatched();
-        entry.checkDocument();
+        entry.checkDocument({});
         QCOMPARE(entry.status(), SifterStatusOpenFailed);
         entry.showDocument();
         QCOMPARE(f.documents.errors.size(), 2);
