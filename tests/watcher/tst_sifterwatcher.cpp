@@ -31,53 +31,22 @@ class TestSifterWatcher : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void matching_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("useCustom");
-        QTest::addColumn<QString>("pattern");
-        QTest::addColumn<bool>("matched");
-        QTest::newRow("default pattern") << "cachegrind.out.1" << false << "x" << true;
-        QTest::newRow("whole name must match") << "my.cachegrind.out" << false << "x" << false;
-        QTest::newRow("case counts") << "Cachegrind.out.1" << false << "x" << false;
-        QTest::newRow("full stop is literal") << "cachegrindXout" << false << "x" << false;
-        QTest::newRow("custom pattern replaces default") << "cachegrind.out.1" << true << "p\\..*" << false;
-        QTest::newRow("alternation") << "b" << true << "a|b" << true;
-        QTest::newRow("alternation anchored as a whole") << "xb" << true << "a|b" << false;
-        QTest::newRow("empty pattern") << "name" << true << "" << false;
-    }
-
-    void matching()
-    {
-        QFETCH(QString, name);
-        QFETCH(bool, useCustom);
-        QFETCH(QString, pattern);
-        QFETCH(bool, matched);
-        SifterFixture f;
-        defaults().setObjectForKey(useCustom, VTCSifterRegexUseCustom);
-        defaults().setObjectForKey(pattern, VTCSifterRegex);
-        QCOMPARE(SifterFileEntry(name.toUtf8(), f.documents, {}).status(),
-            matched ? SifterStatusReadyToOpen : SifterStatusNotMatching);
-    }
-
+    // Size and creation date as first seen, the date with the local offset.
     void attributesReadOnce()
     {
         SifterFixture f;
-        const QString name = QStringLiteral("cachegrind.out.1");
-        QVERIFY(f.write(name, QByteArray(1536, 'x')));
-        const SifterFileEntry entry(name.toUtf8(), f.documents, {});
-        QVERIFY(writeFile(f.path(name), "more", QIODevice::Append));
+        QVERIFY(f.write("x", QByteArray(1536, 'x')));
+        const SifterFileEntry entry("x", f.documents, {});
+        QVERIFY(writeFile(f.path("x"), "more", QIODevice::Append));
         QCOMPARE(entry.fileSize(), 1536);
-        const QFileInfo info(f.path(name));
+        const QFileInfo info(f.path("x"));
         const QDateTime created = info.birthTime().isValid() ? info.birthTime() : info.metadataChangeTime();
         QCOMPARE(entry.creationDateTime(), created);
         QCOMPARE(entry.creationDate().left(20), created.toLocalTime().toString("yyyy-MM-dd HH:mm:ss "));
-
-        // The local offset, with its sign and minutes.
         qputenv("TZ", "Asia/Kolkata");
-        QCOMPARE(SifterFileEntry(name.toUtf8(), f.documents, {}).creationDate().right(6), QStringLiteral(" +0530"));
+        QCOMPARE(SifterFileEntry("x", f.documents, {}).creationDate().right(6), QStringLiteral(" +0530"));
         qputenv("TZ", "America/St_Johns");
-        const QString date = SifterFileEntry(name.toUtf8(), f.documents, {}).creationDate();
+        const QString date = SifterFileEntry("x", f.documents, {}).creationDate();
         qunsetenv("TZ");
         QVERIFY2(date.endsWith(" -0330") || date.endsWith(" -0230"), qPrintable(date));
     }
@@ -104,8 +73,6 @@ private Q_SLOTS:
         QVERIFY(f.write(name));
         entry.openDocument();
         QCOMPARE(entry.status(), SifterStatusOpen);
-        entry.showDocument();
-        QCOMPARE(f.documents.broughtForward, QStringList({ name }));
     }
 
     void changesWhileRunning()
@@ -127,7 +94,8 @@ private Q_SLOTS:
         QVERIFY(f.write("cachegrind.out.redone"));
         const QStringList opened { "cachegrind.out.new", "cachegrind.out.renamed", "cachegrind.out.with spaces",
             QStringLiteral("cachegrind.out.\u00e9t\u00e9-\u6f22\u5b57") };
-        const QStringList ignored { "other.txt", ".cachegrind.out.hidden", "cachegrind.out.a\nb" };
+        const QStringList ignored { "other.txt", ".cachegrind.out.hidden", "cachegrind.out.a\nb", "Cachegrind.out.1",
+            "cachegrindXout" };
         for (const QString &name : opened + ignored)
             QVERIFY(f.write(name));
         // Named like profiles but not regular files: never opened nor read.
@@ -451,15 +419,7 @@ private Q_SLOTS:
         model.sort(SifterTableModel::CreationDateColumn, Qt::AscendingOrder);
         QCOMPARE(column(SifterTableModel::NameColumn),
             QStringList({ "cachegrind.out.20", "notes.txt", "b.txt", "cachegrind.out.100", "cachegrind.out.bad" }));
-        model.sort(SifterTableModel::StatusColumn, Qt::AscendingOrder);
-        QCOMPARE(column(SifterTableModel::NameColumn),
-            QStringList({ "cachegrind.out.100", "cachegrind.out.20", "b.txt", "notes.txt", "cachegrind.out.bad" }));
-
-        // Only matching names, in the same order; any other filter shows all.
-        defaults().setObjectForKey(1, VTCSifterFilter);
-        f.watcher->buildVisible();
-        QCOMPARE(column(SifterTableModel::NameColumn),
-            QStringList({ "cachegrind.out.100", "cachegrind.out.20", "cachegrind.out.bad" }));
+        // A filter other than "matching only" shows all.
         defaults().setObjectForKey(2, VTCSifterFilter);
         f.watcher->buildVisible();
         QCOMPARE(model.rowCount(), 5);

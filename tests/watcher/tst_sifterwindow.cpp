@@ -69,18 +69,13 @@ class TestSifterWindow : public QObject
 private Q_SLOTS:
     void init()
     {
+        m_window.reset();
         m_fixture = std::make_unique<SifterFixture>();
         for (const char *name : { "cachegrind.out.20", "cachegrind.out.100", "notes.txt", "b.txt" })
             QVERIFY(m_fixture->write(QLatin1String(name)));
         m_fixture->makeWatcher();
         m_window = std::make_unique<SifterStatusController>(*m_fixture->watcher);
         m_window->showWindow();
-    }
-
-    void cleanup()
-    {
-        m_window.reset();
-        m_fixture.reset();
     }
 
     // A new listing keeps the order and the selection, less the rows that
@@ -125,29 +120,44 @@ private Q_SLOTS:
         QVERIFY(m_fixture->documents.errors.isEmpty());
     }
 
-    void startStopAndLabel()
+    // Start and Stop, the label and the filter; a window first shown later
+    // shows the stored filter and the running state; closing only hides.
+    void controlsAndState()
     {
-        auto *button = control<QPushButton>("startStopButton");
         auto *label = control<QLabel>("statusLabel");
         QCOMPARE(label->text(), QStringLiteral("Stopped"));
-        QTest::mouseClick(button, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>("startStopButton"), Qt::LeftButton);
         QVERIFY(m_fixture->watcher->sifterIsRunning());
         QCOMPARE(label->text(), QStringLiteral("Running"));
         QCOMPARE(label->palette().color(QPalette::WindowText), QColor::fromRgbF(0.0, 0.7, 0.0));
+        auto *pop = control<QComboBox>("showPop");
+        pop->setCurrentIndex(pop->findData(1));
+        Q_EMIT pop->activated(pop->currentIndex());
+        QCOMPARE(defaults().integerForKey(VTCSifterFilter), 1);
+        QCOMPARE(names(), QStringList({ "cachegrind.out.100", "cachegrind.out.20" }));
+
+        m_window = std::make_unique<SifterStatusController>(*m_fixture->watcher);
+        m_window->showWindow();
+        QCOMPARE(control<QComboBox>("showPop")->currentData().toInt(), 1);
+        QCOMPARE(control<QLabel>("statusLabel")->text(), QStringLiteral("Running"));
+        auto *button = control<QPushButton>("startStopButton");
         QCOMPARE(button->text(), QStringLiteral("Stop"));
         QTest::mouseClick(button, Qt::LeftButton);
         QVERIFY(!m_fixture->watcher->sifterIsRunning());
+        label = control<QLabel>("statusLabel");
         QCOMPARE(label->text(), QStringLiteral("Stopped"));
         QCOMPARE(label->palette().color(QPalette::WindowText), QColor(Qt::red));
         QCOMPARE(button->text(), QStringLiteral("Start"));
+        pop = control<QComboBox>("showPop");
+        pop->setCurrentIndex(pop->findData(0));
+        Q_EMIT pop->activated(pop->currentIndex());
+        QCOMPARE(model().rowCount(), 4);
 
-        // Closing only hides the window.
         QMainWindow *window = m_window->window();
         window->close();
         m_window->showWindow();
         QCOMPARE(m_window->window(), window);
         QVERIFY(window->isVisible());
-
         QSignalSpy preferences(m_window.get(), &SifterStatusController::preferencesClicked);
         control<QPushButton>("preferencesButton")->click();
         QCOMPARE(preferences.size(), 1);
@@ -178,29 +188,6 @@ private Q_SLOTS:
         QVERIFY(QDir().mkdir(missing));
         QVERIFY(writeFile(missing + "/cachegrind.out.1", smallProfile));
         QTRY_COMPARE_WITH_TIMEOUT(label->text(), "Running (open-file limit of 1 reached)", timeout);
-    }
-
-    void showPopAndLaterFirstShowing()
-    {
-        auto *pop = control<QComboBox>("showPop");
-        pop->setCurrentIndex(pop->findData(1));
-        Q_EMIT pop->activated(pop->currentIndex());
-        QCOMPARE(defaults().integerForKey(VTCSifterFilter), 1);
-        QCOMPARE(names(), QStringList({ "cachegrind.out.100", "cachegrind.out.20" }));
-        pop->setCurrentIndex(pop->findData(0));
-        Q_EMIT pop->activated(pop->currentIndex());
-        QCOMPARE(defaults().integerForKey(VTCSifterFilter), 0);
-        QCOMPARE(model().rowCount(), 4);
-
-        // A window first shown later shows the stored filter and the running state.
-        m_window.reset();
-        defaults().setObjectForKey(1, VTCSifterFilter);
-        m_fixture->watcher->start();
-        m_window = std::make_unique<SifterStatusController>(*m_fixture->watcher);
-        m_window->showWindow();
-        QCOMPARE(control<QComboBox>("showPop")->currentData().toInt(), 1);
-        QCOMPARE(control<QLabel>("statusLabel")->text(), QStringLiteral("Running"));
-        QCOMPARE(control<QPushButton>("startStopButton")->text(), QStringLiteral("Stop"));
     }
 
     // The watcher's view of the application's registry.
