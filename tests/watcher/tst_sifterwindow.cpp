@@ -188,6 +188,9 @@ private Q_SLOTS:
         QVERIFY(QDir().mkdir(missing));
         QVERIFY(writeFile(missing + "/cachegrind.out.1", smallProfile));
         QTRY_COMPARE_WITH_TIMEOUT(label->text(), "Running (open-file limit of 1 reached)", timeout);
+        // The directory made late is watched, not only listed once.
+        QVERIFY(writeFile(missing + "/later", "x"));
+        QTRY_VERIFY_WITH_TIMEOUT(m_fixture->entry("later"), timeout);
     }
 
     // The watcher's view of the application's registry.
