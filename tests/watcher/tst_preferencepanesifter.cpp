@@ -63,6 +63,22 @@ private Q_SLOTS:
         QCOMPARE(defaults().integerForKey(VTCSifterMaxFiles), 12);
         QCOMPARE(defaults().integerForKey(VTCSifterMaxAction), 1);
         QVERIFY(defaults().boolForKey(VTCSifterStartOnLaunch));
+
+        // The directory: a cancelled choice keeps it.
+        QString chosen;
+        QWidget *dialogParent = nullptr;
+        pane->setDirectoryChooser([&](QWidget *parent) {
+            dialogParent = parent;
+            return chosen;
+        });
+        auto *button = control<QPushButton>("directorySelectButton");
+        button->click();
+        QCOMPARE(dialogParent, pane->loadedView());
+        QCOMPARE(defaults().stringForKey(VTCSifterMonitorDirectory), QStringLiteral("/tmp"));
+        chosen = QStringLiteral("/var/tmp/profiles");
+        button->click();
+        QCOMPARE(defaults().stringForKey(VTCSifterMonitorDirectory), chosen);
+        QCOMPARE(control<QLineEdit>("monitorDirectoryField")->text(), chosen);
     }
 
     // The pane marks a pattern the way the watcher judges it: an invalid one
@@ -103,24 +119,6 @@ private Q_SLOTS:
         QCOMPARE(defaults().stringForKey(VTCSifterRegex), pattern);
         pane->view();
         QCOMPARE(markedInvalid(), invalid);
-    }
-
-    void choosingTheDirectory()
-    {
-        QString chosen;
-        QWidget *dialogParent = nullptr;
-        pane->setDirectoryChooser([&](QWidget *parent) {
-            dialogParent = parent;
-            return chosen;
-        });
-        auto *button = control<QPushButton>("directorySelectButton");
-        button->click();
-        QCOMPARE(dialogParent, pane->loadedView());
-        QCOMPARE(defaults().stringForKey(VTCSifterMonitorDirectory), QStringLiteral("/tmp"));
-        chosen = QStringLiteral("/var/tmp/profiles");
-        button->click();
-        QCOMPARE(defaults().stringForKey(VTCSifterMonitorDirectory), chosen);
-        QCOMPARE(control<QLineEdit>("monitorDirectoryField")->text(), chosen);
     }
 };
 

@@ -78,46 +78,40 @@ private Q_SLOTS:
         m_window->showWindow();
     }
 
-    // A new listing keeps the order and the selection, less the rows that
-    // vanished; Open is enabled while rows are selected.
-    void selectionAndOpenButtonFollowTheListing()
+    // Enter opens the selected matching rows, lowest row first; a double
+    // click brings an open row's document forward and does nothing on a gray
+    // row. A new listing keeps the order and the selection, less the rows
+    // that vanished; Open is enabled while rows are selected.
+    void openingAndSelectingRows()
     {
         QVERIFY(!openButton()->isEnabled());
-        select({ "b.txt", "cachegrind.out.100" });
+        table()->sortByColumn(SifterTableModel::StatusColumn, Qt::AscendingOrder);
+        QCOMPARE(names(), QStringList({ "cachegrind.out.100", "cachegrind.out.20", "b.txt", "notes.txt" }));
+        select({ "notes.txt", "cachegrind.out.20", "cachegrind.out.100" });
         QVERIFY(openButton()->isEnabled());
+        QTest::keyClick(table(), Qt::Key_Return);
+        QCOMPARE(m_fixture->documents.opened, QStringList({ "cachegrind.out.100", "cachegrind.out.20" }));
+        QCOMPARE(cell("cachegrind.out.100").siblingAtColumn(SifterTableModel::StatusColumn).data().toString(),
+            QStringLiteral("Open"));
+        doubleClick("cachegrind.out.20");
+        QCOMPARE(m_fixture->documents.broughtForward, QStringList({ "cachegrind.out.20" }));
+        doubleClick("b.txt");
+        QCOMPARE(m_fixture->documents.opened.size(), 2);
+        QVERIFY(m_fixture->documents.errors.isEmpty());
+
+        select({ "b.txt", "cachegrind.out.100" });
         table()->sortByColumn(SifterTableModel::NameColumn, Qt::DescendingOrder);
         QCOMPARE(selectedNames(), QStringLiteral("b.txt,cachegrind.out.100"));
-
         QVERIFY(QFile::remove(m_fixture->path("b.txt")));
         QVERIFY(m_fixture->write("a.txt", "x"));
         const QStringList expected { "notes.txt", "cachegrind.out.20", "cachegrind.out.100", "a.txt" };
         QTRY_COMPARE_WITH_TIMEOUT(names(), expected, timeout);
         QCOMPARE(selectedNames(), QStringLiteral("cachegrind.out.100"));
         QCOMPARE(table()->currentIndex(), cell("cachegrind.out.100"));
-
         QVERIFY(QFile::remove(m_fixture->path("cachegrind.out.100")));
         QTRY_COMPARE_WITH_TIMEOUT(model().rowCount(), 3, timeout);
         QVERIFY(!table()->selectionModel()->hasSelection());
         QVERIFY(!openButton()->isEnabled());
-    }
-
-    void openingRows()
-    {
-        // Enter opens the selected matching rows, lowest row first.
-        table()->sortByColumn(SifterTableModel::StatusColumn, Qt::AscendingOrder);
-        QCOMPARE(names(), QStringList({ "cachegrind.out.100", "cachegrind.out.20", "b.txt", "notes.txt" }));
-        select({ "notes.txt", "cachegrind.out.20", "cachegrind.out.100" });
-        QTest::keyClick(table(), Qt::Key_Return);
-        QCOMPARE(m_fixture->documents.opened, QStringList({ "cachegrind.out.100", "cachegrind.out.20" }));
-        QCOMPARE(cell("cachegrind.out.100").siblingAtColumn(SifterTableModel::StatusColumn).data().toString(),
-            QStringLiteral("Open"));
-
-        // Double-clicking an open row brings its document forward; a gray row does nothing.
-        doubleClick("cachegrind.out.20");
-        QCOMPARE(m_fixture->documents.broughtForward, QStringList({ "cachegrind.out.20" }));
-        doubleClick("b.txt");
-        QCOMPARE(m_fixture->documents.opened.size(), 2);
-        QVERIFY(m_fixture->documents.errors.isEmpty());
     }
 
     // Start and Stop, the label and the filter; a window first shown later
