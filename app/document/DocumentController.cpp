@@ -85,6 +85,18 @@ MyDocument *DocumentController::documentForURL(const QUrl &url) const
     return nullptr;
 }
 
+QSet<QByteArray> DocumentController::openFilePaths() const
+{
+    QSet<QByteArray> paths;
+    paths.reserve(qsizetype(m_identities.size()) * 2);
+    for (const FileIdentity &identity : m_identities) {
+        paths.insert(identity.nativePath.isEmpty() ? QFile::encodeName(identity.absolutePath) : identity.nativePath);
+        if (!identity.canonicalPath.isEmpty())
+            paths.insert(QFile::encodeName(identity.canonicalPath));
+    }
+    return paths;
+}
+
 bool DocumentController::isOpening(const QUrl &url) const
 {
     const FileIdentity wanted = identityOf(url);

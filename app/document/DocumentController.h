@@ -3,6 +3,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QStringList>
 #include <QUrl>
 
@@ -40,6 +41,10 @@ public:
     // The same for each file.
     void openDocuments(const QList<QUrl> &urls, QWidget *alertParent = nullptr);
     MyDocument *documentForURL(const QUrl &url) const;
+    // The open documents' files as the system's bytes, each by the path it
+    // was opened by and by the path its links resolved to then: for callers
+    // that ask about many files at once, without looking at the disk.
+    QSet<QByteArray> openFilePaths() const;
     // Whether the file is being read to be opened.
     bool isOpening(const QUrl &url) const;
     // Files being read, to be opened or read again.

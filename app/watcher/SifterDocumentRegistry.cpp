@@ -22,9 +22,9 @@ SifterDocumentRegistry::SifterDocumentRegistry(DocumentController &registry, QOb
         });
 }
 
-bool SifterDocumentRegistry::hasDocumentForURL(const QUrl &url) const
+QSet<QByteArray> SifterDocumentRegistry::openFilePaths() const
 {
-    return m_registry.documentForURL(url) != nullptr;
+    return m_registry.openFilePaths();
 }
 
 void SifterDocumentRegistry::openDocumentWithContentsOfURL(const QUrl &url)

@@ -13,7 +13,7 @@ class SifterDocumentRegistry final : public SifterDocuments
 public:
     explicit SifterDocumentRegistry(DocumentController &registry, QObject *parent = nullptr);
 
-    bool hasDocumentForURL(const QUrl &url) const override;
+    QSet<QByteArray> openFilePaths() const override;
     // Opens without an alert of the registry's own: the watcher presents
     // the failure.
     void openDocumentWithContentsOfURL(const QUrl &url) override;

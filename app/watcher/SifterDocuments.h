@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QUrl>
 
-// What the watcher needs of the application's open documents: whether a
-// file is open, opening one (or bringing it forward), and telling the user
+// What the watcher needs of the application's open documents: which files
+// are open, opening one (or bringing it forward), and telling the user
 // why a file could not be opened. Opening takes a while: its end is told by
 // a signal. The application gives the watcher one over its document
 // registry; tests give it their own.
@@ -15,8 +17,11 @@ class SifterDocuments : public QObject
 public:
     using QObject::QObject;
 
-    // Whether a document is open for the file at `url`.
-    virtual bool hasDocumentForURL(const QUrl &url) const = 0;
+    // The files of the open documents as the system's bytes, each by the
+    // path it was opened by and by the path its links resolved to then.
+    // Answered without looking at the disk: the watcher asks once for all
+    // its files, as SifterFileIdentity::isAmong.
+    virtual QSet<QByteArray> openFilePaths() const = 0;
     // Starts opening the file at `url` as a displayed document, or brings
     // the one open for it forward; openFinished follows, possibly at once.
     virtual void openDocumentWithContentsOfURL(const QUrl &url) = 0;

@@ -38,7 +38,8 @@ SifterFileStamp SifterFileStamp::of(const QByteArray &nativePath)
         S_ISREG(status.st_mode) };
 }
 
-SifterFileEntry::SifterFileEntry(const QByteArray &nativeName, SifterDocuments &documents)
+SifterFileEntry::SifterFileEntry(
+    const QByteArray &nativeName, SifterDocuments &documents, const QSet<QByteArray> &openPaths)
     : m_documents(documents)
     , m_nativeName(nativeName)
     , m_fileName(QFile::decodeName(nativeName))
@@ -54,12 +55,13 @@ SifterFileEntry::SifterFileEntry(const QByteArray &nativeName, SifterDocuments &
         : QUrl::fromEncoded("file://" + m_nativePath.toPercentEncoding("/"));
     readAttributes();
     checkFileMatched();
-    checkDocument();
+    checkDocument(openPaths);
 }
 
 void SifterFileEntry::readAttributes()
 {
     m_stamp = SifterFileStamp::of(m_nativePath);
+    m_identity = SifterFileIdentity(m_nativePath);
     m_fileSize = qMax<qint64>(0, m_stamp.size);
     m_creationDateTime = {};
     if (m_stamp.size < 0)
@@ -89,9 +91,9 @@ void SifterFileEntry::checkFileMatched()
     checkStatus();
 }
 
-void SifterFileEntry::checkDocument()
+void SifterFileEntry::checkDocument(const QSet<QByteArray> &openPaths)
 {
-    m_hasDocument = m_documents.hasDocumentForURL(m_urlPath);
+    m_hasDocument = m_identity.isAmong(openPaths);
     if (m_hasDocument)
         noteOpened();
     checkStatus();

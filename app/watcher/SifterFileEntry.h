@@ -1,7 +1,10 @@
 #pragma once
 
+#include "SifterFileIdentity.h"
+
 #include <QByteArray>
 #include <QDateTime>
+#include <QSet>
 #include <QString>
 #include <QUrl>
 
@@ -37,14 +40,16 @@ struct SifterFileStamp
 class SifterFileEntry final
 {
 public:
-    // Reads the watched directory setting, the file's attributes, the match
-    // and the open document now. The name is the directory's bytes.
-    SifterFileEntry(const QByteArray &nativeName, SifterDocuments &documents);
+    // Reads the watched directory setting, the file's attributes and the
+    // match now, and finds its document among `openPaths` (as
+    // SifterDocuments::openFilePaths gives them). The name is the
+    // directory's bytes.
+    SifterFileEntry(const QByteArray &nativeName, SifterDocuments &documents, const QSet<QByteArray> &openPaths);
 
     // Recomputes the match from the pattern settings, then the status.
     void checkFileMatched();
-    // Looks up the document open for the file, then the status.
-    void checkDocument();
+    // Finds the file among the open documents' paths, then the status.
+    void checkDocument(const QSet<QByteArray> &openPaths);
     // Starts opening and displaying the file if it matches and is not open;
     // false when it asked for nothing. Its end comes to openFinished.
     bool openDocument();
@@ -69,6 +74,8 @@ public:
     bool isProfileFile() const { return m_stamp.isRegular; }
     QByteArray nativePath() const { return m_nativePath; }
     QByteArray nativeName() const { return m_nativeName; }
+    // Resolved when listed and again when the file changes.
+    const SifterFileIdentity &identity() const { return m_identity; }
 
     QString filePath() const { return m_filePath; }
     QUrl url() const { return m_urlPath; }
@@ -93,6 +100,7 @@ private:
     SifterDocuments &m_documents;
     QByteArray m_nativeName;
     QByteArray m_nativePath;
+    SifterFileIdentity m_identity;
     QString m_filePath;
     QUrl m_urlPath;
     QString m_fileName;

@@ -161,34 +161,40 @@ void SifterTableModel::sort(int column, Qt::SortOrder order)
 
 void SifterTableModel::sortEntries()
 {
-    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const QModelIndexList before = persistentIndexList();
-    std::vector<const SifterFileEntry *> persistentEntries;
-    persistentEntries.reserve(size_t(before.size()));
-    for (const QModelIndex &index : before)
-        persistentEntries.push_back(entryAt(index.row()));
-
     const int column = m_sortColumn;
     const bool descending = m_sortOrder == Qt::DescendingOrder;
     // Names are unique, so ties on the column are settled by name and the
     // order is total.
-    std::sort(m_entries.begin(), m_entries.end(), [column, descending](const auto *a, const auto *b) {
+    const auto before = [column, descending](const SifterFileEntry *a, const SifterFileEntry *b) {
         int order = compareByColumn(*a, *b, column);
         if (order == 0)
             order = a->fileName().compare(b->fileName());
         return descending ? order > 0 : order < 0;
-    });
+    };
+    // Asked after every open, which rarely moves a row: checking the order
+    // costs one comparison per row, sorting many more.
+    if (std::is_sorted(m_entries.begin(), m_entries.end(), before))
+        return;
 
-    if (!before.isEmpty()) {
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList persistent = persistentIndexList();
+    std::vector<const SifterFileEntry *> persistentEntries;
+    persistentEntries.reserve(size_t(persistent.size()));
+    for (const QModelIndex &index : persistent)
+        persistentEntries.push_back(entryAt(index.row()));
+
+    std::sort(m_entries.begin(), m_entries.end(), before);
+
+    if (!persistent.isEmpty()) {
         QHash<const SifterFileEntry *, int> rows;
         rows.reserve(qsizetype(m_entries.size()));
         for (size_t row = 0; row < m_entries.size(); ++row)
             rows.insert(m_entries[row], int(row));
         QModelIndexList after;
-        after.reserve(before.size());
-        for (qsizetype i = 0; i < before.size(); ++i)
-            after.append(index(rows.value(persistentEntries[size_t(i)]), before[i].column()));
-        changePersistentIndexList(before, after);
+        after.reserve(persistent.size());
+        for (qsizetype i = 0; i < persistent.size(); ++i)
+            after.append(index(rows.value(persistentEntries[size_t(i)]), persistent[i].column()));
+        changePersistentIndexList(persistent, after);
     }
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }

@@ -30,6 +30,12 @@ KFUserDefaultsController &defaults()
     return KFUserDefaultsController::sharedUserDefaultsController();
 }
 
+// The file a location names, as the system's bytes.
+QByteArray nativePathOf(const QUrl &url)
+{
+    return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+}
+
 struct DirectoryCloser
 {
     void operator()(DIR *directory) const { ::closedir(directory); }
@@ -115,6 +121,9 @@ void SifterWatcher::buildFileList(bool afterEvent)
     // An empty setting names no directory (not the working directory).
     // Names are taken as the directory holds them, whatever their encoding.
     QString error;
+    // Asked once for the whole listing: each new entry finds its document
+    // among these.
+    const QSet<QByteArray> openPaths = m_documents.openFilePaths();
     if (!directory.isEmpty()) {
         const std::unique_ptr<DIR, DirectoryCloser> handle(::opendir(QFile::encodeName(directory).constData()));
         if (!handle) {
@@ -131,7 +140,7 @@ void SifterWatcher::buildFileList(bool afterEvent)
             listed.insert(name);
             if (m_sifts.find(name) != m_sifts.end())
                 continue;
-            auto entry = std::make_unique<SifterFileEntry>(name, m_documents);
+            auto entry = std::make_unique<SifterFileEntry>(name, m_documents, openPaths);
             // Only names that arrived while running are opened.
             if (afterEvent && m_sifterIsRunning && entry->status() == SifterStatusReadyToOpen)
                 awaitCompletion(*entry);
@@ -293,22 +302,24 @@ void SifterWatcher::documentOpenFinished(const QUrl &url, bool opened, const QSt
         // A name not in the system's encoding is in the location as bytes.
         if (!entry || entry->url() != url)
             entry = entryForNativeName(QByteArray::fromPercentEncoding(url.fileName(QUrl::FullyEncoded).toLatin1()));
-        if (entry && entry->url() == url)
+        if (entry && entry->url() != url)
+            entry = nullptr;
+        if (entry)
             entry->openFinished(opened, error);
         if (opened && automatic)
-            watcherOpened(url);
+            watcherOpened(url, entry ? entry->identity() : SifterFileIdentity(nativePathOf(url)));
     });
     m_tableModel.sortEntries();
     m_tableModel.reloadData();
 }
 
-void SifterWatcher::watcherOpened(const QUrl &url)
+void SifterWatcher::watcherOpened(const QUrl &url, const SifterFileIdentity &identity)
 {
-    m_watcherOpened.push_back(url);
+    m_watcherOpened.push_back({ url, identity });
     if (defaults().boolForKey(VTCSifterMaxLimitOpen) && defaults().integerForKey(VTCSifterMaxAction) == CloseOldest) {
         while (qint64(m_watcherOpened.size()) > maxOpenFiles()) {
             // Taken off first: closing tells of the change at once.
-            const QUrl oldest = m_watcherOpened.front();
+            const QUrl oldest = m_watcherOpened.front().url;
             m_watcherOpened.erase(m_watcherOpened.begin());
             m_documents.closeDocumentForURL(oldest);
         }
@@ -375,10 +386,13 @@ void SifterWatcher::buildVisible()
 
 void SifterWatcher::documentsCheck()
 {
+    // Asked once, not once per entry: a burst of new profiles brings as many
+    // changes as it has files, each to be checked against every entry.
+    const QSet<QByteArray> openPaths = m_documents.openFilePaths();
     for (const auto &[name, entry] : m_sifts)
-        entry->checkDocument();
+        entry->checkDocument(openPaths);
     const auto closed = std::remove_if(m_watcherOpened.begin(), m_watcherOpened.end(),
-        [this](const QUrl &url) { return !m_documents.hasDocumentForURL(url); });
+        [&openPaths](const WatcherOpened &opened) { return !opened.identity.isAmong(openPaths); });
     if (closed != m_watcherOpened.end()) {
         m_watcherOpened.erase(closed, m_watcherOpened.end());
         Q_EMIT stateChanged();

@@ -109,7 +109,7 @@ private:
     void openCompleteFiles();
     void openCompleteFile(SifterFileEntry &entry);
     // Keeps to the open-file limit after the watcher opened `url`.
-    void watcherOpened(const QUrl &url);
+    void watcherOpened(const QUrl &url, const SifterFileIdentity &identity);
     // Files opened are watched for being written again.
     void watchOpenedFiles();
     // Runs `work`, which may start opening documents and run nested event
@@ -143,7 +143,12 @@ private:
     // Files the watcher asked to open of its own accord.
     QSet<QUrl> m_automaticOpens;
     // Documents the watcher opened of its own accord, oldest first.
-    std::vector<QUrl> m_watcherOpened;
+    struct WatcherOpened
+    {
+        QUrl url;
+        SifterFileIdentity identity;
+    };
+    std::vector<WatcherOpened> m_watcherOpened;
     bool m_sifterIsRunning = false;
     // Inside whileOpening's work.
     bool m_working = false;

@@ -14,7 +14,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -22,8 +21,7 @@ using namespace std::chrono_literals;
 
 constexpr int timeout = 10000;
 
-// What the profiler writes, to its last line; the stand-in for the
-// documents reads any bytes.
+// What the profiler writes, to its last line.
 inline const QByteArray smallProfile = "events: Time\n\nfl=/a.php\nfn=main\n1 5\n\nsummary: 5\n";
 
 inline KFUserDefaultsController &defaults()
@@ -39,21 +37,23 @@ inline bool writeFile(const QString &path, const QByteArray &contents, QIODevice
 
 // Stands for the application's documents: a regular file that can be read
 // opens (its contents are kept as they were then) unless its name is among
-// `unreadable`; anything else fails.
-// Opens end at once, unless `whileReading` is set: then they end once
-// control is back in the event loop and it has run, as a real read lets
-// other work run. Errors are presented at once; `during` runs inside one, as
-// a modal alert's own event loop lets other work run.
+// `unreadable`. Opens end at once, or with `whileReading` set once the event
+// loop has run it, as a real read lets other work run. Errors are presented
+// at once; `during` runs inside one, as a modal alert's event loop would.
 class FakeDocuments final : public SifterDocuments
 {
 public:
-    bool hasDocumentForURL(const QUrl &url) const override { return contents.contains(url.toLocalFile()); }
+    QSet<QByteArray> openFilePaths() const override
+    {
+        QSet<QByteArray> paths;
+        for (const QString &path : contents.keys())
+            paths.insert(QFile::encodeName(path));
+        return paths;
+    }
     void openDocumentWithContentsOfURL(const QUrl &url) override
     {
-        if (!whileReading) {
-            finishOpen(url);
-            return;
-        }
+        if (!whileReading)
+            return finishOpen(url);
         QTimer::singleShot(0, this, [this, url] {
             whileReading();
             finishOpen(url);
@@ -78,35 +78,28 @@ public:
         if (contents.remove(path))
             Q_EMIT documentsChanged();
     }
-
     void finishOpen(const QUrl &url)
     {
         const QString path = url.toLocalFile();
-        if (contents.contains(path)) {
-            broughtForward.append(QFileInfo(path).fileName());
-            Q_EMIT openFinished(url, true, QString());
-            return;
-        }
         QFile file(path);
-        if (!QFileInfo(path).isFile() || unreadable.contains(QFileInfo(path).fileName())
-            || !file.open(QIODevice::ReadOnly)) {
-            Q_EMIT openFinished(url, false, QStringLiteral("cannot open ") + QFileInfo(path).fileName());
+        if (contents.contains(path)) {
+            broughtForward.append(url.fileName());
+        } else if (QFileInfo(path).isFile() && !unreadable.contains(url.fileName()) && file.open(QIODevice::ReadOnly)) {
+            contents.insert(path, file.readAll());
+            opened.append(url.fileName());
+            Q_EMIT documentsChanged();
+        } else {
+            Q_EMIT openFinished(url, false, "cannot open " + url.fileName());
             return;
         }
-        contents.insert(path, file.readAll());
-        opened.append(QFileInfo(path).fileName());
-        Q_EMIT documentsChanged();
         Q_EMIT openFinished(url, true, QString());
     }
 
     QStringList unreadable;
     QHash<QString, QByteArray> contents; // by path, of the open documents
     QStringList opened; // names, in the order they were opened
-    QStringList broughtForward;
-    QStringList reloaded;
-    QStringList errors;
-    std::function<void()> during;
-    std::function<void()> whileReading;
+    QStringList broughtForward, reloaded, errors;
+    std::function<void()> during, whileReading;
 };
 
 // A fresh watched directory, the watcher's settings at their defaults but
@@ -114,8 +107,7 @@ public:
 // `latency` after a change, its clock stands still until moved.
 struct SifterFixture
 {
-    explicit SifterFixture(std::chrono::milliseconds batchLatency = 20ms)
-        : latency(batchLatency)
+    SifterFixture()
     {
         registerSettingsDefaults();
         for (const QString &key :
@@ -153,7 +145,7 @@ struct SifterFixture
         return true;
     }
 
-    const std::chrono::milliseconds latency;
+    static constexpr std::chrono::milliseconds latency { 20 };
     std::chrono::steady_clock::time_point now;
     QTemporaryDir directory;
     FakeDocuments documents;

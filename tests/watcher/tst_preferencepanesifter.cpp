@@ -43,7 +43,7 @@ private Q_SLOTS:
         pane->view();
     }
 
-    void enabledStatesFollowTheBoxes()
+    void controlsStoreTheirSettings()
     {
         checkEnabled(false, true);
         // Clicking a box flips its controls at once and stores the choice.
@@ -56,45 +56,15 @@ private Q_SLOTS:
         defaults().setObjectForKey(false, VTCSifterRegexUseCustom);
         defaults().setObjectForKey(true, VTCSifterMaxLimitOpen);
         checkEnabled(false, true);
-    }
 
-    void invalidPatternsAreMarked_data()
-    {
-        QTest::addColumn<QString>("pattern");
-        QTest::addColumn<bool>("invalid");
-        QTest::newRow("valid") << "prof\\..*" << false;
-        QTest::newRow("alternation") << "a|b" << false;
-        QTest::newRow("empty") << "" << false;
-        QTest::newRow("open group") << "(" << true;
-        QTest::newRow("open class") << "[" << true;
-        QTest::newRow("lone backslash") << "\\" << true;
-        QTest::newRow("nothing to repeat") << "*.out" << true;
-        QTest::newRow("unbalanced close, valid once anchored") << "a)|(b" << true;
-        QTest::newRow("unbalanced close, non-capturing") << "x)|(?:y" << true;
-    }
+        control<QSpinBox>("maxFilesOpenEdit")->setValue(12);
+        control<QComboBox>("whenReachedDropDown")->setCurrentIndex(1);
+        control<QCheckBox>("sifterStartOnLaunchCheckbox")->click();
+        QCOMPARE(defaults().integerForKey(VTCSifterMaxFiles), 12);
+        QCOMPARE(defaults().integerForKey(VTCSifterMaxAction), 1);
+        QVERIFY(defaults().boolForKey(VTCSifterStartOnLaunch));
 
-    void invalidPatternsAreMarked()
-    {
-        QFETCH(QString, pattern);
-        QFETCH(bool, invalid);
-        auto *field = control<QLineEdit>("fileMatchEdit");
-        control<QCheckBox>("fileMatchCheckbox")->click();
-        field->setText(pattern);
-        QCOMPARE(markedInvalid(), invalid);
-        // The watcher judges it the same way: an invalid pattern matches
-        // nothing, not even a name it would match once wrapped.
-        QCOMPARE(SifterPattern(pattern).isValid(), !invalid);
-        QVERIFY(!invalid || !SifterPattern(pattern).matches(QStringLiteral("a")));
-        // What the user typed is stored when editing ends, marked or not.
-        Q_EMIT field->editingFinished();
-        QCOMPARE(defaults().stringForKey(VTCSifterRegex), pattern);
-        // A stored pattern is marked when the view is shown again.
-        pane->view();
-        QCOMPARE(markedInvalid(), invalid);
-    }
-
-    void choosingTheDirectory()
-    {
+        // The directory: a cancelled choice keeps it.
         QString chosen;
         QWidget *dialogParent = nullptr;
         pane->setDirectoryChooser([&](QWidget *parent) {
@@ -111,14 +81,44 @@ private Q_SLOTS:
         QCOMPARE(control<QLineEdit>("monitorDirectoryField")->text(), chosen);
     }
 
-    void limitAndLaunchSettings()
+    // The pane marks a pattern the way the watcher judges it: an invalid one
+    // matches nothing, not even a name it would match once wrapped; a valid
+    // one matches whole names only.
+    void patterns_data()
     {
-        control<QSpinBox>("maxFilesOpenEdit")->setValue(12);
-        control<QComboBox>("whenReachedDropDown")->setCurrentIndex(1);
-        control<QCheckBox>("sifterStartOnLaunchCheckbox")->click();
-        QCOMPARE(defaults().integerForKey(VTCSifterMaxFiles), 12);
-        QCOMPARE(defaults().integerForKey(VTCSifterMaxAction), 1);
-        QVERIFY(defaults().boolForKey(VTCSifterStartOnLaunch));
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<bool>("invalid");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("matched");
+        QTest::newRow("valid") << "prof\\..*" << false << "prof.1" << true;
+        QTest::newRow("alternation") << "a|b" << false << "b" << true;
+        QTest::newRow("alternation anchored as a whole") << "a|b" << false << "xb" << false;
+        QTest::newRow("empty") << "" << false << "name" << false;
+        QTest::newRow("open group") << "(" << true << "a" << false;
+        QTest::newRow("open class") << "[" << true << "a" << false;
+        QTest::newRow("lone backslash") << "\\" << true << "a" << false;
+        QTest::newRow("nothing to repeat") << "*.out" << true << "a" << false;
+        QTest::newRow("unbalanced close, valid once anchored") << "a)|(b" << true << "a" << false;
+        QTest::newRow("unbalanced close, non-capturing") << "x)|(?:y" << true << "x" << false;
+    }
+
+    void patterns()
+    {
+        QFETCH(QString, pattern);
+        QFETCH(bool, invalid);
+        auto *field = control<QLineEdit>("fileMatchEdit");
+        control<QCheckBox>("fileMatchCheckbox")->click();
+        field->setText(pattern);
+        QCOMPARE(markedInvalid(), invalid);
+        QCOMPARE(SifterPattern(pattern).isValid(), !invalid);
+        QFETCH(QString, name);
+        QTEST(SifterPattern(pattern).matches(name), "matched");
+        // What the user typed is stored when editing ends, marked or not,
+        // and marked again when the view is shown again.
+        Q_EMIT field->editingFinished();
+        QCOMPARE(defaults().stringForKey(VTCSifterRegex), pattern);
+        pane->view();
+        QCOMPARE(markedInvalid(), invalid);
     }
 };
 

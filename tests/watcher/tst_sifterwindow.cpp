@@ -69,6 +69,7 @@ class TestSifterWindow : public QObject
 private Q_SLOTS:
     void init()
     {
+        m_window.reset();
         m_fixture = std::make_unique<SifterFixture>();
         for (const char *name : { "cachegrind.out.20", "cachegrind.out.100", "notes.txt", "b.txt" })
             QVERIFY(m_fixture->write(QLatin1String(name)));
@@ -77,77 +78,80 @@ private Q_SLOTS:
         m_window->showWindow();
     }
 
-    void cleanup()
-    {
-        m_window.reset();
-        m_fixture.reset();
-    }
-
-    // A new listing keeps the order and the selection, less the rows that
-    // vanished; Open is enabled while rows are selected.
-    void selectionAndOpenButtonFollowTheListing()
+    // Enter opens the selected matching rows, lowest row first; a double
+    // click brings an open row's document forward and does nothing on a gray
+    // row. A new listing keeps the order and the selection, less the rows
+    // that vanished; Open is enabled while rows are selected.
+    void openingAndSelectingRows()
     {
         QVERIFY(!openButton()->isEnabled());
-        select({ "b.txt", "cachegrind.out.100" });
+        table()->sortByColumn(SifterTableModel::StatusColumn, Qt::AscendingOrder);
+        QCOMPARE(names(), QStringList({ "cachegrind.out.100", "cachegrind.out.20", "b.txt", "notes.txt" }));
+        select({ "notes.txt", "cachegrind.out.20", "cachegrind.out.100" });
         QVERIFY(openButton()->isEnabled());
+        QTest::keyClick(table(), Qt::Key_Return);
+        QCOMPARE(m_fixture->documents.opened, QStringList({ "cachegrind.out.100", "cachegrind.out.20" }));
+        QCOMPARE(cell("cachegrind.out.100").siblingAtColumn(SifterTableModel::StatusColumn).data().toString(),
+            QStringLiteral("Open"));
+        doubleClick("cachegrind.out.20");
+        QCOMPARE(m_fixture->documents.broughtForward, QStringList({ "cachegrind.out.20" }));
+        doubleClick("b.txt");
+        QCOMPARE(m_fixture->documents.opened.size(), 2);
+        QVERIFY(m_fixture->documents.errors.isEmpty());
+
+        select({ "b.txt", "cachegrind.out.100" });
         table()->sortByColumn(SifterTableModel::NameColumn, Qt::DescendingOrder);
         QCOMPARE(selectedNames(), QStringLiteral("b.txt,cachegrind.out.100"));
-
         QVERIFY(QFile::remove(m_fixture->path("b.txt")));
         QVERIFY(m_fixture->write("a.txt", "x"));
         const QStringList expected { "notes.txt", "cachegrind.out.20", "cachegrind.out.100", "a.txt" };
         QTRY_COMPARE_WITH_TIMEOUT(names(), expected, timeout);
         QCOMPARE(selectedNames(), QStringLiteral("cachegrind.out.100"));
         QCOMPARE(table()->currentIndex(), cell("cachegrind.out.100"));
-
         QVERIFY(QFile::remove(m_fixture->path("cachegrind.out.100")));
         QTRY_COMPARE_WITH_TIMEOUT(model().rowCount(), 3, timeout);
         QVERIFY(!table()->selectionModel()->hasSelection());
         QVERIFY(!openButton()->isEnabled());
     }
 
-    void openingRows()
+    // Start and Stop, the label and the filter; a window first shown later
+    // shows the stored filter and the running state; closing only hides.
+    void controlsAndState()
     {
-        // Enter opens the selected matching rows, lowest row first.
-        table()->sortByColumn(SifterTableModel::StatusColumn, Qt::AscendingOrder);
-        QCOMPARE(names(), QStringList({ "cachegrind.out.100", "cachegrind.out.20", "b.txt", "notes.txt" }));
-        select({ "notes.txt", "cachegrind.out.20", "cachegrind.out.100" });
-        QTest::keyClick(table(), Qt::Key_Return);
-        QCOMPARE(m_fixture->documents.opened, QStringList({ "cachegrind.out.100", "cachegrind.out.20" }));
-        QCOMPARE(cell("cachegrind.out.100").siblingAtColumn(SifterTableModel::StatusColumn).data().toString(),
-            QStringLiteral("Open"));
-
-        // Double-clicking an open row brings its document forward; a gray row does nothing.
-        doubleClick("cachegrind.out.20");
-        QCOMPARE(m_fixture->documents.broughtForward, QStringList({ "cachegrind.out.20" }));
-        doubleClick("b.txt");
-        QCOMPARE(m_fixture->documents.opened.size(), 2);
-        QVERIFY(m_fixture->documents.errors.isEmpty());
-    }
-
-    void startStopAndLabel()
-    {
-        auto *button = control<QPushButton>("startStopButton");
         auto *label = control<QLabel>("statusLabel");
         QCOMPARE(label->text(), QStringLiteral("Stopped"));
-        QTest::mouseClick(button, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>("startStopButton"), Qt::LeftButton);
         QVERIFY(m_fixture->watcher->sifterIsRunning());
         QCOMPARE(label->text(), QStringLiteral("Running"));
         QCOMPARE(label->palette().color(QPalette::WindowText), QColor::fromRgbF(0.0, 0.7, 0.0));
+        auto *pop = control<QComboBox>("showPop");
+        pop->setCurrentIndex(pop->findData(1));
+        Q_EMIT pop->activated(pop->currentIndex());
+        QCOMPARE(defaults().integerForKey(VTCSifterFilter), 1);
+        QCOMPARE(names(), QStringList({ "cachegrind.out.100", "cachegrind.out.20" }));
+
+        m_window = std::make_unique<SifterStatusController>(*m_fixture->watcher);
+        m_window->showWindow();
+        QCOMPARE(control<QComboBox>("showPop")->currentData().toInt(), 1);
+        QCOMPARE(control<QLabel>("statusLabel")->text(), QStringLiteral("Running"));
+        auto *button = control<QPushButton>("startStopButton");
         QCOMPARE(button->text(), QStringLiteral("Stop"));
         QTest::mouseClick(button, Qt::LeftButton);
         QVERIFY(!m_fixture->watcher->sifterIsRunning());
+        label = control<QLabel>("statusLabel");
         QCOMPARE(label->text(), QStringLiteral("Stopped"));
         QCOMPARE(label->palette().color(QPalette::WindowText), QColor(Qt::red));
         QCOMPARE(button->text(), QStringLiteral("Start"));
+        pop = control<QComboBox>("showPop");
+        pop->setCurrentIndex(pop->findData(0));
+        Q_EMIT pop->activated(pop->currentIndex());
+        QCOMPARE(model().rowCount(), 4);
 
-        // Closing only hides the window.
         QMainWindow *window = m_window->window();
         window->close();
         m_window->showWindow();
         QCOMPARE(m_window->window(), window);
         QVERIFY(window->isVisible());
-
         QSignalSpy preferences(m_window.get(), &SifterStatusController::preferencesClicked);
         control<QPushButton>("preferencesButton")->click();
         QCOMPARE(preferences.size(), 1);
@@ -178,29 +182,9 @@ private Q_SLOTS:
         QVERIFY(QDir().mkdir(missing));
         QVERIFY(writeFile(missing + "/cachegrind.out.1", smallProfile));
         QTRY_COMPARE_WITH_TIMEOUT(label->text(), "Running (open-file limit of 1 reached)", timeout);
-    }
-
-    void showPopAndLaterFirstShowing()
-    {
-        auto *pop = control<QComboBox>("showPop");
-        pop->setCurrentIndex(pop->findData(1));
-        Q_EMIT pop->activated(pop->currentIndex());
-        QCOMPARE(defaults().integerForKey(VTCSifterFilter), 1);
-        QCOMPARE(names(), QStringList({ "cachegrind.out.100", "cachegrind.out.20" }));
-        pop->setCurrentIndex(pop->findData(0));
-        Q_EMIT pop->activated(pop->currentIndex());
-        QCOMPARE(defaults().integerForKey(VTCSifterFilter), 0);
-        QCOMPARE(model().rowCount(), 4);
-
-        // A window first shown later shows the stored filter and the running state.
-        m_window.reset();
-        defaults().setObjectForKey(1, VTCSifterFilter);
-        m_fixture->watcher->start();
-        m_window = std::make_unique<SifterStatusController>(*m_fixture->watcher);
-        m_window->showWindow();
-        QCOMPARE(control<QComboBox>("showPop")->currentData().toInt(), 1);
-        QCOMPARE(control<QLabel>("statusLabel")->text(), QStringLiteral("Running"));
-        QCOMPARE(control<QPushButton>("startStopButton")->text(), QStringLiteral("Stop"));
+        // The directory made late is watched, not only listed once.
+        QVERIFY(writeFile(missing + "/later", "x"));
+        QTRY_VERIFY_WITH_TIMEOUT(m_fixture->entry("later"), timeout);
     }
 
     // The watcher's view of the application's registry.
@@ -211,13 +195,23 @@ private Q_SLOTS:
         registry.setAlertPresenter(std::make_unique<RecordingAlertPresenter>(alerts));
         SifterDocumentRegistry documents(registry);
         QSignalSpy changed(&documents, &SifterDocuments::documentsChanged);
-        const QUrl url = QUrl::fromLocalFile(m_fixture->path("cachegrind.out.20"));
+        const QString path = m_fixture->path("cachegrind.out.20");
+        const QUrl url = QUrl::fromLocalFile(path);
+        const auto isOpen = [&](const QString &spelling) {
+            return SifterFileIdentity(QFile::encodeName(spelling)).isAmong(documents.openFilePaths());
+        };
         QSignalSpy finished(&documents, &SifterDocuments::openFinished);
-        QVERIFY(!documents.hasDocumentForURL(url));
+        QVERIFY(!isOpen(path));
         documents.openDocumentWithContentsOfURL(url);
         QTRY_COMPARE(finished.size(), 1);
         QCOMPARE(finished.takeFirst(), QVariantList({ url, true, QString() }));
-        QVERIFY(documents.hasDocumentForURL(url));
+        // Open by whatever path leads to the file.
+        QTemporaryDir elsewhere;
+        QVERIFY(QFile::link(path, elsewhere.filePath("link")));
+        const QString directory = m_fixture->directory.path();
+        QVERIFY(isOpen(path) && isOpen(elsewhere.filePath("link"))
+            && isOpen(directory + "/../" + QFileInfo(directory).fileName() + "//cachegrind.out.20"));
+        QVERIFY(!isOpen(m_fixture->path("cachegrind.out.100")));
         QCOMPARE(changed.size(), 1);
 
         // A failure is the watcher's to present: the registry shows no alert of its own.
@@ -242,14 +236,13 @@ private Q_SLOTS:
         QTRY_COMPARE(finished.size(), 1);
         ::unlink(native.constData());
         QCOMPARE(finished.takeFirst(), QVariantList({ odd.url(), true, QString() }));
-        QVERIFY(documents.hasDocumentForURL(odd.url())
-            && !documents.hasDocumentForURL(QUrl::fromLocalFile(odd.filePath())));
+        QVERIFY(odd.identity().isAmong(documents.openFilePaths()) && !isOpen(odd.filePath()));
 
         documents.reloadDocumentForURL(url);
         QTRY_VERIFY(registry.readsInProgress() == 0);
         documents.closeDocumentForURL(url);
         QTRY_COMPARE(changed.size(), 3);
-        QVERIFY(!documents.hasDocumentForURL(url));
+        QVERIFY(!isOpen(path));
     }
 };
 
