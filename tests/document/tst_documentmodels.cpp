@@ -476,6 +476,8 @@ private Q_SLOTS:
         QCOMPARE(row, depth - 1);
         QCOMPARE(outline.callAtRow(row), &leaf);
         QCOMPARE(outline.index(row, CallTreeModel::ShareColumn).data().toString(), QStringLiteral("0.0%"));
+        outline.collapseRow(0);
+        QCOMPARE(outline.rowCount(), 1);
     }
 
     void timeCostString_data()
