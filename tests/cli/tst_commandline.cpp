@@ -213,7 +213,6 @@ private Q_SLOTS:
         QTest::newRow("two modes") << words("--tree --folded x") << 2 << QByteArray("only one of");
         QTest::newRow("folded with a layout")
             << words("--folded --depth 2 x") << 2 << QByteArray("--depth does not go with --folded");
-        QTest::newRow("both modes") << words("--summary --tree x") << 2 << QByteArray("only one of");
         QTest::newRow("diff of one file") << words("--diff x") << 2 << QByteArray("--diff needs two profile files");
         QTest::newRow("diff and summary") << words("--diff --summary x y") << 2 << QByteArray("only one of");
         QTest::newRow("diff, after missing")

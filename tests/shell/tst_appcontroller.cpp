@@ -130,7 +130,6 @@ private Q_SLOTS:
         QTest::newRow("first run") << false << false;
         QTest::newRow("updates") << true << false;
         QTest::newRow("watcher") << false << true;
-        QTest::newRow("both") << true << true;
     }
 
     void startUpRunsWhatTheSettingsAskFor()
@@ -189,10 +188,6 @@ private Q_SLOTS:
         QVERIFY(m_alerts.first().contains(QStringLiteral("gone.cachegrind")));
         QMainWindow *start = m_controller->startWindow();
         QVERIFY(start && start->isVisible());
-        QStringList menus;
-        for (const QAction *menu : start->menuBar()->actions())
-            menus << menu->text();
-        QCOMPARE(menus, QStringList({ "&File", "&Edit", "&Window", "&Help" }));
         QCOMPARE(menuItems(start), expectedFileMenu);
 
         QMimeData mime; // a profile, a directory and a remote page
@@ -334,7 +329,6 @@ private Q_SLOTS:
     {
         PreferenceController controller;
         controller.showWindow();
-        QCOMPARE(controller.window()->windowTitle(), QStringLiteral("General"));
         QStringList items;
         for (QAction *action : controller.toolbar()->actions()) {
             items.append(action->text());
