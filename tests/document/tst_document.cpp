@@ -43,14 +43,21 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QStringList allDashes = { "-", "-", "-", "-", "-" };
-
 QStringList fields(const MyDocument &document)
 {
     return { document.functionNameTextField()->text(), document.fileNameTextField()->text(),
         document.lineNumberTextField()->text(), document.selfTimeTextField()->text(),
         document.inclusiveTimeTextField()->text() };
 }
+
+// The details, then the functions of the calls table and of the summary.
+QStringList shown(const MyDocument &document)
+{
+    return fields(document) << tableRows(*document.callsTab(), CallsController::FunctionColumn).join(' ')
+                            << tableRows(*document.summaryTab(), SummaryController::FunctionColumn).join(' ');
+}
+
+const QStringList nothingShown = { "-", "-", "-", "-", "-", "", "" };
 
 void doubleClickRow(QAbstractItemView *view, int row, int column = 0)
 {
@@ -213,11 +220,9 @@ private Q_SLOTS:
         QCOMPARE(outlineRows(*document->outlineModel()), QStringList({ "main -", "  render +" }));
         QCOMPARE(document->outlineModel()->rowOfCall(document->rootFunction()->getChild(0)->getChild(0)), -1);
         QCOMPARE(document->selectedCall(), document->rootFunction());
-        QCOMPARE(
-            fields(*document), QStringList({ "main", "/var/www/index.php", "1", "13µs (65.00%)", "20µs (100.00%)" }));
-        QCOMPARE(tableRows(*document->callsTab(), CallsController::FunctionColumn), QStringList({ "render" }));
-        QCOMPARE(tableRows(*document->summaryTab(), SummaryController::FunctionColumn),
-            QStringList({ "render", "php::strlen" }));
+        QCOMPARE(shown(*document),
+            QStringList({ "main", "/var/www/index.php", "1", "13µs (65.00%)", "20µs (100.00%)", "render",
+                "render php::strlen" }));
         // A click on a column header sorts by it.
         auto *summaryTable = document->tabView()->widget(1)->findChild<QTableView *>();
         summaryTable->horizontalHeader()->setSortIndicator(SummaryController::FunctionColumn, Qt::AscendingOrder);
@@ -226,16 +231,14 @@ private Q_SLOTS:
 
         // A selection refills the details and both tables; no selection empties them.
         selectOutlineRow(*document, 1);
-        QCOMPARE(
-            fields(*document), QStringList({ "render", "/var/www/index.php", "10", "5µs (25.00%)", "7µs (35.00%)" }));
-        QCOMPARE(tableRows(*document->callsTab(), CallsController::FunctionColumn), QStringList({ "php::strlen" }));
-        QCOMPARE(tableRows(*document->summaryTab(), SummaryController::FunctionColumn), QStringList({ "php::strlen" }));
+        QCOMPARE(shown(*document),
+            QStringList({ "render", "/var/www/index.php", "10", "5µs (25.00%)", "7µs (35.00%)", "php::strlen",
+                "php::strlen" }));
 
         document->outlineView()->selectionModel()->clearSelection();
-        QCOMPARE(fields(*document), allDashes);
-        QCOMPARE(document->callsTab()->rowCount() + document->summaryTab()->rowCount(), 0);
+        QCOMPARE(shown(*document), nothingShown);
         defaults().setObjectForKey(0, VTCMeasurement); // with nothing selected the dashes stay
-        QCOMPARE(fields(*document), allDashes);
+        QCOMPARE(shown(*document), nothingShown);
     }
 
     // The tables' own redisplay and the formats are tested with the models.
@@ -299,10 +302,8 @@ private Q_SLOTS:
         document->summaryRowActivated(summaryRowOf(*document->summaryTab(), QStringLiteral("php::strlen")));
         doubleClickRow(document->tabView()->widget(0)->findChild<QTableView *>(), 0, CallsController::FunctionColumn);
         QCOMPARE(outlineRows(*document->outlineModel()), QStringList({ "main -", "  render -", "    php::strlen" }));
-        QCOMPARE(document->selectedCall()->function().name(), QStringLiteral("php::strlen"));
-        QCOMPARE(
-            fields(*document), QStringList({ "php::strlen", "php:internal", "3", "2µs (28.57%)", "2µs (28.57%)" }));
-        QCOMPARE(document->callsTab()->rowCount() + document->summaryTab()->rowCount(), 0);
+        QCOMPARE(shown(*document),
+            QStringList({ "php::strlen", "php:internal", "3", "2µs (28.57%)", "2µs (28.57%)", "", "" }));
     }
 
     void notificationsArriveOnceWithTheRegistryUpToDate()
@@ -331,11 +332,8 @@ private Q_SLOTS:
     {
         MyDocument *document = openText(QStringLiteral("empty.cachegrind"), QByteArray());
         QCOMPARE(document->outlineModel()->rowCount(), 0);
-        QCOMPARE(fields(*document), allDashes);
-        QCOMPARE(document->callsTab()->rowCount() + document->summaryTab()->rowCount(), 0);
         doubleClickRow(document->outlineView(), 0);
-        defaults().setObjectForKey(1, VTCMeasurement);
-        QCOMPARE(fields(*document), allDashes);
+        QCOMPARE(shown(*document), nothingShown);
     }
 
     void oneDocumentPerFileAndFrontToBackOrder()
@@ -864,37 +862,30 @@ private Q_SLOTS:
         QCOMPARE(dimmed(), QStringList());
     }
 
+    // The SVG shows the names as text, the PNG is three rows high.
     void saving_data()
     {
-        addColumns<QString, QByteArray>("name", "contains");
-        QTest::newRow("svg") << "graph.svg" << QByteArray("<svg");
-        QTest::newRow("png") << "graph.png" << QByteArray("\x89PNG");
-        QTest::newRow("no such folder") << "missing/graph.png" << QByteArray();
+        QTest::addColumn<QString>("name");
+        QTest::newRow("svg") << "graph.svg";
+        QTest::newRow("png") << "graph.png";
+        QTest::newRow("no such folder") << "missing/graph.png";
     }
 
     void saving()
     {
         QFETCH(QString, name);
-        QFETCH(QByteArray, contains);
         FlameGraphView &graph = view();
         QTemporaryDir dir;
-        const QString path = dir.filePath(name);
         QString reason;
-        QCOMPARE(graph.saveImage(path, &reason), !contains.isEmpty());
-        if (contains.isEmpty()) {
-            QVERIFY(!reason.isEmpty());
-            return;
-        }
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
+        const bool saved = graph.saveImage(dir.filePath(name), &reason);
+        QCOMPARE(saved, reason.isEmpty());
+        QFile file(dir.filePath(name));
+        QCOMPARE(file.open(QIODevice::ReadOnly), !name.startsWith(QLatin1String("missing")));
         const QByteArray bytes = file.readAll();
-        QVERIFY(bytes.contains(contains));
-        const QImage image = QImage::fromData(bytes);
-        // The SVG shows the names as text, the PNG is three rows high.
         if (name.endsWith(QLatin1String(".svg")))
-            QVERIFY(bytes.contains(">main<"));
-        else
-            QCOMPARE(image.size(), QSize(1000, 3 * graph.rowHeight()));
+            QVERIFY(bytes.contains("<svg") && bytes.contains(">main<"));
+        else if (saved)
+            QCOMPARE(QImage::fromData(bytes, "PNG").size(), QSize(1000, 3 * graph.rowHeight()));
     }
 };
 
