@@ -167,10 +167,9 @@ private Q_SLOTS:
 
     void outputs()
     {
-        QFETCH(QStringList, arguments);
-        QFETCH(QByteArray, profile);
-        QFETCH(bool, showInternal);
-        const Result result = run(arguments << write(QStringLiteral("p.cg"), profile), showInternal);
+        const Result result
+            = run(fetched<QStringList>("arguments") << write(QStringLiteral("p.cg"), fetched<QByteArray>("profile")),
+                fetched<bool>("showInternal"));
         QCOMPARE(result.status, 0);
         QTEST(result.out, "expected");
         QVERIFY(result.err.isEmpty());
@@ -231,12 +230,11 @@ private Q_SLOTS:
     {
         QFETCH(QStringList, arguments);
         QFETCH(int, status);
-        QFETCH(QByteArray, error);
         const Result result = run(arguments);
         QCOMPARE(result.status, status);
         QVERIFY(result.out.isEmpty());
         QVERIFY2(result.err.startsWith("velotrace: "), result.err.constData());
-        QVERIFY2(result.err.contains(error), result.err.constData());
+        QVERIFY2(result.err.contains(fetched<QByteArray>("error")), result.err.constData());
         if (status == 1) {
             QCOMPARE(result.err.count('\n'), 1);
             QVERIFY2(result.err.contains(arguments.last().toUtf8()), result.err.constData());
@@ -279,9 +277,8 @@ private Q_SLOTS:
 
     void handles()
     {
-        QFETCH(QStringList, arguments);
         std::vector<QByteArray> bytes = { "velotrace" };
-        for (const QString &argument : arguments)
+        for (const QString &argument : fetched<QStringList>("arguments"))
             bytes.push_back(argument.toUtf8());
         std::vector<char *> argv;
         for (QByteArray &argument : bytes)

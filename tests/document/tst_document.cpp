@@ -377,9 +377,7 @@ private Q_SLOTS:
 
     void keysFindAndMoveAboutTheTree()
     {
-        QFETCH(QString, from);
         QFETCH(QString, key);
-        QFETCH(bool, inField);
         MyDocument *document = openText(QStringLiteral("branching.cachegrind"), branchingProfile());
         document->window()->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(document->window()));
@@ -390,10 +388,10 @@ private Q_SLOTS:
         QVERIFY(bar->isVisible() && bar->field()->hasFocus());
         QTest::keyClicks(bar->field(), QStringLiteral("deep"));
         QTRY_COMPARE(bar->status(), QStringLiteral("2 matches"));
-        document->selectCall(*callAtPath(document->rootFunction(), from));
+        document->selectCall(*callAtPath(document->rootFunction(), fetched<QString>("from")));
 
         const QKeyCombination combination = QKeySequence::fromString(key)[0]; // e.g. "Shift+F3"
-        QTest::keyClick(inField ? static_cast<QWidget *>(bar->field()) : outline, combination.key(),
+        QTest::keyClick(fetched<bool>("inField") ? static_cast<QWidget *>(bar->field()) : outline, combination.key(),
             combination.keyboardModifiers());
         QTEST(pathOfCall(document->selectedCall()), "selected");
         QCOMPARE(outline->currentIndex().row(), document->outlineModel()->rowOfCall(document->selectedCall()));
@@ -518,11 +516,9 @@ private Q_SLOTS:
 
     void memoryIsShownWhereTimeIs()
     {
-        QFETCH(QByteArray, profile);
-        QFETCH(QString, call);
         QFETCH(QStringList, memory);
-        MyDocument *document = openText(QStringLiteral("memory.cachegrind"), profile);
-        document->selectCall(*callAtPath(document->rootFunction(), call));
+        MyDocument *document = openText(QStringLiteral("memory.cachegrind"), fetched<QByteArray>("profile"));
+        document->selectCall(*callAtPath(document->rootFunction(), fetched<QString>("call")));
         const auto shown = [](QLineEdit *field) { return field->isVisibleTo(field->window()); };
         QStringList fields;
         for (QLineEdit *field : { document->selfMemoryTextField(), document->inclusiveMemoryTextField() }) {
@@ -613,12 +609,9 @@ private Q_SLOTS:
 
     void layout()
     {
-        QFETCH(QByteArray, profile);
-        QFETCH(int, event);
-        QFETCH(double, width);
-        const std::unique_ptr<Profile> read = profileOf(profile);
+        const std::unique_ptr<Profile> read = profileOf(fetched<QByteArray>("profile"));
         FlameGraphLayout layout;
-        layout.reset(read->callTree(), read->callTree().rootNumber(), event, width);
+        layout.reset(read->callTree(), read->callTree().rootNumber(), fetched<int>("event"), fetched<double>("width"));
         layout.layOutRows(1000);
         QVERIFY(layout.isComplete());
         QTEST(rowsOf(layout, read->callTree()), "rows");
@@ -738,13 +731,9 @@ private Q_SLOTS:
 
     void toolTips()
     {
-        QFETCH(int, event);
-        QFETCH(int, row);
-        QFETCH(int, x);
-        QFETCH(int, width);
-        FlameGraphView &graph = view(width);
-        graph.setEvent(event);
-        const FlameGraphLayout::Bar *bar = graph.barAt(pointIn(graph, row, x));
+        FlameGraphView &graph = view(fetched<int>("width"));
+        graph.setEvent(fetched<int>("event"));
+        const FlameGraphLayout::Bar *bar = graph.barAt(pointIn(graph, fetched<int>("row"), fetched<int>("x")));
         QVERIFY(bar);
         QTEST(graph.toolTipText(*bar), "expected");
     }
@@ -779,9 +768,9 @@ private Q_SLOTS:
 
     void path()
     {
-        QFETCH(int, depth);
         const std::unique_ptr<Profile> profile = profileOf(chain(chainNames()));
         const ProfiledFunctionCall *call = profile->rootFunction();
+        QFETCH(int, depth);
         for (int i = 0; i < depth; ++i)
             call = call->getChild(0);
         QStringList shown;

@@ -148,9 +148,8 @@ private Q_SLOTS:
     void rowsOfACall()
     {
         QFETCH(QByteArray, profile);
-        QFETCH(QString, call);
         Tables tables(profile);
-        const ProfiledFunctionCall *selected = callAtPath(tables.profile.rootFunction(), call);
+        const ProfiledFunctionCall *selected = callAtPath(tables.profile.rootFunction(), fetched<QString>("call"));
         tables.calls.populateFromFunction(*selected);
         tables.summary.populateFromFunction(*selected);
         QTEST(tableRows(tables.calls), "calls");
@@ -204,7 +203,6 @@ private Q_SLOTS:
         QFETCH(bool, summary);
         QFETCH(bool, showInternal);
         QFETCH(int, column);
-        QFETCH(bool, descending);
         defaults().setObjectForKey(showInternal, VTCSummaryShowsInternalPhpFunctions);
         defaults().setObjectForKey(showInternal, VTCCallStackShowsInternalPhpFunctions);
         Tables tables(sortingProfile());
@@ -212,7 +210,7 @@ private Q_SLOTS:
         tables.summary.populateFromFunction(*tables.profile.rootFunction());
         TableController &table = summary ? static_cast<TableController &>(tables.summary) : tables.calls;
         if (column >= 0)
-            table.sort(column, descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+            table.sort(column, fetched<bool>("descending") ? Qt::DescendingOrder : Qt::AscendingOrder);
         QTEST(tableRows(table, summary ? int(SummaryController::FunctionColumn) : int(CallsController::FunctionColumn)),
             "names");
     }
@@ -265,11 +263,9 @@ private Q_SLOTS:
 
     void outlineShowsCostsBesideEachCall()
     {
-        QFETCH(QByteArray, profile);
-        QFETCH(int, measurement);
         QFETCH(QList<double>, shares);
         Profile read;
-        read.readFromData(profile);
+        read.readFromData(fetched<QByteArray>("profile"));
         CallTreeModel outline;
         QAbstractItemModelTester tester(&outline, QAbstractItemModelTester::FailureReportingMode::QtTest);
         outline.setCostUnit(read.costUnit());
@@ -277,7 +273,7 @@ private Q_SLOTS:
         outline.setRootFunction(read.rootFunction());
         for (int row = 0; row < outline.rowCount(); ++row)
             outline.expandRow(row);
-        defaults().setObjectForKey(measurement, VTCMeasurement);
+        defaults().setObjectForKey(fetched<int>("measurement"), VTCMeasurement);
         QSignalSpy changed(&outline, &QAbstractItemModel::dataChanged);
         outline.reloadData();
         QCOMPARE(changed.size(), 1);
@@ -302,18 +298,16 @@ private Q_SLOTS:
 
     void expandingParentsMatchesExpandingByHand()
     {
-        QFETCH(QStringList, expandedFirst);
-        QFETCH(QString, target);
         Profile profile;
         profile.readFromData(branchingProfile());
-        const ProfiledFunctionCall *call = callAtPath(profile.rootFunction(), target);
+        const ProfiledFunctionCall *call = callAtPath(profile.rootFunction(), fetched<QString>("target"));
         QVERIFY(call);
         CallTreeModel byParents;
         QAbstractItemModelTester tester(&byParents, QAbstractItemModelTester::FailureReportingMode::QtTest);
         CallTreeModel byHand;
         for (CallTreeModel *model : { &byParents, &byHand }) {
             model->setRootFunction(profile.rootFunction());
-            for (const QString &path : expandedFirst)
+            for (const QString &path : fetched<QStringList>("expandedFirst"))
                 model->expandRow(model->rowOfCall(callAtPath(profile.rootFunction(), path)));
         }
         const int row = byParents.expandParents(*call);
@@ -352,18 +346,15 @@ private Q_SLOTS:
 
     void findGoesRoundInPreOrder()
     {
-        QFETCH(QString, pattern);
-        QFETCH(bool, regex);
         QFETCH(QString, from);
-        QFETCH(bool, forward);
         Profile profile;
         profile.readFromData(branchingProfile());
         const CallIndex index(profile.rootFunction());
         CallSearch search(index);
-        QVERIFY(search.setPattern(pattern, regex));
+        QVERIFY(search.setPattern(fetched<QString>("pattern"), fetched<bool>("regex")));
         const ProfiledFunctionCall *start
             = from == QLatin1String("-") ? nullptr : callAtPath(profile.rootFunction(), from);
-        const qsizetype number = forward ? search.nextMatch(start) : search.previousMatch(start);
+        const qsizetype number = fetched<bool>("forward") ? search.nextMatch(start) : search.previousMatch(start);
         QTEST(number < 0 ? QStringLiteral("-") : pathOfCall(&search.match(number)), "found");
         const qsizetype shown = number < 0 ? -1 : search.matchNumberOf(&search.match(number));
         QTEST(QStringLiteral("%1 of %2").arg(shown + 1).arg(search.matchCount()), "kOfN");
@@ -386,7 +377,6 @@ private Q_SLOTS:
         QFETCH(int, cTime);
         QFETCH(int, dTime);
         QFETCH(int, eTime);
-        QFETCH(QString, from);
         const int aTime = 60 - cTime - dTime;
         const QByteArray text = profileHeader() + record("/f.php", "c", 1, quint64(cTime))
             + record("/f.php", "d", 2, quint64(dTime)) + record("/f.php", "a", 3, quint64(aTime), { "c", "d" })
@@ -395,7 +385,7 @@ private Q_SLOTS:
         Profile profile;
         profile.readFromData(text);
         QCOMPARE(profile.rootFunction()->inclusiveTime(), 100u);
-        QTEST(pathOfCall(&HotPath::end(*callAtPath(profile.rootFunction(), from), 100)), "end");
+        QTEST(pathOfCall(&HotPath::end(*callAtPath(profile.rootFunction(), fetched<QString>("from")), 100)), "end");
     }
 
     // main -> [A -> F (10) -> A (1) -> F (5), B -> F (7)], each call
@@ -579,14 +569,10 @@ private Q_SLOTS:
 
     void rows()
     {
-        QFETCH(int, column);
-        QFETCH(Qt::SortOrder, order);
-        QFETCH(QString, filter);
-        QFETCH(bool, showInternal);
-        defaults().setObjectForKey(showInternal, VTCSummaryShowsInternalPhpFunctions);
+        defaults().setObjectForKey(fetched<bool>("showInternal"), VTCSummaryShowsInternalPhpFunctions);
         Compared compared(QStringLiteral("Time"));
-        compared.model.setFilterText(filter);
-        compared.model.sort(column, order);
+        compared.model.setFilterText(fetched<QString>("filter"));
+        compared.model.sort(fetched<int>("column"), fetched<Qt::SortOrder>("order"));
         QTEST(tableRows(compared.model, ComparisonModel::FunctionColumn).join(QLatin1Char(' ')), "expected");
     }
 
@@ -609,11 +595,10 @@ private Q_SLOTS:
 
     void cells()
     {
-        QFETCH(QString, event);
-        QFETCH(QString, function);
         QFETCH(int, direction);
-        Compared compared(event);
-        const int row = int(tableRows(compared.model, ComparisonModel::FunctionColumn).indexOf(function));
+        Compared compared(fetched<QString>("event"));
+        const int row
+            = int(tableRows(compared.model, ComparisonModel::FunctionColumn).indexOf(fetched<QString>("function")));
         QTEST(tableRows(compared.model).value(row), "cells");
         const QVariant colour
             = compared.model.index(row, ComparisonModel::InclusiveChangeColumn).data(Qt::ForegroundRole);

@@ -244,10 +244,9 @@ private Q_SLOTS:
 
     void reloadKeepsTheSelectedCall()
     {
-        QFETCH(QByteArray, before);
         QFETCH(QByteArray, after);
         QFETCH(int, selectedChild);
-        const QString path = write(QStringLiteral("reload.cachegrind"), before);
+        const QString path = write(QStringLiteral("reload.cachegrind"), fetched<QByteArray>("before"));
         MyDocument *document = openAndWait(*m_registry, path);
         if (selectedChild >= 0)
             selectOutlineRow(

@@ -540,14 +540,13 @@ private Q_SLOTS:
 
     void escapeAndCloseKeysCloseTheWindowWhichReopensWhereItWas()
     {
-        QFETCH(QKeySequence, keys);
         Controller controller;
         controller.showWindow();
         QWidget *window = controller.window();
         QVERIFY(QTest::qWaitForWindowActive(window));
         window->move(window->pos() + QPoint(-41, 17));
         const QPoint moved = window->frameGeometry().topLeft();
-        QTest::keySequence(window->focusWidget() ? window->focusWidget() : window, keys);
+        QTest::keySequence(window->focusWidget() ? window->focusWidget() : window, fetched<QKeySequence>("keys"));
         QVERIFY(!window->isVisible());
         controller.showWindow();
         QCOMPARE(window->frameGeometry().topLeft(), moved);
@@ -609,10 +608,8 @@ private Q_SLOTS:
     void shortcutsGoToTheFocusedWidget()
     {
         PasteWindow paste;
-        QFETCH(int, key);
-        QFETCH(int, modifiers);
         paste.recorder->setFocus();
-        QTest::keyClick(paste.field, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QTest::keyClick(paste.field, Qt::Key(fetched<int>("key")), Qt::KeyboardModifiers(fetched<int>("modifiers")));
         QTEST(paste.recorder->received, "received");
     }
 
@@ -702,9 +699,8 @@ private Q_SLOTS:
 
     void additions()
     {
-        QFETCH(Call, call);
         QFETCH(QVariant, expected);
-        const QVariant actual = call();
+        const QVariant actual = fetched<Call>("call")();
         if (expected.typeId() == QMetaType::QStringList) // for a readable failure
             QCOMPARE(actual.toStringList(), expected.toStringList());
         QCOMPARE(actual, expected);

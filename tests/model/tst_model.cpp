@@ -380,11 +380,10 @@ private Q_SLOTS:
 
     void events()
     {
-        QFETCH(QByteArray, header);
         QFETCH(QStringList, events);
         QFETCH(int, timeEvent);
         Profile profile;
-        profile.readFromData("version: 1\n" + header + "fn=a\n1 7 7 7\n");
+        profile.readFromData("version: 1\n" + fetched<QByteArray>("header") + "fn=a\n1 7 7 7\n");
         QStringList read;
         for (const ProfileEvent &event : profile.events()) {
             const char kind = "tmo"[int(event.kind())];
@@ -414,16 +413,15 @@ private Q_SLOTS:
 
     void limits()
     {
-        QFETCH(QByteArray, data);
-        QFETCH(quint64, calls);
         QFETCH(qint64, memory);
-        QFETCH(bool, cancel);
         QFETCH(QString, error);
         // The limits stand in for a shortage of memory and for call numbers
         // running out, which the reader reports, keeping nothing, rather than
         // failing; a cancelled read keeps nothing either.
         Profile profile;
-        const std::atomic_bool cancelled = cancel;
+        const std::atomic_bool cancelled = fetched<bool>("cancel");
+        QFETCH(QByteArray, data);
+        QFETCH(quint64, calls);
         QCOMPARE(readFromFile(profile, data, { { calls, memory }, 4096, &cancelled }), error.isEmpty());
         QCOMPARE(profile.errorString(), error);
         QCOMPARE(profile.rootFunction() != nullptr, error.isEmpty());
@@ -447,10 +445,10 @@ private Q_SLOTS:
 
     void progress()
     {
-        QFETCH(QByteArray, data);
         QStringList written;
         Profile profile;
-        profile.readFromData(data, [&written] { return std::make_unique<FakeProgress>(written); });
+        profile.readFromData(
+            fetched<QByteArray>("data"), [&written] { return std::make_unique<FakeProgress>(written); });
         QTEST(written, "log");
         QCOMPARE(profile.rootFunction()->inclusiveTime(), quint64(20));
     }
@@ -564,7 +562,6 @@ private Q_SLOTS:
     void contents()
     {
         QFETCH(QByteArray, bytes);
-        QFETCH(QByteArray, expected);
         const QString path = writeFile(m_dir.filePath("profile.txt"), bytes);
         for (const qsizetype pieceSize : { 1, 7, 1 << 20 }) {
             if (pieceSize == 1 && bytes.size() > 100000)
@@ -574,7 +571,7 @@ private Q_SLOTS:
             QCOMPARE(file.isCompressed(), bytes.startsWith("\x1f\x8b"));
             QCOMPARE(file.size(), bytes.size());
             const QByteArray read = readAll(file, pieceSize);
-            QVERIFY(read == expected);
+            QVERIFY(read == fetched<QByteArray>("expected"));
             QCOMPARE(
                 file.errorString(), read.isNull() ? QStringLiteral("The file is not a valid gzip file.") : QString());
             if (!read.isNull() && !file.isCompressed())
@@ -634,11 +631,7 @@ private Q_SLOTS:
         QTest::newRow("largest") << 2147483647 << "2.0 GB";
     }
 
-    void fileSizeText()
-    {
-        QFETCH(qint32, bytes);
-        QTEST(stringFromFileSize(bytes), "text");
-    }
+    void fileSizeText() { QTEST(stringFromFileSize(fetched<qint32>("bytes")), "text"); }
     void kinds_data()
     {
         addColumns<QString, char, QString, QList<Span>>("name", "type", "icon", "spans");
@@ -737,9 +730,8 @@ private Q_SLOTS:
 
     void summaries()
     {
-        QFETCH(QByteArray, data);
         Profile profile;
-        profile.readFromData(data);
+        profile.readFromData(fetched<QByteArray>("data"));
         QTEST(summariesOf(*profile.rootFunction()), "summaries");
     }
 
@@ -787,10 +779,9 @@ private Q_SLOTS:
 
     void costs()
     {
-        QFETCH(QString, event);
-        QFETCH(qint64, bits);
-        const ProfileEvent profileEvent(event);
-        QTEST(CostFormat::costString(profileEvent, profileEvent.cost(quint64(bits)), 1, true), "text");
+        const ProfileEvent profileEvent(fetched<QString>("event"));
+        QTEST(
+            CostFormat::costString(profileEvent, profileEvent.cost(quint64(fetched<qint64>("bits"))), 1, true), "text");
     }
 
     void names_data()
@@ -805,12 +796,7 @@ private Q_SLOTS:
         QTest::newRow("other event") << u"Peakmemory"_s << "memory" << false;
     }
 
-    void names()
-    {
-        QFETCH(QString, event);
-        QFETCH(QString, asked);
-        QTEST(ProfileEvent(event).isNamed(asked), "named");
-    }
+    void names() { QTEST(ProfileEvent(fetched<QString>("event")).isNamed(fetched<QString>("asked")), "named"); }
 
     void arithmetic_data()
     {
@@ -827,13 +813,10 @@ private Q_SLOTS:
     void arithmetic()
     {
         QFETCH(bool, isSigned);
-        QFETCH(qint64, left);
-        QFETCH(qint64, right);
-        QFETCH(qint64, sum);
-        QFETCH(qint64, halfOfSum);
-        const quint64 bits = Cost::addBits(quint64(left), quint64(right), isSigned);
-        QCOMPARE(bits, quint64(sum));
-        QCOMPARE(Cost::fromBits(bits, isSigned).dividedBy(2).bits(), quint64(halfOfSum));
+        const quint64 bits
+            = Cost::addBits(quint64(fetched<qint64>("left")), quint64(fetched<qint64>("right")), isSigned);
+        QCOMPARE(bits, quint64(fetched<qint64>("sum")));
+        QCOMPARE(Cost::fromBits(bits, isSigned).dividedBy(2).bits(), quint64(fetched<qint64>("halfOfSum")));
         QCOMPARE(Cost::fromBits(bits, isSigned).dividedBy(0).bits(), quint64(0));
     }
 };

@@ -264,7 +264,6 @@ private Q_SLOTS:
     {
         QFETCH(QString, failure);
         QFETCH(bool, userAsked);
-        QFETCH(QString, reason);
         VersionServer server;
         server.holdReplies = true;
         QTcpServer closed; // a port where nobody listens
@@ -282,8 +281,9 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 10000);
         QVERIFY(!check->isChecking());
         QCOMPARE(alerts,
-            userAsked ? QStringList("warning|Velotrace could not check for updates.|" + reason + "|OK")
-                      : QStringList());
+            userAsked
+                ? QStringList("warning|Velotrace could not check for updates.|" + fetched<QString>("reason") + "|OK")
+                : QStringList());
 
         // The next check works; a late answer to a timed-out one is ignored.
         alerts.clear();
