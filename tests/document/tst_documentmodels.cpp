@@ -264,8 +264,7 @@ private Q_SLOTS:
     void outlineShowsCostsBesideEachCall()
     {
         QFETCH(QList<double>, shares);
-        Profile read;
-        read.readFromData(fetched<QByteArray>("profile"));
+        ReadProfile read(fetched<QByteArray>("profile"));
         CallTreeModel outline;
         QAbstractItemModelTester tester(&outline, QAbstractItemModelTester::FailureReportingMode::QtTest);
         outline.setCostUnit(read.costUnit());
@@ -298,8 +297,7 @@ private Q_SLOTS:
 
     void expandingParentsMatchesExpandingByHand()
     {
-        Profile profile;
-        profile.readFromData(branchingProfile());
+        ReadProfile profile(branchingProfile());
         const ProfiledFunctionCall *call = callAtPath(profile.rootFunction(), fetched<QString>("target"));
         QVERIFY(call);
         CallTreeModel byParents;
@@ -347,8 +345,7 @@ private Q_SLOTS:
     void findGoesRoundInPreOrder()
     {
         QFETCH(QString, from);
-        Profile profile;
-        profile.readFromData(branchingProfile());
+        ReadProfile profile(branchingProfile());
         const CallIndex index(profile.rootFunction());
         CallSearch search(index);
         QVERIFY(search.setPattern(fetched<QString>("pattern"), fetched<bool>("regex")));
@@ -382,8 +379,7 @@ private Q_SLOTS:
             + record("/f.php", "d", 2, quint64(dTime)) + record("/f.php", "a", 3, quint64(aTime), { "c", "d" })
             + record("/f.php", "e", 4, quint64(eTime)) + record("/f.php", "b", 5, quint64(40 - eTime), { "e" })
             + record("/f.php", "main", 6, 0, { "a", "b" });
-        Profile profile;
-        profile.readFromData(text);
+        ReadProfile profile(text);
         QCOMPARE(profile.rootFunction()->inclusiveTime(), 100u);
         QTEST(pathOfCall(&HotPath::end(*callAtPath(profile.rootFunction(), fetched<QString>("from")), 100)), "end");
     }
@@ -408,8 +404,7 @@ private Q_SLOTS:
             + record("/f.php", "A", 2, 1, { "F" }, -1) + record("/f.php", "F", 3, 10, { "A" }, -10)
             + record("/f.php", "A", 4, 2, { "F" }, -2) + record("/f.php", "F", 5, 7, {}, -7)
             + record("/f.php", "B", 6, 0, { "F" }, 0) + record("/f.php", "main", 7, 0, { "A", "B" }, 0);
-        Profile profile;
-        profile.readFromData(text);
+        ReadProfile profile(text);
         const CallIndex index(profile.rootFunction());
         CallersController callers;
         QAbstractItemModelTester tester(&callers, QAbstractItemModelTester::FailureReportingMode::QtTest);
@@ -439,8 +434,7 @@ private Q_SLOTS:
     void aChainAHundredThousandDeep()
     {
         const int depth = 100000;
-        Profile profile;
-        profile.readFromData(chainProfile(depth));
+        ReadProfile profile(chainProfile(depth));
         const ProfiledFunctionCall *root = profile.rootFunction();
         const CallIndex index(root);
         QCOMPARE(index.size(), quint32(depth));

@@ -79,8 +79,7 @@ QStringList treeOf(const Profile &profile, bool brief = false)
 
 QStringList treeOf(const QByteArray &data, bool brief = false)
 {
-    Profile profile;
-    profile.readFromData(data);
+    ReadProfile profile(data);
     return treeOf(profile, brief);
 }
 
@@ -382,8 +381,7 @@ private Q_SLOTS:
     {
         QFETCH(QStringList, events);
         QFETCH(int, timeEvent);
-        Profile profile;
-        profile.readFromData("version: 1\n" + fetched<QByteArray>("header") + "fn=a\n1 7 7 7\n");
+        ReadProfile profile("version: 1\n" + fetched<QByteArray>("header") + "fn=a\n1 7 7 7\n");
         QStringList read;
         for (const ProfileEvent &event : profile.events()) {
             const char kind = "tmo"[int(event.kind())];
@@ -461,8 +459,7 @@ private Q_SLOTS:
         QCOMPARE(tree.filter(QRegularExpression("^(  )?\\S")),
             (QStringList { "root 0/401172", "  {main} 255/401171", "  c 1/1", "  c 0/0" }));
         // Compressed names, and the profiler's summary in the main record.
-        Profile compressed;
-        compressed.readFromData(sample("xdebug-2.6-compressed.cachegrind"));
+        ReadProfile compressed(sample("xdebug-2.6-compressed.cachegrind"));
         QCOMPARE(treeOf(compressed),
             (QStringList { "{main} 10/15000300 0/32 #0 @1 /var/www/html/index.php",
                 "  fun1 54/15000290 32/32 #1 @5 /var/www/html/index.php",
@@ -657,8 +654,7 @@ private Q_SLOTS:
         QFETCH(QString, name);
         QFETCH(char, type);
         QFETCH(QList<Span>, spans);
-        Profile profile;
-        profile.readFromData("fn=" + name.toUtf8() + "\n1 1\n");
+        ReadProfile profile("fn=" + name.toUtf8() + "\n1 1\n");
         const FunctionModel &function = profile.rootFunction()->function();
         QCOMPARE(function.type(), type);
         QTEST(function.formattedName().iconName, "icon");
@@ -670,9 +666,8 @@ private Q_SLOTS:
     {
         // main calls a, then a calls b, which calls a again; a first call of a
         // comes before that.
-        Profile profile;
-        profile.readFromData("fn=a\n1 1\n\nfn=a\n1 4\n\nfn=b\n1 3\ncfn=a\n\nfn=a\n1 2\ncfn=b\n\n"
-                             "fn=main\n1 0\ncfn=a\ncfn=a\n\n");
+        ReadProfile profile("fn=a\n1 1\n\nfn=a\n1 4\n\nfn=b\n1 3\ncfn=a\n\nfn=a\n1 2\ncfn=b\n\n"
+                            "fn=main\n1 0\ncfn=a\ncfn=a\n\n");
         const ProfiledFunctionCall *root = profile.rootFunction();
         const ProfiledFunctionCall *sibling = root->getChild(0);
         const ProfiledFunctionCall *outer = root->getChild(1);
@@ -730,8 +725,7 @@ private Q_SLOTS:
 
     void summaries()
     {
-        Profile profile;
-        profile.readFromData(fetched<QByteArray>("data"));
+        ReadProfile profile(fetched<QByteArray>("data"));
         QTEST(summariesOf(*profile.rootFunction()), "summaries");
     }
 
@@ -744,8 +738,7 @@ private Q_SLOTS:
         for (int i = 1; i < depth; ++i)
             data += "fn=f" + QByteArray::number(i % functionCount) + "\n2 1\ncfn=f"
                 + QByteArray::number((i - 1) % functionCount) + "\ncalls=1 0 0\n3 1\n\n";
-        Profile profile;
-        profile.readFromData(data);
+        ReadProfile profile(data);
         const ProfiledFunctionCall *root = profile.rootFunction();
         QCOMPARE(root->inclusiveTime(), quint64(depth));
         const ProfiledFunctionCall *node = root;
