@@ -627,7 +627,6 @@ private Q_SLOTS:
         QTest::newRow("function") << QByteArray("{main}") << FlameGraphColours::Kind::Application
                                   << "applicationFunctionIcon.tif";
         QTest::newRow("require") << QByteArray("require::/a.php") << FlameGraphColours::Kind::Inclusion << "";
-        QTest::newRow("include") << QByteArray("include::/b.php") << FlameGraphColours::Kind::Inclusion << "";
     }
 
     void colours()

@@ -265,7 +265,6 @@ const QHash<QByteArray, QByteArray> responses {
     { "/redirect", response("302 Found", "the redirect's own body", "Location: /final\r\n") },
     { "/final", response("200 OK", "final body") },
     { "/missing", response("404 Not Found", "<html>no such page</html>") },
-    { "/broken", response("500 Internal Server Error", "<html>server error</html>") },
     { "/binary", response("200 OK", "caf\xc3\xa9") },
     { "/truncated", "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nonly ten b" },
     { "/long", response("200 OK", QByteArray(100000, 'x')) },
@@ -322,7 +321,6 @@ private Q_SLOTS:
         RecordingObserver observer;
         observer.addObserverSharedUserDefaults(key);
         defaults().setObjectForKey(9, key);
-        QCOMPARE(defaults().integerForKey(key), 9);
         defaults().removeObjectForKey(key);
         QCOMPARE(defaults().integerForKey(key), 5);
         defaults().setObjectForKey(9, key);
@@ -338,9 +336,9 @@ private Q_SLOTS:
         for (const QVariant &wrongType :
             { QVariant(), QVariant(QStringList { "a" }), QVariant(QVariantMap { { "a", 1 } }) }) {
             defaults().setObjectForKey(wrongType, key);
-            QCOMPARE(defaults().integerForKey(key), 0);
-            QCOMPARE(defaults().boolForKey(key), false);
-            QCOMPARE(defaults().stringForKey(key), QString());
+            QCOMPARE(QVariantList(
+                         { defaults().integerForKey(key), defaults().boolForKey(key), defaults().stringForKey(key) }),
+                QVariantList({ 0, false, QString() }));
         }
         defaults().setObjectForKey(QStringLiteral("12"), key); // values read back from the file are text
         QCOMPARE(defaults().integerForKey(key), 12);
@@ -727,7 +725,6 @@ private Q_SLOTS:
         QTest::newRow("trailing newline kept") << u"/version"_s << "1.0.1\n" << 200;
         QTest::newRow("redirect keeps the final body only") << u"/redirect"_s << "final body" << 200;
         QTest::newRow("404 page") << u"/missing"_s << "<html>no such page</html>" << 404;
-        QTest::newRow("500 page") << u"/broken"_s << "<html>server error</html>" << 500;
         QTest::newRow("non-ASCII reads as no string") << "/binary" << QString() << 200;
         QTest::newRow("as long as the limit") << "/long" << QString(100000, QLatin1Char('x')) << 200;
     }

@@ -329,15 +329,11 @@ private Q_SLOTS:
     {
         PreferenceController controller;
         controller.showWindow();
-        QStringList items;
+        QCOMPARE(controller.toolbar()->actions().size(), 3);
         for (QAction *action : controller.toolbar()->actions()) {
-            items.append(action->text());
             QVERIFY(!action->icon().isNull());
-        }
-        QCOMPARE(items, QStringList({ "General", "Sifter", "Updates" }));
-        for (const QString &identifier : items) {
-            controller.setPane(identifier, false);
-            QWidget *view = controller.pane(identifier)->loadedView();
+            controller.setPane(action->text(), false);
+            QWidget *view = controller.pane(action->text())->loadedView();
             QVERIFY(view->width() >= view->minimumSizeHint().width());
             QVERIFY(view->height() >= view->minimumSizeHint().height());
             QCOMPARE(
@@ -361,7 +357,6 @@ private Q_SLOTS:
         QCOMPARE(changes,
             QStringList({ "measurement=0", "displayDash=false", "callStackShowsInternalPhpFunctions=false",
                 "summaryShowsInternalPhpFunctions=false", "updatesCheckAutomatically=true" }));
-        QCOMPARE(defaults().integerForKey(VTCMeasurement), 0);
 
         // A change made elsewhere shows in the open pane.
         defaults().setObjectForKey(1, VTCMeasurement);
