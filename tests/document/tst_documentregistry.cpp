@@ -188,23 +188,11 @@ private Q_SLOTS:
     }
 
     // Anything but a regular file is refused at once, never waited for (a
-    // hang fails by the test's time limit).
-    void onlyRegularFilesAreRead_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::newRow("named pipe") << "cachegrind.out.fifo";
-        QTest::newRow("device") << "/dev/zero";
-        QTest::newRow("directory") << "cachegrind.out.dir";
-    }
-
+    // hang fails by the test's time limit): a named pipe would wait for a writer.
     void onlyRegularFilesAreRead()
     {
-        QFETCH(QString, path);
-        path = QDir(m_dir.path()).absoluteFilePath(path);
-        if (path.endsWith(QLatin1String("fifo")))
-            QVERIFY(QFile::exists(path) || ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
-        else if (path.endsWith(QLatin1String("dir")))
-            QVERIFY(QDir().mkpath(path));
+        const QString path = m_dir.filePath(QStringLiteral("cachegrind.out.fifo"));
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
         QSignalSpy finished(m_registry.get(), &DocumentController::openFinished);
         m_registry->openDocuments({ QUrl::fromLocalFile(path) });
         QCOMPARE(finished.size(), 1);

@@ -529,25 +529,20 @@ private Q_SLOTS:
         QCOMPARE(controller.subviews(), QList<QWidget *>({ controller.view("Small") }));
     }
 
-    void escapeAndCloseKeysCloseTheWindowWhichReopensWhereItWas_data()
-    {
-        QTest::addColumn<QKeySequence>("keys");
-        QTest::newRow("Escape") << QKeySequence(Qt::Key_Escape);
-        QTest::newRow("Ctrl+W") << QKeySequence(Qt::CTRL | Qt::Key_W);
-    }
-
     void escapeAndCloseKeysCloseTheWindowWhichReopensWhereItWas()
     {
         Controller controller;
         controller.showWindow();
         QWidget *window = controller.window();
-        QVERIFY(QTest::qWaitForWindowActive(window));
         window->move(window->pos() + QPoint(-41, 17));
         const QPoint moved = window->frameGeometry().topLeft();
-        QTest::keySequence(window->focusWidget() ? window->focusWidget() : window, fetched<QKeySequence>("keys"));
-        QVERIFY(!window->isVisible());
-        controller.showWindow();
-        QCOMPARE(window->frameGeometry().topLeft(), moved);
+        for (const QKeySequence &keys : { QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W) }) {
+            QVERIFY(QTest::qWaitForWindowActive(window));
+            QTest::keySequence(window->focusWidget() ? window->focusWidget() : window, keys);
+            QVERIFY(!window->isVisible());
+            controller.showWindow();
+            QCOMPARE(window->frameGeometry().topLeft(), moved);
+        }
     }
 
     void missingFormGivesABlankView()
@@ -595,10 +590,7 @@ private Q_SLOTS:
         for (const auto &[key, action] : { std::pair { Qt::Key_X, "cut" }, std::pair { Qt::Key_C, "copy" },
                  std::pair { Qt::Key_V, "paste" }, std::pair { Qt::Key_A, "selectAll" } })
             QTest::newRow(action) << int(key) << control << QStringList { action };
-        for (const auto &[name, extra] :
-            { std::pair { "shift", Qt::ShiftModifier }, std::pair { "alt", Qt::AltModifier },
-                std::pair { "meta", Qt::MetaModifier }, std::pair { "keypad", Qt::KeypadModifier } })
-            QTest::newRow(name) << int(Qt::Key_V) << int(control | extra) << QStringList();
+        QTest::newRow("another modifier too") << int(Qt::Key_V) << int(control | Qt::ShiftModifier) << QStringList();
         QTest::newRow("other letter") << int(Qt::Key_Z) << control << QStringList();
         QTest::newRow("no modifier") << int(Qt::Key_V) << int(Qt::NoModifier) << QStringList();
     }
