@@ -759,7 +759,6 @@ private Q_SLOTS:
         QTest::newRow("time in its unit") << "Time_(10ns)" << qint64(123456) << "1.2ms";
         QTest::newRow("time too small") << "Time" << qint64(50) << "-";
         QTest::newRow("largest time") << "Time" << qint64(-1) << "18446744073709552.0ms";
-        QTest::newRow("bytes") << "Memory_(bytes)" << qint64(512) << "512 bytes";
         QTest::newRow("mebibytes") << "Memory" << qint64(1572864) << "1.50 MiB";
         QTest::newRow("negative memory") << "Memory_(bytes)" << qint64(-3072) << "-3.00 KiB";
         QTest::newRow("lowest memory") << "Memory" << minSigned << "-8.00 EiB";
