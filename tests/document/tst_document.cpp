@@ -759,7 +759,6 @@ private Q_SLOTS:
     {
         addColumns<int, QStringList>("depth", "shown");
         const QStringList names = chainNames();
-        QTest::newRow("root") << 0 << QStringList { "f0" };
         QTest::newRow("all fit") << 9 << names.mid(0, 10);
         QTest::newRow("one too deep") << 10 << QStringList { "f0", "(gap)" } + names.mid(3, 8);
         QTest::newRow("deep") << 14 << QStringList { "f0", "(gap)" } + names.mid(7, 8);
