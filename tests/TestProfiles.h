@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Profile.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -21,6 +23,12 @@ inline QByteArray profileHeader(bool withMemory = false)
     return QByteArray("version: 1\ncreator: test\ncmd: /x.php\npart: 1\n\nevents: Time")
         + (withMemory ? " Memory\n\n" : "\n\n");
 }
+
+// A profile read from `text` as it is made.
+struct ReadProfile : Profile
+{
+    explicit ReadProfile(QByteArrayView text) { readFromData(text); }
+};
 
 // main -> render -> php::strlen, with self times 13, 5 and 2 microseconds:
 // strlen's record, render's, then main's claiming render.

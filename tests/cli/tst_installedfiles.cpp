@@ -104,8 +104,8 @@ private Q_SLOTS:
 
     void optionsAgreeWithHelp()
     {
-        QFETCH(QStringList, documented);
-        QCOMPARE(documented, longOptions(QString::fromUtf8(run({ QStringLiteral("--help") }).out)));
+        QCOMPARE(
+            fetched<QStringList>("documented"), longOptions(QString::fromUtf8(run({ QStringLiteral("--help") }).out)));
     }
 
     void completion_data()
@@ -120,11 +120,7 @@ private Q_SLOTS:
         QTest::newRow("file after a value") << "velotrace --unit ms n" << QStringList { "notes.txt" };
     }
 
-    void completion()
-    {
-        QFETCH(QString, words);
-        QTEST(complete(words.split(QLatin1Char(' ')), m_dir.path()), "expected");
-    }
+    void completion() { QTEST(complete(fetched<QString>("words").split(QLatin1Char(' ')), m_dir.path()), "expected"); }
 
     // How a desktop tells a profile by its name or its first line.
     void fileTypes_data()
@@ -144,8 +140,7 @@ private Q_SLOTS:
     void fileTypes()
     {
         QFETCH(QString, name);
-        QFETCH(QByteArray, contents);
-        QTEST(QMimeDatabase().mimeTypeForFileNameAndData(name, contents).name(), "type");
+        QTEST(QMimeDatabase().mimeTypeForFileNameAndData(name, fetched<QByteArray>("contents")).name(), "type");
     }
 };
 

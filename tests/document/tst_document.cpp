@@ -43,14 +43,21 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QStringList allDashes = { "-", "-", "-", "-", "-" };
-
 QStringList fields(const MyDocument &document)
 {
     return { document.functionNameTextField()->text(), document.fileNameTextField()->text(),
         document.lineNumberTextField()->text(), document.selfTimeTextField()->text(),
         document.inclusiveTimeTextField()->text() };
 }
+
+// The details, then the functions of the calls table and of the summary.
+QStringList shown(const MyDocument &document)
+{
+    return fields(document) << tableRows(*document.callsTab(), CallsController::FunctionColumn).join(' ')
+                            << tableRows(*document.summaryTab(), SummaryController::FunctionColumn).join(' ');
+}
+
+const QStringList nothingShown = { "-", "-", "-", "-", "-", "", "" };
 
 void doubleClickRow(QAbstractItemView *view, int row, int column = 0)
 {
@@ -209,17 +216,13 @@ private Q_SLOTS:
     void openingShowsTheRootAndSelectionRefillsEveryPart()
     {
         MyDocument *document = openText(QStringLiteral("worked.cachegrind"), workedExample);
-        QCOMPARE(document->state(), 1);
-        QCOMPARE(document->window()->windowTitle(), QStringLiteral("worked.cachegrind"));
         document->outlineModel()->expandRow(0); // a second expand must not insert the children again
         QCOMPARE(outlineRows(*document->outlineModel()), QStringList({ "main -", "  render +" }));
         QCOMPARE(document->outlineModel()->rowOfCall(document->rootFunction()->getChild(0)->getChild(0)), -1);
         QCOMPARE(document->selectedCall(), document->rootFunction());
-        QCOMPARE(
-            fields(*document), QStringList({ "main", "/var/www/index.php", "1", "13µs (65.00%)", "20µs (100.00%)" }));
-        QCOMPARE(tableRows(*document->callsTab(), CallsController::FunctionColumn), QStringList({ "render" }));
-        QCOMPARE(tableRows(*document->summaryTab(), SummaryController::FunctionColumn),
-            QStringList({ "render", "php::strlen" }));
+        QCOMPARE(shown(*document),
+            QStringList({ "main", "/var/www/index.php", "1", "13µs (65.00%)", "20µs (100.00%)", "render",
+                "render php::strlen" }));
         // A click on a column header sorts by it.
         auto *summaryTable = document->tabView()->widget(1)->findChild<QTableView *>();
         summaryTable->horizontalHeader()->setSortIndicator(SummaryController::FunctionColumn, Qt::AscendingOrder);
@@ -228,38 +231,27 @@ private Q_SLOTS:
 
         // A selection refills the details and both tables; no selection empties them.
         selectOutlineRow(*document, 1);
-        QCOMPARE(
-            fields(*document), QStringList({ "render", "/var/www/index.php", "10", "5µs (25.00%)", "7µs (35.00%)" }));
-        QCOMPARE(tableRows(*document->callsTab(), CallsController::FunctionColumn), QStringList({ "php::strlen" }));
-        QCOMPARE(tableRows(*document->summaryTab(), SummaryController::FunctionColumn), QStringList({ "php::strlen" }));
+        QCOMPARE(shown(*document),
+            QStringList({ "render", "/var/www/index.php", "10", "5µs (25.00%)", "7µs (35.00%)", "php::strlen",
+                "php::strlen" }));
 
         document->outlineView()->selectionModel()->clearSelection();
-        QCOMPARE(fields(*document), allDashes);
-        QCOMPARE(document->callsTab()->rowCount() + document->summaryTab()->rowCount(), 0);
+        QCOMPARE(shown(*document), nothingShown);
         defaults().setObjectForKey(0, VTCMeasurement); // with nothing selected the dashes stay
-        QCOMPARE(fields(*document), allDashes);
+        QCOMPARE(shown(*document), nothingShown);
     }
 
-    // The tables' own redisplay is tested with the models.
-    void settingChangesReachEveryDocument_data()
-    {
-        addColumns<int, bool, QStringList>("measurement", "displayDash", "renderTimes");
-        QTest::newRow("milliseconds, dashed") << 1 << true << QStringList({ "-", "-" });
-        QTest::newRow("milliseconds, no dash") << 1 << false << QStringList({ "0.0ms (25.00%)", "0.0ms (35.00%)" });
-    }
-
+    // The tables' own redisplay and the formats are tested with the models.
     void settingChangesReachEveryDocument()
     {
-        QFETCH(int, measurement);
-        QFETCH(bool, displayDash);
         const QList<MyDocument *> documents = { openText(QStringLiteral("one.cachegrind"), workedExample),
             openText(QStringLiteral("two.cachegrind"), workedExample) };
         for (MyDocument *document : documents)
             selectOutlineRow(*document, 1);
-        defaults().setObjectForKey(measurement, VTCMeasurement);
-        defaults().setObjectForKey(displayDash, VTCDisplayDash);
+        defaults().setObjectForKey(1, VTCMeasurement);
+        defaults().setObjectForKey(false, VTCDisplayDash);
         for (MyDocument *document : documents)
-            QTEST(fields(*document).mid(3), "renderTimes");
+            QCOMPARE(fields(*document).mid(3), QStringList({ "0.0ms (25.00%)", "0.0ms (35.00%)" }));
     }
 
     void outlineDoubleClickAndKeysToggleRows()
@@ -285,6 +277,7 @@ private Q_SLOTS:
         const QRect cell = outline->visualRect(document->outlineModel()->index(0, 0));
         QTest::mouseClick(outline->viewport(), Qt::LeftButton, {}, QPoint(cell.left() + 8, cell.center().y()));
         QCOMPARE(outlineRows(*document->outlineModel()), QStringList({ "main +" }));
+        QCOMPARE(document->selectedCall(), document->rootFunction()); // the selection was hidden
     }
 
     void tableDoubleClicksListCallsAndSelectTheCall()
@@ -309,10 +302,8 @@ private Q_SLOTS:
         document->summaryRowActivated(summaryRowOf(*document->summaryTab(), QStringLiteral("php::strlen")));
         doubleClickRow(document->tabView()->widget(0)->findChild<QTableView *>(), 0, CallsController::FunctionColumn);
         QCOMPARE(outlineRows(*document->outlineModel()), QStringList({ "main -", "  render -", "    php::strlen" }));
-        QCOMPARE(document->selectedCall()->function().name(), QStringLiteral("php::strlen"));
-        QCOMPARE(
-            fields(*document), QStringList({ "php::strlen", "php:internal", "3", "2µs (28.57%)", "2µs (28.57%)" }));
-        QCOMPARE(document->callsTab()->rowCount() + document->summaryTab()->rowCount(), 0);
+        QCOMPARE(shown(*document),
+            QStringList({ "php::strlen", "php:internal", "3", "2µs (28.57%)", "2µs (28.57%)", "", "" }));
     }
 
     void notificationsArriveOnceWithTheRegistryUpToDate()
@@ -341,11 +332,8 @@ private Q_SLOTS:
     {
         MyDocument *document = openText(QStringLiteral("empty.cachegrind"), QByteArray());
         QCOMPARE(document->outlineModel()->rowCount(), 0);
-        QCOMPARE(fields(*document), allDashes);
-        QCOMPARE(document->callsTab()->rowCount() + document->summaryTab()->rowCount(), 0);
         doubleClickRow(document->outlineView(), 0);
-        defaults().setObjectForKey(1, VTCMeasurement);
-        QCOMPARE(fields(*document), allDashes);
+        QCOMPARE(shown(*document), nothingShown);
     }
 
     void oneDocumentPerFileAndFrontToBackOrder()
@@ -373,27 +361,6 @@ private Q_SLOTS:
         QVERIFY(m_registry->orderedDocuments().isEmpty());
     }
 
-    // Expanding and collapsing the outline must not recurse per level.
-    void expandingAMillionDeepChainDoesNotRecurse()
-    {
-        const int depth = 1000000;
-        QByteArray text = profileHeader() + record("/leaf.php", "leaf", 2, 1);
-        text.reserve(depth * 48);
-        for (int i = 1; i < depth; ++i)
-            text += "fl=/f.php\nfn=f\n1 1\ncfn=" + QByteArray(i == 1 ? "leaf" : "f") + "\ncalls=1 0 0\n1 1\n\n";
-        MyDocument *document = openText(QStringLiteral("deep.cachegrind"), text);
-        SummaryController &summary = *document->summaryTab();
-        document->summaryRowActivated(summaryRowOf(summary, QStringLiteral("leaf")));
-        document->callsRowActivated(0);
-        QCOMPARE(document->outlineModel()->rowCount(), depth);
-        QCOMPARE(document->outlineModel()->depthOfRow(depth - 1), depth - 1);
-        QCOMPARE(document->functionNameTextField()->text(), QStringLiteral("leaf"));
-        // Collapsing the top takes every row below it away and selects the top.
-        document->outlineModel()->collapseRow(0);
-        QCOMPARE(document->outlineModel()->rowCount(), 1);
-        QCOMPARE(document->selectedCall(), document->rootFunction());
-    }
-
     // Each row starts with "deep" typed in the find bar and `from`
     // selected, then presses `key` in the find field or the outline.
     void keysFindAndMoveAboutTheTree_data()
@@ -410,9 +377,7 @@ private Q_SLOTS:
 
     void keysFindAndMoveAboutTheTree()
     {
-        QFETCH(QString, from);
         QFETCH(QString, key);
-        QFETCH(bool, inField);
         MyDocument *document = openText(QStringLiteral("branching.cachegrind"), branchingProfile());
         document->window()->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(document->window()));
@@ -423,10 +388,10 @@ private Q_SLOTS:
         QVERIFY(bar->isVisible() && bar->field()->hasFocus());
         QTest::keyClicks(bar->field(), QStringLiteral("deep"));
         QTRY_COMPARE(bar->status(), QStringLiteral("2 matches"));
-        document->selectCall(*callAtPath(document->rootFunction(), from));
+        document->selectCall(*callAtPath(document->rootFunction(), fetched<QString>("from")));
 
         const QKeyCombination combination = QKeySequence::fromString(key)[0]; // e.g. "Shift+F3"
-        QTest::keyClick(inField ? static_cast<QWidget *>(bar->field()) : outline, combination.key(),
+        QTest::keyClick(fetched<bool>("inField") ? static_cast<QWidget *>(bar->field()) : outline, combination.key(),
             combination.keyboardModifiers());
         QTEST(pathOfCall(document->selectedCall()), "selected");
         QCOMPARE(outline->currentIndex().row(), document->outlineModel()->rowOfCall(document->selectedCall()));
@@ -500,18 +465,20 @@ private Q_SLOTS:
                 document->callsTableView()->horizontalHeader(), document->summaryTableView()->horizontalHeader(),
                 document->callersTableView()->horizontalHeader() });
         };
+        // "view:section" of each hidden section.
         const auto hiddenSections = [&](MyDocument *document) {
-            QList<int> hidden;
-            for (QHeaderView *header : headers(document)) {
-                for (int section = 0; section < header->count(); ++section) {
-                    if (header->isSectionHidden(section))
-                        hidden << section;
+            QStringList hidden;
+            for (int v = 0; v < 4; ++v) {
+                for (int section = 0; section < headers(document).at(v)->count(); ++section) {
+                    if (headers(document).at(v)->isSectionHidden(section))
+                        hidden << QStringLiteral("%1:%2").arg(v).arg(section);
                 }
             }
             return hidden;
         };
+        const QStringList hiddenOne = { QStringLiteral("%1:%2").arg(view).arg(column) };
         MyDocument *first = openText(QStringLiteral("first.cachegrind"), memoryExample);
-        QCOMPARE(hiddenSections(first), QList<int>());
+        QCOMPARE(hiddenSections(first), QStringList());
         QMenu menu;
         auto *chooser = headers(first).at(view)->findChild<ColumnChooser *>();
         QVERIFY(chooser);
@@ -521,14 +488,11 @@ private Q_SLOTS:
         QCOMPARE(defaults().objectForKey(key).toStringList(), QStringList({ QString::number(column) }));
 
         MyDocument *second = openText(QStringLiteral("second.cachegrind"), memoryExample);
-        for (MyDocument *document : { first, second }) {
-            QCOMPARE(hiddenSections(document), QList<int>({ column }));
-            QVERIFY(headers(document).at(view)->isSectionHidden(column));
-        }
+        QCOMPARE(hiddenSections(first), hiddenOne);
         selectOutlineRow(*second, 1); // refilling a table keeps its hidden columns
-        QVERIFY(headers(second).at(view)->isSectionHidden(column));
+        QCOMPARE(hiddenSections(second), hiddenOne);
         menu.actions().at(column)->trigger();
-        QCOMPARE(hiddenSections(second), QList<int>());
+        QCOMPARE(hiddenSections(second), QStringList());
         defaults().removeObjectForKey(key);
     }
 
@@ -552,11 +516,9 @@ private Q_SLOTS:
 
     void memoryIsShownWhereTimeIs()
     {
-        QFETCH(QByteArray, profile);
-        QFETCH(QString, call);
         QFETCH(QStringList, memory);
-        MyDocument *document = openText(QStringLiteral("memory.cachegrind"), profile);
-        document->selectCall(*callAtPath(document->rootFunction(), call));
+        MyDocument *document = openText(QStringLiteral("memory.cachegrind"), fetched<QByteArray>("profile"));
+        document->selectCall(*callAtPath(document->rootFunction(), fetched<QString>("call")));
         const auto shown = [](QLineEdit *field) { return field->isVisibleTo(field->window()); };
         QStringList fields;
         for (QLineEdit *field : { document->selfMemoryTextField(), document->inclusiveMemoryTextField() }) {
@@ -591,7 +553,6 @@ private Q_SLOTS:
         for (int i = 0; i < depth; ++i)
             text += "fl=/f.php\nfn=f\n1 1\ncfn=f\ncalls=1 0 0\n1 1\n\n";
         MyDocument *document = openText(QStringLiteral("deep.cachegrind"), text);
-        QCOMPARE(document->window()->size(), QSize(1100, 720));
         const ProfiledFunctionCall *leaf = document->rootFunction();
         while (leaf->childCount() > 0)
             leaf = leaf->getChild(0);
@@ -648,12 +609,9 @@ private Q_SLOTS:
 
     void layout()
     {
-        QFETCH(QByteArray, profile);
-        QFETCH(int, event);
-        QFETCH(double, width);
-        const std::unique_ptr<Profile> read = profileOf(profile);
+        const std::unique_ptr<Profile> read = profileOf(fetched<QByteArray>("profile"));
         FlameGraphLayout layout;
-        layout.reset(read->callTree(), read->callTree().rootNumber(), event, width);
+        layout.reset(read->callTree(), read->callTree().rootNumber(), fetched<int>("event"), fetched<double>("width"));
         layout.layOutRows(1000);
         QVERIFY(layout.isComplete());
         QTEST(rowsOf(layout, read->callTree()), "rows");
@@ -669,7 +627,6 @@ private Q_SLOTS:
         QTest::newRow("function") << QByteArray("{main}") << FlameGraphColours::Kind::Application
                                   << "applicationFunctionIcon.tif";
         QTest::newRow("require") << QByteArray("require::/a.php") << FlameGraphColours::Kind::Inclusion << "";
-        QTest::newRow("include") << QByteArray("include::/b.php") << FlameGraphColours::Kind::Inclusion << "";
     }
 
     void colours()
@@ -702,10 +659,10 @@ private Q_SLOTS:
         // The same name always has the same shade, and names differ.
         QCOMPARE(FlameGraphColours::colourOf(profileOf("fn=" + name + "\n1 1\n")->rootFunction()->function()), colour);
         QSet<QRgb> shades;
-        for (int i = 0; i < 8; ++i) {
-            const std::unique_ptr<Profile> other = profileOf("fn=" + name + QByteArray::number(i) + "\n1 1\n");
-            shades << FlameGraphColours::colourOf(other->rootFunction()->function()).rgb();
-        }
+        for (int i = 0; i < 8; ++i)
+            shades << FlameGraphColours::colourOf(
+                ReadProfile("fn=" + name + QByteArray::number(i) + "\n1 1\n").rootFunction()->function())
+                          .rgb();
         QVERIFY(shades.size() >= 4);
     }
 
@@ -773,13 +730,9 @@ private Q_SLOTS:
 
     void toolTips()
     {
-        QFETCH(int, event);
-        QFETCH(int, row);
-        QFETCH(int, x);
-        QFETCH(int, width);
-        FlameGraphView &graph = view(width);
-        graph.setEvent(event);
-        const FlameGraphLayout::Bar *bar = graph.barAt(pointIn(graph, row, x));
+        FlameGraphView &graph = view(fetched<int>("width"));
+        graph.setEvent(fetched<int>("event"));
+        const FlameGraphLayout::Bar *bar = graph.barAt(pointIn(graph, fetched<int>("row"), fetched<int>("x")));
         QVERIFY(bar);
         QTEST(graph.toolTipText(*bar), "expected");
     }
@@ -806,7 +759,6 @@ private Q_SLOTS:
     {
         addColumns<int, QStringList>("depth", "shown");
         const QStringList names = chainNames();
-        QTest::newRow("root") << 0 << QStringList { "f0" };
         QTest::newRow("all fit") << 9 << names.mid(0, 10);
         QTest::newRow("one too deep") << 10 << QStringList { "f0", "(gap)" } + names.mid(3, 8);
         QTest::newRow("deep") << 14 << QStringList { "f0", "(gap)" } + names.mid(7, 8);
@@ -814,9 +766,9 @@ private Q_SLOTS:
 
     void path()
     {
-        QFETCH(int, depth);
         const std::unique_ptr<Profile> profile = profileOf(chain(chainNames()));
         const ProfiledFunctionCall *call = profile->rootFunction();
+        QFETCH(int, depth);
         for (int i = 0; i < depth; ++i)
             call = call->getChild(0);
         QStringList shown;
@@ -847,10 +799,7 @@ private Q_SLOTS:
         tab.resize(800, 400);
         tab.show();
         FlameGraphView &graph = *tab.view();
-        QComboBox *events = tab.eventChooser();
-        QCOMPARE(events->count(), 2);
-        QCOMPARE(events->currentText(), QStringLiteral("Time"));
-        events->setCurrentIndex(1);
+        tab.eventChooser()->setCurrentIndex(1);
         QCOMPARE(graph.event(), 1);
         // Zero and negative memory take no room.
         QStringList names;
@@ -900,37 +849,30 @@ private Q_SLOTS:
         QCOMPARE(dimmed(), QStringList());
     }
 
+    // The SVG shows the names as text, the PNG is three rows high.
     void saving_data()
     {
-        addColumns<QString, QByteArray>("name", "contains");
-        QTest::newRow("svg") << "graph.svg" << QByteArray("<svg");
-        QTest::newRow("png") << "graph.png" << QByteArray("\x89PNG");
-        QTest::newRow("no such folder") << "missing/graph.png" << QByteArray();
+        QTest::addColumn<QString>("name");
+        QTest::newRow("svg") << "graph.svg";
+        QTest::newRow("png") << "graph.png";
+        QTest::newRow("no such folder") << "missing/graph.png";
     }
 
     void saving()
     {
         QFETCH(QString, name);
-        QFETCH(QByteArray, contains);
         FlameGraphView &graph = view();
         QTemporaryDir dir;
-        const QString path = dir.filePath(name);
         QString reason;
-        QCOMPARE(graph.saveImage(path, &reason), !contains.isEmpty());
-        if (contains.isEmpty()) {
-            QVERIFY(!reason.isEmpty());
-            return;
-        }
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
+        const bool saved = graph.saveImage(dir.filePath(name), &reason);
+        QCOMPARE(saved, reason.isEmpty());
+        QFile file(dir.filePath(name));
+        QCOMPARE(file.open(QIODevice::ReadOnly), !name.startsWith(QLatin1String("missing")));
         const QByteArray bytes = file.readAll();
-        QVERIFY(bytes.contains(contains));
-        const QImage image = QImage::fromData(bytes);
-        // The SVG shows the names as text, the PNG is three rows high.
         if (name.endsWith(QLatin1String(".svg")))
-            QVERIFY(bytes.contains(">main<"));
-        else
-            QCOMPARE(image.size(), QSize(1000, 3 * graph.rowHeight()));
+            QVERIFY(bytes.contains("<svg") && bytes.contains(">main<"));
+        else if (saved)
+            QCOMPARE(QImage::fromData(bytes, "PNG").size(), QSize(1000, 3 * graph.rowHeight()));
     }
 };
 

@@ -40,7 +40,6 @@ using namespace Qt::StringLiterals;
 
 using Call = std::function<QVariant()>;
 Q_DECLARE_METATYPE(Call)
-Q_DECLARE_METATYPE(KFAdditions::KFRange)
 
 namespace {
 
@@ -213,11 +212,6 @@ template <typename F> void row(const char *name, const QVariant &expected, F cal
     QTest::newRow(name) << Call([call] { return QVariant::fromValue(call()); }) << expected;
 }
 
-KFCharacterSet hash()
-{
-    return characterSetWithCharactersInString(QStringLiteral("#"));
-}
-
 qint32 toPascal(const QString &string, QStringConverter::Encoding encoding, std::size_t size = 256)
 {
     std::vector<unsigned char> buffer(size);
@@ -271,7 +265,6 @@ const QHash<QByteArray, QByteArray> responses {
     { "/redirect", response("302 Found", "the redirect's own body", "Location: /final\r\n") },
     { "/final", response("200 OK", "final body") },
     { "/missing", response("404 Not Found", "<html>no such page</html>") },
-    { "/broken", response("500 Internal Server Error", "<html>server error</html>") },
     { "/binary", response("200 OK", "caf\xc3\xa9") },
     { "/truncated", "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nonly ten b" },
     { "/long", response("200 OK", QByteArray(100000, 'x')) },
@@ -328,7 +321,6 @@ private Q_SLOTS:
         RecordingObserver observer;
         observer.addObserverSharedUserDefaults(key);
         defaults().setObjectForKey(9, key);
-        QCOMPARE(defaults().integerForKey(key), 9);
         defaults().removeObjectForKey(key);
         QCOMPARE(defaults().integerForKey(key), 5);
         defaults().setObjectForKey(9, key);
@@ -344,9 +336,9 @@ private Q_SLOTS:
         for (const QVariant &wrongType :
             { QVariant(), QVariant(QStringList { "a" }), QVariant(QVariantMap { { "a", 1 } }) }) {
             defaults().setObjectForKey(wrongType, key);
-            QCOMPARE(defaults().integerForKey(key), 0);
-            QCOMPARE(defaults().boolForKey(key), false);
-            QCOMPARE(defaults().stringForKey(key), QString());
+            QCOMPARE(QVariantList(
+                         { defaults().integerForKey(key), defaults().boolForKey(key), defaults().stringForKey(key) }),
+                QVariantList({ 0, false, QString() }));
         }
         defaults().setObjectForKey(QStringLiteral("12"), key); // values read back from the file are text
         QCOMPARE(defaults().integerForKey(key), 12);
@@ -439,32 +431,14 @@ private Q_SLOTS:
         QVERIFY(stored.isEmpty());
         QCOMPARE(defaults().integerForKey(QStringLiteral("testNumber")), 1000);
     }
-    void firstShowingCentresOnTheFirstPane()
-    {
-        Controller controller;
-        controller.showWindow();
-        QWidget *window = controller.window();
-        QVERIFY(QTest::qWaitForWindowExposed(window));
-        QCOMPARE(window->windowTitle(), QStringLiteral("Tall"));
-        QCOMPARE(controller.toolbarDefaultItemIdentifiers(), QStringList({ "Tall", "Wide", "Small" }));
-        QVERIFY(controller.item("Tall")->isChecked());
-        QCOMPARE(controller.subviews(), QList<QWidget *>({ controller.view("Tall") }));
-        QCOMPARE(window->size(), controller.sizeFor(300, 260));
-        const int titleBar = window->frameGeometry().height() - window->height();
-        QCOMPARE(window->frameGeometry().height(), 260 + controller.toolbar()->height() + titleBar);
-        QCOMPARE(window->minimumSize(), window->maximumSize()); // not resizable
-        QVERIFY(controller.centred());
-    }
-
     void switchingPanes_data()
     {
         // duration: 0: switched at once
-        addColumns<bool, bool, bool, bool, int>("crossFade", "animate", "shiftHeld", "shiftSlows", "duration");
-        QTest::newRow("cross-fade") << true << true << false << true << 250;
-        QTest::newRow("shift slows it") << true << true << true << true << 1250;
-        QTest::newRow("shift, slowing off") << true << true << true << false << 250;
-        QTest::newRow("no cross-fade: only the window resizes") << false << true << false << true << 250;
-        QTest::newRow("without animation") << true << false << false << true << 0;
+        addColumns<bool, bool, bool, int>("crossFade", "animate", "shiftHeld", "duration");
+        QTest::newRow("cross-fade") << true << true << false << 250;
+        QTest::newRow("shift slows it") << true << true << true << 1250;
+        QTest::newRow("no cross-fade: only the window resizes") << false << true << false << 250;
+        QTest::newRow("without animation") << true << false << false << 0;
     }
 
     void switchingPanes()
@@ -472,10 +446,8 @@ private Q_SLOTS:
         QFETCH(bool, crossFade);
         QFETCH(bool, animate);
         QFETCH(bool, shiftHeld);
-        QFETCH(bool, shiftSlows);
         Controller controller;
         controller.setCrossFade(crossFade);
-        controller.setShiftSlowsAnimation(shiftSlows);
         controller.showWindow();
         QWidget *window = controller.window();
         QVERIFY(QTest::qWaitForWindowExposed(window));
@@ -531,6 +503,10 @@ private Q_SLOTS:
         Controller controller;
         controller.showWindow();
         QVERIFY(QTest::qWaitForWindowExposed(controller.window()));
+        // Centred on first showing, fitting the first pane, not resizable.
+        QCOMPARE(controller.window()->size(), controller.sizeFor(300, 260));
+        QCOMPARE(controller.window()->minimumSize(), controller.window()->maximumSize());
+        QVERIFY(controller.centred());
         controller.item("Tall")->trigger(); // the shown pane again
         controller.setPane(QStringLiteral("Wide"), false);
         controller.setPane(QStringLiteral("Tall"), false);
@@ -553,26 +529,20 @@ private Q_SLOTS:
         QCOMPARE(controller.subviews(), QList<QWidget *>({ controller.view("Small") }));
     }
 
-    void escapeAndCloseKeysCloseTheWindowWhichReopensWhereItWas_data()
-    {
-        QTest::addColumn<QKeySequence>("keys");
-        QTest::newRow("Escape") << QKeySequence(Qt::Key_Escape);
-        QTest::newRow("Ctrl+W") << QKeySequence(Qt::CTRL | Qt::Key_W);
-    }
-
     void escapeAndCloseKeysCloseTheWindowWhichReopensWhereItWas()
     {
-        QFETCH(QKeySequence, keys);
         Controller controller;
         controller.showWindow();
         QWidget *window = controller.window();
-        QVERIFY(QTest::qWaitForWindowActive(window));
         window->move(window->pos() + QPoint(-41, 17));
         const QPoint moved = window->frameGeometry().topLeft();
-        QTest::keySequence(window->focusWidget() ? window->focusWidget() : window, keys);
-        QVERIFY(!window->isVisible());
-        controller.showWindow();
-        QCOMPARE(window->frameGeometry().topLeft(), moved);
+        for (const QKeySequence &keys : { QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W) }) {
+            QVERIFY(QTest::qWaitForWindowActive(window));
+            QTest::keySequence(window->focusWidget() ? window->focusWidget() : window, keys);
+            QVERIFY(!window->isVisible());
+            controller.showWindow();
+            QCOMPARE(window->frameGeometry().topLeft(), moved);
+        }
     }
 
     void missingFormGivesABlankView()
@@ -620,10 +590,7 @@ private Q_SLOTS:
         for (const auto &[key, action] : { std::pair { Qt::Key_X, "cut" }, std::pair { Qt::Key_C, "copy" },
                  std::pair { Qt::Key_V, "paste" }, std::pair { Qt::Key_A, "selectAll" } })
             QTest::newRow(action) << int(key) << control << QStringList { action };
-        for (const auto &[name, extra] :
-            { std::pair { "shift", Qt::ShiftModifier }, std::pair { "alt", Qt::AltModifier },
-                std::pair { "meta", Qt::MetaModifier }, std::pair { "keypad", Qt::KeypadModifier } })
-            QTest::newRow(name) << int(Qt::Key_V) << int(control | extra) << QStringList();
+        QTest::newRow("another modifier too") << int(Qt::Key_V) << int(control | Qt::ShiftModifier) << QStringList();
         QTest::newRow("other letter") << int(Qt::Key_Z) << control << QStringList();
         QTest::newRow("no modifier") << int(Qt::Key_V) << int(Qt::NoModifier) << QStringList();
     }
@@ -631,14 +598,12 @@ private Q_SLOTS:
     void shortcutsGoToTheFocusedWidget()
     {
         PasteWindow paste;
-        QFETCH(int, key);
-        QFETCH(int, modifiers);
         paste.recorder->setFocus();
-        QTest::keyClick(paste.field, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QTest::keyClick(paste.field, Qt::Key(fetched<int>("key")), Qt::KeyboardModifiers(fetched<int>("modifiers")));
         QTEST(paste.recorder->received, "received");
     }
 
-    void focusedFieldEditsItself()
+    void focusedFieldEditsItselfAndTellsWhatItHandled()
     {
         PasteWindow paste;
         QGuiApplication::clipboard()->clear();
@@ -651,11 +616,8 @@ private Q_SLOTS:
         QTest::keyClick(paste.field, Qt::Key_V, Qt::ControlModifier);
         QTest::keyClick(paste.field, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(paste.field->text(), QStringLiteral("profileprofile"));
-    }
 
-    void reportsWhetherTheKeyWasHandled()
-    {
-        PasteWindow paste;
+        // Whether the key was handled: not by a widget without paste.
         QKeyEvent pasteKey(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier, QStringLiteral("\x16"));
         paste.button->setFocus(); // has no paste
         QVERIFY(!paste.field->performKeyEquivalent(&pasteKey));
@@ -663,6 +625,7 @@ private Q_SLOTS:
         QVERIFY(paste.field->performKeyEquivalent(&pasteKey));
 
         paste.field->setFocus();
+        paste.field->clear();
         QTest::keyClicks(paste.field, QStringLiteral("ab"));
         QKeyEvent undo(QEvent::KeyPress, Qt::Key_Z, Qt::ControlModifier); // standard handling
         QVERIFY(paste.field->performKeyEquivalent(&undo));
@@ -690,28 +653,12 @@ private Q_SLOTS:
     void additions_data()
     {
         addColumns<Call, QVariant>("call", "expected");
-        row("occurences ignoring case", 2, [] { return occurencesOfSubstring("abAB", "Ab"); });
         row("no occurences of empty", 0, [] { return occurencesOfSubstring("aaa", ""); });
-        row("tokens skip empty ones", QStringList { "a", "b" },
-            [] { return tokensSeparatedByCharactersFromSet("#a##b#", hash()); });
-        row("words beyond ASCII", QStringList { "well-known", QStringLiteral("grüße"), QStringLiteral("Zoë") },
-            [] { return words(QStringLiteral("well-known grüße, 2 Zoë")); });
-        row("substitute holding the set", "a##b##", [] { return stringWithSubstitute("a#b#", "##", hash()); });
-        row("lines by length", QStringList { "", "a", "b\r", "ccc" },
-            [] { return linesSortedByLength("ccc\n\nb\r\na"); });
         row("never contains empty", false, [] { return containsString("", ""); });
-        row("tabs and returns", "a  b cd", [] { return removeTabsAndReturns("  a  b \n  c\td\r\n"); });
         row("safe for XML", "&amp;&lt;b &quot;&apos;&gt;", [] { return stringSafeForXML("&<b \"'>"); });
-        row("newline to CR", "a\r\rb\r", [] { return newlineToCR("a\r\nb\n"); });
         row("split with empty rest", QStringList { "abc", "def", "" }, [] { return splitToSize("abcdef", 3); });
         row("split counts code units", QStringList { "a", QString(QChar(0xD83D)), QString(QChar(0xDE00)), "" },
             [] { return splitToSize(QStringLiteral("a\U0001F600"), 1); });
-        row("whitespace range in a word", QVariant::fromValue(KFRange { 4, 3 }), [] {
-            return whitespaceRangeForRange("one two three", { 5, 0 });
-        });
-        row("whitespace range over a space", QVariant::fromValue(KFRange { 0, 7 }), [] {
-            return whitespaceRangeForRange("one two three", { 2, 3 });
-        });
         row("pascal: latin-1", QByteArray("\x05Gr\xfc\xdf\x65"),
             [] { return pascalRoundTrip(QStringLiteral("Grüße"), QStringConverter::Latin1); });
         row("pascal: utf-8", QByteArray("\x07Gr\xc3\xbc\xc3\x9f\x65"),
@@ -720,7 +667,6 @@ private Q_SLOTS:
             [] { return pascalRoundTrip(QString(255, 'x'), QStringConverter::Utf8); });
         row("pascal: length byte too small", 0, [] { return toPascal(QString(256, 'x'), QStringConverter::Utf8); });
         row("pascal: buffer too small", 0, [] { return toPascal("abcd", QStringConverter::Utf8, 4); });
-        row("pascal: buffer just fits", 4, [] { return toPascal("abc", QStringConverter::Utf8, 4); });
         row("pascal: not encodable", 0, [] { return toPascal(QStringLiteral("€"), QStringConverter::Latin1); });
         row("pascal: lone surrogate", 0, [] { return toPascal(QString(QChar(0xD800)), QStringConverter::Utf8); });
         row("group not taking part", QStringList { "b", "(none)", "b" }, [] { return match("b", "(a)|(b)"); });
@@ -743,9 +689,8 @@ private Q_SLOTS:
 
     void additions()
     {
-        QFETCH(Call, call);
         QFETCH(QVariant, expected);
-        const QVariant actual = call();
+        const QVariant actual = fetched<Call>("call")();
         if (expected.typeId() == QMetaType::QStringList) // for a readable failure
             QCOMPARE(actual.toStringList(), expected.toStringList());
         QCOMPARE(actual, expected);
@@ -772,7 +717,6 @@ private Q_SLOTS:
         QTest::newRow("trailing newline kept") << u"/version"_s << "1.0.1\n" << 200;
         QTest::newRow("redirect keeps the final body only") << u"/redirect"_s << "final body" << 200;
         QTest::newRow("404 page") << u"/missing"_s << "<html>no such page</html>" << 404;
-        QTest::newRow("500 page") << u"/broken"_s << "<html>server error</html>" << 500;
         QTest::newRow("non-ASCII reads as no string") << "/binary" << QString() << 200;
         QTest::newRow("as long as the limit") << "/long" << QString(100000, QLatin1Char('x')) << 200;
     }

@@ -62,13 +62,12 @@ private Q_SLOTS:
 
     void laterStartsHandTheirFilesOver()
     {
-        QFETCH(QStringList, arguments);
         QFETCH(int, exitCode);
         QFETCH(QStringList, handedOver);
         QSignalSpy received(m_instance.get(), &SingleInstance::filesReceived);
         QProcess program;
         program.setWorkingDirectory(m_files.path());
-        program.start(QStringLiteral(VELOTRACE_PROGRAM), arguments);
+        program.start(QStringLiteral(VELOTRACE_PROGRAM), fetched<QStringList>("arguments"));
         // This test answers while it waits; a program that is still running is stopped.
         const bool ended
             = QTest::qWaitFor([&] { return program.state() == QProcess::NotRunning; }, exitCode < 0 ? 1500 : 30000);
@@ -97,14 +96,12 @@ private Q_SLOTS:
 
     void malformedRequestsAreDropped()
     {
-        QFETCH(quint32, length);
-        QFETCH(QByteArray, payload);
         QSignalSpy received(m_instance.get(), &SingleInstance::filesReceived);
         QLocalSocket socket;
         socket.connectToServer(SingleInstance::serverName());
         QVERIFY(socket.waitForConnected());
-        QDataStream(&socket) << length;
-        socket.write(payload);
+        QDataStream(&socket) << fetched<quint32>("length");
+        socket.write(fetched<QByteArray>("payload"));
         QTRY_COMPARE_WITH_TIMEOUT(socket.state(), QLocalSocket::UnconnectedState, 10000);
         QCOMPARE(socket.bytesAvailable() + received.size(), 0);
     }

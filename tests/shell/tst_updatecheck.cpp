@@ -144,14 +144,11 @@ private Q_SLOTS:
         QTest::newRow("same version, line end") << 200 << QByteArray(VELOTRACE_VERSION "\r\n") << 0 << upToDate;
         QTest::newRow("older, not now") << 200 << QByteArray("0.9.9") << 0 << outOfDate("0.9.9");
         QTest::newRow("newer, download") << 200 << QByteArray("1.10.0") << 1 << outOfDate("1.10.0");
-        QTest::newRow("markup is a version shown as written")
-            << 200 << QByteArray("<b>2.0</b>") << 0 << outOfDate("<b>2.0</b>");
         QTest::newRow("404 page") << 404 << QByteArray("1.2") << 1
                                   << failed("The update server answered with an error (HTTP status 404). Try again "
                                             "later.");
         QTest::newRow("HTML page") << 200 << QByteArray("<html>\n<h1>Welcome</h1>\n</html>") << 1 << notAVersion;
         QTest::newRow("empty body") << 200 << QByteArray() << 1 << notAVersion;
-        QTest::newRow("binary bytes") << 200 << QByteArray("1.0\x00\x01\xc3\xa9", 7) << 1 << notAVersion;
         QTest::newRow("65 characters") << 200 << QByteArray(65, '1') << 1 << notAVersion;
         QTest::newRow("10 MB") << 200 << QByteArray(10 << 20, '1') << 1 << notAVersion;
     }
@@ -264,7 +261,6 @@ private Q_SLOTS:
     {
         QFETCH(QString, failure);
         QFETCH(bool, userAsked);
-        QFETCH(QString, reason);
         VersionServer server;
         server.holdReplies = true;
         QTcpServer closed; // a port where nobody listens
@@ -282,8 +278,9 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 10000);
         QVERIFY(!check->isChecking());
         QCOMPARE(alerts,
-            userAsked ? QStringList("warning|Velotrace could not check for updates.|" + reason + "|OK")
-                      : QStringList());
+            userAsked
+                ? QStringList("warning|Velotrace could not check for updates.|" + fetched<QString>("reason") + "|OK")
+                : QStringList());
 
         // The next check works; a late answer to a timed-out one is ignored.
         alerts.clear();
