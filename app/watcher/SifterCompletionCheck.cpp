@@ -1,5 +1,7 @@
 #include "SifterCompletionCheck.h"
 
+#include <QFile>
+
 #include <zlib.h>
 
 #include <fcntl.h>
@@ -14,37 +16,6 @@ namespace {
 // A "summary:" line is short; a last line that does not fit here is not one.
 constexpr qint64 tailSize = 1024;
 constexpr QByteArrayView summaryPrefix("summary:");
-
-qint64 readAt(int fd, char *buffer, qint64 size, qint64 offset)
-{
-    qint64 done = 0;
-    while (done < size) {
-        const ssize_t got = ::pread(fd, buffer + done, size_t(size - done), off_t(offset + done));
-        if (got <= 0)
-            break;
-        done += got;
-    }
-    return done;
-}
-
-class FileDescriptor final
-{
-public:
-    explicit FileDescriptor(int fd)
-        : m_fd(fd)
-    { }
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FileDescriptor(const FileDescriptor &) = delete;
-    FileDescriptor &operator=(const FileDescriptor &) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 } // namespace
 
@@ -71,22 +42,27 @@ bool SifterCompletionCheck::isComplete(const QByteArray &nativePath, qint64 budg
     m_moreToRead = false;
     // Without waiting, and only what is a regular file once open: a pipe
     // put in the file's place must not hold the caller up.
-    const FileDescriptor fd(::open(nativePath.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    const int fd = ::open(nativePath.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return false;
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
     struct stat status = {};
-    if (fd.get() < 0 || ::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode))
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))
         return false;
     const qint64 size = qint64(status.st_size);
-    char magic[2] = {};
-    if (!m_inflater && (readAt(fd.get(), magic, 2, 0) < 2 || magic[0] != '\x1f' || magic[1] != '\x8b'))
-        return plainIsComplete(fd.get(), size);
-    return gzipIsComplete(fd.get(), size, budget);
+    if (!m_inflater && !file.read(2).startsWith("\x1f\x8b"))
+        return plainIsComplete(file, size);
+    return gzipIsComplete(file, size, budget);
 }
 
-bool SifterCompletionCheck::plainIsComplete(int fd, qint64 size)
+bool SifterCompletionCheck::plainIsComplete(QFile &file, qint64 size)
 {
     const qint64 start = qMax<qint64>(0, size - tailSize);
-    QByteArray tail(size - start, Qt::Uninitialized);
-    tail.truncate(readAt(fd, tail.data(), tail.size(), start));
+    QByteArray tail = file.seek(start) ? file.read(size - start) : QByteArray();
     while (tail.endsWith('\n') || tail.endsWith('\r'))
         tail.chop(1);
     const qsizetype lineStart = tail.lastIndexOf('\n') + 1;
@@ -95,7 +71,7 @@ bool SifterCompletionCheck::plainIsComplete(int fd, qint64 size)
     return QByteArrayView(tail).sliced(lineStart).startsWith(summaryPrefix);
 }
 
-bool SifterCompletionCheck::gzipIsComplete(int fd, qint64 size, qint64 budget)
+bool SifterCompletionCheck::gzipIsComplete(QFile &file, qint64 size, qint64 budget)
 {
     // Written again from the start: begin again.
     if (m_inflater && size < m_inflater->offset)
@@ -108,7 +84,8 @@ bool SifterCompletionCheck::gzipIsComplete(int fd, qint64 size, qint64 budget)
     qint64 taken = 0;
     while (!inflater.broken && inflater.offset < size && taken < budget) {
         const qint64 wanted = std::min<qint64>({ qint64(input.size()), size - inflater.offset, budget - taken });
-        const qint64 got = readAt(fd, reinterpret_cast<char *>(input.data()), wanted, inflater.offset);
+        const qint64 got
+            = file.seek(inflater.offset) ? file.read(reinterpret_cast<char *>(input.data()), wanted) : qint64(-1);
         if (got <= 0)
             break;
         z_stream &stream = inflater.stream;

@@ -5,6 +5,8 @@
 
 #include <memory>
 
+class QFile;
+
 // Tells whether a profile file has been written to its end: a plain profile
 // is complete once its last line is a "summary:" line, a gzip one once its
 // compressed stream has ended at the end of the file. Each look does a
@@ -29,8 +31,8 @@ public:
 private:
     struct Inflater;
 
-    bool plainIsComplete(int fd, qint64 size);
-    bool gzipIsComplete(int fd, qint64 size, qint64 budget);
+    bool plainIsComplete(QFile &file, qint64 size);
+    bool gzipIsComplete(QFile &file, qint64 size, qint64 budget);
 
     std::unique_ptr<Inflater> m_inflater;
     bool m_moreToRead = false;
