@@ -20,7 +20,9 @@ Q_LOGGING_CATEGORY(watcherLog, "velotrace.watcher")
 const QString monitorDirectoryKeyPath = QStringLiteral("values.") + VTCSifterMonitorDirectory;
 const QString regexUseCustomKeyPath = QStringLiteral("values.") + VTCSifterRegexUseCustom;
 const QString regexKeyPath = QStringLiteral("values.") + VTCSifterRegex;
-const QStringList limitKeys { VTCSifterMaxLimitOpen, VTCSifterMaxFiles, VTCSifterMaxAction };
+// The directory and pattern change the list; the limits only the state.
+const QStringList observedKeys { VTCSifterMonitorDirectory, VTCSifterRegexUseCustom, VTCSifterRegex,
+    VTCSifterMaxLimitOpen, VTCSifterMaxFiles, VTCSifterMaxAction };
 
 // The choices of "sifterMoxAction" once the open-file limit is reached.
 enum LimitAction { StopOpening = 0, CloseOldest = 1 };
@@ -50,8 +52,7 @@ SifterWatcher::SifterWatcher(SifterDocuments &documents, std::chrono::millisecon
     , m_clock([] { return std::chrono::steady_clock::now(); })
 {
     monitorConstruct();
-    for (const QString &key :
-        QStringList { VTCSifterMonitorDirectory, VTCSifterRegexUseCustom, VTCSifterRegex } + limitKeys)
+    for (const QString &key : observedKeys)
         addObserverSharedUserDefaults(key);
     connect(&m_documents, &SifterDocuments::documentsChanged, this, &SifterWatcher::documentsCheck);
     connect(&m_documents, &SifterDocuments::openFinished, this, &SifterWatcher::documentOpenFinished);
@@ -60,8 +61,7 @@ SifterWatcher::SifterWatcher(SifterDocuments &documents, std::chrono::millisecon
 
 SifterWatcher::~SifterWatcher()
 {
-    for (const QString &key :
-        QStringList { VTCSifterMonitorDirectory, VTCSifterRegexUseCustom, VTCSifterRegex } + limitKeys)
+    for (const QString &key : observedKeys)
         removeObserverSharedUserDefaults(key);
 }
 
@@ -298,10 +298,9 @@ void SifterWatcher::documentOpenFinished(const QUrl &url, bool opened, const QSt
     if (!m_pendingOpens.remove(url))
         return; // not one the watcher asked for
     whileOpening([&] {
-        SifterFileEntry *entry = entryForName(url.fileName());
-        // A name not in the system's encoding is in the location as bytes.
-        if (!entry || entry->url() != url)
-            entry = entryForNativeName(QByteArray::fromPercentEncoding(url.fileName(QUrl::FullyEncoded).toLatin1()));
+        // The location carries the name's bytes, whatever their encoding.
+        const QByteArray nativePath = nativePathOf(url);
+        SifterFileEntry *entry = entryForNativeName(nativePath.mid(nativePath.lastIndexOf('/') + 1));
         if (entry && entry->url() != url)
             entry = nullptr;
         if (entry)
