@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QTimer>
 
 #include <algorithm>
@@ -225,12 +226,13 @@ void DocumentController::showDocument(MyDocument *document)
 
 void DocumentController::updateTitles()
 {
+    QHash<QString, int> namesakes;
+    for (const FileIdentity &identity : m_identities)
+        ++namesakes[identity.fileName()];
     for (size_t i = 0; i < m_documents.size(); ++i) {
         const QString name = m_identities[i].fileName();
-        const bool shared = std::any_of(m_identities.begin(), m_identities.end(),
-            [&](const FileIdentity &other) { return &other != &m_identities[i] && other.fileName() == name; });
         const QString folder = QDir::toNativeSeparators(QFileInfo(m_identities[i].absolutePath).absolutePath());
-        m_documents[i]->setTitle(shared ? tr("%1 \u2014 %2").arg(name, folder) : name);
+        m_documents[i]->setTitle(namesakes.value(name) > 1 ? tr("%1 \u2014 %2").arg(name, folder) : name);
     }
 }
 
