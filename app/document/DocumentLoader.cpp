@@ -19,6 +19,8 @@
 #include <algorithm>
 #include <new>
 
+#include <sys/stat.h>
+
 namespace {
 
 // What the reader tells the progress display, passed on from the reading
@@ -113,7 +115,9 @@ void DocumentLoader::start()
     m_read.setFuture(QtConcurrent::run(&readPool(), [this] { read(); }));
     // Shown at once, before the reader has looked at the file: painted
     // while the open is still fresh in the user's mind.
-    const qint64 size = QFileInfo(m_filePath).size();
+    // By the name's bytes, which the text of the path may not express.
+    struct stat status = {};
+    const qint64 size = ::stat(m_nativePath.constData(), &status) == 0 ? qint64(status.st_size) : 0;
     if (size > CachegrindParser::progressThreshold)
         showProgress(tr("File size: %1").arg(stringFromFileSize(qint32(qMin<qint64>(size, INT_MAX)))), double(size));
 }
