@@ -28,7 +28,6 @@ constexpr ProfileComparison::Side after = ProfileComparison::After;
 // The chooser's items carry the compared event's number in each profile.
 constexpr int beforeEventRole = Qt::UserRole;
 constexpr int afterEventRole = Qt::UserRole + 1;
-constexpr int maximumFunctionWidth = 320;
 
 QString fileName(const QString &path)
 {
@@ -83,11 +82,10 @@ ComparisonWindow::ComparisonWindow(DocumentController &registry, MyDocument &bef
     connect(&m_registry, &DocumentController::documentRead, this, &ComparisonWindow::documentRead);
     connect(&m_registry, &DocumentController::documentClosed, this, &ComparisonWindow::documentClosed);
     compare();
-    // Columns as wide as the rows in view need; long names are cut.
+    // Figures as wide as the rows in view need; the names take the room
+    // that is left, cut where it ends, so every column stays on screen.
     m_table->resizeColumnsToContents();
-    QHeaderView *header = m_table->horizontalHeader();
-    header->resizeSection(ComparisonModel::FunctionColumn,
-        std::min(header->sectionSize(ComparisonModel::FunctionColumn), maximumFunctionWidth));
+    m_table->horizontalHeader()->setSectionResizeMode(ComparisonModel::FunctionColumn, QHeaderView::Stretch);
 }
 
 ComparisonWindow::~ComparisonWindow() = default;
