@@ -107,9 +107,6 @@ QString summarySelection(const MyDocument &document)
 
 } // namespace
 
-// The document's models: the analysis tables, the outline, find, the hot
-// path, the callers and the comparison, the time formats they show, and the
-// comparison's window over two open documents.
 class TestDocumentModels : public QObject
 {
     Q_OBJECT

@@ -222,9 +222,6 @@ QString summariesOf(const ProfiledFunctionCall &start)
 
 } // namespace
 
-// Reading profiles: the parser's trees, events, limits and progress, real and
-// damaged files, the file layer under it (plain or gzip, regular files only),
-// and the model read: functions, calls, summaries and costs.
 class TestModel : public QObject
 {
     Q_OBJECT
