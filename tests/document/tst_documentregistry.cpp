@@ -66,9 +66,6 @@ QList<ProgressWindow *> progressWindows()
 
 } // namespace
 
-// Opening files through the registry: read on other threads with a progress
-// window, cancelled, failing, read again; their titles; and names shown as
-// written.
 class TestDocumentRegistry : public QObject
 {
     Q_OBJECT

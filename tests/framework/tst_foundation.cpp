@@ -248,8 +248,6 @@ const QHash<QByteArray, QByteArray> responses {
 
 } // namespace
 
-// KestruneFoundation: the settings store and controls bound to it, the
-// preference window, the paste field, the string additions and HTTP GET.
 class TestFoundation : public QObject
 {
     Q_OBJECT
@@ -368,7 +366,6 @@ private Q_SLOTS:
         QCOMPARE(late.changes, QVariantList { 2 });
     }
 
-    // Controls bound to settings by a preference pane.
     void textIsStoredWhenItsEditEnds()
     {
         BoundPane pane;
