@@ -2,13 +2,11 @@
 #include "DocumentTestSupport.h"
 
 #include "RecordingAlertPresenter.h"
-#include "CallTreeView.h"
 #include "DocumentController.h"
 #include "DocumentLoader.h"
 #include "DocumentOpening.h"
 #include "DocumentWindow.h"
 #include "MyDocument.h"
-#include "Profile.h"
 #include "ProgressWindow.h"
 #include "SettingsKeys.h"
 #include "SummaryController.h"

@@ -10,7 +10,6 @@
 
 #include <QAbstractAnimation>
 #include <QAction>
-#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QRegularExpression>

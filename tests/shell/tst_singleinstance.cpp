@@ -2,7 +2,6 @@
 #include "SingleInstance.h"
 
 #include <QDataStream>
-#include <QDir>
 #include <QFile>
 #include <QLocalSocket>
 #include <QProcess>
