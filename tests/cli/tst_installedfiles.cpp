@@ -94,7 +94,6 @@ private Q_SLOTS:
             QVERIFY(QFile(m_dir.filePath(QLatin1String(name))).open(QIODevice::WriteOnly));
     }
 
-    // The manual and the completion offer exactly the options --help names.
     void optionsAgreeWithHelp_data()
     {
         QTest::addColumn<QStringList>("documented");

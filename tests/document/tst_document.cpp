@@ -431,8 +431,6 @@ private Q_SLOTS:
         QCOMPARE(document->callsTab()->rowCount(), 2);
     }
 
-    // Hiding a column from a header's menu hides it in every window, now
-    // and later, and nowhere else.
     void hiddenColumnsAreRememberedForEveryWindow_data()
     {
         // view: 0 the outline, then the calls, summary and callers tables
@@ -767,7 +765,6 @@ private Q_SLOTS:
         QCOMPARE(dimmed(), QStringList());
     }
 
-    // The SVG shows the names as text, the PNG is three rows high.
     void saving_data()
     {
         QTest::addColumn<QString>("name");

@@ -508,7 +508,6 @@ private Q_SLOTS:
         QTEST(Formatter::standardFormatter().getTimeCostStringWithPercentage(time, reference), "expected");
     }
 
-    // Which rows show in which order; increases first by default.
     void rows_data()
     {
         addColumns<int, Qt::SortOrder, QString, bool, QString>("column", "order", "filter", "showInternal", "expected");
@@ -540,7 +539,6 @@ private Q_SLOTS:
         QTEST(tableRows(compared.model, ComparisonModel::FunctionColumn).join(QLatin1Char(' ')), "expected");
     }
 
-    // Cells and colours: times in the user's unit, memory as sizes.
     void cells_data()
     {
         addColumns<QString, QString, QString, int>("event", "function", "cells", "direction");
@@ -584,8 +582,6 @@ private Q_SLOTS:
         QCOMPARE(compared.model.rowCount(), 5);
     }
 
-    // The window over two documents of the registry, following them as
-    // they close and open again.
     void window()
     {
         DocumentController registry;

@@ -397,7 +397,6 @@ private Q_SLOTS:
         QVERIFY(stored.isEmpty());
         QCOMPARE(defaults().integerForKey(QStringLiteral("testNumber")), 1000);
     }
-    // A later switch wins over a cross-fade still running.
     void switchingPanesCrossFadesAndTheLastSwitchWins()
     {
         Controller controller;
@@ -490,7 +489,6 @@ private Q_SLOTS:
         QVERIFY(watched.isNull());
     }
 
-    // The paste text field hands its editing keys to the focused widget.
     void pasteKeyGoesToTheFocusedWidget()
     {
         QWidget window;

@@ -178,7 +178,6 @@ private Q_SLOTS:
         QVERIFY(m_alerts.isEmpty());
     }
 
-    // A failed start-up open leaves the start window, with the menus; a drop on it opens what it can.
     void failingOpensLeaveTheAppWorking()
     {
         m_controller->openStartupFiles({ m_dir.filePath(QStringLiteral("gone.cachegrind")) });
@@ -282,7 +281,6 @@ private Q_SLOTS:
         QCOMPARE(recentItems().first()->text(), QStringLiteral("Clear Menu"));
     }
 
-    // Compare With... needs a document in front, and leaves both documents open.
     void compareWithTheFrontDocument()
     {
         const QString first = writeProfile(QStringLiteral("first.cachegrind"));

@@ -225,7 +225,7 @@ private Q_SLOTS:
         QCOMPARE(f.documents.reloaded.size(), 2);
     }
 
-    // The open-file limit counts the documents the watcher opened.
+    // The open-file limit counts only the documents the watcher opened.
     void openFileLimit_data()
     {
         addColumns<int, QStringList, bool>("action", "open", "limitReached");
@@ -298,7 +298,6 @@ private Q_SLOTS:
         QCOMPARE(f.watcher->entryCount(), 0);
     }
 
-    // Changes wait while a document the watcher opens is read, and while its failure is shown.
     void changesWaitForTheOpen_data()
     {
         QTest::addColumn<bool>("whileReading");
