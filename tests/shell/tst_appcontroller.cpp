@@ -169,8 +169,6 @@ private Q_SLOTS:
             titles << document->window()->windowTitle();
             QCOMPARE(menuItems(document->window(), 1),
                 QStringList({ "&Find…|Ctrl+F", "Find &Next|F3", "Find Pre&vious|Shift+F3", "&Preferences…|Ctrl+," }));
-            QCOMPARE(
-                menuItems(document->window(), 2), QStringList({ "Go to &Caller|Alt+Up", "Expand &Hot Path|Ctrl+E" }));
         }
         titles.sort();
         QCOMPARE(titles, QStringList({ "first.cachegrind", "second.cachegrind" }));

@@ -105,8 +105,7 @@ private Q_SLOTS:
         field->setText(pattern);
         QCOMPARE(markedInvalid(), invalid);
         QCOMPARE(SifterPattern(pattern).isValid(), !invalid);
-        QFETCH(QString, name);
-        QTEST(SifterPattern(pattern).matches(name), "matched");
+        QTEST(SifterPattern(pattern).matches(fetched<QString>("name")), "matched");
         // What the user typed is stored when editing ends, marked or not,
         // and marked again when the view is shown again.
         Q_EMIT field->editingFinished();

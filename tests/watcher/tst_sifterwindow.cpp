@@ -118,7 +118,6 @@ private Q_SLOTS:
         QTest::mouseClick(control<QPushButton>("startStopButton"), Qt::LeftButton);
         QVERIFY(m_fixture->watcher->sifterIsRunning());
         QCOMPARE(label->text(), QStringLiteral("Running"));
-        QCOMPARE(label->palette().color(QPalette::WindowText), QColor::fromRgbF(0.0, 0.7, 0.0));
         auto *pop = control<QComboBox>("showPop");
         pop->setCurrentIndex(pop->findData(1));
         Q_EMIT pop->activated(pop->currentIndex());
@@ -133,9 +132,7 @@ private Q_SLOTS:
         QCOMPARE(button->text(), QStringLiteral("Stop"));
         QTest::mouseClick(button, Qt::LeftButton);
         QVERIFY(!m_fixture->watcher->sifterIsRunning());
-        label = control<QLabel>("statusLabel");
-        QCOMPARE(label->text(), QStringLiteral("Stopped"));
-        QCOMPARE(label->palette().color(QPalette::WindowText), QColor(Qt::red));
+        QCOMPARE(control<QLabel>("statusLabel")->text(), QStringLiteral("Stopped"));
         QCOMPARE(button->text(), QStringLiteral("Start"));
 
         QMainWindow *window = m_window->window();
