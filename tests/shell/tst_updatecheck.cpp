@@ -245,7 +245,6 @@ private Q_SLOTS:
         QTest::newRow("hangs, asked during the automatic one")
             << "hangs" << true << "The update server did not answer. Try again later.";
         QTest::newRow("no server, asked") << "none" << true << "No update server is configured.";
-        QTest::newRow("no server, automatic: silent") << "none" << false << "";
     }
 
     void aFailedCheckLetsTheNextOneRun()
