@@ -184,9 +184,6 @@ private Q_SLOTS:
             << false << false << self << false << QStringList({ "beta", "gamma", "Alpha" });
         QTest::newRow("calls by memory, below 0 first")
             << false << true << selfMemory << false << QStringList({ "beta", "php::count", "Alpha", "gamma" });
-        QTest::newRow("summary by average inclusive memory")
-            << true << true << int(SummaryController::AverageInclusiveMemoryColumn) << false
-            << QStringList({ "beta", "php::count", "Alpha", "gamma" });
     }
 
     void sortingAndFiltering()
@@ -513,9 +510,6 @@ private Q_SLOTS:
         QTest::newRow("increases first") << int(change) << Qt::DescendingOrder << QString() << true
                                          << "slow Zap fib include::/var/www/b.php php::count include::/var/www/a.php "
                                             "gone fast";
-        QTest::newRow("decreases first") << int(change) << Qt::AscendingOrder << QString() << true
-                                         << "fast gone include::/var/www/a.php php::count fib include::/var/www/b.php "
-                                            "Zap slow";
         QTest::newRow("by name, in any case")
             << int(ComparisonModel::FunctionColumn) << Qt::AscendingOrder << QString() << true
             << "fast fib gone include::/var/www/a.php include::/var/www/b.php php::count slow Zap";
