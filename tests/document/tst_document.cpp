@@ -159,7 +159,6 @@ private:
 
     MyDocument *openText(const QString &name, const QByteArray &text) { return open(write(name, text)); }
 
-private:
     std::unique_ptr<Profile> m_shapes;
     std::unique_ptr<FlameGraphView> m_view;
 
