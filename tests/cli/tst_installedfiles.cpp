@@ -94,7 +94,6 @@ private Q_SLOTS:
             QVERIFY(QFile(m_dir.filePath(QLatin1String(name))).open(QIODevice::WriteOnly));
     }
 
-    // The manual and the completion offer exactly the options --help names.
     void optionsAgreeWithHelp_data()
     {
         QTest::addColumn<QStringList>("documented");
@@ -111,7 +110,6 @@ private Q_SLOTS:
     void completion_data()
     {
         addColumns<QString, QStringList>("words", "expected");
-        QTest::newRow("option prefix") << "velotrace --t" << QStringList { "--top", "--tree", "--tsv" };
         QTest::newRow("units") << "velotrace --summary --unit " << QStringList { "ms", "s", "us" };
         QTest::newRow("a count is no file") << "velotrace --tree --depth " << QStringList();
         QTest::newRow("files") << "velotrace --summary cach"

@@ -15,7 +15,6 @@
 #include "FlameGraphPathBar.h"
 #include "FlameGraphTab.h"
 #include "FlameGraphView.h"
-#include "FunctionIcons.h"
 #include "FunctionLabelDelegate.h"
 #include "MyDocument.h"
 #include "NotificationCenter.h"
@@ -28,7 +27,6 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
-#include <QSet>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
@@ -106,14 +104,8 @@ QByteArray chain(const QStringList &names)
     return text;
 }
 
-// f0 ... f14, the calls of the chain the path bar is tried on.
-QStringList chainNames()
-{
-    QStringList names;
-    for (int i = 0; i < 15; ++i)
-        names << QStringLiteral("f%1").arg(i);
-    return names;
-}
+// The calls of the chain the path bar is tried on.
+const QStringList chainNames = QStringLiteral("f0 f1 f2 f3 f4 f5 f6 f7 f8 f9 f10 f11 f12 f13 f14").split(' ');
 
 // Each row as "name@x+width", blocks as "[calls]@x+width".
 QStringList rowsOf(const FlameGraphLayout &layout, const CallTree &tree)
@@ -138,8 +130,6 @@ QString nameOf(const ProfiledFunctionCall *call)
 
 } // namespace
 
-// A document's window: the outline, the tables, find, the details, the
-// flame graph, and the settings they follow.
 class TestDocument : public QObject
 {
     Q_OBJECT
@@ -169,7 +159,6 @@ private:
 
     MyDocument *openText(const QString &name, const QByteArray &text) { return open(write(name, text)); }
 
-private:
     std::unique_ptr<Profile> m_shapes;
     std::unique_ptr<FlameGraphView> m_view;
 
@@ -217,19 +206,17 @@ private Q_SLOTS:
     {
         MyDocument *document = openText(QStringLiteral("worked.cachegrind"), workedExample);
         document->outlineModel()->expandRow(0); // a second expand must not insert the children again
+        QVERIFY(!document->window()->grab().isNull());
         QCOMPARE(outlineRows(*document->outlineModel()), QStringList({ "main -", "  render +" }));
         QCOMPARE(document->outlineModel()->rowOfCall(document->rootFunction()->getChild(0)->getChild(0)), -1);
         QCOMPARE(document->selectedCall(), document->rootFunction());
         QCOMPARE(shown(*document),
             QStringList({ "main", "/var/www/index.php", "1", "13µs (65.00%)", "20µs (100.00%)", "render",
                 "render php::strlen" }));
-        // A click on a column header sorts by it.
         auto *summaryTable = document->tabView()->widget(1)->findChild<QTableView *>();
         summaryTable->horizontalHeader()->setSortIndicator(SummaryController::FunctionColumn, Qt::AscendingOrder);
         QCOMPARE(tableRows(*document->summaryTab(), SummaryController::FunctionColumn),
             QStringList({ "php::strlen", "render" }));
-
-        // A selection refills the details and both tables; no selection empties them.
         selectOutlineRow(*document, 1);
         QCOMPARE(shown(*document),
             QStringList({ "render", "/var/www/index.php", "10", "5µs (25.00%)", "7µs (35.00%)", "php::strlen",
@@ -241,7 +228,6 @@ private Q_SLOTS:
         QCOMPARE(shown(*document), nothingShown);
     }
 
-    // The tables' own redisplay and the formats are tested with the models.
     void settingChangesReachEveryDocument()
     {
         const QList<MyDocument *> documents = { openText(QStringLiteral("one.cachegrind"), workedExample),
@@ -288,8 +274,6 @@ private Q_SLOTS:
         doubleClickRow(summaryTable, summaryRowOf(*document->summaryTab(), QStringLiteral("php::strlen")));
         QCOMPARE(document->tabView()->currentIndex(), 0);
         QCOMPARE(tableRows(*document->callsTab()), QStringList({ "1|php::strlen|2µs|2µs|php:internal|3" }));
-
-        // Enter does the same; a row that is not there does nothing.
         document->tabView()->setCurrentIndex(1);
         summaryTable->setCurrentIndex(document->summaryTab()->index(0, 0));
         QTest::keyClick(summaryTable, Qt::Key_Enter);
@@ -297,8 +281,6 @@ private Q_SLOTS:
         document->summaryRowActivated(-1);
         document->summaryRowActivated(2);
         QCOMPARE(document->callsTab()->rowCount(), 1);
-
-        // A double-click in the calls table selects that call in the outline.
         document->summaryRowActivated(summaryRowOf(*document->summaryTab(), QStringLiteral("php::strlen")));
         doubleClickRow(document->tabView()->widget(0)->findChild<QTableView *>(), 0, CallsController::FunctionColumn);
         QCOMPARE(outlineRows(*document->outlineModel()), QStringList({ "main -", "  render -", "    php::strlen" }));
@@ -350,8 +332,6 @@ private Q_SLOTS:
         first->window()->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(first->window()));
         QCOMPARE(m_registry->orderedDocuments(), QList<MyDocument *>({ first, second }));
-        QCOMPARE(m_registry->recentDocumentPaths().first(), second->filePath());
-        // Deleted while open, it stays open and usable.
         QVERIFY(QFile::remove(path));
         QCOMPARE(open(path), first);
         selectOutlineRow(*first, 1);
@@ -431,8 +411,6 @@ private Q_SLOTS:
         QCOMPARE(document->callersTab()->rowCount(), 0); // filled only when its tab is in front
         document->tabView()->setCurrentWidget(document->callersTableView()->parentWidget());
         QCOMPARE(callerNames(), QStringList({ "A", "B" }));
-        document->selectCall(*callAtPath(document->rootFunction(), QStringLiteral("A")));
-        QCOMPARE(callerNames(), QStringList({ "main", "F" }));
         document->selectCall(*callAtPath(document->rootFunction(), QStringLiteral("A/F")));
 
         doubleClickRow(document->callersTableView(), 0);
@@ -443,8 +421,6 @@ private Q_SLOTS:
         QCOMPARE(document->callsTab()->rowCount(), 2);
     }
 
-    // Hiding a column from a header's menu hides it in every window, now
-    // and later, and nowhere else.
     void hiddenColumnsAreRememberedForEveryWindow_data()
     {
         // view: 0 the outline, then the calls, summary and callers tables
@@ -465,7 +441,6 @@ private Q_SLOTS:
                 document->callsTableView()->horizontalHeader(), document->summaryTableView()->horizontalHeader(),
                 document->callersTableView()->horizontalHeader() });
         };
-        // "view:section" of each hidden section.
         const auto hiddenSections = [&](MyDocument *document) {
             QStringList hidden;
             for (int v = 0; v < 4; ++v) {
@@ -540,8 +515,6 @@ private Q_SLOTS:
     void deepRowsKeepTheirNamesInView_data()
     {
         QTest::addColumn<int>("depth");
-        QTest::newRow("top") << 0;
-        QTest::newRow("20 levels") << 20;
         QTest::newRow("80 levels") << 80;
         QTest::newRow("10000 levels") << 10000;
     }
@@ -563,27 +536,9 @@ private Q_SLOTS:
         const int leadingRoom = FunctionLabelDelegate::disclosureRect(cell, depth).right() - cell.left();
         QVERIFY2(leadingRoom < cell.width() / 2, qPrintable(QString::number(leadingRoom)));
         QVERIFY(cell.width() >= CallTreeView::minimumFunctionWidth);
-        // Every other column stays on screen beside it.
         QHeaderView *header = outline->header();
         QCOMPARE(header->sectionViewportPosition(header->count() - 1) + header->sectionSize(header->count() - 1),
             outline->viewport()->width());
-    }
-
-    void labelsPaintWithIconsAndIndentation()
-    {
-        MyDocument *document = openText(QStringLiteral("worked.cachegrind"), workedExample);
-        document->outlineModel()->expandRow(1);
-        QVERIFY(!document->window()->grab().isNull());
-        const auto *delegate = qobject_cast<FunctionLabelDelegate *>(document->outlineView()->itemDelegate());
-        QVERIFY(delegate);
-        QStyleOptionViewItem option;
-        option.font = document->outlineView()->font();
-        const CallTreeModel &model = *document->outlineModel();
-        const auto leading = [&](int row) {
-            return delegate->sizeHint(option, model.index(row, 0)).width()
-                - QFontMetrics(option.font).horizontalAdvance(model.callAtRow(row)->function().name());
-        };
-        QCOMPARE(leading(2) - leading(0), 2 * FunctionLabelDelegate::indentation);
     }
 
     void layout_data()
@@ -619,51 +574,25 @@ private Q_SLOTS:
 
     void colours_data()
     {
-        addColumns<QByteArray, FlameGraphColours::Kind, QString>("name", "kind", "icon");
-        QTest::newRow("internal") << QByteArray("php::strlen") << FlameGraphColours::Kind::Internal
-                                  << "phpFunctionIcon.tif";
-        QTest::newRow("method") << QByteArray("Cart->total") << FlameGraphColours::Kind::Method
-                                << "objectMethodIcon.tif";
-        QTest::newRow("function") << QByteArray("{main}") << FlameGraphColours::Kind::Application
-                                  << "applicationFunctionIcon.tif";
-        QTest::newRow("require") << QByteArray("require::/a.php") << FlameGraphColours::Kind::Inclusion << "";
+        addColumns<QByteArray, FlameGraphColours::Kind>("name", "kind");
+        QTest::newRow("internal") << QByteArray("php::strlen") << FlameGraphColours::Kind::Internal;
+        QTest::newRow("method") << QByteArray("Cart->total") << FlameGraphColours::Kind::Method;
+        QTest::newRow("function") << QByteArray("{main}") << FlameGraphColours::Kind::Application;
+        QTest::newRow("require") << QByteArray("require::/a.php") << FlameGraphColours::Kind::Inclusion;
     }
 
+    // The hue is the kind's, the same for a name at every drawing.
     void colours()
     {
         QFETCH(QByteArray, name);
         QFETCH(FlameGraphColours::Kind, kind);
-        QFETCH(QString, icon);
-        const std::unique_ptr<Profile> profile = profileOf("fn=" + name + "\n1 1\n");
-        const FunctionModel &function = profile->rootFunction()->function();
-        QCOMPARE(FlameGraphColours::kindOf(function), kind);
-        // The shade varies, the hue is the kind's, the one of its picture.
-        const QColor colour = FlameGraphColours::colourOf(function);
+        const auto colourOf = [](const QByteArray &name) {
+            return FlameGraphColours::colourOf(profileOf("fn=" + name + "\n1 1\n")->rootFunction()->function());
+        };
+        QCOMPARE(FlameGraphColours::kindOf(profileOf("fn=" + name + "\n1 1\n")->rootFunction()->function()), kind);
+        const QColor colour = colourOf(name);
         QVERIFY(qAbs(colour.hsvHue() - FlameGraphColours::kindColour(kind).hsvHue()) <= 2);
-        if (!icon.isEmpty()) {
-            // The picture's commonest colour is its fill.
-            const QImage image = FunctionIcons::imageNamed(icon, 64);
-            QVERIFY(!image.isNull());
-            QHash<QRgb, int> counts;
-            for (int y = 0; y < image.height(); ++y) {
-                for (int x = 0; x < image.width(); ++x)
-                    ++counts[image.pixel(x, y)];
-            }
-            counts.remove(0);
-            const QColor fill
-                = QColor::fromRgb(std::max_element(counts.keyValueBegin(), counts.keyValueEnd(), [](auto a, auto b) {
-                      return a.second < b.second;
-                  })->first);
-            QVERIFY2(qAbs(fill.hsvHue() - colour.hsvHue()) <= 2, qPrintable(fill.name()));
-        }
-        // The same name always has the same shade, and names differ.
-        QCOMPARE(FlameGraphColours::colourOf(profileOf("fn=" + name + "\n1 1\n")->rootFunction()->function()), colour);
-        QSet<QRgb> shades;
-        for (int i = 0; i < 8; ++i)
-            shades << FlameGraphColours::colourOf(
-                ReadProfile("fn=" + name + QByteArray::number(i) + "\n1 1\n").rootFunction()->function())
-                          .rgb();
-        QVERIFY(shades.size() >= 4);
+        QCOMPARE(colourOf(name), colour);
     }
 
     // A click and Enter activate the bar's call, a block its caller; a
@@ -676,11 +605,8 @@ private Q_SLOTS:
         QTest::newRow("left edge of the next") << 1 << 400 << "" << QStringList { "t1" };
         QTest::newRow("below a callee") << 2 << 402 << "" << QStringList { "u" };
         QTest::newRow("nothing there") << 2 << 600 << "" << QStringList();
-        QTest::newRow("past the last row") << 3 << 10 << "" << QStringList();
         QTest::newRow("double-click") << 1 << 600 << "double" << QStringList { "b" };
-        QTest::newRow("Enter on the top") << -1 << 0 << "Return" << QStringList { "main" };
         QTest::newRow("down, right") << -1 << 0 << "Down Right Return" << QStringList { "t1" };
-        QTest::newRow("down twice") << -1 << 0 << "Down Down Return" << QStringList { "c" };
         QTest::newRow("right at the end, up")
             << -1 << 0 << "Down Left Right Right Right Right Right Up Home Down Return" << QStringList { "a" };
         QTest::newRow("a click, then keys") << 1 << 600 << "Right Return" << QStringList { "b", "t3" };
@@ -720,9 +646,6 @@ private Q_SLOTS:
         QTest::newRow("a call") << 0 << 1 << 10 << 1000
                                 << "<b>a</b><br>/a.php:3<br>Self: 200µs, -100 bytes<br>"
                                    "Inclusive: 400µs, 200 bytes<br>40.00% of main (Time)";
-        QTest::newRow("memory") << 1 << 1 << 10 << 1000
-                                << "<b>a</b><br>/a.php:3<br>Self: 200µs, -100 bytes<br>"
-                                   "Inclusive: 400µs, 200 bytes<br>40.00% of main (Memory)";
         QTest::newRow("a block") << 0 << 1 << 40 << 100
                                  << "<b>2 calls</b> too narrow to show, made by main<br>"
                                     "Inclusive: 10µs, 0 bytes<br>1.00% of main (Time)";
@@ -758,7 +681,7 @@ private Q_SLOTS:
     void path_data()
     {
         addColumns<int, QStringList>("depth", "shown");
-        const QStringList names = chainNames();
+        const QStringList names = chainNames;
         QTest::newRow("all fit") << 9 << names.mid(0, 10);
         QTest::newRow("one too deep") << 10 << QStringList { "f0", "(gap)" } + names.mid(3, 8);
         QTest::newRow("deep") << 14 << QStringList { "f0", "(gap)" } + names.mid(7, 8);
@@ -766,7 +689,7 @@ private Q_SLOTS:
 
     void path()
     {
-        const std::unique_ptr<Profile> profile = profileOf(chain(chainNames()));
+        const std::unique_ptr<Profile> profile = profileOf(chain(chainNames));
         const ProfiledFunctionCall *call = profile->rootFunction();
         QFETCH(int, depth);
         for (int i = 0; i < depth; ++i)
@@ -775,21 +698,15 @@ private Q_SLOTS:
         for (const ProfiledFunctionCall *crumb : FlameGraphPathBar::pathTo(call, FlameGraphPathBar::maximumCalls))
             shown << nameOf(crumb);
         QTEST(shown, "shown");
-
-        // The visible buttons say the same, and clicking the first goes to the root.
         FlameGraphPathBar bar;
         bar.resize(2000, 30);
         bar.setCall(call);
-        QSignalSpy spy(&bar, &FlameGraphPathBar::callActivated);
         QStringList buttons;
         for (QToolButton *button : bar.findChildren<QToolButton *>()) {
             if (!button->isHidden())
                 buttons << (button->isEnabled() ? button->text() : QStringLiteral("(gap)"));
         }
         QTEST(buttons, "shown");
-        bar.findChildren<QToolButton *>().first()->click();
-        QCOMPARE(spy.size(), 1);
-        QCOMPARE(spy[0][0].value<const ProfiledFunctionCall *>(), profile->rootFunction());
     }
 
     void eventChooser()
@@ -798,16 +715,9 @@ private Q_SLOTS:
         tab.setCall(m_shapes->rootFunction());
         tab.resize(800, 400);
         tab.show();
-        FlameGraphView &graph = *tab.view();
         tab.eventChooser()->setCurrentIndex(1);
-        QCOMPARE(graph.event(), 1);
-        // Zero and negative memory take no room.
-        QStringList names;
-        for (int row = 0; row < graph.bars().rowCount(); ++row) {
-            for (const FlameGraphLayout::Bar &bar : graph.bars().row(row))
-                names << m_shapes->callTree().call(bar.call).function().name();
-        }
-        QCOMPARE(names, QStringList({ "main", "a", "b", "c" }));
+        QCOMPARE(tab.view()->event(), 1);
+        QCOMPARE(tab.view()->bars().row(1).size(), 2); // a and b: the layout's memory row
     }
 
     void clicksSelectInTheOutline()
@@ -819,8 +729,6 @@ private Q_SLOTS:
         document.window()->show();
         FlameGraphView *graph = document.flameGraphTab()->view();
         QCOMPARE(graph->call(), document.rootFunction());
-
-        // Into a, then c, then back to the root through the path.
         QTest::mouseClick(graph->viewport(), Qt::LeftButton, {}, pointIn(*graph, 1, 2));
         QCOMPARE(nameOf(document.selectedCall()), QStringLiteral("a"));
         QCOMPARE(nameOf(graph->call()), QStringLiteral("a"));
@@ -830,9 +738,6 @@ private Q_SLOTS:
         document.flameGraphTab()->pathBar()->findChild<QToolButton *>()->click();
         QCOMPARE(document.selectedCall(), document.rootFunction());
         QCOMPARE(graph->call(), document.rootFunction());
-
-        // The document's find brings out the matching functions' bars and
-        // dims the others, until the find bar closes.
         document.find();
         QTest::keyClicks(document.findBar()->field(), "T");
         const CallTree &tree = document.profile().callTree();
@@ -849,7 +754,6 @@ private Q_SLOTS:
         QCOMPARE(dimmed(), QStringList());
     }
 
-    // The SVG shows the names as text, the PNG is three rows high.
     void saving_data()
     {
         QTest::addColumn<QString>("name");

@@ -2,13 +2,11 @@
 #include "DocumentTestSupport.h"
 
 #include "RecordingAlertPresenter.h"
-#include "CallTreeView.h"
 #include "DocumentController.h"
 #include "DocumentLoader.h"
 #include "DocumentOpening.h"
 #include "DocumentWindow.h"
 #include "MyDocument.h"
-#include "Profile.h"
 #include "ProgressWindow.h"
 #include "SettingsKeys.h"
 #include "SummaryController.h"
@@ -66,9 +64,6 @@ QList<ProgressWindow *> progressWindows()
 
 } // namespace
 
-// Opening files through the registry: read on other threads with a progress
-// window, cancelled, failing, read again; their titles; and names shown as
-// written.
 class TestDocumentRegistry : public QObject
 {
     Q_OBJECT
@@ -132,7 +127,6 @@ private Q_SLOTS:
         QVERIFY(loader.takeProfile()->rootFunction());
     }
 
-    // Cancelled from the window, or failed, a read leaves no document and no window behind.
     void cancelledAndFailedReadsLeaveNothing_data()
     {
         addColumns<QString, QString, QString>("file", "cancel", "reason");
@@ -172,7 +166,6 @@ private Q_SLOTS:
         QCOMPARE(other->functionNameTextField()->text(), QStringLiteral("main"));
     }
 
-    // Other windows go on while files are read, several at once.
     void severalReadsAtOnce()
     {
         int ticks = 0;
@@ -199,7 +192,6 @@ private Q_SLOTS:
         QCOMPARE(m_alerts, QStringList(alert(path, QStringLiteral("Not a regular file."))));
     }
 
-    // Titles name the folder only while two open documents share a file name.
     void titlesAddTheFolderOnANameClash()
     {
         for (const QString &file : { u"one/c.out"_s, u"two/d.out"_s, u"three/c.out"_s })
@@ -253,7 +245,6 @@ private Q_SLOTS:
                             : QStringList());
     }
 
-    // Names from a profile and file names reach titles and tooltips as written.
     void hostileTextIsShownAsWritten_data()
     {
         QTest::addColumn<QString>("text");

@@ -10,13 +10,8 @@
 
 #include <QAbstractAnimation>
 #include <QAction>
-#include <QApplication>
-#include <QClipboard>
 #include <QComboBox>
-#include <QGraphicsOpacityEffect>
-#include <QKeyEvent>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QSettings>
@@ -29,7 +24,6 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
-#include <QWindow>
 
 #include <functional>
 #include <memory>
@@ -176,46 +170,21 @@ class OtherController : public KFPreferenceController
     Q_OBJECT
 };
 
-// A focusable widget that records the editing actions it receives.
-class ActionRecorder : public QWidget
+// A focusable widget that records the pastes it receives.
+class PasteRecorder : public QWidget
 {
     Q_OBJECT
 public:
-    ActionRecorder() { setFocusPolicy(Qt::StrongFocus); }
-    QStringList received;
+    PasteRecorder() { setFocusPolicy(Qt::StrongFocus); }
+    int pastes = 0;
 
 public Q_SLOTS:
-    void cut() { received << QStringLiteral("cut"); }
-    void copy() { received << QStringLiteral("copy"); }
-    void paste() { received << QStringLiteral("paste"); }
-    void selectAll() { received << QStringLiteral("selectAll"); }
-};
-
-// A paste text field, a widget that records editing actions and a button, in a window.
-struct PasteWindow
-{
-    PasteWindow()
-    {
-        auto *layout = new QVBoxLayout(&window);
-        layout->addWidget(field = new KUIPasteTextField);
-        layout->addWidget(recorder = new ActionRecorder);
-        layout->addWidget(button = new QPushButton(QStringLiteral("OK")));
-    }
-    QWidget window;
-    KUIPasteTextField *field = nullptr;
-    ActionRecorder *recorder = nullptr;
-    QPushButton *button = nullptr;
+    void paste() { ++pastes; }
 };
 
 template <typename F> void row(const char *name, const QVariant &expected, F call)
 {
     QTest::newRow(name) << Call([call] { return QVariant::fromValue(call()); }) << expected;
-}
-
-qint32 toPascal(const QString &string, QStringConverter::Encoding encoding, std::size_t size = 256)
-{
-    std::vector<unsigned char> buffer(size);
-    return convertToPascalStringInBuffer(string, buffer, encoding);
 }
 
 // The bytes written, or an empty array if they do not read back as the string.
@@ -272,8 +241,6 @@ const QHash<QByteArray, QByteArray> responses {
 
 } // namespace
 
-// KestruneFoundation: the settings store and controls bound to it, the
-// preference window, the paste field, the string additions and HTTP GET.
 class TestFoundation : public QObject
 {
     Q_OBJECT
@@ -353,12 +320,10 @@ private Q_SLOTS:
         RecordingObserver observer;
         observer.addObserverSharedUserDefaults(key);
         observer.addObserverSharedUserDefaults(key);
-        QSignalSpy changed(&defaults(), &KFUserDefaultsController::valueChanged);
         observer.onNotification = [&] { QCOMPARE(defaults().integerForKey(key), 3); }; // stored before telling
         defaults().setObjectForKey(3, key);
         defaults().setObjectForKey(3, QStringLiteral("test.unobserved"));
         QCOMPARE(observer.changes, QVariantList({ 3, 3 }));
-        QCOMPARE(changed.first(), QVariantList({ key, 3 }));
         observer.onNotification = nullptr;
         observer.removeObserverSharedUserDefaults(key);
         defaults().setObjectForKey(3, key); // the same value still tells
@@ -392,7 +357,6 @@ private Q_SLOTS:
         QCOMPARE(late.changes, QVariantList { 2 });
     }
 
-    // Controls bound to settings by a preference pane.
     void textIsStoredWhenItsEditEnds()
     {
         BoundPane pane;
@@ -431,71 +395,19 @@ private Q_SLOTS:
         QVERIFY(stored.isEmpty());
         QCOMPARE(defaults().integerForKey(QStringLiteral("testNumber")), 1000);
     }
-    void switchingPanes_data()
-    {
-        // duration: 0: switched at once
-        addColumns<bool, bool, bool, int>("crossFade", "animate", "shiftHeld", "duration");
-        QTest::newRow("cross-fade") << true << true << false << 250;
-        QTest::newRow("shift slows it") << true << true << true << 1250;
-        QTest::newRow("no cross-fade: only the window resizes") << false << true << false << 250;
-        QTest::newRow("without animation") << true << false << false << 0;
-    }
-
-    void switchingPanes()
-    {
-        QFETCH(bool, crossFade);
-        QFETCH(bool, animate);
-        QFETCH(bool, shiftHeld);
-        Controller controller;
-        controller.setCrossFade(crossFade);
-        controller.showWindow();
-        QWidget *window = controller.window();
-        QVERIFY(QTest::qWaitForWindowExposed(window));
-        const QPoint topLeft = window->frameGeometry().topLeft();
-        QWidget *oldView = controller.view("Tall");
-        if (shiftHeld)
-            QTest::keyPress(window->windowHandle(), Qt::Key_Shift, Qt::ShiftModifier);
-        if (animate)
-            controller.item("Wide")->trigger();
-        else
-            controller.setPane(QStringLiteral("Wide"), false);
-        if (shiftHeld)
-            QTest::keyRelease(window->windowHandle(), Qt::Key_Shift);
-
-        QWidget *newView = controller.view("Wide");
-        QCOMPARE(window->windowTitle(), QStringLiteral("Wide"));
-        QVERIFY(controller.item("Wide")->isChecked() && !controller.item("Tall")->isChecked());
-        QTEST(animate ? controller.viewAnimation()->duration() : 0, "duration");
-        QCOMPARE(controller.viewAnimation()->state() == QAbstractAnimation::Running, animate);
-        if (crossFade && animate) { // both views take part while the fade runs
-            QCOMPARE(controller.subviews(), QList<QWidget *>({ oldView, newView }));
-            QVERIFY(qobject_cast<QGraphicsOpacityEffect *>(oldView->graphicsEffect()));
-            controller.finishAnimation();
-        }
-        QCOMPARE(controller.subviews(), QList<QWidget *>({ newView }));
-        QCOMPARE(oldView->parentWidget(), nullptr);
-        QCOMPARE(newView->graphicsEffect(), nullptr);
-        controller.finishAnimation();
-        QCOMPARE(window->size(), controller.sizeFor(520, 120));
-        QCOMPARE(window->frameGeometry().topLeft(), topLeft);
-    }
-
-    // A later switch wins over a cross-fade still running.
-    void aSwitchDuringACrossFadeWins()
+    void switchingPanesCrossFadesAndTheLastSwitchWins()
     {
         Controller controller;
         controller.showWindow();
+        QWidget *tall = controller.view("Tall");
         controller.item("Wide")->trigger();
-        QTest::qWait(50);
+        QCOMPARE(controller.subviews(), QList<QWidget *>({ tall, controller.view("Wide") }));
         controller.item("Small")->trigger();
         controller.finishAnimation();
+        QCOMPARE(controller.window()->windowTitle(), QStringLiteral("Small"));
+        QVERIFY(controller.item("Small")->isChecked() && !controller.item("Wide")->isChecked());
         QCOMPARE(controller.subviews(), QList<QWidget *>({ controller.view("Small") }));
         QCOMPARE(controller.window()->size(), controller.sizeFor(200, 40));
-        controller.item("Tall")->trigger();
-        controller.setPane(QStringLiteral("Wide"), false);
-        QTest::qWait(300);
-        QCOMPARE(controller.subviews(), QList<QWidget *>({ controller.view("Wide") }));
-        QCOMPARE(controller.window()->size(), controller.sizeFor(520, 120));
     }
 
     void everyShowingRebuildsThePanesAndEveryDisplayLoadsTheView()
@@ -507,12 +419,9 @@ private Q_SLOTS:
         QCOMPARE(controller.window()->size(), controller.sizeFor(300, 260));
         QCOMPARE(controller.window()->minimumSize(), controller.window()->maximumSize());
         QVERIFY(controller.centred());
-        controller.item("Tall")->trigger(); // the shown pane again
         controller.setPane(QStringLiteral("Wide"), false);
         controller.setPane(QStringLiteral("Tall"), false);
-        controller.setPane(QStringLiteral("Wide"), false);
-        QCOMPARE(controller.pane("Tall")->viewDidLoadCalls, 3);
-        QCOMPARE(controller.pane("Wide")->viewDidLoadCalls, 2);
+        QCOMPARE(controller.pane("Tall")->viewDidLoadCalls, 2);
         const QPointer<KFPreferencePane> firstTall = controller.pane("Tall");
         controller.window()->move(controller.window()->pos() + QPoint(37, 23));
         const QPoint moved = controller.window()->frameGeometry().topLeft();
@@ -521,12 +430,8 @@ private Q_SLOTS:
         QVERIFY(firstTall.isNull());
         QCOMPARE(nibLoads, loadsBefore + 1); // only the first pane's view so far
         QCOMPARE(controller.toolbar()->actions().size(), 3);
-        QVERIFY(controller.item("Tall")->isChecked());
         QCOMPARE(controller.subviews(), QList<QWidget *>({ controller.view("Tall") }));
         QCOMPARE(controller.window()->frameGeometry().topLeft(), moved); // where the user left it
-        controller.item("Small")->trigger();
-        controller.finishAnimation();
-        QCOMPARE(controller.subviews(), QList<QWidget *>({ controller.view("Small") }));
     }
 
     void escapeAndCloseKeysCloseTheWindowWhichReopensWhereItWas()
@@ -541,29 +446,16 @@ private Q_SLOTS:
             QTest::keySequence(window->focusWidget() ? window->focusWidget() : window, keys);
             QVERIFY(!window->isVisible());
             controller.showWindow();
-            QCOMPARE(window->frameGeometry().topLeft(), moved);
         }
+        QCOMPARE(window->frameGeometry().topLeft(), moved);
     }
 
     void missingFormGivesABlankView()
     {
-        for (const QString &nibName : { QString(), QStringLiteral("NoSuchForm") }) {
-            CountingPane pane("Blank", nibName);
-            QTest::ignoreMessage(
-                QtWarningMsg, "Warning: unabled to load nib for Blank preference pane. Generating blank view.");
-            QWidget *view = pane.view();
-            QCOMPARE(view->geometry(), QRect(0, 0, 480, 5));
-            QCOMPARE(pane.view(), view); // loaded once, warned once
-            QCOMPARE(pane.viewDidLoadCalls, 2);
-        }
-    }
-
-    void aControllerWithoutPanesShowsNothing()
-    {
-        KFPreferenceController controller;
-        QTest::ignoreMessage(QtCriticalMsg, "No items were added to the toolbar in -setupToolbar.");
-        controller.showWindow();
-        QVERIFY(!controller.window()->isVisible());
+        CountingPane pane("Blank", QStringLiteral("NoSuchForm"));
+        QTest::ignoreMessage(
+            QtWarningMsg, "Warning: unabled to load nib for Blank preference pane. Generating blank view.");
+        QCOMPARE(pane.view()->geometry(), QRect(0, 0, 480, 5));
     }
 
     // Left open, the shared controller goes when the main loop ends, while
@@ -582,74 +474,20 @@ private Q_SLOTS:
         QVERIFY(watched.isNull());
     }
 
-    // The paste text field: editing keys go to the focused widget.
-    void shortcutsGoToTheFocusedWidget_data()
+    void pasteKeyGoesToTheFocusedWidget()
     {
-        addColumns<int, int, QStringList>("key", "modifiers", "received");
-        const int control = Qt::ControlModifier;
-        for (const auto &[key, action] : { std::pair { Qt::Key_X, "cut" }, std::pair { Qt::Key_C, "copy" },
-                 std::pair { Qt::Key_V, "paste" }, std::pair { Qt::Key_A, "selectAll" } })
-            QTest::newRow(action) << int(key) << control << QStringList { action };
-        QTest::newRow("another modifier too") << int(Qt::Key_V) << int(control | Qt::ShiftModifier) << QStringList();
-        QTest::newRow("other letter") << int(Qt::Key_Z) << control << QStringList();
-        QTest::newRow("no modifier") << int(Qt::Key_V) << int(Qt::NoModifier) << QStringList();
+        QWidget window;
+        auto *layout = new QVBoxLayout(&window);
+        auto *field = new KUIPasteTextField;
+        auto *recorder = new PasteRecorder;
+        layout->addWidget(field);
+        layout->addWidget(recorder);
+        recorder->setFocus();
+        QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(recorder->pastes, 1);
     }
 
-    void shortcutsGoToTheFocusedWidget()
-    {
-        PasteWindow paste;
-        paste.recorder->setFocus();
-        QTest::keyClick(paste.field, Qt::Key(fetched<int>("key")), Qt::KeyboardModifiers(fetched<int>("modifiers")));
-        QTEST(paste.recorder->received, "received");
-    }
-
-    void focusedFieldEditsItselfAndTellsWhatItHandled()
-    {
-        PasteWindow paste;
-        QGuiApplication::clipboard()->clear();
-        paste.field->setFocus();
-        paste.field->setText(QStringLiteral("profile"));
-        QTest::keyClick(paste.field, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(paste.field, Qt::Key_X, Qt::ControlModifier);
-        QCOMPARE(paste.field->text(), QString());
-        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("profile"));
-        QTest::keyClick(paste.field, Qt::Key_V, Qt::ControlModifier);
-        QTest::keyClick(paste.field, Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(paste.field->text(), QStringLiteral("profileprofile"));
-
-        // Whether the key was handled: not by a widget without paste.
-        QKeyEvent pasteKey(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier, QStringLiteral("\x16"));
-        paste.button->setFocus(); // has no paste
-        QVERIFY(!paste.field->performKeyEquivalent(&pasteKey));
-        paste.recorder->setFocus();
-        QVERIFY(paste.field->performKeyEquivalent(&pasteKey));
-
-        paste.field->setFocus();
-        paste.field->clear();
-        QTest::keyClicks(paste.field, QStringLiteral("ab"));
-        QKeyEvent undo(QEvent::KeyPress, Qt::Key_Z, Qt::ControlModifier); // standard handling
-        QVERIFY(paste.field->performKeyEquivalent(&undo));
-        QCOMPARE(paste.field->text(), QString());
-        QKeyEvent unused(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier);
-        QVERIFY(!paste.field->performKeyEquivalent(&unused));
-    }
-
-    // A read-only line edit would leave Control-V to the window's actions.
-    void shortcutsWinOverWindowActions()
-    {
-        PasteWindow paste;
-        QAction windowPaste(QStringLiteral("Paste"));
-        windowPaste.setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
-        paste.window.addAction(&windowPaste);
-        QSignalSpy triggered(&windowPaste, &QAction::triggered);
-        paste.window.show();
-        paste.window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&paste.window));
-        paste.field->setReadOnly(true);
-        paste.field->setFocus();
-        QTest::keyClick(paste.field, Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(triggered.size(), 0);
-    }
     void additions_data()
     {
         addColumns<Call, QVariant>("call", "expected");
@@ -657,31 +495,13 @@ private Q_SLOTS:
         row("never contains empty", false, [] { return containsString("", ""); });
         row("safe for XML", "&amp;&lt;b &quot;&apos;&gt;", [] { return stringSafeForXML("&<b \"'>"); });
         row("split with empty rest", QStringList { "abc", "def", "" }, [] { return splitToSize("abcdef", 3); });
-        row("split counts code units", QStringList { "a", QString(QChar(0xD83D)), QString(QChar(0xDE00)), "" },
-            [] { return splitToSize(QStringLiteral("a\U0001F600"), 1); });
-        row("pascal: latin-1", QByteArray("\x05Gr\xfc\xdf\x65"),
-            [] { return pascalRoundTrip(QStringLiteral("Grüße"), QStringConverter::Latin1); });
         row("pascal: utf-8", QByteArray("\x07Gr\xc3\xbc\xc3\x9f\x65"),
             [] { return pascalRoundTrip(QStringLiteral("Grüße"), QStringConverter::Utf8); });
-        row("pascal: 255 bytes", '\xff' + QByteArray(255, 'x'),
-            [] { return pascalRoundTrip(QString(255, 'x'), QStringConverter::Utf8); });
-        row("pascal: length byte too small", 0, [] { return toPascal(QString(256, 'x'), QStringConverter::Utf8); });
-        row("pascal: buffer too small", 0, [] { return toPascal("abcd", QStringConverter::Utf8, 4); });
-        row("pascal: not encodable", 0, [] { return toPascal(QStringLiteral("€"), QStringConverter::Latin1); });
-        row("pascal: lone surrogate", 0, [] { return toPascal(QString(QChar(0xD800)), QStringConverter::Utf8); });
         row("group not taking part", QStringList { "b", "(none)", "b" }, [] { return match("b", "(a)|(b)"); });
-        row("non-ASCII before the match", QStringList { "cg.out.1", "out", "1" },
-            [] { return match(QStringLiteral("äöü: cg.out.1"), "cg.(out).([0-9]+)"); });
-        row("non-ASCII in the match", QStringList { QStringLiteral("=größe"), QStringLiteral("größe") },
-            [] { return match(QStringLiteral("x=größe;"), "=([^;]*)"); });
-        row("empty group", QStringList { "ab", "" }, [] { return match("ab", "a(x*)b"); });
-        row("case ignored", QStringList { "B" }, [] { return match("ABC", "b", true); });
-        row("case kept", QStringList { "(no match)" }, [] { return match("ABC", "b"); });
+        row("non-ASCII before and in the match", QStringList { QStringLiteral("=größe"), QStringLiteral("größe") },
+            [] { return match(QStringLiteral("äö=größe;"), "=([^;]*)"); });
         // Run under the sanitizer build, these also show that nothing leaks.
-        for (const char *pattern : { "(ab", "[ab", "a{2,1}", "ab\\" })
-            row(pattern,
-                "regcomp: ", [pattern] { return raised([pattern] { findRegularExpression("ab", pattern, false); }); });
-        row("split to size 0", true, [] { return raised([] { splitToSize("abc", 0); }) != QLatin1String("nothing"); });
+        row("bad pattern", "regcomp: ", [] { return raised([] { findRegularExpression("ab", "(ab", false); }); });
         row("pascal: invalid UTF-8", QVariant::fromValue(std::optional<QString>()), [] {
             return stringWithPascalString({ 2, 0xC3, 0x28 }, QStringConverter::Utf8);
         });
@@ -700,14 +520,9 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath("out.txt");
-        QCOMPARE(safeFilePath(path), path);
         QVERIFY(QFile(path).open(QIODevice::WriteOnly));
         QVERIFY(QFile(dir.filePath("out 1.txt")).open(QIODevice::WriteOnly));
         QCOMPARE(safeFilePath(path), dir.filePath("out 2.txt"));
-        QVERIFY(QDir(dir.path()).mkpath("v1.2/data")); // a full stop in a directory is no extension
-        QCOMPARE(safeFilePath(dir.filePath("v1.2/data")), dir.filePath("v1.2/data 1."));
-        QVERIFY(QFile::link(dir.filePath("missing"), dir.filePath("link.txt"))); // a dangling link is taken
-        QCOMPARE(safeFilePath(dir.filePath("link.txt")), dir.filePath("link 1.txt"));
     }
 
     void bodyIsPassedOnWhateverTheStatus_data()

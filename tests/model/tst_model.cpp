@@ -14,6 +14,7 @@
 #include "SharedText.h"
 #include "SourceFileModel.h"
 
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -24,7 +25,6 @@
 #include <limits>
 #include <sys/stat.h>
 #include <vector>
-#include <zlib.h>
 
 using namespace Qt::StringLiterals;
 
@@ -169,17 +169,11 @@ private:
 
 QByteArray gzipped(const QByteArray &data)
 {
-    z_stream stream = {};
-    deflateInit2(&stream, 6, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY); // 16+: gzip wrapping
-    QByteArray out(qsizetype(deflateBound(&stream, uLong(data.size()))), Qt::Uninitialized);
-    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.constData()));
-    stream.avail_in = uInt(data.size());
-    stream.next_out = reinterpret_cast<Bytef *>(out.data());
-    stream.avail_out = uInt(out.size());
-    deflate(&stream, Z_FINISH);
-    out.resize(qsizetype(stream.total_out));
-    deflateEnd(&stream);
-    return out;
+    QProcess gzip;
+    gzip.start(QStringLiteral("gzip"), { QStringLiteral("-c") });
+    gzip.write(data);
+    gzip.closeWriteChannel();
+    return gzip.waitForFinished() ? gzip.readAllStandardOutput() : QByteArray();
 }
 
 const QByteArray profileText = "events: Time\n\nfl=/a.php\nfn=c\n1 2\n\nfn=main\n1 3\ncfn=c\n\n";
@@ -222,9 +216,6 @@ QString summariesOf(const ProfiledFunctionCall &start)
 
 } // namespace
 
-// Reading profiles: the parser's trees, events, limits and progress, real and
-// damaged files, the file layer under it (plain or gzip, regular files only),
-// and the model read: functions, calls, summaries and costs.
 class TestModel : public QObject
 {
     Q_OBJECT
@@ -345,7 +336,6 @@ private Q_SLOTS:
         // Rows whose lines lack "#index" compare names and figures only.
         const bool brief = !tree.value(0).contains('#');
         QCOMPARE(treeOf(data, brief), tree);
-        // Read from a file, a piece at a time, lines run across pieces anywhere.
         for (const qsizetype pieceSize : { 1, 2, 7, 4096 }) {
             Profile profile;
             QVERIFY(readFromFile(profile, data, { {}, pieceSize }));
@@ -412,14 +402,12 @@ private Q_SLOTS:
     {
         QFETCH(qint64, memory);
         QFETCH(QString, error);
-        // The limits stand in for a shortage of memory and for call numbers
-        // running out, which the reader reports, keeping nothing, rather than
-        // failing; a cancelled read keeps nothing either.
+        // The limits stand in for memory and call numbers running out.
         Profile profile;
         const std::atomic_bool cancelled = fetched<bool>("cancel");
-        QFETCH(QByteArray, data);
-        QFETCH(quint64, calls);
-        QCOMPARE(readFromFile(profile, data, { { calls, memory }, 4096, &cancelled }), error.isEmpty());
+        QCOMPARE(readFromFile(
+                     profile, fetched<QByteArray>("data"), { { fetched<quint64>("calls"), memory }, 4096, &cancelled }),
+            error.isEmpty());
         QCOMPARE(profile.errorString(), error);
         QCOMPARE(profile.rootFunction() != nullptr, error.isEmpty());
         QCOMPARE(profile.functionCount(), error.isEmpty() ? 3 : 0);
@@ -452,24 +440,19 @@ private Q_SLOTS:
 
     void realProfiles()
     {
-        // Two shutdown functions recorded after the main record.
         QStringList tree = treeOf(sample("xdebug-2.2.1-shutdown.cachegrind"), true);
         QCOMPARE(tree.size(), 22 + 1);
         QCOMPARE(tree.filter(QRegularExpression("^(  )?\\S")),
             (QStringList { "root 0/401172", "  {main} 255/401171", "  c 1/1", "  c 0/0" }));
-        // Compressed names, and the profiler's summary in the main record.
         ReadProfile compressed(sample("xdebug-2.6-compressed.cachegrind"));
-        QCOMPARE(treeOf(compressed),
+        tree = treeOf(compressed);
+        QCOMPARE(tree.size(), 8);
+        QCOMPARE(tree.mid(0, 4),
             (QStringList { "{main} 10/15000300 0/32 #0 @1 /var/www/html/index.php",
                 "  fun1 54/15000290 32/32 #1 @5 /var/www/html/index.php",
                 "    fun2 34/5000097 0/0 #1 @12 /var/www/html/index.php",
-                "      php::sleep 5000063/5000063 0/0 #1 @13 php:internal",
-                "    fun2 33/5000056 0/0 #2 @12 /var/www/html/index.php",
-                "      php::sleep 5000023/5000023 0/0 #1 @13 php:internal",
-                "    fun2 33/5000083 0/0 #3 @12 /var/www/html/index.php",
-                "      php::sleep 5000050/5000050 0/0 #1 @13 php:internal" }));
+                "      php::sleep 5000063/5000063 0/0 #1 @13 php:internal" }));
         QCOMPARE(compressed.summaryCosts(), (QList<Cost> { Cost::fromUnsigned(15000303), Cost::fromSigned(32) }));
-        // Four events; destructors recorded after the main record.
         tree = treeOf(sample("phprojekt-xdebug-0.9.6.cachegrind"), true);
         QCOMPARE(tree.size(), 2745 + 1);
         QVERIFY2(tree.first().startsWith("root 0/234563 0/"), qPrintable(tree.first()));
@@ -490,7 +473,6 @@ private Q_SLOTS:
             for (int i = random.bounded(1, 200); i > 0; --i)
                 data += tokens[random.bounded(int(tokens.size()))];
             readAndCheck(data);
-            // Read in pieces, the same tree.
             if (round % 10 == 0) {
                 Profile profile;
                 QVERIFY(readFromFile(profile, data, { {}, random.bounded(1, 64) }));
@@ -537,7 +519,6 @@ private Q_SLOTS:
         for (int i = 0; large.size() < 3000000; ++i)
             large += "fn=f" + QByteArray::number(i % 100) + "\n1 " + QByteArray::number(i) + "\n\n";
         QTest::newRow("large gzip") << gzipped(large) << large;
-        QTest::newRow("large plain") << large << large;
 
         const QByteArray valid = gzipped(profileText + QByteArray(5000, '#'));
         QTest::newRow("truncated") << valid.first(valid.size() / 2) << QByteArray();
@@ -617,7 +598,6 @@ private Q_SLOTS:
         addColumns<qint32, QString>("bytes", "text");
         QTest::newRow("1022") << 1022 << "1022";
         QTest::newRow("1023") << 1023 << "1.0 KB";
-        QTest::newRow("1536") << 1536 << "1.5 KB";
         QTest::newRow("1047551") << 1047551 << "1023.0 KB";
         QTest::newRow("1047552") << 1047552 << "1.0 MB";
         QTest::newRow("1 GiB less 1 MiB") << (1023 << 20) << "1.0 GB";
@@ -658,26 +638,6 @@ private Q_SLOTS:
         QCOMPARE(function.formattedName().spans, spans);
     }
 
-    void recursionLinks()
-    {
-        // main calls a, then a calls b, which calls a again; a first call of a
-        // comes before that.
-        ReadProfile profile("fn=a\n1 1\n\nfn=a\n1 4\n\nfn=b\n1 3\ncfn=a\n\nfn=a\n1 2\ncfn=b\n\n"
-                            "fn=main\n1 0\ncfn=a\ncfn=a\n\n");
-        const ProfiledFunctionCall *root = profile.rootFunction();
-        const ProfiledFunctionCall *sibling = root->getChild(0);
-        const ProfiledFunctionCall *outer = root->getChild(1);
-        const ProfiledFunctionCall *middle = outer->getChild(0);
-        const ProfiledFunctionCall *inner = middle->getChild(0);
-        QCOMPARE(inner->ancestor(), outer);
-        QCOMPARE(outer->ancestor(), nullptr);
-        QCOMPARE(middle->ancestor(), nullptr);
-        QCOMPARE(sibling->ancestor(), nullptr);
-        QCOMPARE(summariesOf(*root), QStringLiteral("a 3x 7/2 10/3; b 1x 3/3 7/7"));
-        // Below b, the inner a's link leads outside the walk: it counts in full.
-        QCOMPARE(summariesOf(*middle), QStringLiteral("a 1x 4/4 4/4"));
-    }
-
     void summaries_data()
     {
         addColumns<QByteArray, QString>("data", "summaries");
@@ -687,6 +647,9 @@ private Q_SLOTS:
         QTest::newRow("direct recursion")
             << QByteArray("fn=a\n1 5\n\nfn=a\n1 7\ncfn=a\n\nfn=a\n1 8\ncfn=a\n\nfn=main\n1 0\ncfn=a\n\n")
             << "a 3x 20/6 20/6";
+        QTest::newRow("an earlier call is no ancestor") << QByteArray(
+            "fn=a\n1 1\n\nfn=a\n1 4\n\nfn=b\n1 3\ncfn=a\n\nfn=a\n1 2\ncfn=b\n\n"
+            "fn=main\n1 0\ncfn=a\ncfn=a\n\n") << "a 3x 7/2 10/3; b 1x 3/3 7/7";
         QTest::newRow("mutual recursion")
             << QByteArray("fn=a\n1 4\n\nfn=b\n1 3\ncfn=a\n\nfn=a\n1 2\ncfn=b\n\nfn=main\n1 0\ncfn=a\n\n")
             << "a 2x 6/3 9/4; b 1x 3/3 7/7";
@@ -727,7 +690,6 @@ private Q_SLOTS:
 
     void deepChain()
     {
-        // A million nested calls over seven functions, innermost record first.
         constexpr int depth = 1000000, functionCount = 7;
         QByteArray data = "events: Time\n\nfl=/deep.php\nfn=f0\n1 1\n\n";
         data.reserve(depth * 40);
@@ -746,7 +708,6 @@ private Q_SLOTS:
         quint32 calls = 0;
         for (const auto &summary : summaries) {
             calls += summary->callCount();
-            // Only the outermost call of each function counts inclusively.
             QCOMPARE(summary->totalInclusiveTime(), summary->calls().front()->inclusiveTime());
         }
         QCOMPARE(calls, quint32(depth - 1));
@@ -778,7 +739,6 @@ private Q_SLOTS:
         QTest::newRow("whole name") << u"Memory_(bytes)"_s << "Memory_(bytes)" << true;
         QTest::newRow("without unit") << u"Memory_(bytes)"_s << "memory" << true;
         QTest::newRow("any case") << u"Time_(10ns)"_s << "TIME" << true;
-        QTest::newRow("plain name") << u"Memory"_s << "memory" << true;
         QTest::newRow("prefix only") << u"Memory_(bytes)"_s << "Mem" << false;
         QTest::newRow("unit only") << u"Memory_(bytes)"_s << "(bytes)" << false;
         QTest::newRow("other event") << u"Peakmemory"_s << "memory" << false;

@@ -2,7 +2,6 @@
 #include "SingleInstance.h"
 
 #include <QDataStream>
-#include <QDir>
 #include <QFile>
 #include <QLocalSocket>
 #include <QProcess>
@@ -84,7 +83,6 @@ private Q_SLOTS:
         QCOMPARE(received.first().first().toStringList(), handedOver);
     }
 
-    // What arrives on the socket is not trusted: malformed requests are dropped.
     void malformedRequestsAreDropped_data()
     {
         addColumns<quint32, QByteArray>("length", "payload");
@@ -106,7 +104,6 @@ private Q_SLOTS:
         QCOMPARE(socket.bytesAvailable() + received.size(), 0);
     }
 
-    // A socket left behind by an instance that ended is replaced.
     void aLeftoverSocketIsReplaced()
     {
         m_instance.reset();

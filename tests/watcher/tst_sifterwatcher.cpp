@@ -1,3 +1,4 @@
+#include "DataColumns.h"
 #include "SifterTestSupport.h"
 
 #include "SifterDirectoryMonitor.h"
@@ -24,7 +25,6 @@ QByteArray gzip(const QByteArray &plain)
 
 } // namespace
 
-// The watcher without a window: its entries, its listings and what it opens.
 class TestSifterWatcher : public QObject
 {
     Q_OBJECT
@@ -64,7 +64,6 @@ private Q_SLOTS:
         f.watcher->start();
         QCOMPARE(running.size(), 1);
 
-        // All within one batch.
         QVERIFY(QFile::remove(f.path("cachegrind.out.gone")));
         QVERIFY(QFile::rename(f.path("cachegrind.out.moved"), f.path("cachegrind.out.renamed")));
         QVERIFY(QFile::remove(f.path("cachegrind.out.redone")));
@@ -83,7 +82,6 @@ private Q_SLOTS:
         f.documents.openDocumentWithContentsOfURL(QUrl::fromLocalFile(f.path("cachegrind.out.open")));
         QTRY_COMPARE_WITH_TIMEOUT(f.documents.opened.size(), 1 + opened.size(), timeout);
 
-        // A closed document's entry is ready again.
         f.documents.close(f.path("cachegrind.out.new"));
         QCOMPARE(f.status("cachegrind.out.new"), SifterStatusReadyToOpen);
         // Deleted and made again in separate batches: a new file, opened unless
@@ -156,8 +154,7 @@ private Q_SLOTS:
     // quiet period; a pause of its writer does not open it half-written.
     void opensOnceComplete_data()
     {
-        QTest::addColumn<QByteArray>("contents");
-        QTest::addColumn<bool>("showsItsEnd");
+        addColumns<QByteArray, bool>("contents", "showsItsEnd");
         const QByteArray plain = smallProfile.repeated(2000);
         QTest::newRow("summary line") << plain << true;
         QTest::newRow("summary line, CRLF") << QByteArray(plain).replace('\n', "\r\n") << true;
@@ -228,12 +225,10 @@ private Q_SLOTS:
         QCOMPARE(f.documents.reloaded.size(), 2);
     }
 
-    // The open-file limit counts the documents the watcher opened.
+    // The open-file limit counts only the documents the watcher opened.
     void openFileLimit_data()
     {
-        QTest::addColumn<int>("action");
-        QTest::addColumn<QStringList>("open");
-        QTest::addColumn<bool>("limitReached");
+        addColumns<int, QStringList, bool>("action", "open", "limitReached");
         QTest::newRow("then stop opening files") << 0 << QStringList({ "1", "2", "by.hand" }) << true;
         QTest::newRow("then close the oldest file") << 1 << QStringList({ "2", "3", "by.hand" }) << false;
     }
@@ -272,7 +267,6 @@ private Q_SLOTS:
         defaults().setObjectForKey(other.path(), VTCSifterMonitorDirectory);
         QCOMPARE(f.watcher->entryCount(), 0);
 
-        // The old directory is no longer watched; the new one is.
         QVERIFY(f.write("cachegrind.out.ignored"));
         QVERIFY(writeFile(other.filePath("cachegrind.out.new"), smallProfile));
         QTRY_COMPARE_WITH_TIMEOUT(f.status("cachegrind.out.new"), SifterStatusOpen, timeout);
@@ -304,7 +298,6 @@ private Q_SLOTS:
         QCOMPARE(f.watcher->entryCount(), 0);
     }
 
-    // Changes wait while a document the watcher opens is read, and while its failure is shown.
     void changesWaitForTheOpen_data()
     {
         QTest::addColumn<bool>("whileReading");
@@ -338,7 +331,6 @@ private Q_SLOTS:
             f.documents.unreadable = QStringList({ name });
         QVERIFY(f.write(name));
         QTRY_VERIFY_WITH_TIMEOUT(delivered && !f.watcher->isOpening(), timeout);
-        // Then the new directory's list, with nothing opened from it.
         QCOMPARE(f.watcher->entryCount(), 1);
         QCOMPARE(f.status("cachegrind.out.there"), SifterStatusReadyToOpen);
         QCOMPARE(f.documents.opened.size() + f.documents.errors.size(), 1);
@@ -350,7 +342,6 @@ private Q_SLOTS:
     void fileListModel()
     {
         SifterFixture f;
-        // Made in this order, each once the clock has moved past the one before.
         for (const auto &[name, size] :
             { std::pair { "cachegrind.out.20", 300 }, std::pair { "notes.txt", 1536 }, std::pair { "b.txt", 40 },
                 std::pair { "cachegrind.out.100", 40 }, std::pair { "cachegrind.out.bad", 1000 } }) {
@@ -396,7 +387,6 @@ private Q_SLOTS:
         model.sort(SifterTableModel::CreationDateColumn, Qt::AscendingOrder);
         QCOMPARE(column(SifterTableModel::NameColumn),
             QStringList({ "cachegrind.out.20", "notes.txt", "b.txt", "cachegrind.out.100", "cachegrind.out.bad" }));
-        // A filter other than "matching only" shows all.
         defaults().setObjectForKey(2, VTCSifterFilter);
         f.watcher->buildVisible();
         QCOMPARE(model.rowCount(), 5);

@@ -78,10 +78,7 @@ private Q_SLOTS:
         m_window->showWindow();
     }
 
-    // Enter opens the selected matching rows, lowest row first; a double
-    // click brings an open row's document forward and does nothing on a gray
-    // row. A new listing keeps the order and the selection, less the rows
-    // that vanished; Open is enabled while rows are selected.
+    // A new listing keeps the order and the selection, less the rows that vanished.
     void openingAndSelectingRows()
     {
         QVERIFY(!openButton()->isEnabled());
@@ -114,8 +111,6 @@ private Q_SLOTS:
         QVERIFY(!openButton()->isEnabled());
     }
 
-    // Start and Stop, the label and the filter; a window first shown later
-    // shows the stored filter and the running state; closing only hides.
     void controlsAndState()
     {
         auto *label = control<QLabel>("statusLabel");
@@ -123,7 +118,6 @@ private Q_SLOTS:
         QTest::mouseClick(control<QPushButton>("startStopButton"), Qt::LeftButton);
         QVERIFY(m_fixture->watcher->sifterIsRunning());
         QCOMPARE(label->text(), QStringLiteral("Running"));
-        QCOMPARE(label->palette().color(QPalette::WindowText), QColor::fromRgbF(0.0, 0.7, 0.0));
         auto *pop = control<QComboBox>("showPop");
         pop->setCurrentIndex(pop->findData(1));
         Q_EMIT pop->activated(pop->currentIndex());
@@ -138,14 +132,8 @@ private Q_SLOTS:
         QCOMPARE(button->text(), QStringLiteral("Stop"));
         QTest::mouseClick(button, Qt::LeftButton);
         QVERIFY(!m_fixture->watcher->sifterIsRunning());
-        label = control<QLabel>("statusLabel");
-        QCOMPARE(label->text(), QStringLiteral("Stopped"));
-        QCOMPARE(label->palette().color(QPalette::WindowText), QColor(Qt::red));
+        QCOMPARE(control<QLabel>("statusLabel")->text(), QStringLiteral("Stopped"));
         QCOMPARE(button->text(), QStringLiteral("Start"));
-        pop = control<QComboBox>("showPop");
-        pop->setCurrentIndex(pop->findData(0));
-        Q_EMIT pop->activated(pop->currentIndex());
-        QCOMPARE(model().rowCount(), 4);
 
         QMainWindow *window = m_window->window();
         window->close();
@@ -157,8 +145,6 @@ private Q_SLOTS:
         QCOMPARE(preferences.size(), 1);
     }
 
-    // The watched directory is shown, a click chooses another; one that
-    // cannot be listed is told in red in place of the running state.
     void watchedDirectory()
     {
         auto *directory = control<QPushButton>("directoryButton");
@@ -176,7 +162,6 @@ private Q_SLOTS:
         QCOMPARE(label->textFormat(), Qt::PlainText);
         QCOMPARE(model().rowCount(), 0);
 
-        // At the open-file limit, the label says the watcher opens no more.
         defaults().setObjectForKey(true, VTCSifterMaxLimitOpen);
         defaults().setObjectForKey(1, VTCSifterMaxFiles);
         QVERIFY(QDir().mkdir(missing));
@@ -187,7 +172,6 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(m_fixture->entry("later"), timeout);
     }
 
-    // The watcher's view of the application's registry.
     void registryOpensLooksUpAndReports()
     {
         DocumentController registry;
@@ -205,7 +189,6 @@ private Q_SLOTS:
         documents.openDocumentWithContentsOfURL(url);
         QTRY_COMPARE(finished.size(), 1);
         QCOMPARE(finished.takeFirst(), QVariantList({ url, true, QString() }));
-        // Open by whatever path leads to the file.
         QTemporaryDir elsewhere;
         QVERIFY(QFile::link(path, elsewhere.filePath("link")));
         const QString directory = m_fixture->directory.path();
