@@ -1,7 +1,7 @@
 #pragma once
 
-#include "KestruneFoundationExport.h"
 #include "KFPreferencePane.h"
+#include "KestruneFoundationExport.h"
 
 #include <QActionGroup>
 #include <QObject>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "KestruneFoundationExport.h"
 #include "KFSharedDefaultsObserver.h"
+#include "KestruneFoundationExport.h"
 
 #include <QIcon>
 #include <QObject>

@@ -14,9 +14,9 @@
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <algorithm>
 #include <climits>
 #include <limits>
-#include <algorithm>
 #include <new>
 
 #include <sys/stat.h>

@@ -1,8 +1,8 @@
 #include "AppController.h"
 
 #include "AlertPresenter.h"
-#include "DisplayText.h"
 #include "ComparisonController.h"
+#include "DisplayText.h"
 #include "DocumentController.h"
 #include "DocumentWindow.h"
 #include "FileDropFilter.h"
@@ -23,11 +23,11 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QWindow>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
+#include <QWindow>
 
 namespace {
 

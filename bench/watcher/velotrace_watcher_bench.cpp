@@ -12,12 +12,12 @@
 #include <KFUserDefaultsController.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QFile>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QEventLoop>
-#include <QTimer>
+#include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QUrl>
 
 #include <algorithm>

@@ -42,8 +42,8 @@
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
-#include <QToolButton>
 #include <QTextStream>
+#include <QToolButton>
 
 #include <algorithm>
 #include <cstdio>

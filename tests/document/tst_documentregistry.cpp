@@ -1,13 +1,13 @@
 #include "DataColumns.h"
 #include "DocumentTestSupport.h"
 
-#include "RecordingAlertPresenter.h"
 #include "DocumentController.h"
 #include "DocumentLoader.h"
 #include "DocumentOpening.h"
 #include "DocumentWindow.h"
 #include "MyDocument.h"
 #include "ProgressWindow.h"
+#include "RecordingAlertPresenter.h"
 #include "SettingsKeys.h"
 #include "SummaryController.h"
 

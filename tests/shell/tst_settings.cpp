@@ -1,8 +1,8 @@
-#include "TestDefaults.h"
-#include "RecordingAlertPresenter.h"
 #include "AppController.h"
 #include "DocumentController.h"
+#include "RecordingAlertPresenter.h"
 #include "SettingsKeys.h"
+#include "TestDefaults.h"
 
 #include <QDir>
 #include <QFile>

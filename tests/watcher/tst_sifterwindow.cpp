@@ -1,7 +1,7 @@
 #include "SifterTestSupport.h"
 
-#include "RecordingAlertPresenter.h"
 #include "DocumentController.h"
+#include "RecordingAlertPresenter.h"
 #include "SifterDocumentRegistry.h"
 #include "SifterStatusController.h"
 #include "SifterTableModel.h"
