@@ -2,6 +2,7 @@
 
 #include "DiffReport.h"
 #include "FoldedReport.h"
+#include "MergedTreeReport.h"
 #include "OutputStream.h"
 #include "Profile.h"
 #include "ProfileComparison.h"
@@ -21,7 +22,7 @@ namespace {
 
 const char usage[] = "Usage: velotrace [--new-instance] [FILE...]\n"
                      "       velotrace --summary [--event NAME] [--unit s|ms|us] [--top N] [--tsv] FILE\n"
-                     "       velotrace --tree [--event NAME] [--depth N] [--unit s|ms|us] [--tsv] FILE\n"
+                     "       velotrace --tree [--merged] [--event NAME] [--depth N] [--unit s|ms|us] [--tsv] FILE\n"
                      "       velotrace --folded [--event NAME] FILE\n"
                      "       velotrace --diff [--event NAME] [--unit s|ms|us] [--top N] [--tsv] BEFORE AFTER\n"
                      "\n"
@@ -42,6 +43,10 @@ constexpr OptionSpec optionSpecs[] = {
         "total inclusive cost first.",
         nullptr },
     { "tree", "The whole call tree, one call per line, in pre-order.", nullptr },
+    { "merged",
+        "With --tree: one line per distinct call path, the calls along it merged: their number and their total "
+        "self and inclusive cost.",
+        nullptr },
     { "folded",
         "Folded stacks for flame-graph tools: each call path from the root, names joined by \";\", and the sum of "
         "the self costs of its calls, sorted by path.",
@@ -105,6 +110,8 @@ struct Request
     Mode mode = Mode::Help;
     ReportOptions report;
     QString eventName;
+    // --tree with the calls along each call path merged.
+    bool merged = false;
     // One, or two for a comparison.
     QStringList files;
     QString help;
@@ -135,6 +142,9 @@ std::optional<QString> parse(const QStringList &arguments, const CommandLine::De
     const bool diff = parser.isSet(QStringLiteral("diff"));
     if (int(summary) + int(tree) + int(folded) + int(diff) > 1)
         return QStringLiteral("only one of --summary, --tree, --folded and --diff can be given");
+    request.merged = parser.isSet(QStringLiteral("merged"));
+    if (request.merged && !tree)
+        return QStringLiteral("--merged needs --tree");
     if (!summary && !tree && !folded && !diff)
         return QStringLiteral("--event, --tsv, --unit, --top and --depth need --summary, --tree, --folded or --diff");
     request.mode = summary ? Mode::Summary : tree ? Mode::Tree : folded ? Mode::Folded : Mode::Diff;
@@ -304,6 +314,8 @@ int CommandLine::run(const QStringList &arguments, std::FILE *out, std::FILE *er
         }
         if (request.mode == Mode::Summary)
             SummaryReport(profile, report).print(output);
+        else if (request.mode == Mode::Tree && request.merged)
+            MergedTreeReport(profile, report).print(output);
         else if (request.mode == Mode::Tree)
             TreeReport(profile, report).print(output);
         else

@@ -37,6 +37,7 @@ const QByteArray diffHeader
     = "calls_before\tcalls_after\tself_before\tself_after\tinclusive_before\tinclusive_after\tfunction\n";
 const QByteArray summaryHeader = "calls\tself_total\tinclusive_total\tself_avg\tinclusive_avg\tfunction\n";
 const QByteArray treeHeader = "depth\tindex\tself\tinclusive\tline\tfile\tfunction\n";
+const QByteArray mergedHeader = "depth\tcalls\tself\tinclusive\tfunction\n";
 
 QStringList words(const char *text)
 {
@@ -103,6 +104,22 @@ private Q_SLOTS:
             << QByteArray("main 100\nmain;a 5\nmain;fib;php::strlen 7\nmain;x:y 3\n");
         QTest::newRow("folded, two calls at the top") << words("--folded") << QByteArray("fn=b\n1 2\n\nfn=a\n1 1\n")
                                                       << true << QByteArray("root;a 1\nroot;b 2\n");
+        // The two calls of fib merge; php::strlen comes after the fib its
+        // caller called first.
+        QTest::newRow("merged tree") << words("--tree --merged --tsv") << stacks << true
+                                     << mergedHeader
+                + QByteArray("0\t1\t1\t35\tmain\n1\t2\t7\t14\tfib\n2\t1\t3\t7\tfib\n3\t1\t4\t4\tfib\n"
+                             "2\t1\t0\t0\tphp::strlen\n1\t1\t1\t9\ta\n2\t1\t8\t8\tx;y\n1\t1\t6\t6\ta b\n"
+                             "1\t1\t2\t2\tx:y\n1\t1\t3\t3\tx;y\n");
+        QTest::newRow("merged tree of memory, cut")
+            << words("--tree --merged --tsv --event memory --depth 1") << stacks << true
+            << mergedHeader
+                + QByteArray("0\t1\t100\t89\tmain\n1\t2\t0\t-13\tfib\n1\t1\t5\t5\ta\n1\t1\t-6\t-6\ta b\n"
+                             "1\t1\t1\t1\tx:y\n1\t1\t2\t2\tx;y\n");
+        QTest::newRow("merged tree, indented") << words("--tree --merged --depth 1 --unit us") << stacks << true
+                                               << QByteArray("main  35µs (self 1µs)  ×1\n  fib  14µs (self 7µs)  ×2\n"
+                                                             "  a  9µs (self 1µs)  ×1\n  a b  6µs (self 6µs)  ×1\n"
+                                                             "  x:y  2µs (self 2µs)  ×1\n  x;y  3µs (self 3µs)  ×1\n");
         QTest::newRow("folded empty") << words("--folded") << QByteArray() << true << QByteArray();
         QTest::newRow("memory chosen, aligned")
             << words("--summary --event Memory --top 1") << memory << true
@@ -173,6 +190,8 @@ private Q_SLOTS:
         QCOMPARE(lines.size(), 100 + 1);
         QCOMPARE(lines[64], QByteArray(128, ' ') + "f  36µs (self 1µs)  :1");
         QCOMPARE(lines[99], QByteArray(128, ' ') + "[99] f  1µs (self 1µs)  :1");
+        const Result merged = run(QStringList { "--tree", "--merged", "--unit", "us", write("deep.cg", chain) });
+        QCOMPARE(merged.out.split('\n')[99], QByteArray(128, ' ') + "[99] f  1µs (self 1µs)  ×1");
     }
 
     // Files that cannot be read: one line naming the file, exit 1. Bad
@@ -195,6 +214,8 @@ private Q_SLOTS:
         QTest::newRow("unknown option") << words("--summary --fast") << 2 << QByteArray("Unknown option 'fast'");
         QTest::newRow("missing value") << words("--summary x --event") << 2
                                        << QByteArray("Missing value after '--event'");
+        QTest::newRow("merged without the tree")
+            << words("--summary --merged x") << 2 << QByteArray("--merged needs --tree");
         QTest::newRow("two modes") << words("--tree --folded x") << 2 << QByteArray("only one of");
         QTest::newRow("folded with a layout")
             << words("--folded --depth 2 x") << 2 << QByteArray("--depth does not go with --folded");

@@ -1,0 +1,59 @@
+#include "MergedTreeReport.h"
+
+#include "CallTreeMerger.h"
+#include "CostFormat.h"
+#include "OutputStream.h"
+#include "PrintableNames.h"
+#include "Profile.h"
+#include "TreeReport.h"
+
+#include <algorithm>
+#include <limits>
+
+MergedTreeReport::MergedTreeReport(const Profile &profile, const ReportOptions &options)
+    : m_profile(profile)
+    , m_options(options)
+{ }
+
+void MergedTreeReport::print(OutputStream &out) const
+{
+    if (m_options.tsv)
+        out << "depth\tcalls\tself\tinclusive\tfunction\n";
+    const MergedCallTree paths = CallTreeMerger::merge(m_profile.callTree());
+    const int event = m_options.event;
+    const ProfileEvent &shown = m_profile.events()[event];
+    const auto text = [&](quint64 bits) {
+        return CostFormat::costString(shown, shown.cost(bits), m_options.measurement, m_options.displayDash);
+    };
+    const auto printFigure = [&](quint64 bits) {
+        if (shown.isSigned())
+            out << qint64(bits);
+        else
+            out << bits;
+    };
+    PrintableNames functions(m_profile.functionNames());
+    const quint64 maxDepth = m_options.depth.value_or(std::numeric_limits<quint64>::max());
+
+    // Numbered in pre-order: a path too deep to print skips its subtree.
+    for (quint32 path = 0; path < paths.size() && !out.hasFailed();) {
+        const quint64 depth = paths.depth(path);
+        if (depth > maxDepth) {
+            path = paths.subtreeEnd(path);
+            continue;
+        }
+        if (m_options.tsv) {
+            out << depth << '\t' << paths.calls(path) << '\t';
+            printFigure(paths.selfBits(event, path));
+            out << '\t';
+            printFigure(paths.inclusiveBits(event, path));
+            out << '\t' << functions(paths.function(path)) << '\n';
+        } else {
+            out.pad(qsizetype(std::min(depth, TreeReport::maxIndentation) * 2));
+            if (depth > TreeReport::maxIndentation)
+                out << '[' << depth << "] ";
+            out << functions(paths.function(path)) << "  " << text(paths.inclusiveBits(event, path)) << " (self "
+                << text(paths.selfBits(event, path)) << ")  \u00d7" << paths.calls(path) << '\n';
+        }
+        ++path;
+    }
+}
