@@ -2,13 +2,10 @@
 #include "TestProfiles.h"
 
 #include "CallTreeMerger.h"
-#include "ChildOrder.h"
 #include "MergedCallTree.h"
 #include "SmallCallFilter.h"
 
 #include <QTest>
-
-#include <algorithm>
 
 namespace {
 
@@ -35,9 +32,9 @@ QString figure(Cost cost)
 }
 
 // The paths, one line each, reached through their children and indented
-// by depth: "name xCALLS self/inclusive (average self/inclusive) per event
-// #first call". Checks that the walk meets the paths in their numbers'
-// order and that each subtree ends where its numbers do.
+// by depth: "name xCALLS self/inclusive per event #first call". Checks
+// that the walk meets them in their numbers' order and that each subtree
+// ends where its numbers do.
 QStringList linesOf(const Profile &profile, const MergedCallTree &paths)
 {
     QStringList lines;
@@ -47,17 +44,14 @@ QStringList linesOf(const Profile &profile, const MergedCallTree &paths)
     while (!pending.empty()) {
         const quint32 path = pending.back();
         pending.pop_back();
-        if (path != quint32(lines.size()) || paths.depth(path) != (path == 0 ? 0 : paths.depth(paths.parent(path)) + 1)
-            || paths.subtreeEnd(path)
-                != (paths.childCount(path) == 0 ? path + 1
-                                                : paths.subtreeEnd(paths.child(path, paths.childCount(path) - 1))))
+        const quint32 lastChild = paths.childCount(path) == 0 ? path : paths.child(path, paths.childCount(path) - 1);
+        if (path != quint32(lines.size())
+            || paths.subtreeEnd(path) != (lastChild == path ? path + 1 : paths.subtreeEnd(lastChild)))
             return { QStringLiteral("path %1 out of place").arg(path) };
         QString line = QString(paths.depth(path) * 2, ' ') + profile.function(paths.function(path)).name() + " x"
             + QString::number(paths.calls(path));
         for (int event = 0; event < paths.eventCount(); ++event)
-            line += ' ' + figure(paths.selfCost(event, path)) + '/' + figure(paths.inclusiveCost(event, path)) + " ("
-                + figure(paths.averageSelfCost(event, path)) + '/' + figure(paths.averageInclusiveCost(event, path))
-                + ')';
+            line += ' ' + figure(paths.selfCost(event, path)) + '/' + figure(paths.inclusiveCost(event, path));
         lines << line + " #" + QString::number(paths.firstCall(path));
         for (quint32 i = paths.childCount(path); i-- > 0;)
             pending.push_back(paths.child(path, i));
@@ -65,36 +59,30 @@ QStringList linesOf(const Profile &profile, const MergedCallTree &paths)
     return lines;
 }
 
-template <typename Tree> QString namesOf(const Profile &profile, const Tree &tree, const std::vector<quint32> &nodes)
-{
-    QStringList names;
-    for (const quint32 node : nodes)
-        names << profile.function(tree.function(node)).name();
-    return names.join(' ');
-}
-
-// Hides what `share` of the root's cost asks, in every call of `tree`, and
-// checks that each parent's figures still add up; answers the root's shown
-// children and "N more calls" for the hidden ones.
+// The root's children in `order` once what `share` of its cost asks is
+// hidden, and "+N more calls" with their cost; checks in every call of
+// `tree` that the figures still add up.
 template <typename Tree>
 QString hidingAtRoot(const Profile &profile, const Tree &tree, quint32 root, int event, double share, ChildOrder order)
 {
     const SmallCallFilter<Tree> filter(tree, root, event, share);
     for (quint32 node = 0; node < tree.size(); ++node) {
         const auto children = filter.children(node, order);
-        if (children.shown.size() + children.hidden.children != tree.childCount(node))
-            return QStringLiteral("children of %1 lost").arg(node);
         for (int e = 0; e < tree.eventCount(); ++e) {
             quint64 sum = Cost::addBits(tree.selfBits(e, node), children.hidden.inclusiveBits[size_t(e)], true);
             for (const quint32 child : children.shown)
                 sum = Cost::addBits(sum, tree.inclusiveBits(e, child), true);
-            if (sum != tree.inclusiveBits(e, node))
+            if (sum != tree.inclusiveBits(e, node)
+                || children.shown.size() + children.hidden.children != tree.childCount(node))
                 return QStringLiteral("figures of %1 do not add up").arg(node);
         }
     }
     const auto children = filter.children(root, order);
-    return namesOf(profile, tree, children.shown)
-        + QStringLiteral(" +%1 more calls %2")
+    QString names;
+    for (const quint32 child : children.shown)
+        names += profile.function(tree.function(child)).name() + ' ';
+    return names
+        + QStringLiteral("+%1 more calls %2")
               .arg(children.hidden.calls)
               .arg(figure(Cost::fromBits(children.hidden.inclusiveBits[size_t(event)], tree.isSigned(event))));
 }
@@ -113,19 +101,13 @@ private Q_SLOTS:
         // meets b first.
         QTest::newRow("repeated siblings, a callee under two parents")
             << repeats
-            << QStringList { "main x1 512/1023 (512/1023) #9", "  a x3 74/123 (24/41) #1", "    c x3 49/49 (16/16) #0",
-                   "  b x2 132/388 (66/194) #2", "    c x1 256/256 (256/256) #7" };
+            << QStringList { "main x1 512/1023 #9", "  a x3 74/123 #1", "    c x3 49/49 #0", "  b x2 132/388 #2",
+                   "    c x1 256/256 #7" };
         QTest::newRow("recursion stays a path per depth")
             << recursion
-            << QStringList { "main x1 16/31 (16/31) #4", "  f x2 12/15 (6/7) #2", "    f x1 2/3 (2/3) #1",
-                   "      f x1 1/1 (1/1) #0" };
-        // Averages of signed figures round towards zero.
-        QTest::newRow("memory and a third event") << threeEvents
-                                                  << QStringList { "main x1 1/9 (1/9) 10/-51 (10/-51) 1/6 (1/6) #2",
-                                                         "  g x2 8/8 (4/4) -61/-61 (-30/-30) 5/5 (2/2) #0" };
-        QTest::newRow("two calls at the top, under the made-up root")
-            << QByteArray("fn=b\n1 2\n\nfn=a\n1 1\n\nfn=b\n1 4\n\n")
-            << QStringList { "root x1 0/7 (0/7) #3", "  b x2 6/6 (3/3) #0", "  a x1 1/1 (1/1) #1" };
+            << QStringList { "main x1 16/31 #4", "  f x2 12/15 #2", "    f x1 2/3 #1", "      f x1 1/1 #0" };
+        QTest::newRow("memory and a third event")
+            << threeEvents << QStringList { "main x1 1/9 10/-51 1/6 #2", "  g x2 8/8 -61/-61 5/5 #0" };
         QTest::newRow("no calls") << QByteArray() << QStringList();
     }
 
@@ -148,49 +130,27 @@ private Q_SLOTS:
         QCOMPARE(calls, quint64(tree.size()));
     }
 
-    void heaviestFirst_data()
-    {
-        addColumns<bool, int, QString>("merged", "event", "order");
-        // Ties stay in the order of the first calls; memory given back is
-        // the lightest.
-        QTest::newRow("paths by time") << true << 0 << "p q s r";
-        QTest::newRow("paths by memory") << true << 1 << "r s p q";
-        QTest::newRow("calls by time") << false << 0 << "q s p r p";
-        QTest::newRow("calls by memory") << false << 1 << "r s p p q";
-    }
-
-    void heaviestFirst()
-    {
-        const ReadProfile profile(weights);
-        const CallTree &tree = profile.callTree();
-        const int event = fetched<int>("event");
-        if (fetched<bool>("merged")) {
-            const MergedCallTree paths = CallTreeMerger::merge(tree);
-            QTEST(namesOf(profile, paths, orderedChildren(paths, paths.root(), ChildOrder::HeaviestFirst, event)),
-                "order");
-        } else {
-            QTEST(namesOf(profile, tree, orderedChildren(tree, tree.rootNumber(), ChildOrder::HeaviestFirst, event)),
-                "order");
-        }
-    }
-
-    void hiddenCalls_data()
+    void childrenShown_data()
     {
         addColumns<QByteArray, bool, int, double, bool, QString>(
             "profile", "merged", "event", "share", "heaviestFirst", "atRoot");
+        // Ties stay in the order of the first calls; memory given back is
+        // the lightest.
+        QTest::newRow("paths by time") << weights << true << 0 << 0.0 << true << "p q s r +0 more calls 0";
+        QTest::newRow("paths by memory") << weights << true << 1 << 0.0 << true << "r s p q +0 more calls 0";
+        QTest::newRow("calls by time") << weights << false << 0 << 0.0 << true << "q s p r p +0 more calls 0";
+        QTest::newRow("calls by memory") << weights << false << 1 << 0.0 << true << "r s p p q +0 more calls 0";
         // The root's inclusive time is 1023: a's paths cost 123, b's 388.
-        QTest::newRow("paths") << repeats << true << 0 << 0.2 << false << "b +3 more calls 123";
-        QTest::newRow("paths, nothing below the share")
-            << repeats << true << 0 << 0.1 << false << "a b +0 more calls 0";
-        QTest::newRow("nothing hidden") << repeats << true << 0 << 0.0 << false << "a b +0 more calls 0";
-        QTest::newRow("calls") << repeats << false << 0 << 0.2 << false << "b +4 more calls 127";
+        QTest::newRow("paths hidden") << repeats << true << 0 << 0.2 << false << "b +3 more calls 123";
+        QTest::newRow("paths above the share") << repeats << true << 0 << 0.1 << false << "a b +0 more calls 0";
+        QTest::newRow("calls hidden") << repeats << false << 0 << 0.2 << false << "b +4 more calls 127";
         // Memory given back counts by its size: q's -20 is above 0.3 of 50.
         QTest::newRow("memory by size") << weights << false << 1 << 0.3 << false << "q r s +2 more calls 10";
         QTest::newRow("memory by size, heaviest first")
             << weights << true << 1 << 0.3 << true << "r s q +2 more calls 10";
     }
 
-    void hiddenCalls()
+    void childrenShown()
     {
         const ReadProfile profile(fetched<QByteArray>("profile"));
         const CallTree &tree = profile.callTree();
@@ -215,8 +175,6 @@ private Q_SLOTS:
         const ReadProfile profile(data);
         const MergedCallTree paths = CallTreeMerger::merge(profile.callTree());
         QCOMPARE(paths.size(), depth);
-        QCOMPARE(paths.subtreeEnd(paths.root()), depth);
-        QCOMPARE(paths.depth(depth - 1), depth - 1);
         QCOMPARE(paths.inclusiveBits(0, 1), quint64(depth - 1));
         QCOMPARE(CallTreeMerger::pathOfCall(paths, profile.callTree(), 0), depth - 1);
         QCOMPARE(CallTreeMerger::callsOfPath(paths, profile.callTree(), depth - 1), std::vector<quint32> { 0 });
