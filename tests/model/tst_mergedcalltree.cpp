@@ -168,10 +168,14 @@ private Q_SLOTS:
     void deepChain()
     {
         constexpr quint32 depth = 1000000;
+        // Seven functions, each calling the one before.
+        QByteArray records[7];
+        for (int i = 0; i < 7; ++i)
+            records[i] = "fn=f" + QByteArray::number(i) + "\n1 1\ncfn=f" + QByteArray::number((i + 6) % 7) + "\n\n";
         QByteArray data = "events: Time\n\nfn=f0\n1 1\n\n";
         data.reserve(depth * 24);
         for (quint32 i = 1; i < depth; ++i)
-            data += "fn=f" + QByteArray::number(i % 7) + "\n1 1\ncfn=f" + QByteArray::number((i - 1) % 7) + "\n\n";
+            data += records[i % 7];
         const ReadProfile profile(data);
         const MergedCallTree paths = CallTreeMerger::merge(profile.callTree());
         QCOMPARE(paths.size(), depth);
