@@ -85,23 +85,22 @@ void AnnotateReport::printTable(OutputStream &out, const LineCosts &costs) const
 
 void AnnotateReport::printSources(OutputStream &out, const LineCosts &costs) const
 {
+    // Costliest first, then by path.
     const bool isSigned = m_profile.events()[m_options.event].isSigned();
-    std::vector<quint32> sources;
+    const NameTable &paths = m_profile.sourceNames();
+    std::vector<std::pair<quint64, quint32>> files;
     for (const quint32 source : costs.sources()) {
         if (m_profile.source(source).path() != QLatin1String("php:internal"))
-            sources.push_back(source);
+            files.emplace_back(sortKey(costs.selfBits(source), isSigned), source);
     }
-    // Costliest first, then by path.
-    const NameTable &paths = m_profile.sourceNames();
-    std::stable_sort(sources.begin(), sources.end(),
-        [&](quint32 left, quint32 right) { return paths.bytes(left) < paths.bytes(right); });
-    std::stable_sort(sources.begin(), sources.end(), [&](quint32 left, quint32 right) {
-        return sortKey(costs.selfBits(left), isSigned) > sortKey(costs.selfBits(right), isSigned);
+    std::sort(files.begin(), files.end(), [&](const auto &left, const auto &right) {
+        return left.first != right.first ? left.first > right.first
+                                         : paths.bytes(left.second) < paths.bytes(right.second);
     });
 
     QStringList unread;
     SourceText text;
-    for (const quint32 source : sources) {
+    for (const auto &[cost, source] : files) {
         const QString &recorded = m_profile.source(source).path();
         const QString local = m_mapping.localPath(recorded);
         const QString shownPath

@@ -5,7 +5,6 @@
 #include "ProgressController.h"
 #include "SharedText.h"
 
-#include <algorithm>
 #include <limits>
 #include <new>
 #include <stdexcept>
@@ -233,7 +232,8 @@ Q_ALWAYS_INLINE void CachegrindParser::handleBodyLine(std::string_view line, qui
 
 void CachegrindParser::startCall(const FunctionModel &function, std::string_view line)
 {
-    assignCallSites();
+    if (!m_claimedCallees.empty() || m_callSiteLines.size() > m_announcedCallees)
+        assignCallSites();
     CallTree &tree = m_profile.m_tree;
     if (tree.size() >= m_limits.calls)
         throw std::length_error("too many calls");
@@ -306,7 +306,9 @@ void CachegrindParser::claimCallees()
     const auto callees = m_unclaimedCalls.end() - 1 - qsizetype(taken);
     for (auto callee = callees; callee != m_unclaimedCalls.end() - 1; ++callee)
         m_profile.m_tree.setParent(*callee, caller);
-    m_claimedCallees.insert(m_claimedCallees.end(), callees, m_unclaimedCalls.end() - 1);
+    // Newest first: a record's later claims take older calls.
+    for (auto callee = m_unclaimedCalls.end() - 1; callee != callees;)
+        m_claimedCallees.push_back(*--callee);
     m_unclaimedCalls.erase(callees, m_unclaimedCalls.end() - 1);
 }
 
@@ -323,22 +325,22 @@ void CachegrindParser::readCallSiteLine(quint64 datum)
 
 void CachegrindParser::assignCallSites()
 {
-    if (m_claimedCallees.empty() && m_callSiteLines.size() <= m_announcedCallees)
-        return;
-    // The i-th "cfn=" line names the i-th callee in file order, which is the
-    // order of their numbers: a record that writes "cfl=" before each
-    // "cfn=" claims its callees one at a time, the last first. Lines whose
-    // callees are still announced stay for the call that claims them; when
-    // fewer callees were claimed than lines given, they match the last.
+    // The i-th "cfn=" line names the i-th callee in file order, the order of
+    // their numbers; the claimed callees are held newest first, as a record
+    // that writes "cfl=" before each "cfn=" claims them one at a time, the
+    // last first. Lines whose callees are still announced stay for the call
+    // that claims them; when fewer callees were claimed than lines given,
+    // they match the last.
     const size_t announced = size_t(qMin<quint64>(m_announcedCallees, m_callSiteLines.size()));
     const size_t lines = m_callSiteLines.size() - announced;
-    std::sort(m_claimedCallees.begin(), m_claimedCallees.end());
     const size_t count = qMin(lines, m_claimedCallees.size());
-    const size_t firstCallee = m_claimedCallees.size() - count;
     for (size_t i = 0; i < count; ++i)
-        m_profile.m_tree.setCallSiteLine(m_claimedCallees[firstCallee + i], m_callSiteLines[lines - count + i]);
+        m_profile.m_tree.setCallSiteLine(m_claimedCallees[count - 1 - i], m_callSiteLines[lines - count + i]);
     m_claimedCallees.clear();
-    m_callSiteLines.erase(m_callSiteLines.begin(), m_callSiteLines.begin() + qsizetype(lines));
+    if (announced == 0)
+        m_callSiteLines.clear();
+    else
+        m_callSiteLines.erase(m_callSiteLines.begin(), m_callSiteLines.begin() + qsizetype(lines));
 }
 
 quint32 CachegrindParser::assembleRoot()
