@@ -195,11 +195,12 @@ Q_ALWAYS_INLINE void CachegrindParser::handleBodyLine(std::string_view line, qui
             // The callee's name is not needed, but it may define a number.
             m_names.defineFunction(line.substr(4));
             ++m_announcedCallees;
-            // No call can claim more callees than there are calls below
-            // it: the oldest lines beyond those are never assigned.
-            if (m_callSiteLines.size() > 2 * m_unclaimedCalls.size() + 64)
-                m_callSiteLines.erase(
-                    m_callSiteLines.begin(), m_callSiteLines.end() - qsizetype(m_unclaimedCalls.size()));
+            // A record's lines are assigned to the callees it claimed and
+            // may claim, never more than those and the calls below it: the
+            // oldest lines beyond are never assigned.
+            if (const size_t kept = m_unclaimedCalls.size() + m_claimedCallees.size();
+                m_callSiteLines.size() > 2 * kept + 64)
+                m_callSiteLines.erase(m_callSiteLines.begin(), m_callSiteLines.end() - qsizetype(kept));
             m_callSiteLines.push_back(0);
             m_callSiteLineRead = false;
             return;

@@ -106,6 +106,17 @@ private Q_SLOTS:
         QTest::newRow("unclaimed records: no call site")
             << header + call("/a.php", "a", 3, "1 0") + call("/a.php", "b", 4, "0 0") << -1 << 0
             << QStringList { "/a.php:3 1/0 x0" };
+        QByteArray many = header;
+        QList<Callee> callees;
+        QStringList lines = { "/m.php:1 200/0 x0" };
+        for (int line = 2; line <= 201; ++line) {
+            many += call("/m.php", "f", 1, "1 0");
+            callees.append({ "f", line });
+            lines << QStringLiteral("/m.php:%1 0/1 x1").arg(line);
+        }
+        lines.first() = "/m.php:1 201/0 x0";
+        QTest::newRow("many callees claimed one at a time")
+            << many + call("/m.php", "main", 1, "1 0", callees) << -1 << 0 << lines;
         QTest::newRow("no calls") << QByteArray() << -1 << 0 << QStringList();
     }
 
