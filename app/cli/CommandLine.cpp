@@ -1,9 +1,11 @@
 #include "CommandLine.h"
 
+#include "AnnotateReport.h"
 #include "DiffReport.h"
 #include "FoldedReport.h"
 #include "MergedTreeReport.h"
 #include "OutputStream.h"
+#include "PathMapping.h"
 #include "Profile.h"
 #include "ProfileComparison.h"
 #include "ProfileFileData.h"
@@ -25,6 +27,7 @@ const char usage[] = "Usage: velotrace [--new-instance] [FILE...]\n"
                      "       velotrace --tree [--merged] [--event NAME] [--depth N] [--unit s|ms|us] [--tsv] FILE\n"
                      "       velotrace --folded [--event NAME] FILE\n"
                      "       velotrace --diff [--event NAME] [--unit s|ms|us] [--top N] [--tsv] BEFORE AFTER\n"
+                     "       velotrace --annotate [--event NAME] [--unit s|ms|us] [--map FROM=TO]... [--tsv] FILE\n"
                      "\n"
                      "Without options, opens each profile in its own window, in the Velotrace already\n"
                      "running on this display if there is one (--new-instance starts another).\n";
@@ -56,6 +59,14 @@ constexpr OptionSpec optionSpecs[] = {
         "calls, total self and inclusive cost in each (times in nanoseconds with --tsv), largest change of "
         "inclusive cost first.",
         nullptr },
+    { "annotate",
+        "Costs by source line: the self cost of the functions that begin on each line and the inclusive cost and "
+        "number of the calls made from it, beside the source text of each file found, costliest file first.",
+        nullptr },
+    { "map",
+        "With --annotate, look for files recorded under the path FROM under TO instead (can be repeated; the "
+        "longest FROM that matches wins; before the mappings set in the preferences).",
+        "FROM=TO" },
     { "event",
         "The event whose figures are shown and sorted on, e.g. Time or Memory (default: the first the "
         "profile records).",
@@ -103,7 +114,7 @@ std::optional<quint64> countOf(const QString &text)
     return ok ? std::optional<quint64>(count) : std::nullopt;
 }
 
-enum class Mode { Summary, Tree, Folded, Diff, Help, Version };
+enum class Mode { Summary, Tree, Folded, Diff, Annotate, Help, Version };
 
 struct Request
 {
@@ -115,6 +126,8 @@ struct Request
     // One, or two for a comparison.
     QStringList files;
     QString help;
+    // The --map rules, "FROM=TO".
+    QStringList mappings;
 };
 
 // The request the arguments make; an error message on a usage error.
@@ -140,19 +153,36 @@ std::optional<QString> parse(const QStringList &arguments, const CommandLine::De
     const bool tree = parser.isSet(QStringLiteral("tree"));
     const bool folded = parser.isSet(QStringLiteral("folded"));
     const bool diff = parser.isSet(QStringLiteral("diff"));
-    if (int(summary) + int(tree) + int(folded) + int(diff) > 1)
-        return QStringLiteral("only one of --summary, --tree, --folded and --diff can be given");
+    const bool annotate = parser.isSet(QStringLiteral("annotate"));
+    if (int(summary) + int(tree) + int(folded) + int(diff) + int(annotate) > 1)
+        return QStringLiteral("only one of --summary, --tree, --folded, --diff and --annotate can be given");
     request.merged = parser.isSet(QStringLiteral("merged"));
     if (request.merged && !tree)
         return QStringLiteral("--merged needs --tree");
-    if (!summary && !tree && !folded && !diff)
-        return QStringLiteral("--event, --tsv, --unit, --top and --depth need --summary, --tree, --folded or --diff");
+    if (!summary && !tree && !folded && !diff && !annotate)
+        return QStringLiteral(
+            "--event, --tsv, --unit, --top, --depth and --map need --summary, --tree, --folded, --diff or --annotate");
     request.mode = summary ? Mode::Summary : tree ? Mode::Tree : folded ? Mode::Folded : Mode::Diff;
+    if (annotate)
+        request.mode = Mode::Annotate;
     if (folded) {
         for (const char *name : { "tsv", "unit", "top", "depth" }) {
             if (parser.isSet(QLatin1String(name)))
                 return QStringLiteral("--%1 does not go with --folded").arg(QLatin1String(name));
         }
+    }
+    if (annotate) {
+        for (const char *name : { "top", "depth" }) {
+            if (parser.isSet(QLatin1String(name)))
+                return QStringLiteral("--%1 does not go with --annotate").arg(QLatin1String(name));
+        }
+    } else if (parser.isSet(QStringLiteral("map"))) {
+        return QStringLiteral("--map needs --annotate");
+    }
+    request.mappings = parser.values(QStringLiteral("map"));
+    for (const QString &mapping : std::as_const(request.mappings)) {
+        if (!PathMapping::ruleFromText(mapping))
+            return QStringLiteral("--map needs FROM=TO, two paths");
     }
 
     ReportOptions &report = request.report;
@@ -295,7 +325,8 @@ int CommandLine::run(const QStringList &arguments, std::FILE *out, std::FILE *er
         break;
     case Mode::Summary:
     case Mode::Tree:
-    case Mode::Folded: {
+    case Mode::Folded:
+    case Mode::Annotate: {
         const QString &file = request.files.first();
         m_profiles[0] = std::make_unique<Profile>();
         const Profile &profile = *m_profiles[0];
@@ -318,8 +349,14 @@ int CommandLine::run(const QStringList &arguments, std::FILE *out, std::FILE *er
             MergedTreeReport(profile, report).print(output);
         else if (request.mode == Mode::Tree)
             TreeReport(profile, report).print(output);
-        else
+        else if (request.mode == Mode::Folded)
             FoldedReport(profile, report).print(output);
+        else {
+            // The mappings of the command line come before the user's.
+            PathMapping mapping(request.mappings);
+            mapping.append(PathMapping(m_defaults.pathMappings));
+            AnnotateReport(profile, report, mapping).print(output);
+        }
         break;
     }
     case Mode::Diff:

@@ -10,10 +10,10 @@ class OutputStream;
 class Profile;
 struct ReportOptions;
 
-// The display-free front end: prints a profile's summary, call tree or folded
-// stacks, or the comparison of two profiles, for terminals, scripts and
-// servers. It creates no application object and
-// reads no settings: the caller hands it the user's display settings.
+// The display-free front end: prints a profile's summary, call tree, folded
+// stacks or costs by source line, or the comparison of two profiles, for
+// terminals, scripts and servers. It creates no application object and
+// reads no settings: the caller hands it the user's settings.
 class CommandLine
 {
 public:
@@ -24,6 +24,8 @@ public:
         qint64 measurement = 1;
         bool displayDash = true;
         bool summaryShowsInternalFunctions = true;
+        // Where --annotate looks for source files, "FROM=TO" (see PathMapping).
+        QStringList pathMappings;
     };
 
     // True when the arguments ask for the command line rather than windows.

@@ -88,6 +88,7 @@ quint32 CachegrindParser::finish()
         startBody();
     if (m_progressWindow)
         m_progressWindow->setRemainingValue(0.0);
+    assignCallSites();
     const quint32 root = assembleRoot();
     if (m_progressWindow) {
         m_progressWindow->close();
@@ -105,7 +106,9 @@ void CachegrindParser::checkMemory() const
 {
     if (m_limits.memoryBytes == std::numeric_limits<qint64>::max())
         return;
-    const qint64 used = m_profile.m_tree.memoryUse() + qint64(m_unclaimedCalls.capacity() * sizeof(quint32));
+    const qint64 used = m_profile.m_tree.memoryUse()
+        + qint64(
+            (m_unclaimedCalls.capacity() + m_callSiteLines.capacity() + m_claimedCallees.capacity()) * sizeof(quint32));
     if (used > m_limits.memoryBytes)
         throw std::bad_alloc();
 }
@@ -192,6 +195,14 @@ Q_ALWAYS_INLINE void CachegrindParser::handleBodyLine(std::string_view line, qui
             // The callee's name is not needed, but it may define a number.
             m_names.defineFunction(line.substr(4));
             ++m_announcedCallees;
+            // A record's lines are assigned to the callees it claimed and
+            // may claim, never more than those and the calls below it: the
+            // oldest lines beyond are never assigned.
+            if (const size_t kept = m_unclaimedCalls.size() + m_claimedCallees.size();
+                m_callSiteLines.size() > 2 * kept + 64)
+                m_callSiteLines.erase(m_callSiteLines.begin(), m_callSiteLines.end() - qsizetype(kept));
+            m_callSiteLines.push_back(0);
+            m_callSiteLineRead = false;
             return;
         }
         if (hasPrefix(line, "cfl=") || hasPrefix(line, "cfi="))
@@ -210,6 +221,8 @@ Q_ALWAYS_INLINE void CachegrindParser::handleBodyLine(std::string_view line, qui
             // A cost line; while callees are announced it is a callee's.
             if (m_announcedCallees == 0)
                 handleCostLine(line, datum);
+            else
+                readCallSiteLine(datum);
             return;
         }
         break;
@@ -220,6 +233,8 @@ Q_ALWAYS_INLINE void CachegrindParser::handleBodyLine(std::string_view line, qui
 
 void CachegrindParser::startCall(const FunctionModel &function, std::string_view line)
 {
+    if (!m_claimedCallees.empty() || m_callSiteLines.size() > m_announcedCallees)
+        assignCallSites();
     CallTree &tree = m_profile.m_tree;
     if (tree.size() >= m_limits.calls)
         throw std::length_error("too many calls");
@@ -292,7 +307,41 @@ void CachegrindParser::claimCallees()
     const auto callees = m_unclaimedCalls.end() - 1 - qsizetype(taken);
     for (auto callee = callees; callee != m_unclaimedCalls.end() - 1; ++callee)
         m_profile.m_tree.setParent(*callee, caller);
+    // Newest first: a record's later claims take older calls.
+    for (auto callee = m_unclaimedCalls.end() - 1; callee != callees;)
+        m_claimedCallees.push_back(*--callee);
     m_unclaimedCalls.erase(callees, m_unclaimedCalls.end() - 1);
+}
+
+void CachegrindParser::readCallSiteLine(quint64 datum)
+{
+    // The first cost line after a "cfn=" line: its first number is the line
+    // the call was made from.
+    if (m_callSiteLineRead)
+        return;
+    m_callSiteLineRead = true;
+    const quint64 number = (datum & LineScanner::costFigures) ? m_lines->figures(datum).line() : 0;
+    m_callSiteLines.back() = quint32(qMin<quint64>(number, std::numeric_limits<quint32>::max()));
+}
+
+void CachegrindParser::assignCallSites()
+{
+    // The i-th "cfn=" line names the i-th callee in file order, the order of
+    // their numbers; the claimed callees are held newest first, as a record
+    // that writes "cfl=" before each "cfn=" claims them one at a time, the
+    // last first. Lines whose callees are still announced stay for the call
+    // that claims them; when fewer callees were claimed than lines given,
+    // they match the last.
+    const size_t announced = size_t(qMin<quint64>(m_announcedCallees, m_callSiteLines.size()));
+    const size_t lines = m_callSiteLines.size() - announced;
+    const size_t count = qMin(lines, m_claimedCallees.size());
+    for (size_t i = 0; i < count; ++i)
+        m_profile.m_tree.setCallSiteLine(m_claimedCallees[count - 1 - i], m_callSiteLines[lines - count + i]);
+    m_claimedCallees.clear();
+    if (announced == 0)
+        m_callSiteLines.clear();
+    else
+        m_callSiteLines.erase(m_callSiteLines.begin(), m_callSiteLines.begin() + qsizetype(lines));
 }
 
 quint32 CachegrindParser::assembleRoot()

@@ -57,10 +57,14 @@ private:
     void handleHeaderLine(std::string_view line, quint64 datum);
     void handleBodyLine(std::string_view line, quint64 datum);
     void handleCostLine(std::string_view line, quint64 datum);
+    void readCallSiteLine(quint64 datum);
     void readSummary(std::string_view numbers);
     void startBody();
     void startCall(const FunctionModel &function, std::string_view line);
     void claimCallees();
+    // At the end of a record: gives the callees its call claimed the lines
+    // they were called from.
+    void assignCallSites();
     quint32 assembleRoot();
     qint64 linePosition(std::string_view line) const;
     void checkMemory() const;
@@ -81,5 +85,10 @@ private:
     std::vector<bool> m_signedEvents;
     std::vector<quint32> m_unclaimedCalls;
     quint64 m_announcedCallees = 0;
+    // The lines of the current record's "cfn=" lines, in file order, and
+    // whether the last one has been read; the callees its call has claimed.
+    std::vector<quint32> m_callSiteLines;
+    bool m_callSiteLineRead = true;
+    std::vector<quint32> m_claimedCallees;
     quint32 m_currentSource;
 };

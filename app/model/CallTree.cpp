@@ -17,6 +17,7 @@ quint32 CallTree::append(const FunctionModel &function, quint32 source)
     m_calls.append(ProfiledFunctionCall(function));
     m_source.append(source);
     m_line.append(0);
+    m_callSiteLine.append(0);
     m_parent.append(none);
     for (QList<quint64> &costs : m_self)
         costs.append(0);
@@ -108,7 +109,7 @@ quint32 CallTree::subtreeBegin(quint32 call) const
 qint64 CallTree::memoryUse() const
 {
     qint64 bytes = 0;
-    for (const QList<quint32> *list : { &m_source, &m_line, &m_parent, &m_childBegin, &m_children })
+    for (const QList<quint32> *list : { &m_source, &m_line, &m_callSiteLine, &m_parent, &m_childBegin, &m_children })
         bytes += list->capacity() * qint64(sizeof(quint32));
     for (const auto *costs : { &m_self, &m_inclusive }) {
         for (const QList<quint64> &list : *costs)

@@ -28,6 +28,7 @@ public:
     // line and costs are 0 until set.
     quint32 append(const FunctionModel &function, quint32 source);
     void setLine(quint32 call, quint32 line) { m_line[call] = line; }
+    void setCallSiteLine(quint32 call, quint32 line) { m_callSiteLine[call] = line; }
     void setSelfBits(int event, quint32 call, quint64 bits) { m_self[size_t(event)][call] = bits; }
     void setParent(quint32 call, quint32 parent) { m_parent[call] = parent; }
     // Works out every call's children and inclusive costs; the tree is
@@ -45,6 +46,9 @@ public:
     quint32 function(quint32 call) const { return m_calls[call].function().id(); }
     quint32 source(quint32 call) const { return m_source[call]; }
     quint32 line(quint32 call) const { return m_line[call]; }
+    // The line the call was made from, in its caller's file; 0 when the
+    // profile does not say (the root, calls no record claimed).
+    quint32 callSiteLine(quint32 call) const { return m_callSiteLine[call]; }
     quint32 parent(quint32 call) const { return m_parent[call]; }
     quint32 childCount(quint32 call) const { return m_childBegin[call + 1] - m_childBegin[call]; }
     quint32 child(quint32 call, quint32 index) const { return m_children[m_childBegin[call] + index]; }
@@ -63,6 +67,7 @@ private:
 
     QList<quint32> m_source;
     QList<quint32> m_line;
+    QList<quint32> m_callSiteLine;
     QList<quint32> m_parent;
     // Children of call c: m_children[m_childBegin[c]] up to m_childBegin[c + 1],
     // in the file's order.

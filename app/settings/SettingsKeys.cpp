@@ -15,6 +15,8 @@ void registerSettingsDefaults()
         { VTCSifterRegex, QStringLiteral("cachegrind\\..*") },
         { VTCSifterMaxLimitOpen, true },
         { VTCSifterMaxFiles, 5 },
+        { VTCPathMappings, QStringList() },
+        { VTCEditorCommand, QString() },
     };
     KFUserDefaultsController::sharedUserDefaultsController().registerDefaults(defaults);
 }

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// The keys of the user settings. Nine of them have registered defaults
+// The keys of the user settings. Eleven of them have registered defaults
 // (registerSettingsDefaults); the others read as their type's empty value
 // until the user stores one.
 inline const QString VTCMeasurement = QStringLiteral("measurement");
@@ -24,6 +24,13 @@ inline const QString VTCOutlineHiddenColumns = QStringLiteral("outlineHiddenColu
 inline const QString VTCCallsHiddenColumns = QStringLiteral("callsHiddenColumns");
 inline const QString VTCSummaryHiddenColumns = QStringLiteral("summaryHiddenColumns");
 inline const QString VTCCallersHiddenColumns = QStringLiteral("callersHiddenColumns");
+// Where source files that a profile recorded elsewhere names are found
+// here: a list of texts "FROM=TO", a recorded prefix and the local prefix
+// it stands for (see PathMapping).
+inline const QString VTCPathMappings = QStringLiteral("pathMappings");
+// The command that opens a source file at a line, such as "code -g %f:%l"
+// (see EditorCommand); empty for the desktop's handler.
+inline const QString VTCEditorCommand = QStringLiteral("editorCommand");
 
 // Registers the defaults with the shared settings object.
 void registerSettingsDefaults();

@@ -30,7 +30,8 @@ void setApplicationNames()
     registerSettingsDefaults();
     const KFUserDefaultsController &settings = KFUserDefaultsController::sharedUserDefaultsController();
     CommandLine commandLine({ settings.integerForKey(VTCMeasurement), settings.boolForKey(VTCDisplayDash),
-        settings.boolForKey(VTCSummaryShowsInternalPhpFunctions) });
+        settings.boolForKey(VTCSummaryShowsInternalPhpFunctions),
+        settings.objectForKey(VTCPathMappings).toStringList() });
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);

@@ -22,11 +22,12 @@ inline QByteArray readAll(std::FILE *file)
     return reader.readAll();
 }
 
-// Runs the command line on `arguments`, its output and errors kept.
-inline Result run(const QStringList &arguments, bool showInternal = true)
+// Runs the command line on `arguments`, its output and errors kept; the
+// user's settings hide internal functions or not, and map paths.
+inline Result run(const QStringList &arguments, bool showInternal = true, const QStringList &pathMappings = {})
 {
     std::FILE *out = std::tmpfile();
     std::FILE *err = std::tmpfile();
-    const int status = CommandLine({ 1, true, showInternal }).run(arguments, out, err);
+    const int status = CommandLine({ 1, true, showInternal, pathMappings }).run(arguments, out, err);
     return { status, readAll(out), readAll(err) };
 }

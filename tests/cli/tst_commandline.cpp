@@ -4,6 +4,7 @@
 
 #include "CommandLine.h"
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -38,6 +39,7 @@ const QByteArray diffHeader
 const QByteArray summaryHeader = "calls\tself_total\tinclusive_total\tself_avg\tinclusive_avg\tfunction\n";
 const QByteArray treeHeader = "depth\tindex\tself\tinclusive\tline\tfile\tfunction\n";
 const QByteArray mergedHeader = "depth\tcalls\tself\tinclusive\tfunction\n";
+const QByteArray annotateHeader = "file\tline\tself\tinclusive\tcalls\n";
 
 QStringList words(const char *text)
 {
@@ -121,6 +123,16 @@ private Q_SLOTS:
                                                              "  a  9µs (self 1µs)  ×1\n  a b  6µs (self 6µs)  ×1\n"
                                                              "  x:y  2µs (self 2µs)  ×1\n  x;y  3µs (self 3µs)  ×1\n");
         QTest::newRow("folded empty") << words("--folded") << QByteArray() << true << QByteArray();
+        QTest::newRow("annotate tsv") << words("--annotate --tsv") << workedExample << true
+                                      << annotateHeader
+                + QByteArray("/var/www/index.php\t1\t13\t0\t0\n/var/www/index.php\t2\t0\t7\t1\n"
+                             "/var/www/index.php\t10\t5\t0\t0\n/var/www/index.php\t12\t0\t2\t1\n"
+                             "php:internal\t3\t2\t0\t0\n");
+        QTest::newRow("annotate tsv, memory") << words("--annotate --tsv --event memory") << memoryExample << true
+                                              << annotateHeader
+                + QByteArray("/var/www/index.php\t1\t1000\t0\t0\n/var/www/index.php\t2\t0\t60\t1\n"
+                             "/var/www/index.php\t10\t-40\t0\t0\n/var/www/index.php\t12\t0\t100\t1\n"
+                             "php:internal\t3\t100\t0\t0\n");
         QTest::newRow("memory chosen, aligned")
             << words("--summary --event Memory --top 1") << memory << true
             << QByteArray("{main}  inclusive 13.83 KiB  summary: time 0.7ms, peak memory 4.88 KiB\n"
@@ -196,6 +208,40 @@ private Q_SLOTS:
 
     // Files that cannot be read: one line naming the file, exit 1. Bad
     // arguments: the usage, exit 2.
+    // The worked example's file found through the mappings (the command
+    // line's before the user's), its costs beside its text; a file that is
+    // not there listed.
+    void annotateAligned()
+    {
+        const QString source = write("src/index.php",
+            "<?php\nmain();\n\x1b[2J\n4\n5\n6\n7\n8\n"
+            "function render() {\n  $x = 1;\n\n  strlen('x');\n}\n");
+        const QString profile = write("a.cg", workedExample + "fl=/var/www/gone.php\nfn=late\n4 1\n\n");
+        const QString folder = QFileInfo(source).path();
+        const Result result = run(
+            { "--annotate", "--unit", "us", "--map", "/var/www=" + folder, profile }, true, { "/var/www=/elsewhere" });
+        QCOMPARE(result.status, 0);
+        QCOMPARE(result.out,
+            (folder
+                + "/index.php (recorded as /var/www/index.php)\n"
+                  "self  inclusive  calls  line\n"
+                  "13µs                       1  <?php\n"
+                  "            7µs      1     2  main();\n"
+                  "                           3  \\x1b[2J\n"
+                  "                           4  4\n"
+                  "                         ...\n"
+                  "                           8  8\n"
+                  "                           9  function render() {\n"
+                  " 5µs                      10    $x = 1;\n"
+                  "                          11\n"
+                  "            2µs      1    12    strlen('x');\n"
+                  "                          13  }\n"
+                  "\n"
+                  "Not read:\n  "
+                + folder + "/gone.php (recorded as /var/www/gone.php): No such file or directory\n")
+                .toUtf8());
+    }
+
     void failures_data()
     {
         addColumns<QStringList, int, QByteArray>("arguments", "status", "error");
@@ -207,7 +253,8 @@ private Q_SLOTS:
         QTest::newRow("unknown event") << (words("--tree --event Cycles") << write("m.cg", memory)) << 1
                                        << QByteArray("records no event \"Cycles\"; its events: Time_(10ns), "
                                                      "Memory_(bytes)");
-        QTest::newRow("no mode") << words("--tsv x") << 2 << QByteArray("need --summary, --tree, --folded or --diff");
+        QTest::newRow("no mode") << words("--tsv x") << 2
+                                 << QByteArray("need --summary, --tree, --folded, --diff or --annotate");
         QTest::newRow("no file") << words("--summary") << 2 << QByteArray("no profile file given");
         QTest::newRow("bad unit") << words("--summary --unit h x") << 2 << QByteArray("--unit needs one of");
         QTest::newRow("bad count") << words("--tree --depth -3 x") << 2 << QByteArray("--depth needs a number");
@@ -219,6 +266,8 @@ private Q_SLOTS:
         QTest::newRow("two modes") << words("--tree --folded x") << 2 << QByteArray("only one of");
         QTest::newRow("folded with a layout")
             << words("--folded --depth 2 x") << 2 << QByteArray("--depth does not go with --folded");
+        QTest::newRow("map alone") << words("--tree --map /a=/b x") << 2 << QByteArray("--map needs --annotate");
+        QTest::newRow("map to nowhere") << words("--annotate --map /a x") << 2 << QByteArray("--map needs FROM=TO");
         QTest::newRow("diff of one file") << words("--diff x") << 2 << QByteArray("--diff needs two profile files");
         QTest::newRow("diff, after missing")
             << (words("--diff") << write("b.cg", profileBefore) << m_dir.filePath("missing.cg")) << 1
