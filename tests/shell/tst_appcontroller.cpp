@@ -29,6 +29,8 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTcpServer>
@@ -37,8 +39,10 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include <cstdio>
 #include <functional>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -277,6 +281,31 @@ private Q_SLOTS:
         QTRY_COMPARE(m_alerts.size(), 1);
         QVERIFY(m_alerts.first().contains(path));
         QCOMPARE(recentItems().first()->text(), QStringLiteral("Clear Menu"));
+    }
+
+    // A name that is not valid text, opened once, opens again from Open
+    // Recent, also once the settings were written and read back.
+    void aNameThatIsNotTextOpensAgainFromOpenRecent()
+    {
+        const QByteArray native = QFile::encodeName(m_dir.filePath(QStringLiteral("odd."))) + '\xff';
+        FILE *file = std::fopen(native.constData(), "w");
+        QVERIFY(file && std::fputs(workedExample.constData(), file) >= 0 && std::fclose(file) == 0);
+        const auto removeFile = qScopeGuard([&] { ::unlink(native.constData()); });
+        m_controller->documentController().openDocument(FileIdentity(native), false);
+        QTRY_COMPARE(documents().size(), 1);
+        documents().first()->window()->close();
+        QTRY_VERIFY(m_controller->startWindow());
+        defaults().synchronize();
+        const QVariant stored
+            = QSettings(defaults().storeFileName(), QSettings::IniFormat).value("recentDocumentPaths");
+        QCOMPARE(stored.toList().value(0).toByteArray(), native);
+
+        QMenu *recent = menu(m_controller->startWindow(), 0)->actions().at(1)->menu();
+        Q_EMIT recent->aboutToShow();
+        QCOMPARE(recent->actions().first()->text(), QStringLiteral("odd.\ufffd"));
+        recent->actions().first()->trigger();
+        QTRY_COMPARE(documents().size(), 1);
+        QVERIFY(m_alerts.isEmpty());
     }
 
     void compareWithTheFrontDocument()
