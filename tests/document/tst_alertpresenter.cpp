@@ -1,0 +1,87 @@
+#include "DataColumns.h"
+
+#include "MessageBoxAlertPresenter.h"
+
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QTest>
+#include <QTextDocument>
+
+namespace {
+
+// What a box's text reads as, whatever its format.
+QString shownText(const QMessageBox &box)
+{
+    QTextDocument text;
+    text.setHtml(box.text());
+    return box.textFormat() == Qt::PlainText ? box.text() : text.toPlainText();
+}
+
+// Tells the presenter of "w:MESSAGE" (a warning) or "f:PATH" (a failure to open).
+void tell(MessageBoxAlertPresenter &presenter, const QString &alert)
+{
+    if (alert.startsWith(QLatin1String("w:")))
+        presenter.showWarning(nullptr, alert.mid(2), QStringLiteral("because"));
+    else
+        presenter.showOpenFailure(nullptr, alert.mid(2), QStringLiteral("No such file or directory."));
+}
+
+} // namespace
+
+// Alerts are shown one at a time and never waited for: what comes while one
+// is up waits for it, joins it, or is dropped as told already.
+class TestAlertPresenter : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void alertsWaitJoinOrAreDropped_data()
+    {
+        addColumns<QStringList, QStringList>("told", "shown");
+        QTest::newRow("the same warning twice") << QStringList({ "w:a", "w:a" }) << QStringList({ "a" });
+        QTest::newRow("two warnings, one after the other")
+            << QStringList({ "w:a", "w:b", "w:a" }) << QStringList({ "a", "b" });
+        QTest::newRow("failures join the one up") << QStringList({ "f:/p/1", "f:/p/2", "f:/p/1", "f:/p/3" })
+                                                  << QStringList({ "3 files could not be opened." });
+        QTest::newRow("failures behind a warning join each other") << QStringList(
+            { "w:a", "f:/p/1", "w:b", "f:/p/2" }) << QStringList({ "a", "2 files could not be opened.", "b" });
+    }
+
+    void alertsWaitJoinOrAreDropped()
+    {
+        QFETCH(QStringList, told);
+        MessageBoxAlertPresenter presenter;
+        for (const QString &alert : told)
+            tell(presenter, alert);
+        QStringList shown;
+        while (QMessageBox *box = presenter.currentBox()) {
+            QVERIFY(box->isVisible() && box->isModal());
+            // The list is brought up to date a few times a second.
+            QTest::qWait(150);
+            shown << shownText(*box);
+            box->button(QMessageBox::Ok)->click();
+            // The next one comes once control is back in the event loop.
+            QTest::qWait(50);
+        }
+        QTEST(shown, "shown");
+    }
+
+    // A path that fits on a line is never broken, at a slash or elsewhere;
+    // the list of failures names each path with its reason, a line each.
+    void failuresNameEachPath()
+    {
+        MessageBoxAlertPresenter presenter;
+        const QString path = QStringLiteral("/var/tmp/profiles/<b>x</b>/cachegrind.out.1");
+        presenter.showOpenFailure(nullptr, path, QStringLiteral("Not a regular file."));
+        QMessageBox &box = *presenter.currentBox();
+        QCOMPARE(shownText(box), "The file \u201c" + path + "\u201d could not be opened.");
+        QVERIFY(box.text().contains("<span style=\"white-space:pre\">" + path.toHtmlEscaped() + "</span>"));
+        presenter.showOpenFailure(nullptr, QStringLiteral("/b"), QStringLiteral("No such file or directory."));
+        QTRY_COMPARE(shownText(box), QStringLiteral("2 files could not be opened."));
+        QCOMPARE(box.detailedText(), path + " \u2014 Not a regular file.\n/b \u2014 No such file or directory.\n");
+        box.button(QMessageBox::Ok)->click();
+    }
+};
+
+QTEST_MAIN(TestAlertPresenter)
+#include "tst_alertpresenter.moc"
