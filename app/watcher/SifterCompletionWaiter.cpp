@@ -13,8 +13,8 @@ void SifterCompletionWaiter::await(SifterFileEntry &entry)
 {
     if (m_awaited.find(entry.nativeName()) != m_awaited.end())
         return;
-    entry.setWriting(true);
-    m_awaited.emplace(entry.nativeName(), Awaited { {}, m_clock(), std::make_unique<SifterCompletionCheck>() });
+    m_awaited.emplace(
+        entry.nativeName(), Awaited { entry.stamp(), m_clock(), std::make_unique<SifterCompletionCheck>() });
 }
 
 void SifterCompletionWaiter::forget(const QByteArray &name)
@@ -57,6 +57,8 @@ std::vector<SifterFileEntry *> SifterCompletionWaiter::completeEntries()
         }
         if (awaited.check->isComplete(entry->file().nativePath()) || now - awaited.since >= quietPeriod)
             complete.push_back(entry);
+        else
+            entry->setWriting(true);
         ++it;
     }
     std::sort(complete.begin(), complete.end(), [](const SifterFileEntry *a, const SifterFileEntry *b) {

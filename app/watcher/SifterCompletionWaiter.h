@@ -13,8 +13,9 @@
 
 // Follows new profile files until they are complete: written to their end
 // (SifterCompletionCheck) or unchanged for the quiet period. A file followed
-// shows as being written, with its size as it grows; one that goes, stops
-// matching or is no regular file is no longer followed.
+// that is not complete at a look shows as being written, with its size as
+// it grows; one that goes, stops matching or is no regular file is no
+// longer followed.
 class SifterCompletionWaiter final
 {
 public:
