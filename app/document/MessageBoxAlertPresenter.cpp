@@ -3,6 +3,7 @@
 #include "DisplayText.h"
 
 #include <QAbstractButton>
+#include <QFontMetrics>
 #include <QMessageBox>
 #include <QTextEdit>
 
@@ -13,6 +14,8 @@ namespace {
 // Paths up to this long are never broken across lines, at a slash or
 // anywhere else; longer ones wrap where they must.
 constexpr qsizetype unbrokenPathLength = 100;
+// The list of failures shows this many characters of a line before it scrolls.
+constexpr qsizetype listColumns = 90;
 
 // `message` as rich text, `path` within it kept on one line.
 QString withPathUnbroken(const QString &message, const QString &path)
@@ -119,19 +122,31 @@ void MessageBoxAlertPresenter::refreshBox()
     const bool oneReason = std::all_of(failures.begin(), failures.end(),
         [&](const Failure &failure) { return failure.reason == failures.first().reason; });
     box.setText(tr("%n files could not be opened.", nullptr, int(failures.size())).toHtmlEscaped());
-    box.setInformativeText(Qt::convertFromPlainText(oneReason ? failures.first().reason : tr("Each has its reason.")));
-    QString details;
-    for (const Failure &failure : failures)
-        details += failure.path + QStringLiteral(" \u2014 ") + failure.reason + QLatin1Char('\n');
+    box.setInformativeText(
+        Qt::convertFromPlainText(oneReason ? failures.first().reason : tr("The reason for each is listed below.")));
+    QStringList lines;
+    qsizetype longest = 0;
+    for (const Failure &failure : failures) {
+        lines.append(failure.path + QStringLiteral(" \u2014 ") + failure.reason);
+        longest = std::max(longest, lines.last().size());
+    }
+    // In the order of the paths, whatever order the failures came in.
+    lines.sort();
+    const QString details = lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
     const bool firstList = box.detailedText().isEmpty();
     box.setDetailedText(details);
+    auto *list = box.findChild<QTextEdit *>();
+    if (!list)
+        return;
+    // As wide as the lines need, within reason.
+    list->setMinimumWidth(
+        int(std::min<qsizetype>(longest + 4, listColumns)) * QFontMetrics(list->font()).averageCharWidth());
     if (!firstList)
         return;
+    list->setLineWrapMode(QTextEdit::NoWrap);
     // The list shows at once, a path to a line.
     for (QAbstractButton *button : box.buttons()) {
         if (box.buttonRole(button) == QMessageBox::ActionRole)
             button->click();
     }
-    if (auto *list = box.findChild<QTextEdit *>())
-        list->setLineWrapMode(QTextEdit::NoWrap);
 }

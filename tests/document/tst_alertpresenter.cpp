@@ -67,7 +67,8 @@ private Q_SLOTS:
     }
 
     // A path that fits on a line is never broken, at a slash or elsewhere;
-    // the list of failures names each path with its reason, a line each.
+    // the list of failures names each path with its reason, a line each, in
+    // the order of the paths.
     void failuresNameEachPath()
     {
         MessageBoxAlertPresenter presenter;
@@ -78,7 +79,7 @@ private Q_SLOTS:
         QVERIFY(box.text().contains("<span style=\"white-space:pre\">" + path.toHtmlEscaped() + "</span>"));
         presenter.showOpenFailure(nullptr, QStringLiteral("/b"), QStringLiteral("No such file or directory."));
         QTRY_COMPARE(shownText(box), QStringLiteral("2 files could not be opened."));
-        QCOMPARE(box.detailedText(), path + " \u2014 Not a regular file.\n/b \u2014 No such file or directory.\n");
+        QCOMPARE(box.detailedText(), "/b \u2014 No such file or directory.\n" + path + " \u2014 Not a regular file.\n");
         box.button(QMessageBox::Ok)->click();
     }
 };
