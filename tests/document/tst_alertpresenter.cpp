@@ -39,8 +39,6 @@ private Q_SLOTS:
     {
         addColumns<QStringList, QStringList>("told", "shown");
         QTest::newRow("the same warning twice") << QStringList({ "w:a", "w:a" }) << QStringList({ "a" });
-        QTest::newRow("two warnings, one after the other")
-            << QStringList({ "w:a", "w:b", "w:a" }) << QStringList({ "a", "b" });
         QTest::newRow("failures join the one up") << QStringList({ "f:/p/1", "f:/p/2", "f:/p/1", "f:/p/3" })
                                                   << QStringList({ "3 files could not be opened." });
         QTest::newRow("failures behind a warning join each other") << QStringList(
@@ -64,23 +62,6 @@ private Q_SLOTS:
             QTest::qWait(50);
         }
         QTEST(shown, "shown");
-    }
-
-    // A path that fits on a line is never broken, at a slash or elsewhere;
-    // the list of failures names each path with its reason, a line each, in
-    // the order of the paths.
-    void failuresNameEachPath()
-    {
-        MessageBoxAlertPresenter presenter;
-        const QString path = QStringLiteral("/var/tmp/profiles/<b>x</b>/cachegrind.out.1");
-        presenter.showOpenFailure(nullptr, path, QStringLiteral("Not a regular file."));
-        QMessageBox &box = *presenter.currentBox();
-        QCOMPARE(shownText(box), "The file \u201c" + path + "\u201d could not be opened.");
-        QVERIFY(box.text().contains("<span style=\"white-space:pre\">" + path.toHtmlEscaped() + "</span>"));
-        presenter.showOpenFailure(nullptr, QStringLiteral("/b"), QStringLiteral("No such file or directory."));
-        QTRY_COMPARE(shownText(box), QStringLiteral("2 files could not be opened."));
-        QCOMPARE(box.detailedText(), "/b \u2014 No such file or directory.\n" + path + " \u2014 Not a regular file.\n");
-        box.button(QMessageBox::Ok)->click();
     }
 };
 

@@ -330,7 +330,6 @@ private Q_SLOTS:
         QFile file(written);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QTest::newRow("as the store writes it") << file.readAll() << true;
-        QTest::newRow("empty") << QByteArray() << true;
         QTest::newRow("comments, CR LF, a value going on")
             << QByteArray("; note\r\n# note\r\n\r\n[General]\r\nlist=a, \\\r\n  b\r\n") << true;
         QTest::newRow("binary junk") << QByteArray("\x7f"
