@@ -47,21 +47,20 @@ private Q_SLOTS:
 
     void alertsWaitJoinOrAreDropped()
     {
-        QFETCH(QStringList, told);
+        QFETCH(QStringList, shown);
         MessageBoxAlertPresenter presenter;
-        for (const QString &alert : told)
+        for (const QString &alert : fetched<QStringList>("told"))
             tell(presenter, alert);
-        QStringList shown;
-        while (QMessageBox *box = presenter.currentBox()) {
-            QVERIFY(box->isVisible() && box->isModal());
+        for (const QString &text : std::as_const(shown)) {
+            QMessageBox *box = presenter.currentBox();
+            QVERIFY(box && box->isVisible() && box->isModal());
             // The list is brought up to date a few times a second.
-            QTest::qWait(150);
-            shown << shownText(*box);
+            QTRY_COMPARE(shownText(*box), text);
             box->button(QMessageBox::Ok)->click();
             // The next one comes once control is back in the event loop.
-            QTest::qWait(50);
+            QCoreApplication::processEvents();
         }
-        QTEST(shown, "shown");
+        QVERIFY(!presenter.currentBox());
     }
 };
 
