@@ -52,7 +52,9 @@ SifterOpenLimit::Choice SifterOpenLimit::choose(qsizetype count)
     choice.open = qsizetype(std::clamp<qint64>(limit - qint64(m_opening.size()), 0, wanted));
     choice.wait = qsizetype(wanted - choice.open);
     choice.first = count - choice.open;
-    const qint64 excess = counted + choice.open - limit;
+    // Only as new ones open: a limit lowered meanwhile closes nothing by
+    // itself.
+    const qint64 excess = choice.open > 0 ? counted + choice.open - limit : 0;
     for (qint64 i = 0; i < excess; ++i)
         choice.close.push_back(m_open[size_t(i)]);
     m_open.erase(m_open.begin(), m_open.begin() + qsizetype(std::max<qint64>(0, excess)));
