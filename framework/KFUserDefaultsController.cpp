@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QSettings>
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <vector>
@@ -31,6 +32,12 @@ bool isTextType(const QVariant &value)
 {
     const int type = value.metaType().id();
     return type == QMetaType::QString || type == QMetaType::QByteArray || type == QMetaType::QChar;
+}
+
+bool isSettingsFile(const QString &fileName)
+{
+    QFile file(fileName);
+    return !file.open(QIODevice::ReadOnly) || KFUserDefaultsController::isSettingsText(file.readAll());
 }
 
 bool isNumberType(const QVariant &value)
@@ -65,9 +72,9 @@ struct KFUserDefaultsController::Private
     // creates none). On Linux the file lives under
     // $XDG_CONFIG_HOME/<organisation>/<application>.conf.
     std::unique_ptr<QSettings> store = std::make_unique<QSettings>();
-    // Set while the store file that was read could not be parsed: writing
+    // Set while the store file that was read is no settings file: writing
     // it would lose what the parser skipped.
-    bool unreadable = store->status() == QSettings::FormatError;
+    bool unreadable = store->status() == QSettings::FormatError || !isSettingsFile(store->fileName());
     bool savePending = false;
     bool writeFailureReported = false;
     QVariantMap registeredDefaults;
@@ -237,6 +244,31 @@ void KFUserDefaultsController::setAsideUnreadableStore()
     m_d->unreadable = false;
     m_d->store = std::make_unique<QSettings>();
     Q_EMIT unreadableStoreSetAside(fileName, keptAs);
+}
+
+bool KFUserDefaultsController::isSettingsText(QByteArrayView contents)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(contents);
+    if (utf8.hasError())
+        return false;
+    bool continued = false;
+    for (const QStringView line : QStringView(text).split(QLatin1Char('\n'))) {
+        const QStringView trimmed = line.trimmed();
+        for (const QChar c : trimmed) {
+            if ((c.unicode() < 0x20 && c != QLatin1Char('\t')) || c.unicode() == 0x7f)
+                return false;
+        }
+        // A line that ends in a backslash goes on in the next one.
+        const bool continuation = std::exchange(continued, trimmed.endsWith(QLatin1Char('\\')));
+        if (continuation || trimmed.isEmpty() || trimmed.startsWith(QLatin1Char(';'))
+            || trimmed.startsWith(QLatin1Char('#')))
+            continue;
+        if (trimmed.startsWith(QLatin1Char('[')) ? !trimmed.endsWith(QLatin1Char(']'))
+                                                 : !trimmed.contains(QLatin1Char('=')))
+            return false;
+    }
+    return true;
 }
 
 QString KFUserDefaultsController::storeFileName() const

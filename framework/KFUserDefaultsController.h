@@ -19,9 +19,10 @@ class KFSharedDefaultsObserver;
 // of its key path.
 //
 // Changes are written to disk soon after they are made (once control is back
-// in the event loop). A store file that cannot be parsed is never written
-// over: it is moved aside before anything is stored, and the store starts
-// empty.
+// in the event loop). A store file that is no settings file (it cannot be
+// parsed, is not UTF-8 text, or holds lines that are neither sections nor
+// key=value pairs) is never written over: it is moved aside before anything
+// is stored, and the store starts empty.
 class KESTRUNEFOUNDATION_EXPORT KFUserDefaultsController final : public QObject
 {
     Q_OBJECT
@@ -44,6 +45,9 @@ public:
     void synchronize();
     // The file the store is kept in.
     QString storeFileName() const;
+
+    // Whether a store file's contents are a settings file, as above.
+    static bool isSettingsText(QByteArrayView contents);
 
     // If the store file could not be parsed, moves it aside (to the same
     // name with ".bad" added, or ".bad.2" and on if that is taken) and

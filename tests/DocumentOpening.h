@@ -17,8 +17,8 @@ inline MyDocument *openAndWait(DocumentController &registry, const QString &path
     MyDocument *opened = nullptr;
     bool finished = false;
     const QMetaObject::Connection connection = QObject::connect(&registry, &DocumentController::openFinished,
-        [&](const QUrl &finishedUrl, MyDocument *document, const QString &message) {
-            if (finishedUrl != url)
+        [&](const FileIdentity &file, MyDocument *document, const QString &message) {
+            if (file != FileIdentity::fromUrl(url))
                 return;
             opened = document;
             finished = true;

@@ -15,6 +15,10 @@ public:
     {
         m_alerts.append(message + QLatin1Char('|') + informativeText);
     }
+    void showOpenFailure(QWidget *parent, const QString &path, const QString &reason) override
+    {
+        showWarning(parent, openFailureMessage(path), reason);
+    }
 
 private:
     QStringList &m_alerts;

@@ -2,6 +2,7 @@
 
 #include "ComparisonWindow.h"
 #include "DocumentController.h"
+#include "FileIdentity.h"
 #include "MyDocument.h"
 
 #include <algorithm>
@@ -22,10 +23,10 @@ void ComparisonController::compare(MyDocument &before, const QUrl &after, QWidge
     m_registry.openDocumentWithContentsOfURL(after, true, alertParent);
 }
 
-void ComparisonController::openFinished(const QUrl &url, MyDocument *document)
+void ComparisonController::openFinished(const FileIdentity &file, MyDocument *document)
 {
-    const auto found = std::find_if(
-        m_pending.begin(), m_pending.end(), [&url](const Pending &pending) { return pending.after == url; });
+    const auto found = std::find_if(m_pending.begin(), m_pending.end(),
+        [&file](const Pending &pending) { return FileIdentity::fromUrl(pending.after) == file; });
     if (found == m_pending.end())
         return;
     const QPointer<MyDocument> before = found->before;

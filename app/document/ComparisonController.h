@@ -11,6 +11,7 @@
 
 class ComparisonWindow;
 class DocumentController;
+class FileIdentity;
 class MyDocument;
 class QMainWindow;
 class QWidget;
@@ -47,7 +48,7 @@ private:
         QPointer<MyDocument> before;
         QUrl after;
     };
-    void openFinished(const QUrl &url, MyDocument *document);
+    void openFinished(const FileIdentity &file, MyDocument *document);
     void windowClosed(ComparisonWindow *window);
 
     DocumentController &m_registry;

@@ -1,5 +1,6 @@
 #include "DocumentController.h"
 
+#include "AlertPresenter.h"
 #include "DocumentLoader.h"
 #include "DocumentWindow.h"
 #include "MessageBoxAlertPresenter.h"
@@ -10,11 +11,12 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QHash>
 #include <QTimer>
 
 #include <algorithm>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -46,76 +48,52 @@ DocumentController::~DocumentController()
     m_closed.clear();
 }
 
-DocumentController::FileIdentity DocumentController::identityOf(const QUrl &url)
+MyDocument *DocumentController::documentForFile(const FileIdentity &file) const
 {
-    const QFileInfo info(url.isLocalFile() ? url.toLocalFile() : url.toString());
-    // A name that is not in the system's encoding comes byte for byte,
-    // percent-encoded; its path as text stands in for it only in titles.
-    QByteArray nativePath;
-    if (url.isLocalFile()) {
-        const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
-        if (QFile::encodeName(QFile::decodeName(bytes)) != bytes)
-            nativePath = bytes;
+    for (size_t i = 0; i < m_documents.size(); ++i) {
+        if (file.isSameFile(m_identities[i]))
+            return m_documents[i].get();
     }
-    return { info.absoluteFilePath(), info.canonicalFilePath(), nativePath };
-}
-
-QString DocumentController::FileIdentity::fileName() const
-{
-    return QFileInfo(absolutePath).fileName();
-}
-
-bool DocumentController::FileIdentity::isSameFile(const FileIdentity &other) const
-{
-    return (!canonicalPath.isEmpty() && canonicalPath == other.canonicalPath)
-        || (absolutePath == other.absolutePath && nativePath == other.nativePath);
-}
-
-QString DocumentController::failureMessage(const QString &path)
-{
-    return tr("The file \u201c%1\u201d could not be opened.").arg(path);
+    return nullptr;
 }
 
 MyDocument *DocumentController::documentForURL(const QUrl &url) const
 {
-    const FileIdentity wanted = identityOf(url);
-    for (size_t i = 0; i < m_documents.size(); ++i) {
-        if (wanted.isSameFile(m_identities[i]))
-            return m_documents[i].get();
-    }
-    return nullptr;
+    return documentForFile(FileIdentity::fromUrl(url));
 }
 
 QSet<QByteArray> DocumentController::openFilePaths() const
 {
     QSet<QByteArray> paths;
     paths.reserve(qsizetype(m_identities.size()) * 2);
-    for (const FileIdentity &identity : m_identities) {
-        paths.insert(identity.nativePath.isEmpty() ? QFile::encodeName(identity.absolutePath) : identity.nativePath);
-        if (!identity.canonicalPath.isEmpty())
-            paths.insert(QFile::encodeName(identity.canonicalPath));
-    }
+    for (const FileIdentity &identity : m_identities)
+        identity.addSpellingsTo(paths);
     return paths;
-}
-
-bool DocumentController::isOpening(const QUrl &url) const
-{
-    const FileIdentity wanted = identityOf(url);
-    return std::any_of(m_reads.begin(), m_reads.end(),
-        [&](const Read &read) { return !read.isReload && wanted.isSameFile(read.identity); });
 }
 
 void DocumentController::openDocumentWithContentsOfURL(const QUrl &url, bool alertOnFailure, QWidget *alertParent)
 {
-    if (MyDocument *open = documentForURL(url)) {
-        displayDocument(*open);
-        Q_EMIT openFinished(url, open, QString());
+    const FileIdentity file = FileIdentity::fromUrl(url);
+    if (file.isNull()) {
+        const QString reason = tr("Only local files can be opened.");
+        if (alertOnFailure)
+            m_alertPresenter->showOpenFailure(alertParent, url.toDisplayString(), reason);
+        Q_EMIT openFinished(file, nullptr, AlertPresenter::openFailureMessage(url.toDisplayString()) + ' ' + reason);
         return;
     }
-    const FileIdentity identity = identityOf(url);
+    openDocument(file, alertOnFailure, alertParent);
+}
+
+void DocumentController::openDocument(const FileIdentity &file, bool alertOnFailure, QWidget *alertParent)
+{
+    if (MyDocument *open = documentForFile(file)) {
+        displayDocument(*open);
+        Q_EMIT openFinished(file, open, QString());
+        return;
+    }
     for (Read &read : m_reads) {
-        if (!read.isReload && identity.isSameFile(read.identity)) {
-            read.urls.append(url);
+        if (!read.isReload && file.isSameFile(read.identity)) {
+            read.requests.append(file);
             read.alertOnFailure = read.alertOnFailure || alertOnFailure;
             return;
         }
@@ -123,16 +101,20 @@ void DocumentController::openDocumentWithContentsOfURL(const QUrl &url, bool ale
 
     // Checked here, where it cannot block: a pipe or a device would wait
     // for a writer, and a directory holds no profile.
-    const QFileInfo info(identity.absolutePath);
-    if (info.exists() && !info.isFile()) {
-        const QString reason = tr("Not a regular file.");
-        forgetRecentDocument(identity.absolutePath);
-        if (alertOnFailure)
-            m_alertPresenter->showWarning(alertParent, failureMessage(identity.absolutePath), reason);
-        Q_EMIT openFinished(url, nullptr, failureMessage(identity.absolutePath) + QLatin1Char(' ') + reason);
+    struct stat status = {};
+    if (::stat(file.nativePath().constData(), &status) == 0 && !S_ISREG(status.st_mode)) {
+        openFailed(file, tr("Not a regular file."), alertOnFailure, alertParent);
         return;
     }
-    startRead({ nullptr, identity, { url }, alertOnFailure, alertParent, false, nullptr });
+    startRead({ nullptr, file, { file }, alertOnFailure, alertParent, false, nullptr });
+}
+
+void DocumentController::openFailed(const FileIdentity &file, const QString &reason, bool alert, QWidget *alertParent)
+{
+    forgetRecentDocument(file.nativePath());
+    if (alert)
+        m_alertPresenter->showOpenFailure(alertParent, file.path(), reason);
+    Q_EMIT openFinished(file, nullptr, AlertPresenter::openFailureMessage(file.path()) + QLatin1Char(' ') + reason);
 }
 
 void DocumentController::openDocuments(const QList<QUrl> &urls, QWidget *alertParent)
@@ -154,8 +136,8 @@ void DocumentController::reloadDocument(MyDocument *document, QWidget *alertPare
 
 void DocumentController::startRead(Read read)
 {
-    read.loader = std::make_unique<DocumentLoader>(read.identity.absolutePath,
-        m_memoryLimit > 0 ? m_memoryLimit : DocumentLoader::availableMemory(), read.identity.nativePath);
+    read.loader = std::make_unique<DocumentLoader>(read.identity.path(),
+        m_memoryLimit > 0 ? m_memoryLimit : DocumentLoader::availableMemory(), read.identity.nativePath());
     DocumentLoader *loader = read.loader.get();
     connect(loader, &DocumentLoader::finished, this, [this, loader] { readFinished(loader); });
     m_reads.push_back(std::move(read));
@@ -171,7 +153,7 @@ void DocumentController::readFinished(DocumentLoader *loader)
     // Still inside the loader's own signal.
     read.loader.release()->deleteLater();
 
-    const QString path = read.identity.absolutePath;
+    const QString path = read.identity.path();
     std::unique_ptr<Profile> profile = loader->takeProfile();
     if (read.isReload) {
         if (!read.reloading) // closed meanwhile
@@ -189,16 +171,13 @@ void DocumentController::readFinished(DocumentLoader *loader)
         opened(read, std::make_unique<MyDocument>(path, std::move(profile)));
         return;
     }
-    QString error;
-    if (!loader->isCancelled()) {
-        const QString reason = sentence(loader->errorString());
-        error = failureMessage(path) + QLatin1Char(' ') + reason;
-        forgetRecentDocument(path);
-        if (read.alertOnFailure)
-            m_alertPresenter->showWarning(read.alertParent, failureMessage(path), reason);
+    for (const FileIdentity &request : std::as_const(read.requests)) {
+        if (loader->isCancelled())
+            Q_EMIT openFinished(request, nullptr, QString());
+        else
+            openFailed(
+                request, sentence(loader->errorString()), std::exchange(read.alertOnFailure, false), read.alertParent);
     }
-    for (const QUrl &url : std::as_const(read.urls))
-        Q_EMIT openFinished(url, nullptr, error);
 }
 
 void DocumentController::opened(Read &read, std::unique_ptr<MyDocument> document)
@@ -210,12 +189,12 @@ void DocumentController::opened(Read &read, std::unique_ptr<MyDocument> document
     m_documents.push_back(std::move(document));
     m_identities.push_back(read.identity);
     m_frontToBack.insert(m_frontToBack.begin(), opened);
-    noteRecentDocument(read.identity.absolutePath);
+    noteRecentDocument(read.identity.nativePath());
     updateTitles();
     displayDocument(*opened);
     Q_EMIT documentRead(opened);
-    for (const QUrl &url : std::as_const(read.urls))
-        Q_EMIT openFinished(url, opened, QString());
+    for (const FileIdentity &request : std::as_const(read.requests))
+        Q_EMIT openFinished(request, opened, QString());
 }
 
 void DocumentController::showDocument(MyDocument *document)
@@ -231,7 +210,8 @@ void DocumentController::updateTitles()
         ++namesakes[identity.fileName()];
     for (size_t i = 0; i < m_documents.size(); ++i) {
         const QString name = m_identities[i].fileName();
-        const QString folder = QDir::toNativeSeparators(QFileInfo(m_identities[i].absolutePath).absolutePath());
+        const QString path = m_identities[i].path();
+        const QString folder = QDir::toNativeSeparators(path.left(qMax(1, path.lastIndexOf(QLatin1Char('/')))));
         m_documents[i]->setTitle(namesakes.value(name) > 1 ? tr("%1 \u2014 %2").arg(name, folder) : name);
     }
 }
@@ -304,9 +284,19 @@ void DocumentController::closeAllDocuments()
     destroyClosedDocuments();
 }
 
-QStringList DocumentController::recentDocumentPaths() const
+QByteArrayList DocumentController::recentDocumentPaths() const
 {
-    return KFUserDefaultsController::sharedUserDefaultsController().objectForKey(recentDocumentsKey).toStringList();
+    // Kept as bytes; a list kept as text by an earlier version is read too.
+    QByteArrayList paths;
+    const QVariantList stored
+        = KFUserDefaultsController::sharedUserDefaultsController().objectForKey(recentDocumentsKey).toList();
+    for (const QVariant &path : stored) {
+        if (path.typeId() == QMetaType::QByteArray)
+            paths.append(path.toByteArray());
+        else if (path.typeId() == QMetaType::QString)
+            paths.append(QFile::encodeName(path.toString()));
+    }
+    return paths;
 }
 
 void DocumentController::clearRecentDocuments()
@@ -314,21 +304,29 @@ void DocumentController::clearRecentDocuments()
     KFUserDefaultsController::sharedUserDefaultsController().removeObjectForKey(recentDocumentsKey);
 }
 
-void DocumentController::forgetRecentDocument(const QString &path)
+void DocumentController::forgetRecentDocument(const QByteArray &path)
 {
-    QStringList recent = recentDocumentPaths();
+    QByteArrayList recent = recentDocumentPaths();
     if (recent.removeAll(path) > 0)
-        KFUserDefaultsController::sharedUserDefaultsController().setObjectForKey(recent, recentDocumentsKey);
+        storeRecentDocuments(recent);
 }
 
-void DocumentController::noteRecentDocument(const QString &path)
+void DocumentController::noteRecentDocument(const QByteArray &path)
 {
-    QStringList recent = recentDocumentPaths();
+    QByteArrayList recent = recentDocumentPaths();
     recent.removeAll(path);
     recent.prepend(path);
     while (recent.size() > recentDocumentsLimit)
         recent.removeLast();
-    KFUserDefaultsController::sharedUserDefaultsController().setObjectForKey(recent, recentDocumentsKey);
+    storeRecentDocuments(recent);
+}
+
+void DocumentController::storeRecentDocuments(const QByteArrayList &paths)
+{
+    QVariantList stored;
+    for (const QByteArray &path : paths)
+        stored.append(path);
+    KFUserDefaultsController::sharedUserDefaultsController().setObjectForKey(stored, recentDocumentsKey);
 }
 
 void DocumentController::setWindowDecorator(std::function<void(QMainWindow &)> decorator)

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "FileIdentity.h"
+
+#include <QByteArrayList>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -32,21 +35,22 @@ public:
     // Cancels the reads still running and closes every document still open.
     ~DocumentController() override;
 
-    // Starts opening the file at `url` as a displayed document, or brings
-    // its window forward when it is open; opening it again while it is read
-    // changes nothing. Anything but a regular file fails at once. The
-    // outcome is told by openFinished; a failure is also shown as an alert
-    // when `alertOnFailure`.
+    // Starts opening the file as a displayed document, or brings its window
+    // forward when it is open; opening it again while it is read changes
+    // nothing. Anything but a regular file fails at once. The outcome is
+    // told by openFinished; a failure is also shown as an alert when
+    // `alertOnFailure`.
+    void openDocument(const FileIdentity &file, bool alertOnFailure = true, QWidget *alertParent = nullptr);
+    // The same for the local file a URL names.
     void openDocumentWithContentsOfURL(const QUrl &url, bool alertOnFailure = true, QWidget *alertParent = nullptr);
     // The same for each file.
     void openDocuments(const QList<QUrl> &urls, QWidget *alertParent = nullptr);
+    MyDocument *documentForFile(const FileIdentity &file) const;
     MyDocument *documentForURL(const QUrl &url) const;
-    // The open documents' files as the system's bytes, each by the path it
-    // was opened by and by the path its links resolved to then: for callers
-    // that ask about many files at once, without looking at the disk.
+    // The open documents' files, by both spellings (FileIdentity::isAmong):
+    // for callers that ask about many files at once, without looking at
+    // the disk.
     QSet<QByteArray> openFilePaths() const;
-    // Whether the file is being read to be opened.
-    bool isOpening(const QUrl &url) const;
     // Files being read, to be opened or read again.
     qsizetype readsInProgress() const { return qsizetype(m_reads.size()); }
     // The most memory the tree of one file read may take; by default what
@@ -72,8 +76,8 @@ public:
     // Takes every document out and destroys them at once.
     void closeAllDocuments();
 
-    // Recently opened files, newest first.
-    QStringList recentDocumentPaths() const;
+    // Recently opened files, newest first, as the system's bytes.
+    QByteArrayList recentDocumentPaths() const;
     void clearRecentDocuments();
 
     // Called with each document window once it is built, e.g. to give it
@@ -83,10 +87,11 @@ public:
     AlertPresenter &alertPresenter() const { return *m_alertPresenter; }
 
 Q_SIGNALS:
-    // An open has ended, once for every request: `document` is the open
-    // document, or null when the open failed (`error` names the file and the
-    // reason) or was cancelled (`error` is empty).
-    void openFinished(const QUrl &url, MyDocument *document, const QString &error);
+    // An open has ended, once for every request, with the file as it was
+    // asked for: `document` is the open document, or null when the open
+    // failed (`error` names the file and the reason) or was cancelled
+    // (`error` is empty).
+    void openFinished(const FileIdentity &file, MyDocument *document, const QString &error);
     // A document shows its file as just read: it has joined the registry
     // with its window shown, or its file was read again.
     void documentRead(MyDocument *document);
@@ -95,29 +100,20 @@ Q_SIGNALS:
     void documentClosed(MyDocument *document);
 
 private:
-    struct FileIdentity
-    {
-        QString absolutePath;
-        QString canonicalPath;
-        // The path's bytes where the path cannot say them; else empty.
-        QByteArray nativePath;
-        QString fileName() const;
-        bool isSameFile(const FileIdentity &other) const;
-    };
-    // A file being read: to be opened for the requests of `urls`, or to be
-    // read again for the document `reloading` (null once it has gone).
+    // A file being read: to be opened for the requests of `requests` (the
+    // file as each asked for it), or to be read again for the document
+    // `reloading` (null once it has gone).
     struct Read
     {
         std::unique_ptr<DocumentLoader> loader;
         FileIdentity identity;
-        QList<QUrl> urls;
+        QList<FileIdentity> requests;
         bool alertOnFailure = false;
         QPointer<QWidget> alertParent;
         bool isReload = false;
         QPointer<MyDocument> reloading;
     };
-    static FileIdentity identityOf(const QUrl &url);
-    static QString failureMessage(const QString &path);
+    void openFailed(const FileIdentity &file, const QString &reason, bool alert, QWidget *alertParent);
     void startRead(Read read);
     void readFinished(DocumentLoader *loader);
     void opened(Read &read, std::unique_ptr<MyDocument> document);
@@ -125,8 +121,9 @@ private:
     // Names each document by its file, adding the parent folder where two
     // open documents share a file name.
     void updateTitles();
-    void noteRecentDocument(const QString &path);
-    void forgetRecentDocument(const QString &path);
+    void noteRecentDocument(const QByteArray &path);
+    void forgetRecentDocument(const QByteArray &path);
+    void storeRecentDocuments(const QByteArrayList &paths);
     void bringToFront(MyDocument *document);
     void destroyClosedDocuments();
 

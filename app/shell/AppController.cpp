@@ -26,7 +26,6 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QTimer>
 #include <QWindow>
 
 namespace {
@@ -78,7 +77,7 @@ AppController::AppController(QObject *parent)
     connect(
         m_documentController.get(), &DocumentController::documentClosed, this, &AppController::showStartWindowIfIdle);
     connect(m_documentController.get(), &DocumentController::openFinished, this,
-        [this](const QUrl &, MyDocument *document) {
+        [this](const FileIdentity &, MyDocument *document) {
             // The start window gives way once a document window is on screen.
             if (document)
                 closeStartWindow();
@@ -93,13 +92,13 @@ AppController::AppController(QObject *parent)
     const KFUserDefaultsController &settings = KFUserDefaultsController::sharedUserDefaultsController();
     connect(&settings, &KFUserDefaultsController::unreadableStoreSetAside, this,
         [this](const QString &fileName, const QString &keptAs) {
-            showWarningLater(tr("Velotrace could not read its settings."),
+            m_documentController->alertPresenter().showWarning(nullptr, tr("Velotrace could not read its settings."),
                 tr("The settings file \u201c%1\u201d could not be understood. It was kept as \u201c%2\u201d, and "
                    "the default settings are used.")
                     .arg(fileName, keptAs));
         });
     connect(&settings, &KFUserDefaultsController::storeWriteFailed, this, [this](const QString &fileName) {
-        showWarningLater(tr("Velotrace cannot save its settings."),
+        m_documentController->alertPresenter().showWarning(nullptr, tr("Velotrace cannot save its settings."),
             tr("The file \u201c%1\u201d could not be written. Changes to the preferences and the recent files will "
                "be lost when Velotrace quits.")
                 .arg(fileName));
@@ -113,13 +112,13 @@ AppController::AppController(QObject *parent)
 
 AppController::~AppController()
 {
-    // Nothing is in front any more while windows and documents go.
+    // Nothing is in front any more while windows and documents go, and
+    // documents closed now bring no start window back.
     disconnect(qGuiApp, nullptr, this, nullptr);
     m_documentController->disconnect(this);
     // Windows go while the application object still exists; the watcher
     // goes after its window and before the registry it looks documents up
-    // in. Documents closed now bring no start window back.
-    m_documentController->disconnect(this);
+    // in.
     m_startWindow.reset();
     m_sifterStatusController.reset();
     m_sifterWatcher.reset();
@@ -154,14 +153,6 @@ void AppController::awakeFromNib()
 void AppController::applicationWillTerminate()
 {
     KFUserDefaultsController::sharedUserDefaultsController().synchronize();
-}
-
-void AppController::showWarningLater(const QString &message, const QString &informativeText)
-{
-    // Not inside the change that found the problem: the alert runs a modal loop.
-    QTimer::singleShot(0, this, [this, message, informativeText] {
-        m_documentController->alertPresenter().showWarning(nullptr, message, informativeText);
-    });
 }
 
 void AppController::openStartupFiles(const QStringList &paths)
@@ -327,11 +318,14 @@ void AppController::reloadFrontDocument()
 void AppController::fillRecentMenu(QMenu &menu)
 {
     menu.clear();
-    const QStringList paths = m_documentController->recentDocumentPaths();
-    for (const QString &path : paths) {
-        QAction *item = menu.addAction(DisplayText::forMenuItem(QFileInfo(path).fileName()));
-        item->setToolTip(plainToolTip(path));
-        connect(item, &QAction::triggered, this, [this, path] { openFiles({ QUrl::fromLocalFile(path) }); });
+    // Kept as the system's bytes: a name that is not valid text opens too.
+    const QByteArrayList paths = m_documentController->recentDocumentPaths();
+    for (const QByteArray &path : paths) {
+        const FileIdentity file(path);
+        QAction *item = menu.addAction(DisplayText::forMenuItem(file.fileName()));
+        item->setToolTip(plainToolTip(file.path()));
+        connect(item, &QAction::triggered, this,
+            [this, file] { m_documentController->openDocument(file, true, QApplication::activeWindow()); });
     }
     if (!paths.isEmpty())
         menu.addSeparator();

@@ -102,8 +102,6 @@ public:
     QAction *compareAction() const { return m_compareAction; }
 
 private:
-    // Tells the user, once control is back in the event loop.
-    void showWarningLater(const QString &message, const QString &informativeText);
     // The menus every window carries, one function each.
     void addFileMenu(QMenuBar &menuBar);
     void addEditMenu(QMenuBar &menuBar, DocumentWindow *document);

@@ -6,7 +6,10 @@
 
 #include <QDesktopServices>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QVersionNumber>
 
 namespace {
 
@@ -14,43 +17,38 @@ namespace {
 constexpr int defaultRequestTimeout = 30000;
 // A version is a short line; a longer reply is not read on.
 constexpr qint64 replyLimit = 64 * 1024;
-constexpr qsizetype versionLimit = 64;
 const QString notAVersion = QStringLiteral("The update server's answer is not a version number. Try again later.");
 
-// The version a reply names: its one line of at most versionLimit printable
-// ASCII characters (a line end after it is allowed), or null when the reply
-// is anything else, such as an error page or binary data.
-QString plausibleVersion(const QString &reply)
+// The version a reply names: one to four numbers joined by full stops
+// ("1.10.2"), with white space around it allowed; null when the reply is
+// anything else, such as an error page, a line of markup or binary data.
+QVersionNumber versionOf(const QString &reply)
 {
-    QString line = reply;
-    if (line.endsWith(QLatin1Char('\n')))
-        line.chop(line.endsWith(QLatin1String("\r\n")) ? 2 : 1);
-    if (line.isEmpty() || line.size() > versionLimit)
-        return {};
-    for (const QChar c : line) {
-        if (c.unicode() < 0x20 || c.unicode() > 0x7e)
-            return {};
-    }
-    return line;
+    static const QRegularExpression shape(QStringLiteral("^[0-9]{1,9}(\\.[0-9]{1,9}){0,3}$"));
+    const QString line = reply.trimmed();
+    return shape.match(line).hasMatch() ? QVersionNumber::fromString(line) : QVersionNumber();
 }
 
-int runMessageBox(const UpdateCheck::Alert &alert)
+void showMessageBox(const UpdateCheck::Alert &alert, const std::function<void(int)> &answered)
 {
-    QMessageBox box(
+    auto *box = new QMessageBox(
         alert.warning ? QMessageBox::Warning : QMessageBox::Information, QStringLiteral("Velotrace"), QString());
-    DisplayText::setMessageBoxTexts(box, alert.messageText, alert.informativeText);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::ApplicationModal);
+    DisplayText::setMessageBoxTexts(*box, alert.messageText, alert.informativeText);
     QList<QAbstractButton *> buttons;
     for (qsizetype i = 0; i < alert.buttons.size(); ++i) {
         // The first button answers Return and Escape; the others accept.
         const QMessageBox::ButtonRole role = i == 0 ? QMessageBox::RejectRole : QMessageBox::AcceptRole;
-        buttons.append(box.addButton(alert.buttons[i], alert.buttons.size() == 1 ? QMessageBox::AcceptRole : role));
+        buttons.append(box->addButton(alert.buttons[i], alert.buttons.size() == 1 ? QMessageBox::AcceptRole : role));
     }
     if (!buttons.isEmpty()) {
-        box.setDefaultButton(qobject_cast<QPushButton *>(buttons.first()));
-        box.setEscapeButton(buttons.first());
+        box->setDefaultButton(qobject_cast<QPushButton *>(buttons.first()));
+        box->setEscapeButton(buttons.first());
     }
-    box.exec();
-    return std::max<qsizetype>(0, buttons.indexOf(box.clickedButton()));
+    QObject::connect(box, &QDialog::finished, box,
+        [box, buttons, answered] { answered(int(std::max<qsizetype>(0, buttons.indexOf(box->clickedButton())))); });
+    box->show();
 }
 
 // The server's page at path, with the query "id=1".
@@ -93,7 +91,7 @@ void UpdateCheck::registerDefaults()
 
 UpdateCheck::UpdateCheck(QObject *parent)
     : QObject(parent)
-    , m_alertPresenter(runMessageBox)
+    , m_alertPresenter(showMessageBox)
     , m_urlOpener([](const QUrl &url) { return QDesktopServices::openUrl(url); })
 {
     m_requestTimer.setSingleShot(true);
@@ -136,7 +134,7 @@ QUrl UpdateCheck::downloadUrl()
 
 void UpdateCheck::checkForUpdates(bool userAsked)
 {
-    if (m_updateRequest) {
+    if (isChecking()) {
         // The user hears how the check in flight ends, even if it started
         // on its own.
         m_userAskedForCheck = m_userAskedForCheck || userAsked;
@@ -146,11 +144,7 @@ void UpdateCheck::checkForUpdates(bool userAsked)
 
     const QUrl url = latestVersionUrl();
     if (url.isEmpty()) {
-        if (m_userAskedForCheck) {
-            showAlert({ QStringLiteral("Velotrace could not check for updates."),
-                QStringLiteral("No update server is configured."), { QStringLiteral("OK") }, true });
-        }
-        Q_EMIT checkFinished();
+        updateFailed(QStringLiteral("No update server is configured."));
         return;
     }
 
@@ -178,28 +172,33 @@ void UpdateCheck::gotUpdateData(KFHttpGet &request)
                          .arg(request.statusCode()));
         return;
     }
-    const QString latest = plausibleVersion(request.responseDataAsString());
+    const QString reply = request.responseDataAsString().trimmed();
+    const QVersionNumber latest = versionOf(reply);
     if (latest.isNull()) {
         updateFailed(notAVersion);
         return;
     }
 
-    // The versions are compared exactly: any difference, whichever is
-    // higher, offers the download.
-    if (latest == currentVersion()) {
+    // Missing parts count as 0: "1.0" is "1.0.0".
+    const int order
+        = QVersionNumber::compare(latest.normalized(), QVersionNumber::fromString(currentVersion()).normalized());
+    if (order > 0) {
+        showAlert({ QStringLiteral("Velotrace is out of date."),
+                      QStringLiteral("A newer version (%1) of Velotrace is available.").arg(reply),
+                      { QStringLiteral("Not Now"), QStringLiteral("Download") } },
+            [this](int answer) {
+                if (answer != 0)
+                    m_urlOpener(downloadUrl());
+            });
+    } else if (order == 0) {
         showAlert({ QStringLiteral("Velotrace is up to date."),
             QStringLiteral("You are running the latest available version."), { QStringLiteral("OK") } });
     } else {
-        const int answer = showAlert({ QStringLiteral("Velotrace is out of date."),
-            QStringLiteral("A newer version (%1) of Velotrace is available.").arg(latest),
-            { QStringLiteral("Not Now"), QStringLiteral("Download") } });
-        if (answer != 0)
-            m_urlOpener(downloadUrl());
+        showAlert({ QStringLiteral("Velotrace is up to date."),
+            QStringLiteral("You are running version %1, which is newer than the latest release (%2).")
+                .arg(currentVersion(), reply),
+            { QStringLiteral("OK") } });
     }
-
-    // The request is deleted inside its own completion, which it allows.
-    m_updateRequest.reset();
-    Q_EMIT checkFinished();
 }
 
 void UpdateCheck::updateFailed(const QString &reason)
@@ -209,11 +208,29 @@ void UpdateCheck::updateFailed(const QString &reason)
     m_updateRequest.reset();
     if (m_userAskedForCheck) {
         showAlert({ QStringLiteral("Velotrace could not check for updates."), reason, { QStringLiteral("OK") }, true });
+        return;
     }
     Q_EMIT checkFinished();
 }
 
-int UpdateCheck::showAlert(const Alert &alert) const
+void UpdateCheck::showAlert(const Alert &alert, std::function<void(int)> answered)
 {
-    return m_alertPresenter ? m_alertPresenter(alert) : 0;
+    // The check lasts until its alert is answered: a check asked for
+    // meanwhile starts nothing.
+    m_alertShown = true;
+    const QPointer<UpdateCheck> self(this);
+    const auto finish = [self, answered = std::move(answered)](int answer) {
+        if (!self)
+            return;
+        self->m_alertShown = false;
+        // The request is deleted inside its own completion, which it allows.
+        self->m_updateRequest.reset();
+        if (answered)
+            answered(answer);
+        Q_EMIT self->checkFinished();
+    };
+    if (m_alertPresenter)
+        m_alertPresenter(alert, finish);
+    else
+        finish(0);
 }

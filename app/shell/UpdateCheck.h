@@ -13,7 +13,8 @@
 
 // Asks the update server which version is the latest and tells the user
 // whether this copy is up to date, offering the download page when it is
-// not. One check runs at a time.
+// not. One check runs at a time, until the user has answered its alert;
+// alerts never wait in an event loop of their own.
 //
 // The server's base URL is the setting "updateServer"; its registered
 // default is fixed when the program is built. A check the user asked for
@@ -31,8 +32,9 @@ public:
         QStringList buttons;
         bool warning = false;
     };
-    // Runs an alert modally and returns the index of the button chosen.
-    using AlertPresenter = std::function<int(const Alert &alert)>;
+    // Shows an alert, returning at once; `answered` is called with the
+    // index of the button chosen once the user has answered.
+    using AlertPresenter = std::function<void(const Alert &alert, const std::function<void(int)> &answered)>;
     // Opens a page in the user's web browser.
     using UrlOpener = std::function<bool(const QUrl &url)>;
 
@@ -57,7 +59,8 @@ public:
     // Completion of the request: compares the versions and shows the result.
     void gotUpdateData(KFHttpGet &request);
 
-    bool isChecking() const { return m_updateRequest != nullptr; }
+    // From the request until its outcome has been answered.
+    bool isChecking() const { return m_updateRequest || m_alertShown; }
     // The application's own version, as the build sets it.
     static QString currentVersion();
     // The update server's pages, from the "updateServer" setting; empty when
@@ -71,10 +74,12 @@ Q_SIGNALS:
 
 private:
     void updateFailed(const QString &reason);
-    int showAlert(const Alert &alert) const;
+    // The check ends once the alert is answered.
+    void showAlert(const Alert &alert, std::function<void(int)> answered = {});
 
     std::unique_ptr<KFHttpGet> m_updateRequest;
     bool m_userAskedForCheck = false;
+    bool m_alertShown = false;
     QTimer m_requestTimer;
     AlertPresenter m_alertPresenter;
     UrlOpener m_urlOpener;

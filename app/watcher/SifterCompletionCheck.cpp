@@ -15,6 +15,9 @@ namespace {
 
 // A "summary:" line is short; a last line that does not fit here is not one.
 constexpr qint64 tailSize = 1024;
+// The compressed bytes just before where inflating stopped, kept to tell a
+// file written again from one written on.
+constexpr qint64 seamSize = 64;
 constexpr QByteArrayView summaryPrefix("summary:");
 
 } // namespace
@@ -28,7 +31,10 @@ struct SifterCompletionCheck::Inflater
     Inflater &operator=(const Inflater &) = delete;
 
     z_stream stream = {};
+    quint64 device = 0;
+    quint64 inode = 0;
     qint64 offset = 0; // compressed bytes taken in
+    QByteArray seam; // the bytes before `offset`
     bool ended = false; // the last member ended at `offset`
     bool broken = false;
 };
@@ -39,7 +45,6 @@ SifterCompletionCheck::~SifterCompletionCheck() = default;
 
 bool SifterCompletionCheck::isComplete(const QByteArray &nativePath, qint64 budget)
 {
-    m_moreToRead = false;
     // Without waiting, and only what is a regular file once open: a pipe
     // put in the file's place must not hold the caller up.
     const int fd = ::open(nativePath.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
@@ -54,9 +59,25 @@ bool SifterCompletionCheck::isComplete(const QByteArray &nativePath, qint64 budg
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))
         return false;
     const qint64 size = qint64(status.st_size);
-    if (!m_inflater && !file.read(2).startsWith("\x1f\x8b"))
-        return plainIsComplete(file, size);
+    if (m_inflater && !isSameStream(file, quint64(status.st_dev), quint64(status.st_ino), size))
+        m_inflater.reset();
+    if (!m_inflater) {
+        if (!file.read(2).startsWith("\x1f\x8b"))
+            return plainIsComplete(file, size);
+        m_inflater = std::make_unique<Inflater>();
+        m_inflater->device = quint64(status.st_dev);
+        m_inflater->inode = quint64(status.st_ino);
+    }
     return gzipIsComplete(file, size, budget);
+}
+
+bool SifterCompletionCheck::isSameStream(QFile &file, quint64 device, quint64 inode, qint64 size) const
+{
+    const Inflater &inflater = *m_inflater;
+    if (device != inflater.device || inode != inflater.inode || size < inflater.offset)
+        return false;
+    const qint64 seamStart = inflater.offset - inflater.seam.size();
+    return file.seek(seamStart) && file.read(inflater.seam.size()) == inflater.seam;
 }
 
 bool SifterCompletionCheck::plainIsComplete(QFile &file, qint64 size)
@@ -73,11 +94,6 @@ bool SifterCompletionCheck::plainIsComplete(QFile &file, qint64 size)
 
 bool SifterCompletionCheck::gzipIsComplete(QFile &file, qint64 size, qint64 budget)
 {
-    // Written again from the start: begin again.
-    if (m_inflater && size < m_inflater->offset)
-        m_inflater.reset();
-    if (!m_inflater)
-        m_inflater = std::make_unique<Inflater>();
     Inflater &inflater = *m_inflater;
     std::array<unsigned char, 64 * 1024> input;
     std::array<unsigned char, 256 * 1024> output;
@@ -112,7 +128,8 @@ bool SifterCompletionCheck::gzipIsComplete(QFile &file, qint64 size, qint64 budg
         inflater.offset += got - stream.avail_in;
         taken += got;
     }
-    m_moreToRead = !inflater.broken && inflater.offset < size;
+    const qint64 seamStart = std::max<qint64>(0, inflater.offset - seamSize);
+    inflater.seam = file.seek(seamStart) ? file.read(inflater.offset - seamStart) : QByteArray();
     // A broken stream will not mend: opening it tells the user why.
     return inflater.broken || (inflater.ended && inflater.offset == size);
 }

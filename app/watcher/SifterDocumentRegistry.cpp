@@ -1,6 +1,5 @@
 #include "SifterDocumentRegistry.h"
 
-#include "AlertPresenter.h"
 #include "DocumentController.h"
 #include "MyDocument.h"
 #include "NotificationCenter.h"
@@ -17,8 +16,8 @@ SifterDocumentRegistry::SifterDocumentRegistry(DocumentController &registry, QOb
                 Q_EMIT documentsChanged();
         });
     connect(&registry, &DocumentController::openFinished, this,
-        [this](const QUrl &url, MyDocument *document, const QString &error) {
-            Q_EMIT openFinished(url, document != nullptr, error);
+        [this](const FileIdentity &file, MyDocument *document, const QString &error) {
+            Q_EMIT openFinished(file, document != nullptr, error);
         });
 }
 
@@ -27,24 +26,19 @@ QSet<QByteArray> SifterDocumentRegistry::openFilePaths() const
     return m_registry.openFilePaths();
 }
 
-void SifterDocumentRegistry::openDocumentWithContentsOfURL(const QUrl &url)
+void SifterDocumentRegistry::openDocument(const FileIdentity &file, bool alertOnFailure)
 {
-    m_registry.openDocumentWithContentsOfURL(url, false);
+    m_registry.openDocument(file, alertOnFailure);
 }
 
-void SifterDocumentRegistry::reloadDocumentForURL(const QUrl &url)
+void SifterDocumentRegistry::reloadDocument(const FileIdentity &file)
 {
-    if (MyDocument *document = m_registry.documentForURL(url))
+    if (MyDocument *document = m_registry.documentForFile(file))
         m_registry.reloadDocument(document);
 }
 
-void SifterDocumentRegistry::closeDocumentForURL(const QUrl &url)
+void SifterDocumentRegistry::closeDocument(const FileIdentity &file)
 {
-    if (MyDocument *document = m_registry.documentForURL(url))
+    if (MyDocument *document = m_registry.documentForFile(file))
         m_registry.closeDocument(document);
-}
-
-void SifterDocumentRegistry::presentError(const QString &error)
-{
-    m_registry.alertPresenter().showWarning(nullptr, error, QString());
 }

@@ -5,8 +5,8 @@
 class DocumentController;
 
 // The watcher's view of the application's document registry: documents are
-// looked up and opened there, failures are shown through its alerts, and
-// every document opened or closed anywhere is reported.
+// looked up, opened, read again and closed there, failures are told through
+// its alerts, and every document opened or closed anywhere is reported.
 class SifterDocumentRegistry final : public SifterDocuments
 {
     Q_OBJECT
@@ -14,12 +14,9 @@ public:
     explicit SifterDocumentRegistry(DocumentController &registry, QObject *parent = nullptr);
 
     QSet<QByteArray> openFilePaths() const override;
-    // Opens without an alert of the registry's own: the watcher presents
-    // the failure.
-    void openDocumentWithContentsOfURL(const QUrl &url) override;
-    void reloadDocumentForURL(const QUrl &url) override;
-    void closeDocumentForURL(const QUrl &url) override;
-    void presentError(const QString &error) override;
+    void openDocument(const FileIdentity &file, bool alertOnFailure) override;
+    void reloadDocument(const FileIdentity &file) override;
+    void closeDocument(const FileIdentity &file) override;
 
 private:
     DocumentController &m_registry;

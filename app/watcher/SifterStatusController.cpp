@@ -76,6 +76,8 @@ void SifterStatusController::windowDidLoad()
         &SifterStatusController::tableViewSelectionDidChange);
     connect(&model, &QAbstractItemModel::modelAboutToBeReset, this, &SifterStatusController::rememberSelection);
     connect(&model, &QAbstractItemModel::modelReset, this, &SifterStatusController::restoreSelection);
+    // Rows that become openable, or stop being so, while selected.
+    connect(&model, &QAbstractItemModel::dataChanged, this, &SifterStatusController::tableViewSelectionDidChange);
 
     m_ui->showPop->clear();
     m_ui->showPop->addItem(tr("All Files"), 0);
@@ -135,7 +137,11 @@ void SifterStatusController::restoreSelection()
 
 void SifterStatusController::tableViewSelectionDidChange()
 {
-    m_ui->openButton->setEnabled(m_ui->theDirectoryTable->selectionModel()->hasSelection());
+    const QModelIndexList rows = m_ui->theDirectoryTable->selectionModel()->selectedRows();
+    m_ui->openButton->setEnabled(std::any_of(rows.begin(), rows.end(), [this](const QModelIndex &row) {
+        const SifterFileEntry *entry = m_watcher.tableModel().entryAt(row.row());
+        return entry && entry->fileMatched() && entry->status() != SifterStatusNotAProfile;
+    }));
 }
 
 void SifterStatusController::openSelectedRows()
@@ -172,12 +178,20 @@ void SifterStatusController::statusLabelUpdate()
     QColor colour = red;
     if (!m_watcher.directoryError().isEmpty()) {
         text = m_watcher.directoryError();
+    } else if (!m_watcher.patternError().isEmpty()) {
+        text = m_watcher.patternError();
     } else if (!running) {
         text = tr("Stopped");
     } else {
         colour = QColor::fromRgbF(0.0, 0.7, 0.0, 1.0);
-        text = m_watcher.limitReached() ? tr("Running (open-file limit of %1 reached)").arg(m_watcher.maxOpenFiles())
-                                        : tr("Running");
+        QStringList notes;
+        if (m_watcher.limitReached())
+            notes.append(tr("open-file limit of %1 reached").arg(SifterOpenLimit::maxOpenFiles()));
+        // The red rows say which; one line here, not an alert each.
+        if (const qsizetype failed = m_watcher.failedCount())
+            notes.append(
+                failed == 1 ? tr("1 file could not be opened") : tr("%1 files could not be opened").arg(failed));
+        text = notes.isEmpty() ? tr("Running") : tr("Running (%1)").arg(notes.join(QStringLiteral("; ")));
     }
     m_ui->statusLabel->setText(text);
     QPalette palette = m_ui->statusLabel->palette();

@@ -3,12 +3,11 @@
 #include <QObject>
 #include <QStringList>
 
-class QWidget;
-
 #include <functional>
 #include <memory>
 
 class QMainWindow;
+class QWidget;
 class SifterWatcher;
 
 namespace Ui {
@@ -17,10 +16,11 @@ class Sifter;
 
 // The watcher window "Sifter", loaded the first time it is shown: the table
 // of the watched files, a label for running, stopped or why the directory
-// cannot be watched, the start/stop button, the watched directory (a click
-// chooses another), the filter pop-up, and buttons to open the selected
-// files and to go to the watcher's preferences. Closing it only hides it; the watcher goes on. The
-// watcher must outlive it.
+// cannot be watched (or why the pattern cannot be used), the start/stop
+// button, the watched directory (a click chooses another), the filter
+// pop-up, and buttons to open the selected files and to go to the watcher's
+// preferences. Open is offered while a selected file can be opened. Closing
+// it only hides it; the watcher goes on. The watcher must outlive it.
 class SifterStatusController final : public QObject
 {
     Q_OBJECT

@@ -13,7 +13,6 @@ class SifterTableModel final : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    // The columns' identifiers are their numbers plus one.
     enum Column { NameColumn, SizeColumn, CreationDateColumn, StatusColumn, ColumnCount };
 
     explicit SifterTableModel(QObject *parent = nullptr);

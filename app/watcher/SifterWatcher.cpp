@@ -24,18 +24,12 @@ const QString regexKeyPath = QStringLiteral("values.") + VTCSifterRegex;
 const QStringList observedKeys { VTCSifterMonitorDirectory, VTCSifterRegexUseCustom, VTCSifterRegex,
     VTCSifterMaxLimitOpen, VTCSifterMaxFiles, VTCSifterMaxAction };
 
-// The choices of "sifterMoxAction" once the open-file limit is reached.
-enum LimitAction { StopOpening = 0, CloseOldest = 1 };
+// The pattern used unless the user chose a custom one.
+const QString defaultPattern = QStringLiteral("cachegrind\\..*");
 
 KFUserDefaultsController &defaults()
 {
     return KFUserDefaultsController::sharedUserDefaultsController();
-}
-
-// The file a location names, as the system's bytes.
-QByteArray nativePathOf(const QUrl &url)
-{
-    return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
 }
 
 struct DirectoryCloser
@@ -49,8 +43,10 @@ SifterWatcher::SifterWatcher(SifterDocuments &documents, std::chrono::millisecon
     : QObject(parent)
     , m_documents(documents)
     , m_batchLatency(batchLatency)
-    , m_clock([] { return std::chrono::steady_clock::now(); })
+    , m_waiter([this](const QByteArray &name) { return entryForNativeName(name); })
+    , m_pattern(defaultPattern)
 {
+    choosePattern();
     monitorConstruct();
     for (const QString &key : observedKeys)
         addObserverSharedUserDefaults(key);
@@ -79,20 +75,15 @@ void SifterWatcher::stop()
         return;
     m_sifterIsRunning = false;
     // Files still awaited are not opened by a later start either.
-    stopAwaiting();
+    m_waiter.clear();
     m_tableModel.reloadData();
     Q_EMIT runningChanged(false);
 }
 
-qint64 SifterWatcher::maxOpenFiles() const
+qsizetype SifterWatcher::failedCount() const
 {
-    return std::max<qint64>(1, defaults().integerForKey(VTCSifterMaxFiles));
-}
-
-bool SifterWatcher::limitReached() const
-{
-    return defaults().boolForKey(VTCSifterMaxLimitOpen) && defaults().integerForKey(VTCSifterMaxAction) != CloseOldest
-        && qint64(m_watcherOpened.size()) >= maxOpenFiles();
+    return std::count_if(m_sifts.begin(), m_sifts.end(),
+        [](const auto &named) { return named.second->status() == SifterStatusOpenFailed; });
 }
 
 SifterFileEntry *SifterWatcher::entryForName(const QString &fileName) const
@@ -113,9 +104,24 @@ void SifterWatcher::monitorConstruct()
     connect(m_monitor.get(), &SifterDirectoryMonitor::batchReady, this, &SifterWatcher::directoryChangedEvent);
 }
 
+void SifterWatcher::choosePattern()
+{
+    const QString wanted
+        = defaults().boolForKey(VTCSifterRegexUseCustom) ? defaults().stringForKey(VTCSifterRegex) : defaultPattern;
+    SifterPattern pattern(wanted);
+    if (pattern.isValid()) {
+        m_pattern = std::move(pattern);
+        m_patternError.clear();
+        return;
+    }
+    m_patternError = tr("The pattern \u201c%1\u201d is not valid (%2): names are matched with \u201c%3\u201d.")
+                         .arg(wanted, pattern.errorString(), m_pattern.pattern());
+}
+
 void SifterWatcher::buildFileList(bool afterEvent)
 {
     const QString directory = defaults().stringForKey(VTCSifterMonitorDirectory);
+    const QByteArray nativeDirectory = QFile::encodeName(directory);
     QSet<QByteArray> listed;
     listed.reserve(qsizetype(m_sifts.size()));
     // An empty setting names no directory (not the working directory).
@@ -125,7 +131,7 @@ void SifterWatcher::buildFileList(bool afterEvent)
     // among these.
     const QSet<QByteArray> openPaths = m_documents.openFilePaths();
     if (!directory.isEmpty()) {
-        const std::unique_ptr<DIR, DirectoryCloser> handle(::opendir(QFile::encodeName(directory).constData()));
+        const std::unique_ptr<DIR, DirectoryCloser> handle(::opendir(nativeDirectory.constData()));
         if (!handle) {
             const int reason = errno;
             error = tr("Cannot watch %1: %2").arg(directory, qt_error_string(reason));
@@ -140,27 +146,37 @@ void SifterWatcher::buildFileList(bool afterEvent)
             listed.insert(name);
             if (m_sifts.find(name) != m_sifts.end())
                 continue;
-            auto entry = std::make_unique<SifterFileEntry>(name, m_documents, openPaths);
+            auto entry = std::make_unique<SifterFileEntry>(nativeDirectory, name, m_pattern, m_documents, openPaths);
             // Only names that arrived while running are opened.
-            if (afterEvent && m_sifterIsRunning && entry->status() == SifterStatusReadyToOpen)
-                awaitCompletion(*entry);
+            if (afterEvent && m_sifterIsRunning && entry->status() == SifterStatusReadyToOpen && !cameBack(*entry))
+                m_waiter.await(*entry);
             m_sifts.emplace(name, std::move(entry));
         }
     }
     setDirectoryError(error);
+    if (error.isEmpty())
+        m_goneWithDirectory.clear();
     for (auto it = m_sifts.begin(); it != m_sifts.end();) {
+        SifterFileEntry &entry = *it->second;
         if (listed.contains(it->first)) {
             // Written again since it was opened: a new file.
-            if (it->second->refreshIfRewritten() && m_sifterIsRunning && it->second->fileMatched()
-                && it->second->isProfileFile())
-                awaitCompletion(*it->second);
+            if (entry.refreshIfRewritten() && m_sifterIsRunning && entry.fileMatched() && entry.isProfileFile())
+                m_waiter.await(entry);
             ++it;
             continue;
         }
-        m_awaited.erase(it->first);
+        if (!error.isEmpty())
+            m_goneWithDirectory.emplace(it->first, entry.stamp());
+        m_waiter.forget(it->first);
         m_droppedEntries.push_back(std::move(it->second));
         it = m_sifts.erase(it);
     }
+}
+
+bool SifterWatcher::cameBack(const SifterFileEntry &entry) const
+{
+    const auto gone = m_goneWithDirectory.find(entry.nativeName());
+    return gone != m_goneWithDirectory.end() && gone->second == entry.stamp();
 }
 
 void SifterWatcher::setDirectoryError(const QString &error)
@@ -175,31 +191,13 @@ void SifterWatcher::setDirectoryError(const QString &error)
     Q_EMIT stateChanged();
 }
 
-void SifterWatcher::awaitCompletion(SifterFileEntry &entry)
-{
-    if (m_awaited.find(entry.nativeName()) != m_awaited.end())
-        return;
-    entry.setWriting(true);
-    m_awaited.emplace(entry.nativeName(), Awaited { {}, m_clock(), std::make_unique<SifterCompletionCheck>() });
-}
-
-void SifterWatcher::stopAwaiting()
-{
-    for (const auto &[name, awaited] : m_awaited) {
-        if (SifterFileEntry *entry = entryForNativeName(name))
-            entry->setWriting(false);
-    }
-    m_awaited.clear();
-}
-
 void SifterWatcher::directoryChangedEvent()
 {
-    if (isOpening()) {
-        m_batchDeferred = true;
-        return;
-    }
+    const qsizetype failed = failedCount();
     buildFileList(true);
     buildVisible();
+    if (failedCount() != failed)
+        Q_EMIT stateChanged();
     openCompleteFiles();
     watchOpenedFiles();
     // While the directory cannot be listed, it is looked at again each
@@ -211,119 +209,76 @@ void SifterWatcher::directoryChangedEvent()
 void SifterWatcher::openCompleteFiles()
 {
     if (!m_sifterIsRunning)
-        stopAwaiting();
-    const auto now = m_clock();
-    std::vector<QByteArray> complete;
-    for (auto it = m_awaited.begin(); it != m_awaited.end();) {
-        SifterFileEntry *entry = entryForNativeName(it->first);
-        Awaited &awaited = it->second;
-        const SifterFileStamp stamp = entry ? SifterFileStamp::of(entry->nativePath()) : SifterFileStamp();
-        // Gone, no longer matching, or no longer a regular file: not ours
-        // to open.
-        if (!entry || !entry->fileMatched() || !stamp.isRegular || entry->status() == SifterStatusOpenFailed) {
-            if (entry)
-                entry->setWriting(false);
-            it = m_awaited.erase(it);
+        m_waiter.clear();
+    std::vector<SifterFileEntry *> toOpen;
+    bool changed = false;
+    for (SifterFileEntry *entry : m_waiter.completeEntries()) {
+        changed = true;
+        if (entry->hasDocument() || entry->isOpening()) {
+            m_waiter.forget(entry->nativeName());
+            // Read again where it is shown (it was opened by hand while being
+            // written, or written again while open), unless its document has
+            // read it as it is now.
+            if (entry->hasDocument() && (!entry->wasOpened() || entry->refreshIfRewritten())) {
+                m_documents.reloadDocument(entry->file());
+                entry->noteRead();
+            }
             continue;
         }
-        if (stamp != awaited.stamp) {
-            awaited.stamp = stamp;
-            awaited.since = now;
-        }
-        if (awaited.check->isComplete(entry->nativePath()) || now - awaited.since >= quietPeriod) {
-            complete.push_back(it->first);
-            it = m_awaited.erase(it);
-        } else {
-            ++it;
-        }
+        toOpen.push_back(entry);
     }
-    if (!complete.empty()) {
-        std::sort(complete.begin(), complete.end());
-        whileOpening([this, &complete] {
-            for (const QByteArray &name : complete) {
-                if (SifterFileEntry *entry = entryForNativeName(name))
-                    openCompleteFile(*entry);
-            }
-        });
-        m_tableModel.sortEntries();
-        m_tableModel.reloadData();
+    const SifterOpenLimit::Choice choice = m_limit.choose(qsizetype(toOpen.size()));
+    for (const FileIdentity &file : choice.close)
+        m_documents.closeDocument(file);
+    for (qsizetype i = 0; i < qsizetype(toOpen.size()); ++i) {
+        if (i >= choice.first - choice.wait && i < choice.first)
+            continue;
+        SifterFileEntry &entry = *toOpen[size_t(i)];
+        m_waiter.forget(entry.nativeName());
+        if (i < choice.first || i >= choice.first + choice.open)
+            continue;
+        // Counted first: the open may end before the request returns.
+        m_limit.opening(entry.file());
+        if (!entry.openDocument(false))
+            m_limit.finished(entry.file(), false);
     }
-    if (!m_awaited.empty() && m_monitor)
+    if (changed) {
+        listChanged();
+        Q_EMIT stateChanged();
+    }
+    if (!m_waiter.isEmpty() && m_monitor)
         m_monitor->scheduleBatch();
-}
-
-void SifterWatcher::openCompleteFile(SifterFileEntry &entry)
-{
-    entry.setWriting(false);
-    if (entry.hasDocument()) {
-        // Read again where it is shown (it was opened by hand while being
-        // written, or written again while open), unless its document has
-        // read it as it is now.
-        if (!entry.wasOpened() || entry.refreshIfRewritten()) {
-            m_documents.reloadDocumentForURL(entry.url());
-            entry.noteRead();
-        }
-        return;
-    }
-    if (limitReached())
-        return;
-    m_automaticOpens.insert(entry.url());
-    startOpening(entry, false);
 }
 
 void SifterWatcher::showDocuments(const std::vector<SifterFileEntry *> &entries)
 {
-    whileOpening([this, &entries] {
-        for (SifterFileEntry *entry : entries)
-            startOpening(*entry, true);
-    });
-    m_tableModel.sortEntries();
-    m_tableModel.reloadData();
+    for (SifterFileEntry *entry : entries)
+        entry->showDocument();
+    listChanged();
 }
 
-void SifterWatcher::startOpening(SifterFileEntry &entry, bool show)
+void SifterWatcher::documentOpenFinished(const FileIdentity &file, bool opened, const QString &error)
 {
-    // Noted first: the open may end before the request returns.
-    const QUrl url = entry.url();
-    const bool alreadyPending = m_pendingOpens.contains(url);
-    m_pendingOpens.insert(url);
-    const bool asked = show ? entry.showDocument() : entry.openDocument();
-    if (!asked && !alreadyPending)
-        m_pendingOpens.remove(url);
-}
-
-void SifterWatcher::documentOpenFinished(const QUrl &url, bool opened, const QString &error)
-{
-    const bool automatic = m_automaticOpens.remove(url);
-    if (!m_pendingOpens.remove(url))
-        return; // not one the watcher asked for
-    whileOpening([&] {
-        // The location carries the name's bytes, whatever their encoding.
-        const QByteArray nativePath = nativePathOf(url);
-        SifterFileEntry *entry = entryForNativeName(nativePath.mid(nativePath.lastIndexOf('/') + 1));
-        if (entry && entry->url() != url)
-            entry = nullptr;
-        if (entry)
-            entry->openFinished(opened, error);
-        if (opened && automatic)
-            watcherOpened(url, entry ? entry->identity() : SifterFileIdentity(nativePathOf(url)));
-    });
-    m_tableModel.sortEntries();
-    m_tableModel.reloadData();
-}
-
-void SifterWatcher::watcherOpened(const QUrl &url, const SifterFileIdentity &identity)
-{
-    m_watcherOpened.push_back({ url, identity });
-    if (defaults().boolForKey(VTCSifterMaxLimitOpen) && defaults().integerForKey(VTCSifterMaxAction) == CloseOldest) {
-        while (qint64(m_watcherOpened.size()) > maxOpenFiles()) {
-            // Taken off first: closing tells of the change at once.
-            const QUrl oldest = m_watcherOpened.front().url;
-            m_watcherOpened.erase(m_watcherOpened.begin());
-            m_documents.closeDocumentForURL(oldest);
-        }
-    }
+    const bool automatic = m_limit.finished(file, opened);
+    const QByteArray &path = file.nativePath();
+    SifterFileEntry *entry = entryForNativeName(path.mid(path.lastIndexOf('/') + 1));
+    if (entry && entry->file() == file && entry->isOpening())
+        entry->openFinished(opened, !error.isEmpty());
+    else
+        entry = nullptr;
+    // The file list shows what failed; the log keeps why.
+    if (automatic && !error.isEmpty())
+        qCWarning(watcherLog).noquote() << error;
+    if (!automatic && !entry)
+        return;
+    listChanged();
     Q_EMIT stateChanged();
+}
+
+void SifterWatcher::listChanged()
+{
+    m_tableModel.sortEntries();
+    m_tableModel.reloadData();
 }
 
 void SifterWatcher::watchOpenedFiles()
@@ -340,33 +295,6 @@ void SifterWatcher::watchOpenedFiles()
     m_monitor->setWatchedFiles(paths);
 }
 
-void SifterWatcher::whileOpening(const std::function<void()> &work)
-{
-    if (m_working) {
-        work();
-        return;
-    }
-    m_working = true;
-    work();
-    m_working = false;
-    if (m_pendingOpens.isEmpty())
-        runDeferredWork();
-}
-
-void SifterWatcher::runDeferredWork()
-{
-    if (std::exchange(m_directoryChangeDeferred, false)) {
-        // A new directory makes a fresh list; the other changes are part of it.
-        m_patternChangeDeferred = false;
-        m_batchDeferred = false;
-        directoryDidChange();
-    }
-    if (std::exchange(m_patternChangeDeferred, false))
-        patternDidChange();
-    if (std::exchange(m_batchDeferred, false))
-        directoryChangedEvent();
-}
-
 void SifterWatcher::buildVisible()
 {
     const bool matchingOnly = defaults().integerForKey(VTCSifterFilter) == 1;
@@ -378,9 +306,7 @@ void SifterWatcher::buildVisible()
     }
     m_tableModel.setEntries(std::move(visible));
     m_tableModel.sortEntries();
-    // While documents open, the entries being opened may be among them.
-    if (!isOpening())
-        m_droppedEntries.clear();
+    m_droppedEntries.clear();
 }
 
 void SifterWatcher::documentsCheck()
@@ -390,39 +316,29 @@ void SifterWatcher::documentsCheck()
     const QSet<QByteArray> openPaths = m_documents.openFilePaths();
     for (const auto &[name, entry] : m_sifts)
         entry->checkDocument(openPaths);
-    const auto closed = std::remove_if(m_watcherOpened.begin(), m_watcherOpened.end(),
-        [&openPaths](const WatcherOpened &opened) { return !opened.identity.isAmong(openPaths); });
-    if (closed != m_watcherOpened.end()) {
-        m_watcherOpened.erase(closed, m_watcherOpened.end());
+    if (m_limit.documentsChanged(openPaths))
         Q_EMIT stateChanged();
-    }
     watchOpenedFiles();
     m_tableModel.reloadData();
 }
 
 void SifterWatcher::observeValueForKeyPath(const QString &keyPath, QObject *, const QVariantMap &, void *)
 {
-    if (keyPath == monitorDirectoryKeyPath) {
-        if (isOpening())
-            m_directoryChangeDeferred = true;
-        else
-            directoryDidChange();
-    } else if (keyPath == regexUseCustomKeyPath || keyPath == regexKeyPath) {
-        if (isOpening())
-            m_patternChangeDeferred = true;
-        else
-            patternDidChange();
-    } else {
+    if (keyPath == monitorDirectoryKeyPath)
+        directoryDidChange();
+    else if (keyPath == regexUseCustomKeyPath || keyPath == regexKeyPath)
+        patternDidChange();
+    else
         Q_EMIT stateChanged();
-    }
 }
 
 void SifterWatcher::dropAllEntries()
 {
+    m_waiter.clear();
     for (auto &[name, entry] : m_sifts)
         m_droppedEntries.push_back(std::move(entry));
     m_sifts.clear();
-    m_awaited.clear();
+    m_goneWithDirectory.clear();
 }
 
 void SifterWatcher::directoryDidChange()
@@ -442,7 +358,9 @@ void SifterWatcher::directoryDidChange()
 
 void SifterWatcher::patternDidChange()
 {
+    choosePattern();
     for (const auto &[name, entry] : m_sifts)
-        entry->checkFileMatched();
+        entry->checkFileMatched(m_pattern);
     buildVisible();
+    Q_EMIT stateChanged();
 }

@@ -1,20 +1,19 @@
 #pragma once
 
-#include "SifterCompletionCheck.h"
+#include "SifterCompletionWaiter.h"
 #include "SifterDirectoryMonitor.h"
 #include "SifterFileEntry.h"
+#include "SifterOpenLimit.h"
+#include "SifterPattern.h"
 #include "SifterTableModel.h"
 
 #include <KFSharedDefaultsObserver.h>
 
 #include <QByteArray>
 #include <QObject>
-#include <QSet>
 #include <QString>
-#include <QUrl>
 
 #include <chrono>
-#include <functional>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -25,10 +24,11 @@ class SifterDocuments;
 // setting "sifterMonitorDirectory"), follows the directory through batched
 // change reports, keeps the entries in step with the open documents and
 // the pattern settings, and while running opens each newly arrived matching
-// profile file once it has been written to its end (or has stayed unchanged
-// for a while), and each one written again after it was opened. It keeps to
-// the open-file limit the settings set. It fills the file list model that
-// its window shows, and needs no window to run.
+// profile file once it is complete, and reads again each one written again
+// after it was opened, within the open-file limit. It fills the file list
+// model that its window shows, and needs no window to run. Nothing it does
+// waits for the user: opens end later, through a signal, and their failures
+// show in the file list.
 class SifterWatcher final : public QObject, public KFSharedDefaultsObserver
 {
     Q_OBJECT
@@ -40,12 +40,8 @@ public:
         std::chrono::milliseconds batchLatency = SifterDirectoryMonitor::defaultLatency, QObject *parent = nullptr);
     ~SifterWatcher() override;
 
-    using Clock = std::function<std::chrono::steady_clock::time_point()>;
-    // A file that never shows its end is taken as complete once its size
-    // and modification time have stayed the same this long.
-    static constexpr std::chrono::seconds quietPeriod { 10 };
     // The clock quiet periods are measured by; the system's unless set.
-    void setClock(Clock clock) { m_clock = std::move(clock); }
+    void setClock(SifterCompletionWaiter::Clock clock) { m_waiter.setClock(std::move(clock)); }
 
     void start();
     void stop();
@@ -54,11 +50,14 @@ public:
     // Why the watched directory cannot be listed ("Cannot watch /tmp:
     // Permission denied"); empty while it can.
     QString directoryError() const { return m_directoryError; }
+    // Why the pattern the settings choose cannot be used; empty while it
+    // can. Names are matched with the last valid pattern meanwhile.
+    QString patternError() const { return m_patternError; }
     // The watcher opens no more files: as many as the open-file limit
-    // allows, opened by the watcher, are open.
-    bool limitReached() const;
-    // The open-file limit, as the settings set it.
-    qint64 maxOpenFiles() const;
+    // allows, opened by the watcher, are open or being read.
+    bool limitReached() const { return m_limit.isReached(); }
+    // Listed files whose opening failed.
+    qsizetype failedCount() const;
 
     // The full list: the entry listed under `fileName`, or null.
     SifterFileEntry *entryForName(const QString &fileName) const;
@@ -70,21 +69,19 @@ public:
 
     // Lists the directory as after a change report: new names get entries,
     // vanished names lose theirs, and new matching names are opened once
-    // settled while running.
+    // complete while running.
     void directoryChangedEvent();
     // Rebuilds the visible list from the full list by "sifterFilter", in
     // the model's order.
     void buildVisible();
-    // Opens (or brings forward) the entries' files in the given order; list
-    // changes that arrive meanwhile wait until all have opened or failed.
+    // Opens (or brings forward) the entries' files in the given order; a
+    // failure is told to the user as well as shown in the list.
     void showDocuments(const std::vector<SifterFileEntry *> &entries);
-    // Whether the watcher is opening files: opens it asked for are still
-    // being read, or their outcome is being shown. List changes wait.
-    bool isOpening() const { return m_working || !m_pendingOpens.isEmpty(); }
 
 Q_SIGNALS:
     void runningChanged(bool running);
-    // The directory's error, the limit or the watched directory changed.
+    // The directory's error, the pattern's, the limit, the failures or the
+    // watched directory changed.
     void stateChanged();
 
 private:
@@ -93,35 +90,27 @@ private:
     void monitorConstruct();
     // Lists the directory: new names get entries, vanished names lose
     // theirs. After a change report (`afterEvent`) and while running, new
-    // matching names are set to open once complete, as are files written
+    // matching names are followed until complete, as are files written
     // again since they were opened.
     void buildFileList(bool afterEvent);
+    // Whether a name listed anew is the file that was there before the
+    // directory could not be listed.
+    bool cameBack(const SifterFileEntry &entry) const;
     void setDirectoryError(const QString &error);
-    // The file of the entry is followed until it is complete.
-    void awaitCompletion(SifterFileEntry &entry);
-    void stopAwaiting();
+    // Takes the pattern the settings choose if it is valid.
+    void choosePattern();
     // An open document came or went: every entry looks its document up.
     void documentsCheck();
     void directoryDidChange();
     void patternDidChange();
-    // Opens (or reads again) the awaited files that are complete, and asks
-    // for another look while any are still awaited.
+    // Opens (or reads again) the followed files that are complete, within
+    // the limit, and asks for another look while any are still followed.
     void openCompleteFiles();
-    void openCompleteFile(SifterFileEntry &entry);
-    // Keeps to the open-file limit after the watcher opened `url`.
-    void watcherOpened(const QUrl &url, const SifterFileIdentity &identity);
+    void documentOpenFinished(const FileIdentity &file, bool opened, const QString &error);
     // Files opened are watched for being written again.
     void watchOpenedFiles();
-    // Runs `work`, which may start opening documents and run nested event
-    // loops (alerts); changes to the lists that arrive meanwhile wait until
-    // it is done and every open it started has ended.
-    void whileOpening(const std::function<void()> &work);
-    // Asks the entry to open (`show`: or bring forward) its file, and waits
-    // for the end of that open.
-    void startOpening(SifterFileEntry &entry, bool show);
-    void documentOpenFinished(const QUrl &url, bool opened, const QString &error);
-    void runDeferredWork();
     void dropAllEntries();
+    void listChanged();
 
     SifterDocuments &m_documents;
     const std::chrono::milliseconds m_batchLatency;
@@ -130,32 +119,14 @@ private:
     // Entries dropped from the full list live until the visible list, which
     // may still show them, is rebuilt.
     std::vector<std::unique_ptr<SifterFileEntry>> m_droppedEntries;
-    // A matching file awaited until it is complete.
-    struct Awaited
-    {
-        SifterFileStamp stamp; // at the last look
-        std::chrono::steady_clock::time_point since; // of the last change seen
-        std::unique_ptr<SifterCompletionCheck> check;
-    };
-    std::unordered_map<QByteArray, Awaited> m_awaited;
-    Clock m_clock;
+    // The files listed when the directory last could not be listed, by
+    // name, as they were then; forgotten at the next listing that works.
+    std::unordered_map<QByteArray, SifterFileStamp> m_goneWithDirectory;
+    SifterCompletionWaiter m_waiter;
+    SifterOpenLimit m_limit;
+    SifterPattern m_pattern;
+    QString m_patternError;
     QString m_directoryError;
-    // Files the watcher asked to open of its own accord.
-    QSet<QUrl> m_automaticOpens;
-    // Documents the watcher opened of its own accord, oldest first.
-    struct WatcherOpened
-    {
-        QUrl url;
-        SifterFileIdentity identity;
-    };
-    std::vector<WatcherOpened> m_watcherOpened;
     bool m_sifterIsRunning = false;
-    // Inside whileOpening's work.
-    bool m_working = false;
-    // Files the watcher asked to open whose open has not ended.
-    QSet<QUrl> m_pendingOpens;
-    bool m_batchDeferred = false;
-    bool m_directoryChangeDeferred = false;
-    bool m_patternChangeDeferred = false;
     SifterTableModel m_tableModel;
 };

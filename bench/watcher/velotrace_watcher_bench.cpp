@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <dirent.h>
 #include <sys/stat.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -124,6 +125,25 @@ double medianListingMs(SifterWatcher &watcher, int runs)
     return median(times);
 }
 
+// The longest the event loop went without running a 5 ms timer while
+// `condition` did not hold yet, and how long it took to hold, in ms.
+template <typename Condition> std::pair<double, double> longestStallUntil(Condition condition, int timeoutMs)
+{
+    QElapsedTimer since;
+    since.start();
+    qint64 lastTick = 0;
+    qint64 longest = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        const qint64 now = since.nsecsElapsed();
+        longest = std::max(longest, now - lastTick);
+        lastTick = now;
+    });
+    ticker.start(5);
+    waitFor(condition, timeoutMs);
+    return { double(longest) / 1e6, elapsedMs(since) };
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -219,6 +239,46 @@ int main(int argc, char **argv)
         (long long)SifterDirectoryMonitor::defaultLatency.count());
     const bool allOpen = registry.documents().size() == profiles;
 
+    // A burst of complete profiles far above the default open-file limit
+    // (5, then stop opening), moved in at once while the window is shown.
+    registry.closeAllDocuments();
+    QCoreApplication::processEvents();
+    constexpr int burst = 500;
+    QTemporaryDir limited;
+    QTemporaryDir staging;
+    defaults.setObjectForKey(limited.path(), VTCSifterMonitorDirectory);
+    for (const QString &key : { VTCSifterMaxLimitOpen, VTCSifterMaxFiles, VTCSifterMaxAction })
+        defaults.removeObjectForKey(key);
+    writeFiles(staging.path(), QStringLiteral("cachegrind.out."), burst, smallProfile);
+    QList<QUrl> five;
+    for (int i = 0; i < 5; ++i)
+        five.append(QUrl::fromLocalFile(staging.filePath(QStringLiteral("cachegrind.out.%1").arg(i))));
+    opening.restart();
+    registry.openDocuments(five);
+    waitFor([&] { return registry.documents().size() == 5; }, 60000);
+    const double fiveMs = elapsedMs(opening);
+    registry.closeAllDocuments();
+    QCoreApplication::processEvents();
+    const double plainBurstMs = plainListingMs(staging.path());
+    QCoreApplication::processEvents();
+    for (int i = 0; i < burst; ++i) {
+        const QString name = QStringLiteral("cachegrind.out.%1").arg(i);
+        QFile::rename(staging.filePath(name), limited.filePath(name));
+    }
+    // Listed at once rather than one batch latency later: the listing's own
+    // cost, which the window waits for.
+    const double burstListingMs = listingMs(watcher);
+    const qsizetype listed = watcher.entryCount();
+    const auto [stallMs, settledMs]
+        = longestStallUntil([&] { return registry.readsInProgress() == 0 && registry.documents().size() >= 5; }, 60000);
+    std::printf("burst of %d complete profiles, default open-file limit: %lld listed in %.1f ms, %.1fx a plain\n"
+                "  listing of them (%.1f ms); %lld documents open %.0f ms later; meanwhile the window answered\n"
+                "  within %.0f ms at worst, %.1fx the registry opening 5 profiles alone (%.0f ms)\n",
+        burst, (long long)listed, burstListingMs, burstListingMs / plainBurstMs, plainBurstMs,
+        (long long)registry.documents().size(), settledMs, std::max(stallMs, burstListingMs),
+        std::max(stallMs, burstListingMs) / fiveMs, fiveMs);
+    const bool limitHeld = registry.documents().size() == 5;
+
     // Idle: the watcher running on /tmp, against the same wait before there
     // was a watcher.
     registry.closeAllDocuments();
@@ -227,5 +287,5 @@ int main(int argc, char **argv)
     const long long watching = idleTicks(idleSeconds);
     std::printf("idle %d s running on /tmp: %lld CPU ticks (%lld ticks in the same wait before the watcher)\n",
         idleSeconds, watching, baselineTicks);
-    return allOpen ? 0 : 1;
+    return allOpen && limitHeld ? 0 : 1;
 }

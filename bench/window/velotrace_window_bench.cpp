@@ -212,8 +212,8 @@ MyDocument *openAndWait(DocumentController &registry, const QString &path, QStri
 {
     MyDocument *document = nullptr;
     bool finished = false;
-    const QMetaObject::Connection connection = QObject::connect(
-        &registry, &DocumentController::openFinished, [&](const QUrl &, MyDocument *opened, const QString &message) {
+    const QMetaObject::Connection connection = QObject::connect(&registry, &DocumentController::openFinished,
+        [&](const FileIdentity &, MyDocument *opened, const QString &message) {
             document = opened;
             error = message;
             finished = true;

@@ -133,6 +133,10 @@ private Q_SLOTS:
         QTest::newRow("first line") << "run-17" << QByteArray("version: 1\ncreator: profiler\n") << profileType;
         QTest::newRow("other first line") << "run-18" << QByteArray("# callgrind format\nversion: 1\n") << profileType;
         QTest::newRow("later version") << "settings" << QByteArray("version: 12\n") << "text/plain";
+        // Names whose last part other types claim.
+        const QByteArray profile("version: 1\ncreator: xdebug 3.2.1 (PHP 8.2.7)\ncmd: /var/www/index.php\n");
+        QTest::newRow("spreadsheet suffix") << "cachegrind.out.123" << profile << profileType;
+        QTest::newRow("manual page suffix") << "cachegrind.out.1" << profile << profileType;
     }
 
     void fileTypes()

@@ -314,6 +314,38 @@ private Q_SLOTS:
         QVERIFY(!defaults().boolForKey(key));
     }
 
+    // What the store reads back is kept; anything else is set aside, not written over.
+    void onlySettingsFilesAreKept_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<bool>("kept");
+        QTemporaryDir dir;
+        const QString written = dir.filePath(QStringLiteral("written.conf"));
+        {
+            QSettings store(written, QSettings::IniFormat);
+            store.setValue(QStringLiteral("recent"), QVariantList({ QByteArray("/tmp/a\xff b"), QByteArray("/x,y") }));
+            store.setValue(QStringLiteral("group/name with spaces"), QStringLiteral("\u00e9t\u00e9 = \\ ; #"));
+            store.setValue(QStringLiteral("lines"), QStringLiteral("one\ntwo\r\n"));
+        }
+        QFile file(written);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QTest::newRow("as the store writes it") << file.readAll() << true;
+        QTest::newRow("comments, CR LF, a value going on")
+            << QByteArray("; note\r\n# note\r\n\r\n[General]\r\nlist=a, \\\r\n  b\r\n") << true;
+        QTest::newRow("binary junk") << QByteArray("\x7f"
+                                                   "ELF\x02\x01\x01\0\0\0\x89PNG\r\n",
+            16) << false;
+        QTest::newRow("not UTF-8") << QByteArray("[General]\nname=\xe9t\xe9\n") << false;
+        QTest::newRow("a line that is no key=value") << QByteArray("[General]\nmeasurement=2\nhello world\n") << false;
+        QTest::newRow("a section left open") << QByteArray("[General\nmeasurement=2\n") << false;
+    }
+
+    void onlySettingsFilesAreKept()
+    {
+        QFETCH(QByteArray, contents);
+        QTEST(KFUserDefaultsController::isSettingsText(contents), "kept");
+    }
+
     void everyRegistrationGetsACallback()
     {
         const QString key = QStringLiteral("test.notify");

@@ -16,8 +16,8 @@ QString storeDirectory()
     return qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Kestrune");
 }
 
-// A stored value the parser reads, then a section it cannot parse and a line it skips.
-const QByteArray unreadableStore = "[General]\nmeasurement=2\n[unclosed\nthe user's own line\n";
+// A stored value the parser reads, then binary junk it would make keys of.
+const QByteArray unreadableStore = QByteArray("[General]\nmeasurement=2\n\x89PNG\r\n\x1a\n\0\0\0\rIHDR=\xff\n", 43);
 
 } // namespace
 

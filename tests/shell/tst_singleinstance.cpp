@@ -1,13 +1,57 @@
 #include "DataColumns.h"
 #include "SingleInstance.h"
 
+#include "AppController.h"
+
+#include <QApplication>
 #include <QDataStream>
+#include <QDir>
 #include <QFile>
 #include <QLocalSocket>
+#include <QMessageBox>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
+
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+// Starts the program with `arguments` in `directory` and waits for its end:
+// its exit code, or -1 when it is still running (then it is stopped).
+int runProgram(const QStringList &arguments, const QString &directory, int timeout = 30000)
+{
+    QProcess program;
+    program.setWorkingDirectory(directory);
+    program.start(QStringLiteral(VELOTRACE_PROGRAM), arguments);
+    // This test answers while it waits.
+    const bool ended = QTest::qWaitFor([&] { return program.state() == QProcess::NotRunning; }, timeout);
+    program.kill();
+    program.waitForFinished();
+    return ended && program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
+}
+
+QList<QMessageBox *> shownMessageBoxes()
+{
+    QList<QMessageBox *> boxes;
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (auto *box = qobject_cast<QMessageBox *>(window); box && box->isVisible())
+            boxes << box;
+    }
+    return boxes;
+}
+
+} // namespace
 
 // The running instance is this test; the later starts are the program itself.
 class TestSingleInstance : public QObject
@@ -64,15 +108,7 @@ private Q_SLOTS:
         QFETCH(int, exitCode);
         QFETCH(QStringList, handedOver);
         QSignalSpy received(m_instance.get(), &SingleInstance::filesReceived);
-        QProcess program;
-        program.setWorkingDirectory(m_files.path());
-        program.start(QStringLiteral(VELOTRACE_PROGRAM), fetched<QStringList>("arguments"));
-        // This test answers while it waits; a program that is still running is stopped.
-        const bool ended
-            = QTest::qWaitFor([&] { return program.state() == QProcess::NotRunning; }, exitCode < 0 ? 1500 : 30000);
-        program.kill();
-        program.waitForFinished();
-        QCOMPARE(ended ? program.exitCode() : -1, exitCode);
+        QCOMPARE(runProgram(fetched<QStringList>("arguments"), m_files.path(), exitCode < 0 ? 1500 : 30000), exitCode);
         if (handedOver == QStringList("-")) {
             QCOMPARE(received.size(), 0);
             return;
@@ -102,6 +138,70 @@ private Q_SLOTS:
         socket.write(fetched<QByteArray>("payload"));
         QTRY_COMPARE_WITH_TIMEOUT(socket.state(), QLocalSocket::UnconnectedState, 10000);
         QCOMPARE(socket.bytesAvailable() + received.size(), 0);
+    }
+
+    // Idle connections from another process beyond this one's descriptor
+    // limit: the oldest give way, the socket stays, and a later start still
+    // hands its files over.
+    void idleConnectionsBeyondTheDescriptorLimit()
+    {
+        rlimit limit = {};
+        QVERIFY(::getrlimit(RLIMIT_NOFILE, &limit) == 0);
+        const rlimit restore = limit;
+        sockaddr_un address = {};
+        address.sun_family = AF_UNIX;
+        const QByteArray path = QFile::encodeName(SingleInstance::serverName());
+        std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+        int connected[2];
+        QVERIFY(::pipe(connected) == 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            // Only calls safe after a fork of a threaded process.
+            for (int i = 0; i < 1100; ++i) {
+                const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+                if (socket < 0 || ::connect(socket, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0)
+                    ::_exit(1);
+            }
+            (void)!::write(connected[1], "x", 1);
+            ::pause();
+            ::_exit(0);
+        }
+        QVERIFY(child > 0);
+        const auto cleanUp = qScopeGuard([&] {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, nullptr, 0);
+            ::close(connected[0]);
+            ::setrlimit(RLIMIT_NOFILE, &restore);
+        });
+        ::close(connected[1]);
+        ::fcntl(connected[0], F_SETFL, O_NONBLOCK);
+        limit.rlim_cur = QDir(QStringLiteral("/proc/self/fd")).count() + 64;
+        QVERIFY(::setrlimit(RLIMIT_NOFILE, &limit) == 0);
+        char done = 0;
+        QVERIFY(QTest::qWaitFor([&] { return ::read(connected[0], &done, 1) == 1; }, 60000));
+        QSignalSpy received(m_instance.get(), &SingleInstance::filesReceived);
+        QVERIFY(QFileInfo::exists(SingleInstance::serverName()));
+        QCOMPARE(runProgram({ QStringLiteral("cachegrind.out.1") }, m_files.path()), 0);
+        QTRY_COMPARE(received.size(), 1);
+    }
+
+    // A flood of files that cannot be opened is one alert that names them all.
+    void manyFailedOpensEndInOneAlert()
+    {
+        AppController controller;
+        connect(m_instance.get(), &SingleInstance::filesReceived, &controller, &AppController::openHandedOverFiles);
+        QStringList missing;
+        for (int i = 1; i <= 5000; ++i)
+            missing << QStringLiteral("gone-%1.out").arg(i);
+        QCOMPARE(runProgram(missing, m_files.path()), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(shownMessageBoxes().size() == 1
+                && shownMessageBoxes().first()->text() == QLatin1String("5000 files could not be opened."),
+            60000);
+        const QMessageBox &box = *shownMessageBoxes().first();
+        QCOMPARE(box.detailedText().count(QLatin1Char('\n')), 5000);
+        QVERIFY(box.detailedText().startsWith(m_files.filePath(QStringLiteral("gone-"))));
+        QCOMPARE(box.informativeText(), Qt::convertFromPlainText(QStringLiteral("No such file or directory.")));
+        QApplication::closeAllWindows();
     }
 
     void aLeftoverSocketIsReplaced()

@@ -12,7 +12,6 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
-#include <QTextDocument>
 #include <QTimer>
 
 namespace {
@@ -117,8 +116,10 @@ private Q_SLOTS:
         check->setUrlOpener([this](const QUrl &url) { return opened.append(url), true; });
         // Every test but the one of the real message box answers the alerts itself.
         if (QTest::currentTestFunction() != QByteArrayLiteral("theMessageBoxDefaultsToNotNow"))
-            check->setAlertPresenter(
-                [this](const UpdateCheck::Alert &alert) { return alerts.append(describe(alert)), chosenButton; });
+            check->setAlertPresenter([this](const UpdateCheck::Alert &alert, const std::function<void(int)> &answered) {
+                alerts.append(describe(alert));
+                answered(chosenButton);
+            });
     }
 
     void cleanup()
@@ -127,20 +128,25 @@ private Q_SLOTS:
         defaults().removeObjectForKey(UpdateCheck::updateServerKey);
     }
 
-    // Only a short line of text counts as a version; anything else is a failed check.
+    // Versions compare as numbers; only a version-shaped reply counts, anything else is a failed check.
     void comparesTheVersions_data()
     {
         addColumns<int, QByteArray, int, QString>("status", "latest", "button", "alert");
         QTest::newRow("same version") << 200 << QByteArray(VELOTRACE_VERSION) << 0 << upToDate;
+        QTest::newRow("same version, trailing space") << 200 << QByteArray(VELOTRACE_VERSION " ") << 0 << upToDate;
         QTest::newRow("same version, line end") << 200 << QByteArray(VELOTRACE_VERSION "\r\n") << 0 << upToDate;
-        QTest::newRow("older, not now") << 200 << QByteArray("0.9.9") << 0 << outOfDate("0.9.9");
-        QTest::newRow("newer, download") << 200 << QByteArray("1.10.0") << 1 << outOfDate("1.10.0");
+        QTest::newRow("same version, shorter") << 200 << QByteArray("1.0") << 0 << upToDate;
+        QTest::newRow("older") << 200 << QByteArray("0.5.0") << 0
+                               << "Velotrace is up to date.|You are running version " VELOTRACE_VERSION
+                                  ", which is newer than the latest release (0.5.0).|OK";
+        QTest::newRow("newer by number, download") << 200 << QByteArray("1.10.0") << 1 << outOfDate("1.10.0");
+        QTest::newRow("markup") << 200 << QByteArray("<b>9.9</b>") << 1 << notAVersion;
+        QTest::newRow("version and words") << 200 << QByteArray("2.0.0 beta") << 1 << notAVersion;
         QTest::newRow("404 page") << 404 << QByteArray("1.2") << 1
                                   << failed("The update server answered with an error (HTTP status 404). Try again "
                                             "later.");
         QTest::newRow("HTML page") << 200 << QByteArray("<html>\n<h1>Welcome</h1>\n</html>") << 1 << notAVersion;
         QTest::newRow("empty body") << 200 << QByteArray() << 1 << notAVersion;
-        QTest::newRow("65 characters") << 200 << QByteArray(65, '1') << 1 << notAVersion;
         QTest::newRow("10 MB") << 200 << QByteArray(10 << 20, '1') << 1 << notAVersion;
     }
 
@@ -180,7 +186,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, press);
         VersionServer server;
-        server.body = "<b>99.0</b>";
+        server.body = "99.0";
         setServer(server.base());
         QTimer answerer;
         connect(&answerer, &QTimer::timeout, this, [&] {
@@ -189,11 +195,6 @@ private Q_SLOTS:
                 return;
             answerer.stop();
             QCOMPARE(box->defaultButton()->text(), QStringLiteral("Not Now"));
-            // The reply is shown as written, not as markup.
-            QTextDocument informative;
-            informative.setHtml(box->informativeText());
-            QCOMPARE(
-                informative.toPlainText(), QStringLiteral("A newer version (<b>99.0</b>) of Velotrace is available."));
             if (press.isEmpty())
                 QTest::keyClick(box, Qt::Key_Return);
             for (QAbstractButton *button : box->buttons()) {
@@ -222,10 +223,10 @@ private Q_SLOTS:
         QCOMPARE(alerts.size(), 1);
 
         // Nor does one asked for while its alert is up; once ended, the next check asks again.
-        check->setAlertPresenter([this](const UpdateCheck::Alert &alert) {
+        check->setAlertPresenter([this](const UpdateCheck::Alert &alert, const std::function<void(int)> &answered) {
             alerts.append(describe(alert));
             check->checkForUpdates(true);
-            return 0;
+            answered(0);
         });
         check->checkForUpdates(false);
         waitForEnd();

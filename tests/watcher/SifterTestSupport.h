@@ -32,8 +32,8 @@ inline bool writeFile(const QString &path, const QByteArray &contents, QIODevice
 // Stands for the application's documents: a regular file that can be read
 // opens (its contents are kept as they were then) unless its name is among
 // `unreadable`. Opens end at once, or with `whileReading` set once the event
-// loop has run it, as a real read lets other work run. Errors are presented
-// at once; `during` runs inside one, as a modal alert's event loop would.
+// loop has run it, as a real read lets other work run. A failure of an open
+// asked to alert is noted in `errors`, as the user would be told.
 class FakeDocuments final : public SifterDocuments
 {
 public:
@@ -44,56 +44,56 @@ public:
             paths.insert(QFile::encodeName(path));
         return paths;
     }
-    void openDocumentWithContentsOfURL(const QUrl &url) override
+    void openDocument(const FileIdentity &file, bool alertOnFailure) override
     {
         if (!whileReading)
-            return finishOpen(url);
-        QTimer::singleShot(0, this, [this, url] {
+            return finishOpen(file, alertOnFailure);
+        ++reading;
+        QTimer::singleShot(0, this, [this, file, alertOnFailure] {
             whileReading();
-            finishOpen(url);
+            --reading;
+            finishOpen(file, alertOnFailure);
         });
     }
-    void presentError(const QString &error) override
+    void reloadDocument(const FileIdentity &file) override
     {
-        errors.append(error);
-        if (during)
-            during();
+        QFile reread(file.path());
+        QVERIFY(contents.contains(file.path()) && reread.open(QIODevice::ReadOnly));
+        contents.insert(file.path(), reread.readAll());
+        reloaded.append(file.fileName());
     }
-    void reloadDocumentForURL(const QUrl &url) override
-    {
-        QFile file(url.toLocalFile());
-        QVERIFY(contents.contains(url.toLocalFile()) && file.open(QIODevice::ReadOnly));
-        contents.insert(url.toLocalFile(), file.readAll());
-        reloaded.append(url.fileName());
-    }
-    void closeDocumentForURL(const QUrl &url) override { close(url.toLocalFile()); }
+    void closeDocument(const FileIdentity &file) override { close(file.path()); }
     void close(const QString &path)
     {
         if (contents.remove(path))
             Q_EMIT documentsChanged();
     }
-    void finishOpen(const QUrl &url)
+    void finishOpen(const FileIdentity &file, bool alertOnFailure = false)
     {
-        const QString path = url.toLocalFile();
-        QFile file(path);
+        const QString path = file.path();
+        QFile opening(path);
         if (contents.contains(path)) {
-            broughtForward.append(url.fileName());
-        } else if (QFileInfo(path).isFile() && !unreadable.contains(url.fileName()) && file.open(QIODevice::ReadOnly)) {
-            contents.insert(path, file.readAll());
-            opened.append(url.fileName());
+            broughtForward.append(file.fileName());
+        } else if (QFileInfo(path).isFile() && !unreadable.contains(file.fileName())
+            && opening.open(QIODevice::ReadOnly)) {
+            contents.insert(path, opening.readAll());
+            opened.append(file.fileName());
             Q_EMIT documentsChanged();
         } else {
-            Q_EMIT openFinished(url, false, "cannot open " + url.fileName());
+            if (alertOnFailure)
+                errors.append("cannot open " + file.fileName());
+            Q_EMIT openFinished(file, false, "cannot open " + file.fileName());
             return;
         }
-        Q_EMIT openFinished(url, true, QString());
+        Q_EMIT openFinished(file, true, QString());
     }
 
     QStringList unreadable;
     QHash<QString, QByteArray> contents; // by path, of the open documents
     QStringList opened; // names, in the order they were opened
     QStringList broughtForward, reloaded, errors;
-    std::function<void()> during, whileReading;
+    std::function<void()> whileReading;
+    int reading = 0; // opens not ended
 };
 
 // A fresh watched directory, the watcher's settings at their defaults but

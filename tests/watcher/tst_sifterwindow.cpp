@@ -95,6 +95,16 @@ private Q_SLOTS:
         doubleClick("b.txt");
         QCOMPARE(m_fixture->documents.opened.size(), 2);
         QVERIFY(m_fixture->documents.errors.isEmpty());
+        // Open offers only what it can open.
+        QVERIFY(QDir().mkdir(m_fixture->path("cachegrind.out.dir")));
+        m_fixture->watcher->directoryChangedEvent();
+        for (const auto &[selected, enabled] : { std::pair { QStringList { "cachegrind.out.dir", "b.txt" }, false },
+                 std::pair { QStringList { "cachegrind.out.dir", "cachegrind.out.20" }, true } }) {
+            select(selected);
+            QCOMPARE(openButton()->isEnabled(), enabled);
+        }
+        QVERIFY(QDir().rmdir(m_fixture->path("cachegrind.out.dir")));
+        m_fixture->watcher->directoryChangedEvent();
 
         select({ "b.txt", "cachegrind.out.100" });
         table()->sortByColumn(SifterTableModel::NameColumn, Qt::DescendingOrder);
@@ -118,6 +128,21 @@ private Q_SLOTS:
         QTest::mouseClick(control<QPushButton>("startStopButton"), Qt::LeftButton);
         QVERIFY(m_fixture->watcher->sifterIsRunning());
         QCOMPARE(label->text(), QStringLiteral("Running"));
+        // Failures of the watcher's own opens: one line, no alert each.
+        m_fixture->documents.unreadable = QStringList({ "cachegrind.out.x", "cachegrind.out.y" });
+        for (const QString &name : m_fixture->documents.unreadable)
+            QVERIFY(m_fixture->write(name));
+        QTRY_COMPARE_WITH_TIMEOUT(label->text(), QStringLiteral("Running (2 files could not be opened)"), timeout);
+        QVERIFY(m_fixture->documents.errors.isEmpty());
+        // An invalid pattern is told in red, whatever else holds.
+        defaults().setObjectForKey(true, VTCSifterRegexUseCustom);
+        defaults().setObjectForKey(QStringLiteral("["), VTCSifterRegex);
+        QCOMPARE(label->text(), m_fixture->watcher->patternError());
+        QCOMPARE(label->palette().color(QPalette::WindowText), QColor(Qt::red));
+        defaults().removeObjectForKey(VTCSifterRegexUseCustom);
+        for (const QString &name : m_fixture->documents.unreadable)
+            QVERIFY(QFile::remove(m_fixture->path(name)));
+        QTRY_COMPARE_WITH_TIMEOUT(label->text(), QStringLiteral("Running"), timeout);
         auto *pop = control<QComboBox>("showPop");
         pop->setCurrentIndex(pop->findData(1));
         Q_EMIT pop->activated(pop->currentIndex());
@@ -180,15 +205,15 @@ private Q_SLOTS:
         SifterDocumentRegistry documents(registry);
         QSignalSpy changed(&documents, &SifterDocuments::documentsChanged);
         const QString path = m_fixture->path("cachegrind.out.20");
-        const QUrl url = QUrl::fromLocalFile(path);
+        const FileIdentity file = FileIdentity::fromPath(path);
         const auto isOpen = [&](const QString &spelling) {
-            return SifterFileIdentity(QFile::encodeName(spelling)).isAmong(documents.openFilePaths());
+            return FileIdentity::fromPath(spelling).isAmong(documents.openFilePaths());
         };
         QSignalSpy finished(&documents, &SifterDocuments::openFinished);
         QVERIFY(!isOpen(path));
-        documents.openDocumentWithContentsOfURL(url);
+        documents.openDocument(file, false);
         QTRY_COMPARE(finished.size(), 1);
-        QCOMPARE(finished.takeFirst(), QVariantList({ url, true, QString() }));
+        QCOMPARE(finished.takeFirst(), QVariantList({ QVariant::fromValue(file), true, QString() }));
         QTemporaryDir elsewhere;
         QVERIFY(QFile::link(path, elsewhere.filePath("link")));
         const QString directory = m_fixture->directory.path();
@@ -197,16 +222,16 @@ private Q_SLOTS:
         QVERIFY(!isOpen(m_fixture->path("cachegrind.out.100")));
         QCOMPARE(changed.size(), 1);
 
-        // A failure is the watcher's to present: the registry shows no alert of its own.
-        const QUrl gone = QUrl::fromLocalFile(m_fixture->path("gone"));
-        documents.openDocumentWithContentsOfURL(gone);
-        QTRY_COMPARE(finished.size(), 1);
-        const QString error = finished.first().at(2).toString();
-        QCOMPARE(finished.first().mid(0, 2), QVariantList({ gone, false }));
-        QVERIFY2(error.contains(m_fixture->path("gone")), qPrintable(error));
-        QVERIFY(alerts.isEmpty());
-        documents.presentError(error);
-        QCOMPARE(alerts, QStringList({ error + "|" }));
+        // A failure alerts only when asked to; the error names the file either way.
+        const FileIdentity gone = FileIdentity::fromPath(m_fixture->path("gone"));
+        for (const bool alert : { false, true }) {
+            finished.clear();
+            documents.openDocument(gone, alert);
+            QTRY_COMPARE(finished.size(), 1);
+            QCOMPARE(finished.first().mid(0, 2), QVariantList({ QVariant::fromValue(gone), false }));
+            QVERIFY(finished.first().at(2).toString().contains(gone.path()));
+            QCOMPARE(alerts.size(), alert ? 1 : 0);
+        }
         // A name that is not UTF-8: listed by its bytes, shown with a
         // replacement character, and opened.
         const QByteArray native = QFile::encodeName(m_fixture->path("cachegrind.out.")) + '\xff';
@@ -215,15 +240,15 @@ private Q_SLOTS:
         const SifterFileEntry &odd = *m_fixture->watcher->entryForNativeName("cachegrind.out.\xff");
         QCOMPARE(odd.fileName(), QStringLiteral("cachegrind.out.\ufffd"));
         finished.clear();
-        documents.openDocumentWithContentsOfURL(odd.url());
+        documents.openDocument(odd.file(), true);
         QTRY_COMPARE(finished.size(), 1);
         ::unlink(native.constData());
-        QCOMPARE(finished.takeFirst(), QVariantList({ odd.url(), true, QString() }));
-        QVERIFY(odd.identity().isAmong(documents.openFilePaths()) && !isOpen(odd.filePath()));
+        QCOMPARE(finished.takeFirst(), QVariantList({ QVariant::fromValue(odd.file()), true, QString() }));
+        QVERIFY(odd.file().isAmong(documents.openFilePaths()) && !isOpen(odd.filePath()));
 
-        documents.reloadDocumentForURL(url);
+        documents.reloadDocument(file);
         QTRY_VERIFY(registry.readsInProgress() == 0);
-        documents.closeDocumentForURL(url);
+        documents.closeDocument(file);
         QTRY_COMPARE(changed.size(), 3);
         QVERIFY(!isOpen(path));
     }
