@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CallEstimate.h"
 #include "CallTree.h"
 #include "LineScanner.h"
 #include "NameResolver.h"
@@ -38,6 +39,9 @@ public:
     // Shows the progress display made by `factory`, if there is one and the
     // text is long: `size` is what positions are measured against.
     void startProgress(const std::function<std::unique_ptr<ProgressController>()> &factory, qint64 size);
+    // The size of the input, plain or gzip-compressed, which the call tree
+    // is sized from; positions are measured in its bytes.
+    void setInputSize(qint64 size, bool compressed) { m_estimate.setInput(size, compressed); }
     // The next piece of the text, taken apart into `lines`. `position` is
     // where the piece begins, for the progress display; with
     // `positionsFollowBytes` false every line of the piece is taken to begin
@@ -60,14 +64,18 @@ private:
     void readSummary(std::string_view numbers);
     void startBody();
     void startCall(const FunctionModel &function, std::string_view line);
+    // Room in the tree for one more call, read at `position`.
+    void makeRoomForCall(qint64 position);
     void claimCallees();
     quint32 assembleRoot();
     qint64 linePosition(std::string_view line) const;
+    qint64 memoryUse() const;
     void checkMemory() const;
 
     Profile &m_profile;
     const Limits m_limits;
     NameResolver m_names;
+    CallEstimate m_estimate;
     std::unique_ptr<ProgressController> m_progressWindow;
     qint64 m_progressSize = 0;
 

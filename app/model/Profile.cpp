@@ -56,6 +56,7 @@ bool Profile::readFromData(QByteArrayView data, const ProgressFactory &progress)
 {
     return read([&](CachegrindParser &parser) {
         parser.startProgress(progress, data.size());
+        parser.setInputSize(data.size(), false);
         // In parts that end at line ends; a line longer than a part is a
         // part of its own.
         LineScanner lines;
@@ -81,6 +82,7 @@ bool Profile::readFromFile(ProfileFileData &file, const ProgressFactory &progres
 {
     return read([&](CachegrindParser &parser) {
         parser.startProgress(progress, file.size());
+        parser.setInputSize(file.size(), file.isCompressed());
         // Positions in a compressed file are known only piece by piece.
         const bool positionsFollowBytes = !file.isCompressed();
         ReadAhead pieces(file, m_options.pieceSize, pieceCount, m_options.limits.memoryBytes);

@@ -3,6 +3,7 @@
 #include "CachegrindParser.h"
 #include "CallTree.h"
 #include "FunctionModel.h"
+#include "HugePageResource.h"
 #include "NameTable.h"
 #include "ProfileEvent.h"
 #include "SourceFileModel.h"
@@ -47,12 +48,16 @@ public:
     QString errorString() const { return m_errorString; }
     // How files are read: lower limits than memory and the call numbers
     // allow, the size of the pieces read at a time, and a flag another
-    // thread sets to stop the read, looked at once per piece.
+    // thread sets to stop the read, looked at once per piece. The large
+    // arrays come from `memory`; the call tree grows by chunks of whole
+    // pages of 2^chunkPageShift calls.
     struct ReadOptions
     {
         CachegrindParser::Limits limits;
         qsizetype pieceSize = qsizetype(256) << 10;
         const std::atomic_bool *cancel = nullptr;
+        std::pmr::memory_resource *memory = &HugePageResource::instance();
+        unsigned chunkPageShift = 12;
     };
     void setReadOptions(const ReadOptions &options) { m_options = options; }
 
