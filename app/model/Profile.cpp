@@ -29,26 +29,30 @@ void Profile::clear()
     m_summaryCosts.clear();
     // Handles refer to identities, so the tree goes first.
     m_tree = CallTree();
-    m_functions.clear();
-    m_sources.clear();
-    m_functionNames = NameTable();
-    m_sourceNames = NameTable();
+    m_functions = ChunkedArray<FunctionModel>(10, m_options.memory);
+    m_sources = ChunkedArray<SourceFileModel>(10, m_options.memory);
+    m_functionNames = NameTable(m_options.memory);
+    m_sourceNames = NameTable(m_options.memory);
     m_errorString.clear();
 }
 
 quint32 Profile::internFunction(std::string_view name, quint64 hash)
 {
+    const quint32 known = m_functionNames.size();
+    m_functions.reserve(quint64(known) + 1);
     const quint32 id = m_functionNames.intern(name, hash);
-    if (id == m_functions.size())
-        m_functions.emplace_back(*this, id, name);
+    if (id == known)
+        new (&m_functions[id]) FunctionModel(*this, id, name);
     return id;
 }
 
 quint32 Profile::internSource(std::string_view path, quint64 hash)
 {
+    const quint32 known = m_sourceNames.size();
+    m_sources.reserve(quint64(known) + 1);
     const quint32 id = m_sourceNames.intern(path, hash);
-    if (id == m_sources.size())
-        m_sources.emplace_back(*this, id);
+    if (id == known)
+        new (&m_sources[id]) SourceFileModel(*this, id);
     return id;
 }
 

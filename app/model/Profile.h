@@ -2,6 +2,7 @@
 
 #include "CachegrindParser.h"
 #include "CallTree.h"
+#include "ChunkedArray.h"
 #include "FunctionModel.h"
 #include "HugePageResource.h"
 #include "NameTable.h"
@@ -12,7 +13,6 @@
 #include <QList>
 
 #include <atomic>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -76,7 +76,7 @@ public:
     // (total time, peak memory); empty without one.
     const QList<Cost> &summaryCosts() const { return m_summaryCosts; }
 
-    qsizetype functionCount() const { return qsizetype(m_functions.size()); }
+    qsizetype functionCount() const { return qsizetype(m_functionNames.size()); }
     const FunctionModel &function(quint32 id) const { return m_functions[id]; }
     const SourceFileModel &source(quint32 id) const { return m_sources[id]; }
     const NameTable &functionNames() const { return m_functionNames; }
@@ -101,9 +101,9 @@ private:
     QList<Cost> m_summaryCosts;
     NameTable m_functionNames;
     NameTable m_sourceNames;
-    // Deques, so that identities stay where they are while more are added.
-    std::deque<FunctionModel> m_functions;
-    std::deque<SourceFileModel> m_sources;
+    // By id, as the names; identities stay where they are while more are added.
+    ChunkedArray<FunctionModel> m_functions;
+    ChunkedArray<SourceFileModel> m_sources;
     CallTree m_tree;
     ReadOptions m_options;
     QString m_errorString;
