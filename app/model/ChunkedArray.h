@@ -64,11 +64,16 @@ public:
             m_pages.push_back(chunk + (page << m_pageShift));
     }
     // Makes room for `size` items, adding a chunk as large as the array
-    // (or as needed) when there is too little.
+    // (or as needed) when there is too little; once the array is large, at
+    // least a huge page, so that most of a large array has huge pages.
     void reserve(quint64 size)
     {
-        if (size > capacity())
-            addChunk(std::max(size - capacity(), capacity()));
+        if (size <= capacity())
+            return;
+        quint64 chunk = std::max(size - capacity(), capacity());
+        if (capacity() * sizeof(T) >= HugePageResource::hugePageSize / 8)
+            chunk = std::max<quint64>(chunk, HugePageResource::hugePageSize / sizeof(T));
+        addChunk(chunk);
     }
     // Bytes of the chunks and of the table.
     qint64 memoryUse() const

@@ -22,7 +22,8 @@ FunctionSummaryMap::FunctionSummaryMap(const ProfiledFunctionCall &call)
         quint32 call;
         quint32 function;
     };
-    std::vector<Open> open;
+    // Room for the deepest stack, which a chain makes: huge pages when large.
+    std::pmr::vector<Open> open(&HugePageResource::instance());
     const quint32 begin = tree.subtreeBegin(start);
     open.reserve(start - begin);
     for (quint32 below = start; below-- > begin;) {

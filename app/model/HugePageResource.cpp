@@ -1,7 +1,6 @@
 #include "HugePageResource.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <sys/mman.h>
@@ -25,20 +24,15 @@ HugePageResource &HugePageResource::instance()
 void *HugePageResource::allocateZeroed(std::size_t bytes, std::size_t alignment, std::pmr::memory_resource *memory)
 {
     void *block = memory->allocate(bytes, alignment);
-    if (memory != &instance())
+    if (memory != &instance() || bytes < hugePageSize)
         std::memset(block, 0, bytes);
     return block;
 }
 
 void *HugePageResource::do_allocate(std::size_t bytes, std::size_t alignment)
 {
-    if (bytes < hugePageSize) {
-        // calloc aligns to 16 bytes, which is all the arrays ask for.
-        void *block = alignment <= alignof(std::max_align_t) ? std::calloc(1, bytes == 0 ? 1 : bytes) : nullptr;
-        if (!block)
-            throw std::bad_alloc();
-        return block;
-    }
+    if (bytes < hugePageSize)
+        return ::operator new(bytes, std::align_val_t(alignment));
     if (bytes > SIZE_MAX / 2)
         throw std::bad_alloc();
     // A huge page more than needed, so that an aligned start lies within;
@@ -60,10 +54,10 @@ void *HugePageResource::do_allocate(std::size_t bytes, std::size_t alignment)
     return block;
 }
 
-void HugePageResource::do_deallocate(void *block, std::size_t bytes, std::size_t)
+void HugePageResource::do_deallocate(void *block, std::size_t bytes, std::size_t alignment)
 {
     if (bytes < hugePageSize)
-        std::free(block);
+        ::operator delete(block, bytes, std::align_val_t(alignment));
     else
         munmap(block, mappedSize(bytes));
 }

@@ -6,8 +6,8 @@
 // Memory for the large arrays of a profile. A block of at least a huge page
 // (2 MiB) is mapped on its own, aligned to huge pages and with huge pages
 // asked for, so that filling it takes a fault per 2 MiB rather than per
-// 4 KiB, which costs much on virtual machines; smaller blocks come from the
-// heap. Every block comes zeroed. Failure throws std::bad_alloc.
+// 4 KiB, which costs much on virtual machines; it comes zeroed. Smaller
+// blocks come from the heap. Failure throws std::bad_alloc.
 class HugePageResource final : public std::pmr::memory_resource
 {
 public:
@@ -15,8 +15,8 @@ public:
 
     static HugePageResource &instance();
 
-    // A zeroed block of `bytes` from `memory`, written only when `memory`
-    // does not zero its blocks. Throws std::bad_alloc.
+    // A zeroed block of `bytes` from `memory`, written only when it does not
+    // come zeroed. Throws std::bad_alloc.
     static void *allocateZeroed(std::size_t bytes, std::size_t alignment, std::pmr::memory_resource *memory);
 
 private:

@@ -118,7 +118,12 @@ void NameTable::place(Slot slot)
 
 void NameTable::grow()
 {
-    FixedArray<Slot> old(std::max<size_t>(64, m_index.size() * 2), m_memory);
+    // Once large, at least a huge page, as a table of that size is written
+    // all over.
+    size_t size = std::max<size_t>(64, m_index.size() * 2);
+    if (size * sizeof(Slot) >= HugePageResource::hugePageSize / 8)
+        size = std::max(size, HugePageResource::hugePageSize / sizeof(Slot));
+    FixedArray<Slot> old(size, m_memory);
     std::swap(old, m_index);
     m_mask = m_index.size() - 1;
     for (const Slot &slot : old) {
