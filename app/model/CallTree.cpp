@@ -135,8 +135,8 @@ quint32 CallTree::subtreeBegin(quint32 call) const
 
 qint64 CallTree::memoryUse() const
 {
-    qint64 bytes = qint64(m_size) * m_bytesPerCall + m_childBegin.memoryUse() + m_children.memoryUse()
-        + m_calls.memoryUse();
+    qint64 bytes
+        = qint64(m_size) * m_bytesPerCall + m_childBegin.memoryUse() + m_children.memoryUse() + m_calls.memoryUse();
     for (const FixedArray<quint64> &costs : m_inclusive)
         bytes += costs.memoryUse();
     return bytes;
