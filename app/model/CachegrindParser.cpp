@@ -8,6 +8,7 @@
 #include <limits>
 #include <new>
 #include <stdexcept>
+#include <unistd.h>
 
 namespace {
 
@@ -117,9 +118,12 @@ void CachegrindParser::makeRoomForCall(qint64 position)
     CallTree &tree = m_profile.m_tree;
     if (tree.size() < tree.capacity())
         return;
-    // No more room than the limits leave.
+    // No more room than the limits leave, nor than the machine's memory
+    // could fill, as the system may refuse to map more.
+    static const qint64 physicalMemory = qint64(sysconf(_SC_PHYS_PAGES)) * qint64(sysconf(_SC_PAGESIZE));
+    const qint64 memoryLimit = physicalMemory > 0 ? qMin(m_limits.memoryBytes, physicalMemory) : m_limits.memoryBytes;
     const quint64 calls = m_limits.calls - qMin(m_limits.calls, tree.capacity()) + 1;
-    const quint64 memory = quint64(qMax<qint64>(0, m_limits.memoryBytes - memoryUse())) / quint64(tree.bytesPerCall());
+    const quint64 memory = quint64(qMax<qint64>(0, memoryLimit - memoryUse())) / quint64(tree.bytesPerCall());
     tree.addChunk(m_estimate.nextChunk(tree.capacity(), position, qMin(calls, memory)));
 }
 
