@@ -41,6 +41,7 @@ CachegrindParser::CachegrindParser(Profile &profile, const Limits &limits)
     : m_profile(profile)
     , m_limits(limits)
     , m_names(profile, limits.memoryBytes)
+    , m_unclaimedCalls(profile.m_options.memory)
     , m_currentSource(CallTree::none)
 { }
 
@@ -327,6 +328,6 @@ quint32 CachegrindParser::assembleRoot()
         for (const quint32 call : m_unclaimedCalls)
             m_profile.m_tree.setParent(call, root);
     }
-    std::vector<quint32>().swap(m_unclaimedCalls);
+    std::pmr::vector<quint32>(m_unclaimedCalls.get_allocator()).swap(m_unclaimedCalls);
     return root;
 }

@@ -10,6 +10,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <memory_resource>
 #include <string_view>
 #include <vector>
 
@@ -87,7 +88,8 @@ private:
     State m_state = State::Prologue;
     int m_eventCount = 1;
     std::vector<bool> m_signedEvents;
-    std::vector<quint32> m_unclaimedCalls;
+    // Calls not claimed by a caller yet, as many as a million: huge pages.
+    std::pmr::vector<quint32> m_unclaimedCalls;
     quint64 m_announcedCallees = 0;
     quint32 m_currentSource;
 };
