@@ -1,7 +1,6 @@
 #include "CallTree.h"
 
 #include "Cost.h"
-#include "Profile.h"
 
 #include <algorithm>
 #include <limits>
@@ -33,9 +32,8 @@ void CallTree::addChunk(quint64 calls)
 quint32 CallTree::append(const FunctionModel &function, quint32 source)
 {
     Q_ASSERT(m_size < m_capacity);
-    m_profile = &function.profile();
     const quint32 number = m_size++;
-    m_function[number] = function.id();
+    new (&m_handles[number]) ProfiledFunctionCall(function);
     m_source[number] = source;
     m_line[number] = 0;
     m_parent[number] = none;
@@ -47,16 +45,9 @@ quint32 CallTree::append(const FunctionModel &function, quint32 source)
 void CallTree::finish(quint32 root)
 {
     m_root = root;
-    makeHandles();
+    m_calls = m_handles.takeAll(m_size);
     linkChildren();
     addInclusiveCosts();
-}
-
-void CallTree::makeHandles()
-{
-    m_calls = FixedArray<ProfiledFunctionCall>(m_size, m_memory);
-    for (quint32 call = 0; call < m_size; ++call)
-        new (&m_calls[call]) ProfiledFunctionCall(m_profile->function(m_function[call]));
 }
 
 void CallTree::linkChildren()
@@ -135,8 +126,8 @@ quint32 CallTree::subtreeBegin(quint32 call) const
 
 qint64 CallTree::memoryUse() const
 {
-    qint64 bytes
-        = qint64(m_size) * m_bytesPerCall + m_childBegin.memoryUse() + m_children.memoryUse() + m_calls.memoryUse();
+    // The handles are counted with the fields the reader sets.
+    qint64 bytes = qint64(m_size) * m_bytesPerCall + m_childBegin.memoryUse() + m_children.memoryUse();
     for (const FixedArray<quint64> &costs : m_inclusive)
         bytes += costs.memoryUse();
     return bytes;

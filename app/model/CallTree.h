@@ -8,8 +8,6 @@
 #include <memory_resource>
 #include <vector>
 
-class Profile;
-
 // The calls of one profile, numbered in the order the file lists their
 // records: callees before their callers, so that every call's subtree is the
 // run of calls that ends with it, and walking the numbers backwards walks
@@ -54,7 +52,7 @@ public:
     const ProfiledFunctionCall &call(quint32 number) const { return m_calls[number]; }
     quint32 numberOf(const ProfiledFunctionCall &call) const { return quint32(&call - m_calls.data()); }
 
-    quint32 function(quint32 call) const { return m_function[call]; }
+    quint32 function(quint32 call) const { return m_calls[call].function().id(); }
     quint32 source(quint32 call) const { return m_source[call]; }
     quint32 line(quint32 call) const { return m_line[call]; }
     quint32 parent(quint32 call) const { return m_parent[call]; }
@@ -78,24 +76,23 @@ private:
     // declaring its array and naming it here.
     template <typename Apply> static void forEachReadField(CallTree &tree, Apply &&apply)
     {
-        apply(tree.m_function);
+        apply(tree.m_handles);
         apply(tree.m_source);
         apply(tree.m_line);
         apply(tree.m_parent);
         for (ChunkedArray<quint64> &costs : tree.m_self)
             apply(costs);
     }
-    void makeHandles();
     void linkChildren();
     void addInclusiveCosts();
 
     std::pmr::memory_resource *m_memory = &HugePageResource::instance();
-    const Profile *m_profile = nullptr;
     quint32 m_size = 0;
     quint64 m_capacity = 0;
     qint64 m_bytesPerCall = 0;
-    // Set by the reader, call by call.
-    ChunkedArray<quint32> m_function;
+    // Set by the reader, call by call; the handles, which the views hold,
+    // are kept in one block once all are read.
+    ChunkedArray<ProfiledFunctionCall> m_handles;
     ChunkedArray<quint32> m_source;
     ChunkedArray<quint32> m_line;
     ChunkedArray<quint32> m_parent;
@@ -106,7 +103,6 @@ private:
     FixedArray<quint32> m_childBegin;
     FixedArray<quint32> m_children;
     std::vector<FixedArray<quint64>> m_inclusive;
-    // The handles the views hold, one per call: its function.
     FixedArray<ProfiledFunctionCall> m_calls;
     quint32 m_root = none;
 };

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "FixedArray.h"
 #include "HugePageResource.h"
 
 #include <QtGlobal>
 
 #include <algorithm>
+#include <cstring>
 #include <memory_resource>
 #include <new>
 #include <type_traits>
@@ -74,6 +76,23 @@ public:
         if (capacity() * sizeof(T) >= HugePageResource::hugePageSize / 8)
             chunk = std::max<quint64>(chunk, HugePageResource::hugePageSize / sizeof(T));
         addChunk(chunk);
+    }
+    // The first `size` items in one block, the array left empty: its only
+    // chunk as it is, or else a copy.
+    FixedArray<T> takeAll(quint64 size)
+    {
+        if (m_chunks.size() == 1 && size <= capacity()) {
+            const auto [chunk, bytes] = m_chunks.front();
+            m_chunks.clear();
+            m_pages.clear();
+            return FixedArray<T>(chunk, size_t(size), bytes, m_memory);
+        }
+        FixedArray<T> all(size_t(size), m_memory);
+        for (quint64 page = 0; page << m_pageShift < size; ++page)
+            std::memcpy(&all[size_t(page << m_pageShift)], m_pages[size_t(page)],
+                size_t(std::min(pageSize(), size - (page << m_pageShift))) * sizeof(T));
+        release();
+        return all;
     }
     // Bytes of the chunks and of the table.
     qint64 memoryUse() const

@@ -23,8 +23,16 @@ public:
     {
         if (size > PTRDIFF_MAX / sizeof(T))
             throw std::bad_alloc();
-        m_items = static_cast<T *>(HugePageResource::allocateZeroed(size * sizeof(T), alignof(T), memory));
+        m_bytes = size * sizeof(T);
+        m_items = static_cast<T *>(HugePageResource::allocateZeroed(m_bytes, alignof(T), memory));
     }
+    // Takes over `items`, `size` items in a block of `bytes` from `memory`.
+    FixedArray(T *items, std::size_t size, std::size_t bytes, std::pmr::memory_resource *memory)
+        : m_memory(memory)
+        , m_items(items)
+        , m_size(size)
+        , m_bytes(bytes)
+    { }
     ~FixedArray() { release(); }
     FixedArray(FixedArray &&other) noexcept { *this = std::move(other); }
     FixedArray &operator=(FixedArray &&other) noexcept
@@ -34,6 +42,7 @@ public:
             m_memory = other.m_memory;
             m_items = std::exchange(other.m_items, nullptr);
             m_size = std::exchange(other.m_size, 0);
+            m_bytes = std::exchange(other.m_bytes, 0);
         }
         return *this;
     }
@@ -54,12 +63,14 @@ private:
     void release()
     {
         if (m_items)
-            m_memory->deallocate(m_items, m_size * sizeof(T), alignof(T));
+            m_memory->deallocate(m_items, m_bytes, alignof(T));
         m_items = nullptr;
         m_size = 0;
+        m_bytes = 0;
     }
 
     std::pmr::memory_resource *m_memory = nullptr;
     T *m_items = nullptr;
     std::size_t m_size = 0;
+    std::size_t m_bytes = 0;
 };
