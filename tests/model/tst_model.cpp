@@ -468,15 +468,15 @@ private Q_SLOTS:
         addColumns<QByteArray, bool, int, qint64>("data", "gzip", "pageShift", "memory");
         QTest::newRow("a chunk per call") << currentDialect << false << 0 << maxSigned;
         QTest::newRow("the synthetic root past a chunk's end") << workedExample.chopped(1) << false << 1 << maxSigned;
-        const QByteArray dense = denseCalls(200000);
+        const QByteArray dense = denseCalls(50000);
         QTest::newRow("far denser in calls than expected") << dense << false << 12 << maxSigned;
         QTest::newRow("gzip whose size says little") << dense << true << 12 << maxSigned;
         // The room made from the file's size is address space: it counts
         // against the memory limit only as calls fill it.
         QByteArray sparse = "events: Time\n\n";
-        for (int i = 0; i < 100; ++i)
+        for (int i = 0; i < 40; ++i)
             sparse += "#" + QByteArray(40000, 'x') + "\nfn=f\n1 " + QByteArray::number(i) + "\n";
-        QTest::newRow("far sparser than expected, a small memory limit") << sparse << false << 12 << qint64(1 << 20);
+        QTest::newRow("far sparser than expected, a small memory limit") << sparse << false << 12 << qint64(512 << 10);
     }
 
     void chunks()
