@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Measures the command line against the bars it is held to, each as a ratio
 # to a baseline measured in the same run: `wc -l` (or `zcat | wc -l`) on the
-# same file for time, the file's size for peak memory.
+# same file for time, the file's size for peak memory; and the minor page
+# faults, a count that is the same on every machine and costly on virtual
+# ones. The start is a run on the small sample profile against a program
+# that loads QtCore alone (velotrace_bench without arguments).
 #
 #     bench/bench_cli.sh [VELOTRACE] [WORKDIR]
 #
@@ -13,6 +16,8 @@ cd "$(dirname "$0")/.."
 velotrace=$(realpath "${1:-build-release/app/shell/velotrace}")
 work=${2:-/tmp/velotrace-bench}
 generator=$(realpath ../shared/tools/gen_profile.py)
+sample=$(realpath app/resources/sample.cachegrind)
+coreOnly=$(realpath "$(dirname "$velotrace")/../../bench/velotrace_bench")
 runs=${RUNS:-10}
 mkdir -p "$work"
 cd "$work"
@@ -35,16 +40,26 @@ with open("chain1m.cg", "w") as out:
 PY
 
 # Median wall-clock seconds of a command, run through the shell when it
-# has a pipe.
+# has a pipe; more arguments go to hyperfine.
 median() {
     local shell=(-N)
     [[ "$1" == *"|"* ]] && shell=()
-    hyperfine "${shell[@]}" --style none --warmup 2 --runs "$runs" --export-json median.json "$1" > /dev/null
+    hyperfine "${shell[@]}" "${@:2}" --style none --warmup 2 --runs "$runs" --export-json median.json "$1" > /dev/null
     python3 -c 'import json; print(json.load(open("median.json"))["results"][0]["median"])'
 }
 
 peak() { # megabytes
     /usr/bin/time -f '%M' "$@" 2>&1 > /dev/null | tail -1 | awk '{ printf "%.1f", $1 / 1024 }'
+}
+
+faults() { # minor page faults
+    /usr/bin/time -f '%R' "$@" 2>&1 > /dev/null | tail -1
+}
+
+faultReport() { # what, bar, command...
+    local what=$1 bar=$2
+    shift 2
+    printf '%-46s %7s minor page faults                (bar %s)\n' "$what" "$(faults "$@")" "$bar"
 }
 
 size() { # megabytes
@@ -61,9 +76,16 @@ echo "velotrace: $velotrace"
 echo "machine: $(nproc) processors, load $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
 
+start=$(median "$velotrace --summary --tsv $sample")
+core=$(median "$coreOnly" --ignore-failure) # its usage, and exit status 2
+report "start: --summary --tsv on the sample" "$start" "$core" "QtCore only" "-"
+faultReport "  faults" "-" "$velotrace" --summary --tsv "$sample"
+faultReport "  faults of the program loading QtCore only" "-" "$coreOnly"
+
 wc1=$(median "wc -l calls1m.cg")
 summary1=$(median "$velotrace --summary --tsv calls1m.cg")
 report "--summary --tsv, 1M calls ($(size calls1m.cg) MB)" "$summary1" "$wc1" "wc -l" "10"
+faultReport "  faults" "4000" "$velotrace" --summary --tsv calls1m.cg
 diff1=$(median "$velotrace --diff --tsv calls1m.cg calls1m-8.cg")
 report "--diff --tsv, two 1M-call profiles" "$diff1" "$summary1" "--summary --tsv" "2.5"
 diffAligned1=$(median "$velotrace --diff calls1m.cg calls1m-8.cg")
@@ -82,6 +104,7 @@ report "--summary --tsv, the same gzipped" "$gzip1" "$zcat1" "zcat | wc -l" "1.1
 wcChain=$(median "wc -l chain1m.cg")
 chain=$(median "$velotrace --summary --tsv chain1m.cg")
 report "--summary --tsv, 1M-deep chain ($(size chain1m.cg) MB)" "$chain" "$wcChain" "wc -l" "20"
+faultReport "  faults" "-" "$velotrace" --summary --tsv chain1m.cg
 memChain=$(peak "$velotrace" --summary --tsv chain1m.cg)
 printf '%-46s %7s MB  %7s MB file              %6sx  (bar 3)\n' "  peak memory" "$memChain" "$(size chain1m.cg)" \
     "$(ratio "$memChain" "$(size chain1m.cg)")"
@@ -89,6 +112,7 @@ printf '%-46s %7s MB  %7s MB file              %6sx  (bar 3)\n' "  peak memory" 
 runs=$(( runs > 3 ? 3 : runs ))
 summary10=$(median "$velotrace --summary --tsv calls10m.cg")
 report "--summary --tsv, 10M calls ($(size calls10m.cg) MB)" "$summary10" "$summary1" "1M calls" "12"
+faultReport "  faults" "-" "$velotrace" --summary --tsv calls10m.cg
 mem10=$(peak "$velotrace" --summary --tsv calls10m.cg)
 printf '%-46s %7s MB  %7s MB file              %6sx  (bar 1.5)\n' "  peak memory" "$mem10" "$(size calls10m.cg)" \
     "$(ratio "$mem10" "$(size calls10m.cg)")"

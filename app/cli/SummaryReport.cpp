@@ -3,6 +3,7 @@
 #include "AlignedTable.h"
 #include "CostFormat.h"
 #include "FunctionSummaryMap.h"
+#include "HugePageResource.h"
 #include "OutputStream.h"
 #include "PrintableNames.h"
 #include "Profile.h"
@@ -10,6 +11,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <memory_resource>
 #include <utility>
 
 namespace {
@@ -41,11 +43,11 @@ quint64 average(quint64 bits, quint64 count, bool isSigned)
 // (function ids), eleven bits of their keys at a time, leaving out the
 // digits all keys share. A summary can have a row for each of a million
 // functions.
-template <typename Key> void sortByKeyDescending(std::vector<quint32> &rows, Key key)
+template <typename Key> void sortByKeyDescending(std::pmr::vector<quint32> &rows, Key key)
 {
     constexpr int digitBits = 11;
     constexpr quint64 digits = quint64(1) << digitBits;
-    std::vector<quint32> sorted(rows.size());
+    std::pmr::vector<quint32> sorted(rows.size(), rows.get_allocator());
     std::vector<size_t> counts(digits);
     for (int shift = 0; shift < 64; shift += digitBits) {
         const auto bucket = [&](quint32 row) { return digits - 1 - ((key(row) >> shift) & (digits - 1)); };
@@ -96,7 +98,8 @@ void SummaryReport::print(OutputStream &out) const
     const FunctionSummaryMap summaries(*root);
     PrintableNames names(m_profile.functionNames());
     const auto key = [&](quint32 row) { return sortKey(summaries.inclusiveBits(row, event), isSigned); };
-    std::vector<quint32> rows;
+    // A row for each of a million functions, say: huge pages when large.
+    std::pmr::vector<quint32> rows(&HugePageResource::instance());
     rows.reserve(size_t(summaries.size()));
     for (qsizetype row = 0; row < summaries.size(); ++row) {
         if (summaries.callCount(row) > 0

@@ -8,6 +8,7 @@
 #include <limits>
 #include <new>
 #include <stdexcept>
+#include <unistd.h>
 
 namespace {
 
@@ -40,6 +41,7 @@ CachegrindParser::CachegrindParser(Profile &profile, const Limits &limits)
     : m_profile(profile)
     , m_limits(limits)
     , m_names(profile, limits.memoryBytes)
+    , m_unclaimedCalls(profile.m_options.memory)
     , m_currentSource(CallTree::none)
 { }
 
@@ -102,15 +104,31 @@ qint64 CachegrindParser::linePosition(std::string_view line) const
     return m_piecePosition + (m_positionsFollowBytes ? qint64(line.data() - m_lines->begin()) : 0);
 }
 
-void CachegrindParser::checkMemory() const
+qint64 CachegrindParser::memoryUse() const
 {
-    if (m_limits.memoryBytes == std::numeric_limits<qint64>::max())
-        return;
-    const qint64 used = m_profile.m_tree.memoryUse()
+    return m_profile.m_tree.memoryUse()
         + qint64(
             (m_unclaimedCalls.capacity() + m_callSiteLines.capacity() + m_claimedCallees.capacity()) * sizeof(quint32));
-    if (used > m_limits.memoryBytes)
+}
+
+void CachegrindParser::checkMemory() const
+{
+    if (m_limits.memoryBytes != std::numeric_limits<qint64>::max() && memoryUse() > m_limits.memoryBytes)
         throw std::bad_alloc();
+}
+
+void CachegrindParser::makeRoomForCall(qint64 position)
+{
+    CallTree &tree = m_profile.m_tree;
+    if (tree.size() < tree.capacity())
+        return;
+    // No more room than the limits leave, nor than the machine's memory
+    // could fill, as the system may refuse to map more.
+    static const qint64 physicalMemory = qint64(sysconf(_SC_PHYS_PAGES)) * qint64(sysconf(_SC_PAGESIZE));
+    const qint64 memoryLimit = physicalMemory > 0 ? qMin(m_limits.memoryBytes, physicalMemory) : m_limits.memoryBytes;
+    const quint64 calls = m_limits.calls - qMin(m_limits.calls, tree.capacity()) + 1;
+    const quint64 memory = quint64(qMax<qint64>(0, memoryLimit - memoryUse())) / quint64(tree.bytesPerCall());
+    tree.addChunk(m_estimate.nextChunk(tree.capacity(), position, qMin(calls, memory)));
 }
 
 // Inline: it runs for every line of the profile.
@@ -160,7 +178,8 @@ void CachegrindParser::startBody()
             break;
         }
     }
-    m_profile.m_tree = CallTree(m_signedEvents);
+    const Profile::ReadOptions &options = m_profile.m_options;
+    m_profile.m_tree = CallTree(m_signedEvents, options.chunkPageShift, options.memory);
 }
 
 Q_ALWAYS_INLINE void CachegrindParser::handleBodyLine(std::string_view line, quint64 datum)
@@ -238,6 +257,7 @@ void CachegrindParser::startCall(const FunctionModel &function, std::string_view
     CallTree &tree = m_profile.m_tree;
     if (tree.size() >= m_limits.calls)
         throw std::length_error("too many calls");
+    makeRoomForCall(linePosition(line));
     m_unclaimedCalls.push_back(tree.append(function, m_currentSource));
     checkMemory();
     if (m_progressWindow)
@@ -351,11 +371,12 @@ quint32 CachegrindParser::assembleRoot()
         root = m_unclaimedCalls.front();
     } else if (m_unclaimedCalls.size() > 1) {
         // A synthetic root over every unclaimed call, in the file's order.
+        makeRoomForCall(m_progressSize);
         root = m_profile.m_tree.append(
             m_profile.function(m_profile.internFunction("root")), m_profile.internSource("-"));
         for (const quint32 call : m_unclaimedCalls)
             m_profile.m_tree.setParent(call, root);
     }
-    std::vector<quint32>().swap(m_unclaimedCalls);
+    std::pmr::vector<quint32>(m_unclaimedCalls.get_allocator()).swap(m_unclaimedCalls);
     return root;
 }

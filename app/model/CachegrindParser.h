@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CallEstimate.h"
 #include "CallTree.h"
 #include "LineScanner.h"
 #include "NameResolver.h"
@@ -9,6 +10,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <memory_resource>
 #include <string_view>
 #include <vector>
 
@@ -38,6 +40,9 @@ public:
     // Shows the progress display made by `factory`, if there is one and the
     // text is long: `size` is what positions are measured against.
     void startProgress(const std::function<std::unique_ptr<ProgressController>()> &factory, qint64 size);
+    // The size of the input, plain or gzip-compressed, which the call tree
+    // is sized from; positions are measured in its bytes.
+    void setInputSize(qint64 size, bool compressed) { m_estimate.setInput(size, compressed); }
     // The next piece of the text, taken apart into `lines`. `position` is
     // where the piece begins, for the progress display; with
     // `positionsFollowBytes` false every line of the piece is taken to begin
@@ -61,17 +66,21 @@ private:
     void readSummary(std::string_view numbers);
     void startBody();
     void startCall(const FunctionModel &function, std::string_view line);
+    // Room in the tree for one more call, read at `position`.
+    void makeRoomForCall(qint64 position);
     void claimCallees();
     // At the end of a record: gives the callees its call claimed the lines
     // they were called from.
     void assignCallSites();
     quint32 assembleRoot();
     qint64 linePosition(std::string_view line) const;
+    qint64 memoryUse() const;
     void checkMemory() const;
 
     Profile &m_profile;
     const Limits m_limits;
     NameResolver m_names;
+    CallEstimate m_estimate;
     std::unique_ptr<ProgressController> m_progressWindow;
     qint64 m_progressSize = 0;
 
@@ -83,7 +92,8 @@ private:
     State m_state = State::Prologue;
     int m_eventCount = 1;
     std::vector<bool> m_signedEvents;
-    std::vector<quint32> m_unclaimedCalls;
+    // Calls not claimed by a caller yet, as many as a million: huge pages.
+    std::pmr::vector<quint32> m_unclaimedCalls;
     quint64 m_announcedCallees = 0;
     // The lines of the current record's "cfn=" lines, in file order, and
     // whether the last one has been read; the callees its call has claimed.

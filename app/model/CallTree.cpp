@@ -4,29 +4,49 @@
 
 #include <algorithm>
 #include <limits>
+#include <new>
 
-CallTree::CallTree(const std::vector<bool> &signedEvents)
-    : m_self(signedEvents.size())
-    , m_inclusive(signedEvents.size())
+CallTree::CallTree(const std::vector<bool> &signedEvents, unsigned pageShift, std::pmr::memory_resource *memory)
+    : m_memory(memory)
+    , m_self(signedEvents.size())
     , m_signed(signedEvents)
-{ }
+{
+    forEachReadField(*this, [&](auto &field) {
+        field = std::decay_t<decltype(field)>(pageShift, memory);
+        m_bytesPerCall += qint64(sizeof(field[0]));
+    });
+}
+
+void CallTree::addChunk(quint64 calls)
+{
+    // A field that got its chunk before another failed to keeps it.
+    const quint64 wanted = m_capacity + calls;
+    forEachReadField(*this, [&](auto &field) {
+        if (field.capacity() < wanted)
+            field.addChunk(wanted - field.capacity());
+    });
+    m_capacity = std::numeric_limits<quint64>::max();
+    forEachReadField(*this, [&](const auto &field) { m_capacity = qMin(m_capacity, field.capacity()); });
+}
 
 quint32 CallTree::append(const FunctionModel &function, quint32 source)
 {
-    const quint32 number = size();
-    m_calls.append(ProfiledFunctionCall(function));
-    m_source.append(source);
-    m_line.append(0);
-    m_callSiteLine.append(0);
-    m_parent.append(none);
-    for (QList<quint64> &costs : m_self)
-        costs.append(0);
+    Q_ASSERT(m_size < m_capacity);
+    const quint32 number = m_size++;
+    new (&m_handles[number]) ProfiledFunctionCall(function);
+    m_source[number] = source;
+    m_line[number] = 0;
+    m_callSiteLine[number] = 0;
+    m_parent[number] = none;
+    for (ChunkedArray<quint64> &costs : m_self)
+        costs[number] = 0;
     return number;
 }
 
 void CallTree::finish(quint32 root)
 {
     m_root = root;
+    m_calls = m_handles.takeAll(m_size);
     linkChildren();
     addInclusiveCosts();
 }
@@ -36,22 +56,21 @@ void CallTree::linkChildren()
     const quint32 count = size();
     // Count each call's children one place up, so that the running sums
     // give where each call's children end...
-    m_childBegin.fill(0, qsizetype(count) + 1);
+    m_childBegin = FixedArray<quint32>(size_t(count) + 1, m_memory);
     quint32 *begin = m_childBegin.data();
-    const quint32 *parent = m_parent.constData();
     for (quint32 call = 0; call < count; ++call) {
-        if (parent[call] != none)
-            ++begin[parent[call] + 1];
+        if (const quint32 parent = m_parent[call]; parent != none)
+            ++begin[parent + 1];
     }
     for (quint32 call = 0; call < count; ++call)
         begin[call + 1] += begin[call];
     // ...then place them from the last, moving each end down to its start,
     // which leaves every call's start one place up.
-    m_children.resize(begin[count]);
+    m_children = FixedArray<quint32>(begin[count], m_memory);
     quint32 *children = m_children.data();
     for (quint32 call = count; call-- > 0;) {
-        if (parent[call] != none)
-            children[--begin[parent[call] + 1]] = call;
+        if (const quint32 parent = m_parent[call]; parent != none)
+            children[--begin[parent + 1]] = call;
     }
     for (quint32 call = 0; call < count; ++call)
         begin[call] = begin[call + 1];
@@ -61,27 +80,27 @@ void CallTree::linkChildren()
 void CallTree::addInclusiveCosts()
 {
     const quint32 count = size();
-    const quint32 *parent = m_parent.constData();
+    m_inclusive.clear();
+    m_inclusive.reserve(m_self.size());
     for (size_t event = 0; event < m_self.size(); ++event) {
-        const quint64 *self = m_self[event].constData();
-        m_inclusive[event].fill(0, count);
-        quint64 *inclusive = m_inclusive[event].data();
+        const ChunkedArray<quint64> &self = m_self[event];
+        quint64 *inclusive = m_inclusive.emplace_back(count, m_memory).data();
         // Callees come first: a call's callees have added their inclusive
         // costs to it by the time it is reached.
         if (m_signed[event]) {
             for (quint32 call = 0; call < count; ++call) {
                 const quint64 total = Cost::addBits(inclusive[call], self[call], true);
                 inclusive[call] = total;
-                if (parent[call] != none)
-                    inclusive[parent[call]] = Cost::addBits(inclusive[parent[call]], total, true);
+                if (const quint32 parent = m_parent[call]; parent != none)
+                    inclusive[parent] = Cost::addBits(inclusive[parent], total, true);
             }
         } else {
             constexpr quint64 max = std::numeric_limits<quint64>::max();
             for (quint32 call = 0; call < count; ++call) {
                 const quint64 total = inclusive[call] > max - self[call] ? max : inclusive[call] + self[call];
                 inclusive[call] = total;
-                if (parent[call] != none) {
-                    quint64 &above = inclusive[parent[call]];
+                if (const quint32 parent = m_parent[call]; parent != none) {
+                    quint64 &above = inclusive[parent];
                     above = above > max - total ? max : above + total;
                 }
             }
@@ -108,12 +127,9 @@ quint32 CallTree::subtreeBegin(quint32 call) const
 
 qint64 CallTree::memoryUse() const
 {
-    qint64 bytes = 0;
-    for (const QList<quint32> *list : { &m_source, &m_line, &m_callSiteLine, &m_parent, &m_childBegin, &m_children })
-        bytes += list->capacity() * qint64(sizeof(quint32));
-    for (const auto *costs : { &m_self, &m_inclusive }) {
-        for (const QList<quint64> &list : *costs)
-            bytes += list.capacity() * qint64(sizeof(quint64));
-    }
-    return bytes + m_calls.capacity() * qint64(sizeof(ProfiledFunctionCall));
+    // The handles are counted with the fields the reader sets.
+    qint64 bytes = qint64(m_size) * m_bytesPerCall + m_childBegin.memoryUse() + m_children.memoryUse();
+    for (const FixedArray<quint64> &costs : m_inclusive)
+        bytes += costs.memoryUse();
+    return bytes;
 }

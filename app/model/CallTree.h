@@ -1,10 +1,11 @@
 #pragma once
 
+#include "ChunkedArray.h"
+#include "FixedArray.h"
 #include "FunctionModel.h"
 #include "ProfiledFunctionCall.h"
 
-#include <QList>
-
+#include <memory_resource>
 #include <vector>
 
 // The calls of one profile, numbered in the order the file lists their
@@ -14,6 +15,10 @@
 // event's costs an array of their own, so that a profile costs a few dozen
 // bytes per call and no allocation of its own per call. Built by the reader,
 // then analysed once and only read.
+//
+// The fields the reader sets grow by chunks that never move (the reader
+// sizes them from what it expects); those worked out afterwards are sized
+// once.
 class CallTree
 {
 public:
@@ -22,20 +27,25 @@ public:
     static constexpr quint64 maxCalls = none - 1;
 
     CallTree() = default;
-    explicit CallTree(const std::vector<bool> &signedEvents);
+    // The fields the reader sets grow by chunks of whole pages of
+    // 2^pageShift calls, taken from `memory` as all the tree's arrays are.
+    CallTree(const std::vector<bool> &signedEvents, unsigned pageShift, std::pmr::memory_resource *memory);
 
-    // Building: a call of `function`, read while `source` was current; its
-    // line and costs are 0 until set.
+    // Building: room for calls, then a call of `function`, read while
+    // `source` was current; its line and costs are 0 until set.
+    quint64 capacity() const { return m_capacity; }
+    // Room for at least `calls` more calls. Throws std::bad_alloc.
+    void addChunk(quint64 calls);
     quint32 append(const FunctionModel &function, quint32 source);
     void setLine(quint32 call, quint32 line) { m_line[call] = line; }
     void setCallSiteLine(quint32 call, quint32 line) { m_callSiteLine[call] = line; }
     void setSelfBits(int event, quint32 call, quint64 bits) { m_self[size_t(event)][call] = bits; }
     void setParent(quint32 call, quint32 parent) { m_parent[call] = parent; }
     // Works out every call's children and inclusive costs; the tree is
-    // read-only afterwards.
+    // read-only afterwards. Throws std::bad_alloc.
     void finish(quint32 root);
 
-    quint32 size() const { return quint32(m_calls.size()); }
+    quint32 size() const { return m_size; }
     int eventCount() const { return int(m_self.size()); }
     bool isSigned(int event) const { return m_signed[size_t(event)]; }
     const ProfiledFunctionCall *root() const { return m_root == none ? nullptr : &m_calls[m_root]; }
@@ -59,24 +69,46 @@ public:
     quint64 selfBits(int event, quint32 call) const { return m_self[size_t(event)][call]; }
     quint64 inclusiveBits(int event, quint32 call) const { return m_inclusive[size_t(event)][call]; }
 
+    // Bytes the tree's calls take: room made for calls not read yet is
+    // address space only until they are.
     qint64 memoryUse() const;
+    // Bytes each call takes while the tree is built.
+    qint64 bytesPerCall() const { return m_bytesPerCall; }
 
 private:
+    // Calls `apply` with each field the reader sets: a field is added by
+    // declaring its array and naming it here.
+    template <typename Apply> static void forEachReadField(CallTree &tree, Apply &&apply)
+    {
+        apply(tree.m_handles);
+        apply(tree.m_source);
+        apply(tree.m_line);
+        apply(tree.m_callSiteLine);
+        apply(tree.m_parent);
+        for (ChunkedArray<quint64> &costs : tree.m_self)
+            apply(costs);
+    }
     void linkChildren();
     void addInclusiveCosts();
 
-    QList<quint32> m_source;
-    QList<quint32> m_line;
-    QList<quint32> m_callSiteLine;
-    QList<quint32> m_parent;
-    // Children of call c: m_children[m_childBegin[c]] up to m_childBegin[c + 1],
-    // in the file's order.
-    QList<quint32> m_childBegin;
-    QList<quint32> m_children;
-    std::vector<QList<quint64>> m_self;
-    std::vector<QList<quint64>> m_inclusive;
+    std::pmr::memory_resource *m_memory = &HugePageResource::instance();
+    quint32 m_size = 0;
+    quint64 m_capacity = 0;
+    qint64 m_bytesPerCall = 0;
+    // Set by the reader, call by call; the handles, which the views hold,
+    // are kept in one block once all are read.
+    ChunkedArray<ProfiledFunctionCall> m_handles;
+    ChunkedArray<quint32> m_source;
+    ChunkedArray<quint32> m_line;
+    ChunkedArray<quint32> m_callSiteLine;
+    ChunkedArray<quint32> m_parent;
+    std::vector<ChunkedArray<quint64>> m_self;
     std::vector<bool> m_signed;
-    // The handles the views hold, one per call: its function.
-    QList<ProfiledFunctionCall> m_calls;
+    // Worked out by finish(). Children of call c: m_children[m_childBegin[c]]
+    // up to m_childBegin[c + 1], in the file's order.
+    FixedArray<quint32> m_childBegin;
+    FixedArray<quint32> m_children;
+    std::vector<FixedArray<quint64>> m_inclusive;
+    FixedArray<ProfiledFunctionCall> m_calls;
     quint32 m_root = none;
 };

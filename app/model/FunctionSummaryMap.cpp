@@ -6,13 +6,13 @@
 
 FunctionSummaryMap::FunctionSummaryMap(const ProfiledFunctionCall &call)
     : m_profile(call.function().profile())
-    , m_count(size_t(m_profile.functionCount()), 0)
-    , m_self(size_t(m_profile.callTree().eventCount()), std::vector<quint64>(m_count.size(), 0))
-    , m_inclusive(m_self)
+    , m_size(m_profile.functionCount())
+    , m_eventCount(m_profile.callTree().eventCount())
+    , m_rowSize(1 + 2 * size_t(m_eventCount))
+    , m_table(size_t(m_size) * m_rowSize)
 {
     const CallTree &tree = m_profile.callTree();
     const quint32 start = tree.numberOf(call);
-    const int eventCount = tree.eventCount();
     // Everything below a call is the run of calls before it that begins its
     // subtree; walked backwards, every call comes after its caller, so the
     // calls open above a call are a stack, and a call is nested in another
@@ -22,29 +22,29 @@ FunctionSummaryMap::FunctionSummaryMap(const ProfiledFunctionCall &call)
         quint32 call;
         quint32 function;
     };
-    std::vector<Open> open;
-    std::vector<quint32> openCalls(m_count.size(), 0); // per function
+    // Room for the deepest stack, which a chain makes: huge pages when large.
+    std::pmr::vector<Open> open(&HugePageResource::instance());
     const quint32 begin = tree.subtreeBegin(start);
     open.reserve(start - begin);
     for (quint32 below = start; below-- > begin;) {
         const quint32 parent = tree.parent(below);
         while (!open.empty() && open.back().call != parent) {
-            --openCalls[open.back().function];
+            m_table[size_t(open.back().function) * m_rowSize] -= openCall;
             open.pop_back();
         }
         const quint32 function = tree.function(below);
-        ++m_count[function];
-        const bool nested = openCalls[function] > 0;
-        for (int event = 0; event < eventCount; ++event) {
+        quint64 *row = &m_table[size_t(function) * m_rowSize];
+        const bool nested = row[0] >= openCall;
+        row[0] += 1 + openCall;
+        for (int event = 0; event < m_eventCount; ++event) {
             const bool isSigned = tree.isSigned(event);
-            quint64 &self = m_self[size_t(event)][function];
+            quint64 &self = row[1 + event];
             self = Cost::addBits(self, tree.selfBits(event, below), isSigned);
             if (!nested) {
-                quint64 &inclusive = m_inclusive[size_t(event)][function];
+                quint64 &inclusive = row[1 + m_eventCount + event];
                 inclusive = Cost::addBits(inclusive, tree.inclusiveBits(event, below), isSigned);
             }
         }
-        ++openCalls[function];
         open.push_back({ below, function });
     }
 }
@@ -56,12 +56,12 @@ const FunctionModel &FunctionSummaryMap::function(qsizetype row) const
 
 Cost FunctionSummaryMap::totalSelfCost(qsizetype row, int event) const
 {
-    return m_profile.events()[event].cost(m_self[size_t(event)][size_t(row)]);
+    return m_profile.events()[event].cost(selfBits(row, event));
 }
 
 Cost FunctionSummaryMap::totalInclusiveCost(qsizetype row, int event) const
 {
-    return m_profile.events()[event].cost(m_inclusive[size_t(event)][size_t(row)]);
+    return m_profile.events()[event].cost(inclusiveBits(row, event));
 }
 
 Cost FunctionSummaryMap::averageSelfCost(qsizetype row, int event) const

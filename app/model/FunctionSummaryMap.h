@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Cost.h"
+#include "FixedArray.h"
 #include "ProfiledFunctionSummary.h"
 
 #include <QtGlobal>
@@ -17,18 +18,22 @@ class ProfiledFunctionCall;
 // inclusive cost. Recursion is counted once: a call nested in another call
 // of the same function below the start adds its self cost but not its
 // inclusive cost. A row per function of the profile, by its id; a function
-// not called below the start has a call count of 0.
+// not called below the start has a call count of 0. The rows lie in one
+// table, sized once.
 class FunctionSummaryMap
 {
 public:
     explicit FunctionSummaryMap(const ProfiledFunctionCall &call);
 
-    qsizetype size() const { return qsizetype(m_count.size()); }
+    qsizetype size() const { return m_size; }
     const FunctionModel &function(qsizetype row) const;
-    quint64 callCount(qsizetype row) const { return m_count[size_t(row)]; }
+    quint64 callCount(qsizetype row) const { return m_table[size_t(row) * m_rowSize] & countMask; }
     // The stored form of the totals, for walks over many rows.
-    quint64 selfBits(qsizetype row, int event) const { return m_self[size_t(event)][size_t(row)]; }
-    quint64 inclusiveBits(qsizetype row, int event) const { return m_inclusive[size_t(event)][size_t(row)]; }
+    quint64 selfBits(qsizetype row, int event) const { return m_table[size_t(row) * m_rowSize + 1 + size_t(event)]; }
+    quint64 inclusiveBits(qsizetype row, int event) const
+    {
+        return m_table[size_t(row) * m_rowSize + 1 + size_t(m_eventCount + event)];
+    }
     Cost totalSelfCost(qsizetype row, int event) const;
     Cost totalInclusiveCost(qsizetype row, int event) const;
     Cost averageSelfCost(qsizetype row, int event) const;
@@ -39,10 +44,15 @@ public:
     static std::vector<std::unique_ptr<ProfiledFunctionSummary>> summariesBelow(const ProfiledFunctionCall &call);
 
 private:
+    // A row: a word of the call count (a tree numbers its calls in 32 bits)
+    // and, while the table is made, the calls open above in its high half;
+    // then each event's self total, then each event's inclusive total.
+    static constexpr quint64 countMask = 0xffffffff;
+    static constexpr quint64 openCall = countMask + 1;
+
     const Profile &m_profile;
-    // A tree numbers its calls in 32 bits.
-    std::vector<quint32> m_count;
-    // Per event, per row.
-    std::vector<std::vector<quint64>> m_self;
-    std::vector<std::vector<quint64>> m_inclusive;
+    qsizetype m_size;
+    int m_eventCount;
+    size_t m_rowSize;
+    FixedArray<quint64> m_table;
 };

@@ -53,9 +53,15 @@ bool NameTable::equal(const char *left, const char *right, size_t size)
     return load<quint64>(left + size - 8) == load<quint64>(right + size - 8);
 }
 
-std::string_view NameTable::bytesAt(size_t entry) const
+NameTable::NameTable(std::pmr::memory_resource *memory)
+    : m_memory(memory)
+    , m_arena(12, memory)
+    , m_entries(10, memory)
+{ }
+
+std::string_view NameTable::bytesAt(quint32 entry) const
 {
-    const char *header = m_arena.constData() + entry;
+    const char *header = reinterpret_cast<const char *>(&m_arena[entry]);
     return std::string_view(header + headerSize, load<quint32>(header + 4));
 }
 
@@ -70,27 +76,35 @@ quint32 NameTable::intern(std::string_view bytes, quint64 fullHash)
                 break;
             if (slot.hash != hash)
                 continue;
-            const char *header = m_arena.constData() + size_t(slot.entry - 1) * word;
+            const char *header = reinterpret_cast<const char *>(&m_arena[slot.entry - 1]);
             if (load<quint32>(header + 4) == bytes.size() && equal(header + headerSize, bytes.data(), bytes.size()))
                 return load<quint32>(header);
         }
     }
     // Ids stay below the largest 32-bit number, which callers keep for none,
     // and so do the places of entries, counted in words.
-    const size_t entry = size_t(m_arena.size());
-    const size_t padded = (headerSize + bytes.size() + word - 1) / word * word;
-    if (m_entries.size() >= qsizetype(0xfffffffe) || (entry + padded) / word >= 0xfffffffe
-        || bytes.size() > 0xffffffffu)
+    const quint64 words = (headerSize + bytes.size() + word - 1) / word;
+    // An entry lies in one chunk: one that does not fit in what is left of
+    // the last chunk begins the next.
+    quint64 entry = m_arenaSize;
+    if (entry + words > m_arena.capacity())
+        entry = m_arena.capacity();
+    if (m_size >= 0xfffffffe || entry + words >= 0xfffffffe || bytes.size() > 0xffffffffu)
         throw std::length_error("too many names");
-    if ((m_entries.size() + 1) * 2 > qsizetype(m_index.size()))
+    if ((quint64(m_size) + 1) * 2 > m_index.size())
         grow();
-    const quint32 id = size();
+    m_entries.reserve(quint64(m_size) + 1);
+    if (entry + words > m_arena.capacity())
+        m_arena.addChunk(std::max(words, m_arena.capacity()));
+    const quint32 id = m_size;
     const quint32 header[] = { id, quint32(bytes.size()) };
-    m_arena.resize(qsizetype(entry + padded));
-    std::memcpy(m_arena.data() + entry, header, headerSize);
-    std::memcpy(m_arena.data() + entry + headerSize, bytes.data(), bytes.size());
-    m_entries.append(quint32(entry / word));
-    place({ hash, quint32(entry / word + 1) });
+    char *at = reinterpret_cast<char *>(&m_arena[entry]);
+    std::memcpy(at, header, headerSize);
+    std::memcpy(at + headerSize, bytes.data(), bytes.size());
+    m_arenaSize = entry + words;
+    m_entries[id] = quint32(entry);
+    ++m_size;
+    place({ hash, quint32(entry + 1) });
     return id;
 }
 
@@ -104,8 +118,13 @@ void NameTable::place(Slot slot)
 
 void NameTable::grow()
 {
-    std::vector<Slot> old(std::max<size_t>(64, m_index.size() * 2));
-    old.swap(m_index);
+    // Once large, at least a huge page, as a table of that size is written
+    // all over.
+    size_t size = std::max<size_t>(64, m_index.size() * 2);
+    if (size * sizeof(Slot) >= HugePageResource::hugePageSize / 8)
+        size = std::max(size, HugePageResource::hugePageSize / sizeof(Slot));
+    FixedArray<Slot> old(size, m_memory);
+    std::swap(old, m_index);
     m_mask = m_index.size() - 1;
     for (const Slot &slot : old) {
         if (slot.entry != 0)
@@ -127,13 +146,12 @@ const QString &NameTable::text(quint32 id) const
 
 qint64 NameTable::memoryUse() const
 {
-    return qint64(
-        size_t(m_arena.capacity()) + size_t(m_entries.capacity()) * sizeof(quint32) + m_index.size() * sizeof(Slot));
+    return m_arena.memoryUse() + m_entries.memoryUse() + m_index.memoryUse();
 }
 
 void NameTable::releaseIndex()
 {
-    std::vector<Slot>().swap(m_index);
+    m_index = FixedArray<Slot>();
     m_mask = 0;
     m_indexReleased = true;
 }

@@ -1,22 +1,25 @@
 #pragma once
 
-#include <QByteArray>
-#include <QList>
+#include "ChunkedArray.h"
+#include "FixedArray.h"
+
 #include <QString>
 
 #include <deque>
-#include <string>
+#include <memory_resource>
 #include <string_view>
-#include <vector>
 
 // Byte strings with dense ids, given in the order they were first added: a
 // profile names the same few functions and files millions of times. Each
 // lies in one buffer with its id and length in front, where a slot of an
 // open-addressed index leads, so that finding a name touches two places;
-// texts are decoded from UTF-8 only when asked for.
+// texts are decoded from UTF-8 only when asked for. Names and ids lie in
+// chunks that never move, taken from `memory` as the index is.
 class NameTable
 {
 public:
+    explicit NameTable(std::pmr::memory_resource *memory = &HugePageResource::instance());
+
     // The id of `bytes`, adding them if new; std::length_error when ids run out.
     quint32 intern(std::string_view bytes) { return intern(bytes, hashOf(bytes)); }
     // The same with their hashOf, or 0 to have it worked out.
@@ -36,10 +39,10 @@ public:
             return;
         const Slot slot = m_index[quint32(hash) & m_mask];
         if (slot.entry != 0 && slot.hash == quint32(hash))
-            prefetch(m_arena.constData() + size_t(slot.entry - 1) * word);
+            prefetch(&m_arena[slot.entry - 1]);
     }
-    quint32 size() const { return quint32(m_entries.size()); }
-    std::string_view bytes(quint32 id) const { return bytesAt(size_t(m_entries[id]) * word); }
+    quint32 size() const { return m_size; }
+    std::string_view bytes(quint32 id) const { return bytesAt(m_entries[id]); }
     // The text of `id`, decoded on the first request and kept; asked from
     // one thread at a time (invalid UTF-8 shows as U+FFFD).
     const QString &text(quint32 id) const;
@@ -68,16 +71,19 @@ private:
         Q_UNUSED(address);
 #endif
     }
-    std::string_view bytesAt(size_t entry) const;
+    // The entry that begins `entry` words into the arena.
+    std::string_view bytesAt(quint32 entry) const;
     void place(Slot slot);
     void grow();
 
-    // Grown in place where the system can (realloc), and never zeroed.
-    QByteArray m_arena;
-    // Where each id's entry lies.
+    std::pmr::memory_resource *m_memory;
+    // The entries, in words; an entry lies in one chunk.
+    ChunkedArray<quint64> m_arena;
+    quint64 m_arenaSize = 0;
     // Where each id's entry lies, in words.
-    QList<quint32> m_entries;
-    std::vector<Slot> m_index;
+    ChunkedArray<quint32> m_entries;
+    quint32 m_size = 0;
+    FixedArray<Slot> m_index;
     size_t m_mask = 0;
     bool m_indexReleased = false;
     // A deque, so that texts already handed out stay where they are.

@@ -29,26 +29,30 @@ void Profile::clear()
     m_summaryCosts.clear();
     // Handles refer to identities, so the tree goes first.
     m_tree = CallTree();
-    m_functions.clear();
-    m_sources.clear();
-    m_functionNames = NameTable();
-    m_sourceNames = NameTable();
+    m_functions = ChunkedArray<FunctionModel>(10, m_options.memory);
+    m_sources = ChunkedArray<SourceFileModel>(10, m_options.memory);
+    m_functionNames = NameTable(m_options.memory);
+    m_sourceNames = NameTable(m_options.memory);
     m_errorString.clear();
 }
 
 quint32 Profile::internFunction(std::string_view name, quint64 hash)
 {
+    const quint32 known = m_functionNames.size();
+    m_functions.reserve(quint64(known) + 1);
     const quint32 id = m_functionNames.intern(name, hash);
-    if (id == m_functions.size())
-        m_functions.emplace_back(*this, id, name);
+    if (id == known)
+        new (&m_functions[id]) FunctionModel(*this, id, name);
     return id;
 }
 
 quint32 Profile::internSource(std::string_view path, quint64 hash)
 {
+    const quint32 known = m_sourceNames.size();
+    m_sources.reserve(quint64(known) + 1);
     const quint32 id = m_sourceNames.intern(path, hash);
-    if (id == m_sources.size())
-        m_sources.emplace_back(*this, id);
+    if (id == known)
+        new (&m_sources[id]) SourceFileModel(*this, id);
     return id;
 }
 
@@ -56,6 +60,7 @@ bool Profile::readFromData(QByteArrayView data, const ProgressFactory &progress)
 {
     return read([&](CachegrindParser &parser) {
         parser.startProgress(progress, data.size());
+        parser.setInputSize(data.size(), false);
         // In parts that end at line ends; a line longer than a part is a
         // part of its own.
         LineScanner lines;
@@ -81,6 +86,7 @@ bool Profile::readFromFile(ProfileFileData &file, const ProgressFactory &progres
 {
     return read([&](CachegrindParser &parser) {
         parser.startProgress(progress, file.size());
+        parser.setInputSize(file.size(), file.isCompressed());
         // Positions in a compressed file are known only piece by piece.
         const bool positionsFollowBytes = !file.isCompressed();
         ReadAhead pieces(file, m_options.pieceSize, pieceCount, m_options.limits.memoryBytes);

@@ -2,7 +2,9 @@
 
 #include "CachegrindParser.h"
 #include "CallTree.h"
+#include "ChunkedArray.h"
 #include "FunctionModel.h"
+#include "HugePageResource.h"
 #include "NameTable.h"
 #include "ProfileEvent.h"
 #include "SourceFileModel.h"
@@ -11,7 +13,6 @@
 #include <QList>
 
 #include <atomic>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -47,12 +48,16 @@ public:
     QString errorString() const { return m_errorString; }
     // How files are read: lower limits than memory and the call numbers
     // allow, the size of the pieces read at a time, and a flag another
-    // thread sets to stop the read, looked at once per piece.
+    // thread sets to stop the read, looked at once per piece. The large
+    // arrays come from `memory`; the call tree grows by chunks of whole
+    // pages of 2^chunkPageShift calls.
     struct ReadOptions
     {
         CachegrindParser::Limits limits;
         qsizetype pieceSize = qsizetype(256) << 10;
         const std::atomic_bool *cancel = nullptr;
+        std::pmr::memory_resource *memory = &HugePageResource::instance();
+        unsigned chunkPageShift = 12;
     };
     void setReadOptions(const ReadOptions &options) { m_options = options; }
 
@@ -71,7 +76,7 @@ public:
     // (total time, peak memory); empty without one.
     const QList<Cost> &summaryCosts() const { return m_summaryCosts; }
 
-    qsizetype functionCount() const { return qsizetype(m_functions.size()); }
+    qsizetype functionCount() const { return qsizetype(m_functionNames.size()); }
     const FunctionModel &function(quint32 id) const { return m_functions[id]; }
     const SourceFileModel &source(quint32 id) const { return m_sources[id]; }
     const NameTable &functionNames() const { return m_functionNames; }
@@ -96,9 +101,9 @@ private:
     QList<Cost> m_summaryCosts;
     NameTable m_functionNames;
     NameTable m_sourceNames;
-    // Deques, so that identities stay where they are while more are added.
-    std::deque<FunctionModel> m_functions;
-    std::deque<SourceFileModel> m_sources;
+    // By id, as the names; identities stay where they are while more are added.
+    ChunkedArray<FunctionModel> m_functions;
+    ChunkedArray<SourceFileModel> m_sources;
     CallTree m_tree;
     ReadOptions m_options;
     QString m_errorString;

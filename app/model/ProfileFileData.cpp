@@ -89,7 +89,7 @@ bool ProfileFileData::open(const QByteArray &nativePath)
         return fail(systemError(errno)) >= 0;
     m_size = qint64(status.st_size);
 
-    m_input->bytes = std::make_unique<unsigned char[]>(size_t(inputSize));
+    m_input->bytes = std::make_unique_for_overwrite<unsigned char[]>(size_t(inputSize));
     // Two bytes tell a gzip file; a file shorter than that is plain.
     while (m_input->end < 2 && !m_input->atEnd) {
         if (!fillInput())

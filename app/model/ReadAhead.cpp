@@ -72,15 +72,19 @@ ReadAhead::Piece ReadAhead::readPiece(Buffer &buffer)
         buffer.bytes = std::move(bytes);
         buffer.capacity = capacity;
     };
+    // Made once with room for a piece and a line cut before it up to a
+    // quarter piece long, so that it is used again as it is.
     if (buffer.capacity < qsizetype(m_cutLine.size()) + m_pieceSize)
-        grow(qsizetype(m_cutLine.size()) + m_pieceSize);
+        grow(qsizetype(m_cutLine.size()) + m_pieceSize + m_pieceSize / 4);
     std::memcpy(buffer.bytes.get(), m_cutLine.data(), m_cutLine.size());
     filled = qsizetype(m_cutLine.size());
-    // Read until a line ends; a long line doubles the buffer as it fills.
+    // Read a piece, then on until a line ends; a long line doubles the
+    // buffer as it fills.
     for (;;) {
         if (buffer.capacity - filled < std::max<qsizetype>(1, m_pieceSize / 4))
             grow(std::max(2 * buffer.capacity, filled + m_pieceSize));
-        const qsizetype read = m_file.read(buffer.bytes.get() + filled, buffer.capacity - filled);
+        const qsizetype read
+            = m_file.read(buffer.bytes.get() + filled, std::min(buffer.capacity - filled, m_pieceSize));
         if (read < 0)
             return { nullptr, -1, 0 };
         char *begin = buffer.bytes.get();

@@ -23,6 +23,8 @@
 #include <algorithm>
 #include <future>
 #include <limits>
+#include <memory_resource>
+#include <new>
 #include <sys/stat.h>
 #include <vector>
 
@@ -192,6 +194,52 @@ QByteArray readAll(ProfileFileData &file, qsizetype pieceSize)
             return all.isNull() ? QByteArray("") : all;
         all += piece.first(length);
     }
+}
+
+// Memory that fails its allocation number `failAt` (counted from 0; none
+// when negative) and counts what it gave and did not get back.
+class CountedMemory final : public std::pmr::memory_resource
+{
+public:
+    explicit CountedMemory(int failAt = -1)
+        : m_failAt(failAt)
+    { }
+    int allocations = 0;
+    qint64 outstanding = 0;
+
+private:
+    void *do_allocate(size_t bytes, size_t alignment) override
+    {
+        if (allocations++ == m_failAt)
+            throw std::bad_alloc();
+        outstanding += qint64(bytes);
+        return std::pmr::new_delete_resource()->allocate(bytes, alignment);
+    }
+    void do_deallocate(void *block, size_t bytes, size_t alignment) override
+    {
+        outstanding -= qint64(bytes);
+        std::pmr::new_delete_resource()->deallocate(block, bytes, alignment);
+    }
+    bool do_is_equal(const std::pmr::memory_resource &other) const noexcept override { return &other == this; }
+    const int m_failAt;
+};
+
+// Many short records of a few functions: far more calls per byte than a
+// profile usually holds.
+QByteArray denseCalls(int count)
+{
+    QByteArray data = "events: Time\n\n";
+    for (int i = 0; i < count; ++i)
+        data += "fn=f" + QByteArray::number(i % 50) + "\n1 " + QByteArray::number(i % 7) + "\n";
+    return data;
+}
+
+Profile::ReadOptions chunked(unsigned pageShift, std::pmr::memory_resource *memory = &HugePageResource::instance())
+{
+    Profile::ReadOptions options;
+    options.memory = memory;
+    options.chunkPageShift = pageShift;
+    return options;
 }
 
 constexpr quint64 maxUnsigned = std::numeric_limits<quint64>::max();
@@ -411,6 +459,67 @@ private Q_SLOTS:
         QCOMPARE(profile.errorString(), error);
         QCOMPARE(profile.rootFunction() != nullptr, error.isEmpty());
         QCOMPARE(profile.functionCount(), error.isEmpty() ? 3 : 0);
+    }
+
+    void chunks_data()
+    {
+        // The tree grows by chunks of whole pages of 2^pageShift calls, the
+        // first sized from the file's size, the next from what was read.
+        addColumns<QByteArray, bool, int, qint64>("data", "gzip", "pageShift", "memory");
+        QTest::newRow("a chunk per call") << currentDialect << false << 0 << maxSigned;
+        QTest::newRow("the synthetic root past a chunk's end") << workedExample.chopped(1) << false << 1 << maxSigned;
+        const QByteArray dense = denseCalls(50000);
+        QTest::newRow("far denser in calls than expected") << dense << false << 12 << maxSigned;
+        QTest::newRow("gzip whose size says little") << dense << true << 12 << maxSigned;
+        // The room made from the file's size is address space: it counts
+        // against the memory limit only as calls fill it.
+        QByteArray sparse = "events: Time\n\n";
+        for (int i = 0; i < 40; ++i)
+            sparse += "#" + QByteArray(40000, 'x') + "\nfn=f\n1 " + QByteArray::number(i) + "\n";
+        QTest::newRow("far sparser than expected, a small memory limit") << sparse << false << 12 << qint64(512 << 10);
+    }
+
+    void chunks()
+    {
+        QFETCH(QByteArray, data);
+        // In one chunk, as a reference.
+        Profile expected;
+        QVERIFY(readFromFile(expected, data, chunked(20)));
+        CountedMemory memory;
+        {
+            Profile profile;
+            Profile::ReadOptions options = chunked(unsigned(fetched<int>("pageShift")), &memory);
+            options.limits.memoryBytes = fetched<qint64>("memory");
+            QVERIFY(readFromFile(profile, fetched<bool>("gzip") ? gzipped(data) : data, options));
+            QCOMPARE(treeOf(profile), treeOf(expected));
+        }
+        QCOMPARE(memory.outstanding, 0);
+    }
+
+    void allocationFailure()
+    {
+        // Each allocation of the read failing in turn, a chunk of one of the
+        // tree's fields in the middle of the others' among them: the read
+        // fails as memory running short, gives all back and reads again.
+        const QByteArray data = currentDialect + denseCalls(40).mid(body.size());
+        const auto options = [](CountedMemory &memory) { return chunked(1, &memory); };
+        CountedMemory counting;
+        Profile profile;
+        profile.setReadOptions(options(counting));
+        QVERIFY(profile.readFromData(data));
+        const QStringList tree = treeOf(profile);
+        const int allocations = counting.allocations;
+        for (int failAt = 0; failAt < allocations; ++failAt) {
+            CountedMemory failing(failAt);
+            profile.setReadOptions(options(failing));
+            QVERIFY(!profile.readFromData(data));
+            QCOMPARE(profile.errorString(), QStringLiteral("Not enough memory to read the file"));
+            QCOMPARE(profile.functionCount(), 0);
+            QCOMPARE(failing.outstanding, 0);
+            profile.setReadOptions(options(counting));
+            QVERIFY(profile.readFromData(data));
+            QCOMPARE(treeOf(profile), tree);
+        }
     }
 
     void progress_data()
