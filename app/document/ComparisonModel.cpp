@@ -22,6 +22,11 @@ KFUserDefaultsController &settings()
     return KFUserDefaultsController::sharedUserDefaultsController();
 }
 
+TimeUnit timeUnit()
+{
+    return timeUnitFromSetting(settings().integerForKey(VTCMeasurement));
+}
+
 bool isChangeColumn(int column)
 {
     return column == ComparisonModel::SelfChangeColumn || column == ComparisonModel::InclusiveChangeColumn;
@@ -174,15 +179,14 @@ QString ComparisonModel::changeText(qsizetype row, const CostChange &change) con
         return tr("new");
     if (!m_comparison->isCalled(row, after))
         return tr("gone");
-    return CostFormat::changeString(m_comparison->event(), change, settings().integerForKey(VTCMeasurement));
+    return CostFormat::changeString(m_comparison->event(), change, timeUnit());
 }
 
 QString ComparisonModel::cellText(qsizetype row, int column) const
 {
     const ProfileComparison &rows = *m_comparison;
     const auto text = [&](Cost cost) {
-        return CostFormat::costString(
-            rows.event(), cost, settings().integerForKey(VTCMeasurement), settings().boolForKey(VTCDisplayDash));
+        return CostFormat::costString(rows.event(), cost, timeUnit(), settings().boolForKey(VTCDisplayDash));
     };
     switch (column) {
     case FunctionColumn:

@@ -15,7 +15,6 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
-#include <climits>
 #include <limits>
 #include <new>
 
@@ -119,7 +118,7 @@ void DocumentLoader::start()
     struct stat status = {};
     const qint64 size = ::stat(m_nativePath.constData(), &status) == 0 ? qint64(status.st_size) : 0;
     if (size > CachegrindParser::progressThreshold)
-        showProgress(tr("File size: %1").arg(stringFromFileSize(qint32(qMin<qint64>(size, INT_MAX)))), double(size));
+        showProgress(tr("File size: %1").arg(dataSizeString(size)), double(size));
 }
 
 bool DocumentLoader::isRunning() const

@@ -8,9 +8,9 @@
 
 namespace {
 
-qint64 measurement()
+TimeUnit timeUnit()
 {
-    return KFUserDefaultsController::sharedUserDefaultsController().integerForKey(VTCMeasurement);
+    return timeUnitFromSetting(KFUserDefaultsController::sharedUserDefaultsController().integerForKey(VTCMeasurement));
 }
 
 } // namespace
@@ -21,27 +21,27 @@ Formatter &Formatter::standardFormatter()
     return formatter;
 }
 
-bool Formatter::displayDash(double microseconds, qint64 measurement)
+bool Formatter::displayDash(double microseconds, TimeUnit unit)
 {
-    return CostFormat::isBelowThreshold(microseconds, measurement)
+    return CostFormat::isBelowThreshold(microseconds, unit)
         && KFUserDefaultsController::sharedUserDefaultsController().boolForKey(VTCDisplayDash);
 }
 
 QString Formatter::getTimeCostString(double microseconds) const
 {
-    const qint64 unit = measurement();
+    const TimeUnit unit = timeUnit();
     return CostFormat::timeCostString(microseconds, unit, displayDash(microseconds, unit));
 }
 
 QString Formatter::getTimeCostStringWithPercentage(double microseconds, double referenceMicroseconds) const
 {
-    const qint64 unit = measurement();
+    const TimeUnit unit = timeUnit();
     return CostFormat::timeCostStringWithPercentage(
         microseconds, referenceMicroseconds, unit, displayDash(microseconds, unit));
 }
 
 QString Formatter::getSummaryString(const Profile &profile) const
 {
-    return CostFormat::summaryString(profile.events(), profile.summaryCosts(), measurement(),
+    return CostFormat::summaryString(profile.events(), profile.summaryCosts(), timeUnit(),
         KFUserDefaultsController::sharedUserDefaultsController().boolForKey(VTCDisplayDash));
 }

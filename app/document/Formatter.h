@@ -1,12 +1,14 @@
 #pragma once
 
+#include "TimeUnit.h"
+
 #include <QString>
 
 class Profile;
 
-// Turns time costs into text in the user's unit ("measurement": 0 seconds,
-// 1 milliseconds, 2 microseconds), with a dash for times too small to show
-// when "displayDash" is on. Times come in as microseconds; the caller
+// Turns time costs into text in the user's unit (the setting
+// "measurement"), with a dash for times too small to show when
+// "displayDash" is on. Times come in as microseconds; the caller
 // converts from the profile's own cost unit. Settings are read at every
 // call; the text itself is CostFormat's.
 class Formatter
@@ -25,5 +27,5 @@ public:
 private:
     Formatter() = default;
     // The dash setting, read only when it matters: for times below the unit's threshold.
-    static bool displayDash(double microseconds, qint64 measurement);
+    static bool displayDash(double microseconds, TimeUnit unit);
 };

@@ -53,8 +53,7 @@ void CachegrindParser::startProgress(const std::function<std::unique_ptr<Progres
     if (!m_progressWindow)
         return;
     m_progressWindow->showWindow();
-    const qint32 shownSize = qint32(qMin<qint64>(size, std::numeric_limits<qint32>::max()));
-    m_progressWindow->setStatusLine(QStringLiteral("File size: ") + stringFromFileSize(shownSize));
+    m_progressWindow->setStatusLine(QStringLiteral("File size: ") + dataSizeString(size));
     m_progressWindow->setMaxValue(double(size));
     m_progressWindow->setRemainingValue(double(size));
 }

@@ -29,8 +29,8 @@ void setApplicationNames()
 {
     registerSettingsDefaults();
     const KFUserDefaultsController &settings = KFUserDefaultsController::sharedUserDefaultsController();
-    CommandLine commandLine({ settings.integerForKey(VTCMeasurement), settings.boolForKey(VTCDisplayDash),
-        settings.boolForKey(VTCSummaryShowsInternalPhpFunctions) });
+    CommandLine commandLine({ timeUnitFromSetting(settings.integerForKey(VTCMeasurement)),
+        settings.boolForKey(VTCDisplayDash), settings.boolForKey(VTCSummaryShowsInternalPhpFunctions) });
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);

@@ -27,6 +27,6 @@ inline Result run(const QStringList &arguments, bool showInternal = true)
 {
     std::FILE *out = std::tmpfile();
     std::FILE *err = std::tmpfile();
-    const int status = CommandLine({ 1, true, showInternal }).run(arguments, out, err);
+    const int status = CommandLine({ TimeUnit::Milliseconds, true, showInternal }).run(arguments, out, err);
     return { status, readAll(out), readAll(err) };
 }

@@ -471,7 +471,7 @@ private Q_SLOTS:
         QFETCH(double, microseconds);
         QFETCH(qint64, measurement);
         QFETCH(bool, displayDash);
-        QTEST(CostFormat::timeCostString(microseconds, measurement, displayDash), "expected");
+        QTEST(CostFormat::timeCostString(microseconds, timeUnitFromSetting(measurement), displayDash), "expected");
 
         defaults().setObjectForKey(measurement, VTCMeasurement);
         defaults().setObjectForKey(displayDash, VTCDisplayDash);
@@ -496,7 +496,8 @@ private Q_SLOTS:
         QFETCH(double, reference);
         QFETCH(qint64, measurement);
         QFETCH(bool, displayDash);
-        QTEST(CostFormat::timeCostStringWithPercentage(time, reference, measurement, displayDash), "expected");
+        QTEST(CostFormat::timeCostStringWithPercentage(time, reference, timeUnitFromSetting(measurement), displayDash),
+            "expected");
 
         defaults().setObjectForKey(measurement, VTCMeasurement);
         defaults().setObjectForKey(displayDash, VTCDisplayDash);

@@ -422,7 +422,7 @@ private Q_SLOTS:
         };
         QTest::newRow("300000 bytes") << padded(300000) << QStringList {};
         const QByteArray data = padded(300001);
-        QStringList log { "create", "show", "status File size: 293.0 KB", "max 300001", "remaining 300001" };
+        QStringList log { "create", "show", "status File size: 293.0 KiB", "max 300001", "remaining 300001" };
         for (qsizetype at = data.indexOf("\nfn="); at >= 0; at = data.indexOf("\nfn=", at + 1))
             log << QStringLiteral("remaining %1").arg(data.size() - at - 1);
         QTest::newRow("300001 bytes") << data << (log << u"remaining 0"_s << "close");
@@ -595,16 +595,13 @@ private Q_SLOTS:
 
     void fileSizeText_data()
     {
-        addColumns<qint32, QString>("bytes", "text");
-        QTest::newRow("1022") << 1022 << "1022";
-        QTest::newRow("1023") << 1023 << "1.0 KB";
-        QTest::newRow("1047551") << 1047551 << "1023.0 KB";
-        QTest::newRow("1047552") << 1047552 << "1.0 MB";
-        QTest::newRow("1 GiB less 1 MiB") << (1023 << 20) << "1.0 GB";
-        QTest::newRow("largest") << 2147483647 << "2.0 GB";
+        addColumns<qint64, QString>("bytes", "text");
+        QTest::newRow("1023") << qint64(1023) << "1023 bytes";
+        QTest::newRow("1536") << qint64(1536) << "1.5 KiB";
+        QTest::newRow("beyond 32 bits") << qint64(3) * 1000 * 1000 * 1000 << "2.8 GiB";
     }
 
-    void fileSizeText() { QTEST(stringFromFileSize(fetched<qint32>("bytes")), "text"); }
+    void fileSizeText() { QTEST(dataSizeString(fetched<qint64>("bytes")), "text"); }
     void kinds_data()
     {
         addColumns<QString, char, QString, QList<Span>>("name", "type", "icon", "spans");
@@ -729,8 +726,9 @@ private Q_SLOTS:
     void costs()
     {
         const ProfileEvent profileEvent(fetched<QString>("event"));
-        QTEST(
-            CostFormat::costString(profileEvent, profileEvent.cost(quint64(fetched<qint64>("bits"))), 1, true), "text");
+        QTEST(CostFormat::costString(
+                  profileEvent, profileEvent.cost(quint64(fetched<qint64>("bits"))), TimeUnit::Milliseconds, true),
+            "text");
     }
 
     void names_data()
