@@ -36,7 +36,7 @@ void DiffReport::print(OutputStream &out) const
     const ProfileComparison &rows = m_comparison;
     std::vector<qsizetype> shown;
     for (qsizetype row = 0; row < rows.size(); ++row) {
-        if (m_options.showsInternalFunctions || rows.functionType(row) != FunctionModel::functionTypePhpInternal)
+        if (m_options.showsInternalFunctions || !FunctionModel::isPhpInternal(rows.functionKind(row)))
             shown.push_back(row);
     }
     if (m_options.top && *m_options.top < shown.size())

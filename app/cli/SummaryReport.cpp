@@ -100,8 +100,7 @@ void SummaryReport::print(OutputStream &out) const
     rows.reserve(size_t(summaries.size()));
     for (qsizetype row = 0; row < summaries.size(); ++row) {
         if (summaries.callCount(row) > 0
-            && (m_options.showsInternalFunctions
-                || summaries.function(row).type() != FunctionModel::functionTypePhpInternal))
+            && (m_options.showsInternalFunctions || !summaries.function(row).isPhpInternal()))
             rows.push_back(quint32(row));
     }
     const auto nameOf = [&](quint32 row) { return names(row); };

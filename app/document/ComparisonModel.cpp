@@ -85,7 +85,7 @@ void ComparisonModel::showPassingRows()
     const bool showsInternal = settings().boolForKey(VTCSummaryShowsInternalPhpFunctions);
     m_shown.clear();
     for (const quint32 row : m_sorted) {
-        if ((showsInternal || m_comparison->functionType(row) != FunctionModel::functionTypePhpInternal)
+        if ((showsInternal || !FunctionModel::isPhpInternal(m_comparison->functionKind(row)))
             && (m_filterText.isEmpty() || m_names[row].contains(m_filterText, Qt::CaseInsensitive)))
             m_shown.push_back(row);
     }

@@ -91,7 +91,7 @@ void TableController::applyFilter(bool show)
         return;
     }
     for (const quint32 row : m_rows) {
-        if (functionOfRow(row).type() != FunctionModel::functionTypePhpInternal)
+        if (!functionOfRow(row).isPhpInternal())
             m_filtered.push_back(row);
     }
 }

@@ -15,6 +15,7 @@
 #include "FlameGraphPathBar.h"
 #include "FlameGraphTab.h"
 #include "FlameGraphView.h"
+#include "FormattedName.h"
 #include "FunctionLabelDelegate.h"
 #include "MyDocument.h"
 #include "NotificationCenter.h"
@@ -572,27 +573,32 @@ private Q_SLOTS:
         QTEST(rowsOf(layout, read->callTree()), "rows");
     }
 
-    void colours_data()
+    // A name's bars take its kind's hue, the same at every drawing; its
+    // label's runs count characters, not bytes.
+    void kindsLookTheirOwn_data()
     {
-        addColumns<QByteArray, FlameGraphColours::Kind>("name", "kind");
-        QTest::newRow("internal") << QByteArray("php::strlen") << FlameGraphColours::Kind::Internal;
-        QTest::newRow("method") << QByteArray("Cart->total") << FlameGraphColours::Kind::Method;
-        QTest::newRow("function") << QByteArray("{main}") << FlameGraphColours::Kind::Application;
-        QTest::newRow("require") << QByteArray("require::/a.php") << FlameGraphColours::Kind::Inclusion;
+        using Span = FormattedName::ColourSpan;
+        const QRgb grey = FormattedName::darkGrey;
+        const QRgb blue = FormattedName::blue;
+        addColumns<QByteArray, QList<Span>>("name", "spans");
+        QTest::newRow("internal") << QByteArray("php::strlen") << QList<Span> { { 0, 11, grey } };
+        QTest::newRow("method") << QByteArray("Cart->total") << QList<Span> {};
+        QTest::newRow("function") << QByteArray("{main}") << QList<Span> {};
+        QTest::newRow("require") << QByteArray("require::/a.php") << QList<Span> { { 0, 9, blue }, { 9, 6, grey } };
+        QTest::newRow("bare include") << QByteArray("include::") << QList<Span> { { 0, 9, blue } };
+        QTest::newRow("internal, not ASCII") << QByteArray("php::\xc3\xa9t\xc3\xa9") << QList<Span> { { 0, 8, grey } };
     }
 
-    // The hue is the kind's, the same for a name at every drawing.
-    void colours()
+    void kindsLookTheirOwn()
     {
-        QFETCH(QByteArray, name);
-        QFETCH(FlameGraphColours::Kind, kind);
-        const auto colourOf = [](const QByteArray &name) {
-            return FlameGraphColours::colourOf(profileOf("fn=" + name + "\n1 1\n")->rootFunction()->function());
-        };
-        QCOMPARE(FlameGraphColours::kindOf(profileOf("fn=" + name + "\n1 1\n")->rootFunction()->function()), kind);
-        const QColor colour = colourOf(name);
-        QVERIFY(qAbs(colour.hsvHue() - FlameGraphColours::kindColour(kind).hsvHue()) <= 2);
-        QCOMPARE(colourOf(name), colour);
+        const std::unique_ptr<Profile> profile = profileOf("fn=" + fetched<QByteArray>("name") + "\n1 1\n");
+        const FunctionModel &function = profile->rootFunction()->function();
+        const QColor colour = FlameGraphColours::colourOf(function);
+        QVERIFY(qAbs(colour.hsvHue() - FlameGraphColours::kindColour(function.kind()).hsvHue()) <= 2);
+        QCOMPARE(FlameGraphColours::colourOf(function), colour);
+        const FormattedName label = FormattedName::of(function);
+        QCOMPARE(label.text, function.name());
+        QTEST(label.spans, "spans");
     }
 
     // A click and Enter activate the bar's call, a block its caller; a

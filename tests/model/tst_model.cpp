@@ -28,8 +28,6 @@
 
 using namespace Qt::StringLiterals;
 
-using Span = FunctionModel::ColourSpan;
-
 namespace {
 
 const QByteArray body = "events: Time\n\n";
@@ -604,35 +602,26 @@ private Q_SLOTS:
     void fileSizeText() { QTEST(dataSizeString(fetched<qint64>("bytes")), "text"); }
     void kinds_data()
     {
-        addColumns<QString, char, QString, QList<Span>>("name", "type", "icon", "spans");
-        const quint32 grey = FunctionModel::darkGrey, blue = FunctionModel::blue;
-        const QString php = "phpFunctionIcon.tif", application = "applicationFunctionIcon.tif";
-        QTest::newRow("internal") << "php::strlen" << 'p' << php << QList<Span> { { 0, 11, grey } };
-        QTest::newRow("require") << "require::/var/www/lib.php" << 'p' << php
-                                 << QList<Span> { { 0, 9, blue }, { 9, 16, grey } };
-        QTest::newRow("bare include") << "include::" << 'p' << php << QList<Span> { { 0, 9, blue } };
-        QTest::newRow("require_once") << "require_once::/var/www/lib.php" << 'a' << application << QList<Span> {};
-        QTest::newRow("method") << "Cart->add" << 'o' << "objectMethodIcon.tif" << QList<Span> {};
-        QTest::newRow("static") << "Cart::create" << 'a' << application << QList<Span> {};
-        QTest::newRow("internal method") << "php::Foo->bar" << 'p' << php << QList<Span> { { 0, 13, grey } };
-        QTest::newRow("case matters") << "PHP::strlen" << 'a' << application << QList<Span> {};
-        QTest::newRow("empty") << "" << 'a' << application << QList<Span> {};
-        // Spans count characters, not bytes.
-        QTest::newRow("internal, not ASCII")
-            << QString::fromUtf8("php::\xc3\xa9t\xc3\xa9") << 'p' << php << QList<Span> { { 0, 8, grey } };
+        using Kind = FunctionModel::Kind;
+        addColumns<QString, Kind>("name", "kind");
+        QTest::newRow("internal") << "php::strlen" << Kind::Internal;
+        QTest::newRow("require") << "require::/var/www/lib.php" << Kind::Inclusion;
+        QTest::newRow("bare include") << "include::" << Kind::Inclusion;
+        QTest::newRow("require_once") << "require_once::/var/www/lib.php" << Kind::Function;
+        QTest::newRow("method") << "Cart->add" << Kind::Method;
+        QTest::newRow("static") << "Cart::create" << Kind::Function;
+        QTest::newRow("internal method") << "php::Foo->bar" << Kind::Internal;
+        QTest::newRow("case matters") << "PHP::strlen" << Kind::Function;
+        QTest::newRow("empty") << "" << Kind::Function;
     }
 
     void kinds()
     {
         QFETCH(QString, name);
-        QFETCH(char, type);
-        QFETCH(QList<Span>, spans);
+        QFETCH(FunctionModel::Kind, kind);
         ReadProfile profile("fn=" + name.toUtf8() + "\n1 1\n");
         const FunctionModel &function = profile.rootFunction()->function();
-        QCOMPARE(function.type(), type);
-        QTEST(function.formattedName().iconName, "icon");
-        QCOMPARE(function.formattedName().text, name);
-        QCOMPARE(function.formattedName().spans, spans);
+        QCOMPARE(function.kind(), kind);
     }
 
     void summaries_data()
