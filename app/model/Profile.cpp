@@ -52,10 +52,10 @@ quint32 Profile::internSource(std::string_view path, quint64 hash)
     return id;
 }
 
-bool Profile::readFromData(QByteArrayView data, const ProgressFactory &progress)
+bool Profile::readFromData(QByteArrayView data)
 {
     return read([&](CachegrindParser &parser) {
-        parser.startProgress(progress, data.size());
+        parser.setProgress(m_options.progress, data.size());
         // In parts that end at line ends; a line longer than a part is a
         // part of its own.
         LineScanner lines;
@@ -77,10 +77,10 @@ bool Profile::readFromData(QByteArrayView data, const ProgressFactory &progress)
     });
 }
 
-bool Profile::readFromFile(ProfileFileData &file, const ProgressFactory &progress)
+bool Profile::readFromFile(ProfileFileData &file)
 {
     return read([&](CachegrindParser &parser) {
-        parser.startProgress(progress, file.size());
+        parser.setProgress(m_options.progress, file.size());
         // Positions in a compressed file are known only piece by piece.
         const bool positionsFollowBytes = !file.isCompressed();
         ReadAhead pieces(file, m_options.pieceSize, pieceCount, m_options.limits.memoryBytes);

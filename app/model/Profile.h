@@ -25,8 +25,6 @@ class ProgressController;
 class Profile
 {
 public:
-    using ProgressFactory = std::function<std::unique_ptr<ProgressController>()>;
-
     enum State { Created = 0, Read = 1, Reading = 2 };
 
     Profile();
@@ -37,22 +35,23 @@ public:
     // Reads the profile's text into the call tree and analyses it. Text the
     // reader does not understand is skipped; false, with errorString() set
     // and nothing kept, only when memory runs short, the profile is too
-    // large to number or the read is cancelled. `progress` makes the
-    // progress display for large data.
-    bool readFromData(QByteArrayView data, const ProgressFactory &progress = {});
+    // large to number or the read is cancelled.
+    bool readFromData(QByteArrayView data);
     // The same for an opened file, read piece by piece through a few reused
     // buffers on a second thread; false also when the file cannot be read
     // to its end.
-    bool readFromFile(ProfileFileData &file, const ProgressFactory &progress = {});
+    bool readFromFile(ProfileFileData &file);
     QString errorString() const { return m_errorString; }
     // How files are read: lower limits than memory and the call numbers
-    // allow, the size of the pieces read at a time, and a flag another
-    // thread sets to stop the read, looked at once per piece.
+    // allow, the size of the pieces read at a time, a flag another thread
+    // sets to stop the read, looked at once per piece, and whom the reader
+    // tells how far it has got.
     struct ReadOptions
     {
         CachegrindParser::Limits limits;
         qsizetype pieceSize = qsizetype(256) << 10;
         const std::atomic_bool *cancel = nullptr;
+        ProgressController *progress = nullptr;
     };
     void setReadOptions(const ReadOptions &options) { m_options = options; }
 

@@ -146,23 +146,12 @@ const QList<QByteArray> tokens = { "version: 1", "creator: x", "cmd: a=b", "part
     "(99999999999999999999)", "(", ")", " ", "=", "1", "12", "123 456", "99999999999999999999999", "-9", "\t", "+", "-",
     "\n", "\n", "\n", "\r", "\r\n", "\xff", "\xc3", "php::", "require::", "->", QByteArray(1, '\0') };
 
-// A progress display that writes down what it is told, in order.
+// Writes down the progress it is told, in order.
 class FakeProgress final : public ProgressController
 {
 public:
-    explicit FakeProgress(QStringList &log)
-        : m_log(log)
-    {
-        m_log << "create";
-    }
-    void showWindow() override { m_log << "show"; }
-    void setStatusLine(const QString &text) override { m_log << "status " + text; }
-    void setMaxValue(double maximum) override { m_log << QStringLiteral("max %1").arg(maximum, 0, 'f', 0); }
-    void setRemainingValue(double value) override { m_log << QStringLiteral("remaining %1").arg(value, 0, 'f', 0); }
-    void close() override { m_log << "close"; }
-
-private:
-    QStringList &m_log;
+    void setProgress(double fraction) override { fractions << fraction; }
+    QList<double> fractions;
 };
 
 QByteArray gzipped(const QByteArray &data)
@@ -411,29 +400,20 @@ private Q_SLOTS:
         QCOMPARE(profile.functionCount(), error.isEmpty() ? 3 : 0);
     }
 
-    void progress_data()
-    {
-        addColumns<QByteArray, QStringList>("data", "log");
-        // The worked example padded with a comment to the size wanted.
-        const auto padded = [](qsizetype size) {
-            return "#" + QByteArray(size - workedExample.size() - 2, 'x') + "\n" + workedExample;
-        };
-        QTest::newRow("300000 bytes") << padded(300000) << QStringList {};
-        const QByteArray data = padded(300001);
-        QStringList log { "create", "show", "status File size: 293.0 KiB", "max 300001", "remaining 300001" };
-        for (qsizetype at = data.indexOf("\nfn="); at >= 0; at = data.indexOf("\nfn=", at + 1))
-            log << QStringLiteral("remaining %1").arg(data.size() - at - 1);
-        QTest::newRow("300001 bytes") << data << (log << u"remaining 0"_s << "close");
-    }
-
+    // The share read: none at the start, where each call's record begins,
+    // all at the end.
     void progress()
     {
-        QStringList written;
+        QList<double> expected { 0.0 };
+        for (qsizetype at = workedExample.indexOf("\nfn="); at >= 0; at = workedExample.indexOf("\nfn=", at + 1))
+            expected << double(at + 1) / double(workedExample.size());
+        FakeProgress progress;
         Profile profile;
-        profile.readFromData(
-            fetched<QByteArray>("data"), [&written] { return std::make_unique<FakeProgress>(written); });
-        QTEST(written, "log");
-        QCOMPARE(profile.rootFunction()->inclusiveTime(), quint64(20));
+        Profile::ReadOptions options;
+        options.progress = &progress;
+        profile.setReadOptions(options);
+        QVERIFY(profile.readFromData(workedExample));
+        QCOMPARE(progress.fractions, expected << 1.0);
     }
 
     void realProfiles()
