@@ -469,9 +469,9 @@ void MyDocument::expandHotPath()
 
 const CallIndex &MyDocument::callIndex()
 {
-    if (!m_callIndex || m_callIndex->root() != m_profile->rootFunction()) {
+    if (!m_callIndex || &m_callIndex->tree() != &m_profile->callTree()) {
         m_search.reset();
-        m_callIndex = std::make_unique<CallIndex>(m_profile->rootFunction());
+        m_callIndex = std::make_unique<CallIndex>(m_profile->callTree());
     }
     return *m_callIndex;
 }

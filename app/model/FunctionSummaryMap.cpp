@@ -3,6 +3,7 @@
 #include "CallTree.h"
 #include "Profile.h"
 #include "ProfiledFunctionSummary.h"
+#include "RecursionRule.h"
 
 FunctionSummaryMap::FunctionSummaryMap(const ProfiledFunctionCall &call)
     : m_profile(call.function().profile())
@@ -14,38 +15,22 @@ FunctionSummaryMap::FunctionSummaryMap(const ProfiledFunctionCall &call)
     const quint32 start = tree.numberOf(call);
     const int eventCount = tree.eventCount();
     // Everything below a call is the run of calls before it that begins its
-    // subtree; walked backwards, every call comes after its caller, so the
-    // calls open above a call are a stack, and a call is nested in another
-    // of its function when that function has an open call.
-    struct Open
-    {
-        quint32 call;
-        quint32 function;
-    };
-    std::vector<Open> open;
-    std::vector<quint32> openCalls(m_count.size(), 0); // per function
+    // subtree; walked backwards, every call comes after its caller.
+    RecursionRule recursion(m_count.size());
     const quint32 begin = tree.subtreeBegin(start);
-    open.reserve(start - begin);
     for (quint32 below = start; below-- > begin;) {
-        const quint32 parent = tree.parent(below);
-        while (!open.empty() && open.back().call != parent) {
-            --openCalls[open.back().function];
-            open.pop_back();
-        }
         const quint32 function = tree.function(below);
         ++m_count[function];
-        const bool nested = openCalls[function] > 0;
+        const bool countsInclusive = recursion.countsInclusive(below, tree.parent(below), function);
         for (int event = 0; event < eventCount; ++event) {
             const bool isSigned = tree.isSigned(event);
             quint64 &self = m_self[size_t(event)][function];
             self = Cost::addBits(self, tree.selfBits(event, below), isSigned);
-            if (!nested) {
+            if (countsInclusive) {
                 quint64 &inclusive = m_inclusive[size_t(event)][function];
                 inclusive = Cost::addBits(inclusive, tree.inclusiveBits(event, below), isSigned);
             }
         }
-        ++openCalls[function];
-        open.push_back({ below, function });
     }
 }
 

@@ -14,10 +14,10 @@ class ProfiledFunctionCall;
 
 // The figures of every function called below one call of the tree, the call
 // itself excluded: how often it was called and each event's total self and
-// inclusive cost. Recursion is counted once: a call nested in another call
-// of the same function below the start adds its self cost but not its
-// inclusive cost. A row per function of the profile, by its id; a function
-// not called below the start has a call count of 0.
+// inclusive cost. Recursion is counted once (RecursionRule): a call nested
+// in another call of the same function below the start adds its self cost
+// but not its inclusive cost. A row per function of the profile, by its
+// id; a function not called below the start has a call count of 0.
 class FunctionSummaryMap
 {
 public:

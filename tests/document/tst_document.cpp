@@ -1,6 +1,6 @@
+#include "CallTreeTestSupport.h"
 #include "DataColumns.h"
 #include "DocumentOpening.h"
-#include "DocumentTestSupport.h"
 #include "RecordingAlertPresenter.h"
 
 #include "CallTreeView.h"
@@ -107,22 +107,6 @@ QByteArray chain(const QStringList &names)
 
 // The calls of the chain the path bar is tried on.
 const QStringList chainNames = QStringLiteral("f0 f1 f2 f3 f4 f5 f6 f7 f8 f9 f10 f11 f12 f13 f14").split(' ');
-
-// Each row as "name@x+width", blocks as "[calls]@x+width".
-QStringList rowsOf(const FlameGraphLayout &layout, const CallTree &tree)
-{
-    QStringList rows;
-    for (int depth = 0; depth < layout.rowCount(); ++depth) {
-        QStringList bars;
-        for (const FlameGraphLayout::Bar &bar : layout.row(depth)) {
-            const QString label
-                = bar.isBlock() ? QStringLiteral("[%1]").arg(bar.blockSize) : tree.call(bar.call).function().name();
-            bars << QStringLiteral("%1@%2+%3").arg(label).arg(bar.x).arg(bar.width);
-        }
-        rows << bars.join(QLatin1Char(' '));
-    }
-    return rows;
-}
 
 QString nameOf(const ProfiledFunctionCall *call)
 {
@@ -540,37 +524,6 @@ private Q_SLOTS:
         QHeaderView *header = outline->header();
         QCOMPARE(header->sectionViewportPosition(header->count() - 1) + header->sectionSize(header->count() - 1),
             outline->viewport()->width());
-    }
-
-    void layout_data()
-    {
-        addColumns<QByteArray, int, double, QStringList>("profile", "event", "width", "rows");
-        QTest::newRow("wide enough for all")
-            << shapes << 0 << 1000.0
-            << QStringList { "main@0+1000", "a@0+400 t1@400+5 t2@405+5 b@410+280 t3@690+5", "c@0+200 u@400+5" };
-        // t1 and t2 are half a pixel each, t3 half and t4 none: blocks,
-        // and nothing below t1 is laid out.
-        QTest::newRow("narrow calls in blocks")
-            << shapes << 0 << 100.0 << QStringList { "main@0+100", "a@0+40 [2]@40+1 b@41+28 [2]@69+0.5", "c@0+20" };
-        QTest::newRow("narrower than a pixel") << shapes << 0 << 0.5 << QStringList { "main@0+0.5" };
-        // Negative figures are no width; c, larger than a, fills it.
-        QTest::newRow("memory") << shapes << 1 << 100.0 << QStringList { "main@0+100", "a@0+40 b@40+50", "c@0+40" };
-        QByteArray wide = "events: Time\n\n";
-        for (int i = 0; i < 20000; ++i)
-            wide += "fn=leaf\n1 1\n\n";
-        wide += "fn=main\n1 0\n" + QByteArray("cfn=leaf\n").repeated(20000) + '\n';
-        QTest::newRow("twenty thousand narrow callees")
-            << wide << 0 << 100.0 << QStringList { "main@0+100", "[20000]@0+100" };
-    }
-
-    void layout()
-    {
-        const std::unique_ptr<Profile> read = profileOf(fetched<QByteArray>("profile"));
-        FlameGraphLayout layout;
-        layout.reset(read->callTree(), read->callTree().rootNumber(), fetched<int>("event"), fetched<double>("width"));
-        layout.layOutRows(1000);
-        QVERIFY(layout.isComplete());
-        QTEST(rowsOf(layout, read->callTree()), "rows");
     }
 
     // A name's bars take its kind's hue, the same at every drawing; its

@@ -1,5 +1,5 @@
+#include "CallTreeTestSupport.h"
 #include "DataColumns.h"
-#include "DocumentTestSupport.h"
 
 #include "DocumentController.h"
 #include "DocumentLoader.h"

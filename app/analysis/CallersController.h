@@ -10,9 +10,9 @@ class ProfiledFunctionCall;
 // The callers table: for one function, every function that calls it
 // anywhere in the tree, one row each, with the number of those calls and
 // their total self and inclusive time and memory. Recursion is counted
-// once: a call inside another call that the same row already counts adds
-// its self figures but not its inclusive ones. Sums stop at the ends of
-// their range.
+// once (RecursionRule): a call inside another call that the same row counts
+// adds its self figures but not its inclusive ones. Sums stop at the ends
+// of their range.
 class CallersController final : public TableController
 {
     Q_OBJECT
@@ -63,8 +63,6 @@ private:
         // The memory totals' stored form (Cost).
         quint64 totalSelfMemory = 0;
         quint64 totalInclusiveMemory = 0;
-        // One past the last position inside the calls counted so far.
-        quint32 countedUntil = 0;
     };
 
     std::vector<Caller> m_callers;

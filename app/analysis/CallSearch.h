@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+#include <utility>
 #include <vector>
 
 class CallIndex;
@@ -10,8 +12,8 @@ class ProfiledFunctionCall;
 // Finds the calls whose function's name matches a pattern: a text contained
 // in the name, ignoring case, or a regular expression found in it. Each
 // distinct function is matched once, then the calls of the matching
-// functions are collected in pre-order, so that a pattern costs one test per
-// function and one look-up per call. Matches are numbered from 0 in
+// functions are collected and put in pre-order, so that a pattern costs one
+// test per function and one look-up per call. Matches are numbered from 0 in
 // pre-order.
 class CallSearch
 {
@@ -36,9 +38,14 @@ public:
     qsizetype previousMatch(const ProfiledFunctionCall *call) const;
 
 private:
+    // The pre-order position of `call`, if it is a call of the index's tree.
+    std::optional<quint32> positionOf(const ProfiledFunctionCall *call) const;
+    // The first match at or after pre-order position `position`.
+    std::vector<std::pair<quint32, quint32>>::const_iterator firstFrom(quint32 position) const;
+
     const CallIndex &m_index;
-    // Positions in the index, ascending.
-    std::vector<quint32> m_matches;
+    // Pre-order position and call number of each match, by position.
+    std::vector<std::pair<quint32, quint32>> m_matches;
     // Indexed by function id; empty when nothing matches.
     std::vector<bool> m_matchingFunctions;
     QString m_errorString;

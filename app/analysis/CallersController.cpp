@@ -1,10 +1,13 @@
 #include "CallersController.h"
 
 #include "CallIndex.h"
+#include "CallTree.h"
 #include "FunctionModel.h"
+#include "Profile.h"
 #include "ProfiledFunctionCall.h"
+#include "RecursionRule.h"
 
-#include <limits>
+#include <algorithm>
 
 CallersController::CallersController(QObject *parent)
     : TableController(QString(), ColumnCount, TotalInclusiveTimeColumn, Qt::DescendingOrder, parent)
@@ -25,36 +28,48 @@ void CallersController::populateFromFunction(const FunctionModel &function, cons
     beginFillRows();
     m_callers.clear();
     m_calledFunction = &function;
-    constexpr quint32 noRow = std::numeric_limits<quint32>::max();
-    std::vector<quint32> rowOfCaller(index.functionIdCount(), noRow);
+    const CallTree &tree = index.tree();
+    const size_t functionCount = size_t(function.profile().functionCount());
+    constexpr quint32 noRow = RecursionRule::noRow;
+    std::vector<quint32> rowOfCaller(functionCount, noRow);
     const int memory = memoryEvent();
-    // Positions come in pre-order, so a call inside a counted call of the
-    // same caller comes after it and before the end of its subtree.
-    for (quint32 position = 0; position < index.size(); ++position) {
-        if (index.functionIdAt(position) != function.id() || &index.call(position).function() != &function)
+    RecursionRule recursion(functionCount);
+    // Every call is below the root, the last number; walked backwards, every
+    // call comes after its caller.
+    for (quint32 number = tree.root() ? tree.rootNumber() + 1 : 0; number-- > 0;) {
+        const quint32 caller = tree.parent(number);
+        const bool listed = caller != CallTree::none && tree.function(number) == function.id();
+        // A call of the function counts towards its caller's function.
+        const quint32 row = listed ? tree.function(caller) : noRow;
+        const bool countsInclusive = recursion.countsInclusive(number, caller, row);
+        if (!listed)
             continue;
-        const ProfiledFunctionCall &call = index.call(position);
-        const ProfiledFunctionCall *caller = call.parent();
-        if (!caller)
-            continue;
-        quint32 &row = rowOfCaller[caller->functionId()];
-        if (row == noRow) {
-            row = quint32(m_callers.size());
-            m_callers.push_back({ &caller->function(), {} });
+        quint32 &shownRow = rowOfCaller[row];
+        if (shownRow == noRow) {
+            shownRow = quint32(m_callers.size());
+            m_callers.push_back({ &tree.call(caller).function(), {} });
         }
-        Caller &entry = m_callers[row];
+        const ProfiledFunctionCall &call = tree.call(number);
+        Caller &entry = m_callers[shownRow];
         entry.calls.push_back(&call);
         entry.totalSelfTime = Cost::addBits(entry.totalSelfTime, call.selfTime(), false);
         if (memory >= 0)
             entry.totalSelfMemory = Cost::addBits(entry.totalSelfMemory, call.selfCost(memory).bits(), true);
-        if (position >= entry.countedUntil) {
+        if (countsInclusive) {
             entry.totalInclusiveTime = Cost::addBits(entry.totalInclusiveTime, call.inclusiveTime(), false);
             if (memory >= 0)
                 entry.totalInclusiveMemory
                     = Cost::addBits(entry.totalInclusiveMemory, call.inclusiveCost(memory).bits(), true);
-            entry.countedUntil = index.subtreeEnd(position);
         }
     }
+    // Calls, and callers by their first call, in pre-order.
+    const auto before = [&index](const ProfiledFunctionCall *left, const ProfiledFunctionCall *right) {
+        return index.positionOf(*left) < index.positionOf(*right);
+    };
+    for (Caller &entry : m_callers)
+        std::sort(entry.calls.begin(), entry.calls.end(), before);
+    std::sort(m_callers.begin(), m_callers.end(),
+        [&](const Caller &left, const Caller &right) { return before(left.calls.front(), right.calls.front()); });
     endFillRows(m_callers.size());
 }
 
