@@ -7,6 +7,7 @@
 #include "TestProfiles.h"
 
 #include <QAbstractItemModel>
+#include <QItemSelectionModel>
 #include <QStringList>
 
 // main -> [a1 -> [x, y -> [deep1, deep2], z], b, a2 -> [w]], one microsecond
@@ -70,4 +71,18 @@ inline QStringList outlineRows(const CallTreeModel &model)
                                                   : QString());
     }
     return rows;
+}
+
+// Selects the row whose `column` reads `text`, sorts by `sortColumn`, and
+// answers where the selection has gone: the selected row, if it still
+// reads `text`, or -1.
+inline int rowAfterSort(QAbstractItemModel &model, int column, const QString &text, int sortColumn, Qt::SortOrder order)
+{
+    QItemSelectionModel selection(&model);
+    selection.setCurrentIndex(model.index(int(tableRows(model, column).indexOf(text)), column),
+        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    model.sort(sortColumn, order);
+    const QModelIndex current = selection.currentIndex();
+    const bool kept = selection.isRowSelected(current.row()) && current.data().toString() == text;
+    return kept ? current.row() : -1;
 }

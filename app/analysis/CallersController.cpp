@@ -73,22 +73,22 @@ void CallersController::populateFromFunction(const FunctionModel &function, cons
     endFillRows(m_callers.size());
 }
 
-QVariant CallersController::cellValue(quint32 rowIndex, int identifier) const
+QVariant CallersController::cellData(quint32 rowIndex, int column, int role) const
 {
     const Caller &caller = m_callers[rowIndex];
-    switch (identifier) {
+    switch (column) {
     case FunctionColumn:
-        return caller.function->name();
+        return functionCell(*caller.function, role);
     case CallCountColumn:
-        return QString::number(caller.calls.size());
+        return numberCell(caller.calls.size(), role);
     case TotalSelfTimeColumn:
-        return timeText(caller.totalSelfTime);
+        return timeCell(caller.totalSelfTime, role);
     case TotalInclusiveTimeColumn:
-        return timeText(caller.totalInclusiveTime);
+        return timeCell(caller.totalInclusiveTime, role);
     case TotalSelfMemoryColumn:
-        return memoryEvent() < 0 ? QVariant() : memoryText(Cost::fromBits(caller.totalSelfMemory, true));
+        return memoryCell(Cost::fromBits(caller.totalSelfMemory, true), role);
     case TotalInclusiveMemoryColumn:
-        return memoryEvent() < 0 ? QVariant() : memoryText(Cost::fromBits(caller.totalInclusiveMemory, true));
+        return memoryCell(Cost::fromBits(caller.totalInclusiveMemory, true), role);
     default:
         return {};
     }
@@ -97,30 +97,6 @@ QVariant CallersController::cellValue(quint32 rowIndex, int identifier) const
 const FunctionModel &CallersController::functionOfRow(quint32 rowIndex) const
 {
     return *m_callers[rowIndex].function;
-}
-
-const QString &CallersController::textForSort(quint32 rowIndex, int) const
-{
-    return m_callers[rowIndex].function->name();
-}
-
-quint64 CallersController::numberForSort(quint32 rowIndex, int identifier) const
-{
-    const Caller &caller = m_callers[rowIndex];
-    switch (identifier) {
-    case CallCountColumn:
-        return caller.calls.size();
-    case TotalSelfTimeColumn:
-        return caller.totalSelfTime;
-    case TotalInclusiveTimeColumn:
-        return caller.totalInclusiveTime;
-    case TotalSelfMemoryColumn:
-        return sortKey(qint64(caller.totalSelfMemory));
-    case TotalInclusiveMemoryColumn:
-        return sortKey(qint64(caller.totalInclusiveMemory));
-    default:
-        return 0;
-    }
 }
 
 QString CallersController::columnTitle(int identifier) const

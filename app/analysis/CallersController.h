@@ -39,19 +39,16 @@ public:
     // for want of one.
     const FunctionModel *calledFunction() const { return m_calledFunction; }
 
-    // The calls that the caller of the visible row `row`, which must be
+    // The calls that the caller of the shown row `row`, which must be
     // there, makes of the listed function, in pre-order.
     const std::vector<const ProfiledFunctionCall *> &callsAt(int row) const { return m_callers[rowIndexAt(row)].calls; }
 
 protected:
-    QVariant cellValue(quint32 rowIndex, int identifier) const override;
+    QVariant cellData(quint32 rowIndex, int column, int role) const override;
+    bool isTextColumn(int column) const override { return column == FunctionColumn; }
     const FunctionModel &functionOfRow(quint32 rowIndex) const override;
-    const QString &textForSort(quint32 rowIndex, int identifier) const override;
-    quint64 numberForSort(quint32 rowIndex, int identifier) const override;
     QString columnTitle(int identifier) const override;
     QString columnSample(int identifier) const override;
-    int functionColumn() const override { return FunctionColumn; }
-    bool isTextColumn(int identifier) const override { return identifier == FunctionColumn; }
 
 private:
     struct Caller

@@ -42,28 +42,28 @@ void CallsController::populateFromArray(std::vector<const ProfiledFunctionCall *
     endFillRows(m_calls.size());
 }
 
-QVariant CallsController::cellValue(quint32 rowIndex, int identifier) const
+QVariant CallsController::cellData(quint32 rowIndex, int column, int role) const
 {
-    if (identifier >= FirstMemoryColumn && memoryEvent() < 0)
+    if (column >= FirstMemoryColumn && memoryEvent() < 0)
         return {};
     const ProfiledFunctionCall &call = *m_calls[rowIndex];
-    switch (identifier) {
+    switch (column) {
     case PositionColumn:
-        return QString::number(call.indexInParent());
+        return numberCell(call.indexInParent(), role);
     case FunctionColumn:
-        return call.function().name();
+        return functionCell(call.function(), role);
     case SelfTimeColumn:
-        return timeText(call.selfTime());
+        return timeCell(call.selfTime(), role);
     case InclusiveTimeColumn:
-        return timeText(call.inclusiveTime());
+        return timeCell(call.inclusiveTime(), role);
     case FileColumn:
-        return pathOf(call);
+        return textCell(pathOf(call), role);
     case LineColumn:
-        return QString::number(call.sourceLine());
+        return numberCell(call.sourceLine(), role);
     case SelfMemoryColumn:
-        return memoryText(call.selfCost(memoryEvent()));
+        return memoryCell(call.selfCost(memoryEvent()), role);
     case InclusiveMemoryColumn:
-        return memoryText(call.inclusiveCost(memoryEvent()));
+        return memoryCell(call.inclusiveCost(memoryEvent()), role);
     default:
         return {};
     }
@@ -113,39 +113,5 @@ QString CallsController::columnSample(int identifier) const
         return widestMemoryText();
     default:
         return {};
-    }
-}
-
-bool CallsController::isTextColumn(int identifier) const
-{
-    return identifier == FunctionColumn || identifier == FileColumn;
-}
-
-const QString &CallsController::textForSort(quint32 rowIndex, int identifier) const
-{
-    const ProfiledFunctionCall &call = *m_calls[rowIndex];
-    return identifier == FileColumn ? pathOf(call) : call.function().name();
-}
-
-quint64 CallsController::numberForSort(quint32 rowIndex, int identifier) const
-{
-    if (identifier >= FirstMemoryColumn && memoryEvent() < 0)
-        return 0;
-    const ProfiledFunctionCall &call = *m_calls[rowIndex];
-    switch (identifier) {
-    case PositionColumn:
-        return call.indexInParent();
-    case SelfTimeColumn:
-        return call.selfTime();
-    case InclusiveTimeColumn:
-        return call.inclusiveTime();
-    case LineColumn:
-        return call.sourceLine();
-    case SelfMemoryColumn:
-        return sortKey(call.selfCost(memoryEvent()).toSigned());
-    case InclusiveMemoryColumn:
-        return sortKey(call.inclusiveCost(memoryEvent()).toSigned());
-    default:
-        return 0;
     }
 }

@@ -34,18 +34,15 @@ public:
     void populateFromFunction(const ProfiledFunctionCall &call);
     void populateFromArray(std::vector<const ProfiledFunctionCall *> calls);
 
-    // The call of the visible row `row`, which must be there.
+    // The call of the shown row `row`, which must be there.
     const ProfiledFunctionCall &callAt(int row) const { return *m_calls[rowIndexAt(row)]; }
 
 protected:
-    QVariant cellValue(quint32 rowIndex, int identifier) const override;
+    QVariant cellData(quint32 rowIndex, int column, int role) const override;
+    bool isTextColumn(int column) const override { return column == FunctionColumn || column == FileColumn; }
     const FunctionModel &functionOfRow(quint32 rowIndex) const override;
-    const QString &textForSort(quint32 rowIndex, int identifier) const override;
-    quint64 numberForSort(quint32 rowIndex, int identifier) const override;
     QString columnTitle(int identifier) const override;
     QString columnSample(int identifier) const override;
-    int functionColumn() const override { return FunctionColumn; }
-    bool isTextColumn(int identifier) const override;
 
 private:
     std::vector<const ProfiledFunctionCall *> m_calls;

@@ -29,32 +29,32 @@ void SummaryController::fill(std::vector<std::unique_ptr<ProfiledFunctionSummary
     endFillRows(m_summaries.size());
 }
 
-QVariant SummaryController::cellValue(quint32 rowIndex, int identifier) const
+QVariant SummaryController::cellData(quint32 rowIndex, int column, int role) const
 {
-    if (identifier >= FirstMemoryColumn && memoryEvent() < 0)
+    if (column >= FirstMemoryColumn && memoryEvent() < 0)
         return {};
     const ProfiledFunctionSummary &summary = *m_summaries[rowIndex];
-    switch (identifier) {
+    switch (column) {
     case FunctionColumn:
-        return summary.function().name();
+        return functionCell(summary.function(), role);
     case AverageSelfTimeColumn:
-        return timeText(summary.averageSelfTime());
+        return timeCell(summary.averageSelfTime(), role);
     case AverageInclusiveTimeColumn:
-        return timeText(summary.averageInclusiveTime());
+        return timeCell(summary.averageInclusiveTime(), role);
     case TotalSelfTimeColumn:
-        return timeText(summary.totalSelfTime());
+        return timeCell(summary.totalSelfTime(), role);
     case TotalInclusiveTimeColumn:
-        return timeText(summary.totalInclusiveTime());
+        return timeCell(summary.totalInclusiveTime(), role);
     case CallCountColumn:
-        return QString::number(summary.callCount());
+        return numberCell(summary.callCount(), role);
     case AverageSelfMemoryColumn:
-        return memoryText(summary.averageSelfCost(memoryEvent()));
+        return memoryCell(summary.averageSelfCost(memoryEvent()), role);
     case AverageInclusiveMemoryColumn:
-        return memoryText(summary.averageInclusiveCost(memoryEvent()));
+        return memoryCell(summary.averageInclusiveCost(memoryEvent()), role);
     case TotalSelfMemoryColumn:
-        return memoryText(summary.totalSelfCost(memoryEvent()));
+        return memoryCell(summary.totalSelfCost(memoryEvent()), role);
     case TotalInclusiveMemoryColumn:
-        return memoryText(summary.totalInclusiveCost(memoryEvent()));
+        return memoryCell(summary.totalInclusiveCost(memoryEvent()), role);
     default:
         return {};
     }
@@ -107,39 +107,5 @@ QString SummaryController::columnSample(int identifier) const
         return widestMemoryText();
     default:
         return widestTimeText();
-    }
-}
-
-const QString &SummaryController::textForSort(quint32 rowIndex, int) const
-{
-    return m_summaries[rowIndex]->function().name();
-}
-
-quint64 SummaryController::numberForSort(quint32 rowIndex, int identifier) const
-{
-    if (identifier >= FirstMemoryColumn && memoryEvent() < 0)
-        return 0;
-    const ProfiledFunctionSummary &summary = *m_summaries[rowIndex];
-    switch (identifier) {
-    case AverageSelfTimeColumn:
-        return summary.averageSelfTime();
-    case AverageInclusiveTimeColumn:
-        return summary.averageInclusiveTime();
-    case TotalSelfTimeColumn:
-        return summary.totalSelfTime();
-    case TotalInclusiveTimeColumn:
-        return summary.totalInclusiveTime();
-    case CallCountColumn:
-        return summary.callCount();
-    case AverageSelfMemoryColumn:
-        return sortKey(summary.averageSelfCost(memoryEvent()).toSigned());
-    case AverageInclusiveMemoryColumn:
-        return sortKey(summary.averageInclusiveCost(memoryEvent()).toSigned());
-    case TotalSelfMemoryColumn:
-        return sortKey(summary.totalSelfCost(memoryEvent()).toSigned());
-    case TotalInclusiveMemoryColumn:
-        return sortKey(summary.totalInclusiveCost(memoryEvent()).toSigned());
-    default:
-        return 0;
     }
 }

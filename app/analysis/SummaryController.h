@@ -38,18 +38,15 @@ public:
     // Summarises everything below `call`, the call itself excluded.
     void populateFromFunction(const ProfiledFunctionCall &call);
 
-    // The summary of the visible row `row`, which must be there.
+    // The summary of the shown row `row`, which must be there.
     const ProfiledFunctionSummary &summaryAt(int row) const { return *m_summaries[rowIndexAt(row)]; }
 
 protected:
-    QVariant cellValue(quint32 rowIndex, int identifier) const override;
+    QVariant cellData(quint32 rowIndex, int column, int role) const override;
+    bool isTextColumn(int column) const override { return column == FunctionColumn; }
     const FunctionModel &functionOfRow(quint32 rowIndex) const override;
-    const QString &textForSort(quint32 rowIndex, int identifier) const override;
-    quint64 numberForSort(quint32 rowIndex, int identifier) const override;
     QString columnTitle(int identifier) const override;
     QString columnSample(int identifier) const override;
-    int functionColumn() const override { return FunctionColumn; }
-    bool isTextColumn(int identifier) const override { return identifier == FunctionColumn; }
 
 private:
     void fill(std::vector<std::unique_ptr<ProfiledFunctionSummary>> summaries);

@@ -60,6 +60,16 @@ struct Tables
     QAbstractItemModelTester summaryTester { &summary, QAbstractItemModelTester::FailureReportingMode::QtTest };
 };
 
+// main -> [A -> F (10) -> A (1) -> F (5), B -> F (7)], each call freeing as
+// many bytes as it takes microseconds.
+QByteArray recursiveCallers()
+{
+    return profileHeader(true) + record("/f.php", "F", 1, 5, {}, -5) + record("/f.php", "A", 2, 1, { "F" }, -1)
+        + record("/f.php", "F", 3, 10, { "A" }, -10) + record("/f.php", "A", 4, 2, { "F" }, -2)
+        + record("/f.php", "F", 5, 7, {}, -7) + record("/f.php", "B", 6, 0, { "F" }, 0)
+        + record("/f.php", "main", 7, 0, { "A", "B" }, 0);
+}
+
 // A chain `depth` calls deep: f calls f ... calls leaf, one microsecond each.
 QByteArray chainProfile(int depth)
 {
@@ -198,8 +208,8 @@ private Q_SLOTS:
             "names");
     }
 
-    // A sort while filtered re-orders only what is shown; turning the
-    // filter off shows every row in the order before it.
+    // A sort while filtered sorts every row: turning the filter off shows
+    // them all in the order the header says.
     void settingsRefilterAndRedisplayWithoutRereading()
     {
         Tables tables(sortingProfile());
@@ -213,13 +223,39 @@ private Q_SLOTS:
         QCOMPARE(tableRows(tables.summary, 0), QStringList({ "Alpha", "beta", "gamma" }));
         defaults().setObjectForKey(true, VTCSummaryShowsInternalPhpFunctions);
         QVERIFY(!tables.summary.isFiltering());
-        QCOMPARE(tableRows(tables.summary, 0), QStringList({ "Alpha", "php::count", "gamma", "beta" }));
+        QCOMPARE(tableRows(tables.summary, 0), QStringList({ "Alpha", "beta", "gamma", "php::count" }));
         tables.calls.populateFromArray({ tables.profile.rootFunction()->getChild(3) });
         tables.calls.filterPhpInternalFunctions(false);
         QCOMPARE(tables.calls.rowCount(), 0);
         tables.summary.reset();
         tables.summary.filterPhpInternalFunctions(false);
         QCOMPARE(tables.summary.rowCount(), 0);
+    }
+
+    void selectionsFollowTheirRowsThroughASort_data()
+    {
+        // table: 0 calls, 1 summary, 2 callers (of F); row: where the selected row goes
+        addColumns<int, QString, int, Qt::SortOrder, int>("table", "selected", "column", "order", "row");
+        QTest::newRow("calls") << 0 << "gamma" << int(CallsController::SelfTimeColumn) << Qt::AscendingOrder << 1;
+        QTest::newRow("summary") << 1 << "gamma" << int(SummaryController::FunctionColumn) << Qt::DescendingOrder << 1;
+        QTest::newRow("callers") << 2 << "A" << int(CallersController::FunctionColumn) << Qt::DescendingOrder << 1;
+    }
+
+    void selectionsFollowTheirRowsThroughASort()
+    {
+        QFETCH(int, table);
+        Tables tables(sortingProfile());
+        ReadProfile callers(recursiveCallers());
+        const CallIndex index(callers.callTree());
+        CallersController callersTable;
+        tables.calls.populateFromFunction(*tables.profile.rootFunction());
+        tables.summary.populateFromFunction(*tables.profile.rootFunction());
+        callersTable.populateFromFunction(callAtPath(callers.rootFunction(), "B/F")->function(), index);
+        const QList<TableController *> models = { &tables.calls, &tables.summary, &callersTable };
+        const int functionColumn = table == 0 ? int(CallsController::FunctionColumn) : 0;
+        QTEST(rowAfterSort(*models[table], functionColumn, fetched<QString>("selected"), fetched<int>("column"),
+                  fetched<Qt::SortOrder>("order")),
+            "row");
     }
 
     // Beside each call: inclusive time, share of the top call's inclusive
@@ -366,8 +402,6 @@ private Q_SLOTS:
         QTEST(pathOfCall(&HotPath::end(*callAtPath(profile.rootFunction(), fetched<QString>("from")), 100)), "end");
     }
 
-    // main -> [A -> F (10) -> A (1) -> F (5), B -> F (7)], each call
-    // freeing as many bytes as it takes microseconds.
     void callersCountRecursionOnce_data()
     {
         // rows: largest total inclusive time first
@@ -382,11 +416,7 @@ private Q_SLOTS:
     void callersCountRecursionOnce()
     {
         QFETCH(QString, callee);
-        const QByteArray text = profileHeader(true) + record("/f.php", "F", 1, 5, {}, -5)
-            + record("/f.php", "A", 2, 1, { "F" }, -1) + record("/f.php", "F", 3, 10, { "A" }, -10)
-            + record("/f.php", "A", 4, 2, { "F" }, -2) + record("/f.php", "F", 5, 7, {}, -7)
-            + record("/f.php", "B", 6, 0, { "F" }, 0) + record("/f.php", "main", 7, 0, { "A", "B" }, 0);
-        ReadProfile profile(text);
+        ReadProfile profile(recursiveCallers());
         const CallIndex index(profile.callTree());
         CallersController callers;
         QAbstractItemModelTester tester(&callers, QAbstractItemModelTester::FailureReportingMode::QtTest);

@@ -103,6 +103,14 @@ private Q_SLOTS:
         QTEST(tableRows(compared.model, ComparisonModel::FunctionColumn).join(QLatin1Char(' ')), "expected");
     }
 
+    void aSelectionFollowsItsRowThroughASort()
+    {
+        Compared compared(QStringLiteral("Time"));
+        QCOMPARE(rowAfterSort(compared.model, ComparisonModel::FunctionColumn, QStringLiteral("fib"),
+                     ComparisonModel::FunctionColumn, Qt::AscendingOrder),
+            1);
+    }
+
     void cells_data()
     {
         addColumns<QString, QString, QString, int>("event", "function", "cells", "direction");
