@@ -19,6 +19,7 @@ public:
     // The call at this path below `root`, or null when the tree has no such
     // path (or the path is empty).
     const ProfiledFunctionCall *find(const ProfiledFunctionCall *root) const;
+    bool isEmpty() const { return m_steps.empty(); }
 
 private:
     struct Step

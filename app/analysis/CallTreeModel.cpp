@@ -5,6 +5,7 @@
 #include "FunctionModel.h"
 #include "PlainToolTip.h"
 #include "ProfiledFunctionCall.h"
+#include "SettingsKeys.h"
 #include "SharedText.h"
 #include "ViewRoles.h"
 
@@ -29,9 +30,24 @@ qsizetype childIndex(const ProfiledFunctionCall &parent, const ProfiledFunctionC
 } // namespace
 
 CallTreeModel::CallTreeModel(QObject *parent)
-    : QAbstractItemModel(parent)
+    : OutlineModel(parent)
     , m_formatter(Formatter::standardFormatter())
-{ }
+{
+    addObserverSharedUserDefaults(VTCMeasurement);
+    addObserverSharedUserDefaults(VTCDisplayDash);
+}
+
+CallTreeModel::~CallTreeModel()
+{
+    removeObserverSharedUserDefaults(VTCMeasurement);
+    removeObserverSharedUserDefaults(VTCDisplayDash);
+}
+
+void CallTreeModel::observeValueForKeyPath(const QString &keyPath, QObject *, const QVariantMap &, void *)
+{
+    if (keyPath == QLatin1String("values.") + VTCMeasurement || keyPath == QLatin1String("values.") + VTCDisplayDash)
+        reloadData();
+}
 
 void CallTreeModel::setRootFunction(const ProfiledFunctionCall *root)
 {
@@ -201,16 +217,22 @@ int CallTreeModel::expandParents(const ProfiledFunctionCall &call)
     return targetRow;
 }
 
+CallPath CallTreeModel::pathAtRow(int row) const
+{
+    return CallPath::of(callAtRow(row));
+}
+
+int CallTreeModel::expandPath(const CallPath &path)
+{
+    const ProfiledFunctionCall *call = path.find(m_rows.empty() ? nullptr : m_rows.front().call);
+    return call ? expandParents(*call) : -1;
+}
+
 QModelIndex CallTreeModel::index(int row, int column, const QModelIndex &parent) const
 {
     if (!hasIndex(row, column, parent))
         return {};
     return createIndex(row, column);
-}
-
-QModelIndex CallTreeModel::parent(const QModelIndex &) const
-{
-    return {};
 }
 
 int CallTreeModel::rowCount(const QModelIndex &parent) const

@@ -1,8 +1,9 @@
 #pragma once
 
 #include "CostUnit.h"
+#include "OutlineModel.h"
 
-#include <QAbstractItemModel>
+#include <KFSharedDefaultsObserver.h>
 
 #include <optional>
 #include <vector>
@@ -10,16 +11,12 @@
 class Formatter;
 class ProfiledFunctionCall;
 
-// The call-tree outline's model. It presents the rows the outline shows, in
-// the tree's pre-order, as one flat list: each row carries its depth and
-// whether it is expanded, and expanding or collapsing a row inserts or
-// removes its descendants' rows. Keeping the tree out of Qt's hierarchy
-// lets the outline expand a chain a million calls deep (the tree view lays
-// out nested rows by recursion) and scroll a million siblings smoothly.
-// Beside the function, each row shows the call's inclusive time, its share
-// of the top row's inclusive time, its self time and its inclusive memory;
-// rows keep the file's order.
-class CallTreeModel final : public QAbstractItemModel
+// The outline of the calls of a tree, one row per call, in the tree's
+// pre-order. Beside the function, each row shows the call's inclusive
+// time, its share of the top row's inclusive time, its self time and its
+// inclusive memory; rows keep the file's order. Redisplays when the time
+// unit or the dash setting changes.
+class CallTreeModel final : public OutlineModel, public KFSharedDefaultsObserver
 {
     Q_OBJECT
 public:
@@ -33,6 +30,7 @@ public:
     };
 
     explicit CallTreeModel(QObject *parent = nullptr);
+    ~CallTreeModel() override;
 
     // Shows `root` as the one top row, collapsed; null shows nothing.
     void setRootFunction(const ProfiledFunctionCall *root);
@@ -47,18 +45,23 @@ public:
     const ProfiledFunctionCall *callAtRow(int row) const;
     // The row showing `call`, or -1 while one of its ancestors is collapsed.
     int rowOfCall(const ProfiledFunctionCall *call) const;
-    bool isExpandable(int row) const;
-    bool isExpanded(int row) const;
-    int depthOfRow(int row) const;
+    bool isExpandable(int row) const override;
+    bool isExpanded(int row) const override;
+    int depthOfRow(int row) const override;
 
-    void expandRow(int row);
-    void collapseRow(int row);
+    void expandRow(int row) override;
+    void collapseRow(int row) override;
     // Expands every ancestor of `call`, the outermost first, and answers the
     // row that shows `call`. Walks the parents iteratively.
     int expandParents(const ProfiledFunctionCall &call);
 
+    CallPath pathAtRow(int row) const override;
+    int expandPath(const CallPath &path) override;
+
+    void observeValueForKeyPath(
+        const QString &keyPath, QObject *object, const QVariantMap &change, void *context) override;
+
     QModelIndex index(int row, int column, const QModelIndex &parent = {}) const override;
-    QModelIndex parent(const QModelIndex &child) const override;
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
     bool hasChildren(const QModelIndex &parent = {}) const override;

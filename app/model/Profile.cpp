@@ -116,6 +116,15 @@ std::optional<int> Profile::eventNamed(QStringView name) const
     return std::nullopt;
 }
 
+int Profile::memoryEvent() const
+{
+    for (int event = 0; event < m_events.size(); ++event) {
+        if (m_events[event].kind() == ProfileEvent::Kind::Memory)
+            return event;
+    }
+    return -1;
+}
+
 bool Profile::read(const std::function<bool(CachegrindParser &)> &feed)
 {
     clear();

@@ -66,6 +66,8 @@ public:
     const CostUnit &costUnit() const { return m_events[m_timeEvent].unit(); }
     // The first event that `name` names (see ProfileEvent::isNamed).
     std::optional<int> eventNamed(QStringView name) const;
+    // The first event that records memory, or -1 when none does.
+    int memoryEvent() const;
     // The figures of the profiler's "summary:" line, one per event it gives
     // (total time, peak memory); empty without one.
     const QList<Cost> &summaryCosts() const { return m_summaryCosts; }

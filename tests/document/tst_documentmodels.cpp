@@ -46,9 +46,9 @@ struct Compared
 // The function of the summary's current row, while the summary is in front.
 QString summarySelection(const MyDocument &document)
 {
-    const QTableView *summary = document.summaryTableView();
+    const QTableView *summary = partOf<QTableView>(document, "summaryTableView");
     const QModelIndex current = summary->selectionModel()->currentIndex();
-    return current.isValid() && document.tabView()->currentWidget()->isAncestorOf(summary)
+    return current.isValid() && partOf<QTabWidget>(document, "tabView")->currentWidget()->isAncestorOf(summary)
         ? current.siblingAtColumn(SummaryController::FunctionColumn).data().toString()
         : QString();
 }
