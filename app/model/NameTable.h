@@ -74,7 +74,6 @@ private:
 
     // Grown in place where the system can (realloc), and never zeroed.
     QByteArray m_arena;
-    // Where each id's entry lies.
     // Where each id's entry lies, in words.
     QList<quint32> m_entries;
     std::vector<Slot> m_index;

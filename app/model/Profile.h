@@ -25,7 +25,9 @@ class ProgressController;
 class Profile
 {
 public:
-    enum State { Created = 0, Read = 1, Reading = 2 };
+    // In the order a profile goes through them; the numbers are the
+    // document's load states.
+    enum State { Created = 0, Reading = 2, Read = 1 };
 
     Profile();
     ~Profile();
