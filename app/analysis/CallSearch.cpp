@@ -47,46 +47,50 @@ bool CallSearch::setPattern(const QString &pattern, bool isRegularExpression)
     const CallTree &tree = m_index.tree();
     for (quint32 call = 0; call < tree.size(); ++call) {
         if (matchingIds[tree.function(call)])
-            m_matches.emplace_back(m_index.positionOf(call), call);
+            m_matches.push_back(call);
     }
-    std::sort(m_matches.begin(), m_matches.end());
+    std::sort(m_matches.begin(), m_matches.end(),
+        [this](quint32 left, quint32 right) { return m_index.precedes(left, right); });
     return true;
 }
 
 const ProfiledFunctionCall &CallSearch::match(qsizetype number) const
 {
-    return m_index.tree().call(m_matches[size_t(number)].second);
+    return m_index.tree().call(m_matches[size_t(number)]);
 }
 
-std::optional<quint32> CallSearch::positionOf(const ProfiledFunctionCall *call) const
+std::optional<quint32> CallSearch::numberOf(const ProfiledFunctionCall *call) const
 {
     if (!call || &call->tree() != &m_index.tree())
         return std::nullopt;
-    return m_index.positionOf(*call);
+    return call->callNumber();
 }
 
-std::vector<std::pair<quint32, quint32>>::const_iterator CallSearch::firstFrom(quint32 position) const
+std::vector<quint32>::const_iterator CallSearch::firstFrom(quint32 number) const
 {
-    return std::lower_bound(m_matches.begin(), m_matches.end(), std::pair<quint32, quint32>(position, 0));
+    return std::lower_bound(m_matches.begin(), m_matches.end(), number,
+        [this](quint32 match, quint32 call) { return m_index.precedes(match, call); });
 }
 
 qsizetype CallSearch::matchNumberOf(const ProfiledFunctionCall *call) const
 {
-    const std::optional<quint32> position = positionOf(call);
-    if (!position)
+    const std::optional<quint32> number = numberOf(call);
+    if (!number)
         return -1;
-    const auto found = firstFrom(*position);
-    return found != m_matches.end() && found->first == *position ? found - m_matches.begin() : -1;
+    const auto found = firstFrom(*number);
+    return found != m_matches.end() && *found == *number ? found - m_matches.begin() : -1;
 }
 
 qsizetype CallSearch::nextMatch(const ProfiledFunctionCall *call) const
 {
     if (m_matches.empty())
         return -1;
-    const std::optional<quint32> position = positionOf(call);
-    if (!position)
+    const std::optional<quint32> number = numberOf(call);
+    if (!number)
         return 0;
-    const auto after = firstFrom(*position + 1);
+    auto after = firstFrom(*number);
+    if (after != m_matches.end() && *after == *number)
+        ++after;
     return after == m_matches.end() ? 0 : after - m_matches.begin();
 }
 
@@ -95,9 +99,9 @@ qsizetype CallSearch::previousMatch(const ProfiledFunctionCall *call) const
     if (m_matches.empty())
         return -1;
     const qsizetype last = qsizetype(m_matches.size()) - 1;
-    const std::optional<quint32> position = positionOf(call);
-    if (!position)
+    const std::optional<quint32> number = numberOf(call);
+    if (!number)
         return last;
-    const auto before = firstFrom(*position);
+    const auto before = firstFrom(*number);
     return before == m_matches.begin() ? last : (before - m_matches.begin()) - 1;
 }

@@ -3,7 +3,6 @@
 #include <QString>
 
 #include <optional>
-#include <utility>
 #include <vector>
 
 class CallIndex;
@@ -38,14 +37,14 @@ public:
     qsizetype previousMatch(const ProfiledFunctionCall *call) const;
 
 private:
-    // The pre-order position of `call`, if it is a call of the index's tree.
-    std::optional<quint32> positionOf(const ProfiledFunctionCall *call) const;
-    // The first match at or after pre-order position `position`.
-    std::vector<std::pair<quint32, quint32>>::const_iterator firstFrom(quint32 position) const;
+    // The number of `call`, if it is a call of the index's tree.
+    std::optional<quint32> numberOf(const ProfiledFunctionCall *call) const;
+    // The first match that does not come before call `number`.
+    std::vector<quint32>::const_iterator firstFrom(quint32 number) const;
 
     const CallIndex &m_index;
-    // Pre-order position and call number of each match, by position.
-    std::vector<std::pair<quint32, quint32>> m_matches;
+    // The matches' call numbers, in pre-order.
+    std::vector<quint32> m_matches;
     // Indexed by function id; empty when nothing matches.
     std::vector<bool> m_matchingFunctions;
     QString m_errorString;

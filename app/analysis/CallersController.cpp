@@ -30,20 +30,18 @@ void CallersController::populateFromFunction(const FunctionModel &function, cons
     m_calledFunction = &function;
     const CallTree &tree = index.tree();
     const size_t functionCount = size_t(function.profile().functionCount());
-    constexpr quint32 noRow = RecursionRule::noRow;
+    constexpr quint32 noRow = CallTree::none;
     std::vector<quint32> rowOfCaller(functionCount, noRow);
     const int memory = memoryEvent();
     RecursionRule recursion(functionCount);
-    // Every call is below the root, the last number; walked backwards, every
-    // call comes after its caller.
+    // Every call is below the root, the last number; walked backwards.
     for (quint32 number = tree.root() ? tree.rootNumber() + 1 : 0; number-- > 0;) {
         const quint32 caller = tree.parent(number);
-        const bool listed = caller != CallTree::none && tree.function(number) == function.id();
-        // A call of the function counts towards its caller's function.
-        const quint32 row = listed ? tree.function(caller) : noRow;
-        const bool countsInclusive = recursion.countsInclusive(number, caller, row);
-        if (!listed)
+        if (caller == CallTree::none || tree.function(number) != function.id())
             continue;
+        // A call of the function counts towards its caller's function.
+        const quint32 row = tree.function(caller);
+        const bool countsInclusive = recursion.countsInclusive(number, index.subtreeBegin(number), row);
         quint32 &shownRow = rowOfCaller[row];
         if (shownRow == noRow) {
             shownRow = quint32(m_callers.size());
@@ -64,7 +62,7 @@ void CallersController::populateFromFunction(const FunctionModel &function, cons
     }
     // Calls, and callers by their first call, in pre-order.
     const auto before = [&index](const ProfiledFunctionCall *left, const ProfiledFunctionCall *right) {
-        return index.positionOf(*left) < index.positionOf(*right);
+        return index.precedes(left->callNumber(), right->callNumber());
     };
     for (Caller &entry : m_callers)
         std::sort(entry.calls.begin(), entry.calls.end(), before);

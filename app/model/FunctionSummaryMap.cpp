@@ -15,13 +15,16 @@ FunctionSummaryMap::FunctionSummaryMap(const ProfiledFunctionCall &call)
     const quint32 start = tree.numberOf(call);
     const int eventCount = tree.eventCount();
     // Everything below a call is the run of calls before it that begins its
-    // subtree; walked backwards, every call comes after its caller.
-    RecursionRule recursion(m_count.size());
+    // subtree, walked backwards.
     const quint32 begin = tree.subtreeBegin(start);
+    if (begin == start)
+        return;
+    const std::vector<quint32> subtreeBegins = tree.subtreeBegins(begin, start - 1);
+    RecursionRule recursion(m_count.size());
     for (quint32 below = start; below-- > begin;) {
         const quint32 function = tree.function(below);
         ++m_count[function];
-        const bool countsInclusive = recursion.countsInclusive(below, tree.parent(below), function);
+        const bool countsInclusive = recursion.countsInclusive(below, subtreeBegins[below - begin], function);
         for (int event = 0; event < eventCount; ++event) {
             const bool isSigned = tree.isSigned(event);
             quint64 &self = m_self[size_t(event)][function];
