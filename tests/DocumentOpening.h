@@ -3,9 +3,11 @@
 #include "CallTreeModel.h"
 #include "CallTreeView.h"
 #include "DocumentController.h"
+#include "DocumentWindow.h"
 #include "MyDocument.h"
 
 #include <QObject>
+#include <QTableView>
 #include <QTest>
 #include <QUrl>
 
@@ -38,8 +40,33 @@ inline bool waitForReads(const DocumentController &registry)
     return QTest::qWaitFor([&] { return registry.readsInProgress() == 0; }, 60000);
 }
 
+// A part of the document's window, found by its name.
+template <typename Part> Part *partOf(const MyDocument &document, const char *name)
+{
+    Part *part = document.window()->findChild<Part *>(QLatin1String(name));
+    if (!part)
+        qFatal("The window has no %s", name);
+    return part;
+}
+
+inline CallTreeView *outlineOf(const MyDocument &document)
+{
+    return partOf<CallTreeView>(document, "myOutlineView");
+}
+
+inline CallTreeModel &outlineModelOf(const MyDocument &document)
+{
+    return *qobject_cast<CallTreeModel *>(outlineOf(document)->model());
+}
+
+// The model of the window's table of that name ("callsTableView").
+inline QAbstractItemModel &tableOf(const MyDocument &document, const char *name)
+{
+    return *partOf<QTableView>(document, name)->model();
+}
+
 inline void selectOutlineRow(MyDocument &document, int row)
 {
-    document.outlineView()->selectionModel()->setCurrentIndex(
-        document.outlineModel()->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    outlineOf(document)->selectionModel()->setCurrentIndex(
+        outlineModelOf(document).index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }

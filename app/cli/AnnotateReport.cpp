@@ -127,7 +127,7 @@ void AnnotateReport::printSource(
 {
     const ProfileEvent &event = m_profile.events()[m_options.event];
     const auto costText = [&](quint64 bits) {
-        return CostFormat::costString(event, event.cost(bits), m_options.measurement, m_options.displayDash);
+        return CostFormat::costString(event, event.cost(bits), m_options.timeUnit, m_options.displayDash);
     };
     // The cells of each line with costs: blank for no self cost or no calls.
     std::vector<std::array<QString, 3>> cells;

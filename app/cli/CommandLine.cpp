@@ -96,14 +96,14 @@ QString helpText(const QCommandLineParser &parser)
     return QString::fromLatin1(usage) + QLatin1Char('\n') + options.mid(options.indexOf(QLatin1String("Options:")));
 }
 
-std::optional<qint64> measurementOf(const QString &unit)
+std::optional<TimeUnit> timeUnitOf(const QString &unit)
 {
     if (unit == QLatin1String("s"))
-        return 0;
+        return TimeUnit::Seconds;
     if (unit == QLatin1String("ms"))
-        return 1;
+        return TimeUnit::Milliseconds;
     if (unit == QLatin1String("us") || unit == QStringLiteral("\u00b5s"))
-        return 2;
+        return TimeUnit::Microseconds;
     return std::nullopt;
 }
 
@@ -187,14 +187,14 @@ std::optional<QString> parse(const QStringList &arguments, const CommandLine::De
 
     ReportOptions &report = request.report;
     report.tsv = parser.isSet(QStringLiteral("tsv"));
-    report.measurement = defaults.measurement;
+    report.timeUnit = defaults.timeUnit;
     report.displayDash = defaults.displayDash;
     report.showsInternalFunctions = defaults.summaryShowsInternalFunctions;
     if (parser.isSet(QStringLiteral("unit"))) {
-        const auto measurement = measurementOf(parser.value(QStringLiteral("unit")));
-        if (!measurement)
+        const std::optional<TimeUnit> unit = timeUnitOf(parser.value(QStringLiteral("unit")));
+        if (!unit)
             return QStringLiteral("--unit needs one of s, ms, us");
-        report.measurement = *measurement;
+        report.timeUnit = *unit;
     }
     for (const char *name : { "top", "depth" }) {
         if (!parser.isSet(QLatin1String(name)))

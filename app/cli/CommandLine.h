@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TimeUnit.h"
+
 #include <QStringList>
 
 #include <array>
@@ -20,8 +22,7 @@ public:
     // The user's settings the aligned output follows.
     struct Defaults
     {
-        // 0 seconds, 1 milliseconds, 2 microseconds.
-        qint64 measurement = 1;
+        TimeUnit timeUnit = TimeUnit::Milliseconds;
         bool displayDash = true;
         bool summaryShowsInternalFunctions = true;
         // Where --annotate looks for source files, "FROM=TO" (see PathMapping).

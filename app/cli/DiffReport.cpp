@@ -36,7 +36,7 @@ void DiffReport::print(OutputStream &out) const
     const ProfileComparison &rows = m_comparison;
     std::vector<qsizetype> shown;
     for (qsizetype row = 0; row < rows.size(); ++row) {
-        if (m_options.showsInternalFunctions || rows.functionType(row) != FunctionModel::functionTypePhpInternal)
+        if (m_options.showsInternalFunctions || !FunctionModel::isPhpInternal(rows.functionKind(row)))
             shown.push_back(row);
     }
     if (m_options.top && *m_options.top < shown.size())
@@ -71,18 +71,18 @@ void DiffReport::print(OutputStream &out) const
 
     const ProfileEvent &event = rows.event();
     const auto text
-        = [&](Cost cost) { return CostFormat::costString(event, cost, m_options.measurement, m_options.displayDash); };
+        = [&](Cost cost) { return CostFormat::costString(event, cost, m_options.timeUnit, m_options.displayDash); };
     const auto change = [&](qsizetype row, const CostChange &change) {
         if (!rows.isCalled(row, before))
             return QStringLiteral("new");
         if (!rows.isCalled(row, after))
             return QStringLiteral("gone");
-        return CostFormat::changeString(event, change, m_options.measurement);
+        return CostFormat::changeString(event, change, m_options.timeUnit);
     };
     const Cost rootBefore = rows.rootInclusiveCost(before);
     const Cost rootAfter = rows.rootInclusiveCost(after);
     out << "inclusive of the roots: " << text(rootBefore) << " before, " << text(rootAfter) << " after, change "
-        << CostFormat::changeString(event, CostChange(rootBefore, rootAfter), m_options.measurement) << '\n';
+        << CostFormat::changeString(event, CostChange(rootBefore, rootAfter), m_options.timeUnit) << '\n';
 
     const QStringList headers = { QStringLiteral("calls before"), QStringLiteral("calls after"),
         QStringLiteral("self before"), QStringLiteral("self after"), QStringLiteral("self change"),

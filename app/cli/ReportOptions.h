@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TimeUnit.h"
+
 #include <QtGlobal>
 
 #include <optional>
@@ -13,8 +15,7 @@ struct ReportOptions
     int event = 0;
     bool eventGiven = false;
     bool tsv = false;
-    // 0 seconds, 1 milliseconds, 2 microseconds.
-    qint64 measurement = 1;
+    TimeUnit timeUnit = TimeUnit::Milliseconds;
     bool displayDash = true;
     bool showsInternalFunctions = true;
     std::optional<quint64> top;

@@ -103,8 +103,7 @@ void SummaryReport::print(OutputStream &out) const
     rows.reserve(size_t(summaries.size()));
     for (qsizetype row = 0; row < summaries.size(); ++row) {
         if (summaries.callCount(row) > 0
-            && (m_options.showsInternalFunctions
-                || summaries.function(row).type() != FunctionModel::functionTypePhpInternal))
+            && (m_options.showsInternalFunctions || !summaries.function(row).isPhpInternal()))
             rows.push_back(quint32(row));
     }
     const auto nameOf = [&](quint32 row) { return names(row); };
@@ -142,7 +141,7 @@ void SummaryReport::print(OutputStream &out) const
 
     const QList<ProfileEvent> &events = m_profile.events();
     const auto text = [&](int shown, Cost cost) {
-        return CostFormat::costString(events[shown], cost, m_options.measurement, m_options.displayDash);
+        return CostFormat::costString(events[shown], cost, m_options.timeUnit, m_options.displayDash);
     };
     const int memory = memoryEventBeside(m_profile, m_options);
     out << m_profile.functionNames().text(root->functionId()) << "  inclusive "
@@ -151,8 +150,7 @@ void SummaryReport::print(OutputStream &out) const
         out << ", " << text(memory, root->inclusiveCost(memory));
     if (!m_profile.summaryCosts().isEmpty())
         out << "  summary: "
-            << CostFormat::summaryString(
-                   events, m_profile.summaryCosts(), m_options.measurement, m_options.displayDash);
+            << CostFormat::summaryString(events, m_profile.summaryCosts(), m_options.timeUnit, m_options.displayDash);
     out << '\n';
 
     QStringList headers = { QStringLiteral("calls"), QStringLiteral("self total"), QStringLiteral("inclusive total"),

@@ -23,7 +23,7 @@ void TreeReport::print(OutputStream &out) const
     const int event = m_options.event;
     const ProfileEvent &shown = m_profile.events()[event];
     const auto text = [&](quint64 bits) {
-        return CostFormat::costString(shown, shown.cost(bits), m_options.measurement, m_options.displayDash);
+        return CostFormat::costString(shown, shown.cost(bits), m_options.timeUnit, m_options.displayDash);
     };
     const auto printFigure = [&](quint64 bits) {
         if (shown.isSigned())

@@ -1,8 +1,7 @@
 #include "CallTreeView.h"
 
-#include "CallTreeModel.h"
 #include "FunctionLabelDelegate.h"
-#include "ProfiledFunctionCall.h"
+#include "OutlineModel.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -29,7 +28,7 @@ CallTreeView::CallTreeView(QWidget *parent)
     });
 }
 
-void CallTreeView::setCallTreeModel(CallTreeModel *model)
+void CallTreeView::setOutlineModel(OutlineModel *model)
 {
     m_model = model;
     setModel(model);
@@ -95,8 +94,8 @@ void CallTreeView::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Left:
         if (m_model->isExpanded(row)) {
             m_model->collapseRow(row);
-        } else if (const ProfiledFunctionCall *parent = m_model->callAtRow(row)->parent()) {
-            setCurrentIndex(m_model->index(m_model->rowOfCall(parent), 0));
+        } else if (const int parent = m_model->parentRow(row); parent >= 0) {
+            setCurrentIndex(m_model->index(parent, 0));
         }
         return;
     default:

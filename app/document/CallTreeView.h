@@ -2,9 +2,9 @@
 
 #include <QTreeView>
 
-class CallTreeModel;
+class OutlineModel;
 
-// The call-tree outline: a tree view over CallTreeModel's flat rows that
+// The call-tree outline: a tree view over an OutlineModel's flat rows that
 // does the expanding itself, from a click on a row's disclosure triangle or
 // from the Right and Left keys. Its first column, the function, takes the
 // width the other columns leave, but never less than
@@ -18,7 +18,7 @@ public:
 
     explicit CallTreeView(QWidget *parent = nullptr);
 
-    void setCallTreeModel(CallTreeModel *model);
+    void setOutlineModel(OutlineModel *model);
 
     void toggleRow(int row);
 
@@ -30,5 +30,5 @@ protected:
 private:
     void fitFunctionColumn();
 
-    CallTreeModel *m_model = nullptr;
+    OutlineModel *m_model = nullptr;
 };

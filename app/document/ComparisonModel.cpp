@@ -2,13 +2,10 @@
 
 #include "CostFormat.h"
 #include "FunctionModel.h"
-#include "PlainToolTip.h"
 #include "SettingsKeys.h"
+#include "ViewRoles.h"
 
 #include <KFUserDefaultsController.h>
-
-#include <algorithm>
-#include <numeric>
 
 namespace {
 
@@ -22,15 +19,15 @@ KFUserDefaultsController &settings()
     return KFUserDefaultsController::sharedUserDefaultsController();
 }
 
-bool isChangeColumn(int column)
+TimeUnit timeUnit()
 {
-    return column == ComparisonModel::SelfChangeColumn || column == ComparisonModel::InclusiveChangeColumn;
+    return timeUnitFromSetting(settings().integerForKey(VTCMeasurement));
 }
 
 } // namespace
 
 ComparisonModel::ComparisonModel(QObject *parent)
-    : QAbstractTableModel(parent)
+    : SortableTableModel(ColumnCount, InclusiveChangeColumn, Qt::DescendingOrder, parent)
 {
     addObserverSharedUserDefaults(VTCMeasurement);
     addObserverSharedUserDefaults(VTCDisplayDash);
@@ -46,8 +43,9 @@ ComparisonModel::~ComparisonModel()
 
 void ComparisonModel::setComparison(std::unique_ptr<ProfileComparison> comparison)
 {
-    beginResetModel();
+    beginFillRows();
     m_comparison = std::move(comparison);
+    m_showsInternalFunctions = settings().boolForKey(VTCSummaryShowsInternalPhpFunctions);
     const size_t count = m_comparison ? size_t(m_comparison->size()) : 0;
     m_names.clear();
     m_names.reserve(count);
@@ -56,184 +54,90 @@ void ComparisonModel::setComparison(std::unique_ptr<ProfileComparison> compariso
         m_names.push_back(QString::fromUtf8(name.data(), qsizetype(name.size())));
     }
     // Ties keep the comparison's order: largest change first, then by name.
-    m_sorted.resize(count);
-    std::iota(m_sorted.begin(), m_sorted.end(), quint32(0));
-    if (m_comparison)
-        sortRows();
-    else
-        m_shown.clear();
-    endResetModel();
+    endFillRows(count);
 }
 
 void ComparisonModel::setFilterText(const QString &text)
 {
     if (text == m_filterText)
         return;
-    beginResetModel();
     m_filterText = text;
-    showPassingRows();
-    endResetModel();
+    refilter();
 }
 
-void ComparisonModel::showPassingRows()
+bool ComparisonModel::filterAcceptsRow(quint32 rowIndex) const
 {
-    const bool showsInternal = settings().boolForKey(VTCSummaryShowsInternalPhpFunctions);
-    m_shown.clear();
-    for (const quint32 row : m_sorted) {
-        if ((showsInternal || m_comparison->functionType(row) != FunctionModel::functionTypePhpInternal)
-            && (m_filterText.isEmpty() || m_names[row].contains(m_filterText, Qt::CaseInsensitive)))
-            m_shown.push_back(row);
-    }
-}
-
-void ComparisonModel::sortRows()
-{
-    const ProfileComparison &rows = *m_comparison;
-    const auto order = [&](quint32 left, quint32 right) -> std::weak_ordering {
-        switch (m_sortColumn) {
-        case FunctionColumn: {
-            const int order = m_names[left].compare(m_names[right], Qt::CaseInsensitive);
-            return (order != 0 ? order : m_names[left].compare(m_names[right])) <=> 0;
-        }
-        case CallsBeforeColumn:
-        case CallsAfterColumn: {
-            const auto side = m_sortColumn == CallsBeforeColumn ? before : after;
-            return rows.callCount(left, side) <=> rows.callCount(right, side);
-        }
-        case SelfBeforeColumn:
-        case SelfAfterColumn: {
-            const auto side = m_sortColumn == SelfBeforeColumn ? before : after;
-            return rows.selfCost(left, side) <=> rows.selfCost(right, side);
-        }
-        case InclusiveBeforeColumn:
-        case InclusiveAfterColumn: {
-            const auto side = m_sortColumn == InclusiveBeforeColumn ? before : after;
-            return rows.inclusiveCost(left, side) <=> rows.inclusiveCost(right, side);
-        }
-        case SelfChangeColumn:
-            return rows.selfChange(left) <=> rows.selfChange(right);
-        case InclusiveChangeColumn:
-            return rows.inclusiveChange(left) <=> rows.inclusiveChange(right);
-        default:
-            return std::weak_ordering::equivalent;
-        }
-    };
-    const bool descending = m_sortOrder == Qt::DescendingOrder;
-    std::stable_sort(m_sorted.begin(), m_sorted.end(),
-        [&](quint32 left, quint32 right) { return descending ? order(left, right) > 0 : order(left, right) < 0; });
-    showPassingRows();
-}
-
-void ComparisonModel::sort(int column, Qt::SortOrder order)
-{
-    m_sortColumn = column;
-    m_sortOrder = order;
-    if (!m_comparison)
-        return;
-    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const std::vector<quint32> shownBefore = m_shown;
-    sortRows();
-    // Sorting shows the same rows: each keeps its persistent indexes.
-    std::vector<int> newPosition(m_names.size(), -1);
-    for (size_t position = 0; position < m_shown.size(); ++position)
-        newPosition[m_shown[position]] = int(position);
-    const QModelIndexList from = persistentIndexList();
-    QModelIndexList to;
-    to.reserve(from.size());
-    for (const QModelIndex &index : from)
-        to.append(index.isValid() ? createIndex(newPosition[shownBefore[size_t(index.row())]], index.column()) : index);
-    changePersistentIndexList(from, to);
-    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    return (m_showsInternalFunctions || !FunctionModel::isPhpInternal(m_comparison->functionKind(rowIndex)))
+        && (m_filterText.isEmpty() || m_names[rowIndex].contains(m_filterText, Qt::CaseInsensitive));
 }
 
 void ComparisonModel::observeValueForKeyPath(const QString &keyPath, QObject *, const QVariantMap &, void *)
 {
     if (keyPath == internalFunctionsKeyPath) {
-        beginResetModel();
-        if (m_comparison)
-            showPassingRows();
-        endResetModel();
-    } else if (rowCount() > 0) {
-        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1));
+        m_showsInternalFunctions = settings().boolForKey(VTCSummaryShowsInternalPhpFunctions);
+        refilter();
+    } else {
+        reloadData();
     }
 }
 
-int ComparisonModel::rowCount(const QModelIndex &parent) const
+QVariant ComparisonModel::costCell(Cost cost, int role) const
 {
-    return parent.isValid() ? 0 : int(m_shown.size());
+    if (role == SortRole)
+        return cost.isSigned() ? QVariant(qlonglong(cost.toSigned())) : QVariant(qulonglong(cost.toUnsigned()));
+    if (role == Qt::DisplayRole)
+        return CostFormat::costString(m_comparison->event(), cost, timeUnit(), settings().boolForKey(VTCDisplayDash));
+    return {};
 }
 
-int ComparisonModel::columnCount(const QModelIndex &parent) const
+QVariant ComparisonModel::changeCell(qsizetype row, const CostChange &change, int role) const
 {
-    return parent.isValid() ? 0 : ColumnCount;
-}
-
-QString ComparisonModel::changeText(qsizetype row, const CostChange &change) const
-{
-    if (!m_comparison->isCalled(row, before))
-        return tr("new");
-    if (!m_comparison->isCalled(row, after))
-        return tr("gone");
-    return CostFormat::changeString(m_comparison->event(), change, settings().integerForKey(VTCMeasurement));
-}
-
-QString ComparisonModel::cellText(qsizetype row, int column) const
-{
-    const ProfileComparison &rows = *m_comparison;
-    const auto text = [&](Cost cost) {
-        return CostFormat::costString(
-            rows.event(), cost, settings().integerForKey(VTCMeasurement), settings().boolForKey(VTCDisplayDash));
-    };
-    switch (column) {
-    case FunctionColumn:
-        return m_names[size_t(row)];
-    case CallsBeforeColumn:
-        return QString::number(rows.callCount(row, before));
-    case CallsAfterColumn:
-        return QString::number(rows.callCount(row, after));
-    case SelfBeforeColumn:
-        return text(rows.selfCost(row, before));
-    case SelfAfterColumn:
-        return text(rows.selfCost(row, after));
-    case SelfChangeColumn:
-        return changeText(row, rows.selfChange(row));
-    case InclusiveBeforeColumn:
-        return text(rows.inclusiveCost(row, before));
-    case InclusiveAfterColumn:
-        return text(rows.inclusiveCost(row, after));
-    case InclusiveChangeColumn:
-        return changeText(row, rows.inclusiveChange(row));
+    // "new" counts as an increase and "gone" as a decrease.
+    const bool isNew = !m_comparison->isCalled(row, before);
+    const bool isGone = !m_comparison->isCalled(row, after);
+    switch (role) {
+    case SortRole:
+        return qulonglong(change.orderKey());
+    case Qt::DisplayRole:
+        if (isNew || isGone)
+            return isNew ? tr("new") : tr("gone");
+        return CostFormat::changeString(m_comparison->event(), change, timeUnit());
+    case Qt::ForegroundRole: {
+        const int direction = isNew ? 1 : (isGone ? -1 : change.sign());
+        return direction == 0 ? QVariant() : QVariant(direction > 0 ? increaseColour : decreaseColour);
+    }
     default:
         return {};
     }
 }
 
-int ComparisonModel::direction(qsizetype row, int column) const
+QVariant ComparisonModel::cellData(quint32 rowIndex, int column, int role) const
 {
-    if (!m_comparison->isCalled(row, before))
-        return 1;
-    if (!m_comparison->isCalled(row, after))
-        return -1;
-    return (column == SelfChangeColumn ? m_comparison->selfChange(row) : m_comparison->inclusiveChange(row)).sign();
-}
-
-QVariant ComparisonModel::data(const QModelIndex &index, int role) const
-{
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
-        return {};
-    const qsizetype row = rowAt(index.row());
-    const int column = index.column();
-    switch (role) {
-    case Qt::DisplayRole:
-        return cellText(row, column);
-    case Qt::ToolTipRole:
-        return column == FunctionColumn ? plainToolTip(m_names[size_t(row)]) : QVariant();
-    case Qt::TextAlignmentRole:
-        return QVariant::fromValue((column == FunctionColumn ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
-    case Qt::ForegroundRole:
-        if (!isChangeColumn(column) || direction(row, column) == 0)
-            return {};
-        return direction(row, column) > 0 ? increaseColour : decreaseColour;
+    const ProfileComparison &rows = *m_comparison;
+    const qsizetype row = qsizetype(rowIndex);
+    const auto count = [role](quint64 calls) {
+        return role == SortRole ? QVariant(qulonglong(calls))
+                                : (role == Qt::DisplayRole ? QVariant(QString::number(calls)) : QVariant());
+    };
+    switch (column) {
+    case FunctionColumn:
+        return role == Qt::DisplayRole || role == SortRole ? QVariant(m_names[size_t(row)]) : QVariant();
+    case CallsBeforeColumn:
+        return count(rows.callCount(row, before));
+    case CallsAfterColumn:
+        return count(rows.callCount(row, after));
+    case SelfBeforeColumn:
+        return costCell(rows.selfCost(row, before), role);
+    case SelfAfterColumn:
+        return costCell(rows.selfCost(row, after), role);
+    case SelfChangeColumn:
+        return changeCell(row, rows.selfChange(row), role);
+    case InclusiveBeforeColumn:
+        return costCell(rows.inclusiveCost(row, before), role);
+    case InclusiveAfterColumn:
+        return costCell(rows.inclusiveCost(row, after), role);
+    case InclusiveChangeColumn:
+        return changeCell(row, rows.inclusiveChange(row), role);
     default:
         return {};
     }
@@ -265,11 +169,4 @@ QVariant ComparisonModel::headerData(int section, Qt::Orientation orientation, i
     default:
         return {};
     }
-}
-
-Qt::ItemFlags ComparisonModel::flags(const QModelIndex &index) const
-{
-    if (!index.isValid())
-        return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "ProfileComparison.h"
+#include "SortableTableModel.h"
 
 #include <KFSharedDefaultsObserver.h>
 
-#include <QAbstractTableModel>
 #include <QColor>
 
 #include <memory>
@@ -16,9 +16,10 @@
 // decreases in colours of their own, "new" and "gone" for functions called
 // in one profile only. The rows can be limited to names containing a text,
 // hide internal PHP functions while the summary's setting says so, and sort
-// by any column: changes from the largest decrease to the largest increase.
-// Redisplays when the time unit or the dash setting changes.
-class ComparisonModel final : public QAbstractTableModel, public KFSharedDefaultsObserver
+// by any column (SortableTableModel): changes from the largest decrease to
+// the largest increase. Redisplays when the time unit or the dash setting
+// changes.
+class ComparisonModel final : public SortableTableModel, public KFSharedDefaultsObserver
 {
     Q_OBJECT
 public:
@@ -53,37 +54,26 @@ public:
     std::string_view nameBytesAt(int row) const { return m_comparison->nameBytes(rowAt(row)); }
     bool isCalledAt(int row, ProfileComparison::Side side) const { return m_comparison->isCalled(rowAt(row), side); }
 
-    int rowCount(const QModelIndex &parent = {}) const override;
-    int columnCount(const QModelIndex &parent = {}) const override;
-    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-    Qt::ItemFlags flags(const QModelIndex &index) const override;
-    // Equal keys keep their previous order.
-    void sort(int column, Qt::SortOrder order) override;
 
     void observeValueForKeyPath(
         const QString &keyPath, QObject *object, const QVariantMap &change, void *context) override;
 
+protected:
+    QVariant cellData(quint32 rowIndex, int column, int role) const override;
+    bool isTextColumn(int column) const override { return column == FunctionColumn; }
+    bool filterAcceptsRow(quint32 rowIndex) const override;
+
 private:
-    qsizetype rowAt(int row) const { return qsizetype(m_shown[size_t(row)]); }
-    bool isShown(quint32 row) const;
-    // Sorts every row; then shows those that pass.
-    void sortRows();
-    void showPassingRows();
-    QString cellText(qsizetype row, int column) const;
-    // The change's text, or "new" or "gone".
-    QString changeText(qsizetype row, const CostChange &change) const;
-    // The change's sign, "new" counting as an increase and "gone" as a decrease.
-    int direction(qsizetype row, int column) const;
+    qsizetype rowAt(int row) const { return qsizetype(rowIndexAt(row)); }
+    // The cells of a figure and of a change ("new" or "gone" for a function
+    // called in one profile only), for every role.
+    QVariant costCell(Cost cost, int role) const;
+    QVariant changeCell(qsizetype row, const CostChange &change, int role) const;
 
     std::unique_ptr<ProfileComparison> m_comparison;
     // The names as text, by the comparison's rows.
     std::vector<QString> m_names;
-    // Every row of the comparison, in the sort order.
-    std::vector<quint32> m_sorted;
-    // The rows shown, in the sort order.
-    std::vector<quint32> m_shown;
     QString m_filterText;
-    int m_sortColumn = InclusiveChangeColumn;
-    Qt::SortOrder m_sortOrder = Qt::DescendingOrder;
+    bool m_showsInternalFunctions = true;
 };

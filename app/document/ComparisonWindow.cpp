@@ -165,15 +165,15 @@ void ComparisonWindow::updateStatus()
         return;
     }
     const KFUserDefaultsController &settings = KFUserDefaultsController::sharedUserDefaultsController();
-    const qint64 measurement = settings.integerForKey(VTCMeasurement);
+    const TimeUnit unit = timeUnitFromSetting(settings.integerForKey(VTCMeasurement));
     const bool displayDash = settings.boolForKey(VTCDisplayDash);
     const Cost rootBefore = comparison->rootInclusiveCost(before);
     const Cost rootAfter = comparison->rootInclusiveCost(after);
     const ProfileEvent &event = comparison->event();
     m_status->setText(tr("Inclusive of the roots: %1 before, %2 after, change %3")
-                          .arg(CostFormat::costString(event, rootBefore, measurement, displayDash),
-                              CostFormat::costString(event, rootAfter, measurement, displayDash),
-                              CostFormat::changeString(event, CostChange(rootBefore, rootAfter), measurement)));
+                          .arg(CostFormat::costString(event, rootBefore, unit, displayDash),
+                              CostFormat::costString(event, rootAfter, unit, displayDash),
+                              CostFormat::changeString(event, CostChange(rootBefore, rootAfter), unit)));
 }
 
 void ComparisonWindow::rowActivated(int row)

@@ -1,5 +1,7 @@
 #include "DisplayText.h"
 
+#include "PlainToolTip.h"
+
 #include <QMessageBox>
 #include <QTextDocument>
 
@@ -14,9 +16,7 @@ QString forWindowTitle(const QString &text)
 
 QString forRichText(const QString &text)
 {
-    constexpr qsizetype maximumLength = 1000;
-    const QString shown = text.size() > maximumLength ? text.left(maximumLength) + QChar(0x2026) : text;
-    return shown.toHtmlEscaped();
+    return escapedForRichText(text);
 }
 
 QString forMenuItem(const QString &text)

@@ -1,6 +1,5 @@
 #include "DocumentLoader.h"
 
-#include "CachegrindParser.h"
 #include "DisplayText.h"
 #include "Profile.h"
 #include "ProfileFileData.h"
@@ -15,7 +14,6 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
-#include <climits>
 #include <limits>
 #include <new>
 
@@ -23,36 +21,29 @@
 
 namespace {
 
-// What the reader tells the progress display, passed on from the reading
-// thread as signals of the loader, at most once per interval.
+// How far the reader has got, passed on from the reading thread as signals
+// of the loader, at most once per interval.
 class ProgressRelay final : public ProgressController
 {
 public:
     explicit ProgressRelay(DocumentLoader &loader)
         : m_loader(loader)
-    { }
-
-    void showWindow() override { }
-    void setStatusLine(const QString &text) override { m_statusLine = text; }
-    void setMaxValue(double maximum) override
     {
-        Q_EMIT m_loader.readingStarted(m_statusLine, maximum);
         m_sinceLast.start();
     }
-    void setRemainingValue(double remaining) override
+
+    void setProgress(double fraction) override
     {
         // The reader reports at every call it reads; the clock is looked at
         // only now and then, and the display told only once per interval.
-        if (remaining > 0.0 && (++m_reports % 64 != 0 || m_sinceLast.elapsed() < DocumentLoader::progressInterval))
+        if (fraction < 1.0 && (++m_reports % 64 != 0 || m_sinceLast.elapsed() < DocumentLoader::progressInterval))
             return;
         m_sinceLast.start();
-        Q_EMIT m_loader.readingProgressed(remaining);
+        Q_EMIT m_loader.readingProgressed(fraction);
     }
-    void close() override { }
 
 private:
     DocumentLoader &m_loader;
-    QString m_statusLine;
     QElapsedTimer m_sinceLast;
     quint32 m_reports = 0;
 };
@@ -94,9 +85,9 @@ DocumentLoader::DocumentLoader(
     connect(this, &DocumentLoader::readingStarted, this, &DocumentLoader::showProgress, Qt::QueuedConnection);
     connect(
         this, &DocumentLoader::readingProgressed, this,
-        [this](double remaining) {
+        [this](double fraction) {
             if (m_progressWindow)
-                m_progressWindow->setRemainingValue(remaining);
+                m_progressWindow->setProgress(fraction);
         },
         Qt::QueuedConnection);
 }
@@ -118,8 +109,7 @@ void DocumentLoader::start()
     // By the name's bytes, which the text of the path may not express.
     struct stat status = {};
     const qint64 size = ::stat(m_nativePath.constData(), &status) == 0 ? qint64(status.st_size) : 0;
-    if (size > CachegrindParser::progressThreshold)
-        showProgress(tr("File size: %1").arg(stringFromFileSize(qint32(qMin<qint64>(size, INT_MAX)))), double(size));
+    showProgress(size);
 }
 
 bool DocumentLoader::isRunning() const
@@ -151,13 +141,16 @@ void DocumentLoader::read()
         Profile::ReadOptions options;
         options.limits.memoryBytes = m_memoryLimit;
         options.cancel = &m_cancelled;
+        ProgressRelay progress(*this);
+        options.progress = &progress;
         profile->setReadOptions(options);
         ProfileFileData file;
         if (!file.open(m_nativePath)) {
             m_errorString = file.errorString();
             return;
         }
-        if (!profile->readFromFile(file, [this] { return std::make_unique<ProgressRelay>(*this); })) {
+        Q_EMIT readingStarted(file.size());
+        if (!profile->readFromFile(file)) {
             m_errorString = profile->errorString();
             return;
         }
@@ -168,9 +161,9 @@ void DocumentLoader::read()
     }
 }
 
-void DocumentLoader::showProgress(const QString &statusLine, double maximum)
+void DocumentLoader::showProgress(qint64 size)
 {
-    if (m_cancelled || !isRunning())
+    if (size <= progressThreshold || m_cancelled || !isRunning())
         return;
     if (!m_progressWindow) {
         m_progressWindow = std::make_unique<ProgressWindow>();
@@ -179,9 +172,7 @@ void DocumentLoader::showProgress(const QString &statusLine, double maximum)
         connect(m_progressWindow.get(), &ProgressWindow::cancelled, this, &DocumentLoader::cancel);
         m_progressWindow->show();
     }
-    m_progressWindow->setStatusLine(statusLine);
-    m_progressWindow->setMaxValue(maximum);
-    m_progressWindow->setRemainingValue(maximum);
+    m_progressWindow->setStatusLine(tr("File size: %1").arg(dataSizeString(size)));
 }
 
 void DocumentLoader::readingEnded()

@@ -22,6 +22,8 @@ class DocumentLoader final : public QObject
 public:
     // How often at most the progress is passed on, in milliseconds.
     static constexpr int progressInterval = 50;
+    // Files larger than this many bytes show the progress window.
+    static constexpr qint64 progressThreshold = 300000;
 
     // `memoryLimit`: the most the profile's tree may take; a larger one
     // fails as a shortage of memory. `nativePath`: the file's path as the
@@ -53,14 +55,16 @@ public:
 
 Q_SIGNALS:
     void finished();
-    // Sent by the reading thread, delivered on this object's thread.
-    void readingStarted(const QString &statusLine, double maximum);
-    void readingProgressed(double remaining);
+    // Sent by the reading thread, delivered on this object's thread: the
+    // size of the file opened, and the share of it read, from 0 to 1.
+    void readingStarted(qint64 size);
+    void readingProgressed(double fraction);
 
 private:
     // On the reading thread.
     void read();
-    void showProgress(const QString &statusLine, double maximum);
+    // Shows the progress window for a file of `size` bytes, if it is large.
+    void showProgress(qint64 size);
     void readingEnded();
 
     const QString m_filePath;

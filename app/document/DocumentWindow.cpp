@@ -1,7 +1,28 @@
 #include "DocumentWindow.h"
 
+#include "CallTreeModel.h"
+#include "CallTreeView.h"
+#include "CallersTab.h"
+#include "CallsTab.h"
+#include "ColumnChooser.h"
+#include "DisplayText.h"
+#include "FindController.h"
+#include "FlameGraphTab.h"
+#include "FunctionLabelDelegate.h"
+#include "HotPath.h"
+#include "MyDocument.h"
+#include "Profile.h"
+#include "SettingsKeys.h"
+#include "ShareBarDelegate.h"
+#include "SummaryTab.h"
+#include "TableViewSetup.h"
+#include "ui_MyDocument.h"
+
 #include <QAction>
 #include <QCloseEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -16,15 +37,34 @@ QList<QKeySequence> keysWith(QKeySequence::StandardKey standard, const QKeySeque
 
 } // namespace
 
-DocumentWindow::DocumentWindow(QWidget *parent)
+DocumentWindow::DocumentWindow(MyDocument &document, QWidget *parent)
     : QMainWindow(parent)
+    , m_document(document)
+    , m_ui(std::make_unique<Ui::MyDocument>())
     , m_findAction(addWindowAction(tr("&Find\u2026"), keysWith(QKeySequence::Find, QKeySequence(Qt::CTRL | Qt::Key_F))))
     , m_findNextAction(addWindowAction(tr("Find &Next"), keysWith(QKeySequence::FindNext, QKeySequence(Qt::Key_F3))))
     , m_findPreviousAction(addWindowAction(
           tr("Find Pre&vious"), keysWith(QKeySequence::FindPrevious, QKeySequence(Qt::SHIFT | Qt::Key_F3))))
     , m_goToCallerAction(addWindowAction(tr("Go to &Caller"), { QKeySequence(Qt::ALT | Qt::Key_Up) }))
     , m_expandHotPathAction(addWindowAction(tr("Expand &Hot Path"), { QKeySequence(Qt::CTRL | Qt::Key_E) }))
-{ }
+{
+    m_ui->setupUi(this);
+    setWindowTitle(DisplayText::forWindowTitle(document.title()));
+    setWindowFilePath(document.filePath());
+    setUpViews();
+    setUpActions();
+    connect(&document, &MyDocument::titleChanged, this,
+        [this](const QString &title) { setWindowTitle(DisplayText::forWindowTitle(title)); });
+    connect(&document, &MyDocument::profileReplaced, this, &DocumentWindow::profileReplaced);
+    showProfile({});
+}
+
+DocumentWindow::~DocumentWindow()
+{
+    // The parts may signal while they are taken down.
+    for (QObject *part : findChildren<QObject *>())
+        part->disconnect(this);
+}
 
 QAction *DocumentWindow::addWindowAction(const QString &text, const QList<QKeySequence> &shortcuts)
 {
@@ -33,6 +73,221 @@ QAction *DocumentWindow::addWindowAction(const QString &text, const QList<QKeySe
     action->setShortcutContext(Qt::WindowShortcut);
     addAction(action);
     return action;
+}
+
+void DocumentWindow::setUpViews()
+{
+    auto *delegate = new FunctionLabelDelegate(this);
+    m_outlineModel = new CallTreeModel(this);
+    CallTreeView *outline = m_ui->myOutlineView;
+    outline->setOutlineModel(m_outlineModel);
+    outline->setItemDelegate(delegate);
+    outline->setItemDelegateForColumn(CallTreeModel::ShareColumn, new ShareBarDelegate(this));
+    sizeColumnsToSamples(*outline->header(), false);
+    m_outlineColumns = new ColumnChooser(*outline->header(), VTCOutlineHiddenColumns);
+    m_find = new FindController(m_document, *m_ui->findBar, this);
+    m_callsTab = new CallsTab(*delegate);
+    m_summaryTab = new SummaryTab(*delegate);
+    for (DocumentTab *tab : std::initializer_list<DocumentTab *> {
+             m_callsTab, m_summaryTab, new CallersTab(m_document, *delegate), new FlameGraphTab })
+        addTab(tab);
+    m_ui->splitter->setSizes({ 780, 320 });
+    m_ui->splitter->setStretchFactor(0, 1);
+    m_ui->mainSplitter->setSizes({ 420, 300 });
+    m_ui->mainSplitter->setStretchFactor(0, 1);
+    m_ui->findBar->hide();
+
+    // A double-click and Enter both activate a row.
+    connect(outline, &QAbstractItemView::activated, this,
+        [this](const QModelIndex &index) { myOutlineViewDoubleClick(index.row()); });
+    connect(outline->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+        &DocumentWindow::outlineViewSelectionDidChange);
+}
+
+void DocumentWindow::addTab(DocumentTab *tab)
+{
+    m_tabs.push_back(tab);
+    m_ui->tabView->addTab(tab, tab->title());
+    connect(tab, &DocumentTab::callActivated, this, [this](const ProfiledFunctionCall *call) { selectCall(*call); });
+    connect(tab, &DocumentTab::callsActivated, this, &DocumentWindow::listCalls);
+    connect(m_find, &FindController::highlightChanged, tab, &DocumentTab::highlight);
+}
+
+void DocumentWindow::setUpActions()
+{
+    connect(m_findAction, &QAction::triggered, this, &DocumentWindow::find);
+    connect(m_findNextAction, &QAction::triggered, this, &DocumentWindow::findNext);
+    connect(m_findPreviousAction, &QAction::triggered, this, &DocumentWindow::findPrevious);
+    connect(m_goToCallerAction, &QAction::triggered, this, &DocumentWindow::goToCaller);
+    connect(m_expandHotPathAction, &QAction::triggered, this, &DocumentWindow::expandHotPath);
+    connect(m_find, &FindController::matchFound, this, [this](const ProfiledFunctionCall *call) { selectCall(*call); });
+    connect(m_find, &FindController::closed, this, [this] { m_ui->myOutlineView->setFocus(Qt::OtherFocusReason); });
+}
+
+void DocumentWindow::showProfile(const CallPath &selected)
+{
+    const Profile &profile = m_document.profile();
+    const int memoryEvent = profile.memoryEvent();
+    m_outlineModel->setCostUnit(profile.costUnit());
+    m_outlineModel->setMemoryEvent(memoryEvent);
+    m_outlineColumns->setColumnAvailable(CallTreeModel::InclusiveMemoryColumn, memoryEvent >= 0);
+    m_ui->detailPane->showProfile(profile);
+    for (DocumentTab *tab : m_tabs)
+        tab->showProfile(profile);
+    m_outlineModel->setRootFunction(profile.rootFunction());
+    if (profile.rootFunction()) {
+        m_outlineModel->expandRow(0);
+        selectPath(selected);
+    } else {
+        outlineViewSelectionDidChange();
+    }
+
+    // An empty outline looks like a fault: it says why it is empty.
+    if (!profile.rootFunction() && !m_emptyMessage) {
+        QWidget *outline = m_ui->myOutlineView->viewport();
+        m_emptyMessage = new QLabel(tr("No calls were found in this file."), outline);
+        m_emptyMessage->setObjectName(QStringLiteral("emptyOutlineMessage"));
+        m_emptyMessage->setTextFormat(Qt::PlainText);
+        m_emptyMessage->setAlignment(Qt::AlignCenter);
+        m_emptyMessage->setWordWrap(true);
+        m_emptyMessage->setEnabled(false);
+        auto *layout = new QVBoxLayout(outline);
+        layout->addWidget(m_emptyMessage);
+    }
+    if (m_emptyMessage)
+        m_emptyMessage->setVisible(!profile.rootFunction());
+}
+
+void DocumentWindow::profileReplaced()
+{
+    // The previous tree is still there while this runs.
+    const CallPath selected = selectedPath();
+    m_find->forgetSearch();
+    showProfile(selected);
+    m_find->searchAgain();
+}
+
+const ProfiledFunctionCall *DocumentWindow::selectedCall() const
+{
+    const QItemSelectionModel *selection = m_ui->myOutlineView->selectionModel();
+    const QModelIndex current = selection->currentIndex();
+    if (current.isValid() && selection->isRowSelected(current.row()))
+        return m_outlineModel->callAtRow(current.row());
+    const QModelIndexList rows = selection->selectedRows();
+    return rows.isEmpty() ? nullptr : m_outlineModel->callAtRow(rows.last().row());
+}
+
+CallPath DocumentWindow::selectedPath() const
+{
+    return CallPath::of(selectedCall());
+}
+
+bool DocumentWindow::selectPath(const CallPath &path)
+{
+    if (m_outlineModel->rowCount() == 0)
+        return false;
+    const int row = path.isEmpty() ? -1 : m_outlineModel->expandPath(path);
+    const QModelIndex target = m_outlineModel->index(row >= 0 ? row : 0, 0);
+    m_ui->myOutlineView->selectionModel()->setCurrentIndex(
+        target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    m_ui->myOutlineView->scrollTo(target);
+    return row >= 0;
+}
+
+void DocumentWindow::selectCall(const ProfiledFunctionCall &call)
+{
+    const int outlineRow = m_outlineModel->expandParents(call);
+    if (outlineRow < 0)
+        return;
+    const QModelIndex target = m_outlineModel->index(outlineRow, 0);
+    m_ui->myOutlineView->selectionModel()->setCurrentIndex(
+        target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    m_ui->myOutlineView->scrollTo(target);
+}
+
+void DocumentWindow::outlineViewSelectionDidChange()
+{
+    const ProfiledFunctionCall *call = selectedCall();
+    if (call)
+        m_ui->detailPane->displayItem(*call);
+    else
+        m_ui->detailPane->clearFunctionMetadataDisplay();
+    for (DocumentTab *tab : m_tabs)
+        tab->showCall(call);
+    updateActions();
+    m_find->setCurrentCall(call);
+}
+
+void DocumentWindow::updateActions()
+{
+    const ProfiledFunctionCall *call = selectedCall();
+    m_goToCallerAction->setEnabled(call && call->parent());
+    m_expandHotPathAction->setEnabled(call && call->childCount() > 0);
+    const bool hasCalls = m_document.rootFunction() != nullptr;
+    for (QAction *action : { m_findAction, m_findNextAction, m_findPreviousAction })
+        action->setEnabled(hasCalls);
+}
+
+void DocumentWindow::myOutlineViewDoubleClick(int clickedRow)
+{
+    if (clickedRow < 0 || !m_outlineModel->isExpandable(clickedRow))
+        return;
+    m_ui->myOutlineView->toggleRow(clickedRow);
+}
+
+void DocumentWindow::listCalls(const std::vector<const ProfiledFunctionCall *> &calls)
+{
+    m_callsTab->listCalls(calls);
+    m_ui->tabView->setCurrentWidget(m_callsTab);
+}
+
+void DocumentWindow::find()
+{
+    m_find->find();
+}
+
+void DocumentWindow::findNext()
+{
+    m_find->findNext();
+}
+
+void DocumentWindow::findPrevious()
+{
+    m_find->findPrevious();
+}
+
+void DocumentWindow::goToCaller()
+{
+    const ProfiledFunctionCall *call = selectedCall();
+    if (call && call->parent())
+        selectCall(*call->parent());
+}
+
+void DocumentWindow::expandHotPath()
+{
+    const ProfiledFunctionCall *call = selectedCall();
+    const ProfiledFunctionCall *root = m_document.rootFunction();
+    if (!call || !root)
+        return;
+    const ProfiledFunctionCall &end = HotPath::end(*call, root->inclusiveTime());
+    if (&end != call)
+        selectCall(end);
+}
+
+bool DocumentWindow::showFunctionInSummary(std::string_view name)
+{
+    const ProfiledFunctionCall *root = m_document.rootFunction();
+    if (!root)
+        return false;
+    // The summary below the root is the whole run's.
+    selectCall(*root);
+    if (!m_summaryTab->selectFunction(name))
+        return false;
+    m_ui->tabView->setCurrentWidget(m_summaryTab);
+    show();
+    raise();
+    activateWindow();
+    return true;
 }
 
 void DocumentWindow::closeEvent(QCloseEvent *event)

@@ -1,23 +1,84 @@
 #pragma once
 
+#include "CallPath.h"
+
 #include <QMainWindow>
 
-class QAction;
+#include <memory>
+#include <string_view>
+#include <vector>
 
-// A document's window: tells its document when it closes and when it comes
-// to the front, and holds the window's own actions (find, and moving about
-// the call tree), whose shortcuts work whether or not a menu shows them.
+class CallTreeModel;
+class CallsTab;
+class ColumnChooser;
+class DocumentTab;
+class FindController;
+class MyDocument;
+class ProfiledFunctionCall;
+class QAction;
+class QLabel;
+class SummaryTab;
+
+namespace Ui {
+class MyDocument;
+}
+
+// A document's window, built from the interface definition "MyDocument":
+// the call-tree outline with its find bar, the detail fields of the
+// selected call, and the tabs (calls, summary, callers, flame graph), each
+// showing the selected call its own way. It follows its document: a profile
+// read again is shown with the same place selected. It holds the window's
+// own actions (find, and moving about the call tree), whose shortcuts work
+// whether or not a menu shows them, and tells when it closes and when it
+// comes to the front. A profile without calls says so in place of the
+// outline.
 class DocumentWindow final : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit DocumentWindow(QWidget *parent = nullptr);
+    explicit DocumentWindow(MyDocument &document, QWidget *parent = nullptr);
+    ~DocumentWindow() override;
 
     QAction *findAction() const { return m_findAction; }
     QAction *findNextAction() const { return m_findNextAction; }
     QAction *findPreviousAction() const { return m_findPreviousAction; }
     QAction *goToCallerAction() const { return m_goToCallerAction; }
     QAction *expandHotPathAction() const { return m_expandHotPathAction; }
+
+    // The call of the outline's selected row, or null.
+    const ProfiledFunctionCall *selectedCall() const;
+    // The place of the selected row; empty for none.
+    CallPath selectedPath() const;
+    // Expands the outline down to the place at `path`, selects it and
+    // scrolls it into view; false, with the top row selected, when the tree
+    // has no such place.
+    bool selectPath(const CallPath &path);
+    // The same for a call of the profile shown.
+    void selectCall(const ProfiledFunctionCall &call);
+
+    // Shows the find bar, focused.
+    void find();
+    // Selects the next (previous) call in pre-order after the selected one
+    // whose function matches the find bar's pattern, going round at the
+    // end, and expands the outline down to it.
+    void findNext();
+    void findPrevious();
+    // Selects the selected call's caller.
+    void goToCaller();
+    // Expands the outline from the selected call along its hot path and
+    // selects the path's last call.
+    void expandHotPath();
+    // Selects the root in the outline and the summary's row of the function
+    // whose name is `name` (as the profile writes it), scrolled into view
+    // and the summary in front, and brings the window forward; false, with
+    // the root selected, when no such row is shown.
+    bool showFunctionInSummary(std::string_view name);
+
+    // Shows the outline's selected call in the details and every tab.
+    void outlineViewSelectionDidChange();
+    // A double-click or Enter on an outline row: expands or collapses it;
+    // nothing for a row without children or a negative row.
+    void myOutlineViewDoubleClick(int clickedRow);
 
 Q_SIGNALS:
     void closed();
@@ -29,10 +90,32 @@ protected:
 
 private:
     QAction *addWindowAction(const QString &text, const QList<QKeySequence> &shortcuts);
+    void setUpViews();
+    void setUpActions();
+    void addTab(DocumentTab *tab);
+    // Shows the document's profile in every part and selects the place at
+    // `selected`, or the root.
+    void showProfile(const CallPath &selected);
+    // The document's profile was replaced: shows the new one with the same
+    // place selected.
+    void profileReplaced();
+    void listCalls(const std::vector<const ProfiledFunctionCall *> &calls);
+    void updateActions();
 
+    MyDocument &m_document;
+    std::unique_ptr<Ui::MyDocument> m_ui;
     QAction *m_findAction;
     QAction *m_findNextAction;
     QAction *m_findPreviousAction;
     QAction *m_goToCallerAction;
     QAction *m_expandHotPathAction;
+    // Children of the window, made after its views, so that the views go
+    // first.
+    CallTreeModel *m_outlineModel = nullptr;
+    ColumnChooser *m_outlineColumns = nullptr;
+    FindController *m_find = nullptr;
+    std::vector<DocumentTab *> m_tabs;
+    CallsTab *m_callsTab = nullptr;
+    SummaryTab *m_summaryTab = nullptr;
+    QLabel *m_emptyMessage = nullptr;
 };

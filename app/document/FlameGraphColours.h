@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QColor>
+#include "FunctionModel.h"
 
-class FunctionModel;
+#include <QColor>
 
 // The colours of a flame graph's bars: one per kind of function, the one
 // its picture in the outline and tables is filled with, each name a little
@@ -11,10 +11,7 @@ class FunctionModel;
 class FlameGraphColours
 {
 public:
-    enum class Kind { Internal, Application, Method, Inclusion };
-
-    static Kind kindOf(const FunctionModel &function);
     // Inclusions share the internal functions' picture, and are teal here.
-    static QColor kindColour(Kind kind);
+    static QColor kindColour(FunctionModel::Kind kind);
     static QColor colourOf(const FunctionModel &function);
 };

@@ -11,13 +11,14 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
-FlameGraphTab::FlameGraphTab(const Profile &profile, QWidget *parent)
-    : QWidget(parent)
+FlameGraphTab::FlameGraphTab(QWidget *parent)
+    : DocumentTab(parent)
     , m_pathBar(new FlameGraphPathBar(this))
     , m_eventChooser(new QComboBox(this))
     , m_view(new FlameGraphView(this))
 {
-    showEventsOf(profile);
+    setObjectName(QStringLiteral("flameGraphTab"));
+    m_eventChooser->setObjectName(QStringLiteral("flameGraphEventChooser"));
     m_eventChooser->setAccessibleName(tr("Widths by"));
     m_eventChooser->setToolTip(tr("The event whose inclusive costs give the widths of the bars"));
     auto *eventLabel = new QLabel(tr("&Widths by:"), this);
@@ -40,10 +41,10 @@ FlameGraphTab::FlameGraphTab(const Profile &profile, QWidget *parent)
 
 FlameGraphTab::~FlameGraphTab() = default;
 
-void FlameGraphTab::showEventsOf(const Profile &profile)
+void FlameGraphTab::showProfile(const Profile &profile)
 {
     // Nothing is drawn from the old tree with an event of the new one.
-    setCall(nullptr);
+    showCall(nullptr);
     const QString chosen = m_eventChooser->currentText();
     const QSignalBlocker blocker(m_eventChooser);
     m_eventChooser->clear();
@@ -54,8 +55,13 @@ void FlameGraphTab::showEventsOf(const Profile &profile)
     m_view->setEvent(m_eventChooser->currentIndex());
 }
 
-void FlameGraphTab::setCall(const ProfiledFunctionCall *call)
+void FlameGraphTab::showCall(const ProfiledFunctionCall *call)
 {
     m_pathBar->setCall(call);
     m_view->setCall(call);
+}
+
+void FlameGraphTab::highlight(const Highlight &highlight)
+{
+    m_view->setHighlight(highlight);
 }

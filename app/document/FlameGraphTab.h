@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include "DocumentTab.h"
 
 class FlameGraphPathBar;
 class FlameGraphView;
@@ -10,27 +10,24 @@ class QComboBox;
 
 // The flame graph tab of a document's window: the path to the graph's
 // call, the choice of the event that gives the widths, and the graph, whose
-// bars the document's find brings out.
-class FlameGraphTab final : public QWidget
+// bars find brings out. A bar or a caller in the path clicked is activated.
+class FlameGraphTab final : public DocumentTab
 {
     Q_OBJECT
 public:
-    explicit FlameGraphTab(const Profile &profile, QWidget *parent = nullptr);
+    explicit FlameGraphTab(QWidget *parent = nullptr);
     ~FlameGraphTab() override;
 
+    QString title() const override { return tr("Flame Graph"); }
     // Offers the profile's events for the widths, keeping the chosen one
     // where the profile has it, and shows nothing until the next call.
-    void showEventsOf(const Profile &profile);
+    void showProfile(const Profile &profile) override;
     // The call at the top of the graph; null shows nothing.
-    void setCall(const ProfiledFunctionCall *call);
+    void showCall(const ProfiledFunctionCall *call) override;
+    void highlight(const Highlight &highlight) override;
 
     FlameGraphView *view() const { return m_view; }
     FlameGraphPathBar *pathBar() const { return m_pathBar; }
-    QComboBox *eventChooser() const { return m_eventChooser; }
-
-Q_SIGNALS:
-    // A bar or a caller in the path was clicked.
-    void callActivated(const ProfiledFunctionCall *call);
 
 private:
     FlameGraphPathBar *m_pathBar;

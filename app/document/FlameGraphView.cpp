@@ -256,7 +256,7 @@ QString FlameGraphView::toolTipText(const FlameGraphLayout::Bar &bar) const
         const ProfileEvent &kind = events[event];
         if (kind.kind() == ProfileEvent::Kind::Time)
             return Formatter::standardFormatter().getTimeCostString(kind.unit().toMicroseconds(bits));
-        return CostFormat::costString(kind, kind.cost(bits), 0, false);
+        return CostFormat::costString(kind, kind.cost(bits), TimeUnit::Seconds, false);
     };
     // The figures of every event, summed over the calls of a block.
     const auto figures = [&](bool inclusive) {

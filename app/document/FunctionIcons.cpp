@@ -16,17 +16,18 @@ struct IconStyle
     bool round;
 };
 
-bool styleForName(const QString &iconName, IconStyle &style)
+IconStyle styleOf(FunctionModel::Kind kind)
 {
-    if (iconName == QLatin1String("phpFunctionIcon.tif"))
-        style = { QColor(0x88, 0x92, 0xbf), QColor(0x4f, 0x5b, 0x93), QLatin1Char('p'), true };
-    else if (iconName == QLatin1String("applicationFunctionIcon.tif"))
-        style = { QColor(0x6a, 0xb0, 0x4c), QColor(0x3d, 0x73, 0x28), QLatin1Char('f'), false };
-    else if (iconName == QLatin1String("objectMethodIcon.tif"))
-        style = { QColor(0xe8, 0x9a, 0x3c), QColor(0xa8, 0x62, 0x12), QLatin1Char('m'), false };
-    else
-        return false;
-    return true;
+    switch (kind) {
+    case FunctionModel::Kind::Internal:
+    case FunctionModel::Kind::Inclusion:
+        return { QColor(0x88, 0x92, 0xbf), QColor(0x4f, 0x5b, 0x93), QLatin1Char('p'), true };
+    case FunctionModel::Kind::Method:
+        return { QColor(0xe8, 0x9a, 0x3c), QColor(0xa8, 0x62, 0x12), QLatin1Char('m'), false };
+    case FunctionModel::Kind::Function:
+        break;
+    }
+    return { QColor(0x6a, 0xb0, 0x4c), QColor(0x3d, 0x73, 0x28), QLatin1Char('f'), false };
 }
 
 QImage drawIcon(const IconStyle &style, int size, qreal devicePixelRatio)
@@ -58,24 +59,22 @@ QImage drawIcon(const IconStyle &style, int size, qreal devicePixelRatio)
 
 } // namespace
 
-QColor FunctionIcons::fillColour(const QString &iconName)
+QColor FunctionIcons::fillColour(FunctionModel::Kind kind)
 {
-    IconStyle style;
-    return styleForName(iconName, style) ? style.fill : QColor();
+    return styleOf(kind).fill;
 }
 
-QImage FunctionIcons::imageNamed(const QString &iconName, int size, qreal devicePixelRatio)
+QImage FunctionIcons::image(FunctionModel::Kind kind, int size, qreal devicePixelRatio)
 {
+    // Internal functions and inclusions share a picture.
+    const FunctionModel::Kind pictured = kind == FunctionModel::Kind::Inclusion ? FunctionModel::Kind::Internal : kind;
     static QHash<QString, QImage> cache;
-    const QString key
-        = iconName + QLatin1Char('@') + QString::number(size) + QLatin1Char('x') + QString::number(devicePixelRatio);
+    const QString key = QString::number(int(pictured)) + QLatin1Char('@') + QString::number(size) + QLatin1Char('x')
+        + QString::number(devicePixelRatio);
     const auto cached = cache.constFind(key);
     if (cached != cache.constEnd())
         return *cached;
-    IconStyle style;
-    if (!styleForName(iconName, style))
-        return {};
-    const QImage image = drawIcon(style, size, devicePixelRatio);
+    const QImage image = drawIcon(styleOf(pictured), size, devicePixelRatio);
     cache.insert(key, image);
     return image;
 }

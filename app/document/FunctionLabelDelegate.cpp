@@ -1,5 +1,6 @@
 #include "FunctionLabelDelegate.h"
 
+#include "FormattedName.h"
 #include "FunctionIcons.h"
 #include "FunctionModel.h"
 #include "ViewRoles.h"
@@ -13,6 +14,8 @@ namespace {
 constexpr int margin = 3;
 constexpr int iconTextGap = 4;
 constexpr QChar ellipsis(0x2026);
+// How far a name is raised against its picture, in points.
+constexpr qreal nameRaise = 2.0;
 
 const FunctionModel *functionOf(const QModelIndex &index)
 {
@@ -57,10 +60,10 @@ int leadingWidth(const QModelIndex &index, const QFont &font, int cellWidth)
     return width;
 }
 
-qreal raiseInPixels(const FunctionModel &function, const QPaintDevice *device)
+qreal raiseInPixels(const QPaintDevice *device)
 {
     const int dpi = device ? device->logicalDpiY() : 96;
-    return function.formattedName().baselineOffset * dpi / 72.0;
+    return nameRaise * dpi / 72.0;
 }
 
 } // namespace
@@ -115,10 +118,10 @@ void FunctionLabelDelegate::paint(QPainter *painter, const QStyleOptionViewItem 
         style->drawPrimitive(primitive, &arrow, painter, widget);
     }
 
-    const FunctionModel::FormattedName &name = function->formattedName();
+    const FormattedName name = FormattedName::of(*function);
     const QFontMetricsF metrics(option.font);
     const int iconSize = FunctionIcons::defaultSize;
-    const qreal raise = raiseInPixels(*function, painter->device());
+    const qreal raise = raiseInPixels(painter->device());
     // The icon stands on the line's baseline and the name is raised above
     // it; the pair is centred in the row.
     const qreal top = qMin<qreal>(-iconSize, -raise - metrics.ascent());
@@ -137,9 +140,8 @@ void FunctionLabelDelegate::paint(QPainter *painter, const QStyleOptionViewItem 
         painter->drawText(QPointF(x - iconTextGap - width, baseline - raise), number);
     }
     const qreal dpr = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
-    const QImage icon = FunctionIcons::imageNamed(name.iconName, iconSize, dpr);
-    if (!icon.isNull())
-        painter->drawImage(QPointF(x, baseline - iconSize), icon);
+    const QImage icon = FunctionIcons::image(function->kind(), iconSize, dpr);
+    painter->drawImage(QPointF(x, baseline - iconSize), icon);
     x += iconSize + iconTextGap;
 
     painter->setFont(option.font);
@@ -153,7 +155,7 @@ void FunctionLabelDelegate::paint(QPainter *painter, const QStyleOptionViewItem 
     // Characters `from` to `to` of the name, each run in its colour.
     const auto drawRange = [&](qsizetype from, qsizetype to) {
         qsizetype position = from;
-        for (const FunctionModel::ColourSpan &span : name.spans) {
+        for (const FormattedName::ColourSpan &span : name.spans) {
             const qsizetype start = qBound(position, span.start, to);
             const qsizetype end = qBound(start, span.start + span.length, to);
             drawRun(name.text.mid(position, start - position), defaultColour);
@@ -186,9 +188,9 @@ QSize FunctionLabelDelegate::sizeHint(const QStyleOptionViewItem &option, const 
     if (!function)
         return QStyledItemDelegate::sizeHint(option, index);
     const QFontMetrics metrics(option.font);
-    const qreal raise = raiseInPixels(*function, option.widget);
+    const qreal raise = raiseInPixels(option.widget);
     const int textHeight = qCeil(metrics.height() + raise);
     const int width = leadingWidth(index, option.font, 0) + FunctionIcons::defaultSize + iconTextGap
-        + metrics.horizontalAdvance(function->formattedName().text) + margin;
+        + metrics.horizontalAdvance(function->name()) + margin;
     return QSize(width, qMax(FunctionIcons::defaultSize, textHeight) + 2);
 }

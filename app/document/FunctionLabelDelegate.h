@@ -2,9 +2,10 @@
 
 #include <QStyledItemDelegate>
 
-// Paints a function's label in the outline and the tables: its icon, then
-// its name raised 2.0 points against the icon, in the colours of its display
-// form, elided in the middle when the cell is too narrow. In the outline it
+// Paints a function's label in the outline and the tables: the picture of
+// its kind, then its name raised 2.0 points against the picture, in the
+// colours of its FormattedName, elided in the middle when the cell is too
+// narrow. In the outline it
 // also indents the row by its depth and draws the disclosure triangle of a
 // call that has children. Deep rows are indented less per level, never by
 // more than a share of the cell, and show their depth as a number, so that

@@ -23,21 +23,9 @@ void ProgressWindow::setStatusLine(const QString &text)
     m_ui->statusTextField->setText(text);
 }
 
-void ProgressWindow::setMaxValue(double maximum)
+void ProgressWindow::setProgress(double fraction)
 {
-    m_maximum = maximum;
-}
-
-void ProgressWindow::setRemainingValue(double remaining)
-{
-    const double done = m_maximum - remaining;
-    const double fraction = m_maximum > 0.0 ? done / m_maximum : 1.0;
     m_ui->progressIndicator->setValue(int(std::lround(std::clamp(fraction, 0.0, 1.0) * barSteps)));
-}
-
-int ProgressWindow::barValue() const
-{
-    return m_ui->progressIndicator->value();
 }
 
 void ProgressWindow::reject()

@@ -23,12 +23,8 @@ public:
     ~ProgressWindow() override;
 
     void setStatusLine(const QString &text);
-    void setMaxValue(double maximum);
-    // Shows maximum minus `remaining` as done.
-    void setRemainingValue(double remaining);
-
-    // The bar's position, 0 to barSteps.
-    int barValue() const;
+    // The share done, from 0 to 1.
+    void setProgress(double fraction);
 
     // Tells of the wish to cancel; the owner closes the window once the read
     // has ended.
@@ -40,5 +36,4 @@ Q_SIGNALS:
 
 private:
     std::unique_ptr<Ui::Progress> m_ui;
-    double m_maximum = 0.0;
 };

@@ -3,8 +3,8 @@
 #include "LineScanner.h"
 #include "Profile.h"
 #include "ProgressController.h"
-#include "SharedText.h"
 
+#include <algorithm>
 #include <limits>
 #include <new>
 #include <stdexcept>
@@ -47,18 +47,12 @@ CachegrindParser::CachegrindParser(Profile &profile, const Limits &limits)
 
 CachegrindParser::~CachegrindParser() = default;
 
-void CachegrindParser::startProgress(const std::function<std::unique_ptr<ProgressController>()> &factory, qint64 size)
+void CachegrindParser::setProgress(ProgressController *progress, qint64 size)
 {
+    m_progress = progress;
     m_progressSize = size;
-    if (size > progressThreshold && factory)
-        m_progressWindow = factory();
-    if (!m_progressWindow)
-        return;
-    m_progressWindow->showWindow();
-    const qint32 shownSize = qint32(qMin<qint64>(size, std::numeric_limits<qint32>::max()));
-    m_progressWindow->setStatusLine(QStringLiteral("File size: ") + stringFromFileSize(shownSize));
-    m_progressWindow->setMaxValue(double(size));
-    m_progressWindow->setRemainingValue(double(size));
+    if (m_progress)
+        m_progress->setProgress(0.0);
 }
 
 void CachegrindParser::feed(LineScanner &lines, qint64 position, bool positionsFollowBytes)
@@ -88,14 +82,10 @@ quint32 CachegrindParser::finish()
 {
     if (m_state != State::Body)
         startBody();
-    if (m_progressWindow)
-        m_progressWindow->setRemainingValue(0.0);
     assignCallSites();
     const quint32 root = assembleRoot();
-    if (m_progressWindow) {
-        m_progressWindow->close();
-        m_progressWindow.reset();
-    }
+    if (m_progress)
+        m_progress->setProgress(1.0);
     return root;
 }
 
@@ -260,8 +250,8 @@ void CachegrindParser::startCall(const FunctionModel &function, std::string_view
     makeRoomForCall(linePosition(line));
     m_unclaimedCalls.push_back(tree.append(function, m_currentSource));
     checkMemory();
-    if (m_progressWindow)
-        m_progressWindow->setRemainingValue(double(qMax<qint64>(0, m_progressSize - linePosition(line))));
+    if (m_progress && m_progressSize > 0)
+        m_progress->setProgress(std::min(1.0, double(linePosition(line)) / double(m_progressSize)));
 }
 
 void CachegrindParser::handleCostLine(std::string_view line, quint64 datum)

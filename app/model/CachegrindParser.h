@@ -7,9 +7,7 @@
 
 #include <QtGlobal>
 
-#include <functional>
 #include <limits>
-#include <memory>
 #include <memory_resource>
 #include <string_view>
 #include <vector>
@@ -31,20 +29,17 @@ public:
         quint64 calls = CallTree::maxCalls;
         qint64 memoryBytes = std::numeric_limits<qint64>::max();
     };
-    // Above this many bytes the reader shows its progress display.
-    static constexpr qint64 progressThreshold = 300000;
-
     CachegrindParser(Profile &profile, const Limits &limits);
     ~CachegrindParser();
 
-    // Shows the progress display made by `factory`, if there is one and the
-    // text is long: `size` is what positions are measured against.
-    void startProgress(const std::function<std::unique_ptr<ProgressController>()> &factory, qint64 size);
+    // Tells `progress`, if there is one, how far the read has got: `size`
+    // is what positions are measured against.
+    void setProgress(ProgressController *progress, qint64 size);
     // The size of the input, plain or gzip-compressed, which the call tree
     // is sized from; positions are measured in its bytes.
     void setInputSize(qint64 size, bool compressed) { m_estimate.setInput(size, compressed); }
     // The next piece of the text, taken apart into `lines`. `position` is
-    // where the piece begins, for the progress display; with
+    // where the piece begins, for the progress; with
     // `positionsFollowBytes` false every line of the piece is taken to begin
     // there.
     void feed(LineScanner &lines, qint64 position, bool positionsFollowBytes);
@@ -81,7 +76,7 @@ private:
     const Limits m_limits;
     NameResolver m_names;
     CallEstimate m_estimate;
-    std::unique_ptr<ProgressController> m_progressWindow;
+    ProgressController *m_progress = nullptr;
     qint64 m_progressSize = 0;
 
     // The lines of the piece being read, and where the piece begins.

@@ -125,6 +125,16 @@ quint32 CallTree::subtreeBegin(quint32 call) const
     return call;
 }
 
+std::vector<quint32> CallTree::subtreeBegins(quint32 first, quint32 last) const
+{
+    // Callees come first: a call's subtree begins where its first callee's
+    // does, worked out already.
+    std::vector<quint32> begins(size_t(last - first) + 1);
+    for (quint32 call = first; call <= last; ++call)
+        begins[call - first] = childCount(call) > 0 ? begins[child(call, 0) - first] : call;
+    return begins;
+}
+
 qint64 CallTree::memoryUse() const
 {
     // The handles are counted with the fields the reader sets.

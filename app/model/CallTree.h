@@ -66,6 +66,9 @@ public:
     quint32 indexInParent(quint32 call) const;
     // The first call of the subtree that ends with `call`.
     quint32 subtreeBegin(quint32 call) const;
+    // The same for every call from `first` to `last`, in one pass: element i
+    // is call first + i's. The subtrees of those calls must lie in that run.
+    std::vector<quint32> subtreeBegins(quint32 first, quint32 last) const;
     quint64 selfBits(int event, quint32 call) const { return m_self[size_t(event)][call]; }
     quint64 inclusiveBits(int event, quint32 call) const { return m_inclusive[size_t(event)][call]; }
 

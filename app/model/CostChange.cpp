@@ -1,5 +1,6 @@
 #include "CostChange.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -18,6 +19,13 @@ double CostChange::percentage() const
     if (m_base == 0.0)
         return std::numeric_limits<double>::quiet_NaN();
     return m_sign * double(m_magnitude) * 100.0 / m_base;
+}
+
+quint64 CostChange::orderKey() const
+{
+    constexpr quint64 none = quint64(1) << 63;
+    const quint64 size = std::min(m_magnitude, none - 1);
+    return m_sign > 0 ? none + size : (m_sign < 0 ? none - 1 - size : none);
 }
 
 std::strong_ordering operator<=>(const CostChange &left, const CostChange &right)

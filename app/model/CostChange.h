@@ -20,6 +20,10 @@ public:
     // The change in percent of `before`, signed; NaN when `before` is 0.
     double percentage() const;
 
+    // A number in the order below, from the largest decrease to the
+    // largest increase; changes of 2^63 and more share the ends.
+    quint64 orderKey() const;
+
     // From the largest decrease to the largest increase.
     friend std::strong_ordering operator<=>(const CostChange &left, const CostChange &right);
     friend bool operator==(const CostChange &left, const CostChange &right) { return (left <=> right) == 0; }

@@ -26,35 +26,34 @@ constexpr Unit units[] = {
     { 1.0, "%.0f\u00b5s", 1.0f },
 };
 
-bool isKnown(qint64 measurement)
+// The unit's way of showing a time; null for Unknown.
+const Unit *unitOf(TimeUnit unit)
 {
-    return measurement >= 0 && measurement <= 2;
+    return unit == TimeUnit::Unknown ? nullptr : &units[int(unit)];
 }
 
 } // namespace
 
-bool CostFormat::isBelowThreshold(double microseconds, qint64 measurement)
+bool CostFormat::isBelowThreshold(double microseconds, TimeUnit unit)
 {
-    if (!isKnown(measurement))
-        return false;
-    const Unit &unit = units[measurement];
-    return microseconds / unit.divisor < double(unit.threshold);
+    const Unit *shown = unitOf(unit);
+    return shown && microseconds / shown->divisor < double(shown->threshold);
 }
 
-QString CostFormat::timeCostString(double microseconds, qint64 measurement, bool displayDash)
+QString CostFormat::timeCostString(double microseconds, TimeUnit unit, bool displayDash)
 {
-    if (!isKnown(measurement))
+    const Unit *shown = unitOf(unit);
+    if (!shown)
         return QStringLiteral("unknown measurement format");
-    if (displayDash && isBelowThreshold(microseconds, measurement))
+    if (displayDash && isBelowThreshold(microseconds, unit))
         return dashString;
-    const Unit &unit = units[measurement];
-    return QString::asprintf(unit.format, microseconds / unit.divisor);
+    return QString::asprintf(shown->format, microseconds / shown->divisor);
 }
 
 QString CostFormat::timeCostStringWithPercentage(
-    double microseconds, double referenceMicroseconds, qint64 measurement, bool displayDash)
+    double microseconds, double referenceMicroseconds, TimeUnit unit, bool displayDash)
 {
-    const QString time = timeCostString(microseconds, measurement, displayDash);
+    const QString time = timeCostString(microseconds, unit, displayDash);
     if (time == dashString)
         return time;
     // A zero reference gives the texts printf gives for 0/0 and x/0.
@@ -74,7 +73,7 @@ QString CostFormat::memoryCostString(qint64 bytes)
 }
 
 QString CostFormat::summaryString(
-    const QList<ProfileEvent> &events, const QList<Cost> &summary, qint64 measurement, bool displayDash)
+    const QList<ProfileEvent> &events, const QList<Cost> &summary, TimeUnit unit, bool displayDash)
 {
     QStringList parts;
     for (qsizetype given = 0; given < summary.size() && given < events.size(); ++given) {
@@ -85,16 +84,16 @@ QString CostFormat::summaryString(
             label = QStringLiteral("time");
         else if (event.kind() == ProfileEvent::Kind::Memory)
             label = QStringLiteral("peak memory");
-        parts << label + QLatin1Char(' ') + costString(event, summary[given], measurement, displayDash);
+        parts << label + QLatin1Char(' ') + costString(event, summary[given], unit, displayDash);
     }
     return parts.join(QLatin1String(", "));
 }
 
-QString CostFormat::costString(const ProfileEvent &event, Cost cost, qint64 measurement, bool displayDash)
+QString CostFormat::costString(const ProfileEvent &event, Cost cost, TimeUnit unit, bool displayDash)
 {
     switch (event.kind()) {
     case ProfileEvent::Kind::Time:
-        return timeCostString(event.unit().toMicroseconds(cost.toUnsigned()), measurement, displayDash);
+        return timeCostString(event.unit().toMicroseconds(cost.toUnsigned()), unit, displayDash);
     case ProfileEvent::Kind::Memory:
         return memoryCostString(cost.toSigned());
     case ProfileEvent::Kind::Other:
@@ -103,13 +102,13 @@ QString CostFormat::costString(const ProfileEvent &event, Cost cost, qint64 meas
     return QString::number(cost.toSigned());
 }
 
-QString CostFormat::changeString(const ProfileEvent &event, const CostChange &change, qint64 measurement)
+QString CostFormat::changeString(const ProfileEvent &event, const CostChange &change, TimeUnit unit)
 {
     QString text = change.sign() > 0 ? QStringLiteral("+") : (change.sign() < 0 ? QStringLiteral("-") : QString());
     const quint64 magnitude = change.magnitude();
     switch (event.kind()) {
     case ProfileEvent::Kind::Time:
-        text += timeCostString(event.unit().toMicroseconds(magnitude), measurement, false);
+        text += timeCostString(event.unit().toMicroseconds(magnitude), unit, false);
         break;
     case ProfileEvent::Kind::Memory:
         text += memoryCostString(qint64(std::min(magnitude, quint64(std::numeric_limits<qint64>::max()))));

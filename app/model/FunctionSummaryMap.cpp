@@ -3,6 +3,7 @@
 #include "CallTree.h"
 #include "Profile.h"
 #include "ProfiledFunctionSummary.h"
+#include "RecursionRule.h"
 
 FunctionSummaryMap::FunctionSummaryMap(const ProfiledFunctionCall &call)
     : m_profile(call.function().profile())
@@ -14,38 +15,26 @@ FunctionSummaryMap::FunctionSummaryMap(const ProfiledFunctionCall &call)
     const CallTree &tree = m_profile.callTree();
     const quint32 start = tree.numberOf(call);
     // Everything below a call is the run of calls before it that begins its
-    // subtree; walked backwards, every call comes after its caller, so the
-    // calls open above a call are a stack, and a call is nested in another
-    // of its function when that function has an open call.
-    struct Open
-    {
-        quint32 call;
-        quint32 function;
-    };
-    // Room for the deepest stack, which a chain makes: huge pages when large.
-    std::pmr::vector<Open> open(&HugePageResource::instance());
+    // subtree, walked backwards.
     const quint32 begin = tree.subtreeBegin(start);
-    open.reserve(start - begin);
+    if (begin == start)
+        return;
+    const std::vector<quint32> subtreeBegins = tree.subtreeBegins(begin, start - 1);
+    RecursionRule recursion { size_t(m_size) };
     for (quint32 below = start; below-- > begin;) {
-        const quint32 parent = tree.parent(below);
-        while (!open.empty() && open.back().call != parent) {
-            m_table[size_t(open.back().function) * m_rowSize] -= openCall;
-            open.pop_back();
-        }
         const quint32 function = tree.function(below);
         quint64 *row = &m_table[size_t(function) * m_rowSize];
-        const bool nested = row[0] >= openCall;
-        row[0] += 1 + openCall;
+        ++row[0];
+        const bool countsInclusive = recursion.countsInclusive(below, subtreeBegins[below - begin], function);
         for (int event = 0; event < m_eventCount; ++event) {
             const bool isSigned = tree.isSigned(event);
             quint64 &self = row[1 + event];
             self = Cost::addBits(self, tree.selfBits(event, below), isSigned);
-            if (!nested) {
+            if (countsInclusive) {
                 quint64 &inclusive = row[1 + m_eventCount + event];
                 inclusive = Cost::addBits(inclusive, tree.inclusiveBits(event, below), isSigned);
             }
         }
-        open.push_back({ below, function });
     }
 }
 

@@ -15,11 +15,11 @@ class ProfiledFunctionCall;
 
 // The figures of every function called below one call of the tree, the call
 // itself excluded: how often it was called and each event's total self and
-// inclusive cost. Recursion is counted once: a call nested in another call
-// of the same function below the start adds its self cost but not its
-// inclusive cost. A row per function of the profile, by its id; a function
-// not called below the start has a call count of 0. The rows lie in one
-// table, sized once.
+// inclusive cost. Recursion is counted once (RecursionRule): a call nested
+// in another call of the same function below the start adds its self cost
+// but not its inclusive cost. A row per function of the profile, by its
+// id; a function not called below the start has a call count of 0. The
+// rows lie in one table, sized once.
 class FunctionSummaryMap
 {
 public:
@@ -27,7 +27,7 @@ public:
 
     qsizetype size() const { return m_size; }
     const FunctionModel &function(qsizetype row) const;
-    quint64 callCount(qsizetype row) const { return m_table[size_t(row) * m_rowSize] & countMask; }
+    quint64 callCount(qsizetype row) const { return m_table[size_t(row) * m_rowSize]; }
     // The stored form of the totals, for walks over many rows.
     quint64 selfBits(qsizetype row, int event) const { return m_table[size_t(row) * m_rowSize + 1 + size_t(event)]; }
     quint64 inclusiveBits(qsizetype row, int event) const
@@ -44,11 +44,8 @@ public:
     static std::vector<std::unique_ptr<ProfiledFunctionSummary>> summariesBelow(const ProfiledFunctionCall &call);
 
 private:
-    // A row: a word of the call count (a tree numbers its calls in 32 bits)
-    // and, while the table is made, the calls open above in its high half;
-    // then each event's self total, then each event's inclusive total.
-    static constexpr quint64 countMask = 0xffffffff;
-    static constexpr quint64 openCall = countMask + 1;
+    // A row: the call count, then each event's self total, then each
+    // event's inclusive total.
 
     const Profile &m_profile;
     qsizetype m_size;

@@ -56,10 +56,10 @@ quint32 Profile::internSource(std::string_view path, quint64 hash)
     return id;
 }
 
-bool Profile::readFromData(QByteArrayView data, const ProgressFactory &progress)
+bool Profile::readFromData(QByteArrayView data)
 {
     return read([&](CachegrindParser &parser) {
-        parser.startProgress(progress, data.size());
+        parser.setProgress(m_options.progress, data.size());
         parser.setInputSize(data.size(), false);
         // In parts that end at line ends; a line longer than a part is a
         // part of its own.
@@ -82,10 +82,10 @@ bool Profile::readFromData(QByteArrayView data, const ProgressFactory &progress)
     });
 }
 
-bool Profile::readFromFile(ProfileFileData &file, const ProgressFactory &progress)
+bool Profile::readFromFile(ProfileFileData &file)
 {
     return read([&](CachegrindParser &parser) {
-        parser.startProgress(progress, file.size());
+        parser.setProgress(m_options.progress, file.size());
         parser.setInputSize(file.size(), file.isCompressed());
         // Positions in a compressed file are known only piece by piece.
         const bool positionsFollowBytes = !file.isCompressed();
@@ -120,6 +120,15 @@ std::optional<int> Profile::eventNamed(QStringView name) const
             return event;
     }
     return std::nullopt;
+}
+
+int Profile::memoryEvent() const
+{
+    for (int event = 0; event < m_events.size(); ++event) {
+        if (m_events[event].kind() == ProfileEvent::Kind::Memory)
+            return event;
+    }
+    return -1;
 }
 
 bool Profile::read(const std::function<bool(CachegrindParser &)> &feed)

@@ -26,9 +26,9 @@ class ProgressController;
 class Profile
 {
 public:
-    using ProgressFactory = std::function<std::unique_ptr<ProgressController>()>;
-
-    enum State { Created = 0, Read = 1, Reading = 2 };
+    // In the order a profile goes through them; the numbers are the
+    // document's load states.
+    enum State { Created = 0, Reading = 2, Read = 1 };
 
     Profile();
     ~Profile();
@@ -38,24 +38,24 @@ public:
     // Reads the profile's text into the call tree and analyses it. Text the
     // reader does not understand is skipped; false, with errorString() set
     // and nothing kept, only when memory runs short, the profile is too
-    // large to number or the read is cancelled. `progress` makes the
-    // progress display for large data.
-    bool readFromData(QByteArrayView data, const ProgressFactory &progress = {});
+    // large to number or the read is cancelled.
+    bool readFromData(QByteArrayView data);
     // The same for an opened file, read piece by piece through a few reused
     // buffers on a second thread; false also when the file cannot be read
     // to its end.
-    bool readFromFile(ProfileFileData &file, const ProgressFactory &progress = {});
+    bool readFromFile(ProfileFileData &file);
     QString errorString() const { return m_errorString; }
     // How files are read: lower limits than memory and the call numbers
-    // allow, the size of the pieces read at a time, and a flag another
-    // thread sets to stop the read, looked at once per piece. The large
-    // arrays come from `memory`; the call tree grows by chunks of whole
-    // pages of 2^chunkPageShift calls.
+    // allow, the size of the pieces read at a time, a flag another thread
+    // sets to stop the read, looked at once per piece, and whom the reader
+    // tells how far it has got. The large arrays come from `memory`; the
+    // call tree grows by chunks of whole pages of 2^chunkPageShift calls.
     struct ReadOptions
     {
         CachegrindParser::Limits limits;
         qsizetype pieceSize = qsizetype(256) << 10;
         const std::atomic_bool *cancel = nullptr;
+        ProgressController *progress = nullptr;
         std::pmr::memory_resource *memory = &HugePageResource::instance();
         unsigned chunkPageShift = 12;
     };
@@ -72,6 +72,8 @@ public:
     const CostUnit &costUnit() const { return m_events[m_timeEvent].unit(); }
     // The first event that `name` names (see ProfileEvent::isNamed).
     std::optional<int> eventNamed(QStringView name) const;
+    // The first event that records memory, or -1 when none does.
+    int memoryEvent() const;
     // The figures of the profiler's "summary:" line, one per event it gives
     // (total time, peak memory); empty without one.
     const QList<Cost> &summaryCosts() const { return m_summaryCosts; }

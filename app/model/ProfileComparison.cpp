@@ -43,7 +43,7 @@ ProfileComparison::ProfileComparison(const Profile &before, int beforeEvent, con
             const std::string_view name = profile.functionNames().bytes(quint32(function));
             const auto [found, added] = rowOfName.try_emplace(name, m_rows.size());
             if (added) {
-                m_rows.push_back({ m_names.size(), name.size(), FunctionModel::typeOf(name) });
+                m_rows.push_back({ m_names.size(), name.size(), FunctionModel::kindOf(name) });
                 m_names.append(name);
             }
             Row &row = m_rows[found->second];

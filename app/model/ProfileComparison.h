@@ -2,6 +2,7 @@
 
 #include "Cost.h"
 #include "CostChange.h"
+#include "FunctionModel.h"
 #include "ProfileEvent.h"
 
 #include <array>
@@ -41,7 +42,7 @@ public:
     qsizetype size() const { return qsizetype(m_rows.size()); }
     // The name's bytes as the profiles write them.
     std::string_view nameBytes(qsizetype row) const;
-    char functionType(qsizetype row) const { return at(row).type; }
+    FunctionModel::Kind functionKind(qsizetype row) const { return at(row).kind; }
     // Whether the function was called below the root in that profile.
     bool isCalled(qsizetype row, Side side) const { return at(row).calls[side] > 0; }
     quint64 callCount(qsizetype row, Side side) const { return at(row).calls[side]; }
@@ -58,7 +59,7 @@ private:
     {
         size_t nameOffset = 0;
         size_t nameSize = 0;
-        char type = 0;
+        FunctionModel::Kind kind = FunctionModel::Kind::Function;
         std::array<quint64, 2> calls {};
         // Stored figures, as Cost bits.
         std::array<quint64, 2> self {};

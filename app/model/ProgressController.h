@@ -1,19 +1,12 @@
 #pragma once
 
-#include <QString>
-
-// What the reader tells a progress display while it reads a large profile.
-// The window that implements it lives with the document window; tests use a
-// recording fake.
+// Whoever follows a read of a profile: the reader tells it how far it has
+// got, often, on the thread that reads.
 class ProgressController
 {
 public:
     virtual ~ProgressController() = default;
 
-    virtual void showWindow() = 0;
-    virtual void setStatusLine(const QString &text) = 0;
-    virtual void setMaxValue(double maximum) = 0;
-    // Shows maximum minus `remaining` as done.
-    virtual void setRemainingValue(double remaining) = 0;
-    virtual void close() = 0;
+    // The share of the text read so far, from 0 to 1; 1 once the read is done.
+    virtual void setProgress(double fraction) = 0;
 };

@@ -5,5 +5,5 @@
 // Shown wherever a detail has no value or a time is too small to show.
 inline const QString dashString = QStringLiteral("-");
 
-// A byte count as a short text: 1022, 1.0 KB, 293.0 KB, 1.0 MB, ...
-QString stringFromFileSize(qint32 bytes);
+// A size in bytes in IEC units, e.g. "512 bytes", "1.5 MiB", "3.2 GiB".
+QString dataSizeString(qint64 bytes);

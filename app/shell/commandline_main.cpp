@@ -26,8 +26,8 @@ namespace {
     setApplicationNames();
     registerSettingsDefaults();
     const KFUserDefaultsController &settings = KFUserDefaultsController::sharedUserDefaultsController();
-    CommandLine commandLine({ settings.integerForKey(VTCMeasurement), settings.boolForKey(VTCDisplayDash),
-        settings.boolForKey(VTCSummaryShowsInternalPhpFunctions),
+    CommandLine commandLine({ timeUnitFromSetting(settings.integerForKey(VTCMeasurement)),
+        settings.boolForKey(VTCDisplayDash), settings.boolForKey(VTCSummaryShowsInternalPhpFunctions),
         settings.objectForKey(VTCPathMappings).toStringList() });
     QStringList arguments;
     for (int i = 1; i < argc; ++i)

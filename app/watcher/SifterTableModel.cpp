@@ -92,8 +92,7 @@ QString SifterTableModel::cellText(const SifterFileEntry &entry, int column)
     case NameColumn:
         return entry.fileName();
     case SizeColumn:
-        // The size text takes 32-bit counts; larger sizes are shown capped.
-        return stringFromFileSize(qint32(std::min<qint64>(entry.fileSize(), std::numeric_limits<qint32>::max())));
+        return dataSizeString(entry.fileSize());
     case CreationDateColumn:
         return entry.creationDate();
     case StatusColumn:

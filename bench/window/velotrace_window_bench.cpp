@@ -20,6 +20,7 @@
 #include "CallTreeModel.h"
 #include "CallTreeView.h"
 #include "CallsController.h"
+#include "CallsTab.h"
 #include "DocumentController.h"
 #include "DocumentWindow.h"
 #include "FindBar.h"
@@ -41,6 +42,7 @@
 #include <QProcess>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QToolButton>
@@ -81,6 +83,27 @@ private:
     QElapsedTimer m_wall;
     qint64 m_cpu = 0;
 };
+
+// A part of the document's window, found by its name.
+template <typename Part> Part &partOf(const MyDocument &document, const char *name)
+{
+    return *document.window()->findChild<Part *>(QLatin1String(name));
+}
+
+CallTreeView &outlineOf(const MyDocument &document)
+{
+    return partOf<CallTreeView>(document, "myOutlineView");
+}
+
+CallTreeModel &outlineModelOf(const MyDocument &document)
+{
+    return *qobject_cast<CallTreeModel *>(outlineOf(document).model());
+}
+
+int tableRowCount(const MyDocument &document, const char *name)
+{
+    return partOf<QTableView>(document, name).model()->rowCount();
+}
 
 double residentMegabytes()
 {
@@ -165,7 +188,7 @@ int wideOutline(int children, QTextStream &out)
     document.showWindows();
     QCoreApplication::processEvents();
     out << "window with " << children << " children of the root shown: " << timer.elapsed() << "\n";
-    CallTreeView &outline = *document.outlineView();
+    CallTreeView &outline = outlineOf(document);
     timer.start();
     for (int step = 0; step < 100; ++step) {
         outline.verticalScrollBar()->setValue(outline.verticalScrollBar()->maximum() * step / 100);
@@ -173,17 +196,18 @@ int wideOutline(int children, QTextStream &out)
     }
     out << "100 scroll steps through them, each painted: " << timer.elapsed() << "\n";
     timer.start();
-    document.outlineModel()->collapseRow(0);
+    outlineModelOf(document).collapseRow(0);
     QCoreApplication::processEvents();
     out << "collapse: " << timer.elapsed() << "\n";
     timer.start();
-    document.outlineModel()->expandRow(0);
+    outlineModelOf(document).expandRow(0);
     QCoreApplication::processEvents();
     out << "expand: " << timer.elapsed() << "\n";
     out << "memory: " << QString::number(residentMegabytes(), 'f', 1) << " MB resident\n";
-    document.tabView()->setCurrentWidget(document.flameGraphTab());
+    auto &flameGraph = partOf<FlameGraphTab>(document, "flameGraphTab");
+    partOf<QTabWidget>(document, "tabView").setCurrentWidget(&flameGraph);
     QCoreApplication::processEvents();
-    FlameGraphView &graph = *document.flameGraphTab()->view();
+    FlameGraphView &graph = *flameGraph.view();
     graph.setCall(nullptr);
     graph.setCall(document.rootFunction());
     timer.start();
@@ -249,9 +273,10 @@ int flameGraph(const QString &path, QTextStream &out)
         return 1;
     }
     document->window()->resize(1600, 1000);
-    document->tabView()->setCurrentWidget(document->flameGraphTab());
+    auto &flameGraph = partOf<FlameGraphTab>(*document, "flameGraphTab");
+    partOf<QTabWidget>(*document, "tabView").setCurrentWidget(&flameGraph);
     QCoreApplication::processEvents();
-    FlameGraphView &graph = *document->flameGraphTab()->view();
+    FlameGraphView &graph = *flameGraph.view();
     const ProfiledFunctionCall *root = document->rootFunction();
     out << "graph " << graph.viewport()->width() << " x " << graph.viewport()->height() << " pixels\n";
 
@@ -304,7 +329,7 @@ int flameGraph(const QString &path, QTextStream &out)
     }
     QElapsedTimer timer;
     timer.start();
-    document->flameGraphTab()->pathBar()->findChild<QToolButton *>()->click();
+    flameGraph.pathBar()->findChild<QToolButton *>()->click();
     graph.viewport()->repaint();
     report(QStringLiteral("back to the root through the path"), double(timer.nsecsElapsed()) / 1e6);
     registry.closeAllDocuments();
@@ -352,8 +377,8 @@ int main(int argc, char *argv[])
     }
     QCoreApplication::processEvents();
     out << "window usable: " << timer.elapsed() << ratio(timer.milliseconds(), baseline) << " (outline rows "
-        << document->outlineModel()->rowCount() << ", calls rows " << document->callsTab()->rowCount()
-        << ", summary rows " << document->summaryTab()->rowCount() << ")\n";
+        << outlineModelOf(*document).rowCount() << ", calls rows " << tableRowCount(*document, "callsTableView")
+        << ", summary rows " << tableRowCount(*document, "summaryTableView") << ")\n";
     out << "memory with the window open: " << QString::number(residentMegabytes(), 'f', 1) << " MB resident, "
         << QString::number(peakMegabytes(), 'f', 1) << " MB peak ("
         << QString::number(peakMegabytes() / fileMegabytes, 'f', 2) << "x the file)\n";
@@ -372,29 +397,31 @@ int main(int argc, char *argv[])
             target = call;
     }
     const auto select = [&](const ProfiledFunctionCall &call) {
-        const int row = document->outlineModel()->expandParents(call);
-        document->outlineView()->selectionModel()->clearSelection();
+        const int row = outlineModelOf(*document).expandParents(call);
+        outlineOf(*document).selectionModel()->clearSelection();
         timer.start();
-        document->outlineView()->selectionModel()->setCurrentIndex(
-            document->outlineModel()->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        outlineOf(*document).selectionModel()->setCurrentIndex(
+            outlineModelOf(*document).index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         const QString selectTime = timer.elapsed();
         out << "select a call with " << facts.subtreeSize.at(&call) - 1 << " calls below it: " << selectTime
-            << " (calls rows " << document->callsTab()->rowCount() << ", summary rows "
-            << document->summaryTab()->rowCount() << ")\n";
+            << " (calls rows " << tableRowCount(*document, "callsTableView") << ", summary rows "
+            << tableRowCount(*document, "summaryTableView") << ")\n";
         out.flush();
     };
     // Find's first answer from the top: the first search also indexes the tree.
     const auto find = [&](const QString &pattern, bool regularExpression) {
-        document->outlineModel()->collapseRow(0);
-        document->selectCall(*root);
-        document->find();
-        document->findBar()->setRegularExpression(regularExpression);
-        document->findBar()->field()->setText(pattern);
+        outlineModelOf(*document).collapseRow(0);
+        DocumentWindow &window = *document->window();
+        window.selectCall(*root);
+        window.find();
+        FindBar &bar = partOf<FindBar>(*document, "findBar");
+        bar.setRegularExpression(regularExpression);
+        bar.field()->setText(pattern);
         timer.start();
-        document->findNext();
+        window.findNext();
         const QString findTime = timer.elapsed();
         out << "find " << (regularExpression ? "/" + pattern + "/" : "\"" + pattern + "\"")
-            << ", first answer: " << findTime << " (" << document->findBar()->status() << ")\n";
+            << ", first answer: " << findTime << " (" << partOf<FindBar>(*document, "findBar").status() << ")\n";
         out.flush();
     };
     find(facts.calls.back()->function().name(), false);
@@ -403,17 +430,17 @@ int main(int argc, char *argv[])
     out << "memory with the tree indexed: " << QString::number(residentMegabytes(), 'f', 1) << " MB resident\n";
 
     // Every table refills: the callers tab in front.
-    document->tabView()->setCurrentIndex(2);
+    partOf<QTabWidget>(*document, "tabView").setCurrentIndex(2);
     select(*target);
     select(*root);
 
     // An outline of some 20,000 rows, each step painted.
-    CallTreeModel &outline = *document->outlineModel();
+    CallTreeModel &outline = outlineModelOf(*document);
     outline.collapseRow(0);
     for (int row = 0; row < outline.rowCount() && outline.rowCount() < 20000; ++row)
         outline.expandRow(row);
     QCoreApplication::processEvents();
-    CallTreeView &view = *document->outlineView();
+    CallTreeView &view = outlineOf(*document);
     timer.start();
     for (int step = 0; step < 100; ++step) {
         view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum() * step / 100);
@@ -424,9 +451,9 @@ int main(int argc, char *argv[])
 
     // A table of 100,000 calls, sorted by several columns in turn.
     const qsizetype rows = std::min<qsizetype>(wanted, qsizetype(facts.calls.size()));
-    CallsController &calls = *document->callsTab();
-    calls.populateFromArray(std::vector<const ProfiledFunctionCall *>(facts.calls.begin(), facts.calls.begin() + rows));
-    calls.reloadData();
+    auto &callsTab = partOf<CallsTab>(*document, "callsTab");
+    callsTab.listCalls(std::vector<const ProfiledFunctionCall *>(facts.calls.begin(), facts.calls.begin() + rows));
+    QAbstractItemModel &calls = *partOf<QTableView>(*document, "callsTableView").model();
     QCoreApplication::processEvents();
     const std::pair<int, Qt::SortOrder> orders[] = {
         { CallsController::InclusiveTimeColumn, Qt::DescendingOrder },

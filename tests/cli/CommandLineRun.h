@@ -28,6 +28,7 @@ inline Result run(const QStringList &arguments, bool showInternal = true, const 
 {
     std::FILE *out = std::tmpfile();
     std::FILE *err = std::tmpfile();
-    const int status = CommandLine({ 1, true, showInternal, pathMappings }).run(arguments, out, err);
+    const int status
+        = CommandLine({ TimeUnit::Milliseconds, true, showInternal, pathMappings }).run(arguments, out, err);
     return { status, readAll(out), readAll(err) };
 }

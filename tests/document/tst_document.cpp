@@ -1,6 +1,6 @@
+#include "CallTreeTestSupport.h"
 #include "DataColumns.h"
 #include "DocumentOpening.h"
-#include "DocumentTestSupport.h"
 #include "RecordingAlertPresenter.h"
 
 #include "CallTreeView.h"
@@ -15,6 +15,7 @@
 #include "FlameGraphPathBar.h"
 #include "FlameGraphTab.h"
 #include "FlameGraphView.h"
+#include "FormattedName.h"
 #include "FunctionLabelDelegate.h"
 #include "MyDocument.h"
 #include "NotificationCenter.h"
@@ -43,16 +44,19 @@ namespace {
 
 QStringList fields(const MyDocument &document)
 {
-    return { document.functionNameTextField()->text(), document.fileNameTextField()->text(),
-        document.lineNumberTextField()->text(), document.selfTimeTextField()->text(),
-        document.inclusiveTimeTextField()->text() };
+    return { partOf<QLineEdit>(document, "functionNameTextField")->text(),
+        partOf<QLineEdit>(document, "fileNameTextField")->text(),
+        partOf<QLineEdit>(document, "lineNumberTextField")->text(),
+        partOf<QLineEdit>(document, "selfTimeTextField")->text(),
+        partOf<QLineEdit>(document, "inclusiveTimeTextField")->text() };
 }
 
 // The details, then the functions of the calls table and of the summary.
 QStringList shown(const MyDocument &document)
 {
-    return fields(document) << tableRows(*document.callsTab(), CallsController::FunctionColumn).join(' ')
-                            << tableRows(*document.summaryTab(), SummaryController::FunctionColumn).join(' ');
+    return fields(document)
+        << tableRows(tableOf(document, "callsTableView"), CallsController::FunctionColumn).join(' ')
+        << tableRows(tableOf(document, "summaryTableView"), SummaryController::FunctionColumn).join(' ');
 }
 
 const QStringList nothingShown = { "-", "-", "-", "-", "-", "", "" };
@@ -64,7 +68,7 @@ void doubleClickRow(QAbstractItemView *view, int row, int column = 0)
     QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, centre);
 }
 
-int summaryRowOf(const SummaryController &summary, const QString &name)
+int summaryRowOf(const QAbstractItemModel &summary, const QString &name)
 {
     return int(tableRows(summary, SummaryController::FunctionColumn).indexOf(name));
 }
@@ -107,22 +111,6 @@ QByteArray chain(const QStringList &names)
 // The calls of the chain the path bar is tried on.
 const QStringList chainNames = QStringLiteral("f0 f1 f2 f3 f4 f5 f6 f7 f8 f9 f10 f11 f12 f13 f14").split(' ');
 
-// Each row as "name@x+width", blocks as "[calls]@x+width".
-QStringList rowsOf(const FlameGraphLayout &layout, const CallTree &tree)
-{
-    QStringList rows;
-    for (int depth = 0; depth < layout.rowCount(); ++depth) {
-        QStringList bars;
-        for (const FlameGraphLayout::Bar &bar : layout.row(depth)) {
-            const QString label
-                = bar.isBlock() ? QStringLiteral("[%1]").arg(bar.blockSize) : tree.call(bar.call).function().name();
-            bars << QStringLiteral("%1@%2+%3").arg(label).arg(bar.x).arg(bar.width);
-        }
-        rows << bars.join(QLatin1Char(' '));
-    }
-    return rows;
-}
-
 QString nameOf(const ProfiledFunctionCall *call)
 {
     return call ? call->function().name() : QStringLiteral("(gap)");
@@ -150,8 +138,8 @@ private:
         MyDocument *document = openAndWait(*m_registry, path, &error);
         if (!document)
             qFatal("%s", qPrintable(error));
-        for (QAbstractItemModel *model : std::initializer_list<QAbstractItemModel *> {
-                 document->outlineModel(), document->callsTab(), document->summaryTab() })
+        for (QAbstractItemModel *model : std::initializer_list<QAbstractItemModel *> { &outlineModelOf(*document),
+                 &tableOf(*document, "callsTableView"), &tableOf(*document, "summaryTableView") })
             m_testers.push_back(std::make_unique<QAbstractItemModelTester>(
                 model, QAbstractItemModelTester::FailureReportingMode::QtTest));
         return document;
@@ -205,24 +193,24 @@ private Q_SLOTS:
     void openingShowsTheRootAndSelectionRefillsEveryPart()
     {
         MyDocument *document = openText(QStringLiteral("worked.cachegrind"), workedExample);
-        document->outlineModel()->expandRow(0); // a second expand must not insert the children again
+        outlineModelOf(*document).expandRow(0); // a second expand must not insert the children again
         QVERIFY(!document->window()->grab().isNull());
-        QCOMPARE(outlineRows(*document->outlineModel()), QStringList({ "main -", "  render +" }));
-        QCOMPARE(document->outlineModel()->rowOfCall(document->rootFunction()->getChild(0)->getChild(0)), -1);
-        QCOMPARE(document->selectedCall(), document->rootFunction());
+        QCOMPARE(outlineRows(outlineModelOf(*document)), QStringList({ "main -", "  render +" }));
+        QCOMPARE(outlineModelOf(*document).rowOfCall(document->rootFunction()->getChild(0)->getChild(0)), -1);
+        QCOMPARE(document->window()->selectedCall(), document->rootFunction());
         QCOMPARE(shown(*document),
             QStringList({ "main", "/var/www/index.php", "1", "13µs (65.00%)", "20µs (100.00%)", "render",
                 "render php::strlen" }));
-        auto *summaryTable = document->tabView()->widget(1)->findChild<QTableView *>();
+        auto *summaryTable = partOf<QTabWidget>(*document, "tabView")->widget(1)->findChild<QTableView *>();
         summaryTable->horizontalHeader()->setSortIndicator(SummaryController::FunctionColumn, Qt::AscendingOrder);
-        QCOMPARE(tableRows(*document->summaryTab(), SummaryController::FunctionColumn),
+        QCOMPARE(tableRows(tableOf(*document, "summaryTableView"), SummaryController::FunctionColumn),
             QStringList({ "php::strlen", "render" }));
         selectOutlineRow(*document, 1);
         QCOMPARE(shown(*document),
             QStringList({ "render", "/var/www/index.php", "10", "5µs (25.00%)", "7µs (35.00%)", "php::strlen",
                 "php::strlen" }));
 
-        document->outlineView()->selectionModel()->clearSelection();
+        outlineOf(*document)->selectionModel()->clearSelection();
         QCOMPARE(shown(*document), nothingShown);
         defaults().setObjectForKey(0, VTCMeasurement); // with nothing selected the dashes stay
         QCOMPARE(shown(*document), nothingShown);
@@ -243,47 +231,50 @@ private Q_SLOTS:
     void outlineDoubleClickAndKeysToggleRows()
     {
         MyDocument *document = openText(QStringLiteral("worked.cachegrind"), workedExample);
-        CallTreeView *outline = document->outlineView();
+        CallTreeView *outline = outlineOf(*document);
         const QStringList open = { "main -", "  render -", "    php::strlen" };
         doubleClickRow(outline, 0);
-        QCOMPARE(outlineRows(*document->outlineModel()), QStringList({ "main +" }));
+        QCOMPARE(outlineRows(outlineModelOf(*document)), QStringList({ "main +" }));
         doubleClickRow(outline, 0);
-        outline->setCurrentIndex(document->outlineModel()->index(1, 0));
+        outline->setCurrentIndex(outlineModelOf(*document).index(1, 0));
         QTest::keyClick(outline, Qt::Key_Return);
-        QCOMPARE(outlineRows(*document->outlineModel()), open);
+        QCOMPARE(outlineRows(outlineModelOf(*document)), open);
         doubleClickRow(outline, 2); // a leaf only gets selected
-        QCOMPARE(outlineRows(*document->outlineModel()), open);
-        QCOMPARE(document->functionNameTextField()->text(), QStringLiteral("php::strlen"));
-        outline->setCurrentIndex(document->outlineModel()->index(1, 0));
+        QCOMPARE(outlineRows(outlineModelOf(*document)), open);
+        QCOMPARE(partOf<QLineEdit>(*document, "functionNameTextField")->text(), QStringLiteral("php::strlen"));
+        outline->setCurrentIndex(outlineModelOf(*document).index(1, 0));
         QTest::keyClick(outline, Qt::Key_Left);
-        QCOMPARE(outlineRows(*document->outlineModel()), QStringList({ "main -", "  render +" }));
+        QCOMPARE(outlineRows(outlineModelOf(*document)), QStringList({ "main -", "  render +" }));
         QTest::keyClick(outline, Qt::Key_Right);
-        QCOMPARE(outlineRows(*document->outlineModel()), open);
+        QCOMPARE(outlineRows(outlineModelOf(*document)), open);
         // A click on the triangle toggles.
-        const QRect cell = outline->visualRect(document->outlineModel()->index(0, 0));
+        const QRect cell = outline->visualRect(outlineModelOf(*document).index(0, 0));
         QTest::mouseClick(outline->viewport(), Qt::LeftButton, {}, QPoint(cell.left() + 8, cell.center().y()));
-        QCOMPARE(outlineRows(*document->outlineModel()), QStringList({ "main +" }));
-        QCOMPARE(document->selectedCall(), document->rootFunction()); // the selection was hidden
+        QCOMPARE(outlineRows(outlineModelOf(*document)), QStringList({ "main +" }));
+        QCOMPARE(document->window()->selectedCall(), document->rootFunction()); // the selection was hidden
     }
 
     void tableDoubleClicksListCallsAndSelectTheCall()
     {
         MyDocument *document = openText(QStringLiteral("worked.cachegrind"), workedExample);
-        document->tabView()->setCurrentIndex(1);
-        QTableView *summaryTable = document->tabView()->widget(1)->findChild<QTableView *>();
-        doubleClickRow(summaryTable, summaryRowOf(*document->summaryTab(), QStringLiteral("php::strlen")));
-        QCOMPARE(document->tabView()->currentIndex(), 0);
-        QCOMPARE(tableRows(*document->callsTab()), QStringList({ "1|php::strlen|2µs|2µs|php:internal|3" }));
-        document->tabView()->setCurrentIndex(1);
-        summaryTable->setCurrentIndex(document->summaryTab()->index(0, 0));
+        partOf<QTabWidget>(*document, "tabView")->setCurrentIndex(1);
+        QTableView *summaryTable = partOf<QTabWidget>(*document, "tabView")->widget(1)->findChild<QTableView *>();
+        doubleClickRow(
+            summaryTable, summaryRowOf(tableOf(*document, "summaryTableView"), QStringLiteral("php::strlen")));
+        QCOMPARE(partOf<QTabWidget>(*document, "tabView")->currentIndex(), 0);
+        QCOMPARE(
+            tableRows(tableOf(*document, "callsTableView")), QStringList({ "1|php::strlen|2µs|2µs|php:internal|3" }));
+        partOf<QTabWidget>(*document, "tabView")->setCurrentIndex(1);
+        summaryTable->setCurrentIndex(tableOf(*document, "summaryTableView").index(0, 0));
         QTest::keyClick(summaryTable, Qt::Key_Enter);
-        QCOMPARE(tableRows(*document->callsTab()), QStringList({ "1|render|5µs|7µs|/var/www/index.php|10" }));
-        document->summaryRowActivated(-1);
-        document->summaryRowActivated(2);
-        QCOMPARE(document->callsTab()->rowCount(), 1);
-        document->summaryRowActivated(summaryRowOf(*document->summaryTab(), QStringLiteral("php::strlen")));
-        doubleClickRow(document->tabView()->widget(0)->findChild<QTableView *>(), 0, CallsController::FunctionColumn);
-        QCOMPARE(outlineRows(*document->outlineModel()), QStringList({ "main -", "  render -", "    php::strlen" }));
+        QCOMPARE(
+            tableRows(tableOf(*document, "callsTableView")), QStringList({ "1|render|5µs|7µs|/var/www/index.php|10" }));
+        partOf<QTabWidget>(*document, "tabView")->setCurrentIndex(1);
+        doubleClickRow(
+            summaryTable, summaryRowOf(tableOf(*document, "summaryTableView"), QStringLiteral("php::strlen")));
+        doubleClickRow(partOf<QTabWidget>(*document, "tabView")->widget(0)->findChild<QTableView *>(), 0,
+            CallsController::FunctionColumn);
+        QCOMPARE(outlineRows(outlineModelOf(*document)), QStringList({ "main -", "  render -", "    php::strlen" }));
         QCOMPARE(shown(*document),
             QStringList({ "php::strlen", "php:internal", "3", "2µs (28.57%)", "2µs (28.57%)", "", "" }));
     }
@@ -313,8 +304,8 @@ private Q_SLOTS:
     void anEmptyProfileShowsNothingButDashes()
     {
         MyDocument *document = openText(QStringLiteral("empty.cachegrind"), QByteArray());
-        QCOMPARE(document->outlineModel()->rowCount(), 0);
-        doubleClickRow(document->outlineView(), 0);
+        QCOMPARE(outlineModelOf(*document).rowCount(), 0);
+        doubleClickRow(outlineOf(*document), 0);
         QCOMPARE(shown(*document), nothingShown);
     }
 
@@ -335,7 +326,7 @@ private Q_SLOTS:
         QVERIFY(QFile::remove(path));
         QCOMPARE(open(path), first);
         selectOutlineRow(*first, 1);
-        QCOMPARE(first->functionNameTextField()->text(), QStringLiteral("render"));
+        QCOMPARE(partOf<QLineEdit>(*first, "functionNameTextField")->text(), QStringLiteral("render"));
         QVERIFY(m_alerts.isEmpty());
         m_registry->closeAllDocuments();
         QVERIFY(m_registry->orderedDocuments().isEmpty());
@@ -361,20 +352,21 @@ private Q_SLOTS:
         MyDocument *document = openText(QStringLiteral("branching.cachegrind"), branchingProfile());
         document->window()->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(document->window()));
-        CallTreeView *outline = document->outlineView();
-        FindBar *bar = document->findBar();
+        CallTreeView *outline = outlineOf(*document);
+        FindBar *bar = partOf<FindBar>(*document, "findBar");
         QVERIFY(!bar->isVisible());
         QTest::keyClick(outline, Qt::Key_F, Qt::ControlModifier);
         QVERIFY(bar->isVisible() && bar->field()->hasFocus());
         QTest::keyClicks(bar->field(), QStringLiteral("deep"));
         QTRY_COMPARE(bar->status(), QStringLiteral("2 matches"));
-        document->selectCall(*callAtPath(document->rootFunction(), fetched<QString>("from")));
+        document->window()->selectCall(*callAtPath(document->rootFunction(), fetched<QString>("from")));
 
         const QKeyCombination combination = QKeySequence::fromString(key)[0]; // e.g. "Shift+F3"
         QTest::keyClick(fetched<bool>("inField") ? static_cast<QWidget *>(bar->field()) : outline, combination.key(),
             combination.keyboardModifiers());
-        QTEST(pathOfCall(document->selectedCall()), "selected");
-        QCOMPARE(outline->currentIndex().row(), document->outlineModel()->rowOfCall(document->selectedCall()));
+        QTEST(pathOfCall(document->window()->selectedCall()), "selected");
+        QCOMPARE(
+            outline->currentIndex().row(), outlineModelOf(*document).rowOfCall(document->window()->selectedCall()));
         QTEST(bar->status(), "status");
         QTest::keyClick(bar->field(), Qt::Key_Escape);
         QVERIFY(!bar->isVisible());
@@ -384,17 +376,17 @@ private Q_SLOTS:
     void findReportsMistakesAndOpensItsBarWhenEmpty()
     {
         MyDocument *document = openText(QStringLiteral("branching.cachegrind"), branchingProfile());
-        FindBar *bar = document->findBar();
-        document->findNext(); // nothing to find yet: the bar opens instead
+        FindBar *bar = partOf<FindBar>(*document, "findBar");
+        document->window()->findNext(); // nothing to find yet: the bar opens instead
         QVERIFY(bar->isVisible());
-        QCOMPARE(document->selectedCall(), document->rootFunction());
+        QCOMPARE(document->window()->selectedCall(), document->rootFunction());
         bar->field()->setText(QStringLiteral("a1("));
         bar->setRegularExpression(true);
         QTRY_VERIFY(bar->status().startsWith(QStringLiteral("Invalid")));
-        document->findNext();
-        QCOMPARE(document->selectedCall(), document->rootFunction());
+        document->window()->findNext();
+        QCOMPARE(document->window()->selectedCall(), document->rootFunction());
         bar->setRegularExpression(false);
-        document->findPrevious(); // searches at once, without waiting for the pause
+        document->window()->findPrevious(); // searches at once, without waiting for the pause
         QCOMPARE(bar->status(), QStringLiteral("No match"));
     }
 
@@ -406,19 +398,20 @@ private Q_SLOTS:
             + record("/f.php", "F", 3, 10, { "A" }) + record("/f.php", "A", 4, 2, { "F" }) + record("/f.php", "F", 5, 7)
             + record("/f.php", "B", 6, 0, { "F" }) + record("/f.php", "main", 7, 0, { "A", "B" });
         MyDocument *document = openText(QStringLiteral("callers.cachegrind"), text);
-        const auto callerNames = [&] { return tableRows(*document->callersTab(), CallersController::FunctionColumn); };
-        document->selectCall(*callAtPath(document->rootFunction(), QStringLiteral("B/F")));
-        QCOMPARE(document->callersTab()->rowCount(), 0); // filled only when its tab is in front
-        document->tabView()->setCurrentWidget(document->callersTableView()->parentWidget());
+        const auto callerNames
+            = [&] { return tableRows(tableOf(*document, "callersTableView"), CallersController::FunctionColumn); };
+        document->window()->selectCall(*callAtPath(document->rootFunction(), QStringLiteral("B/F")));
+        QCOMPARE(tableOf(*document, "callersTableView").rowCount(), 0); // filled only when its tab is in front
+        partOf<QTabWidget>(*document, "tabView")
+            ->setCurrentWidget(partOf<QTableView>(*document, "callersTableView")->parentWidget());
         QCOMPARE(callerNames(), QStringList({ "A", "B" }));
-        document->selectCall(*callAtPath(document->rootFunction(), QStringLiteral("A/F")));
+        document->window()->selectCall(*callAtPath(document->rootFunction(), QStringLiteral("A/F")));
 
-        doubleClickRow(document->callersTableView(), 0);
-        QCOMPARE(document->tabView()->currentWidget(), document->callsTableView()->parentWidget());
-        QCOMPARE(tableRows(*document->callsTab(), CallsController::FunctionColumn), QStringList({ "F", "F" }));
-        document->callersRowActivated(-1);
-        document->callersRowActivated(2);
-        QCOMPARE(document->callsTab()->rowCount(), 2);
+        doubleClickRow(partOf<QTableView>(*document, "callersTableView"), 0);
+        QCOMPARE(partOf<QTabWidget>(*document, "tabView")->currentWidget(),
+            partOf<QTableView>(*document, "callsTableView")->parentWidget());
+        QCOMPARE(tableRows(tableOf(*document, "callsTableView"), CallsController::FunctionColumn),
+            QStringList({ "F", "F" }));
     }
 
     void hiddenColumnsAreRememberedForEveryWindow_data()
@@ -437,9 +430,10 @@ private Q_SLOTS:
         QFETCH(int, column);
         QFETCH(QString, key);
         const auto headers = [](MyDocument *document) {
-            return QList<QHeaderView *>({ document->outlineView()->header(),
-                document->callsTableView()->horizontalHeader(), document->summaryTableView()->horizontalHeader(),
-                document->callersTableView()->horizontalHeader() });
+            return QList<QHeaderView *>(
+                { outlineOf(*document)->header(), partOf<QTableView>(*document, "callsTableView")->horizontalHeader(),
+                    partOf<QTableView>(*document, "summaryTableView")->horizontalHeader(),
+                    partOf<QTableView>(*document, "callersTableView")->horizontalHeader() });
         };
         const auto hiddenSections = [&](MyDocument *document) {
             QStringList hidden;
@@ -493,20 +487,22 @@ private Q_SLOTS:
     {
         QFETCH(QStringList, memory);
         MyDocument *document = openText(QStringLiteral("memory.cachegrind"), fetched<QByteArray>("profile"));
-        document->selectCall(*callAtPath(document->rootFunction(), fetched<QString>("call")));
+        document->window()->selectCall(*callAtPath(document->rootFunction(), fetched<QString>("call")));
         const auto shown = [](QLineEdit *field) { return field->isVisibleTo(field->window()); };
         QStringList fields;
-        for (QLineEdit *field : { document->selfMemoryTextField(), document->inclusiveMemoryTextField() }) {
+        for (QLineEdit *field : { partOf<QLineEdit>(*document, "selfMemoryTextField"),
+                 partOf<QLineEdit>(*document, "inclusiveMemoryTextField") }) {
             if (shown(field))
                 fields << field->text();
         }
         QCOMPARE(fields, memory);
-        QLineEdit *summary = document->profilerSummaryTextField();
+        QLineEdit *summary = partOf<QLineEdit>(*document, "profilerSummaryTextField");
         QTEST(shown(summary) ? summary->text() : QString(), "summary");
         QCOMPARE(
-            document->outlineView()->header()->isSectionHidden(CallTreeModel::InclusiveMemoryColumn), memory.isEmpty());
-        QCOMPARE(
-            document->summaryTableView()->horizontalHeader()->isSectionHidden(SummaryController::TotalSelfMemoryColumn),
+            outlineOf(*document)->header()->isSectionHidden(CallTreeModel::InclusiveMemoryColumn), memory.isEmpty());
+        QCOMPARE(partOf<QTableView>(*document, "summaryTableView")
+                     ->horizontalHeader()
+                     ->isSectionHidden(SummaryController::TotalSelfMemoryColumn),
             memory.isEmpty());
     }
 
@@ -529,8 +525,8 @@ private Q_SLOTS:
         const ProfiledFunctionCall *leaf = document->rootFunction();
         while (leaf->childCount() > 0)
             leaf = leaf->getChild(0);
-        document->selectCall(*leaf);
-        CallTreeView *outline = document->outlineView();
+        document->window()->selectCall(*leaf);
+        CallTreeView *outline = outlineOf(*document);
         const QRect cell = outline->visualRect(outline->currentIndex());
         QVERIFY(outline->viewport()->rect().intersects(cell));
         const int leadingRoom = FunctionLabelDelegate::disclosureRect(cell, depth).right() - cell.left();
@@ -541,58 +537,32 @@ private Q_SLOTS:
             outline->viewport()->width());
     }
 
-    void layout_data()
+    // A name's bars take its kind's hue, the same at every drawing; its
+    // label's runs count characters, not bytes.
+    void kindsLookTheirOwn_data()
     {
-        addColumns<QByteArray, int, double, QStringList>("profile", "event", "width", "rows");
-        QTest::newRow("wide enough for all")
-            << shapes << 0 << 1000.0
-            << QStringList { "main@0+1000", "a@0+400 t1@400+5 t2@405+5 b@410+280 t3@690+5", "c@0+200 u@400+5" };
-        // t1 and t2 are half a pixel each, t3 half and t4 none: blocks,
-        // and nothing below t1 is laid out.
-        QTest::newRow("narrow calls in blocks")
-            << shapes << 0 << 100.0 << QStringList { "main@0+100", "a@0+40 [2]@40+1 b@41+28 [2]@69+0.5", "c@0+20" };
-        QTest::newRow("narrower than a pixel") << shapes << 0 << 0.5 << QStringList { "main@0+0.5" };
-        // Negative figures are no width; c, larger than a, fills it.
-        QTest::newRow("memory") << shapes << 1 << 100.0 << QStringList { "main@0+100", "a@0+40 b@40+50", "c@0+40" };
-        QByteArray wide = "events: Time\n\n";
-        for (int i = 0; i < 20000; ++i)
-            wide += "fn=leaf\n1 1\n\n";
-        wide += "fn=main\n1 0\n" + QByteArray("cfn=leaf\n").repeated(20000) + '\n';
-        QTest::newRow("twenty thousand narrow callees")
-            << wide << 0 << 100.0 << QStringList { "main@0+100", "[20000]@0+100" };
+        using Span = FormattedName::ColourSpan;
+        const QRgb grey = FormattedName::darkGrey;
+        const QRgb blue = FormattedName::blue;
+        addColumns<QByteArray, QList<Span>>("name", "spans");
+        QTest::newRow("internal") << QByteArray("php::strlen") << QList<Span> { { 0, 11, grey } };
+        QTest::newRow("method") << QByteArray("Cart->total") << QList<Span> {};
+        QTest::newRow("function") << QByteArray("{main}") << QList<Span> {};
+        QTest::newRow("require") << QByteArray("require::/a.php") << QList<Span> { { 0, 9, blue }, { 9, 6, grey } };
+        QTest::newRow("bare include") << QByteArray("include::") << QList<Span> { { 0, 9, blue } };
+        QTest::newRow("internal, not ASCII") << QByteArray("php::\xc3\xa9t\xc3\xa9") << QList<Span> { { 0, 8, grey } };
     }
 
-    void layout()
+    void kindsLookTheirOwn()
     {
-        const std::unique_ptr<Profile> read = profileOf(fetched<QByteArray>("profile"));
-        FlameGraphLayout layout;
-        layout.reset(read->callTree(), read->callTree().rootNumber(), fetched<int>("event"), fetched<double>("width"));
-        layout.layOutRows(1000);
-        QVERIFY(layout.isComplete());
-        QTEST(rowsOf(layout, read->callTree()), "rows");
-    }
-
-    void colours_data()
-    {
-        addColumns<QByteArray, FlameGraphColours::Kind>("name", "kind");
-        QTest::newRow("internal") << QByteArray("php::strlen") << FlameGraphColours::Kind::Internal;
-        QTest::newRow("method") << QByteArray("Cart->total") << FlameGraphColours::Kind::Method;
-        QTest::newRow("function") << QByteArray("{main}") << FlameGraphColours::Kind::Application;
-        QTest::newRow("require") << QByteArray("require::/a.php") << FlameGraphColours::Kind::Inclusion;
-    }
-
-    // The hue is the kind's, the same for a name at every drawing.
-    void colours()
-    {
-        QFETCH(QByteArray, name);
-        QFETCH(FlameGraphColours::Kind, kind);
-        const auto colourOf = [](const QByteArray &name) {
-            return FlameGraphColours::colourOf(profileOf("fn=" + name + "\n1 1\n")->rootFunction()->function());
-        };
-        QCOMPARE(FlameGraphColours::kindOf(profileOf("fn=" + name + "\n1 1\n")->rootFunction()->function()), kind);
-        const QColor colour = colourOf(name);
-        QVERIFY(qAbs(colour.hsvHue() - FlameGraphColours::kindColour(kind).hsvHue()) <= 2);
-        QCOMPARE(colourOf(name), colour);
+        const std::unique_ptr<Profile> profile = profileOf("fn=" + fetched<QByteArray>("name") + "\n1 1\n");
+        const FunctionModel &function = profile->rootFunction()->function();
+        const QColor colour = FlameGraphColours::colourOf(function);
+        QVERIFY(qAbs(colour.hsvHue() - FlameGraphColours::kindColour(function.kind()).hsvHue()) <= 2);
+        QCOMPARE(FlameGraphColours::colourOf(function), colour);
+        const FormattedName label = FormattedName::of(function);
+        QCOMPARE(label.text, function.name());
+        QTEST(label.spans, "spans");
     }
 
     // A click and Enter activate the bar's call, a block its caller; a
@@ -711,11 +681,12 @@ private Q_SLOTS:
 
     void eventChooser()
     {
-        FlameGraphTab tab(*m_shapes);
-        tab.setCall(m_shapes->rootFunction());
+        FlameGraphTab tab;
+        tab.showProfile(*m_shapes);
+        tab.showCall(m_shapes->rootFunction());
         tab.resize(800, 400);
         tab.show();
-        tab.eventChooser()->setCurrentIndex(1);
+        tab.findChild<QComboBox *>(QStringLiteral("flameGraphEventChooser"))->setCurrentIndex(1);
         QCOMPARE(tab.view()->event(), 1);
         QCOMPARE(tab.view()->bars().row(1).size(), 2); // a and b: the layout's memory row
     }
@@ -724,22 +695,22 @@ private Q_SLOTS:
     {
         MyDocument document(QStringLiteral("/shapes.cachegrind"), profileOf(shapes));
         document.makeWindowControllers();
-        QTabWidget *tabs = document.tabView();
-        tabs->setCurrentIndex(tabs->indexOf(document.flameGraphTab()));
+        QTabWidget *tabs = partOf<QTabWidget>(document, "tabView");
+        tabs->setCurrentIndex(tabs->indexOf(partOf<FlameGraphTab>(document, "flameGraphTab")));
         document.window()->show();
-        FlameGraphView *graph = document.flameGraphTab()->view();
+        FlameGraphView *graph = partOf<FlameGraphTab>(document, "flameGraphTab")->view();
         QCOMPARE(graph->call(), document.rootFunction());
         QTest::mouseClick(graph->viewport(), Qt::LeftButton, {}, pointIn(*graph, 1, 2));
-        QCOMPARE(nameOf(document.selectedCall()), QStringLiteral("a"));
+        QCOMPARE(nameOf(document.window()->selectedCall()), QStringLiteral("a"));
         QCOMPARE(nameOf(graph->call()), QStringLiteral("a"));
         QTest::mouseClick(graph->viewport(), Qt::LeftButton, {}, pointIn(*graph, 1, 2));
         QCOMPARE(nameOf(graph->call()), QStringLiteral("c"));
-        QCOMPARE(outlineRows(*document.outlineModel()).mid(0, 3), QStringList({ "main -", "  a -", "    c" }));
-        document.flameGraphTab()->pathBar()->findChild<QToolButton *>()->click();
-        QCOMPARE(document.selectedCall(), document.rootFunction());
+        QCOMPARE(outlineRows(outlineModelOf(document)).mid(0, 3), QStringList({ "main -", "  a -", "    c" }));
+        partOf<FlameGraphTab>(document, "flameGraphTab")->pathBar()->findChild<QToolButton *>()->click();
+        QCOMPARE(document.window()->selectedCall(), document.rootFunction());
         QCOMPARE(graph->call(), document.rootFunction());
-        document.find();
-        QTest::keyClicks(document.findBar()->field(), "T");
+        document.window()->find();
+        QTest::keyClicks(partOf<FindBar>(document, "findBar")->field(), "T");
         const CallTree &tree = document.profile().callTree();
         auto dimmed = [&] {
             QStringList names;
@@ -750,7 +721,7 @@ private Q_SLOTS:
             return names;
         };
         QTRY_COMPARE(dimmed(), QStringList({ "c", "a", "u", "b", "main" }));
-        Q_EMIT document.findBar()->closeRequested();
+        Q_EMIT partOf<FindBar>(document, "findBar")->closeRequested();
         QCOMPARE(dimmed(), QStringList());
     }
 

@@ -1,5 +1,5 @@
+#include "CallTreeTestSupport.h"
 #include "DataColumns.h"
-#include "DocumentTestSupport.h"
 
 #include "DocumentController.h"
 #include "DocumentLoader.h"
@@ -38,7 +38,7 @@ const QByteArray onlyG = profileHeader() + record("/a.php", "g", 3, 5) + record(
 // The selected call as "function self-time", or "none".
 QString selection(const MyDocument &document)
 {
-    const ProfiledFunctionCall *call = document.selectedCall();
+    const ProfiledFunctionCall *call = document.window()->selectedCall();
     return call ? call->function().name() + ' ' + QString::number(call->selfTime()) : QStringLiteral("none");
 }
 
@@ -110,9 +110,9 @@ private Q_SLOTS:
     void progressReachesTheWindowInOrder()
     {
         DocumentLoader loader(m_large, DocumentLoader::availableMemory());
-        QList<double> remaining;
+        QList<double> fractions;
         bool fromReadingThread = true;
-        connect(&loader, &DocumentLoader::readingProgressed, this, [&](double value) { remaining << value; });
+        connect(&loader, &DocumentLoader::readingProgressed, this, [&](double value) { fractions << value; });
         connect(
             &loader, &DocumentLoader::readingProgressed, this,
             [&] { fromReadingThread = fromReadingThread && QThread::currentThread() != thread(); },
@@ -121,8 +121,8 @@ private Q_SLOTS:
         loader.start();
         QVERIFY(loader.progressWindow() && loader.progressWindow()->isVisible());
         QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 60000);
-        QVERIFY(fromReadingThread && !remaining.isEmpty() && remaining.last() == 0.0);
-        QVERIFY(std::is_sorted(remaining.rbegin(), remaining.rend()));
+        QVERIFY(fromReadingThread && !fractions.isEmpty() && fractions.last() == 1.0);
+        QVERIFY(std::is_sorted(fractions.begin(), fractions.end()));
         QVERIFY(!loader.progressWindow());
         QVERIFY(loader.takeProfile()->rootFunction());
     }
@@ -163,7 +163,7 @@ private Q_SLOTS:
         QCOMPARE(m_registry->documents(), QList<MyDocument *>({ other }));
         QCOMPARE(m_registry->readsInProgress(), 0);
         selectOutlineRow(*other, 0);
-        QCOMPARE(other->functionNameTextField()->text(), QStringLiteral("main"));
+        QCOMPARE(partOf<QLineEdit>(*other, "functionNameTextField")->text(), QStringLiteral("main"));
     }
 
     void severalReadsAtOnce()
@@ -230,12 +230,12 @@ private Q_SLOTS:
         MyDocument *document = openAndWait(*m_registry, path);
         if (selectedChild >= 0)
             selectOutlineRow(
-                *document, document->outlineModel()->rowOfCall(document->rootFunction()->getChild(selectedChild)));
+                *document, outlineModelOf(*document).rowOfCall(document->rootFunction()->getChild(selectedChild)));
         QVERIFY(after.isEmpty() ? QFile::remove(path) : write(QStringLiteral("reload.cachegrind"), after) == path);
         m_registry->reloadDocument(document);
         QVERIFY(waitForReads(*m_registry));
         QTEST(selection(*document), "selected");
-        const QLabel *empty = document->emptyMessage();
+        const QLabel *empty = document->window()->findChild<QLabel *>(QStringLiteral("emptyOutlineMessage"));
         QCOMPARE(empty && !empty->isHidden(), !document->rootFunction());
         QVERIFY(!empty || empty->text() == QLatin1String("No calls were found in this file."));
         QCOMPARE(m_alerts,
@@ -261,8 +261,9 @@ private Q_SLOTS:
             write(fileName, profileHeader() + record("/a.php", name, 1, 1) + record("/a.php", "main", 1, 1, { name })));
         QTRY_VERIFY(document->window()->windowHandle());
         QCOMPARE(document->window()->windowHandle()->title(), fileName);
-        QCOMPARE(shownText(document->outlineModel()->index(1, 0).data(Qt::ToolTipRole).toString()), text);
-        const QModelIndex summaryRow = document->summaryTab()->index(0, SummaryController::FunctionColumn);
+        QCOMPARE(shownText(outlineModelOf(*document).index(1, 0).data(Qt::ToolTipRole).toString()), text);
+        const QModelIndex summaryRow
+            = tableOf(*document, "summaryTableView").index(0, SummaryController::FunctionColumn);
         QCOMPARE(shownText(summaryRow.data(Qt::ToolTipRole).toString()), text);
     }
 };

@@ -423,7 +423,8 @@ private Q_SLOTS:
         f.watcher->buildVisible();
         QCOMPARE(column(SifterTableModel::NameColumn),
             QStringList({ "b.txt", "cachegrind.out.100", "cachegrind.out.20", "cachegrind.out.bad", "notes.txt" }));
-        QCOMPARE(column(SifterTableModel::SizeColumn), QStringList({ "40", "40", "300", "1000", "1.5 KB" }));
+        QCOMPARE(column(SifterTableModel::SizeColumn),
+            QStringList({ "40 bytes", "40 bytes", "300 bytes", "1000 bytes", "1.5 KiB" }));
         f.watcher->showDocuments({ f.entry("cachegrind.out.bad") });
         QCOMPARE(column(SifterTableModel::StatusColumn),
             QStringList({ "", "Ready to open", "Ready to open", "Error opening file", "" }));

@@ -1,0 +1,47 @@
+#include "Formatter.h"
+
+#include "CostFormat.h"
+#include "Profile.h"
+#include "SettingsKeys.h"
+
+#include <KFUserDefaultsController.h>
+
+namespace {
+
+TimeUnit timeUnit()
+{
+    return timeUnitFromSetting(KFUserDefaultsController::sharedUserDefaultsController().integerForKey(VTCMeasurement));
+}
+
+} // namespace
+
+Formatter &Formatter::standardFormatter()
+{
+    static Formatter formatter;
+    return formatter;
+}
+
+bool Formatter::displayDash(double microseconds, TimeUnit unit)
+{
+    return CostFormat::isBelowThreshold(microseconds, unit)
+        && KFUserDefaultsController::sharedUserDefaultsController().boolForKey(VTCDisplayDash);
+}
+
+QString Formatter::getTimeCostString(double microseconds) const
+{
+    const TimeUnit unit = timeUnit();
+    return CostFormat::timeCostString(microseconds, unit, displayDash(microseconds, unit));
+}
+
+QString Formatter::getTimeCostStringWithPercentage(double microseconds, double referenceMicroseconds) const
+{
+    const TimeUnit unit = timeUnit();
+    return CostFormat::timeCostStringWithPercentage(
+        microseconds, referenceMicroseconds, unit, displayDash(microseconds, unit));
+}
+
+QString Formatter::getSummaryString(const Profile &profile) const
+{
+    return CostFormat::summaryString(profile.events(), profile.summaryCosts(), timeUnit(),
+        KFUserDefaultsController::sharedUserDefaultsController().boolForKey(VTCDisplayDash));
+}

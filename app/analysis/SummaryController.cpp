@@ -1,0 +1,111 @@
+#include "SummaryController.h"
+
+#include "FunctionModel.h"
+#include "FunctionSummaryMap.h"
+#include "ProfiledFunctionSummary.h"
+#include "SettingsKeys.h"
+
+SummaryController::SummaryController(QObject *parent)
+    : TableController(
+        VTCSummaryShowsInternalPhpFunctions, ColumnCount, TotalInclusiveTimeColumn, Qt::DescendingOrder, parent)
+{ }
+
+SummaryController::~SummaryController() = default;
+
+void SummaryController::reset()
+{
+    fill({});
+}
+
+void SummaryController::populateFromFunction(const ProfiledFunctionCall &call)
+{
+    fill(FunctionSummaryMap::summariesBelow(call));
+}
+
+void SummaryController::fill(std::vector<std::unique_ptr<ProfiledFunctionSummary>> summaries)
+{
+    beginFillRows();
+    m_summaries = std::move(summaries);
+    endFillRows(m_summaries.size());
+}
+
+QVariant SummaryController::cellData(quint32 rowIndex, int column, int role) const
+{
+    if (column >= FirstMemoryColumn && memoryEvent() < 0)
+        return {};
+    const ProfiledFunctionSummary &summary = *m_summaries[rowIndex];
+    switch (column) {
+    case FunctionColumn:
+        return functionCell(summary.function(), role);
+    case AverageSelfTimeColumn:
+        return timeCell(summary.averageSelfTime(), role);
+    case AverageInclusiveTimeColumn:
+        return timeCell(summary.averageInclusiveTime(), role);
+    case TotalSelfTimeColumn:
+        return timeCell(summary.totalSelfTime(), role);
+    case TotalInclusiveTimeColumn:
+        return timeCell(summary.totalInclusiveTime(), role);
+    case CallCountColumn:
+        return numberCell(summary.callCount(), role);
+    case AverageSelfMemoryColumn:
+        return memoryCell(summary.averageSelfCost(memoryEvent()), role);
+    case AverageInclusiveMemoryColumn:
+        return memoryCell(summary.averageInclusiveCost(memoryEvent()), role);
+    case TotalSelfMemoryColumn:
+        return memoryCell(summary.totalSelfCost(memoryEvent()), role);
+    case TotalInclusiveMemoryColumn:
+        return memoryCell(summary.totalInclusiveCost(memoryEvent()), role);
+    default:
+        return {};
+    }
+}
+
+const FunctionModel &SummaryController::functionOfRow(quint32 rowIndex) const
+{
+    return m_summaries[rowIndex]->function();
+}
+
+QString SummaryController::columnTitle(int identifier) const
+{
+    switch (identifier) {
+    case FunctionColumn:
+        return tr("Function");
+    case AverageSelfTimeColumn:
+        return tr("Avg.\nself");
+    case AverageInclusiveTimeColumn:
+        return tr("Avg.\ninclusive");
+    case TotalSelfTimeColumn:
+        return tr("Total\nself");
+    case TotalInclusiveTimeColumn:
+        return tr("Total\ninclusive");
+    case CallCountColumn:
+        return tr("Calls");
+    case AverageSelfMemoryColumn:
+        return tr("Avg. self\nmemory");
+    case AverageInclusiveMemoryColumn:
+        return tr("Avg. incl.\nmemory");
+    case TotalSelfMemoryColumn:
+        return tr("Total self\nmemory");
+    case TotalInclusiveMemoryColumn:
+        return tr("Total incl.\nmemory");
+    default:
+        return {};
+    }
+}
+
+QString SummaryController::columnSample(int identifier) const
+{
+    switch (identifier) {
+    case FunctionColumn:
+        return {};
+    case CallCountColumn:
+        return QStringLiteral("888888");
+    case AverageSelfMemoryColumn:
+    case AverageInclusiveMemoryColumn:
+    case TotalSelfMemoryColumn:
+    case TotalInclusiveMemoryColumn:
+        return widestMemoryText();
+    default:
+        return widestTimeText();
+    }
+}

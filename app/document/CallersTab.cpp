@@ -1,0 +1,55 @@
+#include "CallersTab.h"
+
+#include "MyDocument.h"
+#include "ProfiledFunctionCall.h"
+#include "SettingsKeys.h"
+
+#include <QTableView>
+
+CallersTab::CallersTab(MyDocument &document, QAbstractItemDelegate &delegate, QWidget *parent)
+    : TableTab(QStringLiteral("callersTab"), std::make_unique<CallersController>(),
+        { CallersController::FunctionColumn, CallersController::FirstMemoryColumn, VTCCallersHiddenColumns }, delegate,
+        parent)
+    , m_document(document)
+{
+    tableView().setAccessibleName(tr("Callers"));
+}
+
+CallersTab::~CallersTab() = default;
+
+void CallersTab::showProfile(const Profile &profile)
+{
+    m_call = nullptr;
+    callers().reset();
+    TableTab::showProfile(profile);
+}
+
+void CallersTab::showCall(const ProfiledFunctionCall *call)
+{
+    m_call = call;
+    m_outOfDate = true;
+    if (isVisibleTo(window()))
+        update();
+}
+
+void CallersTab::showEvent(QShowEvent *event)
+{
+    TableTab::showEvent(event);
+    if (m_outOfDate)
+        update();
+}
+
+void CallersTab::update()
+{
+    m_outOfDate = false;
+    if (!m_call)
+        callers().reset();
+    else if (callers().calledFunction() != &m_call->function())
+        callers().populateFromFunction(m_call->function(), m_document.callIndex());
+}
+
+void CallersTab::rowActivated(int row)
+{
+    if (row >= 0 && row < callers().rowCount())
+        Q_EMIT callsActivated(callers().callsAt(row));
+}

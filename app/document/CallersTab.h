@@ -1,0 +1,35 @@
+#pragma once
+
+#include "CallersController.h"
+#include "TableTab.h"
+
+class MyDocument;
+
+// The callers tab: every function that calls the selected call's function
+// anywhere in the tree. It is filled while it is in front, since it looks
+// at the whole tree. A row activated lists that caller's calls of the
+// function in the calls tab.
+class CallersTab final : public TableTab
+{
+    Q_OBJECT
+public:
+    CallersTab(MyDocument &document, QAbstractItemDelegate &delegate, QWidget *parent = nullptr);
+    ~CallersTab() override;
+
+    QString title() const override { return tr("Callers"); }
+    void showProfile(const Profile &profile) override;
+    void showCall(const ProfiledFunctionCall *call) override;
+
+protected:
+    void rowActivated(int row) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    CallersController &callers() const { return static_cast<CallersController &>(tableModel()); }
+    // Lists the callers of the call's function, unless they are listed.
+    void update();
+
+    MyDocument &m_document;
+    const ProfiledFunctionCall *m_call = nullptr;
+    bool m_outOfDate = false;
+};

@@ -1,0 +1,42 @@
+#include "CallsTab.h"
+
+#include "SettingsKeys.h"
+
+#include <QTableView>
+
+CallsTab::CallsTab(QAbstractItemDelegate &delegate, QWidget *parent)
+    : TableTab(QStringLiteral("callsTab"), std::make_unique<CallsController>(),
+        { CallsController::FunctionColumn, CallsController::FirstMemoryColumn, VTCCallsHiddenColumns }, delegate,
+        parent)
+{
+    tableView().setAccessibleName(tr("Calls"));
+    // Paths are cut at the front, where they say least.
+    tableView().setTextElideMode(Qt::ElideLeft);
+}
+
+CallsTab::~CallsTab() = default;
+
+void CallsTab::showProfile(const Profile &profile)
+{
+    callsModel().reset();
+    TableTab::showProfile(profile);
+}
+
+void CallsTab::showCall(const ProfiledFunctionCall *call)
+{
+    if (call)
+        callsModel().populateFromFunction(*call);
+    else
+        callsModel().reset();
+}
+
+void CallsTab::listCalls(std::vector<const ProfiledFunctionCall *> calls)
+{
+    callsModel().populateFromArray(std::move(calls));
+}
+
+void CallsTab::rowActivated(int row)
+{
+    if (row >= 0 && row < callsModel().rowCount())
+        Q_EMIT callActivated(&callsModel().callAt(row));
+}

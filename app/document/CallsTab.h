@@ -1,0 +1,26 @@
+#pragma once
+
+#include "CallsController.h"
+#include "TableTab.h"
+
+// The calls tab: the callees of the selected call, or the calls that
+// another tab lists. A row activated is selected in the outline.
+class CallsTab final : public TableTab
+{
+    Q_OBJECT
+public:
+    explicit CallsTab(QAbstractItemDelegate &delegate, QWidget *parent = nullptr);
+    ~CallsTab() override;
+
+    QString title() const override { return tr("Calls"); }
+    void showProfile(const Profile &profile) override;
+    void showCall(const ProfiledFunctionCall *call) override;
+    // Lists `calls` in place of the callees.
+    void listCalls(std::vector<const ProfiledFunctionCall *> calls);
+
+protected:
+    void rowActivated(int row) override;
+
+private:
+    CallsController &callsModel() const { return static_cast<CallsController &>(tableModel()); }
+};

@@ -1,0 +1,133 @@
+#include "DetailsPane.h"
+
+#include "CostFormat.h"
+#include "Formatter.h"
+#include "FunctionModel.h"
+#include "PlainToolTip.h"
+#include "Profile.h"
+#include "ProfiledFunctionCall.h"
+#include "SettingsKeys.h"
+#include "SharedText.h"
+#include "SourceFileModel.h"
+
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+namespace {
+
+// A memory figure with its share of `reference`, e.g. "1.50 MiB (25.00%)";
+// only a reference above 0 gives a share that means something.
+QString memoryWithShare(Cost cost, Cost reference)
+{
+    const QString text = CostFormat::memoryCostString(cost.toSigned());
+    if (reference.toSigned() <= 0)
+        return text;
+    return text + QString::asprintf(" (%.2f%%)", double(cost.toSigned()) * 100.0 / double(reference.toSigned()));
+}
+
+// A field shows the start of a long text; its tooltip has the whole.
+void setFieldText(QLineEdit *field, const QString &text)
+{
+    field->setText(text);
+    field->setCursorPosition(0);
+    field->setToolTip(text == dashString ? QString() : plainToolTip(text));
+}
+
+} // namespace
+
+DetailsPane::DetailsPane(QWidget *parent)
+    : QWidget(parent)
+    , m_formatter(Formatter::standardFormatter())
+    , m_form(new QFormLayout)
+    , m_function(addField(QStringLiteral("functionNameTextField"), tr("Function:"), tr("Function")))
+    , m_file(addField(QStringLiteral("fileNameTextField"), tr("File:"), tr("File")))
+    , m_line(addField(QStringLiteral("lineNumberTextField"), tr("Line:"), tr("Line")))
+    , m_selfTime(addField(QStringLiteral("selfTimeTextField"), tr("Self time:"), tr("Self time")))
+    , m_inclusiveTime(addField(QStringLiteral("inclusiveTimeTextField"), tr("Inclusive time:"), tr("Inclusive time")))
+    , m_selfMemory(addField(QStringLiteral("selfMemoryTextField"), tr("Self memory:"), tr("Self memory")))
+    , m_inclusiveMemory(
+          addField(QStringLiteral("inclusiveMemoryTextField"), tr("Inclusive memory:"), tr("Inclusive memory")))
+    , m_profilerSummary(addField(
+          QStringLiteral("profilerSummaryTextField"), tr("Profiler\u2019s summary:"), tr("Profiler\u2019s summary")))
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(m_form);
+    layout->addStretch(1);
+    clearFunctionMetadataDisplay();
+    addObserverSharedUserDefaults(VTCMeasurement);
+    addObserverSharedUserDefaults(VTCDisplayDash);
+}
+
+DetailsPane::~DetailsPane()
+{
+    removeObserverSharedUserDefaults(VTCMeasurement);
+    removeObserverSharedUserDefaults(VTCDisplayDash);
+}
+
+QLineEdit *DetailsPane::addField(const QString &name, const QString &label, const QString &accessibleName)
+{
+    auto *title = new QLabel(label, this);
+    auto *field = new QLineEdit(this);
+    field->setObjectName(name);
+    field->setAccessibleName(accessibleName);
+    field->setReadOnly(true);
+    field->setAcceptDrops(false);
+    m_form->addRow(title, field);
+    return field;
+}
+
+void DetailsPane::showProfile(const Profile &profile)
+{
+    m_profile = &profile;
+    m_memoryEvent = profile.memoryEvent();
+    for (QLineEdit *field : { m_selfMemory, m_inclusiveMemory })
+        m_form->setRowVisible(field, m_memoryEvent >= 0);
+    clearFunctionMetadataDisplay();
+}
+
+void DetailsPane::displayItem(const ProfiledFunctionCall &call)
+{
+    m_call = &call;
+    setFieldText(m_function, call.function().name());
+    setFieldText(m_file, call.source() ? call.source()->path() : dashString);
+    setFieldText(m_line, call.sourceLine() == 0 ? dashString : QString::number(call.sourceLine()));
+    const CostUnit &unit = m_profile->costUnit();
+    const quint64 reference = call.parent() ? call.parent()->inclusiveTime() : call.inclusiveTime();
+    setFieldText(m_selfTime,
+        m_formatter.getTimeCostStringWithPercentage(
+            unit.toMicroseconds(call.selfTime()), unit.toMicroseconds(reference)));
+    setFieldText(m_inclusiveTime,
+        m_formatter.getTimeCostStringWithPercentage(
+            unit.toMicroseconds(call.inclusiveTime()), unit.toMicroseconds(reference)));
+    if (m_memoryEvent >= 0) {
+        const Cost memoryReference = (call.parent() ? *call.parent() : call).inclusiveCost(m_memoryEvent);
+        setFieldText(m_selfMemory, memoryWithShare(call.selfCost(m_memoryEvent), memoryReference));
+        setFieldText(m_inclusiveMemory, memoryWithShare(call.inclusiveCost(m_memoryEvent), memoryReference));
+    }
+    // The root's figures sit beside the profiler's own summary of the run.
+    const bool showsSummary = !call.parent() && !m_profile->summaryCosts().isEmpty();
+    m_form->setRowVisible(m_profilerSummary, showsSummary);
+    setFieldText(m_profilerSummary, showsSummary ? m_formatter.getSummaryString(*m_profile) : dashString);
+}
+
+void DetailsPane::clearFunctionMetadataDisplay()
+{
+    m_call = nullptr;
+    for (QLineEdit *field :
+        { m_function, m_file, m_line, m_selfTime, m_inclusiveTime, m_selfMemory, m_inclusiveMemory, m_profilerSummary })
+        setFieldText(field, dashString);
+    m_form->setRowVisible(m_profilerSummary, false);
+}
+
+void DetailsPane::observeValueForKeyPath(const QString &keyPath, QObject *, const QVariantMap &, void *)
+{
+    // The times follow the new unit and dash rule; with no call the fields
+    // keep their dashes.
+    const bool timesChanged
+        = keyPath == QLatin1String("values.") + VTCMeasurement || keyPath == QLatin1String("values.") + VTCDisplayDash;
+    if (timesChanged && m_call)
+        displayItem(*m_call);
+}

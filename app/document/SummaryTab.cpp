@@ -1,0 +1,51 @@
+#include "SummaryTab.h"
+
+#include "FunctionModel.h"
+#include "ProfiledFunctionSummary.h"
+#include "SettingsKeys.h"
+
+#include <QTableView>
+
+SummaryTab::SummaryTab(QAbstractItemDelegate &delegate, QWidget *parent)
+    : TableTab(QStringLiteral("summaryTab"), std::make_unique<SummaryController>(),
+        { SummaryController::FunctionColumn, SummaryController::FirstMemoryColumn, VTCSummaryHiddenColumns }, delegate,
+        parent)
+{
+    tableView().setAccessibleName(tr("Summary"));
+}
+
+SummaryTab::~SummaryTab() = default;
+
+void SummaryTab::showProfile(const Profile &profile)
+{
+    summary().reset();
+    TableTab::showProfile(profile);
+}
+
+void SummaryTab::showCall(const ProfiledFunctionCall *call)
+{
+    if (call)
+        summary().populateFromFunction(*call);
+    else
+        summary().reset();
+}
+
+bool SummaryTab::selectFunction(std::string_view name)
+{
+    for (int row = 0; row < summary().rowCount(); ++row) {
+        if (summary().summaryAt(row).function().nameBytes() != name)
+            continue;
+        const QModelIndex index = summary().index(row, 0);
+        tableView().selectionModel()->setCurrentIndex(
+            index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        tableView().scrollTo(index);
+        return true;
+    }
+    return false;
+}
+
+void SummaryTab::rowActivated(int row)
+{
+    if (row >= 0 && row < summary().rowCount())
+        Q_EMIT callsActivated(summary().summaryAt(row).calls());
+}

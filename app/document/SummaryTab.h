@@ -1,0 +1,29 @@
+#pragma once
+
+#include "SummaryController.h"
+#include "TableTab.h"
+
+#include <string_view>
+
+// The summary tab: every function called below the selected call. A row
+// activated lists that function's calls in the calls tab.
+class SummaryTab final : public TableTab
+{
+    Q_OBJECT
+public:
+    explicit SummaryTab(QAbstractItemDelegate &delegate, QWidget *parent = nullptr);
+    ~SummaryTab() override;
+
+    QString title() const override { return tr("Summary"); }
+    void showProfile(const Profile &profile) override;
+    void showCall(const ProfiledFunctionCall *call) override;
+    // Selects the row of the function whose name is `name` (as the profile
+    // writes it) and scrolls it into view; false when no such row is shown.
+    bool selectFunction(std::string_view name);
+
+protected:
+    void rowActivated(int row) override;
+
+private:
+    SummaryController &summary() const { return static_cast<SummaryController &>(tableModel()); }
+};
