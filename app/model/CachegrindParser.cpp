@@ -86,6 +86,9 @@ quint32 CachegrindParser::finish()
 {
     if (m_state != State::Body)
         startBody();
+    // The end of the text ends the last record as an empty line would.
+    claimCallees();
+    checkMemory();
     if (m_progressWindow)
         m_progressWindow->setRemainingValue(0.0);
     const quint32 root = assembleRoot();
@@ -103,10 +106,13 @@ qint64 CachegrindParser::linePosition(std::string_view line) const
 
 void CachegrindParser::checkMemory() const
 {
-    if (m_limits.memoryBytes == std::numeric_limits<qint64>::max())
+    if (m_limits.memoryBytes == std::numeric_limits<qint64>::max() && !m_limits.share)
         return;
     const qint64 used = m_profile.m_tree.memoryUse() + qint64(m_unclaimedCalls.capacity() * sizeof(quint32));
     if (used > m_limits.memoryBytes)
+        throw std::bad_alloc();
+    if (m_limits.share
+        && !m_limits.share->grow(used + m_profile.m_functionNames.memoryUse() + m_profile.m_sourceNames.memoryUse()))
         throw std::bad_alloc();
 }
 

@@ -2,6 +2,7 @@
 
 #include "CallTree.h"
 #include "LineScanner.h"
+#include "MemoryBudget.h"
 #include "NameResolver.h"
 
 #include <QtGlobal>
@@ -23,11 +24,13 @@ class CachegrindParser
 {
 public:
     // How much the reader may take: what memory and the call numbers allow
-    // unless lowered.
+    // unless lowered, and a share of a budget that the tree and the names
+    // are taken from as they grow.
     struct Limits
     {
         quint64 calls = CallTree::maxCalls;
         qint64 memoryBytes = std::numeric_limits<qint64>::max();
+        MemoryBudget::Share *share = nullptr;
     };
     // Above this many bytes the reader shows its progress display.
     static constexpr qint64 progressThreshold = 300000;
@@ -43,7 +46,8 @@ public:
     // `positionsFollowBytes` false every line of the piece is taken to begin
     // there.
     void feed(LineScanner &lines, qint64 position, bool positionsFollowBytes);
-    // After the last piece: assembles the root; answers the root's call
+    // After the last piece: the last record takes its callees, as at an
+    // empty line, and the root is assembled; answers the root's call
     // number (CallTree::none for none).
     // Throws std::bad_alloc when memory (or the limit) runs short and
     // std::length_error when the calls cannot be numbered.

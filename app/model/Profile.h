@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 
+class MemoryBudget;
 class ProfileFileData;
 class ProgressController;
 
@@ -36,9 +37,11 @@ public:
 
     // Reads the profile's text into the call tree and analyses it. Text the
     // reader does not understand is skipped; false, with errorString() set
-    // and nothing kept, only when memory runs short, the profile is too
-    // large to number or the read is cancelled. `progress` makes the
-    // progress display for large data.
+    // and nothing kept, only when the text is no profile (no line begins
+    // with "events:" or "fn=" in its first MiB), memory runs short, the
+    // profile is too large to number, the system gives no thread or the
+    // read is cancelled. `progress` makes the progress display for large
+    // data.
     bool readFromData(QByteArrayView data, const ProgressFactory &progress = {});
     // The same for an opened file, read piece by piece through a few reused
     // buffers on a second thread; false also when the file cannot be read
@@ -46,13 +49,17 @@ public:
     bool readFromFile(ProfileFileData &file, const ProgressFactory &progress = {});
     QString errorString() const { return m_errorString; }
     // How files are read: lower limits than memory and the call numbers
-    // allow, the size of the pieces read at a time, and a flag another
-    // thread sets to stop the read, looked at once per piece.
+    // allow, the size of the pieces read at a time, a flag another thread
+    // sets to stop the read, looked at once per piece, and the memory
+    // budget the read shares with others, with what to call when the read
+    // waits for it.
     struct ReadOptions
     {
         CachegrindParser::Limits limits;
         qsizetype pieceSize = qsizetype(256) << 10;
         const std::atomic_bool *cancel = nullptr;
+        MemoryBudget *budget = nullptr;
+        std::function<void()> waitingForMemory {};
     };
     void setReadOptions(const ReadOptions &options) { m_options = options; }
 
@@ -82,7 +89,8 @@ private:
     friend class CachegrindParser;
     friend class NameResolver;
 
-    bool read(const std::function<bool(CachegrindParser &)> &feed);
+    // `expectedMemory`: what the read is likely to take of the budget.
+    bool read(const std::function<bool(CachegrindParser &)> &feed, qint64 expectedMemory);
     // True, with errorString() set, once the read has been cancelled.
     bool cancelled();
     void clear();

@@ -312,7 +312,7 @@ private Q_SLOTS:
 
     void anEmptyProfileShowsNothingButDashes()
     {
-        MyDocument *document = openText(QStringLiteral("empty.cachegrind"), QByteArray());
+        MyDocument *document = openText(QStringLiteral("empty.cachegrind"), profileHeader());
         QCOMPARE(document->outlineModel()->rowCount(), 0);
         doubleClickRow(document->outlineView(), 0);
         QCOMPARE(shown(*document), nothingShown);

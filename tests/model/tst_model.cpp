@@ -5,6 +5,7 @@
 #include "CostFormat.h"
 #include "FunctionModel.h"
 #include "FunctionSummaryMap.h"
+#include "MemoryBudget.h"
 #include "Profile.h"
 #include "ProfileEvent.h"
 #include "ProfileFileData.h"
@@ -14,6 +15,7 @@
 #include "SharedText.h"
 #include "SourceFileModel.h"
 
+#include <QDateTime>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -21,6 +23,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <functional>
 #include <future>
 #include <limits>
 #include <sys/stat.h>
@@ -110,7 +113,12 @@ void readAndCheck(QByteArrayView bytes)
     const auto exact = std::make_unique<char[]>(size_t(bytes.size()) + (bytes.isEmpty() ? 1 : 0));
     std::copy(bytes.begin(), bytes.end(), exact.get());
     Profile profile;
-    QVERIFY(profile.readFromData(QByteArrayView(exact.get(), bytes.size())));
+    if (!profile.readFromData(QByteArrayView(exact.get(), bytes.size()))) {
+        // Only text without a profile line is refused.
+        QVERIFY2(profile.errorString().startsWith("The file is not a profile"), qPrintable(profile.errorString()));
+        QVERIFY(!QRegularExpression("(^|[\\r\\n])(events:|fn=)").match(QString::fromLatin1(bytes)).hasMatch());
+        return;
+    }
     const ProfiledFunctionCall *root = profile.rootFunction();
     if (!root)
         return;
@@ -165,6 +173,23 @@ public:
 
 private:
     QStringList &m_log;
+};
+
+// A progress display that calls back at every report of the position.
+class CallbackProgress final : public ProgressController
+{
+public:
+    explicit CallbackProgress(std::function<void()> reported)
+        : m_reported(std::move(reported))
+    { }
+    void showWindow() override { }
+    void setStatusLine(const QString &) override { }
+    void setMaxValue(double) override { }
+    void setRemainingValue(double) override { m_reported(); }
+    void close() override { }
+
+private:
+    std::function<void()> m_reported;
 };
 
 QByteArray gzipped(const QByteArray &data)
@@ -231,10 +256,10 @@ private Q_SLOTS:
                                         << QStringList { "main 13/20 #0 @1 /var/www/index.php",
                                                "  render 5/7 #1 @10 /var/www/index.php",
                                                "    php::strlen 2/2 #1 @3 php:internal" };
-        QTest::newRow("worked example without its last line")
+        QTest::newRow("worked example without its last line: callees claimed at the end")
             << workedExample.chopped(1)
-            << QStringList { "root 0/20 #0 @0 -", "  render 5/7 #1 @10 /var/www/index.php",
-                   "    php::strlen 2/2 #1 @3 php:internal", "  main 13/13 #2 @1 /var/www/index.php" };
+            << QStringList { "main 13/20 #0 @1 /var/www/index.php", "  render 5/7 #1 @10 /var/www/index.php",
+                   "    php::strlen 2/2 #1 @3 php:internal" };
         QTest::newRow("current dialect: memory, recursion, negative figures")
             << currentDialect
             << QStringList { "{main} 2/67 100/4964 #0 @1 /var/www/index.php",
@@ -306,8 +331,6 @@ private Q_SLOTS:
             << QStringList { "root 0/5", "  c 2/2", "  q 0/3", "    p 3/3" };
         QTest::newRow("short digit line claims") << body + "fn=c\n1 2\n\nfn=p\n1 3\ncfn=c\n12\nfn=q\n1 1\n\n"
                                                  << QStringList { "root 0/6", "  p 3/5", "    c 2/2", "  q 1/1" };
-        QTest::newRow("callees never claimed") << body + "fn=c\n1 2\n\nfn=p\n1 3\ncfn=c\ncalls=1 0 0\n5 2\n"
-                                               << QStringList { "root 0/5", "  c 2/2", "  p 3/3" };
         QTest::newRow("records after the main one")
             << body + "fn=c\n1 2\n\nfn=main\n1 3\ncfn=c\n\nfn=shutdown\n1 4\n\n"
             << QStringList { "root 0/9", "  main 3/5", "    c 2/2", "  shutdown 4/4" };
@@ -392,8 +415,8 @@ private Q_SLOTS:
         QTest::newRow("within both") << workedExample << quint64(3) << qint64(1 << 20) << false << QString();
         QTest::newRow("one call too many") << workedExample << quint64(2) << qint64(1 << 20) << false << tooMany.arg(2);
         QTest::newRow("memory short for the tree") << workedExample << quint64(3) << qint64(64) << false << memoryShort;
-        QTest::newRow("memory short for a line") << "#" + QByteArray(2 << 20, 'x') + "\n" + workedExample << quint64(3)
-                                                 << qint64(1 << 20) << false << memoryShort;
+        QTest::newRow("memory short for a line") << workedExample + "#" + QByteArray(2 << 20, 'x') + "\n"
+                                                 << quint64(3) << qint64(1 << 20) << false << memoryShort;
         QTest::newRow("cancelled") << workedExample << quint64(3) << qint64(1 << 20) << true
                                    << QStringLiteral("The read was cancelled");
     }
@@ -438,6 +461,182 @@ private Q_SLOTS:
         QCOMPARE(profile.rootFunction()->inclusiveTime(), quint64(20));
     }
 
+    // Reports from the reader set the flag as another thread would: the
+    // read stops at the next piece.
+    void cancelBetweenPieces_data()
+    {
+        addColumns<bool, bool>("fromFile", "compressed");
+        QTest::newRow("text") << false << false;
+        QTest::newRow("file") << true << false;
+        QTest::newRow("gzip file") << true << true;
+    }
+
+    void cancelBetweenPieces()
+    {
+        QByteArray data = "events: Time\n\n";
+        for (int i = 0; data.size() < (1 << 20); ++i)
+            data += "fn=f" + QByteArray::number(QRandomGenerator::global()->generate()) + "\n1 1\n\n";
+        if (fetched<bool>("compressed"))
+            data = gzipped(data);
+        std::atomic_bool cancel = false;
+        int reports = 0;
+        const auto progress
+            = [&] { return std::make_unique<CallbackProgress>([&] { cancel = cancel || ++reports == 3; }); };
+        Profile profile;
+        profile.setReadOptions({ {}, 4096, &cancel });
+        if (fetched<bool>("fromFile")) {
+            ProfileFileData file;
+            QVERIFY(file.open(writeFile(m_dir.filePath("cancelled"), data)));
+            QVERIFY(!profile.readFromFile(file, progress));
+        } else {
+            QVERIFY(!profile.readFromData(data, progress));
+        }
+        QCOMPARE(profile.errorString(), QStringLiteral("The read was cancelled"));
+        QCOMPARE(profile.functionCount(), 0);
+    }
+
+    // Positions in a compressed file are those of the compressed bytes: the
+    // bar never goes back nor past the end.
+    void compressedProgress()
+    {
+        QByteArray text = "events: Time\n\n";
+        for (int i = 0; text.size() < (6 << 20); ++i)
+            text += "fn=f" + QByteArray::number(QRandomGenerator::global()->generate()) + "\n1 1\n\n";
+        const QByteArray data = gzipped(text);
+        QVERIFY(data.size() > CachegrindParser::progressThreshold);
+        QStringList written;
+        ProfileFileData file;
+        QVERIFY(file.open(writeFile(m_dir.filePath("progress.gz"), data)));
+        Profile profile;
+        profile.setReadOptions({ {}, 4096 });
+        QVERIFY(profile.readFromFile(file, [&written] { return std::make_unique<FakeProgress>(written); }));
+        QList<double> remaining;
+        for (const QString &line : std::as_const(written)) {
+            if (line.startsWith("remaining "))
+                remaining << line.mid(10).toDouble();
+        }
+        QVERIFY(remaining.size() > 100);
+        QCOMPARE(remaining.first(), double(data.size()));
+        QVERIFY(std::is_sorted(remaining.rbegin(), remaining.rend()));
+        QVERIFY(remaining[remaining.size() - 2] > 0);
+    }
+
+    // A profile shows "events:" or "fn=" at the start of a line in its first
+    // MiB; anything else is refused before more is read.
+    void notAProfile_data()
+    {
+        addColumns<QByteArray, QString>("bytes", "error");
+        const QString none = "The file is not a profile: it has no line that begins with \"events:\" or \"fn=\"";
+        const QString notAtItsStart
+            = "The file is not a profile: its first MiB has no line that begins with \"events:\" or \"fn=\"";
+        QTest::newRow("empty") << QByteArray() << none;
+        QTest::newRow("text") << QByteArray("Dear reader,\nthe events: below\n") << none;
+        QTest::newRow("settings") << QByteArray("[General]\nfn =1\nevents=2\n") << none;
+        QTest::newRow("events line alone") << QByteArray("events: Time\n") << QString();
+        QTest::newRow("function line after CR") << QByteArray("# x\rfn=a\r1 1\r") << QString();
+        const QByteArray comment = "#" + QByteArray((1 << 20) - 6, 'x') + "\n";
+        QTest::newRow("function line at the end of the first MiB") << comment + "fn=a\n1 1\n" << QString();
+        QTest::newRow("a MiB of comment first") << "#x" + comment + "fn=a\n1 1\n" << notAtItsStart;
+        QTest::newRow("a compressed line of zeros") << gzipped(QByteArray(64 << 20, '\0')) << notAtItsStart;
+    }
+
+    void notAProfile()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, error);
+        for (const qsizetype pieceSize : { 7, 1 << 16 }) {
+            Profile profile;
+            QCOMPARE(readFromFile(profile, bytes, { {}, pieceSize }), error.isEmpty());
+            QCOMPARE(profile.errorString(), error);
+        }
+        if (bytes.startsWith("\x1f\x8b"))
+            return;
+        Profile whole;
+        QCOMPARE(whole.readFromData(bytes), error.isEmpty());
+        QCOMPARE(whole.errorString(), error);
+    }
+
+    void fileChangedWhileRead_data()
+    {
+        addColumns<QString, bool>("change", "changed");
+        QTest::newRow("none") << "none" << false;
+        QTest::newRow("appended to") << "append" << true;
+        QTest::newRow("cut") << "cut" << true;
+        QTest::newRow("rewritten, same size") << "rewrite" << true;
+        QTest::newRow("renamed over") << "rename" << true;
+        QTest::newRow("removed: read whole") << "remove" << false;
+    }
+
+    void fileChangedWhileRead()
+    {
+        QFETCH(QString, change);
+        const QString path = writeFile(m_dir.filePath("changing"), workedExample);
+        // A time of its own, so that a rewrite within the clock's step shows.
+        QFile(path).setFileTime(QDateTime::currentDateTime().addDays(-1), QFileDevice::FileModificationTime);
+        ProfileFileData file;
+        QVERIFY(file.open(path));
+        QByteArray start(10, Qt::Uninitialized);
+        QCOMPARE(file.read(start.data(), start.size()), 10);
+        QFile writer(path);
+        if (change == "append" || change == "rewrite") {
+            QVERIFY(writer.open(change == "append" ? QIODevice::Append : QIODevice::ReadWrite));
+            writer.write(change == "append" ? "fn=x\n" : "#");
+            writer.close();
+        } else if (change == "cut") {
+            QVERIFY(QFile::resize(path, 100));
+        } else if (change == "rename") {
+            QVERIFY(QFile::remove(path) && !writeFile(path, workedExample).isEmpty());
+        } else if (change == "remove") {
+            QVERIFY(QFile::remove(path));
+        }
+        readAll(file, 4096);
+        QTEST(file.hasChanged(), "changed");
+    }
+
+    // Reads share a budget: one that starts while others hold what it needs
+    // waits, holding nothing; one that outgrows what the others leave fails.
+    void memoryBudget_data()
+    {
+        // held: by another read, given back when the read waits
+        addColumns<qint64, qint64, bool, bool, QString>("budget", "held", "waits", "cancelWhileWaiting", "error");
+        // The read expects 1.2 MB and takes several MiB.
+        constexpr qint64 mebibyte = 1 << 20;
+        QTest::newRow("room for both") << 1024 * mebibyte << 64 * mebibyte << false << false << QString();
+        QTest::newRow("waits for the other") << 64 * mebibyte << 64 * mebibyte << true << false << QString();
+        QTest::newRow("cancelled while waiting")
+            << 64 * mebibyte << 64 * mebibyte << true << true << QStringLiteral("The read was cancelled");
+        QTest::newRow("outgrows what the other leaves")
+            << 64 * mebibyte << 62 * mebibyte << false << false
+            << QStringLiteral("Not enough memory to read the file beside the other files being read");
+        QTest::newRow("outgrows the budget alone")
+            << mebibyte << qint64(0) << false << false << QStringLiteral("Not enough memory to read the file");
+    }
+
+    void memoryBudget()
+    {
+        QFETCH(bool, cancelWhileWaiting);
+        QFETCH(QString, error);
+        QByteArray data = "events: Time\n\n";
+        for (int i = 0; data.size() < 2400000; ++i)
+            data += "fn=f" + QByteArray::number(i) + "\n1 1\n\n";
+        MemoryBudget budget(fetched<qint64>("budget"));
+        auto other = std::make_optional<MemoryBudget::Share>(budget);
+        QVERIFY(other->reserve(fetched<qint64>("held"), nullptr, {}));
+        std::atomic_bool cancel = false;
+        int waited = 0;
+        Profile profile;
+        profile.setReadOptions({ {}, 4096, &cancel, &budget, [&] {
+                                    ++waited;
+                                    if (cancelWhileWaiting)
+                                        cancel = true;
+                                    else
+                                        other.reset();
+                                } });
+        QCOMPARE(profile.readFromData(data), error.isEmpty());
+        QCOMPARE(profile.errorString(), error);
+        QCOMPARE(waited, fetched<bool>("waits") ? 1 : 0);
+    }
+
     void realProfiles()
     {
         QStringList tree = treeOf(sample("xdebug-2.2.1-shutdown.cachegrind"), true);
@@ -474,9 +673,10 @@ private Q_SLOTS:
                 data += tokens[random.bounded(int(tokens.size()))];
             readAndCheck(data);
             if (round % 10 == 0) {
-                Profile profile;
-                QVERIFY(readFromFile(profile, data, { {}, random.bounded(1, 64) }));
-                QCOMPARE(treeOf(profile), treeOf(data));
+                Profile fromFile, whole;
+                QCOMPARE(readFromFile(fromFile, data, { {}, random.bounded(1, 64) }), whole.readFromData(data));
+                QCOMPARE(fromFile.errorString(), whole.errorString());
+                QCOMPARE(treeOf(fromFile), treeOf(whole));
             }
         }
         const QByteArray original
