@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MemoryBudget.h"
+
 #include <QStringList>
 
 #include <array>
@@ -26,10 +28,13 @@ public:
         bool summaryShowsInternalFunctions = true;
     };
 
-    // True when the arguments ask for the command line rather than windows.
+    // True when the arguments ask for the command line rather than windows:
+    // any option but Qt's own and --new-instance, up to a "--" (unknown
+    // ones are usage errors there).
     static bool handles(int argc, char *argv[]);
 
-    explicit CommandLine(const Defaults &defaults);
+    // Files are read under `budget`, shared with other reads.
+    explicit CommandLine(const Defaults &defaults, MemoryBudget &budget = MemoryBudget::shared());
     // Releases the profiles read last.
     ~CommandLine();
 
@@ -45,6 +50,7 @@ private:
         std::FILE *err);
 
     Defaults m_defaults;
+    MemoryBudget &m_budget;
     // Kept until the object goes, so that a caller about to exit need not
     // wait for a large tree to be released.
     std::array<std::unique_ptr<Profile>, 2> m_profiles;
