@@ -2,6 +2,7 @@
 
 #include "CachegrindParser.h"
 #include "DisplayText.h"
+#include "MemoryBudget.h"
 #include "Profile.h"
 #include "ProfileFileData.h"
 #include "ProgressController.h"
@@ -11,13 +12,15 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QThreadPool>
-#include <QtConcurrent/QtConcurrentRun>
+#include <QThread>
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
-#include <limits>
+#include <condition_variable>
+#include <mutex>
 #include <new>
+#include <system_error>
 
 #include <sys/stat.h>
 
@@ -57,32 +60,55 @@ private:
     quint32 m_reports = 0;
 };
 
-// Profile reads take long: they have a pool of their own, so that they do
-// not hold up other work, with room for a few at once.
-QThreadPool &readPool()
+// Reads take long: a few run at once, and the others wait their turn,
+// holding nothing, on threads of their own. (A pool's thread that the
+// system refuses would leave its work waiting for ever.)
+class ReadTurns
 {
-    static QThreadPool pool;
-    pool.setMaxThreadCount(std::max(2, QThread::idealThreadCount()));
-    return pool;
+public:
+    // False when `cancel` is set while waiting.
+    bool take(const std::atomic_bool &cancel)
+    {
+        std::unique_lock lock(m_mutex);
+        const int limit = std::max(2, QThread::idealThreadCount());
+        while (m_running >= limit) {
+            if (cancel)
+                return false;
+            // A cancel tells no one: it is looked at now and then.
+            m_freed.wait_for(lock, std::chrono::milliseconds(50));
+        }
+        ++m_running;
+        return true;
+    }
+
+    void give()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            --m_running;
+        }
+        m_freed.notify_one();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_freed;
+    int m_running = 0;
+};
+
+ReadTurns &readTurns()
+{
+    static ReadTurns turns;
+    return turns;
+}
+
+QString noThread(const std::system_error &error)
+{
+    return DocumentLoader::tr("The system gives no thread to read the file (%1)")
+        .arg(QString::fromLocal8Bit(error.code().message()));
 }
 
 } // namespace
-
-qint64 DocumentLoader::availableMemory()
-{
-    // What the system can give without swapping, as it estimates it.
-    QFile meminfo(QStringLiteral("/proc/meminfo"));
-    if (meminfo.open(QIODevice::ReadOnly)) {
-        while (!meminfo.atEnd()) {
-            const QList<QByteArray> fields = meminfo.readLine().simplified().split(' ');
-            bool ok = false;
-            const qint64 kilobytes = fields.value(1).toLongLong(&ok);
-            if (fields.value(0) == "MemAvailable:" && ok)
-                return kilobytes * 1024;
-        }
-    }
-    return std::numeric_limits<qint64>::max();
-}
 
 DocumentLoader::DocumentLoader(
     const QString &filePath, qint64 memoryLimit, const QByteArray &nativePath, QObject *parent)
@@ -90,6 +116,7 @@ DocumentLoader::DocumentLoader(
     , m_filePath(filePath)
     , m_nativePath(nativePath.isEmpty() ? QFile::encodeName(filePath) : nativePath)
     , m_memoryLimit(memoryLimit)
+    , m_budget(&MemoryBudget::shared())
 {
     connect(this, &DocumentLoader::readingStarted, this, &DocumentLoader::showProgress, Qt::QueuedConnection);
     connect(
@@ -99,20 +126,38 @@ DocumentLoader::DocumentLoader(
                 m_progressWindow->setRemainingValue(remaining);
         },
         Qt::QueuedConnection);
+    connect(
+        this, &DocumentLoader::waitingForMemory, this,
+        [this] {
+            if (m_progressWindow)
+                m_progressWindow->setStatusLine(tr("Waiting for memory until other files are read\u2026"));
+        },
+        Qt::QueuedConnection);
 }
 
 DocumentLoader::~DocumentLoader()
 {
-    // A read that has not begun yet is run here, and ends at once.
-    m_read.disconnect(this);
     cancel();
-    m_read.waitForFinished();
+    if (m_thread.joinable())
+        m_thread.join();
 }
 
 void DocumentLoader::start()
 {
-    connect(&m_read, &QFutureWatcher<void>::finished, this, &DocumentLoader::readingEnded);
-    m_read.setFuture(QtConcurrent::run(&readPool(), [this] { read(); }));
+    try {
+        m_thread = std::thread([this] {
+            read();
+            QMetaObject::invokeMethod(this, &DocumentLoader::readingEnded, Qt::QueuedConnection);
+        });
+    } catch (const std::system_error &error) {
+        m_errorString = noThread(error);
+    } catch (const std::bad_alloc &) {
+        m_errorString = tr("Not enough memory to read the file");
+    }
+    if (!m_thread.joinable()) {
+        QMetaObject::invokeMethod(this, &DocumentLoader::readingEnded, Qt::QueuedConnection);
+        return;
+    }
     // Shown at once, before the reader has looked at the file: painted
     // while the open is still fresh in the user's mind.
     // By the name's bytes, which the text of the path may not express.
@@ -120,11 +165,6 @@ void DocumentLoader::start()
     const qint64 size = ::stat(m_nativePath.constData(), &status) == 0 ? qint64(status.st_size) : 0;
     if (size > CachegrindParser::progressThreshold)
         showProgress(tr("File size: %1").arg(stringFromFileSize(qint32(qMin<qint64>(size, INT_MAX)))), double(size));
-}
-
-bool DocumentLoader::isRunning() const
-{
-    return m_read.isRunning();
 }
 
 void DocumentLoader::cancel()
@@ -142,7 +182,7 @@ std::unique_ptr<Profile> DocumentLoader::takeProfile()
 
 void DocumentLoader::read()
 {
-    if (m_cancelled)
+    if (!readTurns().take(m_cancelled))
         return;
     // Anything read before a cancel or a failure is freed here, on this
     // thread, before the read counts as ended.
@@ -151,26 +191,29 @@ void DocumentLoader::read()
         Profile::ReadOptions options;
         options.limits.memoryBytes = m_memoryLimit;
         options.cancel = &m_cancelled;
+        options.budget = m_budget;
+        options.waitingForMemory = [this] { Q_EMIT waitingForMemory(); };
         profile->setReadOptions(options);
         ProfileFileData file;
         if (!file.open(m_nativePath)) {
             m_errorString = file.errorString();
-            return;
-        }
-        if (!profile->readFromFile(file, [this] { return std::make_unique<ProgressRelay>(*this); })) {
+        } else if (!profile->readFromFile(file, [this] { return std::make_unique<ProgressRelay>(*this); })) {
             m_errorString = profile->errorString();
-            return;
-        }
-        if (!m_cancelled)
+        } else if (!m_cancelled) {
+            m_changedWhileRead = file.hasChanged();
             m_profile = std::move(profile);
+        }
     } catch (const std::bad_alloc &) {
         m_errorString = tr("Not enough memory to read the file");
+    } catch (const std::exception &error) {
+        m_errorString = QString::fromLocal8Bit(error.what());
     }
+    readTurns().give();
 }
 
 void DocumentLoader::showProgress(const QString &statusLine, double maximum)
 {
-    if (m_cancelled || !isRunning())
+    if (m_cancelled || m_ended)
         return;
     if (!m_progressWindow) {
         m_progressWindow = std::make_unique<ProgressWindow>();
@@ -186,9 +229,19 @@ void DocumentLoader::showProgress(const QString &statusLine, double maximum)
 
 void DocumentLoader::readingEnded()
 {
-    // Cancelled after the read had ended: nothing is kept either.
-    if (m_cancelled)
-        m_profile.reset();
+    // The thread has nothing left to do but end.
+    if (m_thread.joinable())
+        m_thread.join();
+    m_ended = true;
+    // Cancelled after the read had ended: nothing is kept either, and a
+    // large tree is freed away from this thread.
+    if (m_cancelled && m_profile) {
+        try {
+            std::thread([dropped = std::move(m_profile)] {}).detach();
+        } catch (const std::system_error &) {
+            m_profile.reset();
+        }
+    }
     m_progressWindow.reset();
     Q_EMIT finished();
 }

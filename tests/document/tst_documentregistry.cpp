@@ -1,10 +1,12 @@
 #include "DataColumns.h"
 #include "DocumentTestSupport.h"
+#include "Threadless.h"
 
 #include "DocumentController.h"
 #include "DocumentLoader.h"
 #include "DocumentOpening.h"
 #include "DocumentWindow.h"
+#include "MemoryBudget.h"
 #include "MyDocument.h"
 #include "ProgressWindow.h"
 #include "RecordingAlertPresenter.h"
@@ -23,6 +25,9 @@
 #include <QThread>
 #include <QTimer>
 #include <QWindow>
+
+#include <limits>
+#include <optional>
 
 #include <sys/stat.h>
 
@@ -61,6 +66,23 @@ QList<ProgressWindow *> progressWindows()
     }
     return shown;
 }
+
+// threadRefused()'s part without threads: the alert of the open.
+[[maybe_unused]] const int threadless = runThreadlessPart([](const QString &file) {
+    static int argc = 1;
+    static char name[] = "threadless";
+    static char *argv[] = { name, nullptr };
+    QApplication application(argc, argv);
+    registerSettingsDefaults();
+    QStringList alerts;
+    DocumentController registry;
+    registry.setAlertPresenter(std::make_unique<RecordingAlertPresenter>(alerts));
+    registry.openDocuments({ QUrl::fromLocalFile(file) });
+    if (!QTest::qWaitFor([&] { return registry.readsInProgress() == 0; }, 60000))
+        return 1;
+    std::fputs(qPrintable(alerts.join(QLatin1Char('\n'))), stdout);
+    return 0;
+});
 
 } // namespace
 
@@ -109,7 +131,7 @@ private Q_SLOTS:
     // reach it queued, in order, the last one full.
     void progressReachesTheWindowInOrder()
     {
-        DocumentLoader loader(m_large, DocumentLoader::availableMemory());
+        DocumentLoader loader(m_large, std::numeric_limits<qint64>::max());
         QList<double> remaining;
         bool fromReadingThread = true;
         connect(&loader, &DocumentLoader::readingProgressed, this, [&](double value) { remaining << value; });
@@ -135,6 +157,9 @@ private Q_SLOTS:
         QTest::newRow("missing file") << u"missing.cachegrind"_s << u""_s << "No such file or directory.";
         QTest::newRow("memory short") << u"large.cachegrind"_s << u""_s << "Not enough memory to read the file.";
         QTest::newRow("corrupt gzip") << u"corrupt.cachegrind.gz"_s << u""_s << "The file is not a valid gzip file.";
+        QTest::newRow("not a profile") << u"notes.txt"_s << u""_s
+                                       << "The file is not a profile: it has no line that begins with \"events:\" "
+                                          "or \"fn=\".";
     }
 
     void cancelledAndFailedReadsLeaveNothing()
@@ -144,6 +169,7 @@ private Q_SLOTS:
         QFETCH(QString, reason);
         MyDocument *other = openAndWait(*m_registry, write(QStringLiteral("other.cachegrind"), workedExample));
         write(QStringLiteral("corrupt.cachegrind.gz"), QByteArray("\x1f\x8b\x08\x00") + "not deflate data at all");
+        write(QStringLiteral("notes.txt"), "Dear reader,\n");
         if (reason.startsWith(QLatin1String("Not enough")))
             m_registry->setMemoryLimit(64 << 10);
         QSignalSpy finished(m_registry.get(), &DocumentController::openFinished);
@@ -178,6 +204,76 @@ private Q_SLOTS:
         QCOMPARE(m_registry->readsInProgress(), 2);
         QTRY_COMPARE_WITH_TIMEOUT(m_registry->documents().size(), 2, 60000);
         QVERIFY(ticks > 0 && m_alerts.isEmpty());
+    }
+
+    // A read waits, holding nothing, while other reads hold the memory it
+    // expects to need, and says so; a file that changes meanwhile is
+    // reported once read.
+    void aReadWaitsForMemory_data()
+    {
+        QTest::addColumn<bool>("changed");
+        QTest::newRow("unchanged") << false;
+        QTest::newRow("rewritten while waiting") << true;
+    }
+
+    void aReadWaitsForMemory()
+    {
+        QFETCH(bool, changed);
+        MemoryBudget budget(64 << 20);
+        auto other = std::make_optional<MemoryBudget::Share>(budget);
+        QVERIFY(other->reserve(64 << 20, nullptr, {}));
+        m_registry->setMemoryBudget(budget);
+        QFile large(m_large);
+        QVERIFY(large.open(QIODevice::ReadOnly));
+        const QString path = write(QStringLiteral("waiting.cachegrind"), large.readAll());
+        QSignalSpy changes(m_registry.get(), &DocumentController::documentChangedWhileRead);
+        m_registry->openDocuments({ QUrl::fromLocalFile(path) });
+        QTRY_COMPARE(progressWindows().size(), 1);
+        QTRY_COMPARE(progressWindows().first()->findChild<QLabel *>("statusTextField")->text(),
+            u"Waiting for memory until other files are read\u2026"_s);
+        if (changed)
+            QVERIFY(write(QStringLiteral("waiting.cachegrind"), twoFs) == path);
+        other.reset();
+        QTRY_COMPARE_WITH_TIMEOUT(m_registry->documents().size(), 1, 60000);
+        QCOMPARE(changes.size(), changed ? 1 : 0);
+        // Before the budget goes.
+        m_registry.reset();
+    }
+
+    // Closed while it is read again, a document cancels the read at once.
+    void closedWhileReadAgain()
+    {
+        MyDocument *document = openAndWait(*m_registry, m_large);
+        QSignalSpy read(m_registry.get(), &DocumentController::documentRead);
+        m_registry->reloadDocument(document);
+        QTRY_COMPARE(progressWindows().size(), 1);
+        document->window()->close();
+        QVERIFY(progressWindows().isEmpty());
+        QVERIFY(waitForReads(*m_registry));
+        QCOMPARE(read.size(), 0);
+        QVERIFY(m_alerts.isEmpty() && m_registry->documents().isEmpty());
+    }
+
+    void destroyedWhileReading()
+    {
+        m_registry->openDocuments({ QUrl::fromLocalFile(m_large) });
+        QTRY_COMPARE(progressWindows().size(), 1);
+        m_registry.reset();
+        QVERIFY(progressWindows().isEmpty());
+    }
+
+    // When the system gives no thread, the open fails, naming the file.
+    void threadRefused()
+    {
+#ifdef VELOTRACE_SANITIZED
+        QSKIP("sanitizers need more address space than the test leaves");
+#endif
+        const ThreadlessRun result = runThreadless(write(QStringLiteral("threadless.cachegrind"), workedExample));
+        QCOMPARE(result.status, 0);
+        QVERIFY2(result.out.startsWith(alert(m_dir.filePath("threadless.cachegrind"),
+                     QStringLiteral("The system gives no thread to read the file ("))
+                                           .toUtf8()),
+            result.out.constData());
     }
 
     // Anything but a regular file is refused at once, never waited for (a
