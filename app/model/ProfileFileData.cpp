@@ -92,7 +92,7 @@ bool ProfileFileData::open(const QByteArray &nativePath)
     m_opened = { quint64(status.st_dev), quint64(status.st_ino), qint64(status.st_mtim.tv_sec),
         qint64(status.st_mtim.tv_nsec) };
 
-    m_input->bytes = std::make_unique<unsigned char[]>(size_t(inputSize));
+    m_input->bytes = std::make_unique_for_overwrite<unsigned char[]>(size_t(inputSize));
     // Two bytes tell a gzip file; a file shorter than that is plain.
     while (m_input->end < 2 && !m_input->atEnd) {
         if (!fillInput())
