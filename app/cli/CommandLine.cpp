@@ -240,15 +240,15 @@ void reportUnreadable(std::FILE *err, const QString &file, const QString &reason
     std::fprintf(err, "velotrace: %s: %s\n", shown(file).constData(), qPrintable(reason));
 }
 
-// Reads `file` into `profile` under `budget`; the reason it cannot be read,
-// or nothing.
-QString read(const QString &file, Profile &profile, MemoryBudget &budget, std::FILE *err)
+// Reads `file` into `profile` under the memory budget the process's reads
+// share; the reason it cannot be read, or nothing.
+QString read(const QString &file, Profile &profile, std::FILE *err)
 {
     ProfileFileData data;
     if (!data.open(file))
         return data.errorString();
     Profile::ReadOptions options;
-    options.budget = &budget;
+    options.budget = &MemoryBudget::shared();
     options.waitingForMemory = [&] {
         std::fprintf(err, "velotrace: %s: waiting for memory until the other file is read\n", shown(file).constData());
     };
@@ -281,9 +281,8 @@ bool CommandLine::handles(int argc, char *argv[])
     return false;
 }
 
-CommandLine::CommandLine(const Defaults &defaults, MemoryBudget &budget)
+CommandLine::CommandLine(const Defaults &defaults)
     : m_defaults(defaults)
-    , m_budget(budget)
 { }
 
 CommandLine::~CommandLine() = default;
@@ -297,11 +296,11 @@ bool CommandLine::diff(const QStringList &files, const QString &eventName, const
     QString reasons[2];
     std::thread second;
     try {
-        second = std::thread([&] { reasons[1] = read(files[1], *m_profiles[1], m_budget, err); });
+        second = std::thread([&] { reasons[1] = read(files[1], *m_profiles[1], err); });
     } catch (const std::exception &) {
-        reasons[1] = read(files[1], *m_profiles[1], m_budget, err);
+        reasons[1] = read(files[1], *m_profiles[1], err);
     }
-    reasons[0] = read(files[0], *m_profiles[0], m_budget, err);
+    reasons[0] = read(files[0], *m_profiles[0], err);
     if (second.joinable())
         second.join();
     for (int side = 0; side < 2; ++side) {
@@ -350,7 +349,7 @@ int CommandLine::run(const QStringList &arguments, std::FILE *out, std::FILE *er
         const QString &file = request.files.first();
         m_profiles[0] = std::make_unique<Profile>();
         const Profile &profile = *m_profiles[0];
-        if (const QString reason = read(file, *m_profiles[0], m_budget, err); !reason.isEmpty()) {
+        if (const QString reason = read(file, *m_profiles[0], err); !reason.isEmpty()) {
             reportUnreadable(err, file, reason);
             return 1;
         }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "MemoryBudget.h"
-
 #include <QStringList>
 
 #include <array>
@@ -33,8 +31,7 @@ public:
     // ones are usage errors there).
     static bool handles(int argc, char *argv[]);
 
-    // Files are read under `budget`, shared with other reads.
-    explicit CommandLine(const Defaults &defaults, MemoryBudget &budget = MemoryBudget::shared());
+    explicit CommandLine(const Defaults &defaults);
     // Releases the profiles read last.
     ~CommandLine();
 
@@ -50,7 +47,6 @@ private:
         std::FILE *err);
 
     Defaults m_defaults;
-    MemoryBudget &m_budget;
     // Kept until the object goes, so that a caller about to exit need not
     // wait for a large tree to be released.
     std::array<std::unique_ptr<Profile>, 2> m_profiles;

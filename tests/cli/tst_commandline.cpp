@@ -1,10 +1,9 @@
 #include "CommandLineRun.h"
 #include "DataColumns.h"
+#include "NoRoomForThreads.h"
 #include "TestProfiles.h"
-#include "Threadless.h"
 
 #include "CommandLine.h"
-#include "MemoryBudget.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -49,11 +48,6 @@ QStringList words(const char *text)
 {
     return QString::fromLatin1(text).split(QLatin1Char(' '), Qt::SkipEmptyParts);
 }
-
-// threadRefused()'s part without threads.
-[[maybe_unused]] const int threadless = runThreadlessPart([](const QString &file) {
-    return CommandLine({}).run({ "--tree", file }, stdout, stderr);
-});
 
 } // namespace
 
@@ -207,50 +201,36 @@ private Q_SLOTS:
     // ones, so that the output grows with the depth, not its square.
     void foldedCutsDeepPaths()
     {
-        constexpr int depth = 4100;
-        QByteArray chain = "events: Time\n\n";
-        for (int i = depth; i-- > 0;)
-            chain += "fn=f" + QByteArray::number(i) + "\n1 1\n" + (i + 1 < depth ? "cfn=x\n" : "") + "\n";
-        const Result result = run(QStringList { "--folded", write("deep.cg", chain) });
-        QCOMPARE(result.status, 0);
-        const QList<QByteArray> lines = result.out.split('\n');
-        QCOMPARE(lines.size(), depth + 1);
-        QByteArray path = "f0";
-        for (int i = 1; i < 4096; ++i)
-            path += ";f" + QByteArray::number(i);
-        QVERIFY(lines.contains(path + " 1")); // 4096 frames, whole
-        QByteArray last = "f0;[5 frames]";
-        for (int i = depth - 4094; i < depth; ++i)
-            last += ";f" + QByteArray::number(i);
-        QVERIFY(lines.contains(last + " 1"));
-    }
-
-    void budgetShortForTheTree()
-    {
-        MemoryBudget budget(64 << 10);
-        QByteArray many = "events: Time\n\n";
-        for (int i = 0; i < 20000; ++i)
-            many += "fn=f" + QByteArray::number(i) + "\n1 1\n\n";
-        std::FILE *out = std::tmpfile();
-        std::FILE *err = std::tmpfile();
-        const QString file = write("many.cg", many);
-        QCOMPARE(CommandLine({}, budget).run({ "--summary", file }, out, err), 1);
-        QCOMPARE(readAll(err), "velotrace: " + file.toUtf8() + ": Not enough memory to read the file\n");
-        std::fclose(out);
+        QByteArray chain = "events: Time\n\n", whole = "f0", cut = "f0;[5 frames]";
+        for (int i = 4100; i-- > 0;)
+            chain += "fn=f" + QByteArray::number(i) + "\n1 1\n" + (i < 4099 ? "cfn=x\n\n" : "\n");
+        for (int i = 1; i < 4100; ++i) {
+            if (i < 4096)
+                whole += ";f" + QByteArray::number(i);
+            if (i > 5)
+                cut += ";f" + QByteArray::number(i);
+        }
+        const QList<QByteArray> lines = run(QStringList { "--folded", write("deep.cg", chain) }).out.split('\n');
+        QCOMPARE(lines.size(), 4100 + 1);
+        QVERIFY(lines.contains(whole + " 1") && lines.contains(cut + " 1"));
     }
 
     // When the system gives no thread, the read fails, naming the file.
     void threadRefused()
     {
 #ifdef VELOTRACE_SANITIZED
-        QSKIP("sanitizers need more address space than the test leaves");
+        QSKIP("sanitizers map more than the test leaves room for");
 #endif
-        const ThreadlessRun result = runThreadless(write("threadless.cg", workedExample));
+        const QString file = write("threadless.cg", workedExample);
+        const Result result = [&] {
+            const NoRoomForThreads noRoom;
+            return run({ "--tree", file });
+        }();
         QCOMPARE(result.status, 1);
-        QVERIFY(result.out.isEmpty());
-        QVERIFY2(result.err.startsWith("velotrace: ")
-                && result.err.contains("threadless.cg: The system gives no thread to read the file ("),
-            result.err.constData());
+        QCOMPARE(result.err,
+            "velotrace: " + file.toUtf8()
+                + ": The system gives no thread to read the file (Resource temporarily "
+                  "unavailable)\n");
     }
 
     // Files that cannot be read: one line naming the file, exit 1. Bad
@@ -344,7 +324,6 @@ private Q_SLOTS:
         QTest::newRow("an option with its value") << words("--unit=ms a.cg") << true;
         QTest::newRow("help") << words("-h") << true;
         QTest::newRow("an unknown option") << words("--treeish a.cg") << true;
-        QTest::newRow("a single dash") << words("-summary a.cg") << true;
         QTest::newRow("Qt's options, their values and ours")
             << words("-platform offscreen --style=fusion -reverse -qwindowgeometry -0+0 --new-instance a.cg") << false;
         QTest::newRow("after --") << words("-- --tree") << false;
