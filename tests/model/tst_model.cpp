@@ -514,7 +514,8 @@ private Q_SLOTS:
         }
         QCOMPARE(remaining.first(), double(data.size()));
         QVERIFY(std::is_sorted(remaining.rbegin(), remaining.rend()));
-        QVERIFY(cancel || (remaining.size() > 100 && remaining[remaining.size() - 2] > 0));
+        // Stopped within a piece: of the about 300,000 calls, those of a piece at most.
+        QVERIFY(cancel ? remaining.size() < 20000 : remaining[remaining.size() - 2] > 0);
     }
 
     // A file may be cut, appended to or replaced while it is read: reading
