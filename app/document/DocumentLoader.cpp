@@ -238,8 +238,8 @@ void DocumentLoader::readingEnded()
     if (m_cancelled && m_profile) {
         try {
             std::thread([dropped = std::move(m_profile)] {}).detach();
-        } catch (const std::system_error &) {
-            m_profile.reset();
+        } catch (const std::exception &) {
+            // Freed here, with the thread that could not start.
         }
     }
     m_progressWindow.reset();
