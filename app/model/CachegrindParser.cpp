@@ -80,6 +80,8 @@ void CachegrindParser::feed(LineScanner &lines, qint64 position, bool positionsF
             m_names.prefetchName(nameAhead & LineScanner::functionName, nameAhead);
         handleLine(line, datum);
     }
+    // Names grow without calls: the budget is asked once a piece as well.
+    checkMemory(true);
 }
 
 quint32 CachegrindParser::finish()
@@ -88,7 +90,7 @@ quint32 CachegrindParser::finish()
         startBody();
     // The end of the text ends the last record as an empty line would.
     claimCallees();
-    checkMemory();
+    checkMemory(true);
     if (m_progressWindow)
         m_progressWindow->setRemainingValue(0.0);
     const quint32 root = assembleRoot();
@@ -104,14 +106,15 @@ qint64 CachegrindParser::linePosition(std::string_view line) const
     return m_piecePosition + (m_positionsFollowBytes ? qint64(line.data() - m_lines->begin()) : 0);
 }
 
-void CachegrindParser::checkMemory() const
+void CachegrindParser::checkMemory(bool withShare) const
 {
-    if (m_limits.memoryBytes == std::numeric_limits<qint64>::max() && !m_limits.share)
+    withShare = withShare && m_limits.share;
+    if (m_limits.memoryBytes == std::numeric_limits<qint64>::max() && !withShare)
         return;
     const qint64 used = m_profile.m_tree.memoryUse() + qint64(m_unclaimedCalls.capacity() * sizeof(quint32));
     if (used > m_limits.memoryBytes)
         throw std::bad_alloc();
-    if (m_limits.share
+    if (withShare
         && !m_limits.share->grow(used + m_profile.m_functionNames.memoryUse() + m_profile.m_sourceNames.memoryUse()))
         throw std::bad_alloc();
 }
@@ -230,7 +233,9 @@ void CachegrindParser::startCall(const FunctionModel &function, std::string_view
     if (tree.size() >= m_limits.calls)
         throw std::length_error("too many calls");
     m_unclaimedCalls.push_back(tree.append(function, m_currentSource));
-    checkMemory();
+    // The shared budget, which also counts the names, is asked every 1024
+    // calls, at the end of each piece and at the end of the text.
+    checkMemory(tree.size() % 1024 == 0);
     if (m_progressWindow)
         m_progressWindow->setRemainingValue(double(qMax<qint64>(0, m_progressSize - linePosition(line))));
 }

@@ -67,7 +67,9 @@ private:
     void claimCallees();
     quint32 assembleRoot();
     qint64 linePosition(std::string_view line) const;
-    void checkMemory() const;
+    // Throws std::bad_alloc when the read takes more than its limit, or,
+    // `withShare`, more than its share of the budget can grow to.
+    void checkMemory(bool withShare) const;
 
     Profile &m_profile;
     const Limits m_limits;

@@ -69,59 +69,56 @@ quint32 Profile::internSource(std::string_view path, quint64 hash)
 
 bool Profile::readFromData(QByteArrayView data, const ProgressFactory &progress)
 {
-    return read(
-        [&](CachegrindParser &parser) {
-            ProfileLineCheck profileLines;
-            profileLines.feed(data.begin(), data.end());
-            profileLines.finish();
-            parser.startProgress(progress, data.size());
-            // In parts that end at line ends; a line longer than a part is a
-            // part of its own.
-            LineScanner lines;
-            const char *const end = data.end();
-            for (const char *part = data.begin(); part < end;) {
-                const char *limit = std::min(end, part + LineScanner::partSize);
-                const char *cut = limit == end ? end : LineScanner::lastLineEnd(part, limit);
-                if (!cut) {
-                    cut = std::find_if(part, end, [](char c) { return c == '\n' || c == '\r'; });
-                    cut += cut < end ? (*cut == '\r' && cut + 1 < end && cut[1] == '\n' ? 2 : 1) : 0;
-                }
-                if (cancelled())
-                    return false;
-                lines.scan(part, cut);
-                parser.feed(lines, part - data.begin(), true);
-                part = cut;
+    return read(expectedMemory(data.size()), [&](CachegrindParser &parser) {
+        ProfileLineCheck profileLines;
+        profileLines.feed(data.begin(), data.end());
+        profileLines.finish();
+        parser.startProgress(progress, data.size());
+        // In parts that end at line ends; a line longer than a part is a
+        // part of its own.
+        LineScanner lines;
+        const char *const end = data.end();
+        for (const char *part = data.begin(); part < end;) {
+            const char *limit = std::min(end, part + LineScanner::partSize);
+            const char *cut = limit == end ? end : LineScanner::lastLineEnd(part, limit);
+            if (!cut) {
+                cut = std::find_if(part, end, [](char c) { return c == '\n' || c == '\r'; });
+                cut += cut < end ? (*cut == '\r' && cut + 1 < end && cut[1] == '\n' ? 2 : 1) : 0;
             }
-            return true;
-        },
-        expectedMemory(data.size()));
+            if (cancelled())
+                return false;
+            lines.scan(part, cut);
+            parser.feed(lines, part - data.begin(), true);
+            part = cut;
+        }
+        return true;
+    });
 }
 
 bool Profile::readFromFile(ProfileFileData &file, const ProgressFactory &progress)
 {
-    return read(
-        [&](CachegrindParser &parser) {
-            parser.startProgress(progress, file.size());
-            // Positions in a compressed file are known only piece by piece.
-            const bool positionsFollowBytes = !file.isCompressed();
-            // A long line takes no more than the budget either.
-            const qint64 lineLimit = std::min(m_options.limits.memoryBytes,
-                m_options.budget ? m_options.budget->total() : m_options.limits.memoryBytes);
-            ReadAhead pieces(file, m_options.pieceSize, pieceCount, lineLimit);
-            for (;;) {
-                const ReadAhead::Piece piece = pieces.next();
-                if (piece.size < 0) {
-                    m_errorString = file.errorString();
-                    return false;
-                }
-                if (piece.size == 0)
-                    return true;
-                if (cancelled())
-                    return false;
-                parser.feed(*piece.lines, piece.position, positionsFollowBytes);
+    const qint64 textSize = file.isCompressed() ? file.size() * compressionRatio : file.size();
+    return read(expectedMemory(textSize), [&](CachegrindParser &parser) {
+        parser.startProgress(progress, file.size());
+        // Positions in a compressed file are known only piece by piece.
+        const bool positionsFollowBytes = !file.isCompressed();
+        // A long line takes no more than the budget either.
+        const qint64 lineLimit = std::min(
+            m_options.limits.memoryBytes, m_options.budget ? m_options.budget->total() : m_options.limits.memoryBytes);
+        ReadAhead pieces(file, m_options.pieceSize, pieceCount, lineLimit);
+        for (;;) {
+            const ReadAhead::Piece piece = pieces.next();
+            if (piece.size < 0) {
+                m_errorString = file.errorString();
+                return false;
             }
-        },
-        expectedMemory(file.isCompressed() ? file.size() * compressionRatio : file.size()));
+            if (piece.size == 0)
+                return true;
+            if (cancelled())
+                return false;
+            parser.feed(*piece.lines, piece.position, positionsFollowBytes);
+        }
+    });
 }
 
 bool Profile::cancelled()
@@ -141,7 +138,7 @@ std::optional<int> Profile::eventNamed(QStringView name) const
     return std::nullopt;
 }
 
-bool Profile::read(const std::function<bool(CachegrindParser &)> &feed, qint64 expectedMemory)
+bool Profile::read(qint64 expectedMemory, const std::function<bool(CachegrindParser &)> &feed)
 {
     clear();
     m_state = Reading;

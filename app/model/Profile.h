@@ -90,7 +90,7 @@ private:
     friend class NameResolver;
 
     // `expectedMemory`: what the read is likely to take of the budget.
-    bool read(const std::function<bool(CachegrindParser &)> &feed, qint64 expectedMemory);
+    bool read(qint64 expectedMemory, const std::function<bool(CachegrindParser &)> &feed);
     // True, with errorString() set, once the read has been cancelled.
     bool cancelled();
     void clear();
