@@ -3,9 +3,11 @@
 #include "AnnotateReport.h"
 #include "DiffReport.h"
 #include "FoldedReport.h"
+#include "MemoryBudget.h"
 #include "MergedTreeReport.h"
 #include "OutputStream.h"
 #include "PathMapping.h"
+#include "PrintableNames.h"
 #include "Profile.h"
 #include "ProfileComparison.h"
 #include "ProfileFileData.h"
@@ -16,8 +18,9 @@
 #include <QCommandLineParser>
 
 #include <cstring>
+#include <exception>
 #include <optional>
-#include <system_error>
+#include <string_view>
 #include <thread>
 
 namespace {
@@ -79,6 +82,34 @@ constexpr OptionSpec optionSpecs[] = {
     { "version", "Show the version.", nullptr },
 };
 
+// Options of the windows: Qt's own, with one dash or two, and ours. One
+// that takes a value takes the next argument, unless given after "=".
+struct WindowOption
+{
+    const char *name;
+    bool takesValue;
+};
+
+constexpr WindowOption windowOptions[] = { { "platform", true }, { "platformpluginpath", true },
+    { "platformtheme", true }, { "plugin", true }, { "qwindowgeometry", true }, { "geometry", true },
+    { "qwindowicon", true }, { "icon", true }, { "qwindowtitle", true }, { "title", true }, { "session", true },
+    { "display", true }, { "name", true }, { "visual", true }, { "style", true }, { "stylesheet", true },
+    { "qmljsdebugger", false }, { "dialogs", false }, { "fontengine", false }, { "reverse", false },
+    { "widgetcount", false }, { "testability", false }, { "nograb", false }, { "dograb", false }, { "sync", false },
+    { "new-instance", false } };
+
+// The window option `argument` is, if it is one.
+const WindowOption *windowOptionOf(std::string_view argument)
+{
+    argument.remove_prefix(argument.starts_with("--") ? 2 : 1);
+    const std::string_view name = argument.substr(0, argument.find('='));
+    for (const WindowOption &option : windowOptions) {
+        if (name == option.name)
+            return &option;
+    }
+    return nullptr;
+}
+
 QCommandLineOption optionOf(const OptionSpec &spec)
 {
     QStringList names = { QString::fromLatin1(spec.name) };
@@ -137,6 +168,9 @@ std::optional<QString> parse(const QStringList &arguments, const CommandLine::De
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     for (const OptionSpec &spec : optionSpecs)
         parser.addOption(optionOf(spec));
+    QCommandLineOption newInstance(QStringLiteral("new-instance"));
+    newInstance.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(newInstance);
     if (!parser.parse(QStringList(QStringLiteral("velotrace")) + arguments))
         return parser.errorText();
     if (parser.isSet(QStringLiteral("help"))) {
@@ -165,6 +199,10 @@ std::optional<QString> parse(const QStringList &arguments, const CommandLine::De
     request.mode = summary ? Mode::Summary : tree ? Mode::Tree : folded ? Mode::Folded : Mode::Diff;
     if (annotate)
         request.mode = Mode::Annotate;
+    if (parser.isSet(newInstance))
+        return QStringLiteral(
+            "--new-instance opens windows; it does not go with --summary, --tree, --folded, --diff or "
+            "--annotate");
     if (folded) {
         for (const char *name : { "tsv", "unit", "top", "depth" }) {
             if (parser.isSet(QLatin1String(name)))
@@ -225,20 +263,41 @@ QString eventNames(const Profile &profile)
     return names.join(QLatin1String(", "));
 }
 
-void reportMissingEvent(std::FILE *err, const QString &file, QStringView event, const Profile &profile)
+// Text from outside (a file's name, a profile's event names) as the
+// output shows it.
+QByteArray shown(const QString &text)
 {
-    std::fprintf(err, "velotrace: %s records no event \"%s\"; its events: %s\n", qPrintable(file),
-        qPrintable(event.toString()), qPrintable(eventNames(profile)));
+    return PrintableNames::printable(text);
 }
 
-// Reads `file` into `profile`; the reason it cannot be read, or nothing.
-QString read(const QString &file, Profile &profile)
+void reportMissingEvent(std::FILE *err, const QString &file, QStringView event, const Profile &profile)
+{
+    std::fprintf(err, "velotrace: %s records no event \"%s\"; its events: %s\n", shown(file).constData(),
+        shown(event.toString()).constData(), shown(eventNames(profile)).constData());
+}
+
+void reportUnreadable(std::FILE *err, const QString &file, const QString &reason)
+{
+    std::fprintf(err, "velotrace: %s: %s\n", shown(file).constData(), qPrintable(reason));
+}
+
+// Reads `file` into `profile` under the memory budget the process's reads
+// share; the reason it cannot be read, or nothing.
+QString read(const QString &file, Profile &profile, std::FILE *err)
 {
     ProfileFileData data;
     if (!data.open(file))
         return data.errorString();
+    Profile::ReadOptions options;
+    options.budget = &MemoryBudget::shared();
+    options.waitingForMemory = [&] {
+        std::fprintf(err, "velotrace: %s: waiting for memory until the other file is read\n", shown(file).constData());
+    };
+    profile.setReadOptions(options);
     if (!profile.readFromFile(data))
         return profile.errorString();
+    if (data.hasChanged())
+        return QStringLiteral("The file changed while it was read");
     return {};
 }
 
@@ -246,17 +305,19 @@ QString read(const QString &file, Profile &profile)
 
 bool CommandLine::handles(int argc, char *argv[])
 {
+    // Any option but the windows' is the command line's: an unknown one is
+    // a usage error there.
     for (int i = 1; i < argc; ++i) {
-        const char *argument = argv[i];
-        if (std::strcmp(argument, "-h") == 0)
-            return true;
-        if (std::strncmp(argument, "--", 2) != 0)
+        const std::string_view argument = argv[i];
+        if (argument == "--")
+            return false;
+        if (argument.size() < 2 || argument.front() != '-')
             continue;
-        const size_t length = std::strcspn(argument + 2, "=");
-        for (const OptionSpec &spec : optionSpecs) {
-            if (std::strlen(spec.name) == length && std::strncmp(argument + 2, spec.name, length) == 0)
-                return true;
-        }
+        const WindowOption *option = windowOptionOf(argument);
+        if (!option)
+            return true;
+        if (option->takesValue && argument.find('=') == std::string_view::npos)
+            ++i;
     }
     return false;
 }
@@ -276,16 +337,16 @@ bool CommandLine::diff(const QStringList &files, const QString &eventName, const
     QString reasons[2];
     std::thread second;
     try {
-        second = std::thread([&] { reasons[1] = read(files[1], *m_profiles[1]); });
-    } catch (const std::system_error &) {
-        reasons[1] = read(files[1], *m_profiles[1]);
+        second = std::thread([&] { reasons[1] = read(files[1], *m_profiles[1], err); });
+    } catch (const std::exception &) {
+        reasons[1] = read(files[1], *m_profiles[1], err);
     }
-    reasons[0] = read(files[0], *m_profiles[0]);
+    reasons[0] = read(files[0], *m_profiles[0], err);
     if (second.joinable())
         second.join();
     for (int side = 0; side < 2; ++side) {
         if (!reasons[side].isEmpty()) {
-            std::fprintf(err, "velotrace: %s: %s\n", qPrintable(files[side]), qPrintable(reasons[side]));
+            reportUnreadable(err, files[side], reasons[side]);
             return false;
         }
     }
@@ -330,8 +391,8 @@ int CommandLine::run(const QStringList &arguments, std::FILE *out, std::FILE *er
         const QString &file = request.files.first();
         m_profiles[0] = std::make_unique<Profile>();
         const Profile &profile = *m_profiles[0];
-        if (const QString reason = read(file, *m_profiles[0]); !reason.isEmpty()) {
-            std::fprintf(err, "velotrace: %s: %s\n", qPrintable(file), qPrintable(reason));
+        if (const QString reason = read(file, *m_profiles[0], err); !reason.isEmpty()) {
+            reportUnreadable(err, file, reason);
             return 1;
         }
         ReportOptions &report = request.report;

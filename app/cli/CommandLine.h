@@ -29,7 +29,9 @@ public:
         QStringList pathMappings;
     };
 
-    // True when the arguments ask for the command line rather than windows.
+    // True when the arguments ask for the command line rather than windows:
+    // any option but Qt's own and --new-instance, up to a "--" (unknown
+    // ones are usage errors there).
     static bool handles(int argc, char *argv[]);
 
     explicit CommandLine(const Defaults &defaults);

@@ -4,9 +4,9 @@
 #include "CostFormat.h"
 #include "FunctionModel.h"
 #include "OutputStream.h"
+#include "PrintableNames.h"
 #include "ProfileComparison.h"
 
-#include <QByteArrayView>
 #include <QStringList>
 
 #include <algorithm>
@@ -42,15 +42,8 @@ void DiffReport::print(OutputStream &out) const
     if (m_options.top && *m_options.top < shown.size())
         shown.resize(size_t(*m_options.top));
 
-    // The output is always UTF-8: names that are not are decoded first.
-    QByteArray replaced;
-    const auto nameOf = [&](qsizetype row) {
-        const std::string_view bytes = rows.nameBytes(row);
-        if (QByteArrayView(bytes.data(), qsizetype(bytes.size())).isValidUtf8())
-            return bytes;
-        replaced = QString::fromUtf8(bytes.data(), qsizetype(bytes.size())).toUtf8();
-        return std::string_view(replaced.constData(), size_t(replaced.size()));
-    };
+    QByteArray changed;
+    const auto nameOf = [&](qsizetype row) { return PrintableNames::printable(rows.nameBytes(row), changed); };
 
     if (m_options.tsv) {
         out << "calls_before\tcalls_after\tself_before\tself_after\tinclusive_before\tinclusive_after\tfunction\n";

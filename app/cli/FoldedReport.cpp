@@ -157,7 +157,17 @@ void FoldedReport::print(OutputStream &out) const
             sum = Cost::addBits(sum, tree.selfBits(event, frame.calls[i]), isSigned);
         if (isSigned ? qint64(sum) <= 0 : sum == 0)
             continue;
-        out << std::string_view(path) << ' ';
+        const size_t depth = frames.size();
+        if (depth <= FoldedReport::maxFrames) {
+            out << std::string_view(path);
+        } else {
+            // The root, what is left out, and the frames at the end, each
+            // name beginning with ";" where the frame's path ends.
+            const size_t kept = FoldedReport::maxFrames - 2;
+            out << std::string_view(path).substr(0, frames[1].pathLength) << ";[" << quint64(depth - 1 - kept)
+                << " frames]" << std::string_view(path).substr(frames[depth - kept].pathLength);
+        }
+        out << ' ';
         if (isSigned)
             out << qint64(sum);
         else

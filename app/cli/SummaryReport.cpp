@@ -144,8 +144,7 @@ void SummaryReport::print(OutputStream &out) const
         return CostFormat::costString(events[shown], cost, m_options.timeUnit, m_options.displayDash);
     };
     const int memory = memoryEventBeside(m_profile, m_options);
-    out << m_profile.functionNames().text(root->functionId()) << "  inclusive "
-        << text(event, root->inclusiveCost(event));
+    out << names(root->functionId()) << "  inclusive " << text(event, root->inclusiveCost(event));
     if (memory >= 0)
         out << ", " << text(memory, root->inclusiveCost(memory));
     if (!m_profile.summaryCosts().isEmpty())

@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <limits>
 
 #include <sys/stat.h>
 
@@ -137,8 +138,10 @@ void DocumentController::reloadDocument(MyDocument *document, QWidget *alertPare
 void DocumentController::startRead(Read read)
 {
     read.loader = std::make_unique<DocumentLoader>(read.identity.path(),
-        m_memoryLimit > 0 ? m_memoryLimit : DocumentLoader::availableMemory(), read.identity.nativePath());
+        m_memoryLimit > 0 ? m_memoryLimit : std::numeric_limits<qint64>::max(), read.identity.nativePath());
     DocumentLoader *loader = read.loader.get();
+    if (m_memoryBudget)
+        loader->setMemoryBudget(*m_memoryBudget);
     connect(loader, &DocumentLoader::finished, this, [this, loader] { readFinished(loader); });
     m_reads.push_back(std::move(read));
     loader->start();
@@ -161,6 +164,8 @@ void DocumentController::readFinished(DocumentLoader *loader)
         if (profile) {
             read.reloading->replaceProfile(std::move(profile));
             Q_EMIT documentRead(read.reloading);
+            if (loader->changedWhileRead())
+                Q_EMIT documentChangedWhileRead(read.reloading);
         } else if (!loader->isCancelled()) {
             m_alertPresenter->showWarning(read.alertParent,
                 tr("The file \u201c%1\u201d could not be read again.").arg(path), sentence(loader->errorString()));
@@ -168,7 +173,11 @@ void DocumentController::readFinished(DocumentLoader *loader)
         return;
     }
     if (profile) {
-        opened(read, std::make_unique<MyDocument>(path, std::move(profile)));
+        auto document = std::make_unique<MyDocument>(path, std::move(profile));
+        const QPointer<MyDocument> shown = document.get();
+        opened(read, std::move(document));
+        if (loader->changedWhileRead() && shown)
+            Q_EMIT documentChangedWhileRead(shown);
         return;
     }
     for (const FileIdentity &request : std::as_const(read.requests)) {

@@ -16,6 +16,7 @@
 
 class AlertPresenter;
 class DocumentLoader;
+class MemoryBudget;
 class MyDocument;
 class QMainWindow;
 class QWidget;
@@ -53,10 +54,13 @@ public:
     QSet<QByteArray> openFilePaths() const;
     // Files being read, to be opened or read again.
     qsizetype readsInProgress() const { return qsizetype(m_reads.size()); }
-    // The most memory the tree of one file read may take; by default what
-    // the system can give when the read starts. A file that needs more
-    // fails to open, as a shortage of memory.
+    // The most memory the tree of one file read may take, below what the
+    // memory budget leaves it. A file that needs more fails to open, as a
+    // shortage of memory.
     void setMemoryLimit(qint64 bytes) { m_memoryLimit = bytes; }
+    // The budget the reads share; by default the process's, what the system
+    // can give.
+    void setMemoryBudget(MemoryBudget &budget) { m_memoryBudget = &budget; }
 
     // Shows the document's window and brings it forward.
     void showDocument(MyDocument *document);
@@ -98,6 +102,9 @@ Q_SIGNALS:
     // A document was taken out of the registry; it is destroyed once
     // control is back in the event loop.
     void documentClosed(MyDocument *document);
+    // Right after documentRead: the file changed while it was read, so that
+    // what the document shows may be old, partial or mixed.
+    void documentChangedWhileRead(MyDocument *document);
 
 private:
     // A file being read: to be opened for the requests of `requests` (the
@@ -133,6 +140,7 @@ private:
     std::vector<std::unique_ptr<MyDocument>> m_closed;
     std::vector<Read> m_reads;
     qint64 m_memoryLimit = 0;
+    MemoryBudget *m_memoryBudget = nullptr;
     std::function<void(QMainWindow &)> m_windowDecorator;
     std::unique_ptr<AlertPresenter> m_alertPresenter;
 };

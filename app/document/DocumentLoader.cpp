@@ -1,6 +1,7 @@
 #include "DocumentLoader.h"
 
 #include "DisplayText.h"
+#include "MemoryBudget.h"
 #include "Profile.h"
 #include "ProfileFileData.h"
 #include "ProgressController.h"
@@ -10,12 +11,14 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QThreadPool>
-#include <QtConcurrent/QtConcurrentRun>
+#include <QThread>
 
 #include <algorithm>
-#include <limits>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <new>
+#include <system_error>
 
 #include <sys/stat.h>
 
@@ -48,32 +51,55 @@ private:
     quint32 m_reports = 0;
 };
 
-// Profile reads take long: they have a pool of their own, so that they do
-// not hold up other work, with room for a few at once.
-QThreadPool &readPool()
+// Reads take long: a few run at once, and the others wait their turn,
+// holding nothing, on threads of their own. (A pool's thread that the
+// system refuses would leave its work waiting for ever.)
+class ReadTurns
 {
-    static QThreadPool pool;
-    pool.setMaxThreadCount(std::max(2, QThread::idealThreadCount()));
-    return pool;
+public:
+    // False when `cancel` is set while waiting.
+    bool take(const std::atomic_bool &cancel)
+    {
+        std::unique_lock lock(m_mutex);
+        const int limit = std::max(2, QThread::idealThreadCount());
+        while (m_running >= limit) {
+            if (cancel)
+                return false;
+            // A cancel tells no one: it is looked at now and then.
+            m_freed.wait_for(lock, std::chrono::milliseconds(50));
+        }
+        ++m_running;
+        return true;
+    }
+
+    void give()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            --m_running;
+        }
+        m_freed.notify_one();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_freed;
+    int m_running = 0;
+};
+
+ReadTurns &readTurns()
+{
+    static ReadTurns turns;
+    return turns;
+}
+
+QString noThread(const std::system_error &error)
+{
+    return DocumentLoader::tr("The system gives no thread to read the file (%1)")
+        .arg(QString::fromLocal8Bit(error.code().message()));
 }
 
 } // namespace
-
-qint64 DocumentLoader::availableMemory()
-{
-    // What the system can give without swapping, as it estimates it.
-    QFile meminfo(QStringLiteral("/proc/meminfo"));
-    if (meminfo.open(QIODevice::ReadOnly)) {
-        while (!meminfo.atEnd()) {
-            const QList<QByteArray> fields = meminfo.readLine().simplified().split(' ');
-            bool ok = false;
-            const qint64 kilobytes = fields.value(1).toLongLong(&ok);
-            if (fields.value(0) == "MemAvailable:" && ok)
-                return kilobytes * 1024;
-        }
-    }
-    return std::numeric_limits<qint64>::max();
-}
 
 DocumentLoader::DocumentLoader(
     const QString &filePath, qint64 memoryLimit, const QByteArray &nativePath, QObject *parent)
@@ -81,6 +107,7 @@ DocumentLoader::DocumentLoader(
     , m_filePath(filePath)
     , m_nativePath(nativePath.isEmpty() ? QFile::encodeName(filePath) : nativePath)
     , m_memoryLimit(memoryLimit)
+    , m_budget(&MemoryBudget::shared())
 {
     connect(this, &DocumentLoader::readingStarted, this, &DocumentLoader::showProgress, Qt::QueuedConnection);
     connect(
@@ -90,31 +117,44 @@ DocumentLoader::DocumentLoader(
                 m_progressWindow->setProgress(fraction);
         },
         Qt::QueuedConnection);
+    connect(
+        this, &DocumentLoader::waitingForMemory, this,
+        [this] {
+            if (m_progressWindow)
+                m_progressWindow->setStatusLine(tr("Waiting for memory until other files are read\u2026"));
+        },
+        Qt::QueuedConnection);
 }
 
 DocumentLoader::~DocumentLoader()
 {
-    // A read that has not begun yet is run here, and ends at once.
-    m_read.disconnect(this);
     cancel();
-    m_read.waitForFinished();
+    if (m_thread.joinable())
+        m_thread.join();
 }
 
 void DocumentLoader::start()
 {
-    connect(&m_read, &QFutureWatcher<void>::finished, this, &DocumentLoader::readingEnded);
-    m_read.setFuture(QtConcurrent::run(&readPool(), [this] { read(); }));
+    try {
+        m_thread = std::thread([this] {
+            read();
+            QMetaObject::invokeMethod(this, &DocumentLoader::readingEnded, Qt::QueuedConnection);
+        });
+    } catch (const std::system_error &error) {
+        m_errorString = noThread(error);
+    } catch (const std::bad_alloc &) {
+        m_errorString = tr("Not enough memory to read the file");
+    }
+    if (!m_thread.joinable()) {
+        QMetaObject::invokeMethod(this, &DocumentLoader::readingEnded, Qt::QueuedConnection);
+        return;
+    }
     // Shown at once, before the reader has looked at the file: painted
     // while the open is still fresh in the user's mind.
     // By the name's bytes, which the text of the path may not express.
     struct stat status = {};
     const qint64 size = ::stat(m_nativePath.constData(), &status) == 0 ? qint64(status.st_size) : 0;
     showProgress(size);
-}
-
-bool DocumentLoader::isRunning() const
-{
-    return m_read.isRunning();
 }
 
 void DocumentLoader::cancel()
@@ -132,7 +172,7 @@ std::unique_ptr<Profile> DocumentLoader::takeProfile()
 
 void DocumentLoader::read()
 {
-    if (m_cancelled)
+    if (!readTurns().take(m_cancelled))
         return;
     // Anything read before a cancel or a failure is freed here, on this
     // thread, before the read counts as ended.
@@ -143,27 +183,34 @@ void DocumentLoader::read()
         options.cancel = &m_cancelled;
         ProgressRelay progress(*this);
         options.progress = &progress;
+        options.budget = m_budget;
+        options.waitingForMemory = [this] { Q_EMIT waitingForMemory(); };
         profile->setReadOptions(options);
         ProfileFileData file;
-        if (!file.open(m_nativePath)) {
+        const bool opened = file.open(m_nativePath);
+        if (opened)
+            Q_EMIT readingStarted(file.size());
+        if (!opened) {
             m_errorString = file.errorString();
-            return;
-        }
-        Q_EMIT readingStarted(file.size());
-        if (!profile->readFromFile(file)) {
+        } else if (!profile->readFromFile(file)) {
             m_errorString = profile->errorString();
-            return;
-        }
-        if (!m_cancelled)
+        } else if (!m_cancelled) {
+            m_changedWhileRead = file.hasChanged();
+            // The options name what lives only as long as this read.
+            profile->setReadOptions({});
             m_profile = std::move(profile);
+        }
     } catch (const std::bad_alloc &) {
         m_errorString = tr("Not enough memory to read the file");
+    } catch (const std::exception &error) {
+        m_errorString = QString::fromLocal8Bit(error.what());
     }
+    readTurns().give();
 }
 
 void DocumentLoader::showProgress(qint64 size)
 {
-    if (size <= progressThreshold || m_cancelled || !isRunning())
+    if (size <= progressThreshold || m_cancelled || m_ended)
         return;
     if (!m_progressWindow) {
         m_progressWindow = std::make_unique<ProgressWindow>();
@@ -177,9 +224,19 @@ void DocumentLoader::showProgress(qint64 size)
 
 void DocumentLoader::readingEnded()
 {
-    // Cancelled after the read had ended: nothing is kept either.
-    if (m_cancelled)
-        m_profile.reset();
+    // The thread has nothing left to do but end.
+    if (m_thread.joinable())
+        m_thread.join();
+    m_ended = true;
+    // Cancelled after the read had ended: nothing is kept either, and a
+    // large tree is freed away from this thread.
+    if (m_cancelled && m_profile) {
+        try {
+            std::thread([dropped = std::move(m_profile)] {}).detach();
+        } catch (const std::exception &) {
+            // Freed here, with the thread that could not start.
+        }
+    }
     m_progressWindow.reset();
     Q_EMIT finished();
 }

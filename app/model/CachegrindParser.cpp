@@ -76,13 +76,18 @@ void CachegrindParser::feed(LineScanner &lines, qint64 position, bool positionsF
             m_names.prefetchName(nameAhead & LineScanner::functionName, nameAhead);
         handleLine(line, datum);
     }
+    // Names grow without calls: the budget is asked once a piece as well.
+    checkMemory(true);
 }
 
 quint32 CachegrindParser::finish()
 {
     if (m_state != State::Body)
         startBody();
+    // The end of the text ends the last record as an empty line would.
+    claimCallees();
     assignCallSites();
+    checkMemory(true);
     const quint32 root = assembleRoot();
     if (m_progress)
         m_progress->setProgress(1.0);
@@ -101,9 +106,16 @@ qint64 CachegrindParser::memoryUse() const
             (m_unclaimedCalls.capacity() + m_callSiteLines.capacity() + m_claimedCallees.capacity()) * sizeof(quint32));
 }
 
-void CachegrindParser::checkMemory() const
+void CachegrindParser::checkMemory(bool withShare) const
 {
-    if (m_limits.memoryBytes != std::numeric_limits<qint64>::max() && memoryUse() > m_limits.memoryBytes)
+    withShare = withShare && m_limits.share;
+    if (m_limits.memoryBytes == std::numeric_limits<qint64>::max() && !withShare)
+        return;
+    const qint64 used = memoryUse();
+    if (used > m_limits.memoryBytes)
+        throw std::bad_alloc();
+    if (withShare
+        && !m_limits.share->grow(used + m_profile.m_functionNames.memoryUse() + m_profile.m_sourceNames.memoryUse()))
         throw std::bad_alloc();
 }
 
@@ -249,7 +261,9 @@ void CachegrindParser::startCall(const FunctionModel &function, std::string_view
         throw std::length_error("too many calls");
     makeRoomForCall(linePosition(line));
     m_unclaimedCalls.push_back(tree.append(function, m_currentSource));
-    checkMemory();
+    // The shared budget, which also counts the names, is asked every 1024
+    // calls, at the end of each piece and at the end of the text.
+    checkMemory(tree.size() % 1024 == 0);
     if (m_progress && m_progressSize > 0)
         m_progress->setProgress(std::min(1.0, double(linePosition(line)) / double(m_progressSize)));
 }

@@ -3,6 +3,7 @@
 #include "CallEstimate.h"
 #include "CallTree.h"
 #include "LineScanner.h"
+#include "MemoryBudget.h"
 #include "NameResolver.h"
 
 #include <QtGlobal>
@@ -23,11 +24,13 @@ class CachegrindParser
 {
 public:
     // How much the reader may take: what memory and the call numbers allow
-    // unless lowered.
+    // unless lowered, and a share of a budget that the tree and the names
+    // are taken from as they grow.
     struct Limits
     {
         quint64 calls = CallTree::maxCalls;
         qint64 memoryBytes = std::numeric_limits<qint64>::max();
+        MemoryBudget::Share *share = nullptr;
     };
     CachegrindParser(Profile &profile, const Limits &limits);
     ~CachegrindParser();
@@ -43,7 +46,8 @@ public:
     // `positionsFollowBytes` false every line of the piece is taken to begin
     // there.
     void feed(LineScanner &lines, qint64 position, bool positionsFollowBytes);
-    // After the last piece: assembles the root; answers the root's call
+    // After the last piece: the last record takes its callees, as at an
+    // empty line, and the root is assembled; answers the root's call
     // number (CallTree::none for none).
     // Throws std::bad_alloc when memory (or the limit) runs short and
     // std::length_error when the calls cannot be numbered.
@@ -70,7 +74,9 @@ private:
     quint32 assembleRoot();
     qint64 linePosition(std::string_view line) const;
     qint64 memoryUse() const;
-    void checkMemory() const;
+    // Throws std::bad_alloc when the read takes more than its limit, or,
+    // `withShare`, more than its share of the budget can grow to.
+    void checkMemory(bool withShare) const;
 
     Profile &m_profile;
     const Limits m_limits;

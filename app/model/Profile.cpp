@@ -1,17 +1,32 @@
 #include "Profile.h"
 
+#include "MemoryBudget.h"
 #include "ProfileFileData.h"
+#include "ProfileLineCheck.h"
 #include "ReadAhead.h"
 
 #include <algorithm>
 #include <new>
+#include <optional>
 #include <stdexcept>
+#include <system_error>
 
 namespace {
 
 // The file is read through a few buffers, used again and again: one being
 // parsed while the next are read.
 constexpr int pieceCount = 3;
+
+// How much text a compressed profile is taken to hold per byte, before it
+// is read.
+constexpr qint64 compressionRatio = 8;
+
+// What reading `textBytes` of a profile is expected to take: its tree and
+// names take about half the text's size.
+qint64 expectedMemory(qint64 textBytes)
+{
+    return textBytes / 2;
+}
 
 } // namespace
 
@@ -58,7 +73,10 @@ quint32 Profile::internSource(std::string_view path, quint64 hash)
 
 bool Profile::readFromData(QByteArrayView data)
 {
-    return read([&](CachegrindParser &parser) {
+    return read(expectedMemory(data.size()), [&](CachegrindParser &parser) {
+        ProfileLineCheck profileLines;
+        profileLines.feed(data.begin(), data.end());
+        profileLines.finish();
         parser.setProgress(m_options.progress, data.size());
         parser.setInputSize(data.size(), false);
         // In parts that end at line ends; a line longer than a part is a
@@ -84,12 +102,16 @@ bool Profile::readFromData(QByteArrayView data)
 
 bool Profile::readFromFile(ProfileFileData &file)
 {
-    return read([&](CachegrindParser &parser) {
+    const qint64 textSize = file.isCompressed() ? file.size() * compressionRatio : file.size();
+    return read(expectedMemory(textSize), [&](CachegrindParser &parser) {
         parser.setProgress(m_options.progress, file.size());
         parser.setInputSize(file.size(), file.isCompressed());
         // Positions in a compressed file are known only piece by piece.
         const bool positionsFollowBytes = !file.isCompressed();
-        ReadAhead pieces(file, m_options.pieceSize, pieceCount, m_options.limits.memoryBytes);
+        // A long line takes no more than the budget either.
+        const qint64 lineLimit = std::min(
+            m_options.limits.memoryBytes, m_options.budget ? m_options.budget->total() : m_options.limits.memoryBytes);
+        ReadAhead pieces(file, m_options.pieceSize, pieceCount, lineLimit);
         for (;;) {
             const ReadAhead::Piece piece = pieces.next();
             if (piece.size < 0) {
@@ -131,27 +153,45 @@ int Profile::memoryEvent() const
     return -1;
 }
 
-bool Profile::read(const std::function<bool(CachegrindParser &)> &feed)
+bool Profile::read(qint64 expectedMemory, const std::function<bool(CachegrindParser &)> &feed)
 {
     clear();
     m_state = Reading;
     bool read = false;
+    // Given back when the read ends: the budget is for reads in flight.
+    std::optional<MemoryBudget::Share> share;
     try {
-        CachegrindParser parser(*this, m_options.limits);
-        if (feed(parser)) {
-            const quint32 root = parser.finish();
-            // Names are only looked up while reading.
-            m_functionNames.releaseIndex();
-            m_sourceNames.releaseIndex();
-            m_tree.finish(root);
-            read = true;
+        CachegrindParser::Limits limits = m_options.limits;
+        if (m_options.budget) {
+            share.emplace(*m_options.budget);
+            limits.share = &*share;
+        }
+        if (!share || share->reserve(expectedMemory, m_options.cancel, m_options.waitingForMemory)) {
+            CachegrindParser parser(*this, limits);
+            if (feed(parser) && !cancelled()) {
+                const quint32 root = parser.finish();
+                // Names are only looked up while reading.
+                m_functionNames.releaseIndex();
+                m_sourceNames.releaseIndex();
+                m_tree.finish(root);
+                read = !cancelled();
+            }
+        } else {
+            cancelled();
         }
     } catch (const std::bad_alloc &) {
-        m_errorString = QStringLiteral("Not enough memory to read the file");
+        m_errorString = share && share->refusedForOthers()
+            ? QStringLiteral("Not enough memory to read the file beside the other files being read")
+            : QStringLiteral("Not enough memory to read the file");
     } catch (const std::length_error &) {
         m_errorString
             = QStringLiteral("The profile records more calls or names, or a longer line, than can be read (%1)")
                   .arg(m_options.limits.calls);
+    } catch (const ProfileLineCheck::NotAProfile &notAProfile) {
+        m_errorString = QString::fromUtf8(notAProfile.what());
+    } catch (const std::system_error &error) {
+        m_errorString = QStringLiteral("The system gives no thread to read the file (%1)")
+                            .arg(QString::fromLocal8Bit(error.code().message()));
     }
     if (!read) {
         const QString error = m_errorString;

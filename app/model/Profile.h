@@ -17,6 +17,7 @@
 #include <memory>
 #include <optional>
 
+class MemoryBudget;
 class ProfileFileData;
 class ProgressController;
 
@@ -37,8 +38,10 @@ public:
 
     // Reads the profile's text into the call tree and analyses it. Text the
     // reader does not understand is skipped; false, with errorString() set
-    // and nothing kept, only when memory runs short, the profile is too
-    // large to number or the read is cancelled.
+    // and nothing kept, only when the text is no profile (no line begins
+    // with "events:" or "fn=" in its first MiB), memory runs short, the
+    // profile is too large to number, the system gives no thread or the
+    // read is cancelled.
     bool readFromData(QByteArrayView data);
     // The same for an opened file, read piece by piece through a few reused
     // buffers on a second thread; false also when the file cannot be read
@@ -47,9 +50,11 @@ public:
     QString errorString() const { return m_errorString; }
     // How files are read: lower limits than memory and the call numbers
     // allow, the size of the pieces read at a time, a flag another thread
-    // sets to stop the read, looked at once per piece, and whom the reader
-    // tells how far it has got. The large arrays come from `memory`; the
-    // call tree grows by chunks of whole pages of 2^chunkPageShift calls.
+    // sets to stop the read, looked at once per piece, whom the reader
+    // tells how far it has got, and the memory budget the read shares with
+    // others, with what to call when the read waits for it. The large arrays
+    // come from `memory`; the call tree grows by chunks of whole pages of
+    // 2^chunkPageShift calls.
     struct ReadOptions
     {
         CachegrindParser::Limits limits;
@@ -58,6 +63,8 @@ public:
         ProgressController *progress = nullptr;
         std::pmr::memory_resource *memory = &HugePageResource::instance();
         unsigned chunkPageShift = 12;
+        MemoryBudget *budget = nullptr;
+        std::function<void()> waitingForMemory {};
     };
     void setReadOptions(const ReadOptions &options) { m_options = options; }
 
@@ -89,7 +96,8 @@ private:
     friend class CachegrindParser;
     friend class NameResolver;
 
-    bool read(const std::function<bool(CachegrindParser &)> &feed);
+    // `expectedMemory`: what the read is likely to take of the budget.
+    bool read(qint64 expectedMemory, const std::function<bool(CachegrindParser &)> &feed);
     // True, with errorString() set, once the read has been cancelled.
     bool cancelled();
     void clear();

@@ -88,6 +88,9 @@ bool ProfileFileData::open(const QByteArray &nativePath)
     if (flags == -1 || fcntl(m_input->fd, F_SETFL, flags & ~O_NONBLOCK) == -1)
         return fail(systemError(errno)) >= 0;
     m_size = qint64(status.st_size);
+    m_path = nativePath;
+    m_opened = { quint64(status.st_dev), quint64(status.st_ino), qint64(status.st_mtim.tv_sec),
+        qint64(status.st_mtim.tv_nsec) };
 
     m_input->bytes = std::make_unique_for_overwrite<unsigned char[]>(size_t(inputSize));
     // Two bytes tell a gzip file; a file shorter than that is plain.
@@ -138,6 +141,20 @@ qint64 ProfileFileData::position() const
 bool ProfileFileData::isCompressed() const
 {
     return m_input && m_input->gzip;
+}
+
+bool ProfileFileData::hasChanged() const
+{
+    if (!m_input)
+        return false;
+    struct stat now = {};
+    if (fstat(m_input->fd, &now) != 0 || qint64(now.st_size) != m_size || qint64(now.st_mtim.tv_sec) != m_opened.seconds
+        || qint64(now.st_mtim.tv_nsec) != m_opened.nanoseconds)
+        return true;
+    struct stat named = {};
+    if (::stat(m_path.constData(), &named) != 0)
+        return errno != ENOENT;
+    return quint64(named.st_dev) != m_opened.device || quint64(named.st_ino) != m_opened.inode;
 }
 
 qsizetype ProfileFileData::read(char *buffer, qsizetype capacity)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <memory>
@@ -33,6 +34,11 @@ public:
     qint64 size() const { return m_size; }
     qint64 position() const;
     bool isCompressed() const;
+    // Whether the file changed since it was opened: its size or time of
+    // change is not what it was, or its path names another file now (it
+    // was renamed over). What was read may then be old, partial or mixed.
+    // A file removed since is not taken as changed: it was read whole.
+    bool hasChanged() const;
 
 private:
     struct Input;
@@ -47,4 +53,13 @@ private:
     QString m_errorString;
     std::unique_ptr<Input> m_input;
     qint64 m_size = 0;
+    // The path, and the file's identity and time of change when opened.
+    QByteArray m_path;
+    struct Opened
+    {
+        quint64 device = 0;
+        quint64 inode = 0;
+        qint64 seconds = 0;
+        qint64 nanoseconds = 0;
+    } m_opened;
 };

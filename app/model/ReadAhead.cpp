@@ -88,7 +88,9 @@ ReadAhead::Piece ReadAhead::readPiece(Buffer &buffer)
         if (read < 0)
             return { nullptr, -1, 0 };
         char *begin = buffer.bytes.get();
+        m_profileLines.feed(begin + filled, begin + filled + read);
         if (read == 0) {
+            m_profileLines.finish();
             // The end: the last line may have no end of its own.
             m_cutLine.clear();
             if (filled > 0)

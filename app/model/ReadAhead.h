@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LineScanner.h"
+#include "ProfileLineCheck.h"
 
 #include <QtGlobal>
 
@@ -34,6 +35,7 @@ public:
     };
 
     // A buffer grown past `memoryLimit` bytes fails as memory running short.
+    // Throws std::system_error when the system gives no thread.
     ReadAhead(ProfileFileData &file, qsizetype pieceSize, int pieceCount, qint64 memoryLimit);
     // Stops reading and waits for the thread.
     ~ReadAhead();
@@ -42,7 +44,8 @@ public:
 
     // The next piece, valid until the next call, which hands its buffer back
     // for reading into. Throws what reading threw (std::bad_alloc,
-    // std::length_error).
+    // std::length_error, ProfileLineCheck::NotAProfile for text that is no
+    // profile).
     Piece next();
 
 private:
@@ -62,6 +65,8 @@ private:
     std::vector<std::unique_ptr<Buffer>> m_buffers;
     // The start of a line the last piece was cut before.
     std::string m_cutLine;
+    // Text that is no profile is refused before much of it is read.
+    ProfileLineCheck m_profileLines;
     std::vector<Piece> m_pieces;
     std::mutex m_mutex;
     std::condition_variable m_changed;

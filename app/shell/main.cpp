@@ -19,11 +19,19 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("velotrace")));
 
     // The files go to the instance already running for this user and
-    // display, unless a new one is asked for.
-    QStringList files = QApplication::arguments().mid(1);
-    const bool newInstance = files.removeAll(QStringLiteral("--new-instance")) > 0;
-    for (QString &file : files)
-        file = QFileInfo(file).absoluteFilePath();
+    // display, unless a new one is asked for. Qt has taken its own options;
+    // after "--" every argument is a file.
+    QStringList files;
+    bool newInstance = false;
+    bool optionsEnded = false;
+    for (const QString &argument : QApplication::arguments().mid(1)) {
+        if (!optionsEnded && argument == QLatin1String("--"))
+            optionsEnded = true;
+        else if (!optionsEnded && argument == QLatin1String("--new-instance"))
+            newInstance = true;
+        else
+            files << QFileInfo(argument).absoluteFilePath();
+    }
     if (!newInstance && SingleInstance::handOver(files))
         return 0;
 

@@ -1,5 +1,6 @@
 #include "CommandLineRun.h"
 #include "DataColumns.h"
+#include "NoRoomForThreads.h"
 #include "TestProfiles.h"
 
 #include "CommandLine.h"
@@ -34,6 +35,11 @@ const QByteArray stacks = "events: Time Memory\n\n"
                           "fn=x:y\n1 2 1\n\n" // main;x:y
                           "fn=x;y\n1 3 2\n\n" // main;x:y again, by another name
                           "fn=main\n1 1 100\ncfn=fib\ncfn=a\ncfn=a b\ncfn=fib\ncfn=x:y\ncfn=x;y\n\n";
+// A profile with no calls.
+const QByteArray noCalls = "events: Time\n";
+// Names and a path with control characters: ESC, TAB, DEL, the C1 CSI, NUL.
+const QByteArray controls = "events: Time\n\nfl=/a\tb.php\nfn=f\x7f\xc2\x9b" + QByteArray(1, '\0')
+    + "x\n2 2\n\nfn=main\x1b[2J\n1 1\ncfn=f\n\n";
 const QByteArray diffHeader
     = "calls_before\tcalls_after\tself_before\tself_after\tinclusive_before\tinclusive_after\tfunction\n";
 const QByteArray summaryHeader = "calls\tself_total\tinclusive_total\tself_avg\tinclusive_avg\tfunction\n";
@@ -76,7 +82,7 @@ private Q_SLOTS:
         QTest::newRow("names that are not UTF-8")
             << words("--summary --tsv") << QByteArray("fn=f\xff\n1 1\n\nfn=main\n1 1\ncfn=f\n\n") << true
             << summaryHeader + "1\t1\t1\t1\t1\tf\xef\xbf\xbd\n";
-        QTest::newRow("empty summary") << words("--summary --tsv") << QByteArray() << true << summaryHeader;
+        QTest::newRow("summary without calls") << words("--summary --tsv") << noCalls << true << summaryHeader;
         QTest::newRow("aligned summary") << words("--summary --unit us --top 1") << workedExample << true
                                          << QByteArray("main  inclusive 20µs  summary: time 20µs\n"
                                                        "calls  self total  inclusive total  self avg  inclusive avg  "
@@ -122,7 +128,6 @@ private Q_SLOTS:
                                                << QByteArray("main  35µs (self 1µs)  ×1\n  fib  14µs (self 7µs)  ×2\n"
                                                              "  a  9µs (self 1µs)  ×1\n  a b  6µs (self 6µs)  ×1\n"
                                                              "  x:y  2µs (self 2µs)  ×1\n  x;y  3µs (self 3µs)  ×1\n");
-        QTest::newRow("folded empty") << words("--folded") << QByteArray() << true << QByteArray();
         QTest::newRow("annotate tsv") << words("--annotate --tsv") << workedExample << true
                                       << annotateHeader
                 + QByteArray("/var/www/index.php\t1\t13\t0\t0\n/var/www/index.php\t2\t0\t7\t1\n"
@@ -133,6 +138,20 @@ private Q_SLOTS:
                 + QByteArray("/var/www/index.php\t1\t1000\t0\t0\n/var/www/index.php\t2\t0\t60\t1\n"
                              "/var/www/index.php\t10\t-40\t0\t0\n/var/www/index.php\t12\t0\t100\t1\n"
                              "php:internal\t3\t100\t0\t0\n");
+        QTest::newRow("folded without calls") << words("--folded") << noCalls << true << QByteArray();
+        // Control characters, which could steer a terminal or break a line or
+        // a column, are written as escapes.
+        QTest::newRow("control characters escaped, tsv") << words("--tree --tsv") << controls << true
+                                                         << treeHeader
+                + QByteArray("0\t0\t1\t3\t1\t/a\\x09b.php\tmain\\x1b[2J\n"
+                             "1\t1\t2\t2\t2\t/a\\x09b.php\tf\\x7f\\x9b\\x00x\n");
+        QTest::newRow("control characters escaped, aligned")
+            << words("--summary --unit us") << controls << true
+            << QByteArray("main\\x1b[2J  inclusive 3µs\n"
+                          "calls  self total  inclusive total  self avg  inclusive avg  function\n"
+                          "    1         2µs              2µs       2µs            2µs  f\\x7f\\x9b\\x00x\n");
+        QTest::newRow("control characters escaped, folded") << words(
+            "--folded") << controls << true << QByteArray("main\\x1b[2J 1\nmain\\x1b[2J;f\\x7f\\x9b\\x00x 2\n");
         QTest::newRow("memory chosen, aligned")
             << words("--summary --event Memory --top 1") << memory << true
             << QByteArray("{main}  inclusive 13.83 KiB  summary: time 0.7ms, peak memory 4.88 KiB\n"
@@ -163,8 +182,11 @@ private Q_SLOTS:
                     "seconds.cg", "events: Time_(s)\n\nfn=f\n1 20000000000\n\nfn=main\n1 0\ncfn=f\n\n"))
             << QByteArray("events: Time_(ns)\n\nfn=f\n1 5\n\nfn=main\n1 0\ncfn=f\n\n") << true
             << diffHeader + "1\t1\t18446744073709551615\t5\t18446744073709551615\t5\tf\n";
-        QTest::newRow("empty profiles") << (words("--diff --tsv") << write("empty.cg", {})) << QByteArray() << true
-                                        << diffHeader;
+        QTest::newRow("profiles without calls")
+            << (words("--diff --tsv") << write("empty.cg", noCalls)) << noCalls << true << diffHeader;
+        QTest::newRow("control characters escaped, diff")
+            << (words("--diff --tsv") << write("controls.cg", controls)) << controls << true
+            << diffHeader + "1\t1\t2000\t2000\t2000\t2000\tf\\x7f\\x9b\\x00x\n";
         QTest::newRow("aligned")
             << (words("--diff --unit us --top 4") << before) << profileAfter << true
             << QByteArray("inclusive of the roots: 59µs before, 56µs after, change -3µs (-5.1%)\n"
@@ -204,6 +226,42 @@ private Q_SLOTS:
         QCOMPARE(lines[99], QByteArray(128, ' ') + "[99] f  1µs (self 1µs)  :1");
         const Result merged = run(QStringList { "--tree", "--merged", "--unit", "us", write("deep.cg", chain) });
         QCOMPARE(merged.out.split('\n')[99], QByteArray(128, ' ') + "[99] f  1µs (self 1µs)  ×1");
+    }
+
+    // A path deeper than the limit: the root, the frames left out, the last
+    // ones, so that the output grows with the depth, not its square.
+    void foldedCutsDeepPaths()
+    {
+        QByteArray chain = "events: Time\n\n", whole = "f0", cut = "f0;[5 frames]";
+        for (int i = 4100; i-- > 0;)
+            chain += "fn=f" + QByteArray::number(i) + "\n1 1\n" + (i < 4099 ? "cfn=x\n\n" : "\n");
+        for (int i = 1; i < 4100; ++i) {
+            if (i < 4096)
+                whole += ";f" + QByteArray::number(i);
+            if (i > 5)
+                cut += ";f" + QByteArray::number(i);
+        }
+        const QList<QByteArray> lines = run(QStringList { "--folded", write("deep.cg", chain) }).out.split('\n');
+        QCOMPARE(lines.size(), 4100 + 1);
+        QVERIFY(lines.contains(whole + " 1") && lines.contains(cut + " 1"));
+    }
+
+    // When the system gives no thread, the read fails, naming the file.
+    void threadRefused()
+    {
+#ifdef VELOTRACE_SANITIZED
+        QSKIP("sanitizers map more than the test leaves room for");
+#endif
+        const QString file = write("threadless.cg", workedExample);
+        const Result result = [&] {
+            const NoRoomForThreads noRoom;
+            return run({ "--tree", file });
+        }();
+        QCOMPARE(result.status, 1);
+        QCOMPARE(result.err,
+            "velotrace: " + file.toUtf8()
+                + ": The system gives no thread to read the file (Resource temporarily "
+                  "unavailable)\n");
     }
 
     // Files that cannot be read: one line naming the file, exit 1. Bad
@@ -259,6 +317,14 @@ private Q_SLOTS:
         QTest::newRow("bad unit") << words("--summary --unit h x") << 2 << QByteArray("--unit needs one of");
         QTest::newRow("bad count") << words("--tree --depth -3 x") << 2 << QByteArray("--depth needs a number");
         QTest::newRow("unknown option") << words("--summary --fast") << 2 << QByteArray("Unknown option 'fast'");
+        QTest::newRow("unknown option without a mode")
+            << words("--bogus x") << 2 << QByteArray("Unknown option 'bogus'");
+        QTest::newRow("new instance with a mode")
+            << words("--new-instance --tree x") << 2 << QByteArray("--new-instance opens windows");
+        QTest::newRow("not a profile") << (words("--summary") << write("notes.txt", "Dear reader,\n")) << 1
+                                       << QByteArray("The file is not a profile");
+        QTest::newRow("control characters in a file name")
+            << (words("--summary") << m_dir.filePath("m\x1b[31m.cg")) << 1 << QByteArray("m\\x1b[31m.cg: No such file");
         QTest::newRow("missing value") << words("--summary x --event") << 2
                                        << QByteArray("Missing value after '--event'");
         QTest::newRow("merged without the tree")
@@ -292,7 +358,8 @@ private Q_SLOTS:
         QVERIFY2(result.err.contains(fetched<QByteArray>("error")), result.err.constData());
         if (status == 1) {
             QCOMPARE(result.err.count('\n'), 1);
-            QVERIFY2(result.err.contains(arguments.last().toUtf8()), result.err.constData());
+            QVERIFY2(result.err.contains(m_dir.path().toUtf8()) || result.err.contains(arguments.last().toUtf8()),
+                result.err.constData());
         } else {
             QVERIFY(result.err.contains("Usage: velotrace"));
         }
@@ -326,7 +393,10 @@ private Q_SLOTS:
         QTest::newRow("a mode") << words("--tree a.cg") << true;
         QTest::newRow("an option with its value") << words("--unit=ms a.cg") << true;
         QTest::newRow("help") << words("-h") << true;
-        QTest::newRow("something else") << words("--treeish a.cg") << false;
+        QTest::newRow("an unknown option") << words("--treeish a.cg") << true;
+        QTest::newRow("Qt's options, their values and ours")
+            << words("-platform offscreen --style=fusion -reverse -qwindowgeometry -0+0 --new-instance a.cg") << false;
+        QTest::newRow("after --") << words("-- --tree") << false;
     }
 
     void handles()

@@ -303,7 +303,7 @@ private Q_SLOTS:
 
     void anEmptyProfileShowsNothingButDashes()
     {
-        MyDocument *document = openText(QStringLiteral("empty.cachegrind"), QByteArray());
+        MyDocument *document = openText(QStringLiteral("empty.cachegrind"), profileHeader());
         QCOMPARE(outlineModelOf(*document).rowCount(), 0);
         doubleClickRow(outlineOf(*document), 0);
         QCOMPARE(shown(*document), nothingShown);

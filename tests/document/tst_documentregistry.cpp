@@ -1,10 +1,12 @@
 #include "CallTreeTestSupport.h"
 #include "DataColumns.h"
+#include "NoRoomForThreads.h"
 
 #include "DocumentController.h"
 #include "DocumentLoader.h"
 #include "DocumentOpening.h"
 #include "DocumentWindow.h"
+#include "MemoryBudget.h"
 #include "MyDocument.h"
 #include "ProgressWindow.h"
 #include "RecordingAlertPresenter.h"
@@ -23,6 +25,9 @@
 #include <QThread>
 #include <QTimer>
 #include <QWindow>
+
+#include <limits>
+#include <optional>
 
 #include <sys/stat.h>
 
@@ -109,7 +114,7 @@ private Q_SLOTS:
     // reach it queued, in order, the last one full.
     void progressReachesTheWindowInOrder()
     {
-        DocumentLoader loader(m_large, DocumentLoader::availableMemory());
+        DocumentLoader loader(m_large, std::numeric_limits<qint64>::max());
         QList<double> fractions;
         bool fromReadingThread = true;
         connect(&loader, &DocumentLoader::readingProgressed, this, [&](double value) { fractions << value; });
@@ -135,6 +140,9 @@ private Q_SLOTS:
         QTest::newRow("missing file") << u"missing.cachegrind"_s << u""_s << "No such file or directory.";
         QTest::newRow("memory short") << u"large.cachegrind"_s << u""_s << "Not enough memory to read the file.";
         QTest::newRow("corrupt gzip") << u"corrupt.cachegrind.gz"_s << u""_s << "The file is not a valid gzip file.";
+        QTest::newRow("not a profile") << u"notes.txt"_s << u""_s
+                                       << "The file is not a profile: it has no line that begins with \"events:\" "
+                                          "or \"fn=\".";
     }
 
     void cancelledAndFailedReadsLeaveNothing()
@@ -144,6 +152,7 @@ private Q_SLOTS:
         QFETCH(QString, reason);
         MyDocument *other = openAndWait(*m_registry, write(QStringLiteral("other.cachegrind"), workedExample));
         write(QStringLiteral("corrupt.cachegrind.gz"), QByteArray("\x1f\x8b\x08\x00") + "not deflate data at all");
+        write(QStringLiteral("notes.txt"), "Dear reader,\n");
         if (reason.startsWith(QLatin1String("Not enough")))
             m_registry->setMemoryLimit(64 << 10);
         QSignalSpy finished(m_registry.get(), &DocumentController::openFinished);
@@ -178,6 +187,72 @@ private Q_SLOTS:
         QCOMPARE(m_registry->readsInProgress(), 2);
         QTRY_COMPARE_WITH_TIMEOUT(m_registry->documents().size(), 2, 60000);
         QVERIFY(ticks > 0 && m_alerts.isEmpty());
+    }
+
+    // A read waits, holding nothing, while other reads hold the memory it
+    // expects to need, and says so; a file that changes meanwhile is
+    // reported once read.
+    void aReadWaitsForMemory_data()
+    {
+        QTest::addColumn<bool>("changed");
+        QTest::newRow("unchanged") << false;
+        QTest::newRow("rewritten while waiting") << true;
+    }
+
+    void aReadWaitsForMemory()
+    {
+        QFETCH(bool, changed);
+        MemoryBudget budget(64 << 20);
+        auto other = std::make_optional<MemoryBudget::Share>(budget);
+        QVERIFY(other->reserve(64 << 20, nullptr, {}));
+        m_registry->setMemoryBudget(budget);
+        const QString path = m_dir.filePath(QTest::currentDataTag());
+        QVERIFY(QFile::copy(m_large, path));
+        QSignalSpy changes(m_registry.get(), &DocumentController::documentChangedWhileRead);
+        m_registry->openDocuments({ QUrl::fromLocalFile(path) });
+        QTRY_COMPARE(progressWindows().size(), 1);
+        QTRY_COMPARE(progressWindows().first()->findChild<QLabel *>("statusTextField")->text(),
+            u"Waiting for memory until other files are read\u2026"_s);
+        if (changed)
+            QVERIFY(writeFile(path, twoFs) == path);
+        other.reset();
+        QTRY_COMPARE_WITH_TIMEOUT(m_registry->documents().size(), 1, 60000);
+        QCOMPARE(changes.size(), changed ? 1 : 0);
+        // Before the budget goes.
+        m_registry.reset();
+    }
+
+    // A document closed while it is read again cancels the read at once, and
+    // the registry's end cancels the rest.
+    void readsCancelledByTheirEnd()
+    {
+        MyDocument *document = openAndWait(*m_registry, m_large);
+        QSignalSpy read(m_registry.get(), &DocumentController::documentRead);
+        m_registry->reloadDocument(document);
+        QVERIFY(QFile::copy(m_large, m_dir.filePath("copy.cachegrind")));
+        m_registry->openDocuments({ QUrl::fromLocalFile(m_dir.filePath("copy.cachegrind")) });
+        QCOMPARE(progressWindows().size(), 2);
+        document->window()->close();
+        QCOMPARE(progressWindows().size(), 1);
+        m_registry.reset();
+        QVERIFY(progressWindows().isEmpty() && read.isEmpty() && m_alerts.isEmpty());
+    }
+
+    // When the system gives no thread, the open fails, naming the file.
+    void threadRefused()
+    {
+#ifdef VELOTRACE_SANITIZED
+        QSKIP("sanitizers map more than the test leaves room for");
+#endif
+        const QString path = write(QStringLiteral("threadless.cachegrind"), workedExample);
+        {
+            const NoRoomForThreads noRoom;
+            m_registry->openDocuments({ QUrl::fromLocalFile(path) });
+        }
+        QVERIFY(waitForReads(*m_registry));
+        QCOMPARE(m_alerts,
+            QStringList(
+                alert(path, "The system gives no thread to read the file (Resource temporarily unavailable).")));
     }
 
     // Anything but a regular file is refused at once, never waited for (a

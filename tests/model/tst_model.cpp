@@ -5,6 +5,7 @@
 #include "CostFormat.h"
 #include "FunctionModel.h"
 #include "FunctionSummaryMap.h"
+#include "MemoryBudget.h"
 #include "Profile.h"
 #include "ProfileEvent.h"
 #include "ProfileFileData.h"
@@ -14,19 +15,21 @@
 #include "SharedText.h"
 #include "SourceFileModel.h"
 
-#include <QProcess>
+#include <QDateTime>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
+#include <functional>
 #include <future>
 #include <limits>
 #include <memory_resource>
 #include <new>
 #include <sys/stat.h>
 #include <vector>
+#include <zlib.h>
 
 using namespace Qt::StringLiterals;
 
@@ -101,6 +104,12 @@ bool readFromFile(Profile &profile, const QByteArray &bytes, const Profile::Read
     return profile.readFromFile(file);
 }
 
+quint64 saturatingSum(quint64 left, quint64 right)
+{
+    quint64 sum;
+    return qAddOverflow(left, right, &sum) ? std::numeric_limits<quint64>::max() : sum;
+}
+
 // Reads `bytes` from a buffer of exactly their size, so that the address
 // sanitizer sees any read past the end, then checks the analysed tree and the
 // summaries from the root and from each call below it (where recursion links
@@ -110,7 +119,11 @@ void readAndCheck(QByteArrayView bytes)
     const auto exact = std::make_unique<char[]>(size_t(bytes.size()) + (bytes.isEmpty() ? 1 : 0));
     std::copy(bytes.begin(), bytes.end(), exact.get());
     Profile profile;
-    QVERIFY(profile.readFromData(QByteArrayView(exact.get(), bytes.size())));
+    if (!profile.readFromData(QByteArrayView(exact.get(), bytes.size()))) {
+        // Only text without a profile line is refused.
+        QVERIFY(!QRegularExpression("(^|[\\r\\n])(events:|fn=)").match(QString::fromLatin1(bytes)).hasMatch());
+        return;
+    }
     const ProfiledFunctionCall *root = profile.rootFunction();
     if (!root)
         return;
@@ -123,7 +136,7 @@ void readAndCheck(QByteArrayView bytes)
             const ProfiledFunctionCall *child = call->getChild(i);
             QCOMPARE(child->parent(), call);
             QCOMPARE(child->indexInParent(), quint32(i + 1));
-            inclusive = std::max(inclusive, inclusive + child->inclusiveTime()); // saturating
+            inclusive = saturatingSum(inclusive, child->inclusiveTime());
             pending.push_back(child);
         }
         QCOMPARE(call->inclusiveTime(), inclusive);
@@ -134,7 +147,7 @@ void readAndCheck(QByteArrayView bytes)
             const auto &calls = summary->calls();
             for (auto it = calls.begin(); it != calls.end(); ++it) {
                 if (!(*it)->ancestor() || std::find(calls.begin(), it, (*it)->ancestor()) == it)
-                    inclusive = std::max(inclusive, inclusive + (*it)->inclusiveTime());
+                    inclusive = saturatingSum(inclusive, (*it)->inclusiveTime());
             }
             QCOMPARE(summary->totalInclusiveTime(), inclusive);
         }
@@ -148,21 +161,51 @@ const QList<QByteArray> tokens = { "version: 1", "creator: x", "cmd: a=b", "part
     "(99999999999999999999)", "(", ")", " ", "=", "1", "12", "123 456", "99999999999999999999999", "-9", "\t", "+", "-",
     "\n", "\n", "\n", "\r", "\r\n", "\xff", "\xc3", "php::", "require::", "->", QByteArray(1, '\0') };
 
-// Writes down the progress it is told, in order.
+// Writes down the progress it is told, in order, calling `reported` after
+// each.
 class FakeProgress final : public ProgressController
 {
 public:
-    void setProgress(double fraction) override { fractions << fraction; }
+    explicit FakeProgress(std::function<void()> reported = {})
+        : m_reported(std::move(reported))
+    { }
+    void setProgress(double fraction) override
+    {
+        fractions << fraction;
+        if (m_reported)
+            m_reported();
+    }
     QList<double> fractions;
+
+private:
+    std::function<void()> m_reported;
 };
 
+// A profile of calls of distinct functions, one record each, of about `size`
+// bytes.
+QByteArray manyCalls(qsizetype size)
+{
+    QByteArray text = "events: Time\n\n";
+    for (int i = 0; text.size() < size; ++i)
+        text += "fn=f" + QByteArray::number(i) + "\n1 1\n\n";
+    return text;
+}
+
+// Made here rather than by the gzip tool: ThreadSanitizer fails on the
+// clone by which QProcess starts a program.
 QByteArray gzipped(const QByteArray &data)
 {
-    QProcess gzip;
-    gzip.start(QStringLiteral("gzip"), { QStringLiteral("-c") });
-    gzip.write(data);
-    gzip.closeWriteChannel();
-    return gzip.waitForFinished() ? gzip.readAllStandardOutput() : QByteArray();
+    z_stream stream = {};
+    deflateInit2(&stream, 6, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY); // 16+: gzip wrapping
+    QByteArray out(qsizetype(deflateBound(&stream, uLong(data.size()))), Qt::Uninitialized);
+    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.constData()));
+    stream.avail_in = uInt(data.size());
+    stream.next_out = reinterpret_cast<Bytef *>(out.data());
+    stream.avail_out = uInt(out.size());
+    deflate(&stream, Z_FINISH);
+    out.resize(qsizetype(stream.total_out));
+    deflateEnd(&stream);
+    return out;
 }
 
 const QByteArray profileText = "events: Time\n\nfl=/a.php\nfn=c\n1 2\n\nfn=main\n1 3\ncfn=c\n\n";
@@ -266,10 +309,10 @@ private Q_SLOTS:
                                         << QStringList { "main 13/20 #0 @1 /var/www/index.php",
                                                "  render 5/7 #1 @10 /var/www/index.php",
                                                "    php::strlen 2/2 #1 @3 php:internal" };
-        QTest::newRow("worked example without its last line")
+        QTest::newRow("worked example without its last line: callees claimed at the end")
             << workedExample.chopped(1)
-            << QStringList { "root 0/20 #0 @0 -", "  render 5/7 #1 @10 /var/www/index.php",
-                   "    php::strlen 2/2 #1 @3 php:internal", "  main 13/13 #2 @1 /var/www/index.php" };
+            << QStringList { "main 13/20 #0 @1 /var/www/index.php", "  render 5/7 #1 @10 /var/www/index.php",
+                   "    php::strlen 2/2 #1 @3 php:internal" };
         QTest::newRow("current dialect: memory, recursion, negative figures")
             << currentDialect
             << QStringList { "{main} 2/67 100/4964 #0 @1 /var/www/index.php",
@@ -341,8 +384,6 @@ private Q_SLOTS:
             << QStringList { "root 0/5", "  c 2/2", "  q 0/3", "    p 3/3" };
         QTest::newRow("short digit line claims") << body + "fn=c\n1 2\n\nfn=p\n1 3\ncfn=c\n12\nfn=q\n1 1\n\n"
                                                  << QStringList { "root 0/6", "  p 3/5", "    c 2/2", "  q 1/1" };
-        QTest::newRow("callees never claimed") << body + "fn=c\n1 2\n\nfn=p\n1 3\ncfn=c\ncalls=1 0 0\n5 2\n"
-                                               << QStringList { "root 0/5", "  c 2/2", "  p 3/3" };
         QTest::newRow("records after the main one")
             << body + "fn=c\n1 2\n\nfn=main\n1 3\ncfn=c\n\nfn=shutdown\n1 4\n\n"
             << QStringList { "root 0/9", "  main 3/5", "    c 2/2", "  shutdown 4/4" };
@@ -418,34 +459,44 @@ private Q_SLOTS:
         QCOMPARE(profile.rootFunction()->selfTime(), quint64(7));
     }
 
-    void limits_data()
+    // Reads that fail keep nothing. Limits stand in for memory and call
+    // numbers running out; a text that is no profile has no line that
+    // begins with "events:" or "fn=" in its first MiB.
+    void failures_data()
     {
-        addColumns<QByteArray, quint64, qint64, bool, QString>("data", "calls", "memory", "cancel", "error");
+        addColumns<QByteArray, quint64, qint64, QString>("data", "calls", "memory", "error");
         const QString tooMany
             = QStringLiteral("The profile records more calls or names, or a longer line, than can be read (%1)");
         const QString memoryShort = QStringLiteral("Not enough memory to read the file");
-        QTest::newRow("within both") << workedExample << quint64(3) << qint64(1 << 20) << false << QString();
-        QTest::newRow("one call too many") << workedExample << quint64(2) << qint64(1 << 20) << false << tooMany.arg(2);
-        QTest::newRow("memory short for the tree") << workedExample << quint64(3) << qint64(64) << false << memoryShort;
-        QTest::newRow("memory short for a line") << "#" + QByteArray(2 << 20, 'x') + "\n" + workedExample << quint64(3)
-                                                 << qint64(1 << 20) << false << memoryShort;
-        QTest::newRow("cancelled") << workedExample << quint64(3) << qint64(1 << 20) << true
-                                   << QStringLiteral("The read was cancelled");
+        const QString none = "The file is not a profile: it has no line that begins with \"events:\" or \"fn=\"";
+        const QString notAtItsStart
+            = "The file is not a profile: its first MiB has no line that begins with \"events:\" or \"fn=\"";
+        const quint64 calls = CallTree::maxCalls;
+        const qint64 memory = qint64(1) << 30;
+        QTest::newRow("one call too many") << workedExample << quint64(2) << memory << tooMany.arg(2);
+        QTest::newRow("memory short for the tree") << workedExample << calls << qint64(64) << memoryShort;
+        QTest::newRow("memory short for a line") << workedExample + "#" + QByteArray(2 << 20, 'x') + "\n"
+                                                 << calls << qint64(1 << 20) << memoryShort;
+        QTest::newRow("empty") << QByteArray() << calls << memory << none;
+        QTest::newRow("settings") << QByteArray("[General]\nfn =1\nevents=2\n") << calls << memory << none;
+        const QByteArray comment = "#" + QByteArray((1 << 20) - 6, 'x') + "\n";
+        QTest::newRow("function line at the end of the first MiB") << comment + "fn=a\n1 1\n" << calls << memory << "";
+        QTest::newRow("a MiB of comment first") << "#x" + comment + "fn=a\n1 1\n" << calls << memory << notAtItsStart;
+        QTest::newRow("a compressed line of zeros")
+            << gzipped(QByteArray(64 << 20, '\0')) << calls << memory << notAtItsStart;
     }
 
-    void limits()
+    void failures()
     {
-        QFETCH(qint64, memory);
         QFETCH(QString, error);
-        // The limits stand in for memory and call numbers running out.
-        Profile profile;
-        const std::atomic_bool cancelled = fetched<bool>("cancel");
-        QCOMPARE(readFromFile(
-                     profile, fetched<QByteArray>("data"), { { fetched<quint64>("calls"), memory }, 4096, &cancelled }),
-            error.isEmpty());
-        QCOMPARE(profile.errorString(), error);
-        QCOMPARE(profile.rootFunction() != nullptr, error.isEmpty());
-        QCOMPARE(profile.functionCount(), error.isEmpty() ? 3 : 0);
+        for (const qsizetype pieceSize : { 7, 1 << 16 }) {
+            Profile profile;
+            QCOMPARE(readFromFile(profile, fetched<QByteArray>("data"),
+                         { { fetched<quint64>("calls"), fetched<qint64>("memory") }, pieceSize }),
+                error.isEmpty());
+            QCOMPARE(profile.errorString(), error);
+            QCOMPARE(profile.functionCount() == 0, !error.isEmpty());
+        }
     }
 
     void chunks_data()
@@ -525,6 +576,117 @@ private Q_SLOTS:
         QCOMPARE(progress.fractions, expected << 1.0);
     }
 
+    // Read in pieces, the positions never go back nor past the end (in a
+    // compressed file, those of its compressed bytes), and a cancel, set as
+    // another thread would, stops the read at the next piece.
+    void readInPieces_data()
+    {
+        addColumns<bool, bool, bool>("fromFile", "compressed", "cancel");
+        QTest::newRow("text, cancelled") << false << false << true;
+        QTest::newRow("file, cancelled") << true << false << true;
+        QTest::newRow("gzip file") << true << true << false;
+        QTest::newRow("gzip file, cancelled") << true << true << true;
+    }
+
+    void readInPieces()
+    {
+        QFETCH(bool, cancel);
+        const QByteArray text = manyCalls(6 << 20);
+        const QByteArray data = fetched<bool>("compressed") ? gzipped(text) : text;
+        std::atomic_bool cancelled = false;
+        // After the first positions of calls.
+        int reports = 0;
+        FakeProgress progress([&] { cancelled = cancel && ++reports > 2; });
+        Profile profile;
+        profile.setReadOptions({ .pieceSize = 4096, .cancel = &cancelled, .progress = &progress });
+        ProfileFileData file;
+        QVERIFY(file.open(writeFile(m_dir.filePath("pieces"), data)));
+        QCOMPARE(fetched<bool>("fromFile") ? profile.readFromFile(file) : profile.readFromData(data), !cancel);
+        QCOMPARE(profile.errorString(), cancel ? QStringLiteral("The read was cancelled") : QString());
+        const QList<double> &fractions = progress.fractions;
+        QCOMPARE(fractions.first(), 0.0);
+        QVERIFY(std::is_sorted(fractions.begin(), fractions.end()) && fractions.last() <= 1.0);
+        // Stopped within a piece: of the about 300,000 calls, those of a piece at most.
+        QVERIFY(cancel ? fractions.size() < 20000 : fractions[fractions.size() - 2] < 1.0);
+    }
+
+    // A file may be cut, appended to or replaced while it is read: reading
+    // ends with what was read, and the change is known.
+    void fileChangedWhileRead_data()
+    {
+        addColumns<QString, qsizetype, bool>("change", "read", "changed");
+        QTest::newRow("none") << "none" << qsizetype(1000000) << false;
+        QTest::newRow("appended to") << "append" << qsizetype(1000005) << true;
+        QTest::newRow("cut") << "cut" << qsizetype(700000) << true;
+        QTest::newRow("rewritten, same size") << "rewrite" << qsizetype(1000000) << true;
+        QTest::newRow("renamed over") << "rename" << qsizetype(1000000) << true;
+        QTest::newRow("removed: read whole") << "remove" << qsizetype(1000000) << false;
+    }
+
+    void fileChangedWhileRead()
+    {
+        QFETCH(QString, change);
+        const QByteArray contents(1000000, '#');
+        const QString path = writeFile(m_dir.filePath("changing"), contents);
+        // A time of its own, so that a rewrite within the clock's step shows.
+        QFile(path).setFileTime(QDateTime::currentDateTime().addDays(-1), QFileDevice::FileModificationTime);
+        ProfileFileData file;
+        QVERIFY(file.open(path));
+        QByteArray start(10, Qt::Uninitialized);
+        QCOMPARE(file.read(start.data(), start.size()), 10);
+        QFile writer(path);
+        if (change == "append" || change == "rewrite")
+            QVERIFY(
+                writer.open(change == "append" ? QIODevice::Append : QIODevice::ReadWrite) && writer.write("fn=x\n"));
+        writer.close();
+        if (change == "cut")
+            QVERIFY(QFile::resize(path, 700000));
+        if (change == "rename" || change == "remove")
+            QVERIFY(QFile::remove(path) && (change == "remove" || writeFile(path, contents) == path));
+        QTEST(readAll(file, 4096).size() + 10, "read");
+        QVERIFY(file.errorString().isEmpty());
+        QTEST(file.hasChanged(), "changed");
+    }
+
+    // Reads share a budget: one that starts while others hold what it needs
+    // waits, holding nothing; one that outgrows what the others leave fails.
+    void memoryBudget_data()
+    {
+        // held: by another read, given back when the read waits
+        addColumns<qint64, qint64, bool, bool, QString>("budget", "held", "waits", "cancelWhileWaiting", "error");
+        // The read expects 1.2 MB and takes several MiB.
+        constexpr qint64 mebibyte = 1 << 20;
+        QTest::newRow("waits for the other") << 64 * mebibyte << 64 * mebibyte << true << false << QString();
+        QTest::newRow("cancelled while waiting")
+            << 64 * mebibyte << 64 * mebibyte << true << true << QStringLiteral("The read was cancelled");
+        QTest::newRow("outgrows what the other leaves")
+            << 64 * mebibyte << 62 * mebibyte << false << false
+            << QStringLiteral("Not enough memory to read the file beside the other files being read");
+    }
+
+    void memoryBudget()
+    {
+        QFETCH(bool, cancelWhileWaiting);
+        QFETCH(QString, error);
+        const QByteArray data = manyCalls(2400000);
+        MemoryBudget budget(fetched<qint64>("budget"));
+        auto other = std::make_optional<MemoryBudget::Share>(budget);
+        QVERIFY(other->reserve(fetched<qint64>("held"), nullptr, {}));
+        std::atomic_bool cancel = false;
+        int waited = 0;
+        Profile profile;
+        profile.setReadOptions({ .pieceSize = 4096, .cancel = &cancel, .budget = &budget, .waitingForMemory = [&] {
+                                    ++waited;
+                                    if (cancelWhileWaiting)
+                                        cancel = true;
+                                    else
+                                        other.reset();
+                                } });
+        QCOMPARE(profile.readFromData(data), error.isEmpty());
+        QCOMPARE(profile.errorString(), error);
+        QCOMPARE(waited, fetched<bool>("waits") ? 1 : 0);
+    }
+
     void realProfiles()
     {
         QStringList tree = treeOf(sample("xdebug-2.2.1-shutdown.cachegrind"), true);
@@ -561,9 +723,10 @@ private Q_SLOTS:
                 data += tokens[random.bounded(int(tokens.size()))];
             readAndCheck(data);
             if (round % 10 == 0) {
-                Profile profile;
-                QVERIFY(readFromFile(profile, data, { {}, random.bounded(1, 64) }));
-                QCOMPARE(treeOf(profile), treeOf(data));
+                Profile fromFile, whole;
+                QCOMPARE(readFromFile(fromFile, data, { {}, random.bounded(1, 64) }), whole.readFromData(data));
+                QCOMPARE(fromFile.errorString(), whole.errorString());
+                QCOMPARE(treeOf(fromFile), treeOf(whole));
             }
         }
         const QByteArray original
@@ -582,9 +745,13 @@ private Q_SLOTS:
                 case 2:
                     data.insert(at, tokens[random.bounded(int(tokens.size()))]);
                     break;
-                default:
-                    data.insert(at, data.mid(random.bounded(data.size()), random.bounded(1, 200)));
+                default: {
+                    // One draw after the other: the order in which a call's
+                    // arguments are worked out differs between compilers.
+                    const qsizetype from = random.bounded(data.size());
+                    data.insert(at, data.mid(from, random.bounded(1, 200)));
                     break;
+                }
                 }
             }
             readAndCheck(data);
@@ -664,20 +831,6 @@ private Q_SLOTS:
         QTEST(file.errorString(), "error");
         char byte;
         QCOMPARE(file.read(&byte, 1), qsizetype(-1));
-    }
-
-    void fileCutShortWhileRead()
-    {
-        // The profiler may truncate a file while it is read: reading ends there,
-        // with what was read and no error.
-        const QString path = writeFile(m_dir.filePath("shrinking"), QByteArray(1000000, 'x'));
-        ProfileFileData file;
-        QVERIFY(file.open(path));
-        QByteArray piece(1000, Qt::Uninitialized);
-        QCOMPARE(file.read(piece.data(), piece.size()), qsizetype(1000));
-        QVERIFY(QFile::resize(path, 700000));
-        QCOMPARE(readAll(file, 4096).size(), 700000 - 1000);
-        QCOMPARE(file.errorString(), QString());
     }
 
     void fileSizeText_data()
