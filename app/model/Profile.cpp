@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <new>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -29,6 +30,9 @@ void Profile::clear()
     m_summaryCosts.clear();
     // Handles refer to identities, so the tree goes first.
     m_tree = CallTree();
+    m_aggregated = false;
+    m_graph = FunctionGraph();
+    m_estimatedTree = MergedCallTree();
     m_functions.clear();
     m_sources.clear();
     m_functionNames = NameTable();
@@ -71,6 +75,8 @@ bool Profile::readFromData(QByteArrayView data, const ProgressFactory &progress)
                 return false;
             lines.scan(part, cut);
             parser.feed(lines, part - data.begin(), true);
+            if (parser.foundGraph())
+                return true;
             part = cut;
         }
         return true;
@@ -79,7 +85,12 @@ bool Profile::readFromData(QByteArrayView data, const ProgressFactory &progress)
 
 bool Profile::readFromFile(ProfileFileData &file, const ProgressFactory &progress)
 {
+    bool again = false;
     return read([&](CachegrindParser &parser) {
+        if (std::exchange(again, true) && !file.rewind()) {
+            m_errorString = file.errorString();
+            return false;
+        }
         parser.startProgress(progress, file.size());
         // Positions in a compressed file are known only piece by piece.
         const bool positionsFollowBytes = !file.isCompressed();
@@ -95,6 +106,8 @@ bool Profile::readFromFile(ProfileFileData &file, const ProgressFactory &progres
             if (cancelled())
                 return false;
             parser.feed(*piece.lines, piece.position, positionsFollowBytes);
+            if (parser.foundGraph())
+                return true;
         }
     });
 }
@@ -122,9 +135,17 @@ bool Profile::read(const std::function<bool(CachegrindParser &)> &feed)
     m_state = Reading;
     bool read = false;
     try {
-        CachegrindParser parser(*this, m_options.limits);
-        if (feed(parser)) {
-            const quint32 root = parser.finish();
+        auto parser = std::make_unique<CachegrindParser>(*this, m_options.limits);
+        bool fed = feed(*parser);
+        if (fed && parser->foundGraph(true)) {
+            // Written as a function graph: read again as one.
+            parser.reset();
+            clear();
+            parser = std::make_unique<CachegrindParser>(*this, m_options.limits, true);
+            fed = feed(*parser);
+        }
+        if (fed) {
+            const quint32 root = parser->finish();
             // Names are only looked up while reading.
             m_functionNames.releaseIndex();
             m_sourceNames.releaseIndex();
