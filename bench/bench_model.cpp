@@ -1,7 +1,8 @@
 // Measures the reader in process: reading, parsing and analysing a profile,
-// then the root's summaries as the document's summary table makes them,
-// against a `wc -l` of the same file run here, with the peak memory. The
-// whole command line is measured by bench_cli.sh.
+// then the root's summaries as the document's summary table makes them (a
+// profile written per function has them from reading, with its estimated
+// call paths), against a `wc -l` of the same file run here, with the peak
+// memory. The whole command line is measured by bench_cli.sh.
 //
 //     velotrace_bench FILE [FILE...]
 
@@ -90,9 +91,17 @@ int benchmark(const QString &path)
     const double totalCpu = cpuSeconds(RUSAGE_SELF) - cpuBefore;
     const long faults = minorFaults() - faultsBefore;
 
-    std::printf("%s: %.1f MB, %lld calls, %lld functions, %lld summaries\n", qPrintable(path), megabytes,
-        static_cast<long long>(profile.callTree().size()), static_cast<long long>(profile.functionCount()),
-        static_cast<long long>(summaryCount));
+    if (profile.isAggregated()) {
+        // Written per function: the graph's figures are the summaries.
+        const FunctionGraph &graph = profile.functionGraph();
+        std::printf("%s: %.1f MB, aggregated: %lld functions, %lld call edges, %lld estimated paths\n",
+            qPrintable(path), megabytes, static_cast<long long>(graph.size()),
+            static_cast<long long>(graph.edgeCount()), static_cast<long long>(profile.estimatedCallTree().size()));
+    } else {
+        std::printf("%s: %.1f MB, %lld calls, %lld functions, %lld summaries\n", qPrintable(path), megabytes,
+            static_cast<long long>(profile.callTree().size()), static_cast<long long>(profile.functionCount()),
+            static_cast<long long>(summaryCount));
+    }
     std::printf("  read+parse+analyse %.3f s, summaries %.3f s, total %.3f s = %.0f MB/s\n", readSeconds,
         totalSeconds - readSeconds, totalSeconds, megabytes / totalSeconds);
     std::printf("  wc -l %.3f s; ratio %.1fx (processor time, both threads: %.3f s against %.3f s, %.1fx)\n", wc.wall,

@@ -71,3 +71,10 @@ inline const QByteArray profileAfter
       "fn=(3) Zap\n1 500 -40\n\nfn=(4) php::count\n1 100 0\n\nfn=(5) include::/var/www/b.php\n1 200 0\n\n"
       "fn=(6) fib\n1 400 8\n\nfn=(6)\n1 400 8\ncfn=(6)\n\nfn=(6)\n1 400 8\ncfn=(6)\n\n"
       "fn=(7) main\n1 100 0\ncfn=(1)\ncfn=(2)\ncfn=(3)\ncfn=(4)\ncfn=(5)\ncfn=(6)\n\n";
+
+// Written per function, calls counted: {main} calls App\Slow->work three
+// times and helper once; work calls helper three times. Self times 10, 240
+// and 100 microseconds.
+inline const QByteArray aggregatedExample
+    = "events: Time\n\nfl=/i.php\nfn={main}\n1 10\ncfn=App\\Slow->work\ncalls=3 5\n2 300\ncfn=helper\ncalls=1 8\n"
+      "3 40\n\nfl=/Slow.php\nfn=App\\Slow->work\n5 240\ncfn=helper\ncalls=3 8\n6 60\n\nfl=/i.php\nfn=helper\n8 100\n";

@@ -72,21 +72,13 @@ bool sortsBefore(std::string_view a, bool aBelow, std::string_view b, bool bBelo
     return !shorterFirst(bBelow, a[common]);
 }
 
-} // namespace
-
-FoldedReport::FoldedReport(const Profile &profile, const ReportOptions &options)
-    : m_profile(profile)
-    , m_options(options)
-{ }
-
-void FoldedReport::print(OutputStream &out) const
+// The stacks below `root` of `tree`: recorded calls (CallTree) or call
+// paths (MergedCallTree), whose calls of the same name merge alike.
+template <typename Tree>
+void printStacks(OutputStream &out, const Profile &profile, int event, const Tree &tree, quint32 root)
 {
-    const CallTree &tree = m_profile.callTree();
-    if (tree.rootNumber() == CallTree::none)
-        return;
-    const int event = m_options.event;
     const bool isSigned = tree.isSigned(event);
-    const FoldedNames names(m_profile);
+    const FoldedNames names(profile);
     const auto nameOf = [&](quint32 call) { return names.idOfFunction[tree.function(call)]; };
 
     // Depth first over the paths, without recursion. A frame holds the calls
@@ -129,7 +121,7 @@ void FoldedReport::print(OutputStream &out) const
 
     std::string path;
     std::vector<Frame> frames;
-    frames.push_back(frameOf({ tree.rootNumber() }, 0));
+    frames.push_back(frameOf({ root }, 0));
     while (!frames.empty() && !out.hasFailed()) {
         Frame &frame = frames.back();
         if (frame.next == frame.entries.size()) {
@@ -174,4 +166,24 @@ void FoldedReport::print(OutputStream &out) const
             out << sum;
         out << '\n';
     }
+}
+
+} // namespace
+
+FoldedReport::FoldedReport(const Profile &profile, const ReportOptions &options)
+    : m_profile(profile)
+    , m_options(options)
+{ }
+
+void FoldedReport::print(OutputStream &out) const
+{
+    if (m_profile.isAggregated()) {
+        const MergedCallTree &paths = m_profile.estimatedCallTree();
+        if (paths.root() != MergedCallTree::none)
+            printStacks(out, m_profile, m_options.event, paths, paths.root());
+        return;
+    }
+    const CallTree &tree = m_profile.callTree();
+    if (tree.rootNumber() != CallTree::none)
+        printStacks(out, m_profile, m_options.event, tree, tree.rootNumber());
 }

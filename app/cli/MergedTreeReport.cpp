@@ -19,7 +19,11 @@ void MergedTreeReport::print(OutputStream &out) const
 {
     if (m_options.tsv)
         out << "depth\tcalls\tself\tinclusive\tfunction\n";
-    const MergedCallTree paths = CallTreeMerger::merge(m_profile.callTree());
+    const MergedCallTree merged
+        = m_profile.isAggregated() ? MergedCallTree() : CallTreeMerger::merge(m_profile.callTree());
+    const MergedCallTree &paths = m_profile.isAggregated() ? m_profile.estimatedCallTree() : merged;
+    if (m_profile.isAggregated() && !m_options.tsv && paths.root() != MergedCallTree::none)
+        out << Profile::aggregatedNotice() << '\n';
     const int event = m_options.event;
     const ProfileEvent &shown = m_profile.events()[event];
     const auto text = [&](quint64 bits) {

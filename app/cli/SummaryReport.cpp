@@ -3,6 +3,7 @@
 #include "AlignedTable.h"
 #include "CostFormat.h"
 #include "FunctionSummaryMap.h"
+#include "GraphNames.h"
 #include "HugePageResource.h"
 #include "OutputStream.h"
 #include "PrintableNames.h"
@@ -78,6 +79,26 @@ int memoryEventBeside(const Profile &profile, const ReportOptions &options)
     return -1;
 }
 
+// A function graph's summary, read as a summary map is: a row per function.
+struct GraphRows
+{
+    const Profile &profile;
+    const FunctionGraph &graph;
+
+    qsizetype size() const { return qsizetype(graph.size()); }
+    const FunctionModel &function(qsizetype row) const { return profile.function(graph.function(quint32(row))); }
+    quint64 callCount(qsizetype row) const { return graph.calls(quint32(row)); }
+    quint64 selfBits(qsizetype row, int event) const { return graph.selfBits(event, quint32(row)); }
+    quint64 inclusiveBits(qsizetype row, int event) const { return graph.inclusiveBits(event, quint32(row)); }
+    Cost totalSelfCost(qsizetype row, int event) const { return graph.selfCost(event, quint32(row)); }
+    Cost totalInclusiveCost(qsizetype row, int event) const { return graph.inclusiveCost(event, quint32(row)); }
+    Cost averageSelfCost(qsizetype row, int event) const { return totalSelfCost(row, event).dividedBy(callCount(row)); }
+    Cost averageInclusiveCost(qsizetype row, int event) const
+    {
+        return totalInclusiveCost(row, event).dividedBy(callCount(row));
+    }
+};
+
 } // namespace
 
 SummaryReport::SummaryReport(const Profile &profile, const ReportOptions &options)
@@ -87,16 +108,35 @@ SummaryReport::SummaryReport(const Profile &profile, const ReportOptions &option
 
 void SummaryReport::print(OutputStream &out) const
 {
-    const ProfiledFunctionCall *root = m_profile.rootFunction();
     if (m_options.tsv)
         out << "calls\tself_total\tinclusive_total\tself_avg\tinclusive_avg\tfunction\n";
+    if (m_profile.isAggregated()) {
+        const MergedCallTree &paths = m_profile.estimatedCallTree();
+        if (paths.root() == MergedCallTree::none)
+            return;
+        GraphNames names(m_profile);
+        const GraphRows rows { m_profile, m_profile.functionGraph() };
+        printRows(
+            out, rows, [&](quint32 row) { return names(row); }, paths.function(paths.root()),
+            [&](int event) { return paths.inclusiveCost(event, paths.root()); });
+        return;
+    }
+    const ProfiledFunctionCall *root = m_profile.rootFunction();
     if (!root)
         return;
-
-    const int event = m_options.event;
-    const bool isSigned = m_profile.events()[event].isSigned();
     const FunctionSummaryMap summaries(*root);
     PrintableNames names(m_profile.functionNames());
+    printRows(
+        out, summaries, [&](quint32 row) { return names(row); }, root->functionId(),
+        [&](int event) { return root->inclusiveCost(event); });
+}
+
+template <typename Rows, typename Name, typename RootCost>
+void SummaryReport::printRows(
+    OutputStream &out, const Rows &summaries, const Name &nameOf, quint32 rootFunction, const RootCost &rootCost) const
+{
+    const int event = m_options.event;
+    const bool isSigned = m_profile.events()[event].isSigned();
     const auto key = [&](quint32 row) { return sortKey(summaries.inclusiveBits(row, event), isSigned); };
     // A row for each of a million functions, say: huge pages when large.
     std::pmr::vector<quint32> rows(&HugePageResource::instance());
@@ -106,7 +146,6 @@ void SummaryReport::print(OutputStream &out) const
             && (m_options.showsInternalFunctions || !summaries.function(row).isPhpInternal()))
             rows.push_back(quint32(row));
     }
-    const auto nameOf = [&](quint32 row) { return names(row); };
     // Ties in the order of the names' bytes; rows already in order, as a
     // deep chain's are, are left as they are.
     if (!std::is_sorted(rows.begin(), rows.end(), [&](quint32 a, quint32 b) { return key(a) > key(b); }))
@@ -144,9 +183,11 @@ void SummaryReport::print(OutputStream &out) const
         return CostFormat::costString(events[shown], cost, m_options.timeUnit, m_options.displayDash);
     };
     const int memory = memoryEventBeside(m_profile, m_options);
-    out << names(root->functionId()) << "  inclusive " << text(event, root->inclusiveCost(event));
+    if (m_profile.isAggregated())
+        out << Profile::aggregatedNotice() << '\n';
+    out << nameOf(rootFunction) << "  inclusive " << text(event, rootCost(event));
     if (memory >= 0)
-        out << ", " << text(memory, root->inclusiveCost(memory));
+        out << ", " << text(memory, rootCost(memory));
     if (!m_profile.summaryCosts().isEmpty())
         out << "  summary: "
             << CostFormat::summaryString(events, m_profile.summaryCosts(), m_options.timeUnit, m_options.displayDash);

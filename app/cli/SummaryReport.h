@@ -2,6 +2,8 @@
 
 #include "ReportOptions.h"
 
+#include <QtGlobal>
+
 class OutputStream;
 class Profile;
 
@@ -17,6 +19,10 @@ public:
     void print(OutputStream &out) const;
 
 private:
+    template <typename Rows, typename Name, typename RootCost>
+    void printRows(OutputStream &out, const Rows &summaries, const Name &nameOf, quint32 rootFunction,
+        const RootCost &rootCost) const;
+
     const Profile &m_profile;
     const ReportOptions &m_options;
 };

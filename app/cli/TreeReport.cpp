@@ -1,6 +1,8 @@
 #include "TreeReport.h"
 
 #include "CostFormat.h"
+#include "FunctionGraph.h"
+#include "MergedCallTree.h"
 #include "OutputStream.h"
 #include "PrintableNames.h"
 #include "Profile.h"
@@ -16,6 +18,10 @@ void TreeReport::print(OutputStream &out) const
 {
     if (m_options.tsv)
         out << "depth\tindex\tself\tinclusive\tline\tfile\tfunction\n";
+    if (m_profile.isAggregated()) {
+        printEstimated(out);
+        return;
+    }
     const CallTree &tree = m_profile.callTree();
     if (tree.rootNumber() == CallTree::none)
         return;
@@ -69,5 +75,63 @@ void TreeReport::print(OutputStream &out) const
             continue;
         for (quint32 i = tree.childCount(call); i-- > 0;)
             pending.push_back({ tree.child(call, i), i + 1, next.depth + 1 });
+    }
+}
+
+void TreeReport::printEstimated(OutputStream &out) const
+{
+    const MergedCallTree &paths = m_profile.estimatedCallTree();
+    const FunctionGraph &graph = m_profile.functionGraph();
+    const int event = m_options.event;
+    const ProfileEvent &shown = m_profile.events()[event];
+    const auto text = [&](quint64 bits) {
+        return CostFormat::costString(shown, shown.cost(bits), m_options.timeUnit, m_options.displayDash);
+    };
+    const auto printFigure = [&](quint64 bits) {
+        if (shown.isSigned())
+            out << qint64(bits);
+        else
+            out << bits;
+    };
+    PrintableNames functions(m_profile.functionNames());
+    PrintableNames sources(m_profile.sourceNames());
+    const quint64 maxDepth = m_options.depth.value_or(std::numeric_limits<quint64>::max());
+    if (!m_options.tsv && paths.root() != MergedCallTree::none)
+        out << Profile::aggregatedNotice() << '\n';
+
+    // Numbered in pre-order: a path's position among its siblings is one
+    // more than that of the sibling before it.
+    std::vector<quint32> index(paths.size(), 0);
+    for (quint32 path = 0; path < paths.size() && !out.hasFailed();) {
+        const quint64 depth = paths.depth(path);
+        if (depth > maxDepth) {
+            path = paths.subtreeEnd(path);
+            continue;
+        }
+        for (quint32 i = 0; i < paths.childCount(path); ++i)
+            index[paths.child(path, i)] = i + 1;
+        const quint32 node = paths.node(path);
+        const quint32 source = node == FunctionGraph::none ? FunctionGraph::none : graph.source(node);
+        const std::string_view file = source == FunctionGraph::none ? std::string_view() : sources(source);
+        const quint32 line = node == FunctionGraph::none ? 0 : graph.line(node);
+        if (m_options.tsv) {
+            out << depth << '\t' << quint64(index[path]) << '\t';
+            printFigure(paths.selfBits(event, path));
+            out << '\t';
+            printFigure(paths.inclusiveBits(event, path));
+            out << '\t' << quint64(line) << '\t' << file << '\t' << functions(paths.function(path)) << '\n';
+        } else {
+            out.pad(qsizetype(std::min(depth, maxIndentation) * 2));
+            if (depth > maxIndentation)
+                out << '[' << depth << "] ";
+            out << functions(paths.function(path)) << "  " << text(paths.inclusiveBits(event, path)) << " (self "
+                << text(paths.selfBits(event, path)) << ")  \u00d7" << paths.calls(path);
+            if (!file.empty())
+                out << "  " << file;
+            if (line != 0)
+                out << ':' << quint64(line);
+            out << '\n';
+        }
+        ++path;
     }
 }

@@ -20,6 +20,10 @@ public:
     void print(OutputStream &out) const;
 
 private:
+    // The call paths estimated for a profile written as a function graph,
+    // each with its number of calls.
+    void printEstimated(OutputStream &out) const;
+
     const Profile &m_profile;
     const ReportOptions &m_options;
 };

@@ -1,5 +1,7 @@
 #include "CachegrindParser.h"
 
+#include "CallPathEstimator.h"
+#include "FunctionGraphReader.h"
 #include "LineScanner.h"
 #include "Profile.h"
 #include "ProgressController.h"
@@ -23,27 +25,36 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-// A figure in the stored form of its event: time cannot run backwards,
-// and signed figures saturate.
-quint64 figureBits(bool negative, quint64 magnitude, bool isSigned)
+std::string_view trimmed(std::string_view text)
 {
-    if (!isSigned)
-        return negative ? 0 : magnitude;
-    constexpr quint64 lowest = quint64(1) << 63;
-    if (negative)
-        return magnitude >= lowest ? lowest : quint64(-qint64(magnitude));
-    return qMin(magnitude, quint64(std::numeric_limits<qint64>::max()));
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    return text;
+}
+
+// Whether a header line tells a profile written as a function graph: by
+// valgrind's callgrind, or with positions other than source lines.
+bool tellsGraph(std::string_view line)
+{
+    if (hasPrefix(line, "creator:"))
+        return hasPrefix(trimmed(line.substr(8)), "callgrind");
+    return hasPrefix(line, "positions:") && trimmed(line.substr(10)) != "line";
 }
 
 } // namespace
 
-CachegrindParser::CachegrindParser(Profile &profile, const Limits &limits)
+CachegrindParser::CachegrindParser(Profile &profile, const Limits &limits, bool asGraph)
     : m_profile(profile)
     , m_limits(limits)
     , m_names(profile, limits.memoryBytes)
     , m_unclaimedCalls(profile.m_options.memory)
     , m_currentSource(CallTree::none)
-{ }
+{
+    if (asGraph)
+        m_graph = std::make_unique<FunctionGraphReader>(profile, limits.memoryBytes, limits.calls);
+}
 
 CachegrindParser::~CachegrindParser() = default;
 
@@ -60,6 +71,12 @@ void CachegrindParser::feed(LineScanner &lines, qint64 position, bool positionsF
     m_lines = &lines;
     m_piecePosition = position;
     m_positionsFollowBytes = positionsFollowBytes;
+    if (m_graph) {
+        m_graph->feed(lines);
+        if (m_progress && m_progressSize > 0)
+            m_progress->setProgress(std::min(1.0, double(position) / double(m_progressSize)));
+        return;
+    }
     std::string_view line;
     quint64 datum = 0;
     // The names some lines ahead are asked for early, their slots first and
@@ -82,13 +99,18 @@ void CachegrindParser::feed(LineScanner &lines, qint64 position, bool positionsF
 
 quint32 CachegrindParser::finish()
 {
-    if (m_state != State::Body)
+    if (m_graph)
+        finishGraph();
+    else if (m_state != State::Body)
         startBody();
-    // The end of the text ends the last record as an empty line would.
-    claimCallees();
-    assignCallSites();
-    checkMemory(true);
-    const quint32 root = assembleRoot();
+    quint32 root = CallTree::none;
+    if (!m_graph) {
+        // The end of the text ends the last record as an empty line would.
+        claimCallees();
+        assignCallSites();
+        checkMemory(true);
+        root = assembleRoot();
+    }
     if (m_progress)
         m_progress->setProgress(1.0);
     return root;
@@ -142,10 +164,23 @@ Q_ALWAYS_INLINE void CachegrindParser::handleLine(std::string_view line, quint64
         handleHeaderLine(line, datum);
 }
 
+void CachegrindParser::finishGraph()
+{
+    Profile &profile = m_profile;
+    profile.m_graph = m_graph->finish();
+    profile.m_aggregated = true;
+    profile.m_estimatedTree = CallPathEstimator::estimate(profile.m_graph, profile.m_timeEvent,
+        profile.internFunction("root"), profile.internFunction(Profile::moreCallsName));
+}
+
 void CachegrindParser::handleHeaderLine(std::string_view line, quint64 datum)
 {
-    if (hasPrefix(line, "#"))
+    if (m_state == State::Graph || hasPrefix(line, "#"))
         return;
+    if (tellsGraph(line)) {
+        m_state = State::Graph;
+        return;
+    }
     if (m_state == State::Prologue) {
         if (hasPrefix(line, "version:") || hasPrefix(line, "creator:"))
             return;
@@ -210,11 +245,12 @@ Q_ALWAYS_INLINE void CachegrindParser::handleBodyLine(std::string_view line, qui
         }
         break;
     case 'c':
-        if (hasPrefix(line, "calls="))
+        if (hasPrefix(line, "calls=")) {
+            countCall(line);
             return;
+        }
         if (hasPrefix(line, "cfn=")) {
-            // The callee's name is not needed, but it may define a number.
-            m_names.defineFunction(line.substr(4));
+            noteCallee(line.substr(4), datum);
             ++m_announcedCallees;
             // A record's lines are assigned to the callees it claimed and
             // may claim, never more than those and the calls below it: the
@@ -252,10 +288,39 @@ Q_ALWAYS_INLINE void CachegrindParser::handleBodyLine(std::string_view line, qui
         claimCallees();
 }
 
+// A record whose calls are counted must claim its callees before the next
+// record, some of them at least, and when it claims them all, calls of the
+// functions it names (their names' hashes add up alike; compared in the
+// first records only, where a profile written per function shows itself,
+// as comparing costs a large profile a few percent of its reading). At the
+// end of the text its last claim may be missing, as a file cut short has it.
+Q_ALWAYS_INLINE void CachegrindParser::checkRecord(bool atEnd)
+{
+    if (m_announcedCalls > 0) {
+        const bool graph = m_announcedCallees > 0 ? !atEnd
+            : m_claimedCount == m_namedCallees    ? m_announcedCalls > m_claimedCount || m_calleeBalance != 0
+                                                  : m_claimedCount == 0;
+        if (graph)
+            m_state = State::Graph;
+        if (m_recordsToCompare > 0)
+            --m_recordsToCompare;
+    }
+    m_announcedCalls = m_namedCallees = m_claimedCount = 0;
+    m_calleeBalance = 0;
+}
+
 void CachegrindParser::startCall(const FunctionModel &function, std::string_view line)
 {
     if (!m_claimedCallees.empty() || m_callSiteLines.size() > m_announcedCallees)
         assignCallSites();
+    if (m_announcedCalls != 0) {
+        checkRecord(false);
+        if (m_state == State::Graph)
+            return;
+    } else {
+        m_namedCallees = m_claimedCount = 0;
+        m_calleeBalance = 0;
+    }
     CallTree &tree = m_profile.m_tree;
     if (tree.size() >= m_limits.calls)
         throw std::length_error("too many calls");
@@ -284,9 +349,9 @@ void CachegrindParser::handleCostLine(std::string_view line, quint64 datum)
         setLine(figures.line());
         for (int event = 0; event < m_eventCount; ++event) {
             tree.setSelfBits(event, call,
-                event < figures.count()
-                    ? figureBits(figures.isNegative(event), figures.magnitude(event), m_signedEvents[size_t(event)])
-                    : 0);
+                event < figures.count() ? Cost::bitsOfFigure(
+                    figures.isNegative(event), figures.magnitude(event), m_signedEvents[size_t(event)])
+                                        : 0);
         }
         return;
     }
@@ -298,7 +363,7 @@ void CachegrindParser::handleCostLine(std::string_view line, quint64 datum)
     for (int event = 0; event < m_eventCount; ++event) {
         bool negative = false;
         more = more && LineScanner::readFigure(line, pos, negative, number);
-        tree.setSelfBits(event, call, more ? figureBits(negative, number, m_signedEvents[size_t(event)]) : 0);
+        tree.setSelfBits(event, call, more ? Cost::bitsOfFigure(negative, number, m_signedEvents[size_t(event)]) : 0);
     }
 }
 
@@ -311,9 +376,53 @@ void CachegrindParser::readSummary(std::string_view numbers)
         quint64 magnitude = 0;
         if (!LineScanner::readFigure(numbers, pos, negative, magnitude))
             break;
-        costs.append(event.cost(figureBits(negative, magnitude, event.isSigned())));
+        costs.append(event.cost(Cost::bitsOfFigure(negative, magnitude, event.isSigned())));
     }
     m_profile.m_summaryCosts = costs;
+}
+
+Q_ALWAYS_INLINE void CachegrindParser::countCall(std::string_view line)
+{
+    // Each call of a profile written call by call is counted once.
+    if (line.size() < 7 || line[6] != '1' || (line.size() > 7 && line[7] != ' ')) {
+        size_t pos = 6;
+        quint64 count = 0;
+        if (LineScanner::readNumber(line, pos, count) && count > 1) {
+            m_state = State::Graph;
+            return;
+        }
+    }
+    ++m_announcedCalls;
+}
+
+Q_ALWAYS_INLINE void CachegrindParser::noteCallee(std::string_view name, quint64 datum)
+{
+    ++m_namedCallees;
+    if (m_recordsToCompare == 0) {
+        m_names.defineFunction(name);
+        return;
+    }
+    if (datum & LineScanner::calleeName) {
+        m_calleeBalance += quint32(datum);
+        return;
+    }
+    // A compressed name may define a number.
+    const quint32 function = m_names.compressedFunction(name);
+    m_calleeBalance += function != CompressedNameTable::none ? nameHash(function) : quint32(NameTable::hashOf(name));
+}
+
+quint32 CachegrindParser::newNameHash(quint32 function)
+{
+    if (function >= m_nameHashes.size())
+        m_nameHashes.resize(size_t(m_profile.functionCount()), 0);
+    return m_nameHashes[function] = quint32(NameTable::hashOf(m_profile.m_functionNames.bytes(function)));
+}
+
+bool CachegrindParser::foundGraph(bool atEnd)
+{
+    if (atEnd && m_state == State::Body)
+        checkRecord(true);
+    return m_state == State::Graph;
 }
 
 void CachegrindParser::claimCallees()
@@ -329,12 +438,17 @@ void CachegrindParser::claimCallees()
         return;
     const quint32 caller = m_unclaimedCalls.back();
     const auto callees = m_unclaimedCalls.end() - 1 - qsizetype(taken);
-    for (auto callee = callees; callee != m_unclaimedCalls.end() - 1; ++callee)
-        m_profile.m_tree.setParent(*callee, caller);
+    CallTree &tree = m_profile.m_tree;
+    for (auto callee = callees; callee != m_unclaimedCalls.end() - 1; ++callee) {
+        tree.setParent(*callee, caller);
+        if (m_recordsToCompare > 0)
+            m_calleeBalance -= nameHash(tree.appendedFunction(*callee));
+    }
     // Newest first: a record's later claims take older calls.
     for (auto callee = m_unclaimedCalls.end() - 1; callee != callees;)
         m_claimedCallees.push_back(*--callee);
     m_unclaimedCalls.erase(callees, m_unclaimedCalls.end() - 1);
+    m_claimedCount += taken;
 }
 
 void CachegrindParser::readCallSiteLine(quint64 datum)

@@ -17,9 +17,21 @@ class FunctionModel;
 class Profile;
 class ProgressController;
 
+class FunctionGraphReader;
+
 // Builds the call tree of a profile in the cachegrind text format, as PHP
 // profilers write it, from its text, given in pieces of whole lines that a
 // LineScanner has taken apart. Used once per read.
+//
+// A profile written as a function graph (one record per function, calls
+// counted) cannot be read as calls: the reader tells it by its signs, a
+// creator that writes graphs ("creator: callgrind..."), positions other
+// than "line", a call counted more than once, or a call that the waiting
+// records do not answer (there are fewer of them, or of other functions,
+// than the calls announced, as when callers come first). Then
+// foundGraph() says so and the text must be read again by a reader made to
+// read it as a graph (FunctionGraphReader), which finish() hands to the
+// profile with its estimated call paths.
 class CachegrindParser
 {
 public:
@@ -32,8 +44,13 @@ public:
         qint64 memoryBytes = std::numeric_limits<qint64>::max();
         MemoryBudget::Share *share = nullptr;
     };
-    CachegrindParser(Profile &profile, const Limits &limits);
+    CachegrindParser(Profile &profile, const Limits &limits, bool asGraph = false);
     ~CachegrindParser();
+
+    // Whether a sign of a function graph was found while reading as calls:
+    // then what was read is void, and the text is to be read again as a
+    // graph. With `atEnd`, after the last piece, the last record counts too.
+    bool foundGraph(bool atEnd = false);
 
     // Tells `progress`, if there is one, how far the read has got: `size`
     // is what positions are measured against.
@@ -54,7 +71,7 @@ public:
     quint32 finish();
 
 private:
-    enum class State { Prologue, Header, Body };
+    enum class State { Prologue, Header, Body, Graph };
 
     // `datum` is what the scanner worked out for the line, or 0.
     void handleLine(std::string_view line, quint64 datum);
@@ -71,6 +88,18 @@ private:
     // At the end of a record: gives the callees its call claimed the lines
     // they were called from.
     void assignCallSites();
+    void countCall(std::string_view line);
+    void noteCallee(std::string_view name, quint64 datum);
+    // The hash of a function's name, as NameTable::hashOf gives it.
+    quint32 nameHash(quint32 function)
+    {
+        if (function < m_nameHashes.size() && m_nameHashes[function] != 0)
+            return m_nameHashes[function];
+        return newNameHash(function);
+    }
+    quint32 newNameHash(quint32 function);
+    void checkRecord(bool atEnd);
+    void finishGraph();
     quint32 assembleRoot();
     qint64 linePosition(std::string_view line) const;
     qint64 memoryUse() const;
@@ -101,5 +130,16 @@ private:
     std::vector<quint32> m_callSiteLines;
     bool m_callSiteLineRead = true;
     std::vector<quint32> m_claimedCallees;
+    // Of the record read last: its "calls=" and "cfn=" lines, how many calls
+    // it claimed, and the sum of the hashes of the names its "cfn=" lines give
+    // less those of the functions of the calls it claimed.
+    quint64 m_announcedCalls = 0;
+    quint64 m_namedCallees = 0;
+    quint64 m_claimedCount = 0;
+    quint32 m_calleeBalance = 0;
+    quint32 m_recordsToCompare = 100000;
+    // Per function id, the hash of its name, or 0 until known.
+    std::vector<quint32> m_nameHashes;
+    std::unique_ptr<FunctionGraphReader> m_graph;
     quint32 m_currentSource;
 };

@@ -41,6 +41,8 @@ public:
     void setCallSiteLine(quint32 call, quint32 line) { m_callSiteLine[call] = line; }
     void setSelfBits(int event, quint32 call, quint64 bits) { m_self[size_t(event)][call] = bits; }
     void setParent(quint32 call, quint32 parent) { m_parent[call] = parent; }
+    // The function of a call appended and not finished yet.
+    quint32 appendedFunction(quint32 call) const { return m_handles[call].function().id(); }
     // Works out every call's children and inclusive costs; the tree is
     // read-only afterwards. Throws std::bad_alloc.
     void finish(quint32 root);

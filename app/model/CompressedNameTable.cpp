@@ -19,11 +19,8 @@ CompressedNameTable::Form CompressedNameTable::parse(std::string_view text, quin
     return Form::Definition;
 }
 
-quint32 CompressedNameTable::find(quint64 number) const
+quint32 CompressedNameTable::findSparse(quint64 number) const
 {
-    // A number may have gone to the map before the array grew past it.
-    if (number < m_dense.size() && m_dense[number] != none)
-        return m_dense[number];
     const auto found = m_sparse.find(number);
     return found == m_sparse.end() ? none : found->second;
 }

@@ -50,12 +50,42 @@ public:
             set(number, intern(name));
     }
 
-private:
+    // The id of a compressed name that only names a callee, defining it
+    // when it is a definition; none for a literal name or a number never
+    // defined.
+    template <typename Intern> quint32 resolveCompressed(std::string_view text, Intern &&intern)
+    {
+        if (text.empty() || text.front() != '(')
+            return none;
+        quint64 number = 0;
+        std::string_view name;
+        switch (parse(text, number, name)) {
+        case Form::Reference:
+            return find(number);
+        case Form::Definition: {
+            const quint32 id = intern(name);
+            set(number, id);
+            return id;
+        }
+        case Form::Literal:
+            break;
+        }
+        return none;
+    }
+
     static constexpr quint32 none = 0xffffffff;
 
+private:
     enum class Form { Literal, Reference, Definition };
     static Form parse(std::string_view text, quint64 &number, std::string_view &name);
-    quint32 find(quint64 number) const;
+    quint32 find(quint64 number) const
+    {
+        // A number may have gone to the map before the array grew past it.
+        if (number < m_dense.size() && m_dense[number] != none)
+            return m_dense[number];
+        return findSparse(number);
+    }
+    quint32 findSparse(quint64 number) const;
     void set(quint64 number, quint32 id);
 
     // Numbers count up from 1, so most fit a plain array; far-off ones, as a

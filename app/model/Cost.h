@@ -42,6 +42,19 @@ public:
         return quint64(qint64(right) < 0 ? std::numeric_limits<qint64>::min() : std::numeric_limits<qint64>::max());
     }
 
+    // A figure as read, a sign and a magnitude, in the stored form of its
+    // kind: an unsigned count cannot run backwards, and signed figures
+    // saturate.
+    static quint64 bitsOfFigure(bool negative, quint64 magnitude, bool isSigned)
+    {
+        if (!isSigned)
+            return negative ? 0 : magnitude;
+        constexpr quint64 lowest = quint64(1) << 63;
+        if (negative)
+            return magnitude >= lowest ? lowest : quint64(-qint64(magnitude));
+        return qMin(magnitude, quint64(std::numeric_limits<qint64>::max()));
+    }
+
     // Compares figures of the same kind.
     friend std::strong_ordering operator<=>(Cost left, Cost right);
     friend bool operator==(Cost left, Cost right) { return (left <=> right) == 0; }

@@ -135,12 +135,15 @@ void LineScanner::scan(const char *begin, const char *end)
     const auto take = [&](qsizetype lineEnd) {
         const std::string_view line(begin + start, size_t(lineEnd - start));
         quint64 datum = 0;
-        if (line.size() >= 3 && line[0] == 'f' && (line[1] == 'n' || line[1] == 'l') && line[2] == '='
-            && (line.size() == 3 || line[3] != '(')) {
-            datum = quint32(NameTable::hashOf(line.substr(3))) | (line[1] == 'n' ? functionName : sourceName);
-        } else if (line.size() >= 3 && line[0] >= '0' && line[0] <= '9') {
+        if (line.size() >= 3 && line[0] >= '0' && line[0] <= '9') {
             datum = quint64(nextNumbers - numbers) | costFigures;
             nextNumbers = readFigures(line, nextNumbers);
+        } else if (line.size() >= 3 && line[0] == 'f' && (line[1] == 'n' || line[1] == 'l') && line[2] == '='
+            && (line.size() == 3 || line[3] != '(')) {
+            datum = quint32(NameTable::hashOf(line.substr(3))) | (line[1] == 'n' ? functionName : sourceName);
+        } else if (line.size() >= 4 && line[0] == 'c' && line[1] == 'f' && line[2] == 'n' && line[3] == '='
+            && (line.size() == 4 || line[4] != '(')) {
+            datum = quint32(NameTable::hashOf(line.substr(4))) | calleeName;
         }
         lines[count++] = { quint32(start), quint32(line.size()), datum };
     };

@@ -52,16 +52,17 @@ public:
     void scan(const char *begin, const char *end);
 
     // What next() works out for a line is a datum with one of these bits:
-    // the hash of the name of a function line, of a file line, or where a
-    // cost line's figures are kept. A name table uses the low 32 bits of
-    // the hash alone.
+    // the hash of the name of a function line, of a file line, of a callee
+    // line ("cfn="), or where a cost line's figures are kept. A name table
+    // uses the low 32 bits of the hash alone.
+    static constexpr quint64 calleeName = quint64(1) << 60;
     static constexpr quint64 functionName = quint64(1) << 61;
     static constexpr quint64 sourceName = quint64(1) << 62;
     static constexpr quint64 costFigures = quint64(1) << 63;
 
     // The next line without its terminator, and what was worked out for it:
-    // for a line "fn=N" or "fl=N" whose name is not a compressed one the
-    // hash of N, for a cost line where figures() finds its numbers, or else
+    // for a line "fn=N", "fl=N" or "cfn=N" whose name is not a compressed
+    // one the hash of N, for a cost line where figures() finds its numbers, or else
     // 0; false after the last.
     bool next(std::string_view &line, quint64 &datum)
     {

@@ -19,11 +19,20 @@ quint32 MergedCallTree::addPath(quint32 parent, quint32 function)
     m_parent.push_back(parent);
     m_calls.push_back(0);
     m_firstCall.push_back(none);
+    if (!m_node.empty())
+        m_node.push_back(none);
     for (std::vector<quint64> &costs : m_self)
         costs.push_back(0);
     for (std::vector<quint64> &costs : m_inclusive)
         costs.push_back(0);
     return path;
+}
+
+void MergedCallTree::setNode(quint32 path, quint32 node)
+{
+    if (m_node.empty())
+        m_node.assign(size(), none);
+    m_node[path] = node;
 }
 
 void MergedCallTree::finish()
@@ -88,6 +97,8 @@ void MergedCallTree::numberInPreOrder()
     permute(m_function);
     permute(m_calls);
     permute(m_firstCall);
+    if (!m_node.empty())
+        permute(m_node);
     for (std::vector<quint64> &costs : m_self)
         permute(costs);
     for (std::vector<quint64> &costs : m_inclusive)
@@ -121,7 +132,7 @@ qint64 MergedCallTree::memoryUse() const
 {
     qint64 bytes = 0;
     for (const auto *list :
-        { &m_function, &m_parent, &m_depth, &m_subtreeEnd, &m_childBegin, &m_children, &m_firstCall })
+        { &m_function, &m_parent, &m_depth, &m_subtreeEnd, &m_childBegin, &m_children, &m_firstCall, &m_node })
         bytes += qint64(list->capacity() * sizeof(quint32));
     bytes += qint64(m_calls.capacity() * sizeof(quint64));
     for (const auto *costs : { &m_self, &m_inclusive }) {

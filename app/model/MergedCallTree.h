@@ -45,6 +45,11 @@ public:
     // For paths merged from recorded calls: the number of the path's
     // first call.
     void setFirstCall(quint32 path, quint32 call) { m_firstCall[path] = call; }
+    // For paths estimated from a function graph: the graph's function the
+    // path ends in (a FunctionGraph node). none for a synthetic root, and
+    // for a path below the root that stands for calls left out of the
+    // estimate, taken together.
+    void setNode(quint32 path, quint32 node);
     // Numbers the paths in pre-order, children in the order of their first
     // calls, those without one in the order they were added, after.
     void finish();
@@ -70,6 +75,7 @@ public:
     // The number of the first call along the path in the tree it was
     // merged from; none when it was made otherwise.
     quint32 firstCall(quint32 path) const { return m_firstCall[path]; }
+    quint32 node(quint32 path) const { return m_node.empty() ? none : m_node[path]; }
     quint64 selfBits(int event, quint32 path) const { return m_self[size_t(event)][path]; }
     quint64 inclusiveBits(int event, quint32 path) const { return m_inclusive[size_t(event)][path]; }
     Cost selfCost(int event, quint32 path) const { return Cost::fromBits(selfBits(event, path), isSigned(event)); }
@@ -100,6 +106,8 @@ private:
     std::vector<quint32> m_children;
     std::vector<quint64> m_calls;
     std::vector<quint32> m_firstCall;
+    // Empty unless set.
+    std::vector<quint32> m_node;
     std::vector<std::vector<quint64>> m_self;
     std::vector<std::vector<quint64>> m_inclusive;
     std::vector<bool> m_signed;

@@ -32,6 +32,11 @@ void NameResolver::define(bool function, std::string_view text)
         m_sourceNumbers.define(text, internSource({}, 0));
 }
 
+quint32 NameResolver::compressedFunction(std::string_view text)
+{
+    return m_functionNumbers.resolveCompressed(text, internFunction({}, 0));
+}
+
 const FunctionModel *NameResolver::function(std::string_view text, quint64 hash)
 {
     const FunctionModel *function = &m_profile.function(m_functionNumbers.resolve(text, internFunction(text, hash)));

@@ -31,6 +31,9 @@ public:
         if (!text.empty() && text.front() == '(')
             define(true, text);
     }
+    // The function a callee's compressed name stands for, defining it when
+    // it is a definition; CompressedNameTable::none for a literal name.
+    quint32 compressedFunction(std::string_view text);
     void defineSource(std::string_view text)
     {
         if (!text.empty() && text.front() == '(')

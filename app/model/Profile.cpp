@@ -10,6 +10,7 @@
 #include <optional>
 #include <stdexcept>
 #include <system_error>
+#include <utility>
 
 namespace {
 
@@ -44,6 +45,9 @@ void Profile::clear()
     m_summaryCosts.clear();
     // Handles refer to identities, so the tree goes first.
     m_tree = CallTree();
+    m_aggregated = false;
+    m_graph = FunctionGraph();
+    m_estimatedTree = MergedCallTree();
     m_functions = ChunkedArray<FunctionModel>(10, m_options.memory);
     m_sources = ChunkedArray<SourceFileModel>(10, m_options.memory);
     m_functionNames = NameTable(m_options.memory);
@@ -94,6 +98,8 @@ bool Profile::readFromData(QByteArrayView data)
                 return false;
             lines.scan(part, cut);
             parser.feed(lines, part - data.begin(), true);
+            if (parser.foundGraph())
+                return true;
             part = cut;
         }
         return true;
@@ -103,7 +109,12 @@ bool Profile::readFromData(QByteArrayView data)
 bool Profile::readFromFile(ProfileFileData &file)
 {
     const qint64 textSize = file.isCompressed() ? file.size() * compressionRatio : file.size();
+    bool again = false;
     return read(expectedMemory(textSize), [&](CachegrindParser &parser) {
+        if (std::exchange(again, true) && !file.rewind()) {
+            m_errorString = file.errorString();
+            return false;
+        }
         parser.setProgress(m_options.progress, file.size());
         parser.setInputSize(file.size(), file.isCompressed());
         // Positions in a compressed file are known only piece by piece.
@@ -123,6 +134,8 @@ bool Profile::readFromFile(ProfileFileData &file)
             if (cancelled())
                 return false;
             parser.feed(*piece.lines, piece.position, positionsFollowBytes);
+            if (parser.foundGraph())
+                return true;
         }
     });
 }
@@ -167,9 +180,17 @@ bool Profile::read(qint64 expectedMemory, const std::function<bool(CachegrindPar
             limits.share = &*share;
         }
         if (!share || share->reserve(expectedMemory, m_options.cancel, m_options.waitingForMemory)) {
-            CachegrindParser parser(*this, limits);
-            if (feed(parser) && !cancelled()) {
-                const quint32 root = parser.finish();
+            auto parser = std::make_unique<CachegrindParser>(*this, limits);
+            bool fed = feed(*parser) && !cancelled();
+            if (fed && parser->foundGraph(true)) {
+                // Written as a function graph: read again as one.
+                parser.reset();
+                clear();
+                parser = std::make_unique<CachegrindParser>(*this, limits, true);
+                fed = feed(*parser) && !cancelled();
+            }
+            if (fed) {
+                const quint32 root = parser->finish();
                 // Names are only looked up while reading.
                 m_functionNames.releaseIndex();
                 m_sourceNames.releaseIndex();

@@ -3,8 +3,10 @@
 #include "CachegrindParser.h"
 #include "CallTree.h"
 #include "ChunkedArray.h"
+#include "FunctionGraph.h"
 #include "FunctionModel.h"
 #include "HugePageResource.h"
+#include "MergedCallTree.h"
 #include "NameTable.h"
 #include "ProfileEvent.h"
 #include "SourceFileModel.h"
@@ -71,6 +73,23 @@ public:
     const ProfiledFunctionCall *rootFunction() const { return m_tree.root(); }
     const CallTree &callTree() const { return m_tree; }
 
+    // Whether the profile was written as a function graph (aggregated: one
+    // record per function, calls counted), which records no single calls:
+    // then the call tree is empty, the graph holds the exact figures per
+    // function and per call edge, and the call paths are estimated.
+    bool isAggregated() const { return m_aggregated; }
+    const FunctionGraph &functionGraph() const { return m_graph; }
+    // The call paths estimated from the graph (see CallPathEstimator).
+    const MergedCallTree &estimatedCallTree() const { return m_estimatedTree; }
+    // What the views say of an aggregated profile.
+    static QString aggregatedNotice()
+    {
+        return QStringLiteral("Aggregated profile: call paths estimated from call counts");
+    }
+    // The name of the function that stands for calls left out of the
+    // estimated paths, taken together.
+    static constexpr std::string_view moreCallsName = "(more calls)";
+
     // The events of the "events:" line, in its order.
     const QList<ProfileEvent> &events() const { return m_events; }
     // The event the views show as time: the first one named "Time...", or
@@ -94,6 +113,7 @@ public:
 
 private:
     friend class CachegrindParser;
+    friend class FunctionGraphReader;
     friend class NameResolver;
 
     // `expectedMemory`: what the read is likely to take of the budget.
@@ -115,6 +135,9 @@ private:
     ChunkedArray<FunctionModel> m_functions;
     ChunkedArray<SourceFileModel> m_sources;
     CallTree m_tree;
+    bool m_aggregated = false;
+    FunctionGraph m_graph;
+    MergedCallTree m_estimatedTree;
     ReadOptions m_options;
     QString m_errorString;
     State m_state = Created;

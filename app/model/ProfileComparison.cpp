@@ -30,26 +30,42 @@ ProfileComparison::ProfileComparison(const Profile &before, int beforeEvent, con
     std::unordered_map<std::string_view, size_t, NameHash> rowOfName;
     for (const Side side : { Before, After }) {
         const Profile &profile = *profiles[side];
-        const ProfiledFunctionCall *root = profile.rootFunction();
-        if (!root)
-            continue;
         const int event = events[side];
         const quint64 scale = profile.events()[event].unit().nanoseconds();
-        m_rootInclusive[side] = compared(root->inclusiveCost(event).bits(), scale);
-        const FunctionSummaryMap summary(*root);
-        for (qsizetype function = 0; function < summary.size(); ++function) {
-            if (summary.callCount(function) == 0)
-                continue;
-            const std::string_view name = profile.functionNames().bytes(quint32(function));
+        // Functions of one name in several files or objects of a function
+        // graph make one row.
+        const auto add = [&](quint32 function, quint64 calls, quint64 self, quint64 inclusive) {
+            const std::string_view name = profile.functionNames().bytes(function);
             const auto [found, added] = rowOfName.try_emplace(name, m_rows.size());
             if (added) {
                 m_rows.push_back({ m_names.size(), name.size(), FunctionModel::kindOf(name) });
                 m_names.append(name);
             }
             Row &row = m_rows[found->second];
-            row.calls[side] = summary.callCount(function);
-            row.self[side] = compared(summary.selfBits(function, event), scale);
-            row.inclusive[side] = compared(summary.inclusiveBits(function, event), scale);
+            const bool isSigned = m_event.isSigned();
+            row.calls[side] = Cost::addBits(row.calls[side], calls, false);
+            row.self[side] = Cost::addBits(row.self[side], compared(self, scale), isSigned);
+            row.inclusive[side] = Cost::addBits(row.inclusive[side], compared(inclusive, scale), isSigned);
+        };
+        if (profile.isAggregated()) {
+            const MergedCallTree &paths = profile.estimatedCallTree();
+            const FunctionGraph &graph = profile.functionGraph();
+            if (paths.root() != MergedCallTree::none)
+                m_rootInclusive[side] = compared(paths.inclusiveBits(event, paths.root()), scale);
+            for (quint32 node = 0; node < graph.size(); ++node)
+                add(graph.function(node), graph.calls(node), graph.selfBits(event, node),
+                    graph.inclusiveBits(event, node));
+            continue;
+        }
+        const ProfiledFunctionCall *root = profile.rootFunction();
+        if (!root)
+            continue;
+        m_rootInclusive[side] = compared(root->inclusiveCost(event).bits(), scale);
+        const FunctionSummaryMap summary(*root);
+        for (qsizetype function = 0; function < summary.size(); ++function) {
+            if (summary.callCount(function) > 0)
+                add(quint32(function), summary.callCount(function), summary.selfBits(function, event),
+                    summary.inclusiveBits(function, event));
         }
     }
     sortRows();

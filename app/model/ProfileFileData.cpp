@@ -107,6 +107,21 @@ bool ProfileFileData::open(const QByteArray &nativePath)
     return true;
 }
 
+bool ProfileFileData::rewind()
+{
+    if (!m_input)
+        return m_errorString.isEmpty();
+    Input &input = *m_input;
+    if (::lseek(input.fd, 0, SEEK_SET) != 0)
+        return fail(systemError(errno)) >= 0;
+    input.begin = input.end = 0;
+    input.fileRead = 0;
+    input.atEnd = input.finished = false;
+    if (input.inflating && inflateReset(&input.stream) != Z_OK)
+        return fail(invalidGzip()) >= 0;
+    return true;
+}
+
 bool ProfileFileData::fillInput()
 {
     Input &input = *m_input;

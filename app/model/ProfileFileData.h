@@ -29,6 +29,9 @@ public:
     // cannot be read on, with errorString() set. Throws std::bad_alloc when
     // memory is short.
     qsizetype read(char *buffer, qsizetype capacity);
+    // Starts reading the text again from its beginning; false, with
+    // errorString() set, when the file cannot be read again.
+    bool rewind();
     // The file's size on disk when it was opened, and how much of it has
     // been read: what progress is measured in.
     qint64 size() const { return m_size; }

@@ -78,7 +78,7 @@ QByteArray chainProfile(int depth)
     QByteArray text = profileHeader() + record("/leaf.php", "leaf", 2, 1);
     text.reserve(depth * 48);
     for (int i = 1; i < depth; ++i)
-        text += "fl=/f.php\nfn=f\n1 1\ncfn=f\ncalls=1 0 0\n1 1\n\n";
+        text += "fl=/f.php\nfn=f\n1 1\ncfn=" + QByteArray(i == 1 ? "leaf" : "f") + "\ncalls=1 0 0\n1 1\n\n";
     return text;
 }
 

@@ -157,6 +157,40 @@ private Q_SLOTS:
             << QByteArray("{main}  inclusive 13.83 KiB  summary: time 0.7ms, peak memory 4.88 KiB\n"
                           "calls  self total  inclusive total  self avg  inclusive avg  function\n"
                           "    2   12.79 KiB        12.79 KiB  6.39 KiB       6.39 KiB  php::str_repeat\n");
+        // Written per function: the summary is exact, the paths estimated.
+        QTest::newRow("aggregated summary")
+            << words("--summary --unit us") << aggregatedExample << true
+            << QByteArray("Aggregated profile: call paths estimated from call counts\n"
+                          "{main}  inclusive 350µs\n"
+                          "calls  self total  inclusive total  self avg  inclusive avg  "
+                          "function\n"
+                          "    1        10µs            350µs      10µs          350µs  "
+                          "{main}\n"
+                          "    3       240µs            300µs      80µs          100µs  "
+                          "App\\Slow->work\n"
+                          "    4       100µs            100µs      25µs           25µs  "
+                          "helper\n");
+        QTest::newRow("aggregated tree") << words("--tree --tsv") << aggregatedExample << true
+                                         << treeHeader
+                + QByteArray("0\t0\t10\t350\t1\t/i.php\t{main}\n1\t1\t240\t300\t5\t/Slow.php\tApp\\Slow->work\n"
+                             "2\t1\t60\t60\t8\t/i.php\thelper\n1\t2\t40\t40\t8\t/i.php\thelper\n");
+        QTest::newRow("aggregated merged tree")
+            << words("--tree --merged --unit us") << aggregatedExample << true
+            << QByteArray("Aggregated profile: call paths estimated from call counts\n"
+                          "{main}  350µs (self 10µs)  ×1\n"
+                          "  App\\Slow->work  300µs (self 240µs)  ×3\n"
+                          "    helper  60µs (self 60µs)  ×3\n"
+                          "  helper  40µs (self 40µs)  ×1\n");
+        QTest::newRow("aggregated folded") << words("--folded") << aggregatedExample << true
+                                           << QByteArray("{main} 10\n{main};App\\Slow->work 240\n"
+                                                         "{main};App\\Slow->work;helper 60\n{main};helper 40\n");
+        QTest::newRow("aggregated diff")
+            << (words("--diff --tsv") << write(QStringLiteral("aggregated.cg"), aggregatedExample))
+            << QByteArray(aggregatedExample).replace("\n2 300\n", "\n2 200\n").replace("\n5 240\n", "\n5 140\n") << true
+            << diffHeader
+                + QByteArray("3\t3\t240000\t140000\t300000\t200000\tApp\\Slow->work\n"
+                             "1\t1\t10000\t10000\t350000\t250000\t{main}\n"
+                             "4\t4\t100000\t100000\t100000\t100000\thelper\n");
         // The second profile compared is the one named last.
         const QString before = write(QStringLiteral("before.cg"), profileBefore);
         QTest::newRow("time in nanoseconds") << (words("--diff --tsv") << before) << profileAfter << true

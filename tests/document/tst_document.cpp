@@ -520,7 +520,7 @@ private Q_SLOTS:
         QFETCH(int, depth);
         QByteArray text = profileHeader() + record("/leaf.php", "leaf", 2, 1);
         for (int i = 0; i < depth; ++i)
-            text += "fl=/f.php\nfn=f\n1 1\ncfn=f\ncalls=1 0 0\n1 1\n\n";
+            text += "fl=/f.php\nfn=f\n1 1\ncfn=" + QByteArray(i == 0 ? "leaf" : "f") + "\ncalls=1 0 0\n1 1\n\n";
         MyDocument *document = openText(QStringLiteral("deep.cachegrind"), text);
         const ProfiledFunctionCall *leaf = document->rootFunction();
         while (leaf->childCount() > 0)
