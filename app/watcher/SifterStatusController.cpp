@@ -121,13 +121,12 @@ void SifterStatusController::restoreSelection()
     const QSet<QString> wanted(m_selectedNames.cbegin(), m_selectedNames.cend());
     QItemSelection selection;
     QModelIndex current;
-    const std::vector<SifterFileEntry *> &entries = model.entries();
-    for (size_t row = 0; row < entries.size(); ++row) {
-        const QString &name = entries[row]->fileName();
+    for (int row = 0; row < model.rowCount(); ++row) {
+        const QString &name = model.entryAt(row)->fileName();
         if (wanted.contains(name))
-            selection.select(model.index(int(row), 0), model.index(int(row), SifterTableModel::ColumnCount - 1));
+            selection.select(model.index(row, 0), model.index(row, SifterTableModel::ColumnCount - 1));
         if (name == m_currentName)
-            current = model.index(int(row), 0);
+            current = model.index(row, 0);
     }
     QItemSelectionModel *selectionModel = m_ui->theDirectoryTable->selectionModel();
     if (current.isValid())

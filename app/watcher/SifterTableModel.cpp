@@ -1,11 +1,11 @@
 #include "SifterTableModel.h"
 
+#include "PlainToolTip.h"
 #include "SharedText.h"
 #include "SifterFileEntry.h"
+#include "ViewRoles.h"
 
 #include <QColor>
-#include <QHash>
-#include <QTextDocument>
 
 #include <algorithm>
 #include <limits>
@@ -40,63 +40,52 @@ QColor rowColour(const SifterFileEntry &entry)
     return QColor::fromRgbF(0.5, 0.5, 0.5);
 }
 
-// Negative, zero or positive as `a` sorts before, with or after `b` by the
-// column's value.
-int compareByColumn(const SifterFileEntry &a, const SifterFileEntry &b, int column)
-{
-    switch (column) {
-    case SifterTableModel::SizeColumn:
-        return a.fileSize() < b.fileSize() ? -1 : a.fileSize() > b.fileSize() ? 1 : 0;
-    case SifterTableModel::CreationDateColumn: {
-        // Unknown dates sort before every known one.
-        const QDateTime &x = a.creationDateTime();
-        const QDateTime &y = b.creationDateTime();
-        if (x.isValid() != y.isValid())
-            return x.isValid() ? 1 : -1;
-        return x < y ? -1 : y < x ? 1 : 0;
-    }
-    case SifterTableModel::StatusColumn:
-        return a.status() < b.status() ? -1 : a.status() > b.status() ? 1 : 0;
-    default:
-        return 0;
-    }
-}
-
 } // namespace
 
 SifterTableModel::SifterTableModel(QObject *parent)
-    : QAbstractTableModel(parent)
+    : SortableTableModel(ColumnCount, NameColumn, Qt::AscendingOrder, parent)
 { }
-
-int SifterTableModel::rowCount(const QModelIndex &parent) const
-{
-    if (parent.isValid())
-        return 0;
-    // The table counts rows in 32 bits.
-    return int(std::min<size_t>(m_entries.size(), std::numeric_limits<int>::max()));
-}
-
-int SifterTableModel::columnCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : ColumnCount;
-}
 
 SifterFileEntry *SifterTableModel::entryAt(int row) const
 {
-    return row >= 0 && size_t(row) < m_entries.size() ? m_entries[size_t(row)] : nullptr;
+    return row >= 0 && row < rowCount() ? m_entries[rowIndexAt(row)] : nullptr;
 }
 
-QString SifterTableModel::cellText(const SifterFileEntry &entry, int column)
+QVariant SifterTableModel::cellData(quint32 rowIndex, int column, int role) const
 {
-    switch (column) {
-    case NameColumn:
-        return entry.fileName();
-    case SizeColumn:
-        return dataSizeString(entry.fileSize());
-    case CreationDateColumn:
-        return entry.creationDate();
-    case StatusColumn:
-        return statusText(entry.status());
+    const SifterFileEntry &entry = *m_entries[rowIndex];
+    switch (role) {
+    case Qt::DisplayRole:
+        switch (column) {
+        case NameColumn:
+            return entry.fileName();
+        case SizeColumn:
+            return dataSizeString(entry.fileSize());
+        case CreationDateColumn:
+            return entry.creationDate();
+        case StatusColumn:
+            return statusText(entry.status());
+        default:
+            return {};
+        }
+    case SortRole:
+        switch (column) {
+        case NameColumn:
+            return entry.fileName();
+        case SizeColumn:
+            return qlonglong(entry.fileSize());
+        case CreationDateColumn: {
+            // Unknown dates sort before every known one.
+            const QDateTime &created = entry.creationDateTime();
+            return created.isValid() ? qlonglong(created.toMSecsSinceEpoch()) : std::numeric_limits<qlonglong>::min();
+        }
+        case StatusColumn:
+            return qulonglong(entry.status());
+        default:
+            return {};
+        }
+    case Qt::ForegroundRole:
+        return rowColour(entry);
     default:
         return {};
     }
@@ -106,21 +95,14 @@ QVariant SifterTableModel::data(const QModelIndex &index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
-    const SifterFileEntry *entry = entryAt(index.row());
     switch (role) {
-    case Qt::DisplayRole:
-        return cellText(*entry, index.column());
-    case Qt::ForegroundRole:
-        return rowColour(*entry);
     case Qt::TextAlignmentRole:
-        if (index.column() == SizeColumn)
-            return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
-        return {};
+        return QVariant::fromValue((index.column() == SizeColumn ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     case Qt::ToolTipRole:
-        // Shown by a widget that guesses rich text: escaped.
-        return index.column() == NameColumn ? QVariant(Qt::convertFromPlainText(entry->filePath())) : QVariant();
+        // A name's whole path; the other cells say all there is.
+        return index.column() == NameColumn ? QVariant(plainToolTip(entryAt(index.row())->filePath())) : QVariant();
     default:
-        return {};
+        return SortableTableModel::data(index, role);
     }
 }
 
@@ -144,62 +126,17 @@ QVariant SifterTableModel::headerData(int section, Qt::Orientation orientation, 
 
 void SifterTableModel::setEntries(std::vector<SifterFileEntry *> entries)
 {
-    beginResetModel();
+    // Names are unique: a total order that rows of equal value keep.
+    std::sort(entries.begin(), entries.end(),
+        [](const SifterFileEntry *a, const SifterFileEntry *b) { return a->fileName() < b->fileName(); });
+    beginFillRows();
     m_entries = std::move(entries);
-    endResetModel();
-}
-
-void SifterTableModel::sort(int column, Qt::SortOrder order)
-{
-    if (column < 0 || column >= ColumnCount)
-        return;
-    m_sortColumn = column;
-    m_sortOrder = order;
-    sortEntries();
+    endFillRows(m_entries.size());
 }
 
 void SifterTableModel::sortEntries()
 {
-    const int column = m_sortColumn;
-    const bool descending = m_sortOrder == Qt::DescendingOrder;
-    // Names are unique, so ties on the column are settled by name and the
-    // order is total.
-    const auto before = [column, descending](const SifterFileEntry *a, const SifterFileEntry *b) {
-        int order = compareByColumn(*a, *b, column);
-        if (order == 0)
-            order = a->fileName().compare(b->fileName());
-        return descending ? order > 0 : order < 0;
-    };
-    // Asked after every open, which rarely moves a row: checking the order
-    // costs one comparison per row, sorting many more.
-    if (std::is_sorted(m_entries.begin(), m_entries.end(), before))
-        return;
-
-    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const QModelIndexList persistent = persistentIndexList();
-    std::vector<const SifterFileEntry *> persistentEntries;
-    persistentEntries.reserve(size_t(persistent.size()));
-    for (const QModelIndex &index : persistent)
-        persistentEntries.push_back(entryAt(index.row()));
-
-    std::sort(m_entries.begin(), m_entries.end(), before);
-
-    if (!persistent.isEmpty()) {
-        QHash<const SifterFileEntry *, int> rows;
-        rows.reserve(qsizetype(m_entries.size()));
-        for (size_t row = 0; row < m_entries.size(); ++row)
-            rows.insert(m_entries[row], int(row));
-        QModelIndexList after;
-        after.reserve(persistent.size());
-        for (qsizetype i = 0; i < persistent.size(); ++i)
-            after.append(index(rows.value(persistentEntries[size_t(i)]), persistent[i].column()));
-        changePersistentIndexList(persistent, after);
-    }
-    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
-}
-
-void SifterTableModel::reloadData()
-{
-    if (!m_entries.empty())
-        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1));
+    // Names do not change: rows sorted by name stay so.
+    if (sortColumn() != NameColumn)
+        sort(sortColumn(), sortOrder());
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QAbstractTableModel>
+#include "SortableTableModel.h"
 
 #include <vector>
 
@@ -8,8 +8,12 @@ class SifterFileEntry;
 
 // The watcher window's table: the visible list of entries, four columns
 // (name, size, creation date, status text), text coloured by status and
-// match, sorted by each column's value.
-class SifterTableModel final : public QAbstractTableModel
+// match. Sorted the way every table is (SortableTableModel), by each
+// column's value: names as texts, sizes and dates as numbers (unknown
+// dates first), statuses in the order of SifterEntryStatus. A new list is
+// taken in name order, so rows of equal value stand in name order until
+// the next sort.
+class SifterTableModel final : public SortableTableModel
 {
     Q_OBJECT
 public:
@@ -17,30 +21,22 @@ public:
 
     explicit SifterTableModel(QObject *parent = nullptr);
 
-    int rowCount(const QModelIndex &parent = {}) const override;
-    int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-    // Remembers the order and sorts the visible list by it.
-    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
-    // Replaces the visible list (entries not owned), in the given order.
+    // Replaces the visible list (entries not owned) and sorts it.
     void setEntries(std::vector<SifterFileEntry *> entries);
-    const std::vector<SifterFileEntry *> &entries() const { return m_entries; }
+    // The entry shown in `row`, or null.
     SifterFileEntry *entryAt(int row) const;
-    // Sorts again by the remembered order.
+    // Sorts again by the current order: the entries' statuses may have
+    // changed.
     void sortEntries();
-    // The entries' fields changed; the rows are the same.
-    void reloadData();
 
-    int sortColumn() const { return m_sortColumn; }
-    Qt::SortOrder sortOrder() const { return m_sortOrder; }
+protected:
+    QVariant cellData(quint32 rowIndex, int column, int role) const override;
+    bool isTextColumn(int column) const override { return column == NameColumn; }
+    bool filterAcceptsRow(quint32) const override { return true; }
 
 private:
-    // The cell text of `entry` in `column`.
-    static QString cellText(const SifterFileEntry &entry, int column);
-
     std::vector<SifterFileEntry *> m_entries;
-    int m_sortColumn = NameColumn;
-    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 };

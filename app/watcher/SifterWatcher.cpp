@@ -305,7 +305,6 @@ void SifterWatcher::buildVisible()
             visible.push_back(entry.get());
     }
     m_tableModel.setEntries(std::move(visible));
-    m_tableModel.sortEntries();
     m_droppedEntries.clear();
 }
 

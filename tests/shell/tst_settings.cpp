@@ -71,14 +71,17 @@ private Q_SLOTS:
     // Spelled out: a renamed constant would lose the users' stored settings.
     void storedKeysKeepTheirSpelling()
     {
-        QCOMPARE(QStringList({ VTCMeasurement, VTCDisplayDash, VTCCallStackShowsInternalPhpFunctions,
-                     VTCSummaryShowsInternalPhpFunctions, VTCSifterFilter, VTCSifterStartOnLaunch,
-                     VTCSifterMonitorDirectory, VTCSifterRegexUseCustom, VTCSifterRegex, VTCSifterMaxLimitOpen,
-                     VTCSifterMaxFiles, VTCSifterMaxAction, VTCUpdatesCheckAutomatically }),
+        QCOMPARE(
+            QStringList({ VTCMeasurement, VTCDisplayDash, VTCCallStackShowsInternalPhpFunctions,
+                VTCSummaryShowsInternalPhpFunctions, VTCSifterFilter, VTCSifterStartOnLaunch, VTCSifterMonitorDirectory,
+                VTCSifterRegexUseCustom, VTCSifterRegex, VTCSifterMaxLimitOpen, VTCSifterMaxFiles, VTCSifterMaxAction,
+                VTCUpdatesCheckAutomatically, VTCOutlineHiddenColumns, VTCCallsHiddenColumns, VTCSummaryHiddenColumns,
+                VTCCallersHiddenColumns, VTCPathMappings, VTCEditorCommand }),
             QStringList({ "measurement", "displayDash", "callStackShowsInternalPhpFunctions",
                 "summaryShowsInternalPhpFunctions", "sifterFilter", "sifterStartOnLaunch", "sifterMonitorDirectory",
                 "sifterRegexUseCustom", "sifterRegex", "sifterMaxLimitOpen", "sifterMaxFiles", "sifterMoxAction",
-                "updatesCheckAutomatically" }));
+                "updatesCheckAutomatically", "outlineHiddenColumns", "callsHiddenColumns", "summaryHiddenColumns",
+                "callersHiddenColumns", "pathMappings", "editorCommand" }));
     }
 
     // A directory in the file's place cannot be written over, even by the superuser.

@@ -9,6 +9,7 @@
 #include <QAbstractItemModelTester>
 #include <QColor>
 #include <QDir>
+#include <QItemSelectionModel>
 #include <QProcess>
 #include <QSignalSpy>
 
@@ -396,7 +397,8 @@ private Q_SLOTS:
     }
 
     // The file list: cells, colours and the filter; sorted by each column's
-    // value, ties by name in the same direction.
+    // value, equal values keeping their order, again as statuses change;
+    // selected rows move with their entries.
     void fileListModel()
     {
         SifterFixture f;
@@ -437,8 +439,22 @@ private Q_SLOTS:
         QCOMPARE(f.status("cachegrind.out.bad"), SifterStatusOpenFailed);
         QCOMPARE(f.documents.errors, QStringList(2, "cannot open cachegrind.out.bad"));
         f.documents.unreadable.clear();
+        model.sort(SifterTableModel::StatusColumn, Qt::AscendingOrder);
+        QCOMPARE(column(SifterTableModel::NameColumn),
+            QStringList({ "cachegrind.out.20", "cachegrind.out.100", "b.txt", "notes.txt", "cachegrind.out.bad" }));
+        QItemSelectionModel selection(&model);
+        selection.setCurrentIndex(model.index(4, SifterTableModel::SizeColumn),
+            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        const auto selected = [&] {
+            const QModelIndexList rows = selection.selectedRows();
+            return rows.size() == 1 && rows[0].row() == selection.currentIndex().row() ? rows[0].data().toString()
+                                                                                       : QString();
+        };
         f.watcher->showDocuments({ f.entry("cachegrind.out.bad") });
         QCOMPARE(f.status("cachegrind.out.bad"), SifterStatusOpen);
+        QCOMPARE(column(SifterTableModel::NameColumn),
+            QStringList({ "cachegrind.out.20", "cachegrind.out.bad", "cachegrind.out.100", "b.txt", "notes.txt" }));
+        QCOMPARE(selected(), QStringLiteral("cachegrind.out.bad"));
 
         model.sort(SifterTableModel::SizeColumn, Qt::DescendingOrder);
         QCOMPARE(column(SifterTableModel::NameColumn),
@@ -446,6 +462,8 @@ private Q_SLOTS:
         model.sort(SifterTableModel::CreationDateColumn, Qt::AscendingOrder);
         QCOMPARE(column(SifterTableModel::NameColumn),
             QStringList({ "cachegrind.out.20", "notes.txt", "b.txt", "cachegrind.out.100", "cachegrind.out.bad" }));
+        QCOMPARE(selected(), QStringLiteral("cachegrind.out.bad"));
+        QCOMPARE(selection.currentIndex().column(), int(SifterTableModel::SizeColumn));
         defaults().setObjectForKey(2, VTCSifterFilter);
         f.watcher->buildVisible();
         QCOMPARE(model.rowCount(), 5);
