@@ -12,6 +12,7 @@
 
 #include <KFUserDefaultsController.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -41,6 +42,7 @@ SourceTab::SourceTab(QWidget *parent)
     , m_model(new SourceLinesModel(this))
     , m_pathLabel(new QLabel(this))
     , m_eventChooser(new QComboBox(this))
+    , m_belowCall(new QCheckBox(tr("&Below This Call Only"), this))
     , m_previousButton(new QPushButton(tr("Previous Hot Line"), this))
     , m_nextButton(new QPushButton(tr("Next Hot Line"), this))
     , m_editorButton(new QPushButton(tr("Open in Editor"), this))
@@ -59,6 +61,8 @@ SourceTab::SourceTab(QWidget *parent)
     m_eventChooser->setAccessibleName(tr("Costs of"));
     auto *eventLabel = new QLabel(tr("C&osts of:"), this);
     eventLabel->setBuddy(m_eventChooser);
+    m_belowCall->setObjectName(QStringLiteral("sourceBelowCallCheckbox"));
+    m_belowCall->setToolTip(tr("Counts only the selected call and the calls below it"));
     m_previousButton->setObjectName(QStringLiteral("previousHotLineButton"));
     m_nextButton->setObjectName(QStringLiteral("nextHotLineButton"));
     m_editorButton->setObjectName(QStringLiteral("sourceOpenInEditorButton"));
@@ -108,6 +112,7 @@ SourceTab::SourceTab(QWidget *parent)
     controls->addWidget(m_pathLabel, 1);
     controls->addWidget(eventLabel);
     controls->addWidget(m_eventChooser);
+    controls->addWidget(m_belowCall);
     controls->addWidget(m_previousButton);
     controls->addWidget(m_nextButton);
     controls->addWidget(m_editorButton);
@@ -117,6 +122,7 @@ SourceTab::SourceTab(QWidget *parent)
     layout->addWidget(m_pages, 1);
 
     connect(m_eventChooser, &QComboBox::currentIndexChanged, this, &SourceTab::reload);
+    connect(m_belowCall, &QCheckBox::toggled, this, &SourceTab::reload);
     connect(m_previousButton, &QPushButton::clicked, this, &SourceTab::previousHotLine);
     connect(m_nextButton, &QPushButton::clicked, this, &SourceTab::nextHotLine);
     connect(m_editorButton, &QPushButton::clicked, this, [this] {
@@ -192,16 +198,20 @@ void SourceTab::reload()
     const QString localPath
         = PathMapping(settings().objectForKey(VTCPathMappings).toStringList()).localPath(m_recordedPath);
     m_pathLabel->setText(localPath);
-    const std::shared_ptr<const LineCosts> costs = event == m_costsEvent ? m_costs : nullptr;
+    const bool belowCall = m_belowCall->isChecked();
+    const std::shared_ptr<const LineCosts> costs = !belowCall && event == m_costsEvent ? m_costs : nullptr;
     auto promise = std::make_shared<QPromise<Loaded>>();
     QFuture<Loaded> job = promise->future();
     promise->start();
     QThreadPool::globalInstance()->start(
-        [promise, profile = m_profile, event, id = source->id(), line = m_call->sourceLine(), localPath, costs] {
-            Loaded result { event, id, line, localPath, nullptr, QString(), costs };
+        [promise, profile = m_profile, event, id = source->id(), line = m_call->sourceLine(),
+            call = m_call->callNumber(), belowCall, localPath, costs] {
+            Loaded result { event, belowCall, id, line, localPath, nullptr, QString(), costs };
             try {
-                if (!result.costs)
-                    result.costs = std::make_shared<const LineCosts>(*profile, event);
+                if (!result.costs) {
+                    result.costs = belowCall ? std::make_shared<const LineCosts>(*profile, event, call)
+                                             : std::make_shared<const LineCosts>(*profile, event);
+                }
                 auto text = std::make_shared<SourceText>();
                 if (text->read(localPath))
                     result.text = std::move(text);
@@ -225,8 +235,10 @@ void SourceTab::loaded()
     Loaded result = m_watcher.future().result();
     if (!m_profile || result.event != m_eventChooser->currentIndex())
         return;
-    m_costs = result.costs;
-    m_costsEvent = result.event;
+    if (!result.belowCall) {
+        m_costs = result.costs;
+        m_costsEvent = result.event;
+    }
     if (!result.text) {
         m_model->clear();
         QString text = tr("The file \u201c%1\u201d could not be read: %2").arg(result.localPath, result.error);

@@ -9,6 +9,7 @@
 #include <memory>
 
 class LineCosts;
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -20,8 +21,9 @@ class SourceText;
 // The source tab: the file of the selected call read with the path
 // mappings applied, its lines beside their costs of the chosen event,
 // shaded by their share, scrolled to the call's line (the hottest line when
-// the call names none). Files are read, and the costs by line worked out,
-// off the window's thread. A file that cannot be read is named with the
+// the call names none). The costs are the whole profile's, or only those
+// below the selected call. Files are read, and the costs by line worked
+// out, off the window's thread. A file that cannot be read is named with the
 // reason, and offers to set up a path mapping.
 class SourceTab final : public DocumentTab, public KFSharedDefaultsObserver
 {
@@ -60,6 +62,7 @@ private:
     struct Loaded
     {
         int event = 0;
+        bool belowCall = false;
         quint32 source = 0;
         quint32 line = 0;
         QString localPath;
@@ -83,6 +86,7 @@ private:
     SourceLinesModel *m_model;
     QLabel *m_pathLabel;
     QComboBox *m_eventChooser;
+    QCheckBox *m_belowCall;
     QPushButton *m_previousButton;
     QPushButton *m_nextButton;
     QPushButton *m_editorButton;
