@@ -47,8 +47,14 @@ void SourceLinesModel::setSource(const Profile &profile, int event, std::shared_
     m_source = source;
     m_lines = m_costs->lines(source);
     m_text = std::move(text);
-    m_rows = int(std::min<qint64>(
-        std::max<qint64>(m_text->lineCount(), m_lines.empty() ? 0 : qint64(m_lines.back().line)), INT_MAX - 1));
+    // Lines with costs past the end of the text show empty, but not so many
+    // that a line number in the profile decides the size of the table.
+    const qint64 lastLine = m_lines.empty() ? 0 : qint64(m_lines.back().line);
+    m_rows
+        = int(std::min<qint64>(std::max<qint64>(m_text->lineCount(), lastLine), m_text->lineCount() + maxLinesPastEnd));
+    m_lines = m_lines.first(size_t(std::upper_bound(m_lines.begin(), m_lines.end(), quint32(m_rows),
+                                       [](quint32 line, const LineCosts::Line &costs) { return line < costs.line; })
+        - m_lines.begin()));
     const ProfiledFunctionCall *root = profile.rootFunction();
     m_total = root ? magnitude(root->inclusiveCost(event)) : 0;
     endResetModel();

@@ -13,7 +13,8 @@ class Profile;
 // The lines of one source file beside their costs of one event: a row per
 // line, with its number, the self cost of the functions whose record names
 // it, the inclusive cost and number of the calls made from it, and its text.
-// Lines with a cost but beyond the end of the text are shown empty. A row's
+// Lines with a cost but a little beyond the end of the text are shown
+// empty. A row's
 // ShareRole is its larger cost's share of the whole profile; the tooltip of
 // a line that calls names the functions called there.
 class SourceLinesModel final : public QAbstractTableModel
@@ -21,6 +22,8 @@ class SourceLinesModel final : public QAbstractTableModel
     Q_OBJECT
 public:
     enum Column { LineColumn, SelfColumn, InclusiveColumn, CallsColumn, TextColumn, ColumnCount };
+    // How many lines past the end of the text are shown for their costs.
+    static constexpr qint64 maxLinesPastEnd = 1000;
 
     using QAbstractTableModel::QAbstractTableModel;
 

@@ -14,14 +14,14 @@ namespace {
 
 // index.php's main (first line 2, self 8) calls helper twice from line 4
 // and once from line 7; helper (lib.php, first line 1) costs 5 a call.
-const QByteArray profileText = "version: 1\ncreator: test\ncmd: /a/index.php\npart: 1\n\nevents: Time\n\n"
-                               "fl=/a/lib.php\nfn=helper\n1 5\n\n"
+const QByteArray header = "version: 1\ncreator: test\ncmd: /a/index.php\npart: 1\n\nevents: Time\n\n";
+const QByteArray profileText = "fl=/a/lib.php\nfn=helper\n1 5\n\n"
                                "fl=/a/lib.php\nfn=helper\n1 5\n\n"
                                "fl=/a/lib.php\nfn=helper\n1 5\n\n"
                                "fl=/a/index.php\nfn=main\n2 8\n"
                                "cfn=helper\ncalls=1 0 0\n4 5\n"
                                "cfn=helper\ncalls=1 0 0\n4 5\n"
-                               "cfn=helper\ncalls=1 0 0\n7 5\n\n";
+                               "cfn=helper\ncalls=1 0 0\n7 5\n";
 
 } // namespace
 
@@ -37,10 +37,15 @@ private Q_SLOTS:
         QTest::addColumn<int>("rows");
         QTest::addColumn<int>("hottest");
         QTest::addColumn<QList<int>>("hotRowsForward");
-        QTest::newRow("longer than the costs")
-            << QByteArray("<?php\nmain();\n\ta();\nb();\n\n\nc();\nend\n") << 8 << 3 << QList<int> { 1, 3, 6 };
-        QTest::newRow("shorter than the costs") << QByteArray("<?php\n") << 7 << 3 << QList<int> { 1, 3, 6 };
-        QTest::newRow("empty") << QByteArray() << 7 << 3 << QList<int> { 1, 3, 6 };
+        QTest::addColumn<QByteArray>("moreCalls");
+        QTest::newRow("longer than the costs") << QByteArray("<?php\nmain();\n\ta();\nb();\n\n\nc();\nend\n") << 8 << 3
+                                               << QList<int> { 1, 3, 6 } << QByteArray();
+        QTest::newRow("shorter than the costs")
+            << QByteArray("<?php\n") << 7 << 3 << QList<int> { 1, 3, 6 } << QByteArray();
+        QTest::newRow("empty") << QByteArray() << 7 << 3 << QList<int> { 1, 3, 6 } << QByteArray();
+        // A line far past the end does not make the table as long.
+        QTest::newRow("a call far past the end") << QByteArray("<?php\n") << 1001 << 3 << QList<int> { 1, 3, 6 }
+                                                 << QByteArray("cfn=helper\ncalls=1 0 0\n4000000000 5\n");
     }
     void rows()
     {
@@ -48,11 +53,14 @@ private Q_SLOTS:
         QFETCH(int, rows);
         QFETCH(int, hottest);
         QFETCH(QList<int>, hotRowsForward);
+        QFETCH(QByteArray, moreCalls);
         QTemporaryDir dir;
         const QString path = writeFile(dir.filePath(QStringLiteral("index.php")), text);
         auto source = std::make_shared<SourceText>();
         QVERIFY(source->read(path));
-        const ReadProfile profile(profileText);
+        // Each call made has a record of its own before.
+        const QByteArray moreRecords = moreCalls.isEmpty() ? QByteArray() : "fl=/a/lib.php\nfn=helper\n1 5\n\n";
+        const ReadProfile profile(header + moreRecords + profileText + moreCalls + '\n');
         const quint32 file = profile.rootFunction()->source()->id();
 
         SourceLinesModel model;
@@ -75,7 +83,8 @@ private Q_SLOTS:
         QVERIFY(!callLine.siblingAtColumn(SourceLinesModel::InclusiveColumn).data().toString().isEmpty());
         QVERIFY(callLine.siblingAtColumn(SourceLinesModel::SelfColumn).data().toString().isEmpty());
         QVERIFY(callLine.data(Qt::ToolTipRole).toString().contains(QStringLiteral("helper (2 calls)")));
-        QCOMPARE(callLine.data(ShareRole).toDouble(), 10.0 / 23.0);
+        // Of main, 8 and 5 a call of helper.
+        QCOMPARE(callLine.data(ShareRole).toDouble(), 10.0 / (8 + 5 * (moreCalls.isEmpty() ? 3 : 4)));
         QCOMPARE(model.index(4, SourceLinesModel::CallsColumn).data(ShareRole).toDouble(), 0.0);
         if (text.startsWith("<?php\nmain"))
             QCOMPARE(model.index(2, SourceLinesModel::TextColumn).data().toString(), QStringLiteral("    a();"));
