@@ -1,8 +1,10 @@
 #include "CallersTab.h"
 
+#include "CallTree.h"
 #include "MyDocument.h"
 #include "ProfiledFunctionCall.h"
 #include "SettingsKeys.h"
+#include "SourceFileModel.h"
 
 #include <QTableView>
 
@@ -46,6 +48,18 @@ void CallersTab::update()
         callers().reset();
     else if (callers().calledFunction() != &m_call->function())
         callers().populateFromFunction(m_call->function(), m_document.callIndex());
+}
+
+std::optional<SourceLocation> CallersTab::selectedLocation() const
+{
+    const QModelIndex current = tableView().currentIndex();
+    if (!current.isValid() || current.row() >= callers().rowCount() || callers().callsAt(current.row()).empty())
+        return std::nullopt;
+    const ProfiledFunctionCall &call = *callers().callsAt(current.row()).front();
+    const ProfiledFunctionCall *caller = call.parent();
+    if (!caller || !caller->source())
+        return std::nullopt;
+    return SourceLocation { caller->source()->path(), call.tree().callSiteLine(call.callNumber()) };
 }
 
 void CallersTab::rowActivated(int row)

@@ -19,6 +19,8 @@ public:
     QString title() const override { return tr("Callers"); }
     void showProfile(const Profile &profile) override;
     void showCall(const ProfiledFunctionCall *call) override;
+    // Where the selected caller makes its first call of the function.
+    std::optional<SourceLocation> selectedLocation() const override;
 
 protected:
     void rowActivated(int row) override;

@@ -1,6 +1,7 @@
 #include "CallsTab.h"
 
 #include "SettingsKeys.h"
+#include "SourceFileModel.h"
 
 #include <QTableView>
 
@@ -33,6 +34,17 @@ void CallsTab::showCall(const ProfiledFunctionCall *call)
 void CallsTab::listCalls(std::vector<const ProfiledFunctionCall *> calls)
 {
     callsModel().populateFromArray(std::move(calls));
+}
+
+std::optional<SourceLocation> CallsTab::selectedLocation() const
+{
+    const QModelIndex current = tableView().currentIndex();
+    if (!current.isValid() || current.row() >= callsModel().rowCount())
+        return std::nullopt;
+    const ProfiledFunctionCall &call = callsModel().callAt(current.row());
+    if (!call.source())
+        return std::nullopt;
+    return SourceLocation { call.source()->path(), call.sourceLine() };
 }
 
 void CallsTab::rowActivated(int row)

@@ -17,6 +17,8 @@ public:
     void showCall(const ProfiledFunctionCall *call) override;
     // Lists `calls` in place of the callees.
     void listCalls(std::vector<const ProfiledFunctionCall *> calls);
+    // The selected call's function, at its first line.
+    std::optional<SourceLocation> selectedLocation() const override;
 
 protected:
     void rowActivated(int row) override;

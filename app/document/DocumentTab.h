@@ -4,11 +4,21 @@
 
 #include <QWidget>
 
+#include <QString>
+
 #include <functional>
+#include <optional>
 #include <vector>
 
 class FunctionModel;
 class Profile;
+
+// A place in a source file as the profile records it; line 0 for none.
+struct SourceLocation
+{
+    QString path;
+    quint32 line = 0;
+};
 
 // A page of a document window's tab view: it shows something of the call
 // selected in the outline, and may ask the window to select another call or
@@ -32,6 +42,9 @@ public:
     virtual void showCall(const ProfiledFunctionCall *call) = 0;
     // Brings out the functions `highlight` accepts; an empty one, none.
     virtual void highlight(const Highlight &) { }
+    // Where the tab's selected row is in the source, for Open in Editor;
+    // nothing when no row is selected or it names no file.
+    virtual std::optional<SourceLocation> selectedLocation() const { return std::nullopt; }
 
 Q_SIGNALS:
     // Asks for `call` to be selected in the outline.

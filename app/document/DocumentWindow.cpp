@@ -6,19 +6,25 @@
 #include "CallsTab.h"
 #include "ColumnChooser.h"
 #include "DisplayText.h"
+#include "EditorLauncher.h"
 #include "FindController.h"
 #include "FlameGraphTab.h"
 #include "FunctionLabelDelegate.h"
 #include "HotPath.h"
+#include "MessageBoxAlertPresenter.h"
 #include "MyDocument.h"
 #include "Profile.h"
 #include "SettingsKeys.h"
 #include "ShareBarDelegate.h"
+#include "SourceFileModel.h"
+#include "SourceTab.h"
 #include "SummaryTab.h"
 #include "TableViewSetup.h"
 #include "ui_MyDocument.h"
 
+#include <QAbstractItemView>
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QLabel>
@@ -47,6 +53,7 @@ DocumentWindow::DocumentWindow(MyDocument &document, QWidget *parent)
           tr("Find Pre&vious"), keysWith(QKeySequence::FindPrevious, QKeySequence(Qt::SHIFT | Qt::Key_F3))))
     , m_goToCallerAction(addWindowAction(tr("Go to &Caller"), { QKeySequence(Qt::ALT | Qt::Key_Up) }))
     , m_expandHotPathAction(addWindowAction(tr("Expand &Hot Path"), { QKeySequence(Qt::CTRL | Qt::Key_E) }))
+    , m_openInEditorAction(addWindowAction(tr("&Open in Editor"), { QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E) }))
 {
     m_ui->setupUi(this);
     setWindowTitle(DisplayText::forWindowTitle(document.title()));
@@ -91,6 +98,23 @@ void DocumentWindow::setUpViews()
     for (DocumentTab *tab : std::initializer_list<DocumentTab *> {
              m_callsTab, m_summaryTab, new CallersTab(m_document, *delegate), new FlameGraphTab })
         addTab(tab);
+    m_sourceTab = new SourceTab;
+    addTab(m_sourceTab);
+    m_alerts = new MessageBoxAlertPresenter(this);
+    m_editor = std::make_unique<EditorLauncher>(*m_alerts);
+    connect(m_sourceTab, &SourceTab::pathMappingRequested, this, &DocumentWindow::pathMappingRequested);
+    connect(m_sourceTab, &SourceTab::openRequested, this, [this](const QString &path, quint32 line) {
+        m_editor->open(this, { path, line });
+    });
+    // Open in Editor is on the context menus of the outline and the tables.
+    outline->setContextMenuPolicy(Qt::ActionsContextMenu);
+    outline->addAction(m_openInEditorAction);
+    for (DocumentTab *tab : m_tabs) {
+        for (QAbstractItemView *view : tab->findChildren<QAbstractItemView *>()) {
+            view->setContextMenuPolicy(Qt::ActionsContextMenu);
+            view->addAction(m_openInEditorAction);
+        }
+    }
     m_ui->splitter->setSizes({ 780, 320 });
     m_ui->splitter->setStretchFactor(0, 1);
     m_ui->mainSplitter->setSizes({ 420, 300 });
@@ -120,6 +144,7 @@ void DocumentWindow::setUpActions()
     connect(m_findPreviousAction, &QAction::triggered, this, &DocumentWindow::findPrevious);
     connect(m_goToCallerAction, &QAction::triggered, this, &DocumentWindow::goToCaller);
     connect(m_expandHotPathAction, &QAction::triggered, this, &DocumentWindow::expandHotPath);
+    connect(m_openInEditorAction, &QAction::triggered, this, &DocumentWindow::openInEditor);
     connect(m_find, &FindController::matchFound, this, [this](const ProfiledFunctionCall *call) { selectCall(*call); });
     connect(m_find, &FindController::closed, this, [this] { m_ui->myOutlineView->setFocus(Qt::OtherFocusReason); });
 }
@@ -223,6 +248,7 @@ void DocumentWindow::updateActions()
     const ProfiledFunctionCall *call = selectedCall();
     m_goToCallerAction->setEnabled(call && call->parent());
     m_expandHotPathAction->setEnabled(call && call->childCount() > 0);
+    m_openInEditorAction->setEnabled(call != nullptr);
     const bool hasCalls = m_document.rootFunction() != nullptr;
     for (QAction *action : { m_findAction, m_findNextAction, m_findPreviousAction })
         action->setEnabled(hasCalls);
@@ -288,6 +314,20 @@ bool DocumentWindow::showFunctionInSummary(std::string_view name)
     raise();
     activateWindow();
     return true;
+}
+
+void DocumentWindow::openInEditor()
+{
+    std::optional<SourceLocation> location;
+    auto *tab = static_cast<DocumentTab *>(m_ui->tabView->currentWidget());
+    const QWidget *focus = QApplication::focusWidget();
+    if (tab && focus && tab->isAncestorOf(focus))
+        location = tab->selectedLocation();
+    const ProfiledFunctionCall *call = selectedCall();
+    if (!location && call && call->source())
+        location = SourceLocation { call->source()->path(), call->sourceLine() };
+    if (location)
+        m_editor->open(this, *location);
 }
 
 void DocumentWindow::closeEvent(QCloseEvent *event)

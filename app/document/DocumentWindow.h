@@ -12,11 +12,14 @@ class CallTreeModel;
 class CallsTab;
 class ColumnChooser;
 class DocumentTab;
+class EditorLauncher;
+class MessageBoxAlertPresenter;
 class FindController;
 class MyDocument;
 class ProfiledFunctionCall;
 class QAction;
 class QLabel;
+class SourceTab;
 class SummaryTab;
 
 namespace Ui {
@@ -44,6 +47,8 @@ public:
     QAction *findPreviousAction() const { return m_findPreviousAction; }
     QAction *goToCallerAction() const { return m_goToCallerAction; }
     QAction *expandHotPathAction() const { return m_expandHotPathAction; }
+    QAction *openInEditorAction() const { return m_openInEditorAction; }
+    SourceTab *sourceTab() const { return m_sourceTab; }
 
     // The call of the outline's selected row, or null.
     const ProfiledFunctionCall *selectedCall() const;
@@ -73,6 +78,9 @@ public:
     // and the summary in front, and brings the window forward; false, with
     // the root selected, when no such row is shown.
     bool showFunctionInSummary(std::string_view name);
+    // Opens the source file of the row that has the focus, in the tab in
+    // front, or else of the selected call, at its line.
+    void openInEditor();
 
     // Shows the outline's selected call in the details and every tab.
     void outlineViewSelectionDidChange();
@@ -83,6 +91,8 @@ public:
 Q_SIGNALS:
     void closed();
     void activated();
+    // Set Up Path Mapping was asked for the file at the recorded `path`.
+    void pathMappingRequested(const QString &path);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -109,6 +119,7 @@ private:
     QAction *m_findPreviousAction;
     QAction *m_goToCallerAction;
     QAction *m_expandHotPathAction;
+    QAction *m_openInEditorAction;
     // Children of the window, made after its views, so that the views go
     // first.
     CallTreeModel *m_outlineModel = nullptr;
@@ -117,5 +128,8 @@ private:
     std::vector<DocumentTab *> m_tabs;
     CallsTab *m_callsTab = nullptr;
     SummaryTab *m_summaryTab = nullptr;
+    SourceTab *m_sourceTab = nullptr;
+    MessageBoxAlertPresenter *m_alerts = nullptr;
+    std::unique_ptr<EditorLauncher> m_editor;
     QLabel *m_emptyMessage = nullptr;
 };

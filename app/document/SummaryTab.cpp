@@ -1,8 +1,10 @@
 #include "SummaryTab.h"
 
 #include "FunctionModel.h"
+#include "ProfiledFunctionCall.h"
 #include "ProfiledFunctionSummary.h"
 #include "SettingsKeys.h"
+#include "SourceFileModel.h"
 
 #include <QTableView>
 
@@ -42,6 +44,17 @@ bool SummaryTab::selectFunction(std::string_view name)
         return true;
     }
     return false;
+}
+
+std::optional<SourceLocation> SummaryTab::selectedLocation() const
+{
+    const QModelIndex current = tableView().currentIndex();
+    if (!current.isValid() || current.row() >= summary().rowCount())
+        return std::nullopt;
+    const std::vector<const ProfiledFunctionCall *> &calls = summary().summaryAt(current.row()).calls();
+    if (calls.empty() || !calls.front()->source())
+        return std::nullopt;
+    return SourceLocation { calls.front()->source()->path(), calls.front()->sourceLine() };
 }
 
 void SummaryTab::rowActivated(int row)

@@ -17,6 +17,8 @@ public:
     QString title() const override { return tr("Summary"); }
     void showProfile(const Profile &profile) override;
     void showCall(const ProfiledFunctionCall *call) override;
+    // The selected function's first line, as its first call records it.
+    std::optional<SourceLocation> selectedLocation() const override;
     // Selects the row of the function whose name is `name` (as the profile
     // writes it) and scrolls it into view; false when no such row is shown.
     bool selectFunction(std::string_view name);

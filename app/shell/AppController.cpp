@@ -9,6 +9,7 @@
 #include "MyDocument.h"
 #include "PlainToolTip.h"
 #include "PreferenceController.h"
+#include "PreferencePanePaths.h"
 #include "SettingsKeys.h"
 #include "SifterDocumentRegistry.h"
 #include "SifterStatusController.h"
@@ -228,8 +229,10 @@ void AppController::decorateWindow(QMainWindow &window)
     auto *document = qobject_cast<DocumentWindow *>(&window);
     addFileMenu(menuBar);
     addEditMenu(menuBar, document);
-    if (document)
+    if (document) {
         addGoMenu(menuBar, *document);
+        connect(document, &DocumentWindow::pathMappingRequested, this, &AppController::showPathMappingPreferences);
+    }
     addWindowMenu(menuBar);
     addHelpMenu(menuBar);
     window.setAcceptDrops(true);
@@ -268,7 +271,8 @@ void AppController::addEditMenu(QMenuBar &menuBar, DocumentWindow *document)
 
 void AppController::addGoMenu(QMenuBar &menuBar, DocumentWindow &document)
 {
-    menuBar.addMenu(tr("&Go"))->addActions({ document.goToCallerAction(), document.expandHotPathAction() });
+    menuBar.addMenu(tr("&Go"))->addActions(
+        { document.goToCallerAction(), document.expandHotPathAction(), document.openInEditorAction() });
 }
 
 void AppController::addWindowMenu(QMenuBar &menuBar)
@@ -404,6 +408,17 @@ void AppController::showPreferencesForSifter()
     showPreferencePanel();
     if (m_preferenceController)
         m_preferenceController->setPane(QStringLiteral("Sifter"), false);
+}
+
+void AppController::showPathMappingPreferences(const QString &path)
+{
+    showPreferencePanel();
+    if (!m_preferenceController)
+        return;
+    const QString paths = QStringLiteral("Paths");
+    m_preferenceController->setPane(paths, false);
+    if (auto *pane = qobject_cast<PreferencePanePaths *>(m_preferenceController->pane(paths)))
+        pane->proposeMapping(path);
 }
 
 void AppController::showSifterStatus()

@@ -88,6 +88,9 @@ public:
     void quit();
     void showPreferencePanel();
     // The preference window on the watcher's pane, without animation.
+    // Shows the Paths preferences with a mapping for the folder of the
+    // recorded file `path` to fill in.
+    void showPathMappingPreferences(const QString &path);
     void showPreferencesForSifter();
     // Creates the watcher if there is none yet (without starting it) and
     // brings its window forward, creating that too if need be.

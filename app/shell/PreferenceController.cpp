@@ -1,6 +1,7 @@
 #include "PreferenceController.h"
 
 #include "PreferencePaneGeneral.h"
+#include "PreferencePanePaths.h"
 #include "PreferencePaneSifter.h"
 #include "PreferencePaneSoftwareUpdate.h"
 
@@ -8,6 +9,7 @@ void PreferenceController::setupToolbar()
 {
     addPreferencePane(std::make_unique<PreferencePaneGeneral>());
     addPreferencePane(std::make_unique<PreferencePaneSifter>());
+    addPreferencePane(std::make_unique<PreferencePanePaths>());
     // The panes are new at every showing; their button reaches whoever
     // listens to the window.
     auto updates = std::make_unique<PreferencePaneSoftwareUpdate>();

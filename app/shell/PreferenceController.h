@@ -2,8 +2,8 @@
 
 #include <KFPreferenceController.h>
 
-// The application's preference window: the General, Sifter and Updates
-// panes, in that order. The application uses the process-wide one,
+// The application's preference window: the General, Sifter, Paths and
+// Updates panes, in that order. The application uses the process-wide one,
 // sharedPreferenceController<PreferenceController>().
 class PreferenceController final : public KFPreferenceController
 {

@@ -331,11 +331,11 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(defaults().storeFileName()));
     }
 
-    void threePanesThatFitTheWindow()
+    void fourPanesThatFitTheWindow()
     {
         PreferenceController controller;
         controller.showWindow();
-        QCOMPARE(controller.toolbar()->actions().size(), 3);
+        QCOMPARE(controller.toolbar()->actions().size(), 4);
         for (QAction *action : controller.toolbar()->actions()) {
             QVERIFY(!action->icon().isNull());
             controller.setPane(action->text(), false);
