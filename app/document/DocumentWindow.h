@@ -13,11 +13,14 @@ class CallsTab;
 class ColumnChooser;
 class DocumentTab;
 class FindController;
+class MergedCallTreeModel;
 class MyDocument;
+class OutlineModel;
 class ProfiledFunctionCall;
 class QAction;
 class QLabel;
 class SummaryTab;
+class TreeShapeActions;
 
 namespace Ui {
 class MyDocument;
@@ -44,6 +47,8 @@ public:
     QAction *findPreviousAction() const { return m_findPreviousAction; }
     QAction *goToCallerAction() const { return m_goToCallerAction; }
     QAction *expandHotPathAction() const { return m_expandHotPathAction; }
+    // The View menu's items on how the outline shows the calls.
+    QList<QAction *> viewActions() const;
 
     // The call of the outline's selected row, or null.
     const ProfiledFunctionCall *selectedCall() const;
@@ -99,6 +104,14 @@ private:
     // The document's profile was replaced: shows the new one with the same
     // place selected.
     void profileReplaced();
+    // Fills the outline, each call or each call path as the View menu
+    // says, and selects the place at `selected`, or the root.
+    void showOutline(const CallPath &selected);
+    // Shows the outline the new way with the same place selected.
+    void reshapeOutline();
+    void useOutlineModel(OutlineModel *model);
+    int selectedRow() const;
+    void selectRow(int row);
     void listCalls(const std::vector<const ProfiledFunctionCall *> &calls);
     void updateActions();
 
@@ -111,7 +124,11 @@ private:
     QAction *m_expandHotPathAction;
     // Children of the window, made after its views, so that the views go
     // first.
-    CallTreeModel *m_outlineModel = nullptr;
+    CallTreeModel *m_callModel = nullptr;
+    MergedCallTreeModel *m_mergedModel = nullptr;
+    // One of the two, as the outline shows.
+    OutlineModel *m_outlineModel = nullptr;
+    TreeShapeActions *m_shape = nullptr;
     ColumnChooser *m_outlineColumns = nullptr;
     FindController *m_find = nullptr;
     std::vector<DocumentTab *> m_tabs;

@@ -228,8 +228,10 @@ void AppController::decorateWindow(QMainWindow &window)
     auto *document = qobject_cast<DocumentWindow *>(&window);
     addFileMenu(menuBar);
     addEditMenu(menuBar, document);
-    if (document)
+    if (document) {
+        menuBar.addMenu(tr("&View"))->addActions(document->viewActions());
         addGoMenu(menuBar, *document);
+    }
     addWindowMenu(menuBar);
     addHelpMenu(menuBar);
     window.setAcceptDrops(true);
