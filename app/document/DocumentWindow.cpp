@@ -265,7 +265,10 @@ void DocumentWindow::selectRow(int row)
 void DocumentWindow::outlineViewSelectionDidChange()
 {
     const ProfiledFunctionCall *call = selectedCall();
-    if (call)
+    const quint32 path = m_outlineModel == m_mergedModel ? m_mergedModel->pathOfRow(selectedRow()) : 0;
+    if (call && m_outlineModel == m_mergedModel)
+        m_ui->detailPane->displayPath(m_document.mergedCallTree(), path, *call);
+    else if (call)
         m_ui->detailPane->displayItem(*call);
     else
         m_ui->detailPane->clearFunctionMetadataDisplay();

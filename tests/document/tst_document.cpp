@@ -403,7 +403,11 @@ private Q_SLOTS:
         CallTreeView *outline = outlineOf(*document);
         const QStringList row = tableRows(*outline->model()).at(outline->currentIndex().row()).split(u'|');
         QCOMPARE(row.first() + u'|' + row.last(), fetched<QString>("merged"));
+        // The details show the path's totals, their average and the calls.
         QCOMPARE(fields(*document).first(), row.first());
+        QCOMPARE(partOf<QLineEdit>(*document, "callsTextField")->text(), row.last());
+        QVERIFY(fields(*document).last().startsWith(row.at(1) + u" ("_s)
+            && fields(*document).last().endsWith(u" per call"_s));
         defaults().setObjectForKey(false, VTCMergeRepeatedCalls);
         QCOMPARE(document->window()->selectedCall(), callAtPath(under(fetched<int>("back")), from));
         QCOMPARE(
