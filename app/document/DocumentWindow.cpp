@@ -8,6 +8,7 @@
 #include "DisplayText.h"
 #include "FindController.h"
 #include "FlameGraphTab.h"
+#include "FlameGraphView.h"
 #include "FunctionLabelDelegate.h"
 #include "HotPath.h"
 #include "MergedCallTreeModel.h"
@@ -24,7 +25,10 @@
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QLabel>
+#include <QTabBar>
 #include <QVBoxLayout>
+
+#include <new>
 
 namespace {
 
@@ -49,6 +53,8 @@ DocumentWindow::DocumentWindow(MyDocument &document, QWidget *parent)
           tr("Find Pre&vious"), keysWith(QKeySequence::FindPrevious, QKeySequence(Qt::SHIFT | Qt::Key_F3))))
     , m_goToCallerAction(addWindowAction(tr("Go to &Caller"), { QKeySequence(Qt::ALT | Qt::Key_Up) }))
     , m_expandHotPathAction(addWindowAction(tr("Expand &Hot Path"), { QKeySequence(Qt::CTRL | Qt::Key_E) }))
+    , m_flameGraphOnlyAction(
+          addWindowAction(tr("Flame Graph Only"), { QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G) }))
 {
     m_ui->setupUi(this);
     setWindowTitle(DisplayText::forWindowTitle(document.title()));
@@ -91,8 +97,9 @@ void DocumentWindow::setUpViews()
     m_find = new FindController(m_document, *m_ui->findBar, this);
     m_callsTab = new CallsTab(*delegate);
     m_summaryTab = new SummaryTab(*delegate);
+    m_flameGraphTab = new FlameGraphTab;
     for (DocumentTab *tab : std::initializer_list<DocumentTab *> {
-             m_callsTab, m_summaryTab, new CallersTab(m_document, *delegate), new FlameGraphTab })
+             m_callsTab, m_summaryTab, new CallersTab(m_document, *delegate), m_flameGraphTab })
         addTab(tab);
     m_ui->splitter->setSizes({ 780, 320 });
     m_ui->splitter->setStretchFactor(0, 1);
@@ -126,7 +133,15 @@ void DocumentWindow::useOutlineModel(OutlineModel *model)
 
 QList<QAction *> DocumentWindow::viewActions() const
 {
-    return m_shape->actions();
+    return m_shape->actions() << m_viewSeparator << m_flameGraphOnlyAction;
+}
+
+void DocumentWindow::showFlameGraphOnly(bool only)
+{
+    m_ui->splitter->setVisible(!only);
+    m_ui->tabView->tabBar()->setVisible(!only);
+    if (only)
+        m_ui->tabView->setCurrentWidget(m_flameGraphTab);
 }
 
 void DocumentWindow::addTab(DocumentTab *tab)
@@ -145,6 +160,10 @@ void DocumentWindow::setUpActions()
     connect(m_findPreviousAction, &QAction::triggered, this, &DocumentWindow::findPrevious);
     connect(m_goToCallerAction, &QAction::triggered, this, &DocumentWindow::goToCaller);
     connect(m_expandHotPathAction, &QAction::triggered, this, &DocumentWindow::expandHotPath);
+    m_flameGraphOnlyAction->setCheckable(true);
+    m_viewSeparator = new QAction(this);
+    m_viewSeparator->setSeparator(true);
+    connect(m_flameGraphOnlyAction, &QAction::toggled, this, &DocumentWindow::showFlameGraphOnly);
     connect(m_find, &FindController::matchFound, this, [this](const ProfiledFunctionCall *call) {
         selectCall(*call);
         // A row of call paths stands for many calls: the next match is
@@ -187,10 +206,18 @@ void DocumentWindow::showProfile(const CallPath &selected)
 void DocumentWindow::showOutline(const CallPath &selected)
 {
     const Profile &profile = m_document.profile();
-    const bool merged = m_shape->mergesRepeatedCalls() && profile.rootFunction();
+    const MergedCallTree *paths = nullptr;
+    try {
+        if (m_shape->mergesRepeatedCalls() && profile.rootFunction())
+            paths = &m_document.mergedCallTree();
+    } catch (const std::bad_alloc &) {
+        // Short of memory for the paths: the calls are shown as they are.
+    }
+    const bool merged = paths != nullptr;
     m_mergedModel->setChildOrder(m_shape->childOrder());
     m_callModel->setChildOrder(m_shape->childOrder(), profile.timeEvent());
-    m_mergedModel->setPaths(merged ? &profile : nullptr, merged ? &m_document.mergedCallTree() : nullptr);
+    m_mergedModel->setPaths(merged ? &profile : nullptr, paths);
+    m_flameGraphTab->view()->setTreeShape(paths, m_shape->childOrder());
     m_callModel->setRootFunction(merged ? nullptr : profile.rootFunction());
     useOutlineModel(merged ? static_cast<OutlineModel *>(m_mergedModel) : m_callModel);
     if (profile.rootFunction()) {

@@ -13,6 +13,7 @@ class CallsTab;
 class ColumnChooser;
 class DocumentTab;
 class FindController;
+class FlameGraphTab;
 class MergedCallTreeModel;
 class MyDocument;
 class OutlineModel;
@@ -112,6 +113,9 @@ private:
     void useOutlineModel(OutlineModel *model);
     int selectedRow() const;
     void selectRow(int row);
+    // Gives the flame graph the whole window, or the outline and the tabs
+    // their room back.
+    void showFlameGraphOnly(bool only);
     void listCalls(const std::vector<const ProfiledFunctionCall *> &calls);
     void updateActions();
 
@@ -122,6 +126,8 @@ private:
     QAction *m_findPreviousAction;
     QAction *m_goToCallerAction;
     QAction *m_expandHotPathAction;
+    QAction *m_flameGraphOnlyAction;
+    QAction *m_viewSeparator = nullptr;
     // Children of the window, made after its views, so that the views go
     // first.
     CallTreeModel *m_callModel = nullptr;
@@ -134,5 +140,6 @@ private:
     std::vector<DocumentTab *> m_tabs;
     CallsTab *m_callsTab = nullptr;
     SummaryTab *m_summaryTab = nullptr;
+    FlameGraphTab *m_flameGraphTab = nullptr;
     QLabel *m_emptyMessage = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "TestDefaults.h"
 
 #include "CallTreeMerger.h"
+#include "FlameGraphLayout.h"
 #include "MergedCallTree.h"
 #include "MergedCallTreeModel.h"
 #include "Profile.h"
@@ -27,6 +28,25 @@ void expandAll(OutlineModel &model)
 {
     for (int row = 0; row < model.rowCount(); ++row)
         model.expandRow(row);
+}
+
+// Each row of a flame graph as "name×calls@x+width".
+QStringList barsOf(FlameGraphLayout &layout, const Profile &profile)
+{
+    layout.layOutRows(100);
+    QStringList rows;
+    for (int depth = 0; depth < layout.rowCount(); ++depth) {
+        QStringList bars;
+        for (const FlameGraphLayout::Bar &bar : layout.row(depth)) {
+            bars << QStringLiteral("%1×%2@%3+%4")
+                        .arg(profile.callTree().call(layout.recordedCall(bar.call)).function().name())
+                        .arg(layout.callCount(bar.call))
+                        .arg(bar.x)
+                        .arg(bar.width);
+        }
+        rows << bars.join(u' ');
+    }
+    return rows;
 }
 
 } // namespace
@@ -123,6 +143,35 @@ private Q_SLOTS:
             byHand.expandRow(byHand.expandToPath(above));
         QCOMPARE(outlineRows(byCall), outlineRows(byHand));
         QCOMPARE(byCall.expandPath(byCall.pathAtRow(row)), row);
+    }
+
+    void flameGraphBars_data()
+    {
+        addColumns<bool, ChildOrder, QStringList>("merged", "order", "rows");
+        QTest::newRow("calls in call order")
+            << false << ChildOrder::CallOrder
+            << QStringList({ "main×1@0+21", "a×1@0+3 a×1@3+14 d×1@17+4", "b×1@0+2 b×1@3+3 c×1@6+10" });
+        QTest::newRow("calls, heaviest first")
+            << false << ChildOrder::HeaviestFirst
+            << QStringList({ "main×1@0+21", "a×1@0+14 d×1@14+4 a×1@18+3", "c×1@0+10 b×1@10+3 b×1@18+2" });
+        QTest::newRow("paths in call order")
+            << true << ChildOrder::CallOrder << QStringList({ "main×1@0+21", "a×2@0+17 d×1@17+4", "b×2@0+5 c×1@5+10" });
+        QTest::newRow("paths, heaviest first")
+            << true << ChildOrder::HeaviestFirst
+            << QStringList({ "main×1@0+21", "a×2@0+17 d×1@17+4", "c×1@0+10 b×2@10+5" });
+    }
+
+    void flameGraphBars()
+    {
+        ReadProfile profile(repeatedProfile());
+        const MergedCallTree paths = CallTreeMerger::merge(profile.callTree());
+        FlameGraphLayout layout;
+        const ChildOrder order = fetched<ChildOrder>("order");
+        if (fetched<bool>("merged"))
+            layout.reset(paths, paths.root(), profile.timeEvent(), 21.0, order);
+        else
+            layout.reset(profile.callTree(), profile.callTree().rootNumber(), profile.timeEvent(), 21.0, order);
+        QTEST(barsOf(layout, profile), "rows");
     }
 
     void hotPathTakesTheHeaviestPath()

@@ -408,7 +408,12 @@ private Q_SLOTS:
         QCOMPARE(partOf<QLineEdit>(*document, "callsTextField")->text(), row.last());
         QVERIFY(fields(*document).last().startsWith(row.at(1) + u" ("_s)
             && fields(*document).last().endsWith(u" per call"_s));
+        // The flame graph shows the path's bar at its top.
+        FlameGraphView *graph = partOf<FlameGraphTab>(*document, "flameGraphTab")->view();
+        QVERIFY(graph->bars().isMerged());
+        QCOMPARE(graph->bars().callCount(graph->bars().bar(0).call), row.last().mid(1).toULongLong());
         defaults().setObjectForKey(false, VTCMergeRepeatedCalls);
+        QVERIFY(!graph->bars().isMerged());
         QCOMPARE(document->window()->selectedCall(), callAtPath(under(fetched<int>("back")), from));
         QCOMPARE(
             outline->currentIndex().row(), outlineModelOf(*document).rowOfCall(document->window()->selectedCall()));
