@@ -61,7 +61,7 @@ inline QStringList tableRows(const QAbstractItemModel &table, int column = -1)
 }
 
 // Outline rows indented by depth, " -" when expanded and " +" when expandable.
-inline QStringList outlineRows(const CallTreeModel &model)
+inline QStringList outlineRows(const OutlineModel &model)
 {
     QStringList rows;
     for (int row = 0; row < model.rowCount(); ++row) {

@@ -1,5 +1,6 @@
 #include "CallTreeModel.h"
 
+#include "CallTree.h"
 #include "CostFormat.h"
 #include "Formatter.h"
 #include "FunctionModel.h"
@@ -10,24 +11,6 @@
 #include "ViewRoles.h"
 
 #include <algorithm>
-
-namespace {
-
-// The 0-based position of `child` among `parent`'s children, from the
-// position the analysis recorded.
-qsizetype childIndex(const ProfiledFunctionCall &parent, const ProfiledFunctionCall &child)
-{
-    const qsizetype recorded = qsizetype(child.indexInParent()) - 1;
-    if (recorded >= 0 && recorded < parent.childCount() && parent.getChild(recorded) == &child)
-        return recorded;
-    for (qsizetype i = 0; i < parent.childCount(); ++i) {
-        if (parent.getChild(i) == &child)
-            return i;
-    }
-    return 0;
-}
-
-} // namespace
 
 CallTreeModel::CallTreeModel(QObject *parent)
     : OutlineModel(parent)
@@ -97,6 +80,15 @@ int CallTreeModel::depthOfRow(int row) const
     return callAtRow(row) ? int(m_rows[size_t(row)].depth) : -1;
 }
 
+std::vector<const ProfiledFunctionCall *> CallTreeModel::children(const ProfiledFunctionCall &call) const
+{
+    const CallTree &tree = call.tree();
+    std::vector<const ProfiledFunctionCall *> calls;
+    for (const quint32 child : orderedChildren(tree, tree.numberOf(call), m_order, m_orderEvent))
+        calls.push_back(&tree.call(child));
+    return calls;
+}
+
 int CallTreeModel::endOfSubtree(int row) const
 {
     const quint32 depth = m_rows[size_t(row)].depth;
@@ -121,15 +113,13 @@ void CallTreeModel::expandRow(int row)
         return;
     Row &parentRow = m_rows[size_t(row)];
     parentRow.expanded = true;
-    const ProfiledFunctionCall &call = *parentRow.call;
     const quint32 depth = parentRow.depth + 1;
-    std::vector<Row> children;
-    children.reserve(size_t(call.childCount()));
-    for (qsizetype i = 0; i < call.childCount(); ++i)
-        children.push_back({ call.getChild(i), depth, false });
+    std::vector<Row> rows;
+    for (const ProfiledFunctionCall *child : children(*parentRow.call))
+        rows.push_back({ child, depth, false });
     const QModelIndex changed = index(row, 0);
     Q_EMIT dataChanged(changed, changed, { ExpandedRole });
-    insertRows(row + 1, std::move(children));
+    insertRows(row + 1, std::move(rows));
 }
 
 void CallTreeModel::collapseRow(int row)
@@ -183,8 +173,8 @@ int CallTreeModel::expandParents(const ProfiledFunctionCall &call)
     // level is done, so they wait on a stack, innermost on top.
     struct PendingSiblings
     {
-        const ProfiledFunctionCall *parent;
-        qsizetype from;
+        std::vector<const ProfiledFunctionCall *> children;
+        size_t from;
         quint32 depth;
     };
     std::vector<PendingSiblings> pending;
@@ -194,22 +184,22 @@ int CallTreeModel::expandParents(const ProfiledFunctionCall &call)
     m_rows[size_t(row)].expanded = true;
     quint32 depth = m_rows[size_t(row)].depth + 1;
     for (; level + 1 < path.size(); ++level, ++depth) {
-        const ProfiledFunctionCall *parent = path[level];
+        std::vector<const ProfiledFunctionCall *> siblings = children(*path[level]);
         const ProfiledFunctionCall *next = path[level + 1];
-        const qsizetype nextIndex = childIndex(*parent, *next);
-        for (qsizetype i = 0; i < nextIndex; ++i)
-            added.push_back({ parent->getChild(i), depth, false });
+        const size_t nextIndex = size_t(std::find(siblings.begin(), siblings.end(), next) - siblings.begin());
+        for (size_t i = 0; i < nextIndex; ++i)
+            added.push_back({ siblings[i], depth, false });
         const bool isTarget = level + 2 == path.size();
         if (isTarget)
             targetRow = firstAdded + int(added.size());
         added.push_back({ next, depth, !isTarget && next->childCount() > 0 });
-        pending.push_back({ parent, nextIndex + 1, depth });
+        pending.push_back({ std::move(siblings), nextIndex + 1, depth });
     }
     while (!pending.empty()) {
-        const PendingSiblings siblings = pending.back();
+        const PendingSiblings siblings = std::move(pending.back());
         pending.pop_back();
-        for (qsizetype i = siblings.from; i < siblings.parent->childCount(); ++i)
-            added.push_back({ siblings.parent->getChild(i), siblings.depth, false });
+        for (size_t i = siblings.from; i < siblings.children.size(); ++i)
+            added.push_back({ siblings.children[i], siblings.depth, false });
     }
     const QModelIndex changed = index(row, 0);
     Q_EMIT dataChanged(changed, changed, { ExpandedRole });

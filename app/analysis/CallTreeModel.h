@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ChildOrder.h"
 #include "CostUnit.h"
 #include "OutlineModel.h"
 
@@ -39,10 +40,17 @@ public:
     // The profile's memory event, or -1 when it records none: the memory
     // column is empty then.
     void setMemoryEvent(int event) { m_memoryEvent = event; }
+    // The order of the children of a row expanded from now on, by the
+    // inclusive cost of `event` when the heaviest go first.
+    void setChildOrder(ChildOrder order, int event)
+    {
+        m_order = order;
+        m_orderEvent = event;
+    }
     // Redisplays every cost, e.g. after the time unit changed.
     void reloadData();
 
-    const ProfiledFunctionCall *callAtRow(int row) const;
+    const ProfiledFunctionCall *callAtRow(int row) const override;
     // The row showing `call`, or -1 while one of its ancestors is collapsed.
     int rowOfCall(const ProfiledFunctionCall *call) const;
     bool isExpandable(int row) const override;
@@ -53,7 +61,7 @@ public:
     void collapseRow(int row) override;
     // Expands every ancestor of `call`, the outermost first, and answers the
     // row that shows `call`. Walks the parents iteratively.
-    int expandParents(const ProfiledFunctionCall &call);
+    int expandParents(const ProfiledFunctionCall &call) override;
 
     CallPath pathAtRow(int row) const override;
     int expandPath(const CallPath &path) override;
@@ -77,6 +85,7 @@ private:
         bool expanded;
     };
 
+    std::vector<const ProfiledFunctionCall *> children(const ProfiledFunctionCall &call) const;
     // One past the last row below `row` in the tree.
     int endOfSubtree(int row) const;
     void insertRows(int position, std::vector<Row> &&rows);
@@ -89,6 +98,8 @@ private:
     Formatter &m_formatter;
     CostUnit m_costUnit;
     int m_memoryEvent = -1;
+    ChildOrder m_order = ChildOrder::CallOrder;
+    int m_orderEvent = 0;
     std::vector<Row> m_rows;
     quint64 m_rootInclusiveTime = 0;
 };

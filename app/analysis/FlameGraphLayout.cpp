@@ -1,15 +1,30 @@
 #include "FlameGraphLayout.h"
 
 #include "CallTree.h"
+#include "MergedCallTree.h"
 
 #include <algorithm>
 
-void FlameGraphLayout::reset(const CallTree &tree, quint32 call, int event, double width)
+void FlameGraphLayout::reset(const CallTree &tree, quint32 call, int event, double width, ChildOrder order)
 {
     m_tree = &tree;
+    m_paths = nullptr;
+    start(call, event, width, order);
+}
+
+void FlameGraphLayout::reset(const MergedCallTree &paths, quint32 path, int event, double width, ChildOrder order)
+{
+    m_tree = nullptr;
+    m_paths = &paths;
+    start(path, event, width, order);
+}
+
+void FlameGraphLayout::start(quint32 top, int event, double width, ChildOrder order)
+{
+    m_order = order;
     m_event = event;
     m_bars.clear();
-    m_bars.push_back({ 0.0, width, 0, call, 0, 0 });
+    m_bars.push_back({ 0.0, width, 0, top, 0, 0 });
     m_rowStarts = { 0, 1 };
     m_complete = false;
 }
@@ -35,15 +50,15 @@ void FlameGraphLayout::layOutRows(int rows)
 
 void FlameGraphLayout::layOutCallees(const Bar &caller)
 {
-    const CallTree &tree = *m_tree;
-    const quint32 count = tree.childCount(caller.call);
+    const std::vector<quint32> children = callees(caller.call);
+    const quint32 count = quint32(children.size());
     if (count == 0)
         return;
     // Callees fill their caller at most, even where a negative figure makes
     // the caller smaller than the sum of its callees.
     double total = 0.0;
     for (quint32 i = 0; i < count; ++i)
-        total += valueOf(tree.child(caller.call, i));
+        total += valueOf(children[i]);
     total = std::max(total, valueOf(caller.call));
     if (total <= 0.0)
         return;
@@ -57,7 +72,7 @@ void FlameGraphLayout::layOutCallees(const Bar &caller)
     };
     double x = caller.x;
     for (quint32 i = 0; i < count; ++i) {
-        const quint32 callee = tree.child(caller.call, i);
+        const quint32 callee = children[i];
         const double width = valueOf(callee) * scale;
         if (width >= minimumWidth) {
             endBlock();
@@ -106,8 +121,8 @@ const FlameGraphLayout::Bar *FlameGraphLayout::firstBarBelow(const Bar &bar) con
 
 double FlameGraphLayout::valueOf(quint32 call) const
 {
-    const quint64 bits = m_tree->inclusiveBits(m_event, call);
-    if (m_tree->isSigned(m_event))
+    const quint64 bits = inclusiveBits(m_event, call);
+    if (isSigned(m_event))
         return std::max(0.0, double(qint64(bits)));
     return double(bits);
 }
@@ -116,8 +131,40 @@ double FlameGraphLayout::valueOf(const Bar &block) const
 {
     if (!block.isBlock())
         return valueOf(block.call);
+    const std::vector<quint32> children = callees(block.call);
     double sum = 0.0;
     for (quint32 i = 0; i < block.blockSize; ++i)
-        sum += valueOf(m_tree->child(block.call, block.firstCallee + i));
+        sum += valueOf(children[block.firstCallee + i]);
     return sum;
+}
+
+std::vector<quint32> FlameGraphLayout::callees(quint32 call) const
+{
+    return m_paths ? orderedChildren(*m_paths, call, m_order, m_event)
+                   : orderedChildren(*m_tree, call, m_order, m_event);
+}
+
+quint64 FlameGraphLayout::selfBits(int event, quint32 call) const
+{
+    return m_paths ? m_paths->selfBits(event, call) : m_tree->selfBits(event, call);
+}
+
+quint64 FlameGraphLayout::inclusiveBits(int event, quint32 call) const
+{
+    return m_paths ? m_paths->inclusiveBits(event, call) : m_tree->inclusiveBits(event, call);
+}
+
+bool FlameGraphLayout::isSigned(int event) const
+{
+    return m_paths ? m_paths->isSigned(event) : m_tree->isSigned(event);
+}
+
+quint64 FlameGraphLayout::callCount(quint32 call) const
+{
+    return m_paths ? m_paths->calls(call) : 1;
+}
+
+quint32 FlameGraphLayout::recordedCall(quint32 call) const
+{
+    return m_paths ? m_paths->firstCall(call) : call;
 }

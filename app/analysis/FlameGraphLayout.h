@@ -1,16 +1,21 @@
 #pragma once
 
+#include "ChildOrder.h"
+
 #include <QtGlobal>
 
 #include <span>
 #include <vector>
 
 class CallTree;
+class MergedCallTree;
 
 // Where the bars of a flame graph go, drawn as an icicle: the chosen call
 // is the full-width bar of row 0, and each call's callees lie below it, left
-// to right in call order, as wide as their share of the caller's inclusive
-// cost of one event. Callees narrower than a pixel are not laid out alone:
+// to right in call order or the heaviest first, as wide as their share of
+// the caller's inclusive cost of one event. The tree is that of the calls,
+// or that of the call paths (MergedCallTree), where a bar stands for every
+// call along its path. Callees narrower than a pixel are not laid out alone:
 // each run of them becomes one block owned by their caller, and nothing
 // below them is looked at, so the work follows the pixels, not the calls.
 // Rows are laid out when asked for, one from the one above.
@@ -25,10 +30,12 @@ public:
         double x = 0.0;
         double width = 0.0;
         quint32 depth = 0;
-        // The call shown; for a block, the caller of the calls in it.
+        // The call (or call path) shown; for a block, the caller of the
+        // calls in it.
         quint32 call = 0;
         // For a block: the position of its first call among the caller's
-        // callees, and how many it holds; 0 for a bar of one call.
+        // callees (as callees() lists them), and how many it holds; 0 for a
+        // bar of one call.
         quint32 firstCallee = 0;
         quint32 blockSize = 0;
 
@@ -38,7 +45,9 @@ public:
 
     // Starts again with the subtree of `call` in `tree`, `width` pixels
     // wide, widths following `event`. Only the top row is laid out.
-    void reset(const CallTree &tree, quint32 call, int event, double width);
+    void reset(const CallTree &tree, quint32 call, int event, double width, ChildOrder order = ChildOrder::CallOrder);
+    // The same with the call paths of `paths`, from `path` down.
+    void reset(const MergedCallTree &paths, quint32 path, int event, double width, ChildOrder order);
     // Lays out rows until there are `rows` of them or no more.
     void layOutRows(int rows);
     // Whether every row is laid out.
@@ -61,10 +70,25 @@ public:
     // The same for the calls of a block.
     double valueOf(const Bar &block) const;
 
+    // The figures of a bar's call or call path, of the tree laid out.
+    bool isMerged() const { return m_paths != nullptr; }
+    std::vector<quint32> callees(quint32 call) const;
+    quint64 selfBits(int event, quint32 call) const;
+    quint64 inclusiveBits(int event, quint32 call) const;
+    bool isSigned(int event) const;
+    // The calls a bar stands for: 1, or those along its path.
+    quint64 callCount(quint32 call) const;
+    // The recorded call a bar stands for: the call, or the path's first.
+    quint32 recordedCall(quint32 call) const;
+
 private:
     void layOutCallees(const Bar &caller);
 
+    void start(quint32 top, int event, double width, ChildOrder order);
+
     const CallTree *m_tree = nullptr;
+    const MergedCallTree *m_paths = nullptr;
+    ChildOrder m_order = ChildOrder::CallOrder;
     int m_event = 0;
     std::vector<Bar> m_bars;
     // Row r is m_bars[m_rowStarts[r]] up to m_bars[m_rowStarts[r + 1]].

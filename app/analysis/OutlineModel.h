@@ -12,6 +12,8 @@
 // by recursion) and scroll a million siblings smoothly. A row stands for a
 // place in the tree told by its call path, so that a selection can move to
 // another outline of the same program, or to its profile read again.
+class ProfiledFunctionCall;
+
 class OutlineModel : public QAbstractItemModel
 {
     Q_OBJECT
@@ -26,6 +28,11 @@ public:
     // The row above `row` in the tree, or -1 for a top row.
     int parentRow(int row) const;
 
+    // The call the row shows (the first of those it stands for), or null.
+    virtual const ProfiledFunctionCall *callAtRow(int row) const = 0;
+    // Expands the rows above the one that shows `call` and answers that
+    // row, or -1 when the outline does not show it.
+    virtual int expandParents(const ProfiledFunctionCall &call) = 0;
     // The place the row shows; empty for a row that is not there.
     virtual CallPath pathAtRow(int row) const = 0;
     // Expands the rows above the place at `path` and answers the row that

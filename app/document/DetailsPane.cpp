@@ -3,6 +3,7 @@
 #include "CostFormat.h"
 #include "Formatter.h"
 #include "FunctionModel.h"
+#include "MergedCallTree.h"
 #include "PlainToolTip.h"
 #include "Profile.h"
 #include "ProfiledFunctionCall.h"
@@ -51,6 +52,7 @@ DetailsPane::DetailsPane(QWidget *parent)
           addField(QStringLiteral("inclusiveMemoryTextField"), tr("Inclusive memory:"), tr("Inclusive memory")))
     , m_profilerSummary(addField(
           QStringLiteral("profilerSummaryTextField"), tr("Profiler\u2019s summary:"), tr("Profiler\u2019s summary")))
+    , m_calls(addField(QStringLiteral("callsTextField"), tr("Calls:"), tr("Calls")))
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -91,6 +93,8 @@ void DetailsPane::showProfile(const Profile &profile)
 void DetailsPane::displayItem(const ProfiledFunctionCall &call)
 {
     m_call = &call;
+    m_paths = nullptr;
+    m_form->setRowVisible(m_calls, false);
     setFieldText(m_function, call.function().name());
     setFieldText(m_file, call.source() ? call.source()->path() : dashString);
     setFieldText(m_line, call.sourceLine() == 0 ? dashString : QString::number(call.sourceLine()));
@@ -113,9 +117,42 @@ void DetailsPane::displayItem(const ProfiledFunctionCall &call)
     setFieldText(m_profilerSummary, showsSummary ? m_formatter.getSummaryString(*m_profile) : dashString);
 }
 
+void DetailsPane::displayPath(const MergedCallTree &paths, quint32 path, const ProfiledFunctionCall &firstCall)
+{
+    displayItem(firstCall);
+    m_paths = &paths;
+    m_path = path;
+    const quint32 reference = paths.parent(path) == MergedCallTree::none ? path : paths.parent(path);
+    const int time = m_profile->timeEvent();
+    const CostUnit &unit = m_profile->costUnit();
+    const auto perCall
+        = [this](const QString &total, const QString &average) { return tr("%1, %2 per call").arg(total, average); };
+    const auto timeText = [&](Cost total, Cost average) {
+        return perCall(m_formatter.getTimeCostStringWithPercentage(unit.toMicroseconds(total.bits()),
+                           unit.toMicroseconds(paths.inclusiveBits(time, reference))),
+            m_formatter.getTimeCostString(unit.toMicroseconds(average.bits())));
+    };
+    setFieldText(m_selfTime, timeText(paths.selfCost(time, path), paths.averageSelfCost(time, path)));
+    setFieldText(m_inclusiveTime, timeText(paths.inclusiveCost(time, path), paths.averageInclusiveCost(time, path)));
+    if (m_memoryEvent >= 0) {
+        const Cost memoryReference = paths.inclusiveCost(m_memoryEvent, reference);
+        const auto memoryText = [&](Cost total, Cost average) {
+            return perCall(memoryWithShare(total, memoryReference), CostFormat::memoryCostString(average.toSigned()));
+        };
+        setFieldText(
+            m_selfMemory, memoryText(paths.selfCost(m_memoryEvent, path), paths.averageSelfCost(m_memoryEvent, path)));
+        setFieldText(m_inclusiveMemory,
+            memoryText(paths.inclusiveCost(m_memoryEvent, path), paths.averageInclusiveCost(m_memoryEvent, path)));
+    }
+    m_form->setRowVisible(m_calls, true);
+    setFieldText(m_calls, QStringLiteral("\u00d7%1").arg(paths.calls(path)));
+}
+
 void DetailsPane::clearFunctionMetadataDisplay()
 {
     m_call = nullptr;
+    m_paths = nullptr;
+    m_form->setRowVisible(m_calls, false);
     for (QLineEdit *field :
         { m_function, m_file, m_line, m_selfTime, m_inclusiveTime, m_selfMemory, m_inclusiveMemory, m_profilerSummary })
         setFieldText(field, dashString);
@@ -128,6 +165,8 @@ void DetailsPane::observeValueForKeyPath(const QString &keyPath, QObject *, cons
     // keep their dashes.
     const bool timesChanged
         = keyPath == QLatin1String("values.") + VTCMeasurement || keyPath == QLatin1String("values.") + VTCDisplayDash;
-    if (timesChanged && m_call)
+    if (timesChanged && m_paths)
+        displayPath(*m_paths, m_path, *m_call);
+    else if (timesChanged && m_call)
         displayItem(*m_call);
 }

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class Formatter;
+class MergedCallTree;
 class Profile;
 class ProfiledFunctionCall;
 class QFormLayout;
@@ -27,6 +28,10 @@ public:
     void showProfile(const Profile &profile);
     // Fills the fields from `call`, of the profile shown.
     void displayItem(const ProfiledFunctionCall &call);
+    // Fills the fields from the call path `path` of `paths`, merged from
+    // the profile shown, whose first call is `firstCall`: the totals over
+    // its calls, their average and their number.
+    void displayPath(const MergedCallTree &paths, quint32 path, const ProfiledFunctionCall &firstCall);
     // Sets every field to the dash.
     void clearFunctionMetadataDisplay();
 
@@ -46,7 +51,11 @@ private:
     QLineEdit *m_selfMemory;
     QLineEdit *m_inclusiveMemory;
     QLineEdit *m_profilerSummary;
+    QLineEdit *m_calls;
     const Profile *m_profile = nullptr;
     int m_memoryEvent = -1;
     const ProfiledFunctionCall *m_call = nullptr;
+    // The path shown, when one is.
+    const MergedCallTree *m_paths = nullptr;
+    quint32 m_path = 0;
 };

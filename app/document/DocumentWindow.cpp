@@ -9,8 +9,10 @@
 #include "EditorLauncher.h"
 #include "FindController.h"
 #include "FlameGraphTab.h"
+#include "FlameGraphView.h"
 #include "FunctionLabelDelegate.h"
 #include "HotPath.h"
+#include "MergedCallTreeModel.h"
 #include "MessageBoxAlertPresenter.h"
 #include "MyDocument.h"
 #include "Profile.h"
@@ -20,6 +22,7 @@
 #include "SourceTab.h"
 #include "SummaryTab.h"
 #include "TableViewSetup.h"
+#include "TreeShapeActions.h"
 #include "ui_MyDocument.h"
 
 #include <QAbstractItemView>
@@ -28,7 +31,10 @@
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QLabel>
+#include <QTabBar>
 #include <QVBoxLayout>
+
+#include <new>
 
 namespace {
 
@@ -54,6 +60,8 @@ DocumentWindow::DocumentWindow(MyDocument &document, QWidget *parent)
     , m_goToCallerAction(addWindowAction(tr("Go to &Caller"), { QKeySequence(Qt::ALT | Qt::Key_Up) }))
     , m_expandHotPathAction(addWindowAction(tr("Expand &Hot Path"), { QKeySequence(Qt::CTRL | Qt::Key_E) }))
     , m_openInEditorAction(addWindowAction(tr("&Open in Editor"), { QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E) }))
+    , m_flameGraphOnlyAction(
+          addWindowAction(tr("Flame Graph Only"), { QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G) }))
 {
     m_ui->setupUi(this);
     setWindowTitle(DisplayText::forWindowTitle(document.title()));
@@ -85,18 +93,20 @@ QAction *DocumentWindow::addWindowAction(const QString &text, const QList<QKeySe
 void DocumentWindow::setUpViews()
 {
     auto *delegate = new FunctionLabelDelegate(this);
-    m_outlineModel = new CallTreeModel(this);
+    m_callModel = new CallTreeModel(this);
+    m_mergedModel = new MergedCallTreeModel(this);
+    m_shape = new TreeShapeActions(this);
     CallTreeView *outline = m_ui->myOutlineView;
-    outline->setOutlineModel(m_outlineModel);
     outline->setItemDelegate(delegate);
     outline->setItemDelegateForColumn(CallTreeModel::ShareColumn, new ShareBarDelegate(this));
-    sizeColumnsToSamples(*outline->header(), false);
     m_outlineColumns = new ColumnChooser(*outline->header(), VTCOutlineHiddenColumns);
+    useOutlineModel(m_callModel);
     m_find = new FindController(m_document, *m_ui->findBar, this);
     m_callsTab = new CallsTab(*delegate);
     m_summaryTab = new SummaryTab(*delegate);
+    m_flameGraphTab = new FlameGraphTab;
     for (DocumentTab *tab : std::initializer_list<DocumentTab *> {
-             m_callsTab, m_summaryTab, new CallersTab(m_document, *delegate), new FlameGraphTab })
+             m_callsTab, m_summaryTab, new CallersTab(m_document, *delegate), m_flameGraphTab })
         addTab(tab);
     m_sourceTab = new SourceTab;
     addTab(m_sourceTab);
@@ -124,8 +134,38 @@ void DocumentWindow::setUpViews()
     // A double-click and Enter both activate a row.
     connect(outline, &QAbstractItemView::activated, this,
         [this](const QModelIndex &index) { myOutlineViewDoubleClick(index.row()); });
+}
+
+void DocumentWindow::useOutlineModel(OutlineModel *model)
+{
+    CallTreeView *outline = m_ui->myOutlineView;
+    if (outline->model() == model)
+        return;
+    m_outlineModel = model;
+    // The view makes a selection model per model, and leaves the old one.
+    const std::unique_ptr<QItemSelectionModel> previous(outline->selectionModel());
+    outline->setOutlineModel(model);
     connect(outline->selectionModel(), &QItemSelectionModel::selectionChanged, this,
         &DocumentWindow::outlineViewSelectionDidChange);
+    QHeaderView &header = *outline->header();
+    sizeColumnsToSamples(header, false);
+    if (model == m_mergedModel)
+        header.moveSection(MergedCallTreeModel::CallsColumn, CallTreeModel::FunctionColumn + 1);
+    // The header shows every column of a new model: hide those hidden.
+    m_outlineColumns->setColumnAvailable(CallTreeModel::InclusiveMemoryColumn, m_document.profile().memoryEvent() >= 0);
+}
+
+QList<QAction *> DocumentWindow::viewActions() const
+{
+    return m_shape->actions() << m_viewSeparator << m_flameGraphOnlyAction;
+}
+
+void DocumentWindow::showFlameGraphOnly(bool only)
+{
+    m_ui->splitter->setVisible(!only);
+    m_ui->tabView->tabBar()->setVisible(!only);
+    if (only)
+        m_ui->tabView->setCurrentWidget(m_flameGraphTab);
 }
 
 void DocumentWindow::addTab(DocumentTab *tab)
@@ -145,7 +185,18 @@ void DocumentWindow::setUpActions()
     connect(m_goToCallerAction, &QAction::triggered, this, &DocumentWindow::goToCaller);
     connect(m_expandHotPathAction, &QAction::triggered, this, &DocumentWindow::expandHotPath);
     connect(m_openInEditorAction, &QAction::triggered, this, &DocumentWindow::openInEditor);
-    connect(m_find, &FindController::matchFound, this, [this](const ProfiledFunctionCall *call) { selectCall(*call); });
+    m_flameGraphOnlyAction->setCheckable(true);
+    m_viewSeparator = new QAction(this);
+    m_viewSeparator->setSeparator(true);
+    connect(m_flameGraphOnlyAction, &QAction::toggled, this, &DocumentWindow::showFlameGraphOnly);
+    connect(m_find, &FindController::matchFound, this, [this](const ProfiledFunctionCall *call) {
+        selectCall(*call);
+        // A row of call paths stands for many calls: the next match is
+        // looked for after this one, not after the row's first call.
+        m_find->setCurrentCall(call);
+    });
+    connect(m_shape, &TreeShapeActions::mergingChanged, this, &DocumentWindow::reshapeOutline);
+    connect(m_shape, &TreeShapeActions::childOrderChanged, this, &DocumentWindow::reshapeOutline);
     connect(m_find, &FindController::closed, this, [this] { m_ui->myOutlineView->setFocus(Qt::OtherFocusReason); });
 }
 
@@ -153,19 +204,13 @@ void DocumentWindow::showProfile(const CallPath &selected)
 {
     const Profile &profile = m_document.profile();
     const int memoryEvent = profile.memoryEvent();
-    m_outlineModel->setCostUnit(profile.costUnit());
-    m_outlineModel->setMemoryEvent(memoryEvent);
+    m_callModel->setCostUnit(profile.costUnit());
+    m_callModel->setMemoryEvent(memoryEvent);
     m_outlineColumns->setColumnAvailable(CallTreeModel::InclusiveMemoryColumn, memoryEvent >= 0);
     m_ui->detailPane->showProfile(profile);
     for (DocumentTab *tab : m_tabs)
         tab->showProfile(profile);
-    m_outlineModel->setRootFunction(profile.rootFunction());
-    if (profile.rootFunction()) {
-        m_outlineModel->expandRow(0);
-        selectPath(selected);
-    } else {
-        outlineViewSelectionDidChange();
-    }
+    showOutline(selected);
 
     // An empty outline looks like a fault: it says why it is empty.
     if (!profile.rootFunction() && !m_emptyMessage) {
@@ -183,6 +228,36 @@ void DocumentWindow::showProfile(const CallPath &selected)
         m_emptyMessage->setVisible(!profile.rootFunction());
 }
 
+void DocumentWindow::showOutline(const CallPath &selected)
+{
+    const Profile &profile = m_document.profile();
+    const MergedCallTree *paths = nullptr;
+    try {
+        if (m_shape->mergesRepeatedCalls() && profile.rootFunction())
+            paths = &m_document.mergedCallTree();
+    } catch (const std::bad_alloc &) {
+        // Short of memory for the paths: the calls are shown as they are.
+    }
+    const bool merged = paths != nullptr;
+    m_mergedModel->setChildOrder(m_shape->childOrder());
+    m_callModel->setChildOrder(m_shape->childOrder(), profile.timeEvent());
+    m_mergedModel->setPaths(merged ? &profile : nullptr, paths);
+    m_flameGraphTab->view()->setTreeShape(paths, m_shape->childOrder());
+    m_callModel->setRootFunction(merged ? nullptr : profile.rootFunction());
+    useOutlineModel(merged ? static_cast<OutlineModel *>(m_mergedModel) : m_callModel);
+    if (profile.rootFunction()) {
+        m_outlineModel->expandRow(0);
+        selectPath(selected);
+    } else {
+        outlineViewSelectionDidChange();
+    }
+}
+
+void DocumentWindow::reshapeOutline()
+{
+    showOutline(selectedPath());
+}
+
 void DocumentWindow::profileReplaced()
 {
     // The previous tree is still there while this runs.
@@ -192,14 +267,19 @@ void DocumentWindow::profileReplaced()
     m_find->searchAgain();
 }
 
-const ProfiledFunctionCall *DocumentWindow::selectedCall() const
+int DocumentWindow::selectedRow() const
 {
     const QItemSelectionModel *selection = m_ui->myOutlineView->selectionModel();
     const QModelIndex current = selection->currentIndex();
     if (current.isValid() && selection->isRowSelected(current.row()))
-        return m_outlineModel->callAtRow(current.row());
+        return current.row();
     const QModelIndexList rows = selection->selectedRows();
-    return rows.isEmpty() ? nullptr : m_outlineModel->callAtRow(rows.last().row());
+    return rows.isEmpty() ? -1 : rows.last().row();
+}
+
+const ProfiledFunctionCall *DocumentWindow::selectedCall() const
+{
+    return m_outlineModel->callAtRow(selectedRow());
 }
 
 CallPath DocumentWindow::selectedPath() const
@@ -221,10 +301,14 @@ bool DocumentWindow::selectPath(const CallPath &path)
 
 void DocumentWindow::selectCall(const ProfiledFunctionCall &call)
 {
-    const int outlineRow = m_outlineModel->expandParents(call);
-    if (outlineRow < 0)
+    selectRow(m_outlineModel->expandParents(call));
+}
+
+void DocumentWindow::selectRow(int row)
+{
+    if (row < 0)
         return;
-    const QModelIndex target = m_outlineModel->index(outlineRow, 0);
+    const QModelIndex target = m_outlineModel->index(row, 0);
     m_ui->myOutlineView->selectionModel()->setCurrentIndex(
         target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     m_ui->myOutlineView->scrollTo(target);
@@ -233,7 +317,10 @@ void DocumentWindow::selectCall(const ProfiledFunctionCall &call)
 void DocumentWindow::outlineViewSelectionDidChange()
 {
     const ProfiledFunctionCall *call = selectedCall();
-    if (call)
+    const quint32 path = m_outlineModel == m_mergedModel ? m_mergedModel->pathOfRow(selectedRow()) : 0;
+    if (call && m_outlineModel == m_mergedModel)
+        m_ui->detailPane->displayPath(m_document.mergedCallTree(), path, *call);
+    else if (call)
         m_ui->detailPane->displayItem(*call);
     else
         m_ui->detailPane->clearFunctionMetadataDisplay();
@@ -247,7 +334,7 @@ void DocumentWindow::updateActions()
 {
     const ProfiledFunctionCall *call = selectedCall();
     m_goToCallerAction->setEnabled(call && call->parent());
-    m_expandHotPathAction->setEnabled(call && call->childCount() > 0);
+    m_expandHotPathAction->setEnabled(call && m_outlineModel->isExpandable(selectedRow()));
     m_openInEditorAction->setEnabled(call != nullptr);
     const bool hasCalls = m_document.rootFunction() != nullptr;
     for (QAction *action : { m_findAction, m_findNextAction, m_findPreviousAction })
@@ -295,6 +382,14 @@ void DocumentWindow::expandHotPath()
     const ProfiledFunctionCall *root = m_document.rootFunction();
     if (!call || !root)
         return;
+    if (m_outlineModel == m_mergedModel) {
+        // Along the heaviest call path each step.
+        const quint32 path = m_mergedModel->pathOfRow(selectedRow());
+        const quint32 end = m_mergedModel->hotPathEnd(path);
+        if (end != path)
+            selectRow(m_mergedModel->expandToPath(end));
+        return;
+    }
     const ProfiledFunctionCall &end = HotPath::end(*call, root->inclusiveTime());
     if (&end != call)
         selectCall(end);

@@ -15,12 +15,16 @@ class DocumentTab;
 class EditorLauncher;
 class MessageBoxAlertPresenter;
 class FindController;
+class FlameGraphTab;
+class MergedCallTreeModel;
 class MyDocument;
+class OutlineModel;
 class ProfiledFunctionCall;
 class QAction;
 class QLabel;
 class SourceTab;
 class SummaryTab;
+class TreeShapeActions;
 
 namespace Ui {
 class MyDocument;
@@ -49,6 +53,8 @@ public:
     QAction *expandHotPathAction() const { return m_expandHotPathAction; }
     QAction *openInEditorAction() const { return m_openInEditorAction; }
     SourceTab *sourceTab() const { return m_sourceTab; }
+    // The View menu's items on how the outline shows the calls.
+    QList<QAction *> viewActions() const;
 
     // The call of the outline's selected row, or null.
     const ProfiledFunctionCall *selectedCall() const;
@@ -109,6 +115,17 @@ private:
     // The document's profile was replaced: shows the new one with the same
     // place selected.
     void profileReplaced();
+    // Fills the outline, each call or each call path as the View menu
+    // says, and selects the place at `selected`, or the root.
+    void showOutline(const CallPath &selected);
+    // Shows the outline the new way with the same place selected.
+    void reshapeOutline();
+    void useOutlineModel(OutlineModel *model);
+    int selectedRow() const;
+    void selectRow(int row);
+    // Gives the flame graph the whole window, or the outline and the tabs
+    // their room back.
+    void showFlameGraphOnly(bool only);
     void listCalls(const std::vector<const ProfiledFunctionCall *> &calls);
     void updateActions();
 
@@ -120,9 +137,15 @@ private:
     QAction *m_goToCallerAction;
     QAction *m_expandHotPathAction;
     QAction *m_openInEditorAction;
+    QAction *m_flameGraphOnlyAction;
+    QAction *m_viewSeparator = nullptr;
     // Children of the window, made after its views, so that the views go
     // first.
-    CallTreeModel *m_outlineModel = nullptr;
+    CallTreeModel *m_callModel = nullptr;
+    MergedCallTreeModel *m_mergedModel = nullptr;
+    // One of the two, as the outline shows.
+    OutlineModel *m_outlineModel = nullptr;
+    TreeShapeActions *m_shape = nullptr;
     ColumnChooser *m_outlineColumns = nullptr;
     FindController *m_find = nullptr;
     std::vector<DocumentTab *> m_tabs;
@@ -131,5 +154,6 @@ private:
     SourceTab *m_sourceTab = nullptr;
     MessageBoxAlertPresenter *m_alerts = nullptr;
     std::unique_ptr<EditorLauncher> m_editor;
+    FlameGraphTab *m_flameGraphTab = nullptr;
     QLabel *m_emptyMessage = nullptr;
 };

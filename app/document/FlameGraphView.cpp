@@ -1,5 +1,6 @@
 #include "FlameGraphView.h"
 
+#include "CallTreeMerger.h"
 #include "CostFormat.h"
 #include "DisplayText.h"
 #include "FlameGraphColours.h"
@@ -73,6 +74,15 @@ const Profile *FlameGraphView::profile() const
     return m_call ? &m_call->function().profile() : nullptr;
 }
 
+void FlameGraphView::setTreeShape(const MergedCallTree *paths, ChildOrder order)
+{
+    if (paths == m_paths && order == m_order)
+        return;
+    m_paths = paths;
+    m_order = order;
+    invalidate();
+}
+
 void FlameGraphView::setCall(const ProfiledFunctionCall *call)
 {
     if (call == m_call)
@@ -131,8 +141,13 @@ void FlameGraphView::layOutRows(int rows)
 {
     if (!m_layoutValid) {
         m_layoutWidth = viewport()->width();
-        if (m_call && m_event < m_call->tree().eventCount())
-            m_layout.reset(m_call->tree(), m_call->callNumber(), m_event, double(m_layoutWidth));
+        const quint32 path = m_call && m_paths
+            ? CallTreeMerger::pathOfCall(*m_paths, m_call->tree(), m_call->callNumber())
+            : MergedCallTree::none;
+        if (m_call && m_event < m_call->tree().eventCount() && path != MergedCallTree::none)
+            m_layout.reset(*m_paths, path, m_event, double(m_layoutWidth), m_order);
+        else if (m_call && m_event < m_call->tree().eventCount() && !m_paths)
+            m_layout.reset(m_call->tree(), m_call->callNumber(), m_event, double(m_layoutWidth), m_order);
         else
             m_layout = FlameGraphLayout();
         m_layoutValid = true;
@@ -183,7 +198,7 @@ const FlameGraphLayout::Bar *FlameGraphView::currentBar()
 
 QColor FlameGraphView::colourOf(quint32 call)
 {
-    const FunctionModel &function = m_call->tree().call(call).function();
+    const FunctionModel &function = m_call->tree().call(m_layout.recordedCall(call)).function();
     if (m_colours.empty())
         m_colours.resize(size_t(function.profile().functionCount()), 0);
     QRgb &colour = m_colours[function.id()];
@@ -223,7 +238,7 @@ void FlameGraphView::paintRows(QPainter &painter, int firstRow, int endRow, int 
 void FlameGraphView::paintBar(QPainter &painter, const FlameGraphLayout::Bar &bar, const QRect &rect)
 {
     const QColor background = palette().color(QPalette::Base);
-    const FunctionModel &function = m_call->tree().call(bar.call).function();
+    const FunctionModel &function = m_call->tree().call(m_layout.recordedCall(bar.call)).function();
     QColor colour = colourOf(bar.call);
     const bool dimmed = isDimmed(function);
     if (dimmed)
@@ -239,7 +254,10 @@ void FlameGraphView::paintBar(QPainter &painter, const FlameGraphLayout::Bar &ba
     const int room = rect.width() - 2 * textPadding;
     if (room < 3 * metrics.averageCharWidth())
         return;
-    const QString text = metrics.elidedText(function.name(), Qt::ElideRight, room);
+    // A bar of many calls says how many.
+    const quint64 calls = m_layout.callCount(bar.call);
+    const QString label = calls > 1 ? QStringLiteral("%1 \u00d7%2").arg(function.name()).arg(calls) : function.name();
+    const QString text = metrics.elidedText(label, Qt::ElideRight, room);
     if (text.size() < 2)
         return;
     painter.setPen(dimmed ? blend(Qt::black, background, 0.5) : QColor(Qt::black));
@@ -251,6 +269,7 @@ QString FlameGraphView::toolTipText(const FlameGraphLayout::Bar &bar) const
 {
     const Profile &shown = *profile();
     const CallTree &tree = m_call->tree();
+    const FlameGraphLayout &layout = m_layout;
     const QList<ProfileEvent> &events = shown.events();
     const auto figure = [&](int event, quint64 bits) {
         const ProfileEvent &kind = events[event];
@@ -258,22 +277,23 @@ QString FlameGraphView::toolTipText(const FlameGraphLayout::Bar &bar) const
             return Formatter::standardFormatter().getTimeCostString(kind.unit().toMicroseconds(bits));
         return CostFormat::costString(kind, kind.cost(bits), TimeUnit::Seconds, false);
     };
+    const std::vector<quint32> callees = bar.isBlock() ? layout.callees(bar.call) : std::vector<quint32>();
     // The figures of every event, summed over the calls of a block.
     const auto figures = [&](bool inclusive) {
         QStringList texts;
         for (int event = 0; event < events.size(); ++event) {
             const auto bitsOf = [&](quint32 call) {
-                return inclusive ? tree.inclusiveBits(event, call) : tree.selfBits(event, call);
+                return inclusive ? layout.inclusiveBits(event, call) : layout.selfBits(event, call);
             };
             quint64 sum = bar.isBlock() ? 0 : bitsOf(bar.call);
             for (quint32 i = 0; i < bar.blockSize; ++i)
-                sum = Cost::addBits(sum, bitsOf(tree.child(bar.call, bar.firstCallee + i)), tree.isSigned(event));
+                sum = Cost::addBits(sum, bitsOf(callees[bar.firstCallee + i]), layout.isSigned(event));
             texts << figure(event, sum);
         }
         return texts.join(QLatin1String(", "));
     };
 
-    const ProfiledFunctionCall &call = tree.call(bar.call);
+    const ProfiledFunctionCall &call = tree.call(layout.recordedCall(bar.call));
     QStringList lines;
     if (bar.isBlock()) {
         const QString calls = bar.blockSize == 1 ? tr("1 call") : tr("%1 calls").arg(bar.blockSize);
@@ -285,9 +305,11 @@ QString FlameGraphView::toolTipText(const FlameGraphLayout::Bar &bar) const
             lines
                 << QStringLiteral("%1:%2").arg(DisplayText::forRichText(call.source()->path())).arg(call.sourceLine());
         lines << tr("Self: %1").arg(figures(false));
+        if (layout.isMerged())
+            lines << tr("Calls: %1").arg(layout.callCount(bar.call));
     }
     lines << tr("Inclusive: %1").arg(figures(true));
-    const double whole = m_layout.valueOf(m_call->callNumber());
+    const double whole = m_layout.valueOf(m_layout.bar(0).call);
     if (whole > 0.0) {
         lines << tr("%1% of %2 (%3)")
                      .arg(QString::number(m_layout.valueOf(bar) * 100.0 / whole, 'f', 2),
@@ -315,7 +337,7 @@ void FlameGraphView::changeEvent(QEvent *event)
 
 void FlameGraphView::activate(const FlameGraphLayout::Bar &bar)
 {
-    Q_EMIT callActivated(&m_call->tree().call(bar.call));
+    Q_EMIT callActivated(&m_call->tree().call(m_layout.recordedCall(bar.call)));
 }
 
 void FlameGraphView::mousePressEvent(QMouseEvent *event)

@@ -9,6 +9,7 @@
 #include <vector>
 
 class FunctionModel;
+class MergedCallTree;
 class Profile;
 class ProfiledFunctionCall;
 
@@ -33,6 +34,10 @@ public:
     // The call at the top; null shows nothing.
     void setCall(const ProfiledFunctionCall *call);
     const ProfiledFunctionCall *call() const { return m_call; }
+    // Shows each call path of `paths` (merged from the profile shown) as
+    // one bar, from the path of the call at the top down, rather than each
+    // call; null shows calls. Children go in `order`.
+    void setTreeShape(const MergedCallTree *paths, ChildOrder order);
     // The event whose inclusive costs give the widths.
     void setEvent(int event);
     int event() const { return m_event; }
@@ -89,6 +94,8 @@ private:
     void saveFromMenu(bool svg);
 
     const ProfiledFunctionCall *m_call = nullptr;
+    const MergedCallTree *m_paths = nullptr;
+    ChildOrder m_order = ChildOrder::CallOrder;
     int m_event = 0;
     Highlight m_highlight;
     FlameGraphLayout m_layout;

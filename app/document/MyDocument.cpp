@@ -1,6 +1,7 @@
 #include "MyDocument.h"
 
 #include "CallIndex.h"
+#include "CallTreeMerger.h"
 #include "DocumentWindow.h"
 #include "NotificationCenter.h"
 
@@ -38,11 +39,19 @@ const CallIndex &MyDocument::callIndex()
     return *m_callIndex;
 }
 
+const MergedCallTree &MyDocument::mergedCallTree()
+{
+    if (!m_mergedCallTree)
+        m_mergedCallTree = std::make_unique<MergedCallTree>(CallTreeMerger::merge(m_profile->callTree()));
+    return *m_mergedCallTree;
+}
+
 void MyDocument::replaceProfile(std::unique_ptr<Profile> profile)
 {
     // The old tree and its index stay until nothing shows them any more.
     const std::unique_ptr<Profile> old = std::exchange(m_profile, std::move(profile));
     const std::unique_ptr<CallIndex> oldIndex = std::move(m_callIndex);
+    const std::unique_ptr<MergedCallTree> oldPaths = std::move(m_mergedCallTree);
     Q_EMIT profileReplaced();
 }
 

@@ -9,6 +9,7 @@
 #include <string_view>
 
 class CallIndex;
+class MergedCallTree;
 class DocumentWindow;
 
 // Posted once per document at the end of its window's set-up, and once
@@ -40,6 +41,8 @@ public:
     const ProfiledFunctionCall *rootFunction() const { return m_profile->rootFunction(); }
     // The profile's calls in pre-order, indexed when first needed.
     const CallIndex &callIndex();
+    // The profile's call paths, merged from its calls when first needed.
+    const MergedCallTree &mergedCallTree();
 
     // Puts `profile`, read again from the file, in place of the current one.
     void replaceProfile(std::unique_ptr<Profile> profile);
@@ -68,6 +71,7 @@ private:
     QString m_title;
     std::unique_ptr<Profile> m_profile;
     std::unique_ptr<CallIndex> m_callIndex;
+    std::unique_ptr<MergedCallTree> m_mergedCallTree;
     // Declared last: the window goes before what it shows.
     std::unique_ptr<DocumentWindow> m_window;
 };

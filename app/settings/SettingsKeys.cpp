@@ -17,6 +17,8 @@ void registerSettingsDefaults()
         { VTCSifterMaxFiles, 5 },
         { VTCPathMappings, QStringList() },
         { VTCEditorCommand, QString() },
+        { VTCMergeRepeatedCalls, false },
+        { VTCHeaviestFirst, false },
     };
     KFUserDefaultsController::sharedUserDefaultsController().registerDefaults(defaults);
 }

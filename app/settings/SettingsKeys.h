@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// The keys of the user settings. Eleven of them have registered defaults
+// The keys of the user settings. Thirteen of them have registered defaults
 // (registerSettingsDefaults); the others read as their type's empty value
 // until the user stores one.
 inline const QString VTCMeasurement = QStringLiteral("measurement");
@@ -31,6 +31,12 @@ inline const QString VTCPathMappings = QStringLiteral("pathMappings");
 // The command that opens a source file at a line, such as "code -g %f:%l"
 // (see EditorCommand); empty for the desktop's handler.
 inline const QString VTCEditorCommand = QStringLiteral("editorCommand");
+// Whether the document window's outline and flame graph show each call
+// path once, with its number of calls, rather than each call.
+inline const QString VTCMergeRepeatedCalls = QStringLiteral("mergeRepeatedCalls");
+// Whether they list the children of a call the heaviest first, rather than
+// in the order of their first call.
+inline const QString VTCHeaviestFirst = QStringLiteral("heaviestFirst");
 
 // Registers the defaults with the shared settings object.
 void registerSettingsDefaults();

@@ -230,6 +230,7 @@ void AppController::decorateWindow(QMainWindow &window)
     addFileMenu(menuBar);
     addEditMenu(menuBar, document);
     if (document) {
+        menuBar.addMenu(tr("&View"))->addActions(document->viewActions());
         addGoMenu(menuBar, *document);
         connect(document, &DocumentWindow::pathMappingRequested, this, &AppController::showPathMappingPreferences);
     }

@@ -33,6 +33,8 @@
 #include "SettingsKeys.h"
 #include "SummaryController.h"
 
+#include <KFUserDefaultsController.h>
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -376,6 +378,7 @@ int main(int argc, char *argv[])
         return 1;
     }
     QCoreApplication::processEvents();
+    const qint64 readMilliseconds = timer.milliseconds();
     out << "window usable: " << timer.elapsed() << ratio(timer.milliseconds(), baseline) << " (outline rows "
         << outlineModelOf(*document).rowCount() << ", calls rows " << tableRowCount(*document, "callsTableView")
         << ", summary rows " << tableRowCount(*document, "summaryTableView") << ")\n";
@@ -466,6 +469,20 @@ int main(int argc, char *argv[])
         calls.sort(column, order);
         out << "sort " << rows << " calls by column " << column << ": " << timer.elapsed() << "\n";
     }
+
+    // Merging repeated calls and back, a deep call selected; the first
+    // switch also merges the calls into paths.
+    KFUserDefaultsController &defaults = KFUserDefaultsController::sharedUserDefaultsController();
+    document->window()->selectCall(*facts.calls.back());
+    for (const bool merged : { true, false, true }) {
+        timer.start();
+        defaults.setObjectForKey(merged, VTCMergeRepeatedCalls);
+        QCoreApplication::processEvents();
+        out << (merged ? "merge repeated calls: " : "show each call: ") << timer.elapsed() << ", "
+            << QString::number(double(timer.milliseconds()) / double(std::max<qint64>(readMilliseconds, 1)), 'f', 3)
+            << "x opening\n";
+    }
+    defaults.removeObjectForKey(VTCMergeRepeatedCalls);
 
     timer.start();
     registry.closeAllDocuments();

@@ -175,7 +175,7 @@ private Q_SLOTS:
     void init()
     {
         for (const QString &key : { VTCMeasurement, VTCDisplayDash, VTCCallStackShowsInternalPhpFunctions,
-                 VTCSummaryShowsInternalPhpFunctions })
+                 VTCSummaryShowsInternalPhpFunctions, VTCMergeRepeatedCalls, VTCHeaviestFirst })
             defaults().removeObjectForKey(key);
         defaults().setObjectForKey(2, VTCMeasurement); // microseconds: the example's times are small
         m_alerts.clear();
@@ -371,6 +371,52 @@ private Q_SLOTS:
         QTest::keyClick(bar->field(), Qt::Key_Escape);
         QVERIFY(!bar->isVisible());
         QVERIFY(outline->hasFocus());
+    }
+
+    // Merging repeated calls selects the path of the selected call, and
+    // going back the path's first call, in either order of children.
+    void switchingModesKeepsTheCallPath_data()
+    {
+        // from: main's child, then the path below it; merged: the selected
+        // row's name and calls; back: main's child the call selected after
+        // going back is under
+        addColumns<bool, int, QString, QString, int>("heaviestFirst", "child", "from", "merged", "back");
+        QTest::newRow("the top") << false << -1 << u""_s << "main|×1" << -1;
+        QTest::newRow("a call of a repeated path") << false << 1 << u"b"_s << "b|×2" << 0;
+        QTest::newRow("a path of one call") << false << 1 << u"c"_s << "c|×1" << 1;
+        QTest::newRow("heaviest first") << true << 1 << u"c"_s << "c|×1" << 1;
+    }
+
+    void switchingModesKeepsTheCallPath()
+    {
+        // main -> [a -> [b], a -> [b, c], d]
+        MyDocument *document = openText(QStringLiteral("repeated.cachegrind"),
+            profileHeader() + record("/f.php", "b", 1, 2) + record("/f.php", "a", 2, 1, { "b" })
+                + record("/f.php", "b", 3, 3) + record("/f.php", "c", 4, 10) + record("/f.php", "a", 5, 1, { "b", "c" })
+                + record("/f.php", "d", 6, 4) + record("/f.php", "main", 7, 0, { "a", "a", "d" }));
+        const ProfiledFunctionCall *root = document->rootFunction();
+        const auto under = [root](int child) { return child < 0 ? root : root->getChild(child); };
+        const QString from = fetched<QString>("from");
+        defaults().setObjectForKey(fetched<bool>("heaviestFirst"), VTCHeaviestFirst);
+        document->window()->selectCall(*callAtPath(under(fetched<int>("child")), from));
+        defaults().setObjectForKey(true, VTCMergeRepeatedCalls);
+        CallTreeView *outline = outlineOf(*document);
+        const QStringList row = tableRows(*outline->model()).at(outline->currentIndex().row()).split(u'|');
+        QCOMPARE(row.first() + u'|' + row.last(), fetched<QString>("merged"));
+        // The details show the path's totals, their average and the calls.
+        QCOMPARE(fields(*document).first(), row.first());
+        QCOMPARE(partOf<QLineEdit>(*document, "callsTextField")->text(), row.last());
+        QVERIFY(fields(*document).last().startsWith(row.at(1) + u" ("_s)
+            && fields(*document).last().endsWith(u" per call"_s));
+        // The flame graph shows the path's bar at its top.
+        FlameGraphView *graph = partOf<FlameGraphTab>(*document, "flameGraphTab")->view();
+        QVERIFY(graph->bars().isMerged());
+        QCOMPARE(graph->bars().callCount(graph->bars().bar(0).call), row.last().mid(1).toULongLong());
+        defaults().setObjectForKey(false, VTCMergeRepeatedCalls);
+        QVERIFY(!graph->bars().isMerged());
+        QCOMPARE(document->window()->selectedCall(), callAtPath(under(fetched<int>("back")), from));
+        QCOMPARE(
+            outline->currentIndex().row(), outlineModelOf(*document).rowOfCall(document->window()->selectedCall()));
     }
 
     void findReportsMistakesAndOpensItsBarWhenEmpty()

@@ -210,11 +210,11 @@ private Q_SLOTS:
         m_controller->openStartupFiles({ writeProfile(QStringLiteral("second.cachegrind")) });
         QTRY_COMPARE(documents().size(), 2);
         QMainWindow *window = documents().first()->window();
-        QCOMPARE(menuItems(window, 3), QStringList({ "&Sifter|", "a&&b.cachegrind|", "second.cachegrind|*" }));
-        menu(window, 3)->actions().at(2)->trigger();
+        QCOMPARE(menuItems(window, 4), QStringList({ "&Sifter|", "a&&b.cachegrind|", "second.cachegrind|*" }));
+        menu(window, 4)->actions().at(2)->trigger();
         QCOMPARE(m_controller->frontDocument(), documents().first());
         QVERIFY(QTest::qWaitForWindowActive(window));
-        QCOMPARE(menuItems(documents().last()->window(), 3),
+        QCOMPARE(menuItems(documents().last()->window(), 4),
             QStringList({ "&Sifter|", "a&&b.cachegrind|*", "second.cachegrind|" }));
     }
 

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "ChildOrder.h"
+
+#include <KFSharedDefaultsObserver.h>
+
+#include <QObject>
+
+class QAction;
+class QActionGroup;
+
+// The View menu's items on how a document window shows its call tree:
+// "Merge Repeated Calls" (each call path once, with its number of calls)
+// and the order of the children, "Call order" or "Heaviest first". Both
+// are kept in the settings, which every window follows.
+class TreeShapeActions final : public QObject, public KFSharedDefaultsObserver
+{
+    Q_OBJECT
+public:
+    explicit TreeShapeActions(QObject *parent = nullptr);
+    ~TreeShapeActions() override;
+
+    QList<QAction *> actions() const;
+    bool mergesRepeatedCalls() const { return m_merged; }
+    ChildOrder childOrder() const { return m_order; }
+
+    void observeValueForKeyPath(
+        const QString &keyPath, QObject *object, const QVariantMap &change, void *context) override;
+
+Q_SIGNALS:
+    void mergingChanged();
+    void childOrderChanged();
+
+private:
+    void readSettings();
+
+    QAction *m_merge;
+    QAction *m_callOrder;
+    QAction *m_heaviestFirst;
+    QAction *m_separator;
+    bool m_merged = false;
+    ChildOrder m_order = ChildOrder::CallOrder;
+};

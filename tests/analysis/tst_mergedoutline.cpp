@@ -1,0 +1,192 @@
+#include "CallTreeTestSupport.h"
+#include "DataColumns.h"
+#include "TestDefaults.h"
+
+#include "CallTreeMerger.h"
+#include "FlameGraphLayout.h"
+#include "MergedCallTree.h"
+#include "MergedCallTreeModel.h"
+#include "Profile.h"
+#include "SettingsKeys.h"
+
+#include <QAbstractItemModelTester>
+#include <QTest>
+
+namespace {
+
+// main -> [a -> [b (2)], a -> [b (3), c (10)], d (4)], each a 1 microsecond
+// of its own: the paths main (21), a x2 (17), b x2 (5), c (10), d (4).
+QByteArray repeatedProfile()
+{
+    return profileHeader() + record("/f.php", "b", 1, 2) + record("/f.php", "a", 2, 1, { "b" })
+        + record("/f.php", "b", 3, 3) + record("/f.php", "c", 4, 10) + record("/f.php", "a", 5, 1, { "b", "c" })
+        + record("/f.php", "d", 6, 4) + record("/f.php", "main", 7, 0, { "a", "a", "d" });
+}
+
+// Every row expanded, from the top down.
+void expandAll(OutlineModel &model)
+{
+    for (int row = 0; row < model.rowCount(); ++row)
+        model.expandRow(row);
+}
+
+// Each row of a flame graph as "name×calls@x+width".
+QStringList barsOf(FlameGraphLayout &layout, const Profile &profile)
+{
+    layout.layOutRows(100);
+    QStringList rows;
+    for (int depth = 0; depth < layout.rowCount(); ++depth) {
+        QStringList bars;
+        for (const FlameGraphLayout::Bar &bar : layout.row(depth)) {
+            bars << QStringLiteral("%1×%2@%3+%4")
+                        .arg(profile.callTree().call(layout.recordedCall(bar.call)).function().name())
+                        .arg(layout.callCount(bar.call))
+                        .arg(bar.x)
+                        .arg(bar.width);
+        }
+        rows << bars.join(u' ');
+    }
+    return rows;
+}
+
+} // namespace
+
+class TestMergedOutline : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        registerSettingsDefaults();
+        defaults().setObjectForKey(2, VTCMeasurement);
+    }
+
+    void oneRowPerCallPath_data()
+    {
+        addColumns<QByteArray, ChildOrder, QStringList>("profile", "order", "rows");
+        QTest::newRow("call order") << repeatedProfile() << ChildOrder::CallOrder
+                                    << QStringList({ "main|21µs|100.0%|-||×1", "a|17µs|81.0%|2µs||×2",
+                                           "b|5µs|23.8%|5µs||×2", "c|10µs|47.6%|10µs||×1", "d|4µs|19.0%|4µs||×1" });
+        QTest::newRow("heaviest first") << repeatedProfile() << ChildOrder::HeaviestFirst
+                                        << QStringList({ "main|21µs|100.0%|-||×1", "a|17µs|81.0%|2µs||×2",
+                                               "c|10µs|47.6%|10µs||×1", "b|5µs|23.8%|5µs||×2", "d|4µs|19.0%|4µs||×1" });
+        // main -> f -> f -> f: one path per level.
+        QTest::newRow("recursion") << QByteArray(profileHeader() + record("/f.php", "f", 1, 1)
+            + record("/f.php", "f", 1, 2, { "f" }) + record("/f.php", "f", 1, 4, { "f" })
+            + record("/f.php", "main", 1, 0, { "f" }))
+                                   << ChildOrder::CallOrder
+                                   << QStringList({ "main|7µs|100.0%|-||×1", "f|7µs|100.0%|4µs||×1",
+                                          "f|3µs|42.9%|2µs||×1", "f|1µs|14.3%|1µs||×1" });
+    }
+
+    void oneRowPerCallPath()
+    {
+        ReadProfile profile(fetched<QByteArray>("profile"));
+        const MergedCallTree paths = CallTreeMerger::merge(profile.callTree());
+        MergedCallTreeModel outline;
+        QAbstractItemModelTester tester(&outline, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        outline.setChildOrder(fetched<ChildOrder>("order"));
+        outline.setPaths(&profile, &paths);
+        expandAll(outline);
+        QTEST(tableRows(outline), "rows");
+        // A row's call is the first call along its path.
+        for (int row = 0; row < outline.rowCount(); ++row)
+            QCOMPARE(profile.callTree().numberOf(*outline.callAtRow(row)), paths.firstCall(outline.pathOfRow(row)));
+        outline.setPaths(nullptr, nullptr);
+        QCOMPARE(outline.rowCount(), 0);
+    }
+
+    void anyCallBringsOutItsPathsRow_data()
+    {
+        // expandedFirst: rows expanded by hand first, by the path of their call
+        addColumns<ChildOrder, QStringList, QString>("order", "expandedFirst", "call");
+        QTest::newRow("all collapsed") << ChildOrder::CallOrder << QStringList() << "a2/y/deep2";
+        QTest::newRow("heaviest first, top expanded")
+            << ChildOrder::HeaviestFirst << QStringList({ "" }) << "a1/y/deep1";
+        QTest::newRow("a sibling expanded") << ChildOrder::CallOrder << QStringList({ "", "a" }) << "a2/y";
+        QTest::newRow("already shown") << ChildOrder::HeaviestFirst << QStringList({ "", "b" }) << "b";
+    }
+
+    void anyCallBringsOutItsPathsRow()
+    {
+        // main -> [a -> [y -> [deep1], z], b, a -> [y -> [deep2]]]: the two
+        // a and the two y merge.
+        ReadProfile profile(profileHeader() + record("/f.php", "deep1", 1, 1) + record("/f.php", "y", 2, 1, { "deep1" })
+            + record("/f.php", "z", 3, 1) + record("/f.php", "a", 4, 1, { "y", "z" }) + record("/f.php", "b", 5, 30)
+            + record("/f.php", "deep2", 1, 5) + record("/f.php", "y", 2, 1, { "deep2" })
+            + record("/f.php", "a", 4, 1, { "y" }) + record("/f.php", "main", 9, 1, { "a", "b", "a" }));
+        const MergedCallTree paths = CallTreeMerger::merge(profile.callTree());
+        const ProfiledFunctionCall *root = profile.rootFunction();
+        // "a2" is the second call of a.
+        const QString wanted = fetched<QString>("call");
+        const ProfiledFunctionCall *call = wanted.startsWith(u"a2")
+            ? callAtPath(root->getChild(2), wanted.mid(3))
+            : callAtPath(root, QString(wanted).replace(u"a1"_qs, u"a"_qs));
+        QVERIFY(call);
+        MergedCallTreeModel byCall;
+        QAbstractItemModelTester tester(&byCall, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        MergedCallTreeModel byHand;
+        for (MergedCallTreeModel *model : { &byCall, &byHand }) {
+            model->setChildOrder(fetched<ChildOrder>("order"));
+            model->setPaths(&profile, &paths);
+            for (const QString &path : fetched<QStringList>("expandedFirst"))
+                model->expandRow(model->expandParents(*callAtPath(root, path)));
+        }
+        const int row = byCall.expandParents(*call);
+        const quint32 path = CallTreeMerger::pathOfCall(paths, profile.callTree(), profile.callTree().numberOf(*call));
+        QCOMPARE(byCall.pathOfRow(row), path);
+        QList<quint32> chain;
+        for (quint32 above = paths.parent(path); above != MergedCallTree::none; above = paths.parent(above))
+            chain.prepend(above);
+        for (const quint32 above : chain)
+            byHand.expandRow(byHand.expandToPath(above));
+        QCOMPARE(outlineRows(byCall), outlineRows(byHand));
+        QCOMPARE(byCall.expandPath(byCall.pathAtRow(row)), row);
+    }
+
+    void flameGraphBars_data()
+    {
+        addColumns<bool, ChildOrder, QStringList>("merged", "order", "rows");
+        QTest::newRow("calls in call order")
+            << false << ChildOrder::CallOrder
+            << QStringList({ "main×1@0+21", "a×1@0+3 a×1@3+14 d×1@17+4", "b×1@0+2 b×1@3+3 c×1@6+10" });
+        QTest::newRow("calls, heaviest first")
+            << false << ChildOrder::HeaviestFirst
+            << QStringList({ "main×1@0+21", "a×1@0+14 d×1@14+4 a×1@18+3", "c×1@0+10 b×1@10+3 b×1@18+2" });
+        QTest::newRow("paths in call order")
+            << true << ChildOrder::CallOrder << QStringList({ "main×1@0+21", "a×2@0+17 d×1@17+4", "b×2@0+5 c×1@5+10" });
+        QTest::newRow("paths, heaviest first")
+            << true << ChildOrder::HeaviestFirst
+            << QStringList({ "main×1@0+21", "a×2@0+17 d×1@17+4", "c×1@0+10 b×2@10+5" });
+    }
+
+    void flameGraphBars()
+    {
+        ReadProfile profile(repeatedProfile());
+        const MergedCallTree paths = CallTreeMerger::merge(profile.callTree());
+        FlameGraphLayout layout;
+        const ChildOrder order = fetched<ChildOrder>("order");
+        if (fetched<bool>("merged"))
+            layout.reset(paths, paths.root(), profile.timeEvent(), 21.0, order);
+        else
+            layout.reset(profile.callTree(), profile.callTree().rootNumber(), profile.timeEvent(), 21.0, order);
+        QTEST(barsOf(layout, profile), "rows");
+    }
+
+    void hotPathTakesTheHeaviestPath()
+    {
+        ReadProfile profile(repeatedProfile());
+        const MergedCallTree paths = CallTreeMerger::merge(profile.callTree());
+        MergedCallTreeModel outline;
+        outline.setPaths(&profile, &paths);
+        // The heaviest call of main is the second a (14), but the path a
+        // holds 17, and below it c (10) outweighs b (5).
+        const quint32 end = outline.hotPathEnd(paths.root());
+        QCOMPARE(profile.function(paths.function(end)).name(), u"c"_qs);
+        QCOMPARE(paths.depth(end), 2u);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMergedOutline)
+#include "tst_mergedoutline.moc"
