@@ -8,6 +8,7 @@
 #include "DisplayText.h"
 #include "FindController.h"
 #include "FlameGraphTab.h"
+#include "FlameGraphView.h"
 #include "FunctionLabelDelegate.h"
 #include "HotPath.h"
 #include "MyDocument.h"
@@ -22,6 +23,7 @@
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QLabel>
+#include <QStatusBar>
 #include <QVBoxLayout>
 
 namespace {
@@ -89,7 +91,7 @@ void DocumentWindow::setUpViews()
     m_callsTab = new CallsTab(*delegate);
     m_summaryTab = new SummaryTab(*delegate);
     for (DocumentTab *tab : std::initializer_list<DocumentTab *> {
-             m_callsTab, m_summaryTab, new CallersTab(m_document, *delegate), new FlameGraphTab })
+             m_callsTab, m_summaryTab, new CallersTab(m_document, *delegate), m_flameGraphTab = new FlameGraphTab })
         addTab(tab);
     m_ui->splitter->setSizes({ 780, 320 });
     m_ui->splitter->setStretchFactor(0, 1);
@@ -266,12 +268,15 @@ void DocumentWindow::goToCaller()
 void DocumentWindow::expandHotPath()
 {
     const ProfiledFunctionCall *call = selectedCall();
-    const ProfiledFunctionCall *root = m_document.rootFunction();
-    if (!call || !root)
+    const QList<ProfileEvent> &events = m_document.profile().events();
+    // The event the flame graph shows, so that the path is the graph's widest.
+    const int event = m_flameGraphTab->view()->event();
+    if (!call || event < 0 || event >= events.size())
         return;
-    const ProfiledFunctionCall &end = HotPath::end(*call, root->inclusiveTime());
-    if (&end != call)
-        selectCall(end);
+    const HotPath::End end = HotPath::end(*call, event);
+    if (end.call != call)
+        selectCall(*end.call);
+    statusBar()->showMessage(HotPath::description(end, events[event]));
 }
 
 bool DocumentWindow::showFunctionInSummary(std::string_view name)

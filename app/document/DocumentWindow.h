@@ -13,6 +13,7 @@ class CallsTab;
 class ColumnChooser;
 class DocumentTab;
 class FindController;
+class FlameGraphTab;
 class MyDocument;
 class ProfiledFunctionCall;
 class QAction;
@@ -117,5 +118,6 @@ private:
     std::vector<DocumentTab *> m_tabs;
     CallsTab *m_callsTab = nullptr;
     SummaryTab *m_summaryTab = nullptr;
+    FlameGraphTab *m_flameGraphTab = nullptr;
     QLabel *m_emptyMessage = nullptr;
 };
