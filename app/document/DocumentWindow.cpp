@@ -4,6 +4,7 @@
 #include "CallTreeView.h"
 #include "CallersTab.h"
 #include "CallsTab.h"
+#include "ChangedFileNotice.h"
 #include "ColumnChooser.h"
 #include "DisplayText.h"
 #include "FindController.h"
@@ -165,6 +166,8 @@ void DocumentWindow::profileReplaced()
     // The previous tree is still there while this runs.
     const CallPath selected = selectedPath();
     m_find->forgetSearch();
+    if (m_changedNotice)
+        m_changedNotice->hide();
     showProfile(selected);
     m_find->searchAgain();
 }
@@ -256,6 +259,16 @@ void DocumentWindow::findNext()
 void DocumentWindow::findPrevious()
 {
     m_find->findPrevious();
+}
+
+void DocumentWindow::showChangedWhileRead()
+{
+    if (!m_changedNotice) {
+        m_changedNotice = new ChangedFileNotice(this);
+        m_ui->centralLayout->insertWidget(0, m_changedNotice);
+        connect(m_changedNotice, &ChangedFileNotice::reloadRequested, this, &DocumentWindow::reloadRequested);
+    }
+    m_changedNotice->show();
 }
 
 void DocumentWindow::goToCaller()

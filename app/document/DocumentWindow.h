@@ -9,6 +9,7 @@
 #include <vector>
 
 class CallTreeModel;
+class ChangedFileNotice;
 class CallsTab;
 class ColumnChooser;
 class DocumentTab;
@@ -59,6 +60,9 @@ public:
 
     // Shows the find bar, focused.
     void find();
+    // Tells that the file changed while it was read, offering to read it
+    // again (reloadRequested); the next profile shown takes the notice away.
+    void showChangedWhileRead();
     // Selects the next (previous) call in pre-order after the selected one
     // whose function matches the find bar's pattern, going round at the
     // end, and expands the outline down to it.
@@ -84,6 +88,8 @@ public:
 Q_SIGNALS:
     void closed();
     void activated();
+    // The changed-file notice asked for the file to be read again.
+    void reloadRequested();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -119,5 +125,6 @@ private:
     CallsTab *m_callsTab = nullptr;
     SummaryTab *m_summaryTab = nullptr;
     FlameGraphTab *m_flameGraphTab = nullptr;
+    ChangedFileNotice *m_changedNotice = nullptr;
     QLabel *m_emptyMessage = nullptr;
 };

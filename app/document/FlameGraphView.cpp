@@ -1,6 +1,7 @@
 #include "FlameGraphView.h"
 
 #include "CostFormat.h"
+#include "DialogFolder.h"
 #include "DisplayText.h"
 #include "FlameGraphColours.h"
 #include "Formatter.h"
@@ -443,10 +444,11 @@ void FlameGraphView::saveFromMenu(bool svg, bool withHighlight)
 {
     const QString suffix = svg ? QStringLiteral(".svg") : QStringLiteral(".png");
     QString fileName = QFileDialog::getSaveFileName(this, tr("Save Flame Graph"),
-        QDir::home().filePath(QStringLiteral("flame-graph") + suffix),
+        QDir(DialogFolder::startFor(this)).filePath(QStringLiteral("flame-graph") + suffix),
         svg ? tr("SVG images (*.svg)") : tr("PNG images (*.png)"));
     if (fileName.isEmpty())
         return;
+    DialogFolder::remember(fileName);
     if (!fileName.endsWith(suffix, Qt::CaseInsensitive))
         fileName += suffix;
     QString reason;

@@ -2,6 +2,7 @@
 
 #include "AlertPresenter.h"
 #include "ComparisonController.h"
+#include "DialogFolder.h"
 #include "DisplayText.h"
 #include "DocumentController.h"
 #include "DocumentWindow.h"
@@ -38,12 +39,18 @@ QString profileFilter()
 
 QList<QUrl> showOpenDialog(QWidget *parent)
 {
-    return QFileDialog::getOpenFileUrls(parent, AppController::tr("Open Profile"), QUrl(), profileFilter());
+    const QList<QUrl> files = QFileDialog::getOpenFileUrls(parent, AppController::tr("Open Profile"),
+        QUrl::fromLocalFile(DialogFolder::startFor(parent)), profileFilter());
+    if (!files.isEmpty())
+        DialogFolder::remember(files.first().toLocalFile());
+    return files;
 }
 
 QList<QUrl> showCompareDialog(QWidget *parent)
 {
-    const QUrl file = QFileDialog::getOpenFileUrl(parent, AppController::tr("Compare With"), QUrl(), profileFilter());
+    const QUrl file = QFileDialog::getOpenFileUrl(parent, AppController::tr("Compare With"),
+        QUrl::fromLocalFile(DialogFolder::startFor(parent)), profileFilter());
+    DialogFolder::remember(file.toLocalFile());
     return file.isEmpty() ? QList<QUrl>() : QList<QUrl> { file };
 }
 
@@ -76,6 +83,16 @@ AppController::AppController(QObject *parent)
     m_documentController->setWindowDecorator([this](QMainWindow &window) { decorateWindow(window); });
     connect(
         m_documentController.get(), &DocumentController::documentClosed, this, &AppController::showStartWindowIfIdle);
+    connect(
+        m_documentController.get(), &DocumentController::documentChangedWhileRead, this, [this](MyDocument *document) {
+            DocumentWindow *window = document->window();
+            if (!window)
+                return;
+            disconnect(window, &DocumentWindow::reloadRequested, this, nullptr);
+            connect(window, &DocumentWindow::reloadRequested, this,
+                [this, document, window] { m_documentController->reloadDocument(document, window); });
+            window->showChangedWhileRead();
+        });
     connect(m_documentController.get(), &DocumentController::openFinished, this,
         [this](const FileIdentity &, MyDocument *document) {
             // The start window gives way once a document window is on screen.

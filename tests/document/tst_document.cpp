@@ -29,6 +29,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
@@ -758,6 +759,24 @@ private Q_SLOTS:
         // The highlight ended with the bar: a new selection does not bring it back.
         document.window()->selectCall(*document.rootFunction()->getChild(0));
         QCOMPARE(dimmed(), QStringList());
+    }
+
+    // The notice that the file changed while it was read offers a reload
+    // and goes once the profile is shown again.
+    void changedWhileReadNotice()
+    {
+        MyDocument document(QStringLiteral("/shapes.cachegrind"), profileOf(shapes));
+        document.makeWindowControllers();
+        document.window()->show();
+        document.window()->showChangedWhileRead();
+        auto *notice = document.window()->findChild<QWidget *>(QStringLiteral("changedFileNotice"));
+        QVERIFY(notice && notice->isVisible());
+        QSignalSpy reload(document.window(), &DocumentWindow::reloadRequested);
+        document.window()->findChild<QPushButton *>(QStringLiteral("changedFileReloadButton"))->click();
+        QCOMPARE(reload.count(), 1);
+        document.window()->showChangedWhileRead();
+        document.replaceProfile(profileOf(shapes));
+        QVERIFY(!notice->isVisible());
     }
 
     void saving_data()
