@@ -24,6 +24,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHash>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -337,9 +338,18 @@ void AppController::fillRecentMenu(QMenu &menu)
     menu.clear();
     // Kept as the system's bytes: a name that is not valid text opens too.
     const QByteArrayList paths = m_documentController->recentDocumentPaths();
+    // Entries that share a name show their folder too; every one has its
+    // whole path as tooltip.
+    menu.setToolTipsVisible(true);
+    QHash<QString, int> sharing;
+    for (const QByteArray &path : paths)
+        ++sharing[FileIdentity(path).fileName()];
     for (const QByteArray &path : paths) {
         const FileIdentity file(path);
-        QAction *item = menu.addAction(DisplayText::forMenuItem(file.fileName()));
+        const QString name = file.fileName();
+        const QString label
+            = sharing.value(name) > 1 ? tr("%1 \u2014 %2").arg(name, QFileInfo(file.path()).absolutePath()) : name;
+        QAction *item = menu.addAction(DisplayText::forMenuItem(label));
         item->setToolTip(plainToolTip(file.path()));
         connect(item, &QAction::triggered, this,
             [this, file] { m_documentController->openDocument(file, true, QApplication::activeWindow()); });
