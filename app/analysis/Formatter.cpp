@@ -30,18 +30,18 @@ bool Formatter::displayDash(double microseconds, TimeUnit unit)
 QString Formatter::getTimeCostString(double microseconds) const
 {
     const TimeUnit unit = timeUnit();
-    return CostFormat::timeCostString(microseconds, unit, displayDash(microseconds, unit));
+    return CostFormat::timeCostString(microseconds, unit, displayDash(microseconds, unit), QLocale());
 }
 
 QString Formatter::getTimeCostStringWithPercentage(double microseconds, double referenceMicroseconds) const
 {
     const TimeUnit unit = timeUnit();
     return CostFormat::timeCostStringWithPercentage(
-        microseconds, referenceMicroseconds, unit, displayDash(microseconds, unit));
+        microseconds, referenceMicroseconds, unit, displayDash(microseconds, unit), QLocale());
 }
 
 QString Formatter::getSummaryString(const Profile &profile) const
 {
     return CostFormat::summaryString(profile.events(), profile.summaryCosts(), timeUnit(),
-        KFUserDefaultsController::sharedUserDefaultsController().boolForKey(VTCDisplayDash));
+        KFUserDefaultsController::sharedUserDefaultsController().boolForKey(VTCDisplayDash), QLocale());
 }

@@ -1,26 +1,62 @@
 #include "HotPath.h"
 
+#include "FunctionModel.h"
+#include "ProfileEvent.h"
 #include "ProfiledFunctionCall.h"
 
-static_assert(100 % HotPath::minimumSharePercent == 0, "the least share is worked out as a whole fraction");
+namespace {
 
-const ProfiledFunctionCall &HotPath::end(const ProfiledFunctionCall &start, quint64 total)
+// A status line shows one line of a sensible length: long names lose their middle.
+QString shortened(const QString &name)
+{
+    constexpr qsizetype most = 120;
+    if (name.size() <= most)
+        return name;
+    return name.first(most / 2) + QStringLiteral("\u2026") + name.last(most / 2 - 1);
+}
+
+QString eventLabel(const ProfileEvent &event)
+{
+    switch (event.kind()) {
+    case ProfileEvent::Kind::Time:
+        return QStringLiteral("time");
+    case ProfileEvent::Kind::Memory:
+        return QStringLiteral("memory");
+    case ProfileEvent::Kind::Other:
+        break;
+    }
+    return event.name();
+}
+
+} // namespace
+
+HotPath::End HotPath::end(const ProfiledFunctionCall &start, int event)
 {
     const ProfiledFunctionCall *current = &start;
     while (current->childCount() > 0) {
-        const ProfiledFunctionCall *hottest = current->getChild(0);
+        const ProfiledFunctionCall *costliest = current->getChild(0);
+        Cost highest = costliest->inclusiveCost(event);
         for (qsizetype i = 1; i < current->childCount(); ++i) {
-            if (current->getChild(i)->inclusiveTime() > hottest->inclusiveTime())
-                hottest = current->getChild(i);
+            const Cost cost = current->getChild(i)->inclusiveCost(event);
+            if (cost > highest) {
+                costliest = current->getChild(i);
+                highest = cost;
+            }
         }
-        // A call without time is never hot, whatever the total; the least
-        // share is rounded up so that no product can overflow.
-        const quint64 time = hottest->inclusiveTime();
-        const quint64 divisor = 100 / minimumSharePercent;
-        const quint64 least = total / divisor + (total % divisor != 0 ? 1 : 0);
-        if (time == 0 || time < least)
-            break;
-        current = hottest;
+        // Zero or less (memory given back) is no cost to follow.
+        if (highest <= Cost::fromBits(0, highest.isSigned()))
+            return { current, Stop::NoCost };
+        current = costliest;
     }
-    return *current;
+    return { current, Stop::Leaf };
+}
+
+QString HotPath::description(const End &end, const ProfileEvent &event)
+{
+    const QString where
+        = QStringLiteral("Hot path of %1 ends at %2: ").arg(eventLabel(event), shortened(end.call->function().name()));
+    if (end.reason == Stop::Leaf)
+        return where + QStringLiteral("it calls nothing");
+    return where
+        + QStringLiteral("none of the %1 calls it makes has any %2").arg(end.call->childCount()).arg(eventLabel(event));
 }

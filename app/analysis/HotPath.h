@@ -1,19 +1,30 @@
 #pragma once
 
-#include <QtGlobal>
+#include <QString>
 
+class ProfileEvent;
 class ProfiledFunctionCall;
 
-// Where the time went below a call: the chain that goes from the call to
-// its child with the largest inclusive time (the first of equal children),
-// and on from there, as long as that child holds at least
-// `minimumSharePercent` of a total time.
+// Where the cost of one event went below a call: the chain from the call to
+// its child with the largest inclusive cost of that event (the first of
+// equal children), and on from there down to a call that calls nothing or
+// whose children have no cost of the event.
 class HotPath
 {
 public:
-    static constexpr quint64 minimumSharePercent = 5;
+    enum class Stop {
+        Leaf, // the last call calls nothing
+        NoCost, // none of the last call's children has any cost of the event
+    };
+    struct End
+    {
+        const ProfiledFunctionCall *call;
+        Stop reason;
+    };
 
-    // The last call of the chain from `start`; `start` itself when none of
-    // its children holds enough of `total`.
-    static const ProfiledFunctionCall &end(const ProfiledFunctionCall &start, quint64 total);
+    // The last call of the chain from `start` following `event`.
+    static End end(const ProfiledFunctionCall &start, int event);
+    // Where and why the chain stopped, for a status line, e.g. "Hot path of
+    // time ends at render: it calls nothing".
+    static QString description(const End &end, const ProfileEvent &event);
 };

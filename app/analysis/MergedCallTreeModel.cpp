@@ -3,7 +3,6 @@
 #include "CallTreeMerger.h"
 #include "CostFormat.h"
 #include "Formatter.h"
-#include "HotPath.h"
 #include "MergedCallTree.h"
 #include "PlainToolTip.h"
 #include "Profile.h"
@@ -214,17 +213,15 @@ int MergedCallTreeModel::expandToPath(quint32 target)
     return targetRow;
 }
 
-quint32 MergedCallTreeModel::hotPathEnd(quint32 path) const
+quint32 MergedCallTreeModel::hotPathEnd(quint32 path, int event) const
 {
     if (!m_paths || path == MergedCallTree::none)
         return path;
-    const quint64 total = m_paths->inclusiveBits(m_timeEvent, m_paths->root());
-    const quint64 divisor = 100 / HotPath::minimumSharePercent;
-    const quint64 least = total / divisor + (total % divisor != 0 ? 1 : 0);
+    // As in the outline of calls: down to a path that calls nothing, or
+    // whose callees have no cost of the event.
     while (m_paths->childCount(path) > 0) {
-        const std::vector<quint32> heaviest = orderedChildren(*m_paths, path, ChildOrder::HeaviestFirst, m_timeEvent);
-        const quint64 time = m_paths->inclusiveBits(m_timeEvent, heaviest.front());
-        if (time == 0 || time < least)
+        const std::vector<quint32> heaviest = orderedChildren(*m_paths, path, ChildOrder::HeaviestFirst, event);
+        if (m_paths->inclusiveBits(event, heaviest.front()) == 0)
             break;
         path = heaviest.front();
     }

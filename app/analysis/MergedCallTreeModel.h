@@ -50,10 +50,10 @@ public:
     // Expands the rows above `path` and answers the row that shows it, or
     // -1 when it is not a path of the tree shown.
     int expandToPath(quint32 path);
-    // The last path of the chain from `path` through its heaviest child
-    // each step, as long as that child holds enough of the root's time
-    // (as the hot path of calls does).
-    quint32 hotPathEnd(quint32 path) const;
+    // The last path of the chain from `path` through its costliest child of
+    // `event` each step, down to a path that calls nothing or whose callees
+    // cost nothing (as the hot path of calls goes).
+    quint32 hotPathEnd(quint32 path, int event) const;
 
     const ProfiledFunctionCall *callAtRow(int row) const override;
     int expandParents(const ProfiledFunctionCall &call) override;

@@ -25,15 +25,16 @@
 
 namespace {
 
-const char usage[] = "Usage: velotrace [--new-instance] [FILE...]\n"
-                     "       velotrace --summary [--event NAME] [--unit s|ms|us] [--top N] [--tsv] FILE\n"
-                     "       velotrace --tree [--merged] [--event NAME] [--depth N] [--unit s|ms|us] [--tsv] FILE\n"
-                     "       velotrace --folded [--event NAME] FILE\n"
-                     "       velotrace --diff [--event NAME] [--unit s|ms|us] [--top N] [--tsv] BEFORE AFTER\n"
-                     "       velotrace --annotate [--event NAME] [--unit s|ms|us] [--map FROM=TO]... [--tsv] FILE\n"
-                     "\n"
-                     "Without options, opens each profile in its own window, in the Velotrace already\n"
-                     "running on this display if there is one (--new-instance starts another).\n";
+const char usage[]
+    = "Usage: velotrace [--new-instance] [FILE...]\n"
+      "       velotrace --summary [--event NAME] [--unit s|ms|us|ns|auto] [--top N] [--tsv] FILE\n"
+      "       velotrace --tree [--merged] [--event NAME] [--depth N] [--unit s|ms|us|ns|auto] [--tsv] FILE\n"
+      "       velotrace --folded [--event NAME] FILE\n"
+      "       velotrace --diff [--event NAME] [--unit s|ms|us|ns|auto] [--top N] [--tsv] BEFORE AFTER\n"
+      "       velotrace --annotate [--event NAME] [--unit s|ms|us|ns|auto] [--map FROM=TO]... [--tsv] FILE\n"
+      "\n"
+      "Without options, opens each profile in its own window, in the Velotrace already\n"
+      "running on this display if there is one (--new-instance starts another).\n";
 
 // The options, each with its names, help and value name.
 struct OptionSpec
@@ -75,7 +76,10 @@ constexpr OptionSpec optionSpecs[] = {
         "profile records).",
         "NAME" },
     { "tsv", "Tab-separated output with raw figures in the event's own unit.", nullptr },
-    { "unit", "Time unit of the aligned output: s, ms or us (default: the \"measurement\" setting).", "U" },
+    { "unit",
+        "Time unit of the aligned output: s, ms, us, ns or auto, each figure in the largest unit that keeps it at or "
+        "above 1 (default: the \"measurement\" setting).",
+        "U" },
     { "top", "Print only the first N rows of the summary or the comparison.", "N" },
     { "depth", "Print the tree down to depth N (the root is depth 0).", "N" },
     { "help", "Show this text.", nullptr },
@@ -135,6 +139,10 @@ std::optional<TimeUnit> timeUnitOf(const QString &unit)
         return TimeUnit::Milliseconds;
     if (unit == QLatin1String("us") || unit == QStringLiteral("\u00b5s"))
         return TimeUnit::Microseconds;
+    if (unit == QLatin1String("ns"))
+        return TimeUnit::Nanoseconds;
+    if (unit == QLatin1String("auto"))
+        return TimeUnit::Automatic;
     return std::nullopt;
 }
 
@@ -231,7 +239,7 @@ std::optional<QString> parse(const QStringList &arguments, const CommandLine::De
     if (parser.isSet(QStringLiteral("unit"))) {
         const std::optional<TimeUnit> unit = timeUnitOf(parser.value(QStringLiteral("unit")));
         if (!unit)
-            return QStringLiteral("--unit needs one of s, ms, us");
+            return QStringLiteral("--unit needs one of s, ms, us, ns, auto");
         report.timeUnit = *unit;
     }
     for (const char *name : { "top", "depth" }) {

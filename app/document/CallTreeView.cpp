@@ -67,7 +67,12 @@ void CallTreeView::toggleRow(int row)
 void CallTreeView::mousePressEvent(QMouseEvent *event)
 {
     const QModelIndex hit = indexAt(event->position().toPoint());
-    if (m_model && hit.isValid() && event->button() == Qt::LeftButton && m_model->isExpandable(hit.row())) {
+    // The empty space below the rows keeps the selection.
+    if (!hit.isValid()) {
+        event->accept();
+        return;
+    }
+    if (m_model && event->button() == Qt::LeftButton && m_model->isExpandable(hit.row())) {
         const QRect triangle = FunctionLabelDelegate::disclosureRect(visualRect(hit), m_model->depthOfRow(hit.row()));
         if (triangle.contains(event->position().toPoint())) {
             toggleRow(hit.row());

@@ -86,7 +86,8 @@ QVariant ComparisonModel::costCell(Cost cost, int role) const
     if (role == SortRole)
         return cost.isSigned() ? QVariant(qlonglong(cost.toSigned())) : QVariant(qulonglong(cost.toUnsigned()));
     if (role == Qt::DisplayRole)
-        return CostFormat::costString(m_comparison->event(), cost, timeUnit(), settings().boolForKey(VTCDisplayDash));
+        return CostFormat::costString(
+            m_comparison->event(), cost, timeUnit(), settings().boolForKey(VTCDisplayDash), QLocale());
     return {};
 }
 
@@ -101,7 +102,7 @@ QVariant ComparisonModel::changeCell(qsizetype row, const CostChange &change, in
     case Qt::DisplayRole:
         if (isNew || isGone)
             return isNew ? tr("new") : tr("gone");
-        return CostFormat::changeString(m_comparison->event(), change, timeUnit());
+        return CostFormat::changeString(m_comparison->event(), change, timeUnit(), QLocale());
     case Qt::ForegroundRole: {
         const int direction = isNew ? 1 : (isGone ? -1 : change.sign());
         return direction == 0 ? QVariant() : QVariant(direction > 0 ? increaseColour : decreaseColour);

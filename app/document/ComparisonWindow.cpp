@@ -171,9 +171,9 @@ void ComparisonWindow::updateStatus()
     const Cost rootAfter = comparison->rootInclusiveCost(after);
     const ProfileEvent &event = comparison->event();
     m_status->setText(tr("Inclusive of the roots: %1 before, %2 after, change %3")
-                          .arg(CostFormat::costString(event, rootBefore, unit, displayDash),
-                              CostFormat::costString(event, rootAfter, unit, displayDash),
-                              CostFormat::changeString(event, CostChange(rootBefore, rootAfter), unit)));
+                          .arg(CostFormat::costString(event, rootBefore, unit, displayDash, QLocale()),
+                              CostFormat::costString(event, rootAfter, unit, displayDash, QLocale()),
+                              CostFormat::changeString(event, CostChange(rootBefore, rootAfter), unit, QLocale())));
 }
 
 void ComparisonWindow::rowActivated(int row)

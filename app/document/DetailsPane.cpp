@@ -16,6 +16,8 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 // A memory figure with its share of `reference`, e.g. "1.50 MiB (25.00%)";
@@ -34,6 +36,16 @@ void setFieldText(QLineEdit *field, const QString &text)
     field->setText(text);
     field->setCursorPosition(0);
     field->setToolTip(text == dashString ? QString() : plainToolTip(text));
+}
+
+// A field of figures asks for the width of its whole text, so that the pane
+// widens for it; names and paths keep their tooltips instead.
+void fitFieldToText(QLineEdit *field)
+{
+    const QFontMetrics metrics = field->fontMetrics();
+    const int frame = 4 * metrics.averageCharWidth();
+    const int most = 60 * metrics.averageCharWidth();
+    field->setMinimumWidth(std::min(most, metrics.horizontalAdvance(field->text()) + frame));
 }
 
 } // namespace
@@ -115,6 +127,8 @@ void DetailsPane::displayItem(const ProfiledFunctionCall &call)
     const bool showsSummary = !call.parent() && !m_profile->summaryCosts().isEmpty();
     m_form->setRowVisible(m_profilerSummary, showsSummary);
     setFieldText(m_profilerSummary, showsSummary ? m_formatter.getSummaryString(*m_profile) : dashString);
+    for (QLineEdit *field : { m_selfTime, m_inclusiveTime, m_selfMemory, m_inclusiveMemory, m_profilerSummary })
+        fitFieldToText(field);
 }
 
 void DetailsPane::displayPath(const MergedCallTree &paths, quint32 path, const ProfiledFunctionCall &firstCall)

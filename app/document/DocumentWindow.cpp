@@ -4,6 +4,7 @@
 #include "CallTreeView.h"
 #include "CallersTab.h"
 #include "CallsTab.h"
+#include "ChangedFileNotice.h"
 #include "ColumnChooser.h"
 #include "DisplayText.h"
 #include "EditorLauncher.h"
@@ -31,6 +32,7 @@
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QLabel>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QVBoxLayout>
 
@@ -263,6 +265,8 @@ void DocumentWindow::profileReplaced()
     // The previous tree is still there while this runs.
     const CallPath selected = selectedPath();
     m_find->forgetSearch();
+    if (m_changedNotice)
+        m_changedNotice->hide();
     showProfile(selected);
     m_find->searchAgain();
 }
@@ -369,6 +373,16 @@ void DocumentWindow::findPrevious()
     m_find->findPrevious();
 }
 
+void DocumentWindow::showChangedWhileRead()
+{
+    if (!m_changedNotice) {
+        m_changedNotice = new ChangedFileNotice(this);
+        m_ui->centralLayout->insertWidget(0, m_changedNotice);
+        connect(m_changedNotice, &ChangedFileNotice::reloadRequested, this, &DocumentWindow::reloadRequested);
+    }
+    m_changedNotice->show();
+}
+
 void DocumentWindow::goToCaller()
 {
     const ProfiledFunctionCall *call = selectedCall();
@@ -379,20 +393,23 @@ void DocumentWindow::goToCaller()
 void DocumentWindow::expandHotPath()
 {
     const ProfiledFunctionCall *call = selectedCall();
-    const ProfiledFunctionCall *root = m_document.rootFunction();
-    if (!call || !root)
+    const QList<ProfileEvent> &events = m_document.profile().events();
+    // The event the flame graph shows, so that the path is the graph's widest.
+    const int event = m_flameGraphTab->view()->event();
+    if (!call || event < 0 || event >= events.size())
         return;
     if (m_outlineModel == m_mergedModel) {
         // Along the heaviest call path each step.
         const quint32 path = m_mergedModel->pathOfRow(selectedRow());
-        const quint32 end = m_mergedModel->hotPathEnd(path);
+        const quint32 end = m_mergedModel->hotPathEnd(path, event);
         if (end != path)
             selectRow(m_mergedModel->expandToPath(end));
         return;
     }
-    const ProfiledFunctionCall &end = HotPath::end(*call, root->inclusiveTime());
-    if (&end != call)
-        selectCall(end);
+    const HotPath::End end = HotPath::end(*call, event);
+    if (end.call != call)
+        selectCall(*end.call);
+    statusBar()->showMessage(HotPath::description(end, events[event]));
 }
 
 bool DocumentWindow::showFunctionInSummary(std::string_view name)

@@ -9,6 +9,7 @@
 #include <vector>
 
 class CallTreeModel;
+class ChangedFileNotice;
 class CallsTab;
 class ColumnChooser;
 class DocumentTab;
@@ -69,6 +70,9 @@ public:
 
     // Shows the find bar, focused.
     void find();
+    // Tells that the file changed while it was read, offering to read it
+    // again (reloadRequested); the next profile shown takes the notice away.
+    void showChangedWhileRead();
     // Selects the next (previous) call in pre-order after the selected one
     // whose function matches the find bar's pattern, going round at the
     // end, and expands the outline down to it.
@@ -99,6 +103,8 @@ Q_SIGNALS:
     void activated();
     // Set Up Path Mapping was asked for the file at the recorded `path`.
     void pathMappingRequested(const QString &path);
+    // The changed-file notice asked for the file to be read again.
+    void reloadRequested();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -155,5 +161,6 @@ private:
     MessageBoxAlertPresenter *m_alerts = nullptr;
     std::unique_ptr<EditorLauncher> m_editor;
     FlameGraphTab *m_flameGraphTab = nullptr;
+    ChangedFileNotice *m_changedNotice = nullptr;
     QLabel *m_emptyMessage = nullptr;
 };

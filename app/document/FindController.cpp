@@ -25,6 +25,7 @@ FindController::FindController(MyDocument &document, FindBar &bar, QObject *pare
     connect(&bar, &FindBar::findNextRequested, this, &FindController::findNext);
     connect(&bar, &FindBar::findPreviousRequested, this, &FindController::findPrevious);
     connect(&bar, &FindBar::closeRequested, this, [this] {
+        m_timer->stop();
         m_bar.hide();
         Q_EMIT highlightChanged({});
         Q_EMIT closed();
@@ -104,11 +105,15 @@ void FindController::updateStatus()
         m_bar.setStatus(tr("Invalid: %1").arg(current.errorString()), true);
         return;
     }
-    // A copy: the search is replaced while the user types, a graph may
-    // paint meanwhile.
-    Q_EMIT highlightChanged([matching = current.matchingFunctions()](const FunctionModel &function) {
-        return function.id() < matching.size() && matching[function.id()];
-    });
+    // The highlight lasts as long as the bar is shown. A copy: the search
+    // is replaced while the user types, a graph may paint meanwhile.
+    if (m_bar.isHidden()) {
+        Q_EMIT highlightChanged({});
+    } else {
+        Q_EMIT highlightChanged([matching = current.matchingFunctions()](const FunctionModel &function) {
+            return function.id() < matching.size() && matching[function.id()];
+        });
+    }
     const qsizetype count = current.matchCount();
     if (count == 0) {
         m_bar.setStatus(tr("No match"), true);

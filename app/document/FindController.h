@@ -15,7 +15,7 @@ class QTimer;
 // Find in a document's window: looks for the find bar's pattern among the
 // calls of the document's tree once the typing pauses, goes from match to
 // match in pre-order from the selected call, tells where the search stands
-// in the bar, and which functions to bring out.
+// in the bar, and which functions to bring out while the bar is shown.
 class FindController final : public QObject
 {
     Q_OBJECT

@@ -3,6 +3,7 @@
 #include "CallTree.h"
 #include "DisplayText.h"
 #include "FunctionModel.h"
+#include "PlainToolTip.h"
 #include "ProfiledFunctionCall.h"
 
 #include <QHBoxLayout>
@@ -111,7 +112,7 @@ void FlameGraphPathBar::showPath()
             continue;
         }
         const QString name = crumb.call->function().name();
-        crumb.button->setToolTip(DisplayText::forRichText(name));
+        crumb.button->setToolTip(plainToolTip(name));
         crumb.button->setAccessibleName(name);
         crumb.button->setEnabled(true);
         // The call itself, where the path ends, in bold.

@@ -2,6 +2,7 @@
 
 #include "CallTreeMerger.h"
 #include "CostFormat.h"
+#include "DialogFolder.h"
 #include "DisplayText.h"
 #include "FlameGraphColours.h"
 #include "Formatter.h"
@@ -275,7 +276,7 @@ QString FlameGraphView::toolTipText(const FlameGraphLayout::Bar &bar) const
         const ProfileEvent &kind = events[event];
         if (kind.kind() == ProfileEvent::Kind::Time)
             return Formatter::standardFormatter().getTimeCostString(kind.unit().toMicroseconds(bits));
-        return CostFormat::costString(kind, kind.cost(bits), TimeUnit::Seconds, false);
+        return CostFormat::costString(kind, kind.cost(bits), TimeUnit::Automatic, false, QLocale());
     };
     const std::vector<quint32> callees = bar.isBlock() ? layout.callees(bar.call) : std::vector<quint32>();
     // The figures of every event, summed over the calls of a block.
@@ -301,7 +302,8 @@ QString FlameGraphView::toolTipText(const FlameGraphLayout::Bar &bar) const
                      .arg(calls, DisplayText::forRichText(call.function().name()));
     } else {
         lines << QStringLiteral("<b>%1</b>").arg(DisplayText::forRichText(call.function().name()));
-        if (call.source())
+        // Internal functions have no place of their own ("php:internal", line 0).
+        if (call.source() && call.function().kind() != FunctionModel::Kind::Internal)
             lines
                 << QStringLiteral("%1:%2").arg(DisplayText::forRichText(call.source()->path())).arg(call.sourceLine());
         lines << tr("Self: %1").arg(figures(false));
@@ -445,28 +447,40 @@ void FlameGraphView::contextMenuEvent(QContextMenuEvent *event)
     QAction *png = menu.addAction(tr("Save as PNG\u2026"));
     svg->setEnabled(m_call);
     png->setEnabled(m_call);
-    if (QAction *chosen = menu.exec(event->globalPos()))
-        saveFromMenu(chosen == svg);
+    // Offered only while find brings out functions.
+    QAction *svgHighlighted = nullptr;
+    QAction *pngHighlighted = nullptr;
+    if (m_highlight && m_call) {
+        menu.addSeparator();
+        svgHighlighted = menu.addAction(tr("Save as SVG with Find\u2019s Highlight\u2026"));
+        pngHighlighted = menu.addAction(tr("Save as PNG with Find\u2019s Highlight\u2026"));
+    }
+    QAction *chosen = menu.exec(event->globalPos());
+    if (chosen && chosen != svgHighlighted && chosen != pngHighlighted)
+        saveFromMenu(chosen == svg, false);
+    else if (chosen)
+        saveFromMenu(chosen == svgHighlighted, true);
 }
 
-void FlameGraphView::saveFromMenu(bool svg)
+void FlameGraphView::saveFromMenu(bool svg, bool withHighlight)
 {
     const QString suffix = svg ? QStringLiteral(".svg") : QStringLiteral(".png");
     QString fileName = QFileDialog::getSaveFileName(this, tr("Save Flame Graph"),
-        QDir::home().filePath(QStringLiteral("flame-graph") + suffix),
+        QDir(DialogFolder::startFor(this)).filePath(QStringLiteral("flame-graph") + suffix),
         svg ? tr("SVG images (*.svg)") : tr("PNG images (*.png)"));
     if (fileName.isEmpty())
         return;
+    DialogFolder::remember(fileName);
     if (!fileName.endsWith(suffix, Qt::CaseInsensitive))
         fileName += suffix;
     QString reason;
-    if (!saveImage(fileName, &reason)) {
+    if (!saveImage(fileName, &reason, withHighlight)) {
         MessageBoxAlertPresenter().showWarning(this,
             tr("The flame graph could not be saved as \u201c%1\u201d.").arg(QFileInfo(fileName).fileName()), reason);
     }
 }
 
-bool FlameGraphView::saveImage(const QString &fileName, QString *errorString)
+bool FlameGraphView::saveImage(const QString &fileName, QString *errorString, bool withHighlight)
 {
     layOutRows(maximumSavedRows);
     const int rows = std::min(m_layout.rowCount(), maximumSavedRows);
@@ -481,7 +495,19 @@ bool FlameGraphView::saveImage(const QString &fileName, QString *errorString)
         QPainter painter(&device);
         painter.setFont(font());
         painter.fillRect(QRect(QPoint(), size), palette().color(QPalette::Base));
+        // The highlight is set aside while the picture is painted, the
+        // matches it found with it.
+        Highlight kept;
+        std::vector<quint8> keptMatches;
+        if (!withHighlight) {
+            std::swap(kept, m_highlight);
+            std::swap(keptMatches, m_matches);
+        }
         paintRows(painter, 0, rows, 0);
+        if (!withHighlight) {
+            m_highlight = std::move(kept);
+            m_matches = std::move(keptMatches);
+        }
     };
     if (fileName.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive)) {
         QSvgGenerator generator;

@@ -61,8 +61,8 @@ public:
 
     // Saves the graph at the view's width, down to maximumSavedRows rows:
     // SVG when the name ends in ".svg", else PNG. False, with the reason,
-    // when it cannot be written.
-    bool saveImage(const QString &fileName, QString *errorString);
+    // when it cannot be written. Find's dimming is left out unless asked for.
+    bool saveImage(const QString &fileName, QString *errorString, bool withHighlight = false);
 
 Q_SIGNALS:
     void callActivated(const ProfiledFunctionCall *call);
@@ -91,7 +91,7 @@ private:
     QColor colourOf(quint32 call);
     void activate(const FlameGraphLayout::Bar &bar);
     void moveCurrent(const FlameGraphLayout::Bar *bar);
-    void saveFromMenu(bool svg);
+    void saveFromMenu(bool svg, bool withHighlight);
 
     const ProfiledFunctionCall *m_call = nullptr;
     const MergedCallTree *m_paths = nullptr;

@@ -15,56 +15,85 @@ namespace {
 
 struct Unit
 {
-    double divisor;
-    const char *format;
-    float threshold; // single precision on purpose: 0.001f is slightly above 0.001
+    double divisor; // microseconds in one of the unit
+    int decimals;
+    QStringView symbol;
 };
 
+// In the order of TimeUnit's fixed units.
 constexpr Unit units[] = {
-    { 1000000.0, "%1.3fs", 0.001f },
-    { 1000.0, "%.1fms", 0.1f },
-    { 1.0, "%.0f\u00b5s", 1.0f },
+    { 1000000.0, 3, u"s" },
+    { 1000.0, 1, u"ms" },
+    { 1.0, 0, u"\u00b5s" },
+    { 0.001, 0, u"ns" },
 };
 
-// The unit's way of showing a time; null for Unknown.
-const Unit *unitOf(TimeUnit unit)
+// Automatic's units, largest first, each shown with a decimal more than
+// the fixed one below a thousand so that 1.5 µs is not 2 µs.
+constexpr Unit automaticUnits[] = {
+    { 1000000.0, 3, u"s" },
+    { 1000.0, 1, u"ms" },
+    { 1.0, 1, u"\u00b5s" },
+    { 0.001, 0, u"ns" },
+};
+
+// The way `microseconds` is shown in `unit`; null for Unknown.
+const Unit *unitOf(double microseconds, TimeUnit unit)
 {
-    return unit == TimeUnit::Unknown ? nullptr : &units[int(unit)];
+    switch (unit) {
+    case TimeUnit::Unknown:
+        return nullptr;
+    case TimeUnit::Automatic:
+        for (const Unit &candidate : automaticUnits) {
+            if (std::abs(microseconds) >= candidate.divisor)
+                return &candidate;
+        }
+        return &automaticUnits[std::size(automaticUnits) - 1];
+    default:
+        return &units[int(unit)];
+    }
+}
+
+// Whether the figure shows as nothing but zeros with the unit's decimals.
+bool roundsToNothing(double microseconds, const Unit &shown)
+{
+    const QByteArray digits = QByteArray::number(microseconds / shown.divisor, 'f', shown.decimals);
+    return std::none_of(digits.begin(), digits.end(), [](char digit) { return digit >= '1' && digit <= '9'; });
 }
 
 } // namespace
 
 bool CostFormat::isBelowThreshold(double microseconds, TimeUnit unit)
 {
-    const Unit *shown = unitOf(unit);
-    return shown && microseconds / shown->divisor < double(shown->threshold);
+    const Unit *shown = unitOf(microseconds, unit);
+    return shown && roundsToNothing(microseconds, *shown);
 }
 
-QString CostFormat::timeCostString(double microseconds, TimeUnit unit, bool displayDash)
+QString CostFormat::timeCostString(double microseconds, TimeUnit unit, bool displayDash, const QLocale &locale)
 {
-    const Unit *shown = unitOf(unit);
+    const Unit *shown = unitOf(microseconds, unit);
     if (!shown)
         return QStringLiteral("unknown measurement format");
-    if (displayDash && isBelowThreshold(microseconds, unit))
+    if (displayDash && roundsToNothing(microseconds, *shown))
         return dashString;
-    return QString::asprintf(shown->format, microseconds / shown->divisor);
+    return locale.toString(microseconds / shown->divisor, 'f', shown->decimals).append(shown->symbol);
 }
 
 QString CostFormat::timeCostStringWithPercentage(
-    double microseconds, double referenceMicroseconds, TimeUnit unit, bool displayDash)
+    double microseconds, double referenceMicroseconds, TimeUnit unit, bool displayDash, const QLocale &locale)
 {
-    const QString time = timeCostString(microseconds, unit, displayDash);
+    const QString time = timeCostString(microseconds, unit, displayDash, locale);
     if (time == dashString)
         return time;
     // A zero reference gives the texts printf gives for 0/0 and x/0.
     const double percentage = microseconds * 100.0 / referenceMicroseconds;
-    return time + QString::asprintf(" (%.2f%%)", percentage);
+    if (!std::isfinite(percentage))
+        return time + QString::asprintf(" (%.2f%%)", percentage);
+    return time + QStringLiteral(" (%1%)").arg(locale.toString(percentage, 'f', 2));
 }
 
-QString CostFormat::memoryCostString(qint64 bytes)
+QString CostFormat::memoryCostString(qint64 bytes, const QLocale &locale)
 {
-    // The C locale, as for times: the same text whatever the user's language.
-    const QLocale locale = QLocale::c();
     if (bytes >= 0)
         return locale.formattedDataSize(bytes);
     // The lowest figure has no positive counterpart; one byte off is not shown.
@@ -72,8 +101,8 @@ QString CostFormat::memoryCostString(qint64 bytes)
     return QLatin1Char('-') + locale.formattedDataSize(magnitude);
 }
 
-QString CostFormat::summaryString(
-    const QList<ProfileEvent> &events, const QList<Cost> &summary, TimeUnit unit, bool displayDash)
+QString CostFormat::summaryString(const QList<ProfileEvent> &events, const QList<Cost> &summary, TimeUnit unit,
+    bool displayDash, const QLocale &locale)
 {
     QStringList parts;
     for (qsizetype given = 0; given < summary.size() && given < events.size(); ++given) {
@@ -84,40 +113,45 @@ QString CostFormat::summaryString(
             label = QStringLiteral("time");
         else if (event.kind() == ProfileEvent::Kind::Memory)
             label = QStringLiteral("peak memory");
-        parts << label + QLatin1Char(' ') + costString(event, summary[given], unit, displayDash);
+        parts << label + QLatin1Char(' ') + costString(event, summary[given], unit, displayDash, locale);
     }
     return parts.join(QLatin1String(", "));
 }
 
-QString CostFormat::costString(const ProfileEvent &event, Cost cost, TimeUnit unit, bool displayDash)
+QString CostFormat::costString(
+    const ProfileEvent &event, Cost cost, TimeUnit unit, bool displayDash, const QLocale &locale)
 {
     switch (event.kind()) {
     case ProfileEvent::Kind::Time:
-        return timeCostString(event.unit().toMicroseconds(cost.toUnsigned()), unit, displayDash);
+        return timeCostString(event.unit().toMicroseconds(cost.toUnsigned()), unit, displayDash, locale);
     case ProfileEvent::Kind::Memory:
-        return memoryCostString(cost.toSigned());
+        return memoryCostString(cost.toSigned(), locale);
     case ProfileEvent::Kind::Other:
         break;
     }
-    return QString::number(cost.toSigned());
+    return locale.toString(cost.toSigned());
 }
 
-QString CostFormat::changeString(const ProfileEvent &event, const CostChange &change, TimeUnit unit)
+QString CostFormat::changeString(
+    const ProfileEvent &event, const CostChange &change, TimeUnit unit, const QLocale &locale)
 {
     QString text = change.sign() > 0 ? QStringLiteral("+") : (change.sign() < 0 ? QStringLiteral("-") : QString());
     const quint64 magnitude = change.magnitude();
     switch (event.kind()) {
     case ProfileEvent::Kind::Time:
-        text += timeCostString(event.unit().toMicroseconds(magnitude), unit, false);
+        text += timeCostString(event.unit().toMicroseconds(magnitude), unit, false, locale);
         break;
     case ProfileEvent::Kind::Memory:
-        text += memoryCostString(qint64(std::min(magnitude, quint64(std::numeric_limits<qint64>::max()))));
+        text += memoryCostString(qint64(std::min(magnitude, quint64(std::numeric_limits<qint64>::max()))), locale);
         break;
     case ProfileEvent::Kind::Other:
-        text += QString::number(magnitude);
+        text += locale.toString(magnitude);
         break;
     }
-    if (!std::isnan(change.percentage()))
-        text += QString::asprintf(change.sign() == 0 ? " (%.1f%%)" : " (%+.1f%%)", change.percentage());
+    const double percentage = change.percentage();
+    if (!std::isnan(percentage)) {
+        const QString sign = change.sign() == 0 || percentage < 0 ? QString() : QStringLiteral("+");
+        text += QStringLiteral(" (%1%2%)").arg(sign, locale.toString(percentage, 'f', 1));
+    }
     return text;
 }

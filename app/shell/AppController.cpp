@@ -2,6 +2,7 @@
 
 #include "AlertPresenter.h"
 #include "ComparisonController.h"
+#include "DialogFolder.h"
 #include "DisplayText.h"
 #include "DocumentController.h"
 #include "DocumentWindow.h"
@@ -24,6 +25,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHash>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -39,12 +41,18 @@ QString profileFilter()
 
 QList<QUrl> showOpenDialog(QWidget *parent)
 {
-    return QFileDialog::getOpenFileUrls(parent, AppController::tr("Open Profile"), QUrl(), profileFilter());
+    const QList<QUrl> files = QFileDialog::getOpenFileUrls(parent, AppController::tr("Open Profile"),
+        QUrl::fromLocalFile(DialogFolder::startFor(parent)), profileFilter());
+    if (!files.isEmpty())
+        DialogFolder::remember(files.first().toLocalFile());
+    return files;
 }
 
 QList<QUrl> showCompareDialog(QWidget *parent)
 {
-    const QUrl file = QFileDialog::getOpenFileUrl(parent, AppController::tr("Compare With"), QUrl(), profileFilter());
+    const QUrl file = QFileDialog::getOpenFileUrl(parent, AppController::tr("Compare With"),
+        QUrl::fromLocalFile(DialogFolder::startFor(parent)), profileFilter());
+    DialogFolder::remember(file.toLocalFile());
     return file.isEmpty() ? QList<QUrl>() : QList<QUrl> { file };
 }
 
@@ -77,6 +85,16 @@ AppController::AppController(QObject *parent)
     m_documentController->setWindowDecorator([this](QMainWindow &window) { decorateWindow(window); });
     connect(
         m_documentController.get(), &DocumentController::documentClosed, this, &AppController::showStartWindowIfIdle);
+    connect(
+        m_documentController.get(), &DocumentController::documentChangedWhileRead, this, [this](MyDocument *document) {
+            DocumentWindow *window = document->window();
+            if (!window)
+                return;
+            disconnect(window, &DocumentWindow::reloadRequested, this, nullptr);
+            connect(window, &DocumentWindow::reloadRequested, this,
+                [this, document, window] { m_documentController->reloadDocument(document, window); });
+            window->showChangedWhileRead();
+        });
     connect(m_documentController.get(), &DocumentController::openFinished, this,
         [this](const FileIdentity &, MyDocument *document) {
             // The start window gives way once a document window is on screen.
@@ -325,9 +343,18 @@ void AppController::fillRecentMenu(QMenu &menu)
     menu.clear();
     // Kept as the system's bytes: a name that is not valid text opens too.
     const QByteArrayList paths = m_documentController->recentDocumentPaths();
+    // Entries that share a name show their folder too; every one has its
+    // whole path as tooltip.
+    menu.setToolTipsVisible(true);
+    QHash<QString, int> sharing;
+    for (const QByteArray &path : paths)
+        ++sharing[FileIdentity(path).fileName()];
     for (const QByteArray &path : paths) {
         const FileIdentity file(path);
-        QAction *item = menu.addAction(DisplayText::forMenuItem(file.fileName()));
+        const QString name = file.fileName();
+        const QString label
+            = sharing.value(name) > 1 ? tr("%1 \u2014 %2").arg(name, QFileInfo(file.path()).absolutePath()) : name;
+        QAction *item = menu.addAction(DisplayText::forMenuItem(label));
         item->setToolTip(plainToolTip(file.path()));
         connect(item, &QAction::triggered, this,
             [this, file] { m_documentController->openDocument(file, true, QApplication::activeWindow()); });

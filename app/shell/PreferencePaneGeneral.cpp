@@ -28,7 +28,7 @@ std::unique_ptr<QWidget> PreferencePaneGeneral::loadNib()
 void PreferencePaneGeneral::awakeFromNib()
 {
     // The pop-up's items are in the order of the setting's values: seconds,
-    // milliseconds, microseconds.
+    // milliseconds, microseconds, nanoseconds, automatic.
     bind(m_ui->measurementPopUp, VTCMeasurement);
     bind(m_ui->displayDashCheckbox, VTCDisplayDash);
     bind(m_ui->callStackShowsInternalPhpFunctionsCheckbox, VTCCallStackShowsInternalPhpFunctions);

@@ -380,31 +380,55 @@ private Q_SLOTS:
         QTEST(QStringLiteral("%1 of %2").arg(shown + 1).arg(search.matchCount()), "kOfN");
     }
 
-    // main -> a (0) -> [c, d], b -> e, times chosen so that the root's
-    // inclusive time is 100.
-    void hotPathFollowsTheLargestChild_data()
+    // main -> a -> [c, d], b -> e, with the self times and memory of c, d
+    // and e given (a, b and main have none).
+    void hotPathFollowsTheCostliestChild_data()
     {
-        addColumns<int, int, int, QString, QString>("cTime", "dTime", "eTime", "from", "end");
-        QTest::newRow("the first of equal children") << 30 << 30 << 4 << u""_s << "a/c";
-        QTest::newRow("the larger child") << 29 << 31 << 4 << u""_s << "a/d";
-        QTest::newRow("below the threshold") << 30 << 30 << 4 << u"b"_s << "b";
-        QTest::newRow("at the threshold") << 30 << 30 << 5 << u"b"_s << "b/e";
-        QTest::newRow("a leaf") << 30 << 30 << 4 << u"a/c"_s << "a/c";
+        addColumns<QList<int>, QList<int>, int, QString, QString, int>(
+            "times", "memory", "event", "from", "end", "stop");
+        const int leaf = int(HotPath::Stop::Leaf);
+        const int noCost = int(HotPath::Stop::NoCost);
+        QTest::newRow("ties take the first") << QList { 30, 30, 4 } << QList { 0, 0, 0 } << 0 << u""_s << "a/c" << leaf;
+        QTest::newRow("the larger child") << QList { 29, 31, 4 } << QList { 0, 0, 0 } << 0 << u""_s << "a/d" << leaf;
+        QTest::newRow("a tiny share is followed")
+            << QList { 30, 30, 1 } << QList { 0, 0, 0 } << 0 << u"b"_s << "b/e" << leaf;
+        QTest::newRow("memory, not time") << QList { 30, 29, 1 } << QList { 5, 50, 0 } << 1 << u""_s << "a/d" << leaf;
+        QTest::newRow("children without time")
+            << QList { 30, 29, 0 } << QList { 0, 0, 0 } << 0 << u"b"_s << "b" << noCost;
+        QTest::newRow("memory given back is no cost")
+            << QList { 30, 29, 1 } << QList { -5, -50, 0 } << 1 << u"a"_s << "a" << noCost;
     }
 
-    void hotPathFollowsTheLargestChild()
+    void hotPathFollowsTheCostliestChild()
     {
-        QFETCH(int, cTime);
-        QFETCH(int, dTime);
-        QFETCH(int, eTime);
-        const int aTime = 60 - cTime - dTime;
-        const QByteArray text = profileHeader() + record("/f.php", "c", 1, quint64(cTime))
-            + record("/f.php", "d", 2, quint64(dTime)) + record("/f.php", "a", 3, quint64(aTime), { "c", "d" })
-            + record("/f.php", "e", 4, quint64(eTime)) + record("/f.php", "b", 5, quint64(40 - eTime), { "e" })
-            + record("/f.php", "main", 6, 0, { "a", "b" });
+        const auto times = fetched<QList<int>>("times");
+        const auto memory = fetched<QList<int>>("memory");
+        const auto leafRecord = [&](const char *name, int at) {
+            return record("/f.php", name, at + 1, quint64(times[at]), {}, memory[at]);
+        };
+        const QByteArray text = profileHeader(true) + leafRecord("c", 0) + leafRecord("d", 1)
+            + record("/f.php", "a", 3, 0, { "c", "d" }, 0) + leafRecord("e", 2)
+            + record("/f.php", "b", 5, 0, { "e" }, 0) + record("/f.php", "main", 6, 0, { "a", "b" }, 0);
         ReadProfile profile(text);
-        QCOMPARE(profile.rootFunction()->inclusiveTime(), 100u);
-        QTEST(pathOfCall(&HotPath::end(*callAtPath(profile.rootFunction(), fetched<QString>("from")), 100)), "end");
+        const HotPath::End end
+            = HotPath::end(*callAtPath(profile.rootFunction(), fetched<QString>("from")), fetched<int>("event"));
+        QTEST(pathOfCall(end.call), "end");
+        QTEST(int(end.reason), "stop");
+    }
+
+    // A root with thousands of calls, none of which holds 1% of its time.
+    void hotPathBelowAWideRoot()
+    {
+        QByteArray text = profileHeader();
+        QList<QByteArray> callees;
+        for (int i = 0; i < 3000; ++i) {
+            callees << "f" + QByteArray::number(i);
+            text += record("/f.php", callees.back(), i + 1, quint64(10 + i % 7));
+        }
+        ReadProfile profile(text + record("/f.php", "main", 1, 1, callees));
+        const HotPath::End end = HotPath::end(*profile.rootFunction(), 0);
+        QCOMPARE(end.call->function().name(), QStringLiteral("f6"));
+        QCOMPARE(end.reason, HotPath::Stop::Leaf);
     }
 
     void callersCountRecursionOnce_data()
@@ -453,12 +477,10 @@ private Q_SLOTS:
         ReadProfile profile(chainProfile(depth));
         const ProfiledFunctionCall *root = profile.rootFunction();
         const CallIndex index(profile.callTree());
-        const ProfiledFunctionCall &hot = HotPath::end(*root, root->inclusiveTime());
-        QCOMPARE(index.subtreeBegin(hot.callNumber()), 0u);
-        QCOMPARE(root->callNumber() - hot.callNumber(), quint32(depth * 95 / 100));
-        const ProfiledFunctionCall &leaf = HotPath::end(*root, 1);
+        const ProfiledFunctionCall &leaf = *HotPath::end(*root, 0).call;
         QCOMPARE(leaf.function().name(), QStringLiteral("leaf"));
-        QVERIFY(index.precedes(hot.callNumber(), leaf.callNumber()) && index.contains(hot.callNumber(), 0));
+        QCOMPARE(index.subtreeBegin(leaf.callNumber()), 0u);
+        QVERIFY(index.contains(root->callNumber(), leaf.callNumber()));
         CallSearch search(index);
         QVERIFY(search.setPattern(QStringLiteral("LEAF"), false));
         QCOMPARE(&search.match(search.nextMatch(root)), &leaf);
@@ -481,21 +503,31 @@ private Q_SLOTS:
     void timeCostString_data()
     {
         addColumns<double, qint64, bool, QString>("microseconds", "measurement", "displayDash", "expected");
-        QTest::newRow("zero, microseconds, dash") << 0.0 << qint64(2) << true << "-";
-        // The single-precision thresholds sit just above 0.001 and 0.1.
-        QTest::newRow("1000 is below a thousandth of a second") << 1000.0 << qint64(0) << true << "-";
-        QTest::newRow("1001 seconds") << 1001.0 << qint64(0) << true << "0.001s";
-        QTest::newRow("100 is below a tenth of a millisecond") << 100.0 << qint64(1) << true << "-";
-        QTest::newRow("101 milliseconds") << 101.0 << qint64(1) << true << "0.1ms";
-        QTest::newRow("example, microseconds") << 1234567.0 << qint64(2) << true << QStringLiteral("1234567µs");
-        // Current profilers count in units of 10 ns; 100000 of them are exactly a millisecond.
+        const qint64 s = 0, ms = 1, us = 2, ns = 3, automatic = 4;
+        QTest::newRow("zero, microseconds, dash") << 0.0 << us << true << "-";
+        QTest::newRow("zero without dash") << 0.0 << ms << false << "0.0ms";
+        // A dash only where the figure shows as nothing.
+        QTest::newRow("a thousandth of a second") << 1000.0 << s << true << "0.001s";
+        QTest::newRow("rounds to nothing in seconds") << 499.0 << s << true << "-";
+        QTest::newRow("an exact tenth of a millisecond") << 100.0 << ms << true << "0.1ms";
+        QTest::newRow("rounds up to a tenth") << 50.1 << ms << true << "0.1ms";
+        QTest::newRow("rounds to nothing in milliseconds") << 49.9 << ms << true << "-";
+        QTest::newRow("example, microseconds") << 1234567.0 << us << true << QStringLiteral("1234567µs");
         const CostUnit tenNanoseconds = CostUnit::fromEventName("Time_(10ns)");
-        QTest::newRow("10 ns units, a millisecond")
-            << tenNanoseconds.toMicroseconds(100000) << qint64(0) << true << "-";
-        QTest::newRow("10 ns units, just over")
-            << tenNanoseconds.toMicroseconds(100001) << qint64(1) << true << "1.0ms";
-        QTest::newRow("beyond 32 bits") << 1099511627776.0 << qint64(0) << true << "1099511.628s";
-        QTest::newRow("unknown unit 3") << 5.0 << qint64(3) << true << "unknown measurement format";
+        QTest::newRow("10 ns units in nanoseconds") << tenNanoseconds.toMicroseconds(3) << ns << true << "30ns";
+        QTest::newRow("10 ns units, a millisecond") << tenNanoseconds.toMicroseconds(100000) << ms << true << "1.0ms";
+        QTest::newRow("beyond 32 bits") << 1099511627776.0 << s << true << "1099511.628s";
+        QTest::newRow("negative") << -1500.0 << ms << true << "-1.5ms";
+        // Automatic: the largest unit that keeps the figure at or above 1.
+        QTest::newRow("automatic, a second") << 1000000.0 << automatic << true << "1.000s";
+        QTest::newRow("automatic, just below a second") << 999999.0 << automatic << true << "1000.0ms";
+        QTest::newRow("automatic, a millisecond") << 1000.0 << automatic << true << "1.0ms";
+        QTest::newRow("automatic, just below") << 999.9 << automatic << true << QStringLiteral("999.9µs");
+        QTest::newRow("automatic, a microsecond") << 1.0 << automatic << true << QStringLiteral("1.0µs");
+        QTest::newRow("automatic, below") << 0.01 << automatic << true << "10ns";
+        QTest::newRow("automatic, negative") << -2500.0 << automatic << true << "-2.5ms";
+        QTest::newRow("automatic, zero") << 0.0 << automatic << true << "-";
+        QTest::newRow("unknown unit 5") << 5.0 << qint64(5) << true << "unknown measurement format";
         QTest::newRow("unknown unit -1") << 0.0 << qint64(-1) << false << "unknown measurement format";
     }
 
@@ -511,12 +543,30 @@ private Q_SLOTS:
         QTEST(Formatter::standardFormatter().getTimeCostString(microseconds), "expected");
     }
 
+    // Figures grouped as the locale groups them; the unit stays whole.
+    void grouping_data()
+    {
+        addColumns<QString, double, qint64, QString>("locale", "microseconds", "measurement", "expected");
+        QTest::newRow("English milliseconds") << "en_US" << 39565600.0 << qint64(1) << "39,565.6ms";
+        QTest::newRow("German milliseconds") << "de_DE" << 39565600.0 << qint64(1) << "39.565,6ms";
+        QTest::newRow("huge seconds keep the unit") << "en_US" << 1.0e18 << qint64(0) << "1,000,000,000,000.000s";
+        QTest::newRow("C does not group") << "C" << 39565600.0 << qint64(1) << "39565.6ms";
+    }
+
+    void grouping()
+    {
+        const QLocale locale(fetched<QString>("locale"));
+        QTEST(CostFormat::timeCostString(
+                  fetched<double>("microseconds"), timeUnitFromSetting(fetched<qint64>("measurement")), true, locale),
+            "expected");
+    }
+
     void withPercentage_data()
     {
         addColumns<double, double, qint64, bool, QString>(
             "time", "reference", "measurement", "displayDash", "expected");
         QTest::newRow("quarter, milliseconds") << 500.0 << 2000.0 << qint64(1) << true << "0.5ms (25.00%)";
-        QTest::newRow("dashed time has no share") << 500.0 << 2000.0 << qint64(0) << true << "-";
+        QTest::newRow("dashed time has no share") << 400.0 << 2000.0 << qint64(0) << true << "-";
         QTest::newRow("zero of zero") << 0.0 << 0.0 << qint64(1) << false << "0.0ms (nan%)";
         QTest::newRow("some of zero") << 5.0 << 0.0 << qint64(1) << false << "0.0ms (inf%)";
         QTest::newRow("unknown unit takes a share")

@@ -182,7 +182,7 @@ private Q_SLOTS:
         outline.setPaths(&profile, &paths);
         // The heaviest call of main is the second a (14), but the path a
         // holds 17, and below it c (10) outweighs b (5).
-        const quint32 end = outline.hotPathEnd(paths.root());
+        const quint32 end = outline.hotPathEnd(paths.root(), profile.timeEvent());
         QCOMPARE(profile.function(paths.function(end)).name(), u"c"_qs);
         QCOMPARE(paths.depth(end), 2u);
     }

@@ -3,6 +3,7 @@
 #include "DocumentOpening.h"
 #include "RecordingAlertPresenter.h"
 
+#include "CallTreeModel.h"
 #include "CallTreeView.h"
 #include "CallersController.h"
 #include "CallsController.h"
@@ -28,11 +29,13 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
 #include <QToolButton>
 
 #include <algorithm>
@@ -676,22 +679,42 @@ private Q_SLOTS:
         QTEST(graph.toolTipText(*bar), "expected");
     }
 
-    void namesAreNeverMarkup()
+    // Every kind of tooltip shows a name from the profile exactly as
+    // written: escaped once where the tooltip is rich text, not at all
+    // where it is plain.
+    void namesAreEscapedOnce_data()
     {
-        const std::unique_ptr<Profile> profile = profileOf(chain({ "<i>main</i>", "a&b" }));
+        addColumns<QString>("name");
+        QTest::newRow("method") << "Foo->bar";
+        QTest::newRow("markup") << "<i>x</i>";
+        QTest::newRow("entity") << "a&amp;b";
+        QTest::newRow("ampersand") << "a&b";
+    }
+
+    void namesAreEscapedOnce()
+    {
+        const QString name = fetched<QString>("name");
+        const auto shown = [](const QString &toolTip) {
+            if (!Qt::mightBeRichText(toolTip))
+                return toolTip;
+            QTextDocument document;
+            document.setHtml(toolTip);
+            return document.toPlainText();
+        };
+        const std::unique_ptr<Profile> profile = profileOf(chain({ "main", name }));
         FlameGraphView graph;
         graph.resize(400, 200);
         graph.setCall(profile->rootFunction());
         const FlameGraphLayout::Bar *bar = graph.barAt(QPoint(10, graph.rowHeight() + 3));
         QVERIFY(bar);
-        QVERIFY2(graph.toolTipText(*bar).startsWith("<b>a&amp;b</b><br>/a&amp;b.php:3"),
-            qPrintable(graph.toolTipText(*bar)));
-        QVERIFY(graph.toolTipText(*bar).endsWith("of &lt;i&gt;main&lt;/i&gt; (Time)"));
+        QVERIFY2(shown(graph.toolTipText(*bar)).startsWith(name + u'\n'), qPrintable(graph.toolTipText(*bar)));
         FlameGraphPathBar path;
         path.setCall(profile->rootFunction()->getChild(0));
-        QToolButton *button = path.findChildren<QToolButton *>().at(1);
-        QCOMPARE(button->text(), QStringLiteral("a&&b"));
-        QCOMPARE(button->toolTip(), QStringLiteral("a&amp;b"));
+        QCOMPARE(shown(path.findChildren<QToolButton *>().at(1)->toolTip()), name);
+        CallTreeModel outline;
+        outline.setRootFunction(profile->rootFunction());
+        outline.expandRow(0);
+        QCOMPARE(shown(outline.index(1, 0).data(Qt::ToolTipRole).toString()), name);
     }
 
     void path_data()
@@ -767,8 +790,39 @@ private Q_SLOTS:
             return names;
         };
         QTRY_COMPARE(dimmed(), QStringList({ "c", "a", "u", "b", "main" }));
+        // A saved picture leaves find's dimming out unless asked for it.
+        QTemporaryDir dir;
+        QString reason;
+        const auto saved = [&](const QString &name, bool withHighlight) {
+            return graph->saveImage(dir.filePath(name), &reason, withHighlight) ? QImage(dir.filePath(name)) : QImage();
+        };
+        const QImage plain = saved(QStringLiteral("plain.png"), false);
+        QVERIFY(!plain.isNull());
+        QVERIFY(saved(QStringLiteral("dimmed.png"), true) != plain);
         Q_EMIT partOf<FindBar>(document, "findBar")->closeRequested();
         QCOMPARE(dimmed(), QStringList());
+        QCOMPARE(saved(QStringLiteral("closed.png"), false), plain);
+        // The highlight ended with the bar: a new selection does not bring it back.
+        document.window()->selectCall(*document.rootFunction()->getChild(0));
+        QCOMPARE(dimmed(), QStringList());
+    }
+
+    // The notice that the file changed while it was read offers a reload
+    // and goes once the profile is shown again.
+    void changedWhileReadNotice()
+    {
+        MyDocument document(QStringLiteral("/shapes.cachegrind"), profileOf(shapes));
+        document.makeWindowControllers();
+        document.window()->show();
+        document.window()->showChangedWhileRead();
+        auto *notice = document.window()->findChild<QWidget *>(QStringLiteral("changedFileNotice"));
+        QVERIFY(notice && notice->isVisible());
+        QSignalSpy reload(document.window(), &DocumentWindow::reloadRequested);
+        document.window()->findChild<QPushButton *>(QStringLiteral("changedFileReloadButton"))->click();
+        QCOMPARE(reload.count(), 1);
+        document.window()->showChangedWhileRead();
+        document.replaceProfile(profileOf(shapes));
+        QVERIFY(!notice->isVisible());
     }
 
     void saving_data()

@@ -948,7 +948,7 @@ private Q_SLOTS:
     {
         addColumns<QString, qint64, QString>("event", "bits", "text");
         QTest::newRow("time in its unit") << "Time_(10ns)" << qint64(123456) << "1.2ms";
-        QTest::newRow("time too small") << "Time" << qint64(50) << "-";
+        QTest::newRow("time that rounds to nothing") << "Time" << qint64(49) << "-";
         QTest::newRow("largest time") << "Time" << qint64(-1) << "18446744073709552.0ms";
         QTest::newRow("mebibytes") << "Memory" << qint64(1572864) << "1.50 MiB";
         QTest::newRow("negative memory") << "Memory_(bytes)" << qint64(-3072) << "-3.00 KiB";
