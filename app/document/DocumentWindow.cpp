@@ -226,8 +226,17 @@ void DocumentWindow::showProfile(const CallPath &selected)
         auto *layout = new QVBoxLayout(outline);
         layout->addWidget(m_emptyMessage);
     }
-    if (m_emptyMessage)
+    if (m_emptyMessage) {
+        // A profile written per function has its figures, but no calls of
+        // its own to show here: it says so rather than look empty.
+        m_emptyMessage->setText(profile.isAggregated()
+                ? tr("%1. Its calls are not shown in this window yet: \u201cvelotrace --summary FILE\u201d lists "
+                     "its functions with their exact figures, \u201cvelotrace --tree FILE\u201d its estimated call "
+                     "paths.")
+                      .arg(Profile::aggregatedNotice())
+                : tr("No calls were found in this file."));
         m_emptyMessage->setVisible(!profile.rootFunction());
+    }
 }
 
 void DocumentWindow::showOutline(const CallPath &selected)
