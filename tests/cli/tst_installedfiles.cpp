@@ -110,7 +110,7 @@ private Q_SLOTS:
     void completion_data()
     {
         addColumns<QString, QStringList>("words", "expected");
-        QTest::newRow("units") << "velotrace --summary --unit " << QStringList { "ms", "s", "us" };
+        QTest::newRow("units") << "velotrace --summary --unit " << QStringList { "auto", "ms", "ns", "s", "us" };
         QTest::newRow("a count is no file") << "velotrace --tree --depth " << QStringList();
         QTest::newRow("files") << "velotrace --summary cach"
                                << QStringList { "cachegrind.out.1", "cachegrind.out.2.gz" };
