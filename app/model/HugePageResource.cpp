@@ -57,7 +57,7 @@ void *HugePageResource::do_allocate(std::size_t bytes, std::size_t alignment)
 void HugePageResource::do_deallocate(void *block, std::size_t bytes, std::size_t alignment)
 {
     if (bytes < hugePageSize)
-        ::operator delete(block, bytes, std::align_val_t(alignment));
+        ::operator delete(block, std::align_val_t(alignment));
     else
         munmap(block, mappedSize(bytes));
 }
