@@ -3,6 +3,7 @@
 #include "CallIndex.h"
 #include "CallTree.h"
 #include "FunctionModel.h"
+#include "MergedCallTree.h"
 #include "Profile.h"
 #include "ProfiledFunctionCall.h"
 
@@ -49,9 +50,27 @@ bool CallSearch::setPattern(const QString &pattern, bool isRegularExpression)
         if (matchingIds[tree.function(call)])
             m_matches.push_back(call);
     }
+    sortInPreOrder();
+    return true;
+}
+
+void CallSearch::keepFirstCallsOf(const MergedCallTree &paths)
+{
+    m_matches.clear();
+    if (m_matchingFunctions.empty())
+        return;
+    for (quint32 path = 0; path < paths.size(); ++path) {
+        const quint32 call = paths.firstCall(path);
+        if (call != MergedCallTree::none && m_matchingFunctions[paths.function(path)])
+            m_matches.push_back(call);
+    }
+    sortInPreOrder();
+}
+
+void CallSearch::sortInPreOrder()
+{
     std::sort(m_matches.begin(), m_matches.end(),
         [this](quint32 left, quint32 right) { return m_index.precedes(left, right); });
-    return true;
 }
 
 const ProfiledFunctionCall &CallSearch::match(qsizetype number) const

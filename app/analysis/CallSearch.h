@@ -6,6 +6,7 @@
 #include <vector>
 
 class CallIndex;
+class MergedCallTree;
 class ProfiledFunctionCall;
 
 // Finds the calls whose function's name matches a pattern: a text contained
@@ -23,6 +24,9 @@ public:
     // expression. An empty pattern matches nothing.
     bool setPattern(const QString &pattern, bool isRegularExpression);
     QString errorString() const { return m_errorString; }
+    // Keeps one match per matching call path of `paths`, merged from the
+    // index's tree: the path's first call, as the outline of paths shows it.
+    void keepFirstCallsOf(const MergedCallTree &paths);
 
     qsizetype matchCount() const { return qsizetype(m_matches.size()); }
     // By function id, whether the function matches; empty when none does.
@@ -39,6 +43,7 @@ public:
 private:
     // The number of `call`, if it is a call of the index's tree.
     std::optional<quint32> numberOf(const ProfiledFunctionCall *call) const;
+    void sortInPreOrder();
     // The first match that does not come before call `number`.
     std::vector<quint32>::const_iterator firstFrom(quint32 number) const;
 

@@ -1,6 +1,8 @@
 #include "CallsController.h"
 
 #include "FunctionModel.h"
+#include "MergedCallTree.h"
+#include "Profile.h"
 #include "ProfiledFunctionCall.h"
 #include "SettingsKeys.h"
 #include "SourceFileModel.h"
@@ -39,6 +41,27 @@ void CallsController::populateFromArray(std::vector<const ProfiledFunctionCall *
 {
     beginFillRows();
     m_calls = std::move(calls);
+    m_paths = nullptr;
+    m_rowPaths.clear();
+    endFillRows(m_calls.size());
+}
+
+void CallsController::populateFromPath(const Profile &profile, const MergedCallTree &paths, quint32 path)
+{
+    std::vector<const ProfiledFunctionCall *> calls;
+    std::vector<quint32> rowPaths;
+    for (quint32 i = 0; i < paths.childCount(path); ++i) {
+        const quint32 child = paths.child(path, i);
+        if (paths.firstCall(child) == MergedCallTree::none)
+            continue;
+        calls.push_back(&profile.callTree().call(paths.firstCall(child)));
+        rowPaths.push_back(child);
+    }
+    beginFillRows();
+    m_calls = std::move(calls);
+    m_paths = &paths;
+    m_rowPaths = std::move(rowPaths);
+    m_timeEvent = profile.timeEvent();
     endFillRows(m_calls.size());
 }
 
@@ -46,7 +69,13 @@ QVariant CallsController::cellData(quint32 rowIndex, int column, int role) const
 {
     if (column >= FirstMemoryColumn && memoryEvent() < 0)
         return {};
-    const ProfiledFunctionCall &call = *m_calls[rowIndex];
+    if (m_paths)
+        return mergedCellData(rowIndex, column, role);
+    return callCellData(*m_calls[rowIndex], column, role);
+}
+
+QVariant CallsController::callCellData(const ProfiledFunctionCall &call, int column, int role) const
+{
     switch (column) {
     case PositionColumn:
         return numberCell(call.indexInParent(), role);
@@ -66,6 +95,25 @@ QVariant CallsController::cellData(quint32 rowIndex, int column, int role) const
         return memoryCell(call.inclusiveCost(memoryEvent()), role);
     default:
         return {};
+    }
+}
+
+QVariant CallsController::mergedCellData(quint32 rowIndex, int column, int role) const
+{
+    const quint32 path = m_rowPaths[rowIndex];
+    switch (column) {
+    case PositionColumn:
+        return numberCell(rowIndex + 1, role);
+    case SelfTimeColumn:
+        return timeCell(m_paths->selfBits(m_timeEvent, path), role);
+    case InclusiveTimeColumn:
+        return timeCell(m_paths->inclusiveBits(m_timeEvent, path), role);
+    case SelfMemoryColumn:
+        return memoryCell(m_paths->selfCost(memoryEvent(), path), role);
+    case InclusiveMemoryColumn:
+        return memoryCell(m_paths->inclusiveCost(memoryEvent(), path), role);
+    default:
+        return callCellData(*m_calls[rowIndex], column, role);
     }
 }
 

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+class MergedCallTree;
+class Profile;
 class ProfiledFunctionCall;
 
 // The calls table: individual calls with their position among their
@@ -33,6 +35,11 @@ public:
     // The children of `call`.
     void populateFromFunction(const ProfiledFunctionCall &call);
     void populateFromArray(std::vector<const ProfiledFunctionCall *> calls);
+    // The callees of `path` merged: a row per child path of `paths`, merged
+    // from `profile`'s calls, with the totals over the child's calls; its
+    // call, place and source are those of the child's first call. Both
+    // outlive the rows.
+    void populateFromPath(const Profile &profile, const MergedCallTree &paths, quint32 path);
 
     // The call of the shown row `row`, which must be there.
     const ProfiledFunctionCall &callAt(int row) const { return *m_calls[rowIndexAt(row)]; }
@@ -45,5 +52,12 @@ protected:
     QString columnSample(int identifier) const override;
 
 private:
+    QVariant callCellData(const ProfiledFunctionCall &call, int column, int role) const;
+    QVariant mergedCellData(quint32 rowIndex, int column, int role) const;
+
     std::vector<const ProfiledFunctionCall *> m_calls;
+    // With merged rows: the tree and the path of each row, else null.
+    const MergedCallTree *m_paths = nullptr;
+    std::vector<quint32> m_rowPaths;
+    int m_timeEvent = 0;
 };

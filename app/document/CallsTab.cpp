@@ -31,6 +31,11 @@ void CallsTab::showCall(const ProfiledFunctionCall *call)
         callsModel().reset();
 }
 
+void CallsTab::showPath(const Profile &profile, const MergedCallTree &paths, quint32 path)
+{
+    callsModel().populateFromPath(profile, paths, path);
+}
+
 void CallsTab::listCalls(std::vector<const ProfiledFunctionCall *> calls)
 {
     callsModel().populateFromArray(std::move(calls));

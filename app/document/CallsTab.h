@@ -3,6 +3,8 @@
 #include "CallsController.h"
 #include "TableTab.h"
 
+class MergedCallTree;
+
 // The calls tab: the callees of the selected call, or the calls that
 // another tab lists. A row activated is selected in the outline.
 class CallsTab final : public TableTab
@@ -15,6 +17,9 @@ public:
     QString title() const override { return tr("Calls"); }
     void showProfile(const Profile &profile) override;
     void showCall(const ProfiledFunctionCall *call) override;
+    // Lists the callees of `path` merged, in place of those of its first
+    // call; `profile` and `paths` outlive the rows.
+    void showPath(const Profile &profile, const MergedCallTree &paths, quint32 path);
     // Lists `calls` in place of the callees.
     void listCalls(std::vector<const ProfiledFunctionCall *> calls);
     // The selected call's function, at its first line.

@@ -254,6 +254,7 @@ void DocumentWindow::showOutline(const CallPath &selected)
     m_callModel->setChildOrder(m_shape->childOrder(), profile.timeEvent());
     m_mergedModel->setPaths(merged ? &profile : nullptr, paths);
     m_flameGraphTab->view()->setTreeShape(paths, m_shape->childOrder());
+    m_find->setMergedPaths(paths);
     m_callModel->setRootFunction(merged ? nullptr : profile.rootFunction());
     useOutlineModel(merged ? static_cast<OutlineModel *>(m_mergedModel) : m_callModel);
     if (profile.rootFunction()) {
@@ -339,6 +340,8 @@ void DocumentWindow::outlineViewSelectionDidChange()
         m_ui->detailPane->clearFunctionMetadataDisplay();
     for (DocumentTab *tab : m_tabs)
         tab->showCall(call);
+    if (call && m_outlineModel == m_mergedModel)
+        m_callsTab->showPath(m_document.profile(), m_document.mergedCallTree(), path);
     updateActions();
     m_find->setCurrentCall(call);
 }

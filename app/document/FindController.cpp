@@ -39,7 +39,8 @@ CallSearch &FindController::search()
     if (!m_search) {
         m_timer->stop();
         m_search = std::make_unique<CallSearch>(m_document.callIndex());
-        m_search->setPattern(m_bar.pattern(), m_bar.isRegularExpression());
+        if (m_search->setPattern(m_bar.pattern(), m_bar.isRegularExpression()) && m_paths)
+            m_search->keepFirstCallsOf(*m_paths);
     }
     return *m_search;
 }
@@ -77,6 +78,15 @@ void FindController::setCurrentCall(const ProfiledFunctionCall *call)
     m_current = call;
     if (m_search)
         updateStatus();
+}
+
+void FindController::setMergedPaths(const MergedCallTree *paths)
+{
+    if (paths == m_paths)
+        return;
+    m_paths = paths;
+    m_search.reset();
+    searchAgain();
 }
 
 void FindController::forgetSearch()

@@ -8,6 +8,7 @@
 
 class CallSearch;
 class FindBar;
+class MergedCallTree;
 class MyDocument;
 class ProfiledFunctionCall;
 class QTimer;
@@ -36,6 +37,9 @@ public:
     // The call selected in the outline, or null: where the next search
     // starts, and what the bar counts ("3 of 17").
     void setCurrentCall(const ProfiledFunctionCall *call);
+    // The call paths the outline shows, or null while it shows calls: with
+    // them a match is a path (its first call), and the bar counts paths.
+    void setMergedPaths(const MergedCallTree *paths);
     // Drops the search and what it brings out, before the tree it was made
     // of goes.
     void forgetSearch();
@@ -61,4 +65,5 @@ private:
     // Typing waits for a pause before searching.
     QTimer *m_timer;
     const ProfiledFunctionCall *m_current = nullptr;
+    const MergedCallTree *m_paths = nullptr;
 };

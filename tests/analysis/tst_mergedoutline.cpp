@@ -2,7 +2,10 @@
 #include "DataColumns.h"
 #include "TestDefaults.h"
 
+#include "CallIndex.h"
+#include "CallSearch.h"
 #include "CallTreeMerger.h"
+#include "CallsController.h"
 #include "FlameGraphLayout.h"
 #include "MergedCallTree.h"
 #include "MergedCallTreeModel.h"
@@ -172,6 +175,56 @@ private Q_SLOTS:
         else
             layout.reset(profile.callTree(), profile.callTree().rootNumber(), profile.timeEvent(), 21.0, order);
         QTEST(barsOf(layout, profile), "rows");
+    }
+
+    void calleesOfAPath_data()
+    {
+        addColumns<int, bool, QStringList>("depth", "merged", "rows");
+        QTest::newRow("main merged") << 0 << true << QStringList({ "1|a|2µs|17µs|/f.php|2", "2|d|4µs|4µs|/f.php|6" });
+        QTest::newRow("a merged") << 1 << true << QStringList({ "1|b|5µs|5µs|/f.php|1", "2|c|10µs|10µs|/f.php|4" });
+        // The rows of the path's first call, after merged rows were shown.
+        QTest::newRow("a's first call") << 1 << false << QStringList({ "1|b|2µs|2µs|/f.php|1" });
+    }
+
+    void calleesOfAPath()
+    {
+        ReadProfile profile(repeatedProfile());
+        const MergedCallTree paths = CallTreeMerger::merge(profile.callTree());
+        CallsController callees;
+        QAbstractItemModelTester tester(&callees, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        callees.setCostUnit(profile.costUnit());
+        const quint32 path = fetched<int>("depth") == 0 ? paths.root() : paths.child(paths.root(), 0);
+        callees.populateFromPath(profile, paths, path);
+        if (!fetched<bool>("merged"))
+            callees.populateFromFunction(profile.callTree().call(paths.firstCall(path)));
+        QTEST(tableRows(callees), "rows");
+    }
+
+    void findCountsPaths_data()
+    {
+        addColumns<QString, bool, int>("pattern", "regex", "paths");
+        QTest::newRow("b twice on one path") << "b" << false << 1;
+        QTest::newRow("b and c") << "[bc]" << true << 2;
+        QTest::newRow("every path") << "." << true << 5;
+        QTest::newRow("none") << "x" << false << 0;
+    }
+
+    void findCountsPaths()
+    {
+        ReadProfile profile(repeatedProfile());
+        const MergedCallTree paths = CallTreeMerger::merge(profile.callTree());
+        const CallIndex index(profile.callTree());
+        CallSearch search(index);
+        QVERIFY(search.setPattern(fetched<QString>("pattern"), fetched<bool>("regex")));
+        search.keepFirstCallsOf(paths);
+        QTEST(int(search.matchCount()), "paths");
+        // Each match is its path's first call, and going on from the last
+        // comes round to the first.
+        for (qsizetype number = 0; number < search.matchCount(); ++number) {
+            const quint32 call = profile.callTree().numberOf(search.match(number));
+            QCOMPARE(paths.firstCall(CallTreeMerger::pathOfCall(paths, profile.callTree(), call)), call);
+            QCOMPARE(search.nextMatch(&search.match(number)), (number + 1) % search.matchCount());
+        }
     }
 
     void hotPathTakesTheHeaviestPath()
