@@ -1,5 +1,6 @@
 #include "ComparisonWindow.h"
 
+#include "ComparisonCellDelegate.h"
 #include "ComparisonModel.h"
 #include "CostFormat.h"
 #include "DocumentController.h"
@@ -15,6 +16,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStatusBar>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -70,7 +72,8 @@ ComparisonWindow::ComparisonWindow(DocumentController &registry, MyDocument &bef
     setUpTableView(*m_table, m_model.get(), QAbstractItemView::SingleSelection, ComparisonModel::InclusiveChangeColumn,
         Qt::DescendingOrder);
     m_table->setAccessibleName(tr("Functions compared"));
-    m_table->setTextElideMode(Qt::ElideLeft);
+    m_table->setItemDelegate(new ComparisonCellDelegate(m_table));
+    m_table->setTextElideMode(Qt::ElideMiddle);
     resize(1180, 640);
 
     connect(m_filter, &QLineEdit::textChanged, m_model.get(), &ComparisonModel::setFilterText);
@@ -81,11 +84,9 @@ ComparisonWindow::ComparisonWindow(DocumentController &registry, MyDocument &bef
     connect(m_model.get(), &QAbstractItemModel::dataChanged, this, &ComparisonWindow::updateStatus);
     connect(&m_registry, &DocumentController::documentRead, this, &ComparisonWindow::documentRead);
     connect(&m_registry, &DocumentController::documentClosed, this, &ComparisonWindow::documentClosed);
-    compare();
-    // Figures as wide as the rows in view need; the names take the room
-    // that is left, cut where it ends, so every column stays on screen.
-    m_table->resizeColumnsToContents();
+    // The names take the room the figures leave, cut in the middle.
     m_table->horizontalHeader()->setSectionResizeMode(ComparisonModel::FunctionColumn, QHeaderView::Stretch);
+    compare();
 }
 
 ComparisonWindow::~ComparisonWindow() = default;
@@ -147,6 +148,9 @@ void ComparisonWindow::compare()
             std::make_unique<ProfileComparison>(beforeProfile, m_events->currentData(beforeEventRole).toInt(),
                 afterProfile, m_events->currentData(afterEventRole).toInt()));
     }
+    // Figures as wide as the rows in view need, in this event's units.
+    for (int column = ComparisonModel::FunctionColumn + 1; column < ComparisonModel::ColumnCount; ++column)
+        m_table->resizeColumnToContents(column);
     updateStatus();
 }
 
@@ -181,9 +185,18 @@ void ComparisonWindow::rowActivated(int row)
     if (row < 0 || row >= m_model->rowCount())
         return;
     const std::string_view name = m_model->nameBytesAt(row);
+    statusBar()->clearMessage();
     for (const auto side : { before, after }) {
-        if (m_documents[side] && m_model->isCalledAt(row, side))
-            m_documents[side]->showFunctionInSummary(name);
+        if (!m_documents[side])
+            continue;
+        // The summary of a profile without the function shows the whole
+        // run with no row selected, rather than the row chosen before.
+        m_documents[side]->showFunctionInSummary(name);
+        if (!m_model->isCalledAt(row, side)) {
+            statusBar()->showMessage(tr("\u201c%1\u201d is not called in \u201c%2\u201d.")
+                                         .arg(m_model->index(row, ComparisonModel::FunctionColumn).data().toString(),
+                                             fileName(m_paths[side])));
+        }
     }
 }
 

@@ -21,7 +21,7 @@ class QTableView;
 // and the roots' figures. It follows the registry: a document read again is
 // compared anew; while one of the two is closed the table is empty, until
 // its file is open again. Double-clicking a row shows the function in the
-// summary of each document that calls it.
+// summary of each document that calls it (see rowActivated).
 class ComparisonWindow final : public QMainWindow
 {
     Q_OBJECT
@@ -39,7 +39,8 @@ public:
     MyDocument *document(ProfileComparison::Side side) const { return m_documents[side]; }
 
     // A double-click or Enter on a row: shows its function in the summary
-    // of each document that calls it.
+    // of each document that calls it; the summary of a document that does
+    // not shows no function selected, and the status bar says why.
     void rowActivated(int row);
 
 Q_SIGNALS:

@@ -43,6 +43,8 @@ bool SummaryTab::selectFunction(std::string_view name)
         tableView().scrollTo(index);
         return true;
     }
+    // No row of another function stays selected as if it were this one.
+    tableView().selectionModel()->clear();
     return false;
 }
 

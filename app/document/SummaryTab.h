@@ -20,7 +20,8 @@ public:
     // The selected function's first line, as its first call records it.
     std::optional<SourceLocation> selectedLocation() const override;
     // Selects the row of the function whose name is `name` (as the profile
-    // writes it) and scrolls it into view; false when no such row is shown.
+    // writes it) and scrolls it into view; false, with no row selected, when no such row
+    // is shown.
     bool selectFunction(std::string_view name);
 
 protected:

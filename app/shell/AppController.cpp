@@ -2,6 +2,7 @@
 
 #include "AlertPresenter.h"
 #include "ComparisonController.h"
+#include "ComparisonWindow.h"
 #include "DialogFolder.h"
 #include "DisplayText.h"
 #include "DocumentController.h"
@@ -30,6 +31,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QWindow>
+
+#include <algorithm>
 
 namespace {
 
@@ -312,10 +315,13 @@ void AppController::fillWindowMenu(QMenu &menu)
     menu.clear();
     menu.addAction(tr("&Sifter"), this, &AppController::showSifterStatus);
     const QList<MyDocument *> documents = m_documentController->documents();
-    if (documents.isEmpty())
+    const QList<ComparisonWindow *> comparisons = m_comparisonController->windows();
+    if (documents.isEmpty() && comparisons.isEmpty())
         return;
     menu.addSeparator();
-    MyDocument *front = frontDocument();
+    const QWidget *active = QApplication::activeWindow();
+    MyDocument *front
+        = std::find(comparisons.begin(), comparisons.end(), active) == comparisons.end() ? frontDocument() : nullptr;
     for (MyDocument *document : documents) {
         QAction *item = menu.addAction(DisplayText::forMenuItem(document->title()));
         item->setCheckable(true);
@@ -324,6 +330,18 @@ void AppController::fillWindowMenu(QMenu &menu)
             // The menu may outlive the document it names.
             if (m_documentController->documents().contains(document))
                 m_documentController->showDocument(document);
+        });
+    }
+    for (ComparisonWindow *window : comparisons) {
+        QAction *item = menu.addAction(DisplayText::forMenuItem(window->windowTitle()));
+        item->setCheckable(true);
+        item->setChecked(window == active);
+        connect(item, &QAction::triggered, this, [this, window] {
+            if (!m_comparisonController->windows().contains(window))
+                return;
+            window->show();
+            window->raise();
+            window->activateWindow();
         });
     }
 }

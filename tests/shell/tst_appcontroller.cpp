@@ -318,6 +318,10 @@ private Q_SLOTS:
             comparisons.first()->windowTitle(), QStringLiteral("first.cachegrind → second.cachegrind — Comparison"));
         QCOMPARE(menuItems(comparisons.first()), expectedFileMenu);
         QVERIFY(QTest::qWaitForWindowActive(comparisons.first()));
+        // Listed after the documents, checked while in front.
+        QCOMPARE(menuItems(comparisons.first(), 2).mid(1),
+            QStringList(
+                { "first.cachegrind|", "second.cachegrind|", "first.cachegrind → second.cachegrind — Comparison|*" }));
         QVERIFY(!compare->isEnabled());
         comparisons.first()->close();
         QTRY_VERIFY(m_controller->comparisonController().windows().isEmpty());
