@@ -97,8 +97,11 @@ FunctionGraph FunctionGraphReader::finish()
     const std::vector<quint64> &figures = m_hasSummary ? m_summary : m_totals;
     m_profile.m_summaryCosts.clear();
     if (m_hasSummary || m_hasTotals) {
+        // A line with fewer figures than events (or events declared again
+        // after it) leaves the rest at 0.
         for (qsizetype event = 0; event < events.size(); ++event)
-            m_profile.m_summaryCosts.append(events[event].cost(figures[size_t(event)]));
+            m_profile.m_summaryCosts.append(
+                events[event].cost(size_t(event) < figures.size() ? figures[size_t(event)] : 0));
     }
     return std::move(m_graph);
 }
