@@ -483,7 +483,7 @@ private Q_SLOTS:
         QTest::newRow("function line at the end of the first MiB") << comment + "fn=a\n1 1\n" << calls << memory << "";
         QTest::newRow("a MiB of comment first") << "#x" + comment + "fn=a\n1 1\n" << calls << memory << notAtItsStart;
         QTest::newRow("a compressed line of zeros")
-            << gzipped(QByteArray(8 << 20, '\0')) << calls << memory << notAtItsStart;
+            << gzipped(QByteArray(2 << 20, '\0')) << calls << memory << notAtItsStart;
     }
 
     void failures()
@@ -492,7 +492,9 @@ private Q_SLOTS:
         QFETCH(QString, error);
         // Pieces of a few bytes for the small texts; large ones would take
         // minutes so, under the sanitizers.
-        for (const qsizetype pieceSize : { data.size() < (64 << 10) ? 7 : 4096, 1 << 16 }) {
+        // (a gzip file of a few KiB may hold MiBs).
+        const bool small = data.size() < (64 << 10) && !data.startsWith("\x1f\x8b");
+        for (const qsizetype pieceSize : { small ? 7 : 4096, 1 << 16 }) {
             Profile profile;
             QCOMPARE(
                 readFromFile(profile, data, { { fetched<quint64>("calls"), fetched<qint64>("memory") }, pieceSize }),
