@@ -2,6 +2,7 @@
 
 #include "AlignedTable.h"
 #include "CostFormat.h"
+#include "FunctionGraph.h"
 #include "FunctionSummaryMap.h"
 #include "GraphNames.h"
 #include "HugePageResource.h"
@@ -13,6 +14,7 @@
 
 #include <algorithm>
 #include <memory_resource>
+#include <string>
 #include <utility>
 
 namespace {
@@ -116,8 +118,14 @@ void SummaryReport::print(OutputStream &out) const
             return;
         GraphNames names(m_profile);
         const GraphRows rows { m_profile, m_profile.functionGraph() };
+        // The root is one of the graph's functions, or stands above all
+        // those nobody calls.
+        const quint32 rootNode = paths.node(paths.root());
+        const std::string rootName(rootNode == FunctionGraph::none
+                ? PrintableNames(m_profile.functionNames())(paths.function(paths.root()))
+                : names(rootNode));
         printRows(
-            out, rows, [&](quint32 row) { return names(row); }, paths.function(paths.root()),
+            out, rows, [&](quint32 row) { return names(row); }, rootName,
             [&](int event) { return paths.inclusiveCost(event, paths.root()); });
         return;
     }
@@ -127,13 +135,13 @@ void SummaryReport::print(OutputStream &out) const
     const FunctionSummaryMap summaries(*root);
     PrintableNames names(m_profile.functionNames());
     printRows(
-        out, summaries, [&](quint32 row) { return names(row); }, root->functionId(),
+        out, summaries, [&](quint32 row) { return names(row); }, names(root->functionId()),
         [&](int event) { return root->inclusiveCost(event); });
 }
 
 template <typename Rows, typename Name, typename RootCost>
-void SummaryReport::printRows(
-    OutputStream &out, const Rows &summaries, const Name &nameOf, quint32 rootFunction, const RootCost &rootCost) const
+void SummaryReport::printRows(OutputStream &out, const Rows &summaries, const Name &nameOf, std::string_view rootName,
+    const RootCost &rootCost) const
 {
     const int event = m_options.event;
     const bool isSigned = m_profile.events()[event].isSigned();
@@ -185,7 +193,7 @@ void SummaryReport::printRows(
     const int memory = memoryEventBeside(m_profile, m_options);
     if (m_profile.isAggregated())
         out << Profile::aggregatedNotice() << '\n';
-    out << nameOf(rootFunction) << "  inclusive " << text(event, rootCost(event));
+    out << rootName << "  inclusive " << text(event, rootCost(event));
     if (memory >= 0)
         out << ", " << text(memory, rootCost(memory));
     if (!m_profile.summaryCosts().isEmpty())

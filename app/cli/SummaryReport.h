@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string_view>
+
 #include "ReportOptions.h"
 
 #include <QtGlobal>
@@ -20,7 +22,7 @@ public:
 
 private:
     template <typename Rows, typename Name, typename RootCost>
-    void printRows(OutputStream &out, const Rows &summaries, const Name &nameOf, quint32 rootFunction,
+    void printRows(OutputStream &out, const Rows &summaries, const Name &nameOf, std::string_view rootName,
         const RootCost &rootCost) const;
 
     const Profile &m_profile;

@@ -170,6 +170,16 @@ private Q_SLOTS:
                           "App\\Slow->work\n"
                           "    4       100µs            100µs      25µs           25µs  "
                           "helper\n");
+        // Two functions nobody calls: the root stands above both.
+        QTest::newRow("aggregated summary, two top functions")
+            << words("--summary --unit us")
+            << QByteArray("events: Time\n\nfn=a\n1 5\ncfn=c\ncalls=1 0\n1 2\n\nfn=b\n1 3\n\nfn=c\n1 2\n") << true
+            << QByteArray("Aggregated profile: call paths estimated from call counts\n"
+                          "root  inclusive 10µs\n"
+                          "calls  self total  inclusive total  self avg  inclusive avg  function\n"
+                          "    1         5µs              7µs       5µs            7µs  a\n"
+                          "    1         3µs              3µs       3µs            3µs  b\n"
+                          "    1         2µs              2µs       2µs            2µs  c\n");
         QTest::newRow("aggregated tree") << words("--tree --tsv") << aggregatedExample << true
                                          << treeHeader
                 + QByteArray("0\t0\t10\t350\t1\t/i.php\t{main}\n1\t1\t240\t300\t5\t/Slow.php\tApp\\Slow->work\n"
