@@ -1,6 +1,8 @@
 #include "CallPath.h"
 
 #include "FunctionModel.h"
+#include "MergedCallTree.h"
+#include "Profile.h"
 #include "ProfiledFunctionCall.h"
 
 #include <algorithm>
@@ -40,4 +42,41 @@ const ProfiledFunctionCall *CallPath::find(const ProfiledFunctionCall *root) con
         call = found;
     }
     return call;
+}
+
+CallPath CallPath::ofPath(const Profile &profile, const MergedCallTree &paths, quint32 path)
+{
+    CallPath found;
+    for (; path != MergedCallTree::none; path = paths.parent(path)) {
+        qsizetype occurrence = 0;
+        if (const quint32 parent = paths.parent(path); parent != MergedCallTree::none) {
+            for (quint32 i = 0; paths.child(parent, i) != path; ++i) {
+                if (paths.function(paths.child(parent, i)) == paths.function(path))
+                    ++occurrence;
+            }
+        }
+        found.m_steps.push_back({ profile.function(paths.function(path)).name(), occurrence });
+    }
+    std::reverse(found.m_steps.begin(), found.m_steps.end());
+    return found;
+}
+
+quint32 CallPath::findPath(const Profile &profile, const MergedCallTree &paths) const
+{
+    const auto nameOf = [&](quint32 path) { return profile.function(paths.function(path)).name(); };
+    quint32 path = paths.root();
+    if (m_steps.empty() || path == MergedCallTree::none || nameOf(path) != m_steps.front().function)
+        return MergedCallTree::none;
+    for (auto step = m_steps.begin() + 1; step != m_steps.end(); ++step) {
+        quint32 found = MergedCallTree::none;
+        qsizetype seen = 0;
+        for (quint32 i = 0; i < paths.childCount(path) && found == MergedCallTree::none; ++i) {
+            if (nameOf(paths.child(path, i)) == step->function && seen++ == step->occurrence)
+                found = paths.child(path, i);
+        }
+        if (found == MergedCallTree::none)
+            return MergedCallTree::none;
+        path = found;
+    }
+    return path;
 }

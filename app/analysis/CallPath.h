@@ -4,6 +4,8 @@
 
 #include <vector>
 
+class MergedCallTree;
+class Profile;
 class ProfiledFunctionCall;
 
 // Where a call sits in its tree, told by names rather than by node: the
@@ -19,6 +21,11 @@ public:
     // The call at this path below `root`, or null when the tree has no such
     // path (or the path is empty).
     const ProfiledFunctionCall *find(const ProfiledFunctionCall *root) const;
+    // The same for a path of `paths`, a call tree of `profile`'s functions
+    // (such as one estimated, whose paths have no calls); none when the
+    // tree has no such path.
+    static CallPath ofPath(const Profile &profile, const MergedCallTree &paths, quint32 path);
+    quint32 findPath(const Profile &profile, const MergedCallTree &paths) const;
     bool isEmpty() const { return m_steps.empty(); }
 
 private:

@@ -23,34 +23,41 @@ bool CallSearch::setPattern(const QString &pattern, bool isRegularExpression)
     const ProfiledFunctionCall *root = m_index.root();
     if (pattern.isEmpty() || !root)
         return true;
-    const QRegularExpression expression(isRegularExpression ? pattern : QString(),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
-    if (isRegularExpression && !expression.isValid()) {
-        m_errorString = expression.errorString();
+    if (!matchFunctions(root->function().profile(), pattern, isRegularExpression, m_matchingFunctions, m_errorString))
         return false;
-    }
-
-    const Profile &profile = root->function().profile();
-    std::vector<bool> &matchingIds = m_matchingFunctions;
-    matchingIds.assign(size_t(profile.functionCount()), false);
-    bool anyMatch = false;
-    for (quint32 id = 0; id < matchingIds.size(); ++id) {
-        const QString &name = profile.function(id).name();
-        const bool matches
-            = isRegularExpression ? expression.match(name).hasMatch() : name.contains(pattern, Qt::CaseInsensitive);
-        matchingIds[id] = matches;
-        anyMatch = anyMatch || matches;
-    }
-    if (!anyMatch) {
-        m_matchingFunctions.clear();
+    if (m_matchingFunctions.empty())
         return true;
-    }
+    const std::vector<bool> &matchingIds = m_matchingFunctions;
     const CallTree &tree = m_index.tree();
     for (quint32 call = 0; call < tree.size(); ++call) {
         if (matchingIds[tree.function(call)])
             m_matches.push_back(call);
     }
     sortInPreOrder();
+    return true;
+}
+
+bool CallSearch::matchFunctions(const Profile &profile, const QString &pattern, bool isRegularExpression,
+    std::vector<bool> &matching, QString &errorString)
+{
+    matching.clear();
+    const QRegularExpression expression(isRegularExpression ? pattern : QString(),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
+    if (isRegularExpression && !expression.isValid()) {
+        errorString = expression.errorString();
+        return false;
+    }
+    matching.assign(size_t(profile.functionCount()), false);
+    bool anyMatch = false;
+    for (quint32 id = 0; id < matching.size(); ++id) {
+        const QString &name = profile.function(id).name();
+        const bool matches
+            = isRegularExpression ? expression.match(name).hasMatch() : name.contains(pattern, Qt::CaseInsensitive);
+        matching[id] = matches;
+        anyMatch = anyMatch || matches;
+    }
+    if (!anyMatch)
+        matching.clear();
     return true;
 }
 

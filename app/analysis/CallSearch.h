@@ -7,6 +7,7 @@
 
 class CallIndex;
 class MergedCallTree;
+class Profile;
 class ProfiledFunctionCall;
 
 // Finds the calls whose function's name matches a pattern: a text contained
@@ -24,6 +25,11 @@ public:
     // expression. An empty pattern matches nothing.
     bool setPattern(const QString &pattern, bool isRegularExpression);
     QString errorString() const { return m_errorString; }
+    // By function id of `profile`, whether the function's name matches
+    // the pattern, into `matching`, which stays empty when none does; false,
+    // with `errorString` set, for an invalid regular expression.
+    static bool matchFunctions(const Profile &profile, const QString &pattern, bool isRegularExpression,
+        std::vector<bool> &matching, QString &errorString);
     // Keeps one match per matching call path of `paths`, merged from the
     // index's tree: the path's first call, as the outline of paths shows it.
     void keepFirstCallsOf(const MergedCallTree &paths);

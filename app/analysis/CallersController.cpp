@@ -20,7 +20,38 @@ void CallersController::reset()
     beginFillRows();
     m_callers.clear();
     m_calledFunction = nullptr;
+    m_calledNode = FunctionGraph::none;
     endFillRows(0);
+}
+
+void CallersController::populateFromGraph(const Profile &profile, quint32 node)
+{
+    beginFillRows();
+    m_callers.clear();
+    m_calledFunction = nullptr;
+    m_calledNode = node;
+    const FunctionGraph &graph = profile.functionGraph();
+    const int time = profile.timeEvent();
+    const int memory = memoryEvent();
+    // A caller may call from several lines: one row per calling node, in
+    // the order of its first edge.
+    std::vector<quint32> rowOfNode(graph.size(), FunctionGraph::none);
+    for (quint32 i = 0; i < graph.callerEdgeCount(node); ++i) {
+        const quint32 edge = graph.callerEdge(node, i);
+        quint32 &row = rowOfNode[graph.caller(edge)];
+        if (row == FunctionGraph::none) {
+            row = quint32(m_callers.size());
+            m_callers.push_back({ &profile.function(graph.function(graph.caller(edge))), {} });
+        }
+        Caller &entry = m_callers[row];
+        entry.graphCalls += graph.edgeCalls(edge);
+        entry.totalInclusiveTime
+            = Cost::addBits(entry.totalInclusiveTime, graph.edgeInclusiveBits(time, edge), graph.isSigned(time));
+        if (memory >= 0)
+            entry.totalInclusiveMemory
+                = Cost::addBits(entry.totalInclusiveMemory, graph.edgeInclusiveBits(memory, edge), true);
+    }
+    endFillRows(m_callers.size());
 }
 
 void CallersController::populateFromFunction(const FunctionModel &function, const CallIndex &index)
@@ -28,6 +59,7 @@ void CallersController::populateFromFunction(const FunctionModel &function, cons
     beginFillRows();
     m_callers.clear();
     m_calledFunction = &function;
+    m_calledNode = FunctionGraph::none;
     const CallTree &tree = index.tree();
     const size_t functionCount = size_t(function.profile().functionCount());
     constexpr quint32 noRow = CallTree::none;
@@ -74,11 +106,14 @@ void CallersController::populateFromFunction(const FunctionModel &function, cons
 QVariant CallersController::cellData(quint32 rowIndex, int column, int role) const
 {
     const Caller &caller = m_callers[rowIndex];
+    const bool fromGraph = m_calledNode != FunctionGraph::none;
+    if (fromGraph && (column == TotalSelfTimeColumn || column == TotalSelfMemoryColumn))
+        return {};
     switch (column) {
     case FunctionColumn:
         return functionCell(*caller.function, role);
     case CallCountColumn:
-        return numberCell(caller.calls.size(), role);
+        return numberCell(fromGraph ? caller.graphCalls : caller.calls.size(), role);
     case TotalSelfTimeColumn:
         return timeCell(caller.totalSelfTime, role);
     case TotalInclusiveTimeColumn:

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "FunctionGraph.h"
 #include "TableController.h"
 
 #include <vector>
 
 class CallIndex;
+class Profile;
 class ProfiledFunctionCall;
 
 // The callers table: for one function, every function that calls it
@@ -35,6 +37,14 @@ public:
     void reset();
     // The callers of `function` among the calls of `index`.
     void populateFromFunction(const FunctionModel &function, const CallIndex &index);
+    // The callers of the node `node` of the function graph of `profile`,
+    // written per function: a row per calling node with the number and the
+    // inclusive totals of its calls, exact, as the graph's call edges record
+    // them; the graph does not split the callee's self cost among its
+    // callers, so the self columns stay empty.
+    void populateFromGraph(const Profile &profile, quint32 node);
+    // The node whose callers are listed, or none.
+    quint32 calledNode() const { return m_calledNode; }
     // The function whose callers are listed; null when the table is empty
     // for want of one.
     const FunctionModel *calledFunction() const { return m_calledFunction; }
@@ -55,6 +65,8 @@ private:
     {
         const FunctionModel *function;
         std::vector<const ProfiledFunctionCall *> calls;
+        // The calls counted by a function graph's edges, which has none.
+        quint64 graphCalls = 0;
         quint64 totalSelfTime = 0;
         quint64 totalInclusiveTime = 0;
         // The memory totals' stored form (Cost).
@@ -64,4 +76,5 @@ private:
 
     std::vector<Caller> m_callers;
     const FunctionModel *m_calledFunction = nullptr;
+    quint32 m_calledNode = FunctionGraph::none;
 };

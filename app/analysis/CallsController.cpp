@@ -1,6 +1,7 @@
 #include "CallsController.h"
 
 #include "FunctionModel.h"
+#include "GraphLocation.h"
 #include "MergedCallTree.h"
 #include "Profile.h"
 #include "ProfiledFunctionCall.h"
@@ -52,13 +53,14 @@ void CallsController::populateFromPath(const Profile &profile, const MergedCallT
     std::vector<quint32> rowPaths;
     for (quint32 i = 0; i < paths.childCount(path); ++i) {
         const quint32 child = paths.child(path, i);
-        if (paths.firstCall(child) == MergedCallTree::none)
-            continue;
-        calls.push_back(&profile.callTree().call(paths.firstCall(child)));
+        // Estimated paths have no call.
+        const quint32 call = paths.firstCall(child);
+        calls.push_back(call == MergedCallTree::none ? nullptr : &profile.callTree().call(call));
         rowPaths.push_back(child);
     }
     beginFillRows();
     m_calls = std::move(calls);
+    m_profile = &profile;
     m_paths = &paths;
     m_rowPaths = std::move(rowPaths);
     m_timeEvent = profile.timeEvent();
@@ -113,12 +115,31 @@ QVariant CallsController::mergedCellData(quint32 rowIndex, int column, int role)
     case InclusiveMemoryColumn:
         return memoryCell(m_paths->inclusiveCost(memoryEvent(), path), role);
     default:
-        return callCellData(*m_calls[rowIndex], column, role);
+        if (m_calls[rowIndex])
+            return callCellData(*m_calls[rowIndex], column, role);
+        return estimatedCellData(path, column, role);
+    }
+}
+
+QVariant CallsController::estimatedCellData(quint32 path, int column, int role) const
+{
+    const GraphLocation location = GraphLocation::ofPath(*m_profile, path);
+    switch (column) {
+    case FunctionColumn:
+        return functionCell(m_profile->function(m_paths->function(path)), role);
+    case FileColumn:
+        return textCell(location.source ? location.source->path() : QString(), role);
+    case LineColumn:
+        return numberCell(location.line, role);
+    default:
+        return {};
     }
 }
 
 const FunctionModel &CallsController::functionOfRow(quint32 rowIndex) const
 {
+    if (!m_calls[rowIndex])
+        return m_profile->function(m_paths->function(m_rowPaths[rowIndex]));
     return m_calls[rowIndex]->function();
 }
 

@@ -77,7 +77,7 @@ const ProfiledFunctionCall *MergedCallTreeModel::callAtRow(int row) const
 
 int MergedCallTreeModel::expandParents(const ProfiledFunctionCall &call)
 {
-    if (!m_paths)
+    if (!m_paths || !m_profile->rootFunction())
         return -1;
     const CallTree &tree = m_profile->callTree();
     return expandToPath(CallTreeMerger::pathOfCall(*m_paths, tree, tree.numberOf(call)));
@@ -230,12 +230,18 @@ quint32 MergedCallTreeModel::hotPathEnd(quint32 path, int event) const
 
 CallPath MergedCallTreeModel::pathAtRow(int row) const
 {
+    const quint32 path = pathOfRow(row);
+    // Paths estimated from a function graph have no calls.
+    if (path != MergedCallTree::none && m_paths->firstCall(path) == MergedCallTree::none)
+        return CallPath::ofPath(*m_profile, *m_paths, path);
     return CallPath::of(callAtRow(row));
 }
 
 int MergedCallTreeModel::expandPath(const CallPath &path)
 {
     const ProfiledFunctionCall *root = m_profile ? m_profile->rootFunction() : nullptr;
+    if (!root)
+        return m_paths ? expandToPath(path.findPath(*m_profile, *m_paths)) : -1;
     const ProfiledFunctionCall *call = path.find(root);
     return call ? expandParents(*call) : -1;
 }

@@ -37,9 +37,9 @@ public:
     explicit MergedCallTreeModel(QObject *parent = nullptr);
     ~MergedCallTreeModel() override;
 
-    // Shows the root of `paths`, merged from `profile`'s calls, as the one
-    // top row, collapsed; null shows nothing. Both outlive the model's use
-    // of them.
+    // Shows the root of `paths`, merged from `profile`'s calls or estimated
+    // from its function graph (rows without calls), as the one top row,
+    // collapsed; null shows nothing. Both outlive the model's use of them.
     void setPaths(const Profile *profile, const MergedCallTree *paths);
     // The order of the children of a row expanded from now on.
     void setChildOrder(ChildOrder order) { m_order = order; }

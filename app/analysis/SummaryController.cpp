@@ -26,13 +26,52 @@ void SummaryController::fill(std::vector<std::unique_ptr<ProfiledFunctionSummary
 {
     beginFillRows();
     m_summaries = std::move(summaries);
+    m_graphRows.clear();
     endFillRows(m_summaries.size());
+}
+
+void SummaryController::populateFromGraphRows(std::vector<GraphSummary::Row> rows)
+{
+    beginFillRows();
+    m_summaries.clear();
+    m_graphRows = std::move(rows);
+    endFillRows(m_graphRows.size());
+}
+
+QVariant SummaryController::graphCellData(const GraphSummary::Row &row, int column, int role) const
+{
+    switch (column) {
+    case FunctionColumn:
+        return functionCell(*row.function, role);
+    case AverageSelfTimeColumn:
+        return timeCell(row.selfTime.dividedBy(row.calls).toUnsigned(), role);
+    case AverageInclusiveTimeColumn:
+        return timeCell(row.inclusiveTime.dividedBy(row.calls).toUnsigned(), role);
+    case TotalSelfTimeColumn:
+        return timeCell(row.selfTime.toUnsigned(), role);
+    case TotalInclusiveTimeColumn:
+        return timeCell(row.inclusiveTime.toUnsigned(), role);
+    case CallCountColumn:
+        return numberCell(row.calls, role);
+    case AverageSelfMemoryColumn:
+        return memoryCell(row.selfMemory.dividedBy(row.calls), role);
+    case AverageInclusiveMemoryColumn:
+        return memoryCell(row.inclusiveMemory.dividedBy(row.calls), role);
+    case TotalSelfMemoryColumn:
+        return memoryCell(row.selfMemory, role);
+    case TotalInclusiveMemoryColumn:
+        return memoryCell(row.inclusiveMemory, role);
+    default:
+        return {};
+    }
 }
 
 QVariant SummaryController::cellData(quint32 rowIndex, int column, int role) const
 {
     if (column >= FirstMemoryColumn && memoryEvent() < 0)
         return {};
+    if (!m_graphRows.empty())
+        return graphCellData(m_graphRows[rowIndex], column, role);
     const ProfiledFunctionSummary &summary = *m_summaries[rowIndex];
     switch (column) {
     case FunctionColumn:
@@ -62,6 +101,8 @@ QVariant SummaryController::cellData(quint32 rowIndex, int column, int role) con
 
 const FunctionModel &SummaryController::functionOfRow(quint32 rowIndex) const
 {
+    if (!m_graphRows.empty())
+        return *m_graphRows[rowIndex].function;
     return m_summaries[rowIndex]->function();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "GraphSummary.h"
 #include "TableController.h"
 
 #include <memory>
@@ -37,9 +38,18 @@ public:
     void reset();
     // Summarises everything below `call`, the call itself excluded.
     void populateFromFunction(const ProfiledFunctionCall &call);
+    // Shows the rows of a profile written per function, which has no calls
+    // (see GraphSummary).
+    void populateFromGraphRows(std::vector<GraphSummary::Row> rows);
 
     // The summary of the shown row `row`, which must be there.
     const ProfiledFunctionSummary &summaryAt(int row) const { return *m_summaries[rowIndexAt(row)]; }
+    // Of a row of a profile written per function, null for a row of calls.
+    const GraphSummary::Row *graphRowAt(int row) const
+    {
+        return m_graphRows.empty() ? nullptr : &m_graphRows[rowIndexAt(row)];
+    }
+    const FunctionModel &functionAt(int row) const { return functionOfRow(rowIndexAt(row)); }
 
 protected:
     QVariant cellData(quint32 rowIndex, int column, int role) const override;
@@ -50,6 +60,9 @@ protected:
 
 private:
     void fill(std::vector<std::unique_ptr<ProfiledFunctionSummary>> summaries);
+    QVariant graphCellData(const GraphSummary::Row &row, int column, int role) const;
 
     std::vector<std::unique_ptr<ProfiledFunctionSummary>> m_summaries;
+    // In place of the summaries, for a profile written per function.
+    std::vector<GraphSummary::Row> m_graphRows;
 };

@@ -2,6 +2,7 @@
 
 #include "CallTree.h"
 #include "MyDocument.h"
+#include "Profile.h"
 #include "ProfiledFunctionCall.h"
 #include "SettingsKeys.h"
 #include "SourceFileModel.h"
@@ -22,6 +23,7 @@ CallersTab::~CallersTab() = default;
 void CallersTab::showProfile(const Profile &profile)
 {
     m_call = nullptr;
+    m_node = FunctionGraph::none;
     callers().reset();
     TableTab::showProfile(profile);
 }
@@ -29,6 +31,16 @@ void CallersTab::showProfile(const Profile &profile)
 void CallersTab::showCall(const ProfiledFunctionCall *call)
 {
     m_call = call;
+    m_node = FunctionGraph::none;
+    m_outOfDate = true;
+    if (isVisibleTo(window()))
+        update();
+}
+
+void CallersTab::showEstimatedPath(quint32 path)
+{
+    m_call = nullptr;
+    m_node = m_document.profile().estimatedCallTree().node(path);
     m_outOfDate = true;
     if (isVisibleTo(window()))
         update();
@@ -44,10 +56,14 @@ void CallersTab::showEvent(QShowEvent *event)
 void CallersTab::update()
 {
     m_outOfDate = false;
-    if (!m_call)
+    if (m_node != FunctionGraph::none) {
+        if (callers().calledNode() != m_node)
+            callers().populateFromGraph(m_document.profile(), m_node);
+    } else if (!m_call) {
         callers().reset();
-    else if (callers().calledFunction() != &m_call->function())
+    } else if (callers().calledFunction() != &m_call->function()) {
         callers().populateFromFunction(m_call->function(), m_document.callIndex());
+    }
 }
 
 std::optional<SourceLocation> CallersTab::selectedLocation() const
@@ -64,6 +80,7 @@ std::optional<SourceLocation> CallersTab::selectedLocation() const
 
 void CallersTab::rowActivated(int row)
 {
-    if (row >= 0 && row < callers().rowCount())
+    // A function graph's callers have no calls to list.
+    if (row >= 0 && row < callers().rowCount() && !callers().callsAt(row).empty())
         Q_EMIT callsActivated(callers().callsAt(row));
 }

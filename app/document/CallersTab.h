@@ -19,6 +19,8 @@ public:
     QString title() const override { return tr("Callers"); }
     void showProfile(const Profile &profile) override;
     void showCall(const ProfiledFunctionCall *call) override;
+    // The callers of the path's function, from the function graph.
+    void showEstimatedPath(quint32 path) override;
     // Where the selected caller makes its first call of the function.
     std::optional<SourceLocation> selectedLocation() const override;
 
@@ -33,5 +35,7 @@ private:
 
     MyDocument &m_document;
     const ProfiledFunctionCall *m_call = nullptr;
+    // The graph's node whose callers are shown, or none.
+    quint32 m_node = FunctionGraph::none;
     bool m_outOfDate = false;
 };

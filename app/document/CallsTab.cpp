@@ -1,5 +1,7 @@
 #include "CallsTab.h"
 
+#include "GraphLocation.h"
+#include "Profile.h"
 #include "SettingsKeys.h"
 #include "SourceFileModel.h"
 
@@ -19,6 +21,7 @@ CallsTab::~CallsTab() = default;
 
 void CallsTab::showProfile(const Profile &profile)
 {
+    m_profile = &profile;
     callsModel().reset();
     TableTab::showProfile(profile);
 }
@@ -36,6 +39,11 @@ void CallsTab::showPath(const Profile &profile, const MergedCallTree &paths, qui
     callsModel().populateFromPath(profile, paths, path);
 }
 
+void CallsTab::showEstimatedPath(quint32 path)
+{
+    showPath(*m_profile, m_profile->estimatedCallTree(), path);
+}
+
 void CallsTab::listCalls(std::vector<const ProfiledFunctionCall *> calls)
 {
     callsModel().populateFromArray(std::move(calls));
@@ -46,6 +54,12 @@ std::optional<SourceLocation> CallsTab::selectedLocation() const
     const QModelIndex current = tableView().currentIndex();
     if (!current.isValid() || current.row() >= callsModel().rowCount())
         return std::nullopt;
+    if (!callsModel().hasCallAt(current.row())) {
+        const GraphLocation location = GraphLocation::ofPath(*m_profile, callsModel().pathAt(current.row()));
+        if (!location.source)
+            return std::nullopt;
+        return SourceLocation { location.source->path(), location.line };
+    }
     const ProfiledFunctionCall &call = callsModel().callAt(current.row());
     if (!call.source())
         return std::nullopt;
@@ -54,6 +68,10 @@ std::optional<SourceLocation> CallsTab::selectedLocation() const
 
 void CallsTab::rowActivated(int row)
 {
-    if (row >= 0 && row < callsModel().rowCount())
+    if (row < 0 || row >= callsModel().rowCount())
+        return;
+    if (callsModel().hasCallAt(row))
         Q_EMIT callActivated(&callsModel().callAt(row));
+    else
+        Q_EMIT estimatedPathActivated(callsModel().pathAt(row));
 }

@@ -20,6 +20,8 @@ public:
     // Lists the callees of `path` merged, in place of those of its first
     // call; `profile` and `paths` outlive the rows.
     void showPath(const Profile &profile, const MergedCallTree &paths, quint32 path);
+    // Lists the callees of the estimated path.
+    void showEstimatedPath(quint32 path) override;
     // Lists `calls` in place of the callees.
     void listCalls(std::vector<const ProfiledFunctionCall *> calls);
     // The selected call's function, at its first line.
@@ -30,4 +32,6 @@ protected:
 
 private:
     CallsController &callsModel() const { return static_cast<CallsController &>(tableModel()); }
+
+    const Profile *m_profile = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "CostFormat.h"
 #include "Formatter.h"
 #include "FunctionModel.h"
+#include "GraphLocation.h"
 #include "MergedCallTree.h"
 #include "PlainToolTip.h"
 #include "Profile.h"
@@ -65,9 +66,15 @@ DetailsPane::DetailsPane(QWidget *parent)
     , m_profilerSummary(addField(
           QStringLiteral("profilerSummaryTextField"), tr("Profiler\u2019s summary:"), tr("Profiler\u2019s summary")))
     , m_calls(addField(QStringLiteral("callsTextField"), tr("Calls:"), tr("Calls")))
+    , m_estimatedNotice(new QLabel(Profile::aggregatedNotice(), this))
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    m_estimatedNotice->setObjectName(QStringLiteral("estimatedPathsNotice"));
+    m_estimatedNotice->setTextFormat(Qt::PlainText);
+    m_estimatedNotice->setWordWrap(true);
+    m_estimatedNotice->hide();
+    layout->addWidget(m_estimatedNotice);
     layout->addLayout(m_form);
     layout->addStretch(1);
     clearFunctionMetadataDisplay();
@@ -97,6 +104,8 @@ void DetailsPane::showProfile(const Profile &profile)
 {
     m_profile = &profile;
     m_memoryEvent = profile.memoryEvent();
+    // Its paths and their figures are estimated: the details say so.
+    m_estimatedNotice->setVisible(profile.isAggregated());
     for (QLineEdit *field : { m_selfMemory, m_inclusiveMemory })
         m_form->setRowVisible(field, m_memoryEvent >= 0);
     clearFunctionMetadataDisplay();
@@ -106,6 +115,7 @@ void DetailsPane::displayItem(const ProfiledFunctionCall &call)
 {
     m_call = &call;
     m_paths = nullptr;
+    m_estimatedPath = MergedCallTree::none;
     m_form->setRowVisible(m_calls, false);
     setFieldText(m_function, call.function().name());
     setFieldText(m_file, call.source() ? call.source()->path() : dashString);
@@ -136,6 +146,27 @@ void DetailsPane::displayPath(const MergedCallTree &paths, quint32 path, const P
     displayItem(firstCall);
     m_paths = &paths;
     m_path = path;
+    showPathFigures(paths, path);
+}
+
+void DetailsPane::displayEstimatedPath(quint32 path)
+{
+    const MergedCallTree &paths = m_profile->estimatedCallTree();
+    clearFunctionMetadataDisplay();
+    m_estimatedPath = path;
+    setFieldText(m_function, m_profile->function(paths.function(path)).name());
+    const GraphLocation location = GraphLocation::ofPath(*m_profile, path);
+    setFieldText(m_file, location.source ? location.source->path() : dashString);
+    setFieldText(m_line, location.line == 0 ? dashString : QString::number(location.line));
+    const bool showsSummary = paths.parent(path) == MergedCallTree::none && !m_profile->summaryCosts().isEmpty();
+    m_form->setRowVisible(m_profilerSummary, showsSummary);
+    if (showsSummary)
+        setFieldText(m_profilerSummary, m_formatter.getSummaryString(*m_profile));
+    showPathFigures(paths, path);
+}
+
+void DetailsPane::showPathFigures(const MergedCallTree &paths, quint32 path)
+{
     const quint32 reference = paths.parent(path) == MergedCallTree::none ? path : paths.parent(path);
     const int time = m_profile->timeEvent();
     const CostUnit &unit = m_profile->costUnit();
@@ -160,12 +191,15 @@ void DetailsPane::displayPath(const MergedCallTree &paths, quint32 path, const P
     }
     m_form->setRowVisible(m_calls, true);
     setFieldText(m_calls, QStringLiteral("\u00d7%1").arg(paths.calls(path)));
+    for (QLineEdit *field : { m_selfTime, m_inclusiveTime, m_selfMemory, m_inclusiveMemory, m_profilerSummary })
+        fitFieldToText(field);
 }
 
 void DetailsPane::clearFunctionMetadataDisplay()
 {
     m_call = nullptr;
     m_paths = nullptr;
+    m_estimatedPath = MergedCallTree::none;
     m_form->setRowVisible(m_calls, false);
     for (QLineEdit *field :
         { m_function, m_file, m_line, m_selfTime, m_inclusiveTime, m_selfMemory, m_inclusiveMemory, m_profilerSummary })
@@ -179,7 +213,9 @@ void DetailsPane::observeValueForKeyPath(const QString &keyPath, QObject *, cons
     // keep their dashes.
     const bool timesChanged
         = keyPath == QLatin1String("values.") + VTCMeasurement || keyPath == QLatin1String("values.") + VTCDisplayDash;
-    if (timesChanged && m_paths)
+    if (timesChanged && m_estimatedPath != MergedCallTree::none)
+        displayEstimatedPath(m_estimatedPath);
+    else if (timesChanged && m_paths)
         displayPath(*m_paths, m_path, *m_call);
     else if (timesChanged && m_call)
         displayItem(*m_call);

@@ -1,14 +1,16 @@
 #pragma once
 
+#include "MergedCallTree.h"
+
 #include <KFSharedDefaultsObserver.h>
 
 #include <QWidget>
 
 class Formatter;
-class MergedCallTree;
 class Profile;
 class ProfiledFunctionCall;
 class QFormLayout;
+class QLabel;
 class QLineEdit;
 
 // The detail fields of a document window: the selected call's function,
@@ -32,6 +34,11 @@ public:
     // the profile shown, whose first call is `firstCall`: the totals over
     // its calls, their average and their number.
     void displayPath(const MergedCallTree &paths, quint32 path, const ProfiledFunctionCall &firstCall);
+    // Fills the fields from the path `path` of the estimated call tree of
+    // the profile shown, written per function: the path's estimated totals,
+    // average and number of calls, and its function's file and first line
+    // from the function graph.
+    void displayEstimatedPath(quint32 path);
     // Sets every field to the dash.
     void clearFunctionMetadataDisplay();
 
@@ -40,6 +47,8 @@ public:
 
 private:
     QLineEdit *addField(const QString &name, const QString &label, const QString &accessibleName);
+    // The figures of a path: totals, average per call, number of calls.
+    void showPathFigures(const MergedCallTree &paths, quint32 path);
 
     Formatter &m_formatter;
     QFormLayout *m_form;
@@ -52,10 +61,14 @@ private:
     QLineEdit *m_inclusiveMemory;
     QLineEdit *m_profilerSummary;
     QLineEdit *m_calls;
+    // Above the fields of a profile whose call paths are estimated.
+    QLabel *m_estimatedNotice;
     const Profile *m_profile = nullptr;
     int m_memoryEvent = -1;
     const ProfiledFunctionCall *m_call = nullptr;
     // The path shown, when one is.
     const MergedCallTree *m_paths = nullptr;
     quint32 m_path = 0;
+    // The estimated path shown, or MergedCallTree::none.
+    quint32 m_estimatedPath = MergedCallTree::none;
 };

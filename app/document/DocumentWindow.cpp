@@ -12,7 +12,9 @@
 #include "FlameGraphTab.h"
 #include "FlameGraphView.h"
 #include "FunctionLabelDelegate.h"
+#include "GraphLocation.h"
 #include "HotPath.h"
+#include "MergedCallTree.h"
 #include "MergedCallTreeModel.h"
 #include "MessageBoxAlertPresenter.h"
 #include "MyDocument.h"
@@ -176,6 +178,7 @@ void DocumentWindow::addTab(DocumentTab *tab)
     m_ui->tabView->addTab(tab, tab->title());
     connect(tab, &DocumentTab::callActivated, this, [this](const ProfiledFunctionCall *call) { selectCall(*call); });
     connect(tab, &DocumentTab::callsActivated, this, &DocumentWindow::listCalls);
+    connect(tab, &DocumentTab::estimatedPathActivated, this, &DocumentWindow::selectEstimatedPath);
     connect(m_find, &FindController::highlightChanged, tab, &DocumentTab::highlight);
 }
 
@@ -197,6 +200,7 @@ void DocumentWindow::setUpActions()
         // looked for after this one, not after the row's first call.
         m_find->setCurrentCall(call);
     });
+    connect(m_find, &FindController::estimatedPathFound, this, &DocumentWindow::selectEstimatedPath);
     connect(m_shape, &TreeShapeActions::mergingChanged, this, &DocumentWindow::reshapeOutline);
     connect(m_shape, &TreeShapeActions::childOrderChanged, this, &DocumentWindow::reshapeOutline);
     connect(m_find, &FindController::closed, this, [this] { m_ui->myOutlineView->setFocus(Qt::OtherFocusReason); });
@@ -212,10 +216,12 @@ void DocumentWindow::showProfile(const CallPath &selected)
     m_ui->detailPane->showProfile(profile);
     for (DocumentTab *tab : m_tabs)
         tab->showProfile(profile);
+    m_shape->setRecordsCalls(!profile.isAggregated());
     showOutline(selected);
 
     // An empty outline looks like a fault: it says why it is empty.
-    if (!profile.rootFunction() && !m_emptyMessage) {
+    const bool empty = m_outlineModel->rowCount() == 0;
+    if (empty && !m_emptyMessage) {
         QWidget *outline = m_ui->myOutlineView->viewport();
         m_emptyMessage = new QLabel(tr("No calls were found in this file."), outline);
         m_emptyMessage->setObjectName(QStringLiteral("emptyOutlineMessage"));
@@ -226,17 +232,8 @@ void DocumentWindow::showProfile(const CallPath &selected)
         auto *layout = new QVBoxLayout(outline);
         layout->addWidget(m_emptyMessage);
     }
-    if (m_emptyMessage) {
-        // A profile written per function has its figures, but no calls of
-        // its own to show here: it says so rather than look empty.
-        m_emptyMessage->setText(profile.isAggregated()
-                ? tr("%1. Its calls are not shown in this window yet: \u201cvelotrace --summary FILE\u201d lists "
-                     "its functions with their exact figures, \u201cvelotrace --tree FILE\u201d its estimated call "
-                     "paths.")
-                      .arg(Profile::aggregatedNotice())
-                : tr("No calls were found in this file."));
-        m_emptyMessage->setVisible(!profile.rootFunction());
-    }
+    if (m_emptyMessage)
+        m_emptyMessage->setVisible(empty);
 }
 
 void DocumentWindow::showOutline(const CallPath &selected)
@@ -244,7 +241,10 @@ void DocumentWindow::showOutline(const CallPath &selected)
     const Profile &profile = m_document.profile();
     const MergedCallTree *paths = nullptr;
     try {
-        if (m_shape->mergesRepeatedCalls() && profile.rootFunction())
+        // A profile written per function shows its estimated paths.
+        if (profile.isAggregated())
+            paths = &profile.estimatedCallTree();
+        else if (m_shape->mergesRepeatedCalls() && profile.rootFunction())
             paths = &m_document.mergedCallTree();
     } catch (const std::bad_alloc &) {
         // Short of memory for the paths: the calls are shown as they are.
@@ -257,7 +257,7 @@ void DocumentWindow::showOutline(const CallPath &selected)
     m_find->setMergedPaths(paths);
     m_callModel->setRootFunction(merged ? nullptr : profile.rootFunction());
     useOutlineModel(merged ? static_cast<OutlineModel *>(m_mergedModel) : m_callModel);
-    if (profile.rootFunction()) {
+    if (m_outlineModel->rowCount() > 0) {
         m_outlineModel->expandRow(0);
         selectPath(selected);
     } else {
@@ -296,9 +296,16 @@ const ProfiledFunctionCall *DocumentWindow::selectedCall() const
     return m_outlineModel->callAtRow(selectedRow());
 }
 
+quint32 DocumentWindow::selectedEstimatedPath() const
+{
+    if (m_outlineModel != m_mergedModel || !m_document.profile().isAggregated())
+        return MergedCallTree::none;
+    return m_mergedModel->pathOfRow(selectedRow());
+}
+
 CallPath DocumentWindow::selectedPath() const
 {
-    return CallPath::of(selectedCall());
+    return m_outlineModel->pathAtRow(selectedRow());
 }
 
 bool DocumentWindow::selectPath(const CallPath &path)
@@ -318,6 +325,12 @@ void DocumentWindow::selectCall(const ProfiledFunctionCall &call)
     selectRow(m_outlineModel->expandParents(call));
 }
 
+void DocumentWindow::selectEstimatedPath(quint32 path)
+{
+    if (m_outlineModel == m_mergedModel)
+        selectRow(m_mergedModel->expandToPath(path));
+}
+
 void DocumentWindow::selectRow(int row)
 {
     if (row < 0)
@@ -332,27 +345,39 @@ void DocumentWindow::outlineViewSelectionDidChange()
 {
     const ProfiledFunctionCall *call = selectedCall();
     const quint32 path = m_outlineModel == m_mergedModel ? m_mergedModel->pathOfRow(selectedRow()) : 0;
-    if (call && m_outlineModel == m_mergedModel)
+    const quint32 estimated = selectedEstimatedPath();
+    if (estimated != MergedCallTree::none)
+        m_ui->detailPane->displayEstimatedPath(estimated);
+    else if (call && m_outlineModel == m_mergedModel)
         m_ui->detailPane->displayPath(m_document.mergedCallTree(), path, *call);
     else if (call)
         m_ui->detailPane->displayItem(*call);
     else
         m_ui->detailPane->clearFunctionMetadataDisplay();
-    for (DocumentTab *tab : m_tabs)
-        tab->showCall(call);
+    for (DocumentTab *tab : m_tabs) {
+        if (estimated != MergedCallTree::none)
+            tab->showEstimatedPath(estimated);
+        else
+            tab->showCall(call);
+    }
     if (call && m_outlineModel == m_mergedModel)
         m_callsTab->showPath(m_document.profile(), m_document.mergedCallTree(), path);
     updateActions();
     m_find->setCurrentCall(call);
+    m_find->setCurrentEstimatedPath(estimated);
 }
 
 void DocumentWindow::updateActions()
 {
     const ProfiledFunctionCall *call = selectedCall();
-    m_goToCallerAction->setEnabled(call && call->parent());
-    m_expandHotPathAction->setEnabled(call && m_outlineModel->isExpandable(selectedRow()));
-    m_openInEditorAction->setEnabled(call != nullptr);
-    const bool hasCalls = m_document.rootFunction() != nullptr;
+    const quint32 estimated = selectedEstimatedPath();
+    const bool isEstimated = estimated != MergedCallTree::none;
+    m_goToCallerAction->setEnabled(
+        (call && call->parent()) || (isEstimated && m_mergedModel->parentRow(selectedRow()) >= 0));
+    m_expandHotPathAction->setEnabled((call || isEstimated) && m_outlineModel->isExpandable(selectedRow()));
+    m_openInEditorAction->setEnabled(
+        call != nullptr || (isEstimated && GraphLocation::ofPath(m_document.profile(), estimated).source));
+    const bool hasCalls = m_outlineModel->rowCount() > 0;
     for (QAction *action : { m_findAction, m_findNextAction, m_findPreviousAction })
         action->setEnabled(hasCalls);
 }
@@ -400,6 +425,8 @@ void DocumentWindow::goToCaller()
     const ProfiledFunctionCall *call = selectedCall();
     if (call && call->parent())
         selectCall(*call->parent());
+    else if (!call && selectedEstimatedPath() != MergedCallTree::none)
+        selectRow(m_outlineModel->parentRow(selectedRow()));
 }
 
 void DocumentWindow::expandHotPath()
@@ -408,7 +435,7 @@ void DocumentWindow::expandHotPath()
     const QList<ProfileEvent> &events = m_document.profile().events();
     // The event the flame graph shows, so that the path is the graph's widest.
     const int event = m_flameGraphTab->view()->event();
-    if (!call || event < 0 || event >= events.size())
+    if ((!call && selectedEstimatedPath() == MergedCallTree::none) || event < 0 || event >= events.size())
         return;
     if (m_outlineModel == m_mergedModel) {
         // Along the heaviest call path each step.
@@ -426,11 +453,10 @@ void DocumentWindow::expandHotPath()
 
 bool DocumentWindow::showFunctionInSummary(std::string_view name)
 {
-    const ProfiledFunctionCall *root = m_document.rootFunction();
-    if (!root)
+    if (m_outlineModel->rowCount() == 0)
         return false;
-    // The summary below the root is the whole run's.
-    selectCall(*root);
+    // The summary below the root (the top row) is the whole run's.
+    selectRow(0);
     if (!m_summaryTab->selectFunction(name))
         return false;
     m_ui->tabView->setCurrentWidget(m_summaryTab);
@@ -450,6 +476,9 @@ void DocumentWindow::openInEditor()
     const ProfiledFunctionCall *call = selectedCall();
     if (!location && call && call->source())
         location = SourceLocation { call->source()->path(), call->sourceLine() };
+    const GraphLocation estimated = GraphLocation::ofPath(m_document.profile(), selectedEstimatedPath());
+    if (!location && !call && estimated.source)
+        location = SourceLocation { estimated.source->path(), estimated.line };
     if (location)
         m_editor->open(this, *location);
 }

@@ -59,14 +59,19 @@ public:
 
     // The call of the outline's selected row, or null.
     const ProfiledFunctionCall *selectedCall() const;
+    // The path of the estimated call tree of a profile written per function
+    // that the selected row shows, or MergedCallTree::none.
+    quint32 selectedEstimatedPath() const;
     // The place of the selected row; empty for none.
     CallPath selectedPath() const;
     // Expands the outline down to the place at `path`, selects it and
     // scrolls it into view; false, with the top row selected, when the tree
     // has no such place.
     bool selectPath(const CallPath &path);
-    // The same for a call of the profile shown.
+    // The same for a call of the profile shown, and for a path of its
+    // estimated call tree.
     void selectCall(const ProfiledFunctionCall &call);
+    void selectEstimatedPath(quint32 path);
 
     // Shows the find bar, focused.
     void find();

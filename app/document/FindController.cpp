@@ -1,9 +1,11 @@
 #include "FindController.h"
 
 #include "CallSearch.h"
+#include "EstimatedPathSearch.h"
 #include "FindBar.h"
 #include "FunctionModel.h"
 #include "MyDocument.h"
+#include "Profile.h"
 
 #include <QTimer>
 
@@ -19,6 +21,7 @@ FindController::FindController(MyDocument &document, FindBar &bar, QObject *pare
     // when asked for a match.
     connect(&bar, &FindBar::patternChanged, this, [this] {
         m_search.reset();
+        m_pathSearch.reset();
         m_timer->start();
     });
     connect(m_timer, &QTimer::timeout, this, &FindController::updateStatus);
@@ -45,6 +48,21 @@ CallSearch &FindController::search()
     return *m_search;
 }
 
+EstimatedPathSearch &FindController::pathSearch()
+{
+    if (!m_pathSearch) {
+        m_timer->stop();
+        m_pathSearch = std::make_unique<EstimatedPathSearch>(m_document.profile());
+        m_pathSearch->setPattern(m_bar.pattern(), m_bar.isRegularExpression());
+    }
+    return *m_pathSearch;
+}
+
+bool FindController::findsEstimatedPaths() const
+{
+    return m_document.profile().isAggregated();
+}
+
 void FindController::find()
 {
     m_bar.activate();
@@ -66,6 +84,14 @@ void FindController::findAgain(bool forward)
         find();
         return;
     }
+    if (findsEstimatedPaths()) {
+        const EstimatedPathSearch &paths = pathSearch();
+        const qsizetype number = forward ? paths.nextMatch(m_currentPath) : paths.previousMatch(m_currentPath);
+        if (number >= 0)
+            Q_EMIT estimatedPathFound(paths.match(number));
+        updateStatus();
+        return;
+    }
     CallSearch &current = search();
     const qsizetype number = forward ? current.nextMatch(m_current) : current.previousMatch(m_current);
     if (number >= 0)
@@ -77,6 +103,13 @@ void FindController::setCurrentCall(const ProfiledFunctionCall *call)
 {
     m_current = call;
     if (m_search)
+        updateStatus();
+}
+
+void FindController::setCurrentEstimatedPath(quint32 path)
+{
+    m_currentPath = path;
+    if (m_pathSearch)
         updateStatus();
 }
 
@@ -92,7 +125,9 @@ void FindController::setMergedPaths(const MergedCallTree *paths)
 void FindController::forgetSearch()
 {
     m_search.reset();
+    m_pathSearch.reset();
     m_current = nullptr;
+    m_currentPath = MergedCallTree::none;
     Q_EMIT highlightChanged({});
 }
 
@@ -109,10 +144,13 @@ void FindController::updateStatus()
         Q_EMIT highlightChanged({});
         return;
     }
-    const CallSearch &current = search();
-    if (!current.errorString().isEmpty()) {
+    // What either search found: matching functions, matches, the current
+    // one's number.
+    const bool estimated = findsEstimatedPaths();
+    const QString error = estimated ? pathSearch().errorString() : search().errorString();
+    if (!error.isEmpty()) {
         Q_EMIT highlightChanged({});
-        m_bar.setStatus(tr("Invalid: %1").arg(current.errorString()), true);
+        m_bar.setStatus(tr("Invalid: %1").arg(error), true);
         return;
     }
     // The highlight lasts as long as the bar is shown. A copy: the search
@@ -120,16 +158,17 @@ void FindController::updateStatus()
     if (m_bar.isHidden()) {
         Q_EMIT highlightChanged({});
     } else {
-        Q_EMIT highlightChanged([matching = current.matchingFunctions()](const FunctionModel &function) {
+        const std::vector<bool> &matching = estimated ? pathSearch().matchingFunctions() : search().matchingFunctions();
+        Q_EMIT highlightChanged([matching](const FunctionModel &function) {
             return function.id() < matching.size() && matching[function.id()];
         });
     }
-    const qsizetype count = current.matchCount();
+    const qsizetype count = estimated ? pathSearch().matchCount() : search().matchCount();
     if (count == 0) {
         m_bar.setStatus(tr("No match"), true);
         return;
     }
-    const qsizetype number = current.matchNumberOf(m_current);
+    const qsizetype number = estimated ? pathSearch().matchNumberOf(m_currentPath) : search().matchNumberOf(m_current);
     if (number >= 0)
         m_bar.setStatus(tr("%1 of %2").arg(number + 1).arg(count));
     else

@@ -1,14 +1,15 @@
 #pragma once
 
 #include "DocumentTab.h"
+#include "MergedCallTree.h"
 
 #include <QObject>
 
 #include <memory>
 
 class CallSearch;
+class EstimatedPathSearch;
 class FindBar;
-class MergedCallTree;
 class MyDocument;
 class ProfiledFunctionCall;
 class QTimer;
@@ -40,6 +41,10 @@ public:
     // The call paths the outline shows, or null while it shows calls: with
     // them a match is a path (its first call), and the bar counts paths.
     void setMergedPaths(const MergedCallTree *paths);
+    // The same for a profile written per function, whose outline shows its
+    // estimated call paths: a match is a path, and the bar counts paths;
+    // MergedCallTree::none for none.
+    void setCurrentEstimatedPath(quint32 path);
     // Drops the search and what it brings out, before the tree it was made
     // of goes.
     void forgetSearch();
@@ -49,6 +54,7 @@ public:
 
 Q_SIGNALS:
     void matchFound(const ProfiledFunctionCall *call);
+    void estimatedPathFound(quint32 path);
     void highlightChanged(const DocumentTab::Highlight &highlight);
     // The bar was closed.
     void closed();
@@ -56,6 +62,8 @@ Q_SIGNALS:
 private:
     // The search for the bar's pattern, made when first needed.
     CallSearch &search();
+    EstimatedPathSearch &pathSearch();
+    bool findsEstimatedPaths() const;
     void findAgain(bool forward);
     void updateStatus();
 
@@ -66,4 +74,6 @@ private:
     QTimer *m_timer;
     const ProfiledFunctionCall *m_current = nullptr;
     const MergedCallTree *m_paths = nullptr;
+    std::unique_ptr<EstimatedPathSearch> m_pathSearch;
+    quint32 m_currentPath = MergedCallTree::none;
 };

@@ -3,7 +3,9 @@
 #include "CallTree.h"
 #include "DisplayText.h"
 #include "FunctionModel.h"
+#include "MergedCallTree.h"
 #include "PlainToolTip.h"
+#include "Profile.h"
 #include "ProfiledFunctionCall.h"
 
 #include <QHBoxLayout>
@@ -47,6 +49,8 @@ FlameGraphPathBar::FlameGraphPathBar(QWidget *parent)
         connect(crumb.button, &QToolButton::clicked, this, [this, i] {
             if (const ProfiledFunctionCall *call = m_crumbs[size_t(i)].call)
                 Q_EMIT callActivated(call);
+            else if (m_estimatedProfile)
+                Q_EMIT estimatedPathActivated(m_crumbs[size_t(i)].path);
         });
         m_crumbs.push_back(crumb);
     }
@@ -73,9 +77,33 @@ std::vector<const ProfiledFunctionCall *> FlameGraphPathBar::pathTo(const Profil
     return path;
 }
 
+std::vector<quint32> FlameGraphPathBar::pathTo(const MergedCallTree &paths, quint32 path, int maximum)
+{
+    std::vector<quint32> shown;
+    quint32 above = path;
+    for (; above != MergedCallTree::none && shown.size() < size_t(maximum); above = paths.parent(above))
+        shown.push_back(above);
+    if (above != MergedCallTree::none) {
+        shown.resize(size_t(maximum - 2));
+        shown.push_back(MergedCallTree::none);
+        shown.push_back(paths.root());
+    }
+    std::reverse(shown.begin(), shown.end());
+    return shown;
+}
+
 void FlameGraphPathBar::setCall(const ProfiledFunctionCall *call)
 {
     m_call = call;
+    m_estimatedProfile = nullptr;
+    showPath();
+}
+
+void FlameGraphPathBar::setEstimatedPath(const Profile &profile, quint32 path)
+{
+    m_call = nullptr;
+    m_estimatedProfile = &profile;
+    m_estimatedPath = path;
     showPath();
 }
 
@@ -93,7 +121,20 @@ void FlameGraphPathBar::showPath()
     const int separatorWidth = fontMetrics().horizontalAdvance(separatorText);
     const int capacity = std::clamp(
         (width() + separatorWidth) / (readableNameWidth + buttonMargins + separatorWidth), 3, maximumCalls);
-    const std::vector<const ProfiledFunctionCall *> path = pathTo(m_call, capacity);
+    // The calls, or the estimated paths, and their names.
+    std::vector<const ProfiledFunctionCall *> path = pathTo(m_call, capacity);
+    std::vector<quint32> estimated;
+    if (m_estimatedProfile) {
+        estimated = pathTo(m_estimatedProfile->estimatedCallTree(), m_estimatedPath, capacity);
+        path.assign(estimated.size(), nullptr);
+    }
+    const auto nameAt = [&](size_t i) {
+        if (path[i])
+            return path[i]->function().name();
+        if (i >= estimated.size() || estimated[i] == MergedCallTree::none)
+            return QString();
+        return m_estimatedProfile->function(m_estimatedProfile->estimatedCallTree().function(estimated[i])).name();
+    };
     int room = width() - int(path.size()) * (buttonMargins + separatorWidth) + separatorWidth;
     std::vector<int> nameWidths;
     for (size_t i = 0; i < m_crumbs.size(); ++i) {
@@ -101,9 +142,11 @@ void FlameGraphPathBar::showPath()
         crumb.separator->setVisible(i > 0 && i < path.size());
         crumb.button->setVisible(i < path.size());
         crumb.call = i < path.size() ? path[i] : nullptr;
+        crumb.path = i < estimated.size() ? estimated[i] : MergedCallTree::none;
+        crumb.name = i < path.size() ? nameAt(i) : QString();
         if (i >= path.size())
             continue;
-        if (!crumb.call) {
+        if (!crumb.call && crumb.path == MergedCallTree::none) {
             crumb.button->setText(QStringLiteral("\u2026"));
             crumb.button->setToolTip(tr("Calls left out"));
             crumb.button->setAccessibleName(tr("Calls left out"));
@@ -111,13 +154,13 @@ void FlameGraphPathBar::showPath()
             room -= crumb.button->fontMetrics().horizontalAdvance(crumb.button->text());
             continue;
         }
-        const QString name = crumb.call->function().name();
+        const QString &name = crumb.name;
         crumb.button->setToolTip(plainToolTip(name));
         crumb.button->setAccessibleName(name);
         crumb.button->setEnabled(true);
         // The call itself, where the path ends, in bold.
         QFont font = this->font();
-        font.setBold(crumb.call == m_call);
+        font.setBold(i + 1 == path.size());
         crumb.button->setFont(font);
         nameWidths.push_back(QFontMetrics(font).horizontalAdvance(name));
     }
@@ -136,10 +179,9 @@ void FlameGraphPathBar::showPath()
     }
     longest = std::clamp(longest, minimumNameWidth, maximumNameWidth);
     for (const Crumb &crumb : m_crumbs) {
-        if (!crumb.call || crumb.button->isHidden())
+        if ((!crumb.call && crumb.path == MergedCallTree::none) || crumb.button->isHidden())
             continue;
-        QString text
-            = QFontMetrics(crumb.button->font()).elidedText(crumb.call->function().name(), Qt::ElideMiddle, longest);
+        QString text = QFontMetrics(crumb.button->font()).elidedText(crumb.name, Qt::ElideMiddle, longest);
         // Buttons take "&" for a shortcut mark; names show it as it is.
         crumb.button->setText(text.replace(QLatin1Char('&'), QLatin1String("&&")));
     }

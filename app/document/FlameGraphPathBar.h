@@ -6,6 +6,8 @@
 
 class QLabel;
 class QToolButton;
+class MergedCallTree;
+class Profile;
 class ProfiledFunctionCall;
 
 // The way down to the flame graph's call: a button for each of its callers
@@ -24,13 +26,19 @@ public:
     ~FlameGraphPathBar() override;
 
     void setCall(const ProfiledFunctionCall *call);
+    // The way down to the path `path` of the estimated call tree of
+    // `profile`, written per function, in place of a call's.
+    void setEstimatedPath(const Profile &profile, quint32 path);
 
     // The calls shown for `call`, root first; a null entry stands for the
     // gap.
     static std::vector<const ProfiledFunctionCall *> pathTo(const ProfiledFunctionCall *call, int maximum);
+    // The same for a path of `paths`; MergedCallTree::none for the gap.
+    static std::vector<quint32> pathTo(const MergedCallTree &paths, quint32 path, int maximum);
 
 Q_SIGNALS:
     void callActivated(const ProfiledFunctionCall *call);
+    void estimatedPathActivated(quint32 path);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -43,7 +51,12 @@ private:
         QLabel *separator;
         QToolButton *button;
         const ProfiledFunctionCall *call = nullptr;
+        // Of an estimated path, in place of the call; none for the gap.
+        quint32 path = 0;
+        QString name;
     };
     std::vector<Crumb> m_crumbs;
     const ProfiledFunctionCall *m_call = nullptr;
+    const Profile *m_estimatedProfile = nullptr;
+    quint32 m_estimatedPath = 0;
 };

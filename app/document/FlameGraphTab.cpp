@@ -37,6 +37,8 @@ FlameGraphTab::FlameGraphTab(QWidget *parent)
     connect(m_eventChooser, &QComboBox::currentIndexChanged, m_view, &FlameGraphView::setEvent);
     connect(m_view, &FlameGraphView::callActivated, this, &FlameGraphTab::callActivated);
     connect(m_pathBar, &FlameGraphPathBar::callActivated, this, &FlameGraphTab::callActivated);
+    connect(m_view, &FlameGraphView::estimatedPathActivated, this, &FlameGraphTab::estimatedPathActivated);
+    connect(m_pathBar, &FlameGraphPathBar::estimatedPathActivated, this, &FlameGraphTab::estimatedPathActivated);
 }
 
 FlameGraphTab::~FlameGraphTab() = default;
@@ -45,6 +47,7 @@ void FlameGraphTab::showProfile(const Profile &profile)
 {
     // Nothing is drawn from the old tree with an event of the new one.
     showCall(nullptr);
+    m_profile = &profile;
     const QString chosen = m_eventChooser->currentText();
     const QSignalBlocker blocker(m_eventChooser);
     m_eventChooser->clear();
@@ -59,6 +62,12 @@ void FlameGraphTab::showCall(const ProfiledFunctionCall *call)
 {
     m_pathBar->setCall(call);
     m_view->setCall(call);
+}
+
+void FlameGraphTab::showEstimatedPath(quint32 path)
+{
+    m_pathBar->setEstimatedPath(*m_profile, path);
+    m_view->setEstimatedPath(*m_profile, path);
 }
 
 void FlameGraphTab::highlight(const Highlight &highlight)

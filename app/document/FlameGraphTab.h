@@ -24,6 +24,8 @@ public:
     void showProfile(const Profile &profile) override;
     // The call at the top of the graph; null shows nothing.
     void showCall(const ProfiledFunctionCall *call) override;
+    // The estimated path at the top.
+    void showEstimatedPath(quint32 path) override;
     void highlight(const Highlight &highlight) override;
 
     FlameGraphView *view() const { return m_view; }
@@ -33,4 +35,5 @@ private:
     FlameGraphPathBar *m_pathBar;
     QComboBox *m_eventChooser;
     FlameGraphView *m_view;
+    const Profile *m_profile = nullptr;
 };

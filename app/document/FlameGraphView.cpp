@@ -7,6 +7,7 @@
 #include "FlameGraphColours.h"
 #include "Formatter.h"
 #include "FunctionModel.h"
+#include "GraphLocation.h"
 #include "MessageBoxAlertPresenter.h"
 #include "Profile.h"
 #include "ProfiledFunctionCall.h"
@@ -32,30 +33,6 @@ namespace {
 
 constexpr int textPadding = 3;
 
-// `colour` taken `amount` of the way towards `other`.
-QColor blend(const QColor &colour, const QColor &other, double amount)
-{
-    return QColor::fromRgbF(float(colour.redF() + (other.redF() - colour.redF()) * amount),
-        float(colour.greenF() + (other.greenF() - colour.greenF()) * amount),
-        float(colour.blueF() + (other.blueF() - colour.blueF()) * amount));
-}
-
-// Diagonal lines across `rect`, cut at its edges by hand, so that pictures
-// saved as SVG show them as the screen does.
-void hatch(QPainter &painter, const QRect &rect, const QColor &colour)
-{
-    constexpr int spacing = 4;
-    painter.setPen(QPen(colour, 1.0));
-    const int height = rect.height();
-    for (int start = rect.left() - height; start <= rect.right(); start += spacing) {
-        // From (start, bottom) up to (start + height, top).
-        const int from = std::max(start, rect.left());
-        const int to = std::min(start + height, rect.right());
-        if (from < to)
-            painter.drawLine(from, rect.bottom() - (from - start), to, rect.bottom() - (to - start));
-    }
-}
-
 } // namespace
 
 FlameGraphView::FlameGraphView(QWidget *parent)
@@ -72,7 +49,12 @@ FlameGraphView::~FlameGraphView() = default;
 
 const Profile *FlameGraphView::profile() const
 {
-    return m_call ? &m_call->function().profile() : nullptr;
+    return m_call ? &m_call->function().profile() : m_estimatedProfile;
+}
+
+const FunctionModel &FlameGraphView::functionOf(quint32 call) const
+{
+    return m_paths ? profile()->function(m_paths->function(call)) : m_call->tree().call(call).function();
 }
 
 void FlameGraphView::setTreeShape(const MergedCallTree *paths, ChildOrder order)
@@ -86,9 +68,25 @@ void FlameGraphView::setTreeShape(const MergedCallTree *paths, ChildOrder order)
 
 void FlameGraphView::setCall(const ProfiledFunctionCall *call)
 {
-    if (call == m_call)
+    if (call == m_call && !m_estimatedProfile)
         return;
     m_call = call;
+    m_estimatedProfile = nullptr;
+    showTop();
+}
+
+void FlameGraphView::setEstimatedPath(const Profile &profile, quint32 path)
+{
+    if (!m_call && &profile == m_estimatedProfile && path == m_estimatedPath)
+        return;
+    m_call = nullptr;
+    m_estimatedProfile = &profile;
+    m_estimatedPath = path;
+    showTop();
+}
+
+void FlameGraphView::showTop()
+{
     if (profile() != m_coloursProfile) {
         m_coloursProfile = profile();
         m_colours.clear();
@@ -142,10 +140,10 @@ void FlameGraphView::layOutRows(int rows)
 {
     if (!m_layoutValid) {
         m_layoutWidth = viewport()->width();
-        const quint32 path = m_call && m_paths
-            ? CallTreeMerger::pathOfCall(*m_paths, m_call->tree(), m_call->callNumber())
-            : MergedCallTree::none;
-        if (m_call && m_event < m_call->tree().eventCount() && path != MergedCallTree::none)
+        quint32 path = m_estimatedProfile ? m_estimatedPath : MergedCallTree::none;
+        if (m_call && m_paths)
+            path = CallTreeMerger::pathOfCall(*m_paths, m_call->tree(), m_call->callNumber());
+        if (m_paths && path < m_paths->size() && m_event < m_paths->eventCount())
             m_layout.reset(*m_paths, path, m_event, double(m_layoutWidth), m_order);
         else if (m_call && m_event < m_call->tree().eventCount() && !m_paths)
             m_layout.reset(m_call->tree(), m_call->callNumber(), m_event, double(m_layoutWidth), m_order);
@@ -199,7 +197,7 @@ const FlameGraphLayout::Bar *FlameGraphView::currentBar()
 
 QColor FlameGraphView::colourOf(quint32 call)
 {
-    const FunctionModel &function = m_call->tree().call(m_layout.recordedCall(call)).function();
+    const FunctionModel &function = functionOf(call);
     if (m_colours.empty())
         m_colours.resize(size_t(function.profile().functionCount()), 0);
     QRgb &colour = m_colours[function.id()];
@@ -239,14 +237,14 @@ void FlameGraphView::paintRows(QPainter &painter, int firstRow, int endRow, int 
 void FlameGraphView::paintBar(QPainter &painter, const FlameGraphLayout::Bar &bar, const QRect &rect)
 {
     const QColor background = palette().color(QPalette::Base);
-    const FunctionModel &function = m_call->tree().call(m_layout.recordedCall(bar.call)).function();
+    const FunctionModel &function = functionOf(bar.call);
     QColor colour = colourOf(bar.call);
     const bool dimmed = isDimmed(function);
     if (dimmed)
-        colour = blend(colour, background, 0.7);
+        colour = FlameGraphColours::blend(colour, background, 0.7);
     if (bar.isBlock()) {
-        painter.fillRect(rect, blend(colour, background, 0.6));
-        hatch(painter, rect, colour.darker(115));
+        painter.fillRect(rect, FlameGraphColours::blend(colour, background, 0.6));
+        FlameGraphColours::hatch(painter, rect, colour.darker(115));
         return;
     }
     painter.fillRect(rect, colour);
@@ -261,7 +259,7 @@ void FlameGraphView::paintBar(QPainter &painter, const FlameGraphLayout::Bar &ba
     const QString text = metrics.elidedText(label, Qt::ElideRight, room);
     if (text.size() < 2)
         return;
-    painter.setPen(dimmed ? blend(Qt::black, background, 0.5) : QColor(Qt::black));
+    painter.setPen(dimmed ? FlameGraphColours::blend(Qt::black, background, 0.5) : QColor(Qt::black));
     painter.drawText(
         rect.adjusted(textPadding, 0, -textPadding, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
 }
@@ -269,7 +267,6 @@ void FlameGraphView::paintBar(QPainter &painter, const FlameGraphLayout::Bar &ba
 QString FlameGraphView::toolTipText(const FlameGraphLayout::Bar &bar) const
 {
     const Profile &shown = *profile();
-    const CallTree &tree = m_call->tree();
     const FlameGraphLayout &layout = m_layout;
     const QList<ProfileEvent> &events = shown.events();
     const auto figure = [&](int event, quint64 bits) {
@@ -294,18 +291,22 @@ QString FlameGraphView::toolTipText(const FlameGraphLayout::Bar &bar) const
         return texts.join(QLatin1String(", "));
     };
 
-    const ProfiledFunctionCall &call = tree.call(layout.recordedCall(bar.call));
+    // A path estimated from a function graph has no call: its place is its
+    // function's in the graph.
+    const quint32 recorded = layout.recordedCall(bar.call);
+    const ProfiledFunctionCall *call = recorded == MergedCallTree::none ? nullptr : &m_call->tree().call(recorded);
+    const GraphLocation place
+        = call ? GraphLocation { call->source(), call->sourceLine() } : GraphLocation::ofPath(shown, bar.call);
+    const FunctionModel &function = functionOf(bar.call);
     QStringList lines;
     if (bar.isBlock()) {
         const QString calls = bar.blockSize == 1 ? tr("1 call") : tr("%1 calls").arg(bar.blockSize);
-        lines << tr("<b>%1</b> too narrow to show, made by %2")
-                     .arg(calls, DisplayText::forRichText(call.function().name()));
+        lines << tr("<b>%1</b> too narrow to show, made by %2").arg(calls, DisplayText::forRichText(function.name()));
     } else {
-        lines << QStringLiteral("<b>%1</b>").arg(DisplayText::forRichText(call.function().name()));
+        lines << QStringLiteral("<b>%1</b>").arg(DisplayText::forRichText(function.name()));
         // Internal functions have no place of their own ("php:internal", line 0).
-        if (call.source() && call.function().kind() != FunctionModel::Kind::Internal)
-            lines
-                << QStringLiteral("%1:%2").arg(DisplayText::forRichText(call.source()->path())).arg(call.sourceLine());
+        if (place.source && function.kind() != FunctionModel::Kind::Internal)
+            lines << QStringLiteral("%1:%2").arg(DisplayText::forRichText(place.source->path())).arg(place.line);
         lines << tr("Self: %1").arg(figures(false));
         if (layout.isMerged())
             lines << tr("Calls: %1").arg(layout.callCount(bar.call));
@@ -315,7 +316,7 @@ QString FlameGraphView::toolTipText(const FlameGraphLayout::Bar &bar) const
     if (whole > 0.0) {
         lines << tr("%1% of %2 (%3)")
                      .arg(QString::number(m_layout.valueOf(bar) * 100.0 / whole, 'f', 2),
-                         DisplayText::forRichText(m_call->function().name()),
+                         DisplayText::forRichText(functionOf(m_layout.bar(0).call).name()),
                          DisplayText::forRichText(events[m_event].baseName().toString()));
     }
     return lines.join(QLatin1String("<br>"));
@@ -339,7 +340,11 @@ void FlameGraphView::changeEvent(QEvent *event)
 
 void FlameGraphView::activate(const FlameGraphLayout::Bar &bar)
 {
-    Q_EMIT callActivated(&m_call->tree().call(m_layout.recordedCall(bar.call)));
+    const quint32 recorded = m_layout.recordedCall(bar.call);
+    if (recorded == MergedCallTree::none)
+        Q_EMIT estimatedPathActivated(bar.call);
+    else
+        Q_EMIT callActivated(&m_call->tree().call(recorded));
 }
 
 void FlameGraphView::mousePressEvent(QMouseEvent *event)
@@ -445,12 +450,12 @@ void FlameGraphView::contextMenuEvent(QContextMenuEvent *event)
     QMenu menu(this);
     QAction *svg = menu.addAction(tr("Save as SVG\u2026"));
     QAction *png = menu.addAction(tr("Save as PNG\u2026"));
-    svg->setEnabled(m_call);
-    png->setEnabled(m_call);
+    svg->setEnabled(profile());
+    png->setEnabled(profile());
     // Offered only while find brings out functions.
     QAction *svgHighlighted = nullptr;
     QAction *pngHighlighted = nullptr;
-    if (m_highlight && m_call) {
+    if (m_highlight && profile()) {
         menu.addSeparator();
         svgHighlighted = menu.addAction(tr("Save as SVG with Find\u2019s Highlight\u2026"));
         pngHighlighted = menu.addAction(tr("Save as PNG with Find\u2019s Highlight\u2026"));
@@ -485,7 +490,7 @@ bool FlameGraphView::saveImage(const QString &fileName, QString *errorString, bo
     layOutRows(maximumSavedRows);
     const int rows = std::min(m_layout.rowCount(), maximumSavedRows);
     const QSize size(viewport()->width(), rows * rowHeight());
-    if (!m_call || size.isEmpty()) {
+    if (!profile() || size.isEmpty()) {
         *errorString = tr("There is no graph to save.");
         return false;
     }
@@ -516,7 +521,7 @@ bool FlameGraphView::saveImage(const QString &fileName, QString *errorString, bo
         // Pixels of this screen, so that the picture has the size shown.
         generator.setResolution(logicalDpiX());
         generator.setViewBox(QRect(QPoint(), size));
-        generator.setTitle(m_call->function().name());
+        generator.setTitle(functionOf(m_layout.bar(0).call).name());
         paint(generator);
     } else {
         QImage image(size, QImage::Format_RGB32);

@@ -34,6 +34,10 @@ public:
     // The call at the top; null shows nothing.
     void setCall(const ProfiledFunctionCall *call);
     const ProfiledFunctionCall *call() const { return m_call; }
+    // The path of the estimated call tree of `profile`, written per
+    // function, at the top, in place of a call; the tree shape must be its
+    // estimated call tree.
+    void setEstimatedPath(const Profile &profile, quint32 path);
     // Shows each call path of `paths` (merged from the profile shown) as
     // one bar, from the path of the call at the top down, rather than each
     // call; null shows calls. Children go in `order`.
@@ -66,6 +70,7 @@ public:
 
 Q_SIGNALS:
     void callActivated(const ProfiledFunctionCall *call);
+    void estimatedPathActivated(quint32 path);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -82,6 +87,9 @@ private:
     static constexpr size_t noBar = size_t(-1);
 
     const Profile *profile() const;
+    // The function of a bar's call or call path.
+    const FunctionModel &functionOf(quint32 call) const;
+    void showTop();
     void invalidate();
     // Lays out at least `rows` rows, if there are as many.
     void layOutRows(int rows);
@@ -94,6 +102,9 @@ private:
     void saveFromMenu(bool svg, bool withHighlight);
 
     const ProfiledFunctionCall *m_call = nullptr;
+    // In place of the call: the profile and the estimated path at the top.
+    const Profile *m_estimatedProfile = nullptr;
+    quint32 m_estimatedPath = 0;
     const MergedCallTree *m_paths = nullptr;
     ChildOrder m_order = ChildOrder::CallOrder;
     int m_event = 0;

@@ -1,5 +1,6 @@
 #include "SourceTab.h"
 
+#include "GraphLocation.h"
 #include "LineCosts.h"
 #include "LineShareDelegate.h"
 #include "PathMapping.h"
@@ -161,6 +162,7 @@ void SourceTab::showProfile(const Profile &profile)
     m_costs.reset();
     m_costsEvent = -1;
     m_call = nullptr;
+    m_estimatedPath = MergedCallTree::none;
     m_profile = &profile;
     const QString chosen = m_eventChooser->currentText();
     const QSignalBlocker blocker(m_eventChooser);
@@ -174,19 +176,34 @@ void SourceTab::showProfile(const Profile &profile)
 void SourceTab::showCall(const ProfiledFunctionCall *call)
 {
     m_call = call;
+    m_estimatedPath = MergedCallTree::none;
+    reload();
+}
+
+void SourceTab::showEstimatedPath(quint32 path)
+{
+    m_call = nullptr;
+    m_estimatedPath = path;
     reload();
 }
 
 void SourceTab::reload()
 {
-    const SourceFileModel *source = m_call ? m_call->source() : nullptr;
+    // A path estimated from a function graph is its function's, which
+    // the graph knows the file and first line of; it has no calls to count
+    // below.
+    const bool estimated = m_estimatedPath != MergedCallTree::none;
+    const GraphLocation graphLocation
+        = estimated ? GraphLocation::ofPath(*m_profile, m_estimatedPath) : GraphLocation();
+    const SourceFileModel *source = estimated ? graphLocation.source : m_call ? m_call->source() : nullptr;
+    m_belowCall->setEnabled(!estimated);
     m_recordedPath = source ? source->path() : QString();
     m_pathLabel->setText(m_recordedPath);
     for (QPushButton *button : { m_previousButton, m_nextButton, m_editorButton })
         button->setEnabled(false);
     if (!source || !m_profile) {
         m_model->clear();
-        showMessage(m_call ? tr("The call names no source file.") : QString(), false);
+        showMessage(m_call || estimated ? tr("The call names no source file.") : QString(), false);
         return;
     }
     if (m_recordedPath == internalPath) {
@@ -198,14 +215,15 @@ void SourceTab::reload()
     const QString localPath
         = PathMapping(settings().objectForKey(VTCPathMappings).toStringList()).localPath(m_recordedPath);
     m_pathLabel->setText(localPath);
-    const bool belowCall = m_belowCall->isChecked();
+    const bool belowCall = m_belowCall->isChecked() && !estimated;
     const std::shared_ptr<const LineCosts> costs = !belowCall && event == m_costsEvent ? m_costs : nullptr;
     auto promise = std::make_shared<QPromise<Loaded>>();
     QFuture<Loaded> job = promise->future();
     promise->start();
     QThreadPool::globalInstance()->start(
-        [promise, profile = m_profile, event, id = source->id(), line = m_call->sourceLine(),
-            call = m_call->callNumber(), belowCall, localPath, costs] {
+        [promise, profile = m_profile, event, id = source->id(),
+            line = estimated ? graphLocation.line : m_call->sourceLine(),
+            call = estimated ? CallTree::none : m_call->callNumber(), belowCall, localPath, costs] {
             Loaded result { event, belowCall, id, line, localPath, nullptr, QString(), costs };
             try {
                 if (!result.costs) {

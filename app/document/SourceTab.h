@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DocumentTab.h"
+#include "MergedCallTree.h"
 
 #include <KFSharedDefaultsObserver.h>
 
@@ -35,6 +36,8 @@ public:
     QString title() const override { return tr("Source"); }
     void showProfile(const Profile &profile) override;
     void showCall(const ProfiledFunctionCall *call) override;
+    // The file of the path's function at its first line.
+    void showEstimatedPath(quint32 path) override;
     std::optional<SourceLocation> selectedLocation() const override;
 
     void observeValueForKeyPath(
@@ -79,6 +82,8 @@ private:
 
     const Profile *m_profile = nullptr;
     const ProfiledFunctionCall *m_call = nullptr;
+    // The estimated path shown in place of a call, or none.
+    quint32 m_estimatedPath = MergedCallTree::none;
     // The costs of the whole profile, kept for the event they are of.
     std::shared_ptr<const LineCosts> m_costs;
     int m_costsEvent = -1;

@@ -1,6 +1,8 @@
 #include "SummaryTab.h"
 
 #include "FunctionModel.h"
+#include "GraphLocation.h"
+#include "Profile.h"
 #include "ProfiledFunctionCall.h"
 #include "ProfiledFunctionSummary.h"
 #include "SettingsKeys.h"
@@ -20,6 +22,7 @@ SummaryTab::~SummaryTab() = default;
 
 void SummaryTab::showProfile(const Profile &profile)
 {
+    m_profile = &profile;
     summary().reset();
     TableTab::showProfile(profile);
 }
@@ -32,10 +35,20 @@ void SummaryTab::showCall(const ProfiledFunctionCall *call)
         summary().reset();
 }
 
+void SummaryTab::showEstimatedPath(quint32 path)
+{
+    // The root's summary is the function graph's, exact; below it, the
+    // figures of the estimated paths below.
+    if (m_profile->estimatedCallTree().parent(path) == MergedCallTree::none)
+        summary().populateFromGraphRows(GraphSummary::ofGraph(*m_profile));
+    else
+        summary().populateFromGraphRows(GraphSummary::belowEstimatedPath(*m_profile, path));
+}
+
 bool SummaryTab::selectFunction(std::string_view name)
 {
     for (int row = 0; row < summary().rowCount(); ++row) {
-        if (summary().summaryAt(row).function().nameBytes() != name)
+        if (summary().functionAt(row).nameBytes() != name)
             continue;
         const QModelIndex index = summary().index(row, 0);
         tableView().selectionModel()->setCurrentIndex(
@@ -53,6 +66,12 @@ std::optional<SourceLocation> SummaryTab::selectedLocation() const
     const QModelIndex current = tableView().currentIndex();
     if (!current.isValid() || current.row() >= summary().rowCount())
         return std::nullopt;
+    if (const GraphSummary::Row *row = summary().graphRowAt(current.row())) {
+        const GraphLocation location = GraphLocation::ofNode(*m_profile, row->node);
+        if (!location.source)
+            return std::nullopt;
+        return SourceLocation { location.source->path(), location.line };
+    }
     const std::vector<const ProfiledFunctionCall *> &calls = summary().summaryAt(current.row()).calls();
     if (calls.empty() || !calls.front()->source())
         return std::nullopt;
@@ -61,6 +80,7 @@ std::optional<SourceLocation> SummaryTab::selectedLocation() const
 
 void SummaryTab::rowActivated(int row)
 {
-    if (row >= 0 && row < summary().rowCount())
+    // A function graph's rows have no calls to list.
+    if (row >= 0 && row < summary().rowCount() && !summary().graphRowAt(row))
         Q_EMIT callsActivated(summary().summaryAt(row).calls());
 }

@@ -17,6 +17,9 @@ public:
     QString title() const override { return tr("Summary"); }
     void showProfile(const Profile &profile) override;
     void showCall(const ProfiledFunctionCall *call) override;
+    // For the root, every function of the function graph with its exact
+    // figures; below it, the functions of the estimated paths below.
+    void showEstimatedPath(quint32 path) override;
     // The selected function's first line, as its first call records it.
     std::optional<SourceLocation> selectedLocation() const override;
     // Selects the row of the function whose name is `name` (as the profile
@@ -29,4 +32,6 @@ protected:
 
 private:
     SummaryController &summary() const { return static_cast<SummaryController &>(tableModel()); }
+
+    const Profile *m_profile = nullptr;
 };

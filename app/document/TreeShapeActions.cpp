@@ -59,9 +59,19 @@ void TreeShapeActions::readSettings()
     const QSignalBlocker mergeBlocker(m_merge);
     const QSignalBlocker orderBlocker(m_heaviestFirst);
     m_merged = settings().boolForKey(VTCMergeRepeatedCalls);
-    m_merge->setChecked(m_merged);
+    m_merge->setChecked(mergesRepeatedCalls());
     m_order = settings().boolForKey(VTCHeaviestFirst) ? ChildOrder::HeaviestFirst : ChildOrder::CallOrder;
     (m_order == ChildOrder::HeaviestFirst ? m_heaviestFirst : m_callOrder)->setChecked(true);
+}
+
+void TreeShapeActions::setRecordsCalls(bool recordsCalls)
+{
+    m_recordsCalls = recordsCalls;
+    m_merge->setEnabled(recordsCalls);
+    m_merge->setToolTip(recordsCalls
+            ? QString()
+            : tr("This profile records functions, not single calls: its call paths are estimated."));
+    readSettings();
 }
 
 void TreeShapeActions::observeValueForKeyPath(const QString &keyPath, QObject *, const QVariantMap &, void *)

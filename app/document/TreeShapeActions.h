@@ -21,7 +21,11 @@ public:
     ~TreeShapeActions() override;
 
     QList<QAction *> actions() const;
-    bool mergesRepeatedCalls() const { return m_merged; }
+    // A profile written per function has no calls to show one by one: its
+    // call paths are shown merged, the item checked and disabled, saying
+    // why, while the setting stays as it is for other documents.
+    void setRecordsCalls(bool recordsCalls);
+    bool mergesRepeatedCalls() const { return m_merged || !m_recordsCalls; }
     ChildOrder childOrder() const { return m_order; }
 
     void observeValueForKeyPath(
@@ -39,5 +43,6 @@ private:
     QAction *m_heaviestFirst;
     QAction *m_separator;
     bool m_merged = false;
+    bool m_recordsCalls = true;
     ChildOrder m_order = ChildOrder::CallOrder;
 };

@@ -251,7 +251,10 @@ void AppController::decorateWindow(QMainWindow &window)
     addFileMenu(menuBar);
     addEditMenu(menuBar, document);
     if (document) {
-        menuBar.addMenu(tr("&View"))->addActions(document->viewActions());
+        QMenu *view = menuBar.addMenu(tr("&View"));
+        view->addActions(document->viewActions());
+        // An item disabled says why in its tooltip.
+        view->setToolTipsVisible(true);
         addGoMenu(menuBar, *document);
         connect(document, &DocumentWindow::pathMappingRequested, this, &AppController::showPathMappingPreferences);
     }
