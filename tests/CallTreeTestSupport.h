@@ -65,7 +65,7 @@ inline QStringList outlineRows(const OutlineModel &model)
 {
     QStringList rows;
     for (int row = 0; row < model.rowCount(); ++row) {
-        rows << QString(model.depthOfRow(row) * 2, QLatin1Char(' ')) + model.callAtRow(row)->function().name()
+        rows << QString(model.depthOfRow(row) * 2, QLatin1Char(' ')) + model.index(row, 0).data().toString()
                 + (model.isExpanded(row)          ? QStringLiteral(" -")
                         : model.isExpandable(row) ? QStringLiteral(" +")
                                                   : QString());

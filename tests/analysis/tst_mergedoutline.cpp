@@ -5,12 +5,15 @@
 #include "CallIndex.h"
 #include "CallSearch.h"
 #include "CallTreeMerger.h"
+#include "CallersController.h"
 #include "CallsController.h"
 #include "FlameGraphLayout.h"
+#include "GraphSummary.h"
 #include "MergedCallTree.h"
 #include "MergedCallTreeModel.h"
 #include "Profile.h"
 #include "SettingsKeys.h"
+#include "SummaryController.h"
 
 #include <QAbstractItemModelTester>
 #include <QTest>
@@ -50,6 +53,23 @@ QStringList barsOf(FlameGraphLayout &layout, const Profile &profile)
         rows << bars.join(u' ');
     }
     return rows;
+}
+
+// main calls a, which calls b from two lines, and b calls a back: a
+// recursion cycle, written per function.
+const QByteArray cycleProfile
+    = "events: Time\n\nfl=/r.php\nfn=main\n1 5\ncfn=a\ncalls=1 2\n1 95\n\nfn=a\n2 10\n"
+      "cfn=b\ncalls=2 5\n3 60\ncfn=b\ncalls=1 5\n4 25\n\nfn=b\n5 50\ncfn=a\ncalls=1 2\n6 30\n";
+
+// The node of the function graph named `name`.
+quint32 nodeNamed(const Profile &profile, const QString &name)
+{
+    const FunctionGraph &graph = profile.functionGraph();
+    for (quint32 node = 0; node < graph.size(); ++node) {
+        if (profile.function(graph.function(node)).name() == name)
+            return node;
+    }
+    return FunctionGraph::none;
 }
 
 } // namespace
@@ -238,6 +258,62 @@ private Q_SLOTS:
         const quint32 end = outline.hotPathEnd(paths.root(), profile.timeEvent());
         QCOMPARE(profile.function(paths.function(end)).name(), u"c"_qs);
         QCOMPARE(paths.depth(end), 2u);
+    }
+
+    // Paths estimated from a function graph have no calls: the outline
+    // finds them by their names in the profile read again, the callers come
+    // from the graph's edges, the summary below a path from the paths below.
+    void estimatedPaths_data()
+    {
+        addColumns<QByteArray, QStringList, QString, QStringList, QStringList>(
+            "profile", "rows", "callee", "callers", "summaryBelowRoot");
+        QTest::newRow("two callers share a callee")
+            << aggregatedExample << QStringList { "{main} -", "  App\\Slow->work -", "    helper", "  helper" }
+            << "helper" << QStringList { "App\\Slow->work|3||60µs", "{main}|1||40µs" }
+            << QStringList { "App\\Slow->work|3|240µs|300µs", "helper|4|100µs|100µs" };
+        // The path is cut where a would repeat; b's calls from two lines
+        // are one caller's.
+        QTest::newRow("a recursion cycle")
+            << cycleProfile << QStringList { "main -", "  a -", "    b" } << "b" << QStringList { "a|3||85µs" }
+            << QStringList { "a|1|10µs|95µs", "b|3|85µs|85µs" };
+    }
+
+    void estimatedPaths()
+    {
+        const QByteArray text = fetched<QByteArray>("profile");
+        ReadProfile profile(text);
+        ReadProfile readAgain(text);
+        MergedCallTreeModel outline;
+        MergedCallTreeModel outlineAgain;
+        QAbstractItemModelTester tester(&outline, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        outline.setPaths(&profile, &profile.estimatedCallTree());
+        outlineAgain.setPaths(&readAgain, &readAgain.estimatedCallTree());
+        expandAll(outline);
+        QTEST(outlineRows(outline), "rows");
+        for (int row = 0; row < outline.rowCount(); ++row) {
+            QVERIFY(!outline.callAtRow(row));
+            const int found = outlineAgain.expandPath(outline.pathAtRow(row));
+            QCOMPARE(outlineAgain.pathOfRow(found), outline.pathOfRow(row));
+        }
+
+        CallersController callers;
+        callers.setCostUnit(profile.costUnit());
+        callers.populateFromGraph(profile, nodeNamed(profile, fetched<QString>("callee")));
+        QTEST(tableRows(callers), "callers");
+
+        SummaryController summary;
+        summary.setCostUnit(profile.costUnit());
+        summary.populateFromGraphRows(GraphSummary::belowEstimatedPath(profile, profile.estimatedCallTree().root()));
+        summary.sort(SummaryController::TotalInclusiveTimeColumn, Qt::DescendingOrder);
+        QStringList rows;
+        for (int row = 0; row < summary.rowCount(); ++row) {
+            rows << QStringList { summary.index(row, SummaryController::FunctionColumn).data().toString(),
+                summary.index(row, SummaryController::CallCountColumn).data().toString(),
+                summary.index(row, SummaryController::TotalSelfTimeColumn).data().toString(),
+                summary.index(row, SummaryController::TotalInclusiveTimeColumn).data().toString() }
+                        .join(u'|');
+        }
+        QTEST(rows, "summaryBelowRoot");
     }
 };
 

@@ -3,6 +3,7 @@
 #include "DocumentOpening.h"
 #include "RecordingAlertPresenter.h"
 
+#include "CallPath.h"
 #include "CallTreeModel.h"
 #include "CallTreeView.h"
 #include "CallersController.h"
@@ -18,6 +19,7 @@
 #include "FlameGraphView.h"
 #include "FormattedName.h"
 #include "FunctionLabelDelegate.h"
+#include "MergedCallTree.h"
 #include "MyDocument.h"
 #include "NotificationCenter.h"
 #include "SettingsKeys.h"
@@ -119,6 +121,33 @@ QString nameOf(const ProfiledFunctionCall *call)
     return call ? call->function().name() : QStringLiteral("(gap)");
 }
 
+// The path of the profile's estimated call tree reached from its root by
+// the child names in `names` ("a/b"), or none.
+quint32 estimatedPathAt(const Profile &profile, const QString &names)
+{
+    const MergedCallTree &paths = profile.estimatedCallTree();
+    quint32 path = paths.root();
+    for (const QString &name : names.split(u'/', Qt::SkipEmptyParts)) {
+        quint32 next = MergedCallTree::none;
+        for (quint32 i = 0; path != MergedCallTree::none && i < paths.childCount(path); ++i) {
+            if (profile.function(paths.function(paths.child(path, i))).name() == name)
+                next = paths.child(path, i);
+        }
+        path = next;
+    }
+    return path;
+}
+
+// The child names from the root down to the estimated path.
+QString namesOfEstimatedPath(const Profile &profile, quint32 path)
+{
+    const MergedCallTree &paths = profile.estimatedCallTree();
+    QStringList names;
+    for (; path != MergedCallTree::none && paths.parent(path) != MergedCallTree::none; path = paths.parent(path))
+        names.prepend(profile.function(paths.function(path)).name());
+    return names.join(u'/');
+}
+
 } // namespace
 
 class TestDocument : public QObject
@@ -141,7 +170,7 @@ private:
         MyDocument *document = openAndWait(*m_registry, path, &error);
         if (!document)
             qFatal("%s", qPrintable(error));
-        for (QAbstractItemModel *model : std::initializer_list<QAbstractItemModel *> { &outlineModelOf(*document),
+        for (QAbstractItemModel *model : std::initializer_list<QAbstractItemModel *> { outlineOf(*document)->model(),
                  &tableOf(*document, "callsTableView"), &tableOf(*document, "summaryTableView") })
             m_testers.push_back(std::make_unique<QAbstractItemModelTester>(
                 model, QAbstractItemModelTester::FailureReportingMode::QtTest));
@@ -848,6 +877,105 @@ private Q_SLOTS:
             QVERIFY(bytes.contains("<svg") && bytes.contains(">main<"));
         else if (saved)
             QCOMPARE(QImage::fromData(bytes, "PNG").size(), QSize(1000, 3 * graph.rowHeight()));
+    }
+
+    // aggregatedExample: {main} calls App\\Slow->work 3 times (300 µs) and
+    // helper once (40 µs); App\\Slow->work calls helper 3 times (60 µs).
+    // Its estimated paths are shown with their figures, their callees, the
+    // graph's exact summary at the root and exact callers.
+    void aProfileWrittenPerFunctionShowsItsEstimatedPaths_data()
+    {
+        // details: function, file, line, self, inclusive, calls; the callers
+        // do not share a callee's self cost out, so show none
+        addColumns<QString, QStringList, QString, QStringList, QStringList>(
+            "path", "details", "callees", "summary", "callers");
+        QTest::newRow("the root") << u""_s
+                                  << QStringList { "{main}", "/i.php", "1", "10µs (2.86%), 10µs per call",
+                                         "350µs (100.00%), 350µs per call", "×1" }
+                                  << "App\\Slow->work helper"
+                                  << QStringList { "App\\Slow->work|3|240µs|300µs", "helper|4|100µs|100µs",
+                                         "{main}|1|10µs|350µs" }
+                                  << QStringList();
+        QTest::newRow("a path called three times")
+            << u"App\\Slow->work/helper"_s
+            << QStringList { "helper", "/i.php", "8", "60µs (20.00%), 20µs per call", "60µs (20.00%), 20µs per call",
+                   "×3" }
+            << "" << QStringList() << QStringList { "App\\Slow->work|3||60µs", "{main}|1||40µs" };
+        QTest::newRow("below a path: its estimated paths")
+            << u"App\\Slow->work"_s
+            << QStringList { "App\\Slow->work", "/Slow.php", "5", "240µs (68.57%), 80µs per call",
+                   "300µs (85.71%), 100µs per call", "×3" }
+            << "helper" << QStringList { "helper|3|60µs|60µs" } << QStringList { "{main}|3||300µs" };
+    }
+
+    void aProfileWrittenPerFunctionShowsItsEstimatedPaths()
+    {
+        MyDocument *document = openText(QStringLiteral("aggregated.cachegrind"), aggregatedExample);
+        const Profile &profile = document->profile();
+        partOf<QTabWidget>(*document, "tabView")
+            ->setCurrentWidget(partOf<QTableView>(*document, "callersTableView")->parentWidget());
+        QVERIFY(document->window()->selectPath(CallPath::ofPath(
+            profile, profile.estimatedCallTree(), estimatedPathAt(profile, fetched<QString>("path")))));
+        QCOMPARE(fields(*document) << partOf<QLineEdit>(*document, "callsTextField")->text(),
+            fetched<QStringList>("details"));
+        QCOMPARE(tableRows(tableOf(*document, "callsTableView"), CallsController::FunctionColumn).join(u' '),
+            fetched<QString>("callees"));
+        QAbstractItemModel &summary = tableOf(*document, "summaryTableView");
+        summary.sort(SummaryController::FunctionColumn, Qt::AscendingOrder);
+        QStringList summaryRows;
+        for (int row = 0; row < summary.rowCount(); ++row) {
+            summaryRows << QStringList { summary.index(row, SummaryController::FunctionColumn).data().toString(),
+                summary.index(row, SummaryController::CallCountColumn).data().toString(),
+                summary.index(row, SummaryController::TotalSelfTimeColumn).data().toString(),
+                summary.index(row, SummaryController::TotalInclusiveTimeColumn).data().toString() }
+                               .join(u'|');
+        }
+        QTEST(summaryRows, "summary");
+        QTEST(tableRows(tableOf(*document, "callersTableView")), "callers");
+    }
+
+    // Each row starts with "helper" typed in the find bar and `from`
+    // selected, then presses `key` in the find field or the outline.
+    void aProfileWrittenPerFunctionMovesAlongItsPaths_data()
+    {
+        addColumns<QString, QString, bool, QString, QString>("from", "key", "inField", "selected", "status");
+        QTest::newRow("Enter") << u""_s << "Return" << true << u"App\\Slow->work/helper"_s << "1 of 2";
+        QTest::newRow("Shift+Enter goes round") << u""_s << "Shift+Return" << true << u"helper"_s << "2 of 2";
+        QTest::newRow("Go to Caller") << u"App\\Slow->work/helper"_s << "Alt+Up" << false << u"App\\Slow->work"_s
+                                      << "2 matches";
+        QTest::newRow("Expand Hot Path") << u""_s << "Ctrl+E" << false << u"App\\Slow->work/helper"_s << "1 of 2";
+    }
+
+    void aProfileWrittenPerFunctionMovesAlongItsPaths()
+    {
+        MyDocument *document = openText(QStringLiteral("aggregated.cachegrind"), aggregatedExample);
+        const Profile &profile = document->profile();
+        DocumentWindow &window = *document->window();
+        // No calls to show one by one: the paths stay merged, whatever the
+        // setting other documents follow says.
+        QAction *merge = window.viewActions().first();
+        QVERIFY(merge->isChecked() && !merge->isEnabled() && merge->toolTip().contains(u"estimated"_s));
+        merge->trigger();
+        QVERIFY(!defaults().boolForKey(VTCMergeRepeatedCalls));
+        // A bar of the flame graph clicked selects its path.
+        FlameGraphView *graph = partOf<FlameGraphTab>(*document, "flameGraphTab")->view();
+        partOf<QTabWidget>(*document, "tabView")->setCurrentWidget(graph->parentWidget());
+        QTest::mouseClick(graph->viewport(), Qt::LeftButton, {}, QPoint(3, graph->rowHeight() + 3));
+        QCOMPARE(namesOfEstimatedPath(profile, window.selectedEstimatedPath()), u"App\\Slow->work"_s);
+
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        CallTreeView *outline = outlineOf(*document);
+        FindBar *bar = partOf<FindBar>(*document, "findBar");
+        QTest::keyClick(outline, Qt::Key_F, Qt::ControlModifier);
+        QTest::keyClicks(bar->field(), QStringLiteral("helper"));
+        QTRY_COMPARE(bar->status(), QStringLiteral("2 matches"));
+        window.selectEstimatedPath(estimatedPathAt(profile, fetched<QString>("from")));
+        const QKeyCombination combination = QKeySequence::fromString(fetched<QString>("key"))[0];
+        QTest::keyClick(fetched<bool>("inField") ? static_cast<QWidget *>(bar->field()) : outline, combination.key(),
+            combination.keyboardModifiers());
+        QTEST(namesOfEstimatedPath(profile, window.selectedEstimatedPath()), "selected");
+        QTEST(bar->status(), "status");
     }
 };
 

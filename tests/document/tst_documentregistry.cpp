@@ -7,6 +7,7 @@
 #include "DocumentOpening.h"
 #include "DocumentWindow.h"
 #include "MemoryBudget.h"
+#include "MergedCallTree.h"
 #include "MyDocument.h"
 #include "ProgressWindow.h"
 #include "RecordingAlertPresenter.h"
@@ -44,7 +45,15 @@ const QByteArray onlyG = profileHeader() + record("/a.php", "g", 3, 5) + record(
 QString selection(const MyDocument &document)
 {
     const ProfiledFunctionCall *call = document.window()->selectedCall();
-    return call ? call->function().name() + ' ' + QString::number(call->selfTime()) : QStringLiteral("none");
+    if (call)
+        return call->function().name() + ' ' + QString::number(call->selfTime());
+    // A profile written per function: the estimated path's.
+    const MergedCallTree &paths = document.profile().estimatedCallTree();
+    const quint32 path = document.window()->selectedEstimatedPath();
+    if (path == MergedCallTree::none)
+        return QStringLiteral("none");
+    return document.profile().function(paths.function(path)).name() + ' '
+        + QString::number(paths.selfBits(document.profile().timeEvent(), path));
 }
 
 // What a tooltip shows for `text`: it guesses the format.
@@ -293,10 +302,14 @@ private Q_SLOTS:
         QTest::newRow("the second is gone: the root") << twoFs << onlyG << 1 << "main 1";
         QTest::newRow("moved among others") << twoFs << onlyG << 2 << "g 5";
         QTest::newRow("now without calls") << twoFs << profileHeader() << 0 << "none";
-        // Counted calls: a graph of functions, which the outline cannot show.
+        // Counted calls: a graph of functions, whose estimated path is kept.
         QTest::newRow("now aggregated") << twoFs
                                         << profileHeader() + "fn=main\n1 1\ncfn=f\ncalls=3 0\n1 9\n\nfn=f\n1 3\n\n"
-                                        << 0 << "none";
+                                        << 0 << "f 9";
+        QTest::newRow("aggregated, read again")
+            << aggregatedExample
+            << QByteArray(aggregatedExample).replace("\n2 300\n", "\n2 200\n").replace("\n5 240\n", "\n5 140\n") << 0
+            << "App\\Slow->work 140";
         QTest::newRow("was without calls") << profileHeader() << onlyG << -1 << "main 1";
         QTest::newRow("file gone") << twoFs << QByteArray() << 1 << "f 4";
     }
@@ -307,19 +320,25 @@ private Q_SLOTS:
         QFETCH(int, selectedChild);
         const QString path = write(QStringLiteral("reload.cachegrind"), fetched<QByteArray>("before"));
         MyDocument *document = openAndWait(*m_registry, path);
-        if (selectedChild >= 0)
+        if (selectedChild >= 0 && document->profile().isAggregated()) {
+            const MergedCallTree &paths = document->profile().estimatedCallTree();
+            document->window()->selectEstimatedPath(paths.child(paths.root(), quint32(selectedChild)));
+        } else if (selectedChild >= 0) {
             selectOutlineRow(
                 *document, outlineModelOf(*document).rowOfCall(document->rootFunction()->getChild(selectedChild)));
+        }
         QVERIFY(after.isEmpty() ? QFile::remove(path) : write(QStringLiteral("reload.cachegrind"), after) == path);
         m_registry->reloadDocument(document);
         QVERIFY(waitForReads(*m_registry));
         QTEST(selection(*document), "selected");
         const QLabel *empty = document->window()->findChild<QLabel *>(QStringLiteral("emptyOutlineMessage"));
-        QCOMPARE(empty && !empty->isHidden(), !document->rootFunction());
-        QVERIFY(!empty
-            || empty->text().startsWith(document->profile().isAggregated()
-                    ? QLatin1String("Aggregated profile: call paths estimated from call counts. ")
-                    : QLatin1String("No calls were found in this file.")));
+        QCOMPARE(empty && !empty->isHidden(), !document->rootFunction() && !document->profile().isAggregated());
+        QVERIFY(!empty || empty->text() == QLatin1String("No calls were found in this file."));
+        // What an estimated tree is, said above the details.
+        QCOMPARE(document->window()
+                     ->findChild<QLabel *>(QStringLiteral("estimatedPathsNotice"))
+                     ->isVisibleTo(document->window()),
+            document->profile().isAggregated());
         QCOMPARE(m_alerts,
             after.isEmpty() ? QStringList("The file \u201c" + path
                 + "\u201d could not be read again.|No such file or "
