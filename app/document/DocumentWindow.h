@@ -39,7 +39,8 @@ class MyDocument;
 // own actions (find, and moving about the call tree), whose shortcuts work
 // whether or not a menu shows them, and tells when it closes and when it
 // comes to the front. A profile without calls says so in place of the
-// outline.
+// outline; one written per function shows its estimated call paths, which
+// have no calls: the selected path is handed to the details and the tabs.
 class DocumentWindow final : public QMainWindow
 {
     Q_OBJECT
