@@ -377,9 +377,9 @@ void DocumentWindow::updateActions()
     m_expandHotPathAction->setEnabled((call || isEstimated) && m_outlineModel->isExpandable(selectedRow()));
     m_openInEditorAction->setEnabled(
         call != nullptr || (isEstimated && GraphLocation::ofPath(m_document.profile(), estimated).source));
-    const bool hasCalls = m_outlineModel->rowCount() > 0;
+    const bool hasRows = m_outlineModel->rowCount() > 0;
     for (QAction *action : { m_findAction, m_findNextAction, m_findPreviousAction })
-        action->setEnabled(hasCalls);
+        action->setEnabled(hasRows);
 }
 
 void DocumentWindow::myOutlineViewDoubleClick(int clickedRow)
