@@ -11,6 +11,9 @@ namespace {
 constexpr QChar breakMark(0x200b);
 // A run longer than this without a break may break after any character.
 constexpr qsizetype longestRun = 24;
+// A text longer than this, which no profiler writes but a file may hold,
+// shows its start and its end: laying out more would stall the window.
+constexpr qsizetype longestShown = 2000;
 
 } // namespace
 
@@ -60,12 +63,18 @@ QString DetailField::withBreaks(const QString &text)
 
 void DetailField::setWholeText(const QString &text)
 {
-    setText(withBreaks(text));
+    m_whole = text;
+    if (text.size() <= longestShown) {
+        setText(withBreaks(text));
+        return;
+    }
+    const qsizetype half = longestShown / 2;
+    setText(withBreaks(text.first(half) + QChar(0x2026) + text.last(half)));
 }
 
 QString DetailField::wholeText() const
 {
-    return text().remove(breakMark);
+    return m_whole;
 }
 
 QString DetailField::selectedWholeText() const

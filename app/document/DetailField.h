@@ -6,7 +6,7 @@
 // width it is given, at spaces and after the separators of paths and
 // qualified names ("/", "\", "::", "->"), and anywhere in a long run
 // without any. Copying gives the text as it is, without the invisible
-// breaks.
+// breaks. Only a text of thousands of characters loses its middle.
 class DetailField final : public QLabel
 {
     Q_OBJECT
@@ -14,6 +14,7 @@ public:
     explicit DetailField(QWidget *parent = nullptr);
 
     void setWholeText(const QString &text);
+    // The text given, whole even where the field shows it cut.
     QString wholeText() const;
 
     // `text` with a zero-width space wherever a line may break in it.
@@ -26,4 +27,6 @@ protected:
 
 private:
     QString selectedWholeText() const;
+
+    QString m_whole;
 };
