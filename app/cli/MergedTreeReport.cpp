@@ -1,13 +1,11 @@
 #include "MergedTreeReport.h"
 
 #include "CallTreeMerger.h"
-#include "CostFormat.h"
 #include "OutputStream.h"
 #include "PrintableNames.h"
 #include "Profile.h"
-#include "TreeReport.h"
+#include "TreeLineWriter.h"
 
-#include <algorithm>
 #include <limits>
 
 MergedTreeReport::MergedTreeReport(const Profile &profile, const ReportOptions &options)
@@ -25,16 +23,7 @@ void MergedTreeReport::print(OutputStream &out) const
     if (m_profile.isAggregated() && !m_options.tsv && paths.root() != MergedCallTree::none)
         out << Profile::aggregatedNotice() << '\n';
     const int event = m_options.event;
-    const ProfileEvent &shown = m_profile.events()[event];
-    const auto text = [&](quint64 bits) {
-        return CostFormat::costString(shown, shown.cost(bits), m_options.timeUnit, m_options.displayDash);
-    };
-    const auto printFigure = [&](quint64 bits) {
-        if (shown.isSigned())
-            out << qint64(bits);
-        else
-            out << bits;
-    };
+    TreeLineWriter lines(out, m_profile.events()[event], m_options);
     PrintableNames functions(m_profile.functionNames());
     const quint64 maxDepth = m_options.depth.value_or(std::numeric_limits<quint64>::max());
 
@@ -47,16 +36,12 @@ void MergedTreeReport::print(OutputStream &out) const
         }
         if (m_options.tsv) {
             out << depth << '\t' << paths.calls(path) << '\t';
-            printFigure(paths.selfBits(event, path));
-            out << '\t';
-            printFigure(paths.inclusiveBits(event, path));
+            lines.writeFigures(paths.selfBits(event, path), paths.inclusiveBits(event, path));
             out << '\t' << functions(paths.function(path)) << '\n';
         } else {
-            out.pad(qsizetype(std::min(depth, TreeReport::maxIndentation) * 2));
-            if (depth > TreeReport::maxIndentation)
-                out << '[' << depth << "] ";
-            out << functions(paths.function(path)) << "  " << text(paths.inclusiveBits(event, path)) << " (self "
-                << text(paths.selfBits(event, path)) << ")  \u00d7" << paths.calls(path) << '\n';
+            lines.writeIndented(
+                depth, functions(paths.function(path)), paths.selfBits(event, path), paths.inclusiveBits(event, path));
+            out << "  \u00d7" << paths.calls(path) << '\n';
         }
         ++path;
     }

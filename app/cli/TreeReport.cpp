@@ -1,11 +1,11 @@
 #include "TreeReport.h"
 
-#include "CostFormat.h"
 #include "FunctionGraph.h"
 #include "MergedCallTree.h"
 #include "OutputStream.h"
 #include "PrintableNames.h"
 #include "Profile.h"
+#include "TreeLineWriter.h"
 
 #include <limits>
 
@@ -27,16 +27,7 @@ void TreeReport::print(OutputStream &out) const
         return;
 
     const int event = m_options.event;
-    const ProfileEvent &shown = m_profile.events()[event];
-    const auto text = [&](quint64 bits) {
-        return CostFormat::costString(shown, shown.cost(bits), m_options.timeUnit, m_options.displayDash);
-    };
-    const auto printFigure = [&](quint64 bits) {
-        if (shown.isSigned())
-            out << qint64(bits);
-        else
-            out << bits;
-    };
+    TreeLineWriter lines(out, m_profile.events()[event], m_options);
     PrintableNames functions(m_profile.functionNames());
     PrintableNames sources(m_profile.sourceNames());
     const quint64 maxDepth = m_options.depth.value_or(std::numeric_limits<quint64>::max());
@@ -57,16 +48,12 @@ void TreeReport::print(OutputStream &out) const
         const std::string_view path = source == CallTree::none ? std::string_view() : sources(source);
         if (m_options.tsv) {
             out << next.depth << '\t' << quint64(next.index) << '\t';
-            printFigure(tree.selfBits(event, call));
-            out << '\t';
-            printFigure(tree.inclusiveBits(event, call));
+            lines.writeFigures(tree.selfBits(event, call), tree.inclusiveBits(event, call));
             out << '\t' << quint64(tree.line(call)) << '\t' << path << '\t' << functions(tree.function(call)) << '\n';
         } else {
-            out.pad(qsizetype(std::min(next.depth, maxIndentation) * 2));
-            if (next.depth > maxIndentation)
-                out << '[' << next.depth << "] ";
-            out << functions(tree.function(call)) << "  " << text(tree.inclusiveBits(event, call)) << " (self "
-                << text(tree.selfBits(event, call)) << ")  " << path;
+            lines.writeIndented(next.depth, functions(tree.function(call)), tree.selfBits(event, call),
+                tree.inclusiveBits(event, call));
+            out << "  " << path;
             if (tree.line(call) != 0)
                 out << ':' << quint64(tree.line(call));
             out << '\n';
@@ -83,16 +70,7 @@ void TreeReport::printEstimated(OutputStream &out) const
     const MergedCallTree &paths = m_profile.estimatedCallTree();
     const FunctionGraph &graph = m_profile.functionGraph();
     const int event = m_options.event;
-    const ProfileEvent &shown = m_profile.events()[event];
-    const auto text = [&](quint64 bits) {
-        return CostFormat::costString(shown, shown.cost(bits), m_options.timeUnit, m_options.displayDash);
-    };
-    const auto printFigure = [&](quint64 bits) {
-        if (shown.isSigned())
-            out << qint64(bits);
-        else
-            out << bits;
-    };
+    TreeLineWriter lines(out, m_profile.events()[event], m_options);
     PrintableNames functions(m_profile.functionNames());
     PrintableNames sources(m_profile.sourceNames());
     const quint64 maxDepth = m_options.depth.value_or(std::numeric_limits<quint64>::max());
@@ -116,16 +94,12 @@ void TreeReport::printEstimated(OutputStream &out) const
         const quint32 line = node == FunctionGraph::none ? 0 : graph.line(node);
         if (m_options.tsv) {
             out << depth << '\t' << quint64(index[path]) << '\t';
-            printFigure(paths.selfBits(event, path));
-            out << '\t';
-            printFigure(paths.inclusiveBits(event, path));
+            lines.writeFigures(paths.selfBits(event, path), paths.inclusiveBits(event, path));
             out << '\t' << quint64(line) << '\t' << file << '\t' << functions(paths.function(path)) << '\n';
         } else {
-            out.pad(qsizetype(std::min(depth, maxIndentation) * 2));
-            if (depth > maxIndentation)
-                out << '[' << depth << "] ";
-            out << functions(paths.function(path)) << "  " << text(paths.inclusiveBits(event, path)) << " (self "
-                << text(paths.selfBits(event, path)) << ")  \u00d7" << paths.calls(path);
+            lines.writeIndented(
+                depth, functions(paths.function(path)), paths.selfBits(event, path), paths.inclusiveBits(event, path));
+            out << "  \u00d7" << paths.calls(path);
             if (!file.empty())
                 out << "  " << file;
             if (line != 0)

@@ -12,9 +12,6 @@ class Profile;
 class TreeReport
 {
 public:
-    // Deeper calls are indented no further.
-    static constexpr quint64 maxIndentation = 64;
-
     TreeReport(const Profile &profile, const ReportOptions &options);
 
     void print(OutputStream &out) const;

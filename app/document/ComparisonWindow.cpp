@@ -1,6 +1,5 @@
 #include "ComparisonWindow.h"
 
-#include "ComparisonCellDelegate.h"
 #include "ComparisonModel.h"
 #include "CostFormat.h"
 #include "DocumentController.h"
@@ -72,7 +71,7 @@ ComparisonWindow::ComparisonWindow(DocumentController &registry, MyDocument &bef
     setUpTableView(*m_table, m_model.get(), QAbstractItemView::SingleSelection, ComparisonModel::InclusiveChangeColumn,
         Qt::DescendingOrder);
     m_table->setAccessibleName(tr("Functions compared"));
-    m_table->setItemDelegate(new ComparisonCellDelegate(m_table));
+    // Names are cut in the middle, figures as the tables cut them.
     m_table->setTextElideMode(Qt::ElideMiddle);
     resize(1180, 640);
 

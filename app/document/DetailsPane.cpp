@@ -1,11 +1,11 @@
 #include "DetailsPane.h"
 
 #include "CostFormat.h"
+#include "DetailField.h"
 #include "Formatter.h"
 #include "FunctionModel.h"
 #include "GraphLocation.h"
 #include "MergedCallTree.h"
-#include "PlainToolTip.h"
 #include "Profile.h"
 #include "ProfiledFunctionCall.h"
 #include "SettingsKeys.h"
@@ -14,10 +14,8 @@
 
 #include <QFormLayout>
 #include <QLabel>
-#include <QLineEdit>
+#include <QScrollArea>
 #include <QVBoxLayout>
-
-#include <algorithm>
 
 namespace {
 
@@ -31,22 +29,9 @@ QString memoryWithShare(Cost cost, Cost reference)
     return text + QString::asprintf(" (%.2f%%)", double(cost.toSigned()) * 100.0 / double(reference.toSigned()));
 }
 
-// A field shows the start of a long text; its tooltip has the whole.
-void setFieldText(QLineEdit *field, const QString &text)
+void setFieldText(DetailField *field, const QString &text)
 {
-    field->setText(text);
-    field->setCursorPosition(0);
-    field->setToolTip(text == dashString ? QString() : plainToolTip(text));
-}
-
-// A field of figures asks for the width of its whole text, so that the pane
-// widens for it; names and paths keep their tooltips instead.
-void fitFieldToText(QLineEdit *field)
-{
-    const QFontMetrics metrics = field->fontMetrics();
-    const int frame = 4 * metrics.averageCharWidth();
-    const int most = 60 * metrics.averageCharWidth();
-    field->setMinimumWidth(std::min(most, metrics.horizontalAdvance(field->text()) + frame));
+    field->setWholeText(text);
 }
 
 } // namespace
@@ -68,6 +53,20 @@ DetailsPane::DetailsPane(QWidget *parent)
     , m_calls(addField(QStringLiteral("callsTextField"), tr("Calls:"), tr("Calls")))
     , m_estimatedNotice(new QLabel(Profile::aggregatedNotice(), this))
 {
+    // The fields take the pane's width and wrap in it; a pane too low for
+    // their lines scrolls.
+    m_form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    auto *fields = new QWidget;
+    auto *fieldsLayout = new QVBoxLayout(fields);
+    fieldsLayout->setContentsMargins(0, 0, 0, 0);
+    fieldsLayout->addLayout(m_form);
+    fieldsLayout->addStretch(1);
+    auto *scroller = new QScrollArea(this);
+    scroller->setObjectName(QStringLiteral("detailScrollArea"));
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroller->setWidgetResizable(true);
+    scroller->setWidget(fields);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     m_estimatedNotice->setObjectName(QStringLiteral("estimatedPathsNotice"));
@@ -75,8 +74,7 @@ DetailsPane::DetailsPane(QWidget *parent)
     m_estimatedNotice->setWordWrap(true);
     m_estimatedNotice->hide();
     layout->addWidget(m_estimatedNotice);
-    layout->addLayout(m_form);
-    layout->addStretch(1);
+    layout->addWidget(scroller);
     clearFunctionMetadataDisplay();
     addObserverSharedUserDefaults(VTCMeasurement);
     addObserverSharedUserDefaults(VTCDisplayDash);
@@ -88,14 +86,13 @@ DetailsPane::~DetailsPane()
     removeObserverSharedUserDefaults(VTCDisplayDash);
 }
 
-QLineEdit *DetailsPane::addField(const QString &name, const QString &label, const QString &accessibleName)
+DetailField *DetailsPane::addField(const QString &name, const QString &label, const QString &accessibleName)
 {
     auto *title = new QLabel(label, this);
-    auto *field = new QLineEdit(this);
+    auto *field = new DetailField(this);
     field->setObjectName(name);
     field->setAccessibleName(accessibleName);
-    field->setReadOnly(true);
-    field->setAcceptDrops(false);
+    title->setBuddy(field);
     m_form->addRow(title, field);
     return field;
 }
@@ -106,7 +103,7 @@ void DetailsPane::showProfile(const Profile &profile)
     m_memoryEvent = profile.memoryEvent();
     // Its paths and their figures are estimated: the details say so.
     m_estimatedNotice->setVisible(profile.isAggregated());
-    for (QLineEdit *field : { m_selfMemory, m_inclusiveMemory })
+    for (DetailField *field : { m_selfMemory, m_inclusiveMemory })
         m_form->setRowVisible(field, m_memoryEvent >= 0);
     clearFunctionMetadataDisplay();
 }
@@ -137,8 +134,6 @@ void DetailsPane::displayItem(const ProfiledFunctionCall &call)
     const bool showsSummary = !call.parent() && !m_profile->summaryCosts().isEmpty();
     m_form->setRowVisible(m_profilerSummary, showsSummary);
     setFieldText(m_profilerSummary, showsSummary ? m_formatter.getSummaryString(*m_profile) : dashString);
-    for (QLineEdit *field : { m_selfTime, m_inclusiveTime, m_selfMemory, m_inclusiveMemory, m_profilerSummary })
-        fitFieldToText(field);
 }
 
 void DetailsPane::displayPath(const MergedCallTree &paths, quint32 path, const ProfiledFunctionCall &firstCall)
@@ -191,8 +186,6 @@ void DetailsPane::showPathFigures(const MergedCallTree &paths, quint32 path)
     }
     m_form->setRowVisible(m_calls, true);
     setFieldText(m_calls, QStringLiteral("\u00d7%1").arg(paths.calls(path)));
-    for (QLineEdit *field : { m_selfTime, m_inclusiveTime, m_selfMemory, m_inclusiveMemory, m_profilerSummary })
-        fitFieldToText(field);
 }
 
 void DetailsPane::clearFunctionMetadataDisplay()
@@ -201,7 +194,7 @@ void DetailsPane::clearFunctionMetadataDisplay()
     m_paths = nullptr;
     m_estimatedPath = MergedCallTree::none;
     m_form->setRowVisible(m_calls, false);
-    for (QLineEdit *field :
+    for (DetailField *field :
         { m_function, m_file, m_line, m_selfTime, m_inclusiveTime, m_selfMemory, m_inclusiveMemory, m_profilerSummary })
         setFieldText(field, dashString);
     m_form->setRowVisible(m_profilerSummary, false);

@@ -10,14 +10,15 @@ class Formatter;
 class Profile;
 class ProfiledFunctionCall;
 class QFormLayout;
+class DetailField;
 class QLabel;
-class QLineEdit;
 
 // The detail fields of a document window: the selected call's function,
 // file and line, its self and inclusive time and memory, each with its
 // share of the calling function's, and beside the root's figures the
 // profiler's own summary of the run. The times follow the unit and dash
-// settings.
+// settings. Every field shows its whole text, wrapped to the pane's width;
+// the pane scrolls when the lines outgrow its height.
 class DetailsPane final : public QWidget, public KFSharedDefaultsObserver
 {
     Q_OBJECT
@@ -46,21 +47,21 @@ public:
         const QString &keyPath, QObject *object, const QVariantMap &change, void *context) override;
 
 private:
-    QLineEdit *addField(const QString &name, const QString &label, const QString &accessibleName);
+    DetailField *addField(const QString &name, const QString &label, const QString &accessibleName);
     // The figures of a path: totals, average per call, number of calls.
     void showPathFigures(const MergedCallTree &paths, quint32 path);
 
     Formatter &m_formatter;
     QFormLayout *m_form;
-    QLineEdit *m_function;
-    QLineEdit *m_file;
-    QLineEdit *m_line;
-    QLineEdit *m_selfTime;
-    QLineEdit *m_inclusiveTime;
-    QLineEdit *m_selfMemory;
-    QLineEdit *m_inclusiveMemory;
-    QLineEdit *m_profilerSummary;
-    QLineEdit *m_calls;
+    DetailField *m_function;
+    DetailField *m_file;
+    DetailField *m_line;
+    DetailField *m_selfTime;
+    DetailField *m_inclusiveTime;
+    DetailField *m_selfMemory;
+    DetailField *m_inclusiveMemory;
+    DetailField *m_profilerSummary;
+    DetailField *m_calls;
     // Above the fields of a profile whose call paths are estimated.
     QLabel *m_estimatedNotice;
     const Profile *m_profile = nullptr;

@@ -87,7 +87,7 @@ void FunctionLabelDelegate::paint(QPainter *painter, const QStyleOptionViewItem 
 {
     const FunctionModel *function = functionOf(index);
     if (!function) {
-        QStyledItemDelegate::paint(painter, option, index);
+        FigureDelegate::paint(painter, option, index);
         return;
     }
 

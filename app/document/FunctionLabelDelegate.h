@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QStyledItemDelegate>
+#include "FigureDelegate.h"
 
 // Paints a function's label in the outline and the tables: the picture of
 // its kind, then its name raised 2.0 points against the picture, in the
@@ -9,12 +9,13 @@
 // also indents the row by its depth and draws the disclosure triangle of a
 // call that has children. Deep rows are indented less per level, never by
 // more than a share of the cell, and show their depth as a number, so that
-// a framework stack of a hundred levels keeps its names in view.
-class FunctionLabelDelegate final : public QStyledItemDelegate
+// a framework stack of a hundred levels keeps its names in view. Cells
+// without a function are FigureDelegate's.
+class FunctionLabelDelegate final : public FigureDelegate
 {
     Q_OBJECT
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    using FigureDelegate::FigureDelegate;
 
     // Indentation per level down to `fullyIndentedDepth`, then
     // `deepIndentation` per level; all of it at most `maximumIndentShare`

@@ -47,7 +47,7 @@ void ShareBarDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
     painter->save();
     painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
     painter->setFont(cell.font);
-    painter->drawText(
-        textRect, int(cell.displayAlignment), cell.fontMetrics.elidedText(text, cell.textElideMode, textRect.width()));
+    painter->drawText(textRect, int(cell.displayAlignment),
+        fitted(text, cell.fontMetrics, textRect.width(), cell.textElideMode, QLocale()));
     painter->restore();
 }

@@ -1,5 +1,6 @@
 #include "TableViewSetup.h"
 
+#include "FigureDelegate.h"
 #include "ViewRoles.h"
 
 #include <QHeaderView>
@@ -18,6 +19,7 @@ void setUpTableView(QTableView &table, QAbstractItemModel *model, QAbstractItemV
     int sortColumn, Qt::SortOrder sortOrder)
 {
     table.setModel(model);
+    table.setItemDelegate(new FigureDelegate(&table));
     table.setSelectionBehavior(QAbstractItemView::SelectRows);
     table.setSelectionMode(selectionMode);
     table.setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -154,4 +155,124 @@ QString CostFormat::changeString(
         text += QStringLiteral(" (%1%2%)").arg(sign, locale.toString(percentage, 'f', 1));
     }
     return text;
+}
+
+namespace {
+
+// The units of a kind, smallest first, and how many of one make the next.
+struct UnitLadder
+{
+    std::array<QStringView, 7> symbols;
+    qsizetype count;
+    double step;
+    int decimals; // shown in a larger unit at most
+};
+
+constexpr UnitLadder ladders[] = {
+    { { u"ns", u"\u00b5s", u"ms", u"s" }, 4, 1000.0, 3 },
+    { { u"bytes", u"KiB", u"MiB", u"GiB", u"TiB", u"PiB", u"EiB" }, 7, 1024.0, 2 },
+    { { u"%" }, 1, 1.0, 0 },
+};
+
+bool isSpace(QChar character)
+{
+    return character == u' ' || character == QChar(0x00a0) || character == QChar(0x202f);
+}
+
+// The ladder `symbol` is on and its place there; null for an unknown unit.
+const UnitLadder *ladderOf(QStringView symbol, qsizetype &place)
+{
+    for (const UnitLadder &ladder : ladders) {
+        place
+            = std::find(ladder.symbols.begin(), ladder.symbols.begin() + ladder.count, symbol) - ladder.symbols.begin();
+        if (place < ladder.count)
+            return &ladder;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+CostFormat::FigureParts CostFormat::figureParts(const QString &text, const QLocale &locale)
+{
+    FigureParts parts;
+    QStringView rest(text);
+    if (rest.endsWith(u')')) {
+        const qsizetype open = rest.lastIndexOf(QStringView(u" ("));
+        if (open < 0)
+            return {};
+        parts.share = rest.sliced(open).toString();
+        rest.truncate(open);
+    }
+    for (const QString &sign :
+        { QStringLiteral("+"), QStringLiteral("-"), locale.negativeSign(), locale.positiveSign() }) {
+        if (!sign.isEmpty() && rest.startsWith(sign)) {
+            parts.sign = sign;
+            rest = rest.sliced(sign.size());
+            break;
+        }
+    }
+    const QString group = locale.groupSeparator();
+    const QString point = locale.decimalPoint();
+    qsizetype length = 0;
+    while (length < rest.size()) {
+        const QStringView next = rest.sliced(length);
+        if (next.front().isDigit())
+            length += 1;
+        else if (!group.isEmpty() && next.startsWith(group) && length > 0)
+            length += group.size();
+        else if (next.startsWith(point) && length > 0)
+            length += point.size();
+        else
+            break;
+    }
+    const QStringView number = rest.first(length);
+    QStringView unit = rest.sliced(length);
+    qsizetype place = 0;
+    bool parsed = false;
+    locale.toDouble(number, &parsed);
+    while (!unit.isEmpty() && isSpace(unit.front()))
+        unit = unit.sliced(1);
+    if (!parsed || (!unit.isEmpty() && !ladderOf(unit, place)))
+        return {};
+    parts.number = number.toString();
+    parts.unit = rest.sliced(length).toString();
+    return parts;
+}
+
+QStringList CostFormat::shorterForms(const QString &figure, const QLocale &locale)
+{
+    const FigureParts parts = figureParts(figure, locale);
+    if (parts.number.isEmpty())
+        return {};
+    double value = locale.toDouble(parts.number);
+    const qsizetype point = parts.number.indexOf(locale.decimalPoint());
+    const int decimals = point < 0 ? 0 : int(parts.number.size() - point - locale.decimalPoint().size());
+    // The space before the unit stays with every unit.
+    const QString space = parts.unit.first(parts.unit.size() - parts.unit.trimmed().size());
+    QString symbol = parts.unit.trimmed();
+
+    QStringList forms;
+    QString shortest = parts.number + parts.unit;
+    const auto add = [&](int shownDecimals) {
+        const QString form = locale.toString(value, 'f', shownDecimals) + space + symbol;
+        if (form.size() < shortest.size()) {
+            forms << parts.sign + form + parts.share;
+            shortest = form;
+        }
+    };
+    for (int fewer = decimals - 1; fewer >= 0; --fewer)
+        add(fewer);
+    qsizetype place = 0;
+    if (const UnitLadder *ladder = ladderOf(symbol, place)) {
+        for (++place; place < ladder->count && std::abs(value) >= 1000.0; ++place) {
+            value /= ladder->step;
+            symbol = ladder->symbols[place].toString();
+            for (int shown = ladder->decimals; shown >= 0; --shown)
+                add(shown);
+        }
+    }
+    if (!parts.share.isEmpty())
+        forms << parts.sign + shortest;
+    return forms;
 }

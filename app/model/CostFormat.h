@@ -40,4 +40,23 @@ public:
         bool displayDash, const QLocale &locale = QLocale::c());
     // Whether a time shown in `unit` rounds to nothing there.
     static bool isBelowThreshold(double microseconds, TimeUnit unit);
+
+    // A figure as this class writes it, cut into its number and what stays
+    // around it: "+", "1,234.5", "ms", " (+25.0%)". The unit keeps the space
+    // before it. A text that is no figure has an empty number.
+    struct FigureParts
+    {
+        QString sign;
+        QString number;
+        QString unit;
+        QString share;
+    };
+    static FigureParts figureParts(const QString &text, const QLocale &locale = QLocale::c());
+    // Ever shorter forms of a figure this class wrote, for a narrow place:
+    // first with fewer decimals, then in larger units of its kind while the
+    // number is a thousand or more ("1,234,568ms", "1,234.6s", "1,235s"),
+    // each keeping its sign, unit and share; last the shortest without its
+    // share. The numbers are rounded from the text, which is all a view
+    // has. Empty for a text that is no figure or has no shorter form.
+    static QStringList shorterForms(const QString &figure, const QLocale &locale = QLocale::c());
 };

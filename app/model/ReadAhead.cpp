@@ -79,8 +79,11 @@ ReadAhead::Piece ReadAhead::readPiece(Buffer &buffer)
     std::memcpy(buffer.bytes.get(), m_cutLine.data(), m_cutLine.size());
     filled = qsizetype(m_cutLine.size());
     // Read a piece, then on until a line ends; a long line doubles the
-    // buffer as it fills.
+    // buffer as it fills. What was looked at holds no line end but for a
+    // "\r" at its end, which a "\n" may follow: only what is new is looked
+    // at, so that a line of any length is looked at once.
     for (;;) {
+        const qsizetype lookFrom = std::max<qsizetype>(0, filled - 1);
         if (buffer.capacity - filled < std::max<qsizetype>(1, m_pieceSize / 4))
             grow(std::max(2 * buffer.capacity, filled + m_pieceSize));
         const qsizetype read
@@ -99,7 +102,7 @@ ReadAhead::Piece ReadAhead::readPiece(Buffer &buffer)
             return piece;
         }
         filled += read;
-        if (const char *cut = LineScanner::lastLineEnd(begin, begin + filled)) {
+        if (const char *cut = LineScanner::lastLineEnd(begin + lookFrom, begin + filled)) {
             m_cutLine.assign(cut, size_t(begin + filled - cut));
             buffer.lines.scan(begin, cut);
             piece.size = cut - begin;

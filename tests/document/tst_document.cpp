@@ -9,6 +9,7 @@
 #include "CallersController.h"
 #include "CallsController.h"
 #include "ColumnChooser.h"
+#include "DetailField.h"
 #include "DocumentController.h"
 #include "DocumentWindow.h"
 #include "FindBar.h"
@@ -27,17 +28,20 @@
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QToolButton>
 
 #include <algorithm>
@@ -49,11 +53,11 @@ namespace {
 
 QStringList fields(const MyDocument &document)
 {
-    return { partOf<QLineEdit>(document, "functionNameTextField")->text(),
-        partOf<QLineEdit>(document, "fileNameTextField")->text(),
-        partOf<QLineEdit>(document, "lineNumberTextField")->text(),
-        partOf<QLineEdit>(document, "selfTimeTextField")->text(),
-        partOf<QLineEdit>(document, "inclusiveTimeTextField")->text() };
+    return { partOf<DetailField>(document, "functionNameTextField")->wholeText(),
+        partOf<DetailField>(document, "fileNameTextField")->wholeText(),
+        partOf<DetailField>(document, "lineNumberTextField")->wholeText(),
+        partOf<DetailField>(document, "selfTimeTextField")->wholeText(),
+        partOf<DetailField>(document, "inclusiveTimeTextField")->wholeText() };
 }
 
 // The details, then the functions of the calls table and of the summary.
@@ -273,7 +277,7 @@ private Q_SLOTS:
         QCOMPARE(outlineRows(outlineModelOf(*document)), open);
         doubleClickRow(outline, 2); // a leaf only gets selected
         QCOMPARE(outlineRows(outlineModelOf(*document)), open);
-        QCOMPARE(partOf<QLineEdit>(*document, "functionNameTextField")->text(), QStringLiteral("php::strlen"));
+        QCOMPARE(partOf<DetailField>(*document, "functionNameTextField")->wholeText(), QStringLiteral("php::strlen"));
         outline->setCurrentIndex(outlineModelOf(*document).index(1, 0));
         QTest::keyClick(outline, Qt::Key_Left);
         QCOMPARE(outlineRows(outlineModelOf(*document)), QStringList({ "main -", "  render +" }));
@@ -358,7 +362,7 @@ private Q_SLOTS:
         QVERIFY(QFile::remove(path));
         QCOMPARE(open(path), first);
         selectOutlineRow(*first, 1);
-        QCOMPARE(partOf<QLineEdit>(*first, "functionNameTextField")->text(), QStringLiteral("render"));
+        QCOMPARE(partOf<DetailField>(*first, "functionNameTextField")->wholeText(), QStringLiteral("render"));
         QVERIFY(m_alerts.isEmpty());
         m_registry->closeAllDocuments();
         QVERIFY(m_registry->orderedDocuments().isEmpty());
@@ -437,7 +441,7 @@ private Q_SLOTS:
         QCOMPARE(row.first() + u'|' + row.last(), fetched<QString>("merged"));
         // The details show the path's totals, their average and the calls.
         QCOMPARE(fields(*document).first(), row.first());
-        QCOMPARE(partOf<QLineEdit>(*document, "callsTextField")->text(), row.last());
+        QCOMPARE(partOf<DetailField>(*document, "callsTextField")->wholeText(), row.last());
         QVERIFY(fields(*document).last().startsWith(row.at(1) + u" ("_s)
             && fields(*document).last().endsWith(u" per call"_s));
         // The flame graph shows the path's bar at its top.
@@ -566,22 +570,67 @@ private Q_SLOTS:
         QFETCH(QStringList, memory);
         MyDocument *document = openText(QStringLiteral("memory.cachegrind"), fetched<QByteArray>("profile"));
         document->window()->selectCall(*callAtPath(document->rootFunction(), fetched<QString>("call")));
-        const auto shown = [](QLineEdit *field) { return field->isVisibleTo(field->window()); };
+        const auto shown = [](DetailField *field) { return field->isVisibleTo(field->window()); };
         QStringList fields;
-        for (QLineEdit *field : { partOf<QLineEdit>(*document, "selfMemoryTextField"),
-                 partOf<QLineEdit>(*document, "inclusiveMemoryTextField") }) {
+        for (DetailField *field : { partOf<DetailField>(*document, "selfMemoryTextField"),
+                 partOf<DetailField>(*document, "inclusiveMemoryTextField") }) {
             if (shown(field))
-                fields << field->text();
+                fields << field->wholeText();
         }
         QCOMPARE(fields, memory);
-        QLineEdit *summary = partOf<QLineEdit>(*document, "profilerSummaryTextField");
-        QTEST(shown(summary) ? summary->text() : QString(), "summary");
+        DetailField *summary = partOf<DetailField>(*document, "profilerSummaryTextField");
+        QTEST(shown(summary) ? summary->wholeText() : QString(), "summary");
         QCOMPARE(
             outlineOf(*document)->header()->isSectionHidden(CallTreeModel::InclusiveMemoryColumn), memory.isEmpty());
         QCOMPARE(partOf<QTableView>(*document, "summaryTableView")
                      ->horizontalHeader()
                      ->isSectionHidden(SummaryController::TotalSelfMemoryColumn),
             memory.isEmpty());
+    }
+
+    void detailsShowLongTextsWhole_data()
+    {
+        addColumns<QString, QString>("file", "function");
+        QTest::newRow("a method in a namespace")
+            << "/a.php" << u"Vendor\\Package\\Http\\Middleware\\AuthenticateWithBasicAuth->handle"_s;
+        QTest::newRow("a static method") << "/a.php" << u"Illuminate\\Support\\Facades\\Facade::__callStatic"_s;
+        QTest::newRow("a deep path") << "/srv/www/vendor/symfony/http-kernel/EventListener/RouterListener.php"
+                                     << "main";
+        QTest::newRow("one long word") << "/a.php" << QString(150, u'x');
+    }
+
+    void detailsShowLongTextsWhole()
+    {
+        // As narrow as the pane usually gets.
+        constexpr int width = 200;
+        MyDocument *document = openText(QStringLiteral("long.cachegrind"),
+            profileHeader() + record(fetched<QString>("file").toUtf8(), fetched<QString>("function").toUtf8(), 1, 5));
+        const QList<std::pair<const char *, QString>> shown { { "functionNameTextField", fetched<QString>("function") },
+            { "fileNameTextField", fetched<QString>("file") } };
+        for (const auto &[name, whole] : shown) {
+            DetailField *field = partOf<DetailField>(*document, name);
+            QCOMPARE(field->text().remove(QChar(0x200b)), whole);
+            // Wrapped at its word boundaries, every line fits.
+            QTextLayout layout(field->text(), field->font());
+            QTextOption wrapping;
+            wrapping.setWrapMode(QTextOption::WordWrap);
+            layout.setTextOption(wrapping);
+            layout.beginLayout();
+            for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+                line.setLineWidth(width);
+                QVERIFY2(line.naturalTextWidth() <= width, name);
+            }
+            layout.endLayout();
+            // Copied, it is the text as it is.
+            field->setSelection(0, int(field->text().size()));
+            QTest::keySequence(field, QKeySequence::Copy);
+            QCOMPARE(QApplication::clipboard()->text(), whole);
+        }
+        // The pane asks for no more width than that, nor more height than
+        // its lines take there.
+        QVERIFY(partOf<QWidget>(*document, "detailPane")->minimumSizeHint().width() <= width);
+        const QWidget *lines = partOf<QScrollArea>(*document, "detailScrollArea")->widget();
+        QVERIFY(lines->minimumSizeHint().height() <= lines->heightForWidth(width));
     }
 
     // In the default window, a row's name starts in the left part of the
@@ -916,7 +965,7 @@ private Q_SLOTS:
             ->setCurrentWidget(partOf<QTableView>(*document, "callersTableView")->parentWidget());
         QVERIFY(document->window()->selectPath(CallPath::ofPath(
             profile, profile.estimatedCallTree(), estimatedPathAt(profile, fetched<QString>("path")))));
-        QCOMPARE(fields(*document) << partOf<QLineEdit>(*document, "callsTextField")->text(),
+        QCOMPARE(fields(*document) << partOf<DetailField>(*document, "callsTextField")->wholeText(),
             fetched<QStringList>("details"));
         QCOMPARE(tableRows(tableOf(*document, "callsTableView"), CallsController::FunctionColumn).join(u' '),
             fetched<QString>("callees"));

@@ -2,10 +2,10 @@
 #include "DataColumns.h"
 #include "DocumentOpening.h"
 
-#include "ComparisonCellDelegate.h"
 #include "ComparisonModel.h"
 #include "ComparisonWindow.h"
 #include "DocumentController.h"
+#include "FigureDelegate.h"
 #include "MyDocument.h"
 #include "Profile.h"
 #include "SettingsKeys.h"
@@ -185,30 +185,40 @@ private Q_SLOTS:
         QTEST(window.statusBar()->currentMessage(), "message");
     }
 
-    void elision_data()
+    void figuresInNarrowColumns_data()
     {
-        // The width is that of `room` in the table's font.
+        // The width is that of `room`; the text shown starts with `start`
+        // and ends with `end`.
         addColumns<QString, QString, QString, QString>("text", "room", "start", "end");
-        const QString increase = u"+12,345.6 KiB (+200.0%)"_s;
+        const QString time = u"1,234,567.8ms"_s;
+        QTest::newRow("fits") << time << time << time << time;
+        QTest::newRow("fewer decimals") << time << u"1,234,568ms"_s << u"1,234,568ms"_s << u"1,234,568ms"_s;
+        QTest::newRow("a larger unit") << time << u"1,234.568s"_s << u"1,234.568s"_s << u"1,234.568s"_s;
+        QTest::newRow("no decimals there") << time << u"1,235s"_s << u"1,235s"_s << u"1,235s"_s;
+        QTest::newRow("digits cut") << time << u"1,2\u2026s"_s << u"1"_s << u"s"_s;
+        QTest::newRow("huge") << u"123,456,789,012.3ms"_s << u"123,4\u2026789s"_s << u"123"_s << u"9s"_s;
+        QTest::newRow("negative memory, a larger unit")
+            << u"-1,023.50 KiB"_s << u"-1.0 MiB"_s << u"-1.0 MiB"_s << u"-1.0 MiB"_s;
+        const QString increase = u"+1,234,567.8ms (+25.0%)"_s;
+        QTest::newRow("increase keeps its share")
+            << increase << u"+1,235s (+25.0%)"_s << u"+1,235s (+25.0%)"_s << u"+1,235s (+25.0%)"_s;
+        QTest::newRow("then its figure") << increase << u"+1,235s"_s << u"+1,235s"_s << u"+1,235s"_s;
+        QTest::newRow("then its sign and unit") << increase << u"+1\u2026s"_s << u"+"_s << u"s"_s;
+        QTest::newRow("decrease") << u"-1,234,567\u00b5s (-66.7%)"_s << u"-1.235s (-66.7%)"_s << u"-1.235s (-66.7%)"_s
+                                  << u"-1.235s (-66.7%)"_s;
+        QTest::newRow("share of a whole") << u"100.0%"_s << u"100%"_s << u"100%"_s << u"100%"_s;
+        QTest::newRow("count") << u"1,234,567"_s << u"1,2\u202667"_s << u"1"_s << u"7"_s;
         const QString name = u"require_once::/srv/www/vendor/composer/autoload_real.php"_s;
-        QTest::newRow("fits") << increase << increase << increase << increase;
-        QTest::newRow("increase") << increase << u"+12\u2026KiB (+200.0%)"_s << "+1"
-                                  << " (+200.0%)";
-        QTest::newRow("decrease") << u"-1,234,567µs (-66.7%)"_s << u"-1\u2026µs (-66.7%)"_s << "-1"
-                                  << " (-66.7%)";
-        QTest::newRow("too narrow for the change") << increase << u"+12\u2026.0%)"_s << "+"
-                                                   << "%)";
-        QTest::newRow("figure") << u"12,345,678.9 KiB"_s << u"12,34\u202678.9 KiB"_s << "12,"
-                                << " KiB";
         QTest::newRow("name") << name << u"require_once::/srv/www\u2026autoload_real.php"_s << "require_once::"
                               << ".php";
     }
 
-    void elision()
+    void figuresInNarrowColumns()
     {
         const QFontMetrics metrics { QTableView().font() };
         const int width = metrics.horizontalAdvance(fetched<QString>("room"));
-        const QString shown = ComparisonCellDelegate::elided(fetched<QString>("text"), metrics, width);
+        const QString shown = FigureDelegate::fitted(fetched<QString>("text"), metrics, width, Qt::ElideMiddle,
+            QLocale(QLocale::English, QLocale::UnitedStates));
         QVERIFY2(
             shown.startsWith(fetched<QString>("start")) && shown.endsWith(fetched<QString>("end")), qPrintable(shown));
         QVERIFY(metrics.horizontalAdvance(shown) <= width);

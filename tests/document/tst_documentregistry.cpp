@@ -2,6 +2,7 @@
 #include "DataColumns.h"
 #include "NoRoomForThreads.h"
 
+#include "DetailField.h"
 #include "DocumentController.h"
 #include "DocumentLoader.h"
 #include "DocumentOpening.h"
@@ -17,7 +18,6 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -181,7 +181,7 @@ private Q_SLOTS:
         QCOMPARE(m_registry->documents(), QList<MyDocument *>({ other }));
         QCOMPARE(m_registry->readsInProgress(), 0);
         selectOutlineRow(*other, 0);
-        QCOMPARE(partOf<QLineEdit>(*other, "functionNameTextField")->text(), QStringLiteral("main"));
+        QCOMPARE(partOf<DetailField>(*other, "functionNameTextField")->wholeText(), QStringLiteral("main"));
     }
 
     void severalReadsAtOnce()
