@@ -338,10 +338,15 @@ void DocumentWindow::outlineViewSelectionDidChange()
         m_ui->detailPane->displayItem(*call);
     else
         m_ui->detailPane->clearFunctionMetadataDisplay();
-    for (DocumentTab *tab : m_tabs)
-        tab->showCall(call);
-    if (call && m_outlineModel == m_mergedModel)
+    for (DocumentTab *tab : m_tabs) {
+        // A call path's summary, below, is that of all its calls.
+        if (tab != m_summaryTab || !call || m_outlineModel != m_mergedModel)
+            tab->showCall(call);
+    }
+    if (call && m_outlineModel == m_mergedModel) {
         m_callsTab->showPath(m_document.profile(), m_document.mergedCallTree(), path);
+        m_summaryTab->showPath(m_document.profile(), m_document.mergedCallTree(), path);
+    }
     updateActions();
     m_find->setCurrentCall(call);
 }

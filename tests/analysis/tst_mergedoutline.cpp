@@ -10,7 +10,9 @@
 #include "MergedCallTree.h"
 #include "MergedCallTreeModel.h"
 #include "Profile.h"
+#include "ProfiledFunctionSummary.h"
 #include "SettingsKeys.h"
+#include "SummaryController.h"
 
 #include <QAbstractItemModelTester>
 #include <QTest>
@@ -50,6 +52,31 @@ QStringList barsOf(FlameGraphLayout &layout, const Profile &profile)
         rows << bars.join(u' ');
     }
     return rows;
+}
+
+// main -> [a -> [r (1) -> [r (2) -> [x (4)]]], a -> [x (8)],
+// a -> [r (16) -> [r (32)]], x (64)], each a 100 of its own: the path a x3
+// holds r four times, of which two are outermost (7 and 48), and x twice.
+QByteArray recursiveBelowRepeats()
+{
+    return profileHeader() + record("/f.php", "x", 1, 4) + record("/f.php", "r", 2, 2, { "x" })
+        + record("/f.php", "r", 2, 1, { "r" }) + record("/f.php", "a", 3, 100, { "r" }) + record("/f.php", "x", 1, 8)
+        + record("/f.php", "a", 3, 100, { "x" }) + record("/f.php", "r", 2, 32) + record("/f.php", "r", 2, 16, { "r" })
+        + record("/f.php", "a", 3, 100, { "r" }) + record("/f.php", "x", 1, 64)
+        + record("/f.php", "main", 4, 0, { "a", "a", "a", "x" });
+}
+
+// The path reached from the root by the function names in `names` ("a/r").
+quint32 pathNamed(const Profile &profile, const MergedCallTree &paths, const QString &names)
+{
+    quint32 path = paths.root();
+    for (const QString &name : names.split(u'/', Qt::SkipEmptyParts)) {
+        quint32 next = MergedCallTree::none;
+        for (quint32 i = 0; i < paths.childCount(path) && next == MergedCallTree::none; ++i)
+            next = profile.function(paths.function(paths.child(path, i))).name() == name ? paths.child(path, i) : next;
+        path = next;
+    }
+    return path;
 }
 
 } // namespace
@@ -198,6 +225,44 @@ private Q_SLOTS:
         if (!fetched<bool>("merged"))
             callees.populateFromFunction(profile.callTree().call(paths.firstCall(path)));
         QTEST(tableRows(callees), "rows");
+    }
+
+    void summaryOfAPathCoversAllItsCalls_data()
+    {
+        // Rows "function xcalls total self/total inclusive", by name.
+        addColumns<QString, bool, QStringList>("path", "firstCallOnly", "rows");
+        QTest::newRow("a x3, recursion counted once per outermost r")
+            << "a" << false << QStringList({ "r x4 51/55", "x x2 12/12" });
+        QTest::newRow("a's first call alone") << "a" << true << QStringList({ "r x2 3/7", "x x1 4/4" });
+        QTest::newRow("the root, as its one call")
+            << "" << false << QStringList({ "a x3 300/363", "r x4 51/55", "x x3 76/76" });
+        // The calls of the path are not summarised: the r below each counts.
+        QTest::newRow("a recursive path") << "a/r" << false << QStringList({ "r x2 34/38", "x x1 4/4" });
+    }
+
+    void summaryOfAPathCoversAllItsCalls()
+    {
+        ReadProfile profile(recursiveBelowRepeats());
+        const MergedCallTree paths = CallTreeMerger::merge(profile.callTree());
+        const quint32 path = pathNamed(profile, paths, fetched<QString>("path"));
+        QVERIFY(path != MergedCallTree::none);
+        SummaryController summary;
+        QAbstractItemModelTester tester(&summary, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        if (fetched<bool>("firstCallOnly"))
+            summary.populateFromFunction(profile.callTree().call(paths.firstCall(path)));
+        else
+            summary.populateFromPath(profile, paths, path);
+        QStringList rows;
+        for (int row = 0; row < summary.rowCount(); ++row) {
+            const ProfiledFunctionSummary &function = summary.summaryAt(row);
+            rows << QStringLiteral("%1 x%2 %3/%4")
+                        .arg(function.function().name())
+                        .arg(function.callCount())
+                        .arg(function.totalSelfTime())
+                        .arg(function.totalInclusiveTime());
+        }
+        rows.sort();
+        QTEST(rows, "rows");
     }
 
     void findCountsPaths_data()
