@@ -199,6 +199,7 @@ void DocumentWindow::setUpActions()
     });
     connect(m_shape, &TreeShapeActions::mergingChanged, this, &DocumentWindow::reshapeOutline);
     connect(m_shape, &TreeShapeActions::childOrderChanged, this, &DocumentWindow::reshapeOutline);
+    connect(m_shape, &TreeShapeActions::hiddenShareChanged, this, &DocumentWindow::reshapeOutline);
     connect(m_find, &FindController::closed, this, [this] { m_ui->myOutlineView->setFocus(Qt::OtherFocusReason); });
 }
 
@@ -252,6 +253,9 @@ void DocumentWindow::showOutline(const CallPath &selected)
     const bool merged = paths != nullptr;
     m_mergedModel->setChildOrder(m_shape->childOrder());
     m_callModel->setChildOrder(m_shape->childOrder(), profile.timeEvent());
+    m_mergedModel->setHiddenShare(m_shape->hiddenShare());
+    m_callModel->setHiddenShare(m_shape->hiddenShare(), profile.timeEvent());
+    m_flameGraphTab->view()->setHiddenShare(m_shape->hiddenShare());
     m_mergedModel->setPaths(merged ? &profile : nullptr, paths);
     m_flameGraphTab->view()->setTreeShape(paths, m_shape->childOrder());
     m_find->setMergedPaths(paths);

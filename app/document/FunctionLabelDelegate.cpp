@@ -86,17 +86,24 @@ QRect FunctionLabelDelegate::disclosureRect(const QRect &cell, int depth)
 void FunctionLabelDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     const FunctionModel *function = functionOf(index);
-    if (!function) {
-        QStyledItemDelegate::paint(painter, option, index);
-        return;
-    }
-
     QStyleOptionViewItem background = option;
     initStyleOption(&background, index);
     background.text.clear();
     background.icon = QIcon();
     const QWidget *widget = option.widget;
     QStyle *style = widget ? widget->style() : QApplication::style();
+    if (!function) {
+        // An outline row that names no function (the calls hidden under a
+        // parent) starts where its siblings' names do.
+        QStyleOptionViewItem text = option;
+        if (index.data(DepthRole).isValid()) {
+            style->drawControl(QStyle::CE_ItemViewItem, &background, painter, widget);
+            text.rect.setLeft(option.rect.left() + leadingWidth(index, option.font, option.rect.width())
+                + FunctionIcons::defaultSize + iconTextGap);
+        }
+        QStyledItemDelegate::paint(painter, text, index);
+        return;
+    }
     style->drawControl(QStyle::CE_ItemViewItem, &background, painter, widget);
 
     painter->save();
