@@ -60,12 +60,13 @@ inline QStringList tableRows(const QAbstractItemModel &table, int column = -1)
     return rows;
 }
 
-// Outline rows indented by depth, " -" when expanded and " +" when expandable.
+// Outline rows indented by depth, " -" when expanded and " +" when
+// expandable: the function's name, or the text of a row without a call.
 inline QStringList outlineRows(const OutlineModel &model)
 {
     QStringList rows;
     for (int row = 0; row < model.rowCount(); ++row) {
-        rows << QString(model.depthOfRow(row) * 2, QLatin1Char(' ')) + model.callAtRow(row)->function().name()
+        rows << QString(model.depthOfRow(row) * 2, QLatin1Char(' ')) + model.index(row, 0).data().toString()
                 + (model.isExpanded(row)          ? QStringLiteral(" -")
                         : model.isExpandable(row) ? QStringLiteral(" +")
                                                   : QString());

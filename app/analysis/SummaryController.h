@@ -5,11 +5,13 @@
 #include <memory>
 #include <vector>
 
+class MergedCallTree;
+class Profile;
 class ProfiledFunctionCall;
 class ProfiledFunctionSummary;
 
 // The function summary table: one row per function called below the
-// selected call, with its call count and average and total times and
+// selected call (or every call along the selected call path), with its call count and average and total times and
 // memory.
 class SummaryController final : public TableController
 {
@@ -37,6 +39,9 @@ public:
     void reset();
     // Summarises everything below `call`, the call itself excluded.
     void populateFromFunction(const ProfiledFunctionCall &call);
+    // Summarises everything below the calls along `path` of `paths`, merged
+    // from `profile`'s calls, the calls themselves excluded.
+    void populateFromPath(const Profile &profile, const MergedCallTree &paths, quint32 path);
 
     // The summary of the shown row `row`, which must be there.
     const ProfiledFunctionSummary &summaryAt(int row) const { return *m_summaries[rowIndexAt(row)]; }

@@ -199,6 +199,7 @@ void DocumentWindow::setUpActions()
     });
     connect(m_shape, &TreeShapeActions::mergingChanged, this, &DocumentWindow::reshapeOutline);
     connect(m_shape, &TreeShapeActions::childOrderChanged, this, &DocumentWindow::reshapeOutline);
+    connect(m_shape, &TreeShapeActions::hiddenShareChanged, this, &DocumentWindow::reshapeOutline);
     connect(m_find, &FindController::closed, this, [this] { m_ui->myOutlineView->setFocus(Qt::OtherFocusReason); });
 }
 
@@ -252,6 +253,9 @@ void DocumentWindow::showOutline(const CallPath &selected)
     const bool merged = paths != nullptr;
     m_mergedModel->setChildOrder(m_shape->childOrder());
     m_callModel->setChildOrder(m_shape->childOrder(), profile.timeEvent());
+    m_mergedModel->setHiddenShare(m_shape->hiddenShare());
+    m_callModel->setHiddenShare(m_shape->hiddenShare(), profile.timeEvent());
+    m_flameGraphTab->view()->setHiddenShare(m_shape->hiddenShare());
     m_mergedModel->setPaths(merged ? &profile : nullptr, paths);
     m_flameGraphTab->view()->setTreeShape(paths, m_shape->childOrder());
     m_find->setMergedPaths(paths);
@@ -338,10 +342,15 @@ void DocumentWindow::outlineViewSelectionDidChange()
         m_ui->detailPane->displayItem(*call);
     else
         m_ui->detailPane->clearFunctionMetadataDisplay();
-    for (DocumentTab *tab : m_tabs)
-        tab->showCall(call);
-    if (call && m_outlineModel == m_mergedModel)
+    for (DocumentTab *tab : m_tabs) {
+        // A call path's summary, below, is that of all its calls.
+        if (tab != m_summaryTab || !call || m_outlineModel != m_mergedModel)
+            tab->showCall(call);
+    }
+    if (call && m_outlineModel == m_mergedModel) {
         m_callsTab->showPath(m_document.profile(), m_document.mergedCallTree(), path);
+        m_summaryTab->showPath(m_document.profile(), m_document.mergedCallTree(), path);
+    }
     updateActions();
     m_find->setCurrentCall(call);
 }

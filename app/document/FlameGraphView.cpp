@@ -1,16 +1,14 @@
 #include "FlameGraphView.h"
 
 #include "CallTreeMerger.h"
-#include "CostFormat.h"
 #include "DialogFolder.h"
-#include "DisplayText.h"
 #include "FlameGraphColours.h"
-#include "Formatter.h"
+#include "FlameGraphToolTip.h"
 #include "FunctionModel.h"
+#include "HiddenCallRows.h"
 #include "MessageBoxAlertPresenter.h"
 #include "Profile.h"
 #include "ProfiledFunctionCall.h"
-#include "SourceFileModel.h"
 
 #include <QBuffer>
 #include <QContextMenuEvent>
@@ -84,6 +82,14 @@ void FlameGraphView::setTreeShape(const MergedCallTree *paths, ChildOrder order)
     invalidate();
 }
 
+void FlameGraphView::setHiddenShare(double share)
+{
+    if (share == m_hiddenShare)
+        return;
+    m_hiddenShare = share;
+    invalidate();
+}
+
 void FlameGraphView::setCall(const ProfiledFunctionCall *call)
 {
     if (call == m_call)
@@ -146,9 +152,10 @@ void FlameGraphView::layOutRows(int rows)
             ? CallTreeMerger::pathOfCall(*m_paths, m_call->tree(), m_call->callNumber())
             : MergedCallTree::none;
         if (m_call && m_event < m_call->tree().eventCount() && path != MergedCallTree::none)
-            m_layout.reset(*m_paths, path, m_event, double(m_layoutWidth), m_order);
+            m_layout.reset(*m_paths, path, m_event, double(m_layoutWidth), m_order, m_hiddenShare);
         else if (m_call && m_event < m_call->tree().eventCount() && !m_paths)
-            m_layout.reset(m_call->tree(), m_call->callNumber(), m_event, double(m_layoutWidth), m_order);
+            m_layout.reset(
+                m_call->tree(), m_call->callNumber(), m_event, double(m_layoutWidth), m_order, m_hiddenShare);
         else
             m_layout = FlameGraphLayout();
         m_layoutValid = true;
@@ -247,9 +254,11 @@ void FlameGraphView::paintBar(QPainter &painter, const FlameGraphLayout::Bar &ba
     if (bar.isBlock()) {
         painter.fillRect(rect, blend(colour, background, 0.6));
         hatch(painter, rect, colour.darker(115));
-        return;
+        if (!bar.hidden)
+            return;
+    } else {
+        painter.fillRect(rect, colour);
     }
-    painter.fillRect(rect, colour);
     // Text only where a few characters fit.
     const QFontMetrics metrics = painter.fontMetrics();
     const int room = rect.width() - 2 * textPadding;
@@ -257,7 +266,9 @@ void FlameGraphView::paintBar(QPainter &painter, const FlameGraphLayout::Bar &ba
         return;
     // A bar of many calls says how many.
     const quint64 calls = m_layout.callCount(bar.call);
-    const QString label = calls > 1 ? QStringLiteral("%1 \u00d7%2").arg(function.name()).arg(calls) : function.name();
+    const QString label = bar.hidden ? HiddenCallRows<CallTree>::label(bar.hiddenCalls, std::nullopt)
+        : calls > 1                  ? QStringLiteral("%1 \u00d7%2").arg(function.name()).arg(calls)
+                                     : function.name();
     const QString text = metrics.elidedText(label, Qt::ElideRight, room);
     if (text.size() < 2)
         return;
@@ -268,57 +279,7 @@ void FlameGraphView::paintBar(QPainter &painter, const FlameGraphLayout::Bar &ba
 
 QString FlameGraphView::toolTipText(const FlameGraphLayout::Bar &bar) const
 {
-    const Profile &shown = *profile();
-    const CallTree &tree = m_call->tree();
-    const FlameGraphLayout &layout = m_layout;
-    const QList<ProfileEvent> &events = shown.events();
-    const auto figure = [&](int event, quint64 bits) {
-        const ProfileEvent &kind = events[event];
-        if (kind.kind() == ProfileEvent::Kind::Time)
-            return Formatter::standardFormatter().getTimeCostString(kind.unit().toMicroseconds(bits));
-        return CostFormat::costString(kind, kind.cost(bits), TimeUnit::Automatic, false, QLocale());
-    };
-    const std::vector<quint32> callees = bar.isBlock() ? layout.callees(bar.call) : std::vector<quint32>();
-    // The figures of every event, summed over the calls of a block.
-    const auto figures = [&](bool inclusive) {
-        QStringList texts;
-        for (int event = 0; event < events.size(); ++event) {
-            const auto bitsOf = [&](quint32 call) {
-                return inclusive ? layout.inclusiveBits(event, call) : layout.selfBits(event, call);
-            };
-            quint64 sum = bar.isBlock() ? 0 : bitsOf(bar.call);
-            for (quint32 i = 0; i < bar.blockSize; ++i)
-                sum = Cost::addBits(sum, bitsOf(callees[bar.firstCallee + i]), layout.isSigned(event));
-            texts << figure(event, sum);
-        }
-        return texts.join(QLatin1String(", "));
-    };
-
-    const ProfiledFunctionCall &call = tree.call(layout.recordedCall(bar.call));
-    QStringList lines;
-    if (bar.isBlock()) {
-        const QString calls = bar.blockSize == 1 ? tr("1 call") : tr("%1 calls").arg(bar.blockSize);
-        lines << tr("<b>%1</b> too narrow to show, made by %2")
-                     .arg(calls, DisplayText::forRichText(call.function().name()));
-    } else {
-        lines << QStringLiteral("<b>%1</b>").arg(DisplayText::forRichText(call.function().name()));
-        // Internal functions have no place of their own ("php:internal", line 0).
-        if (call.source() && call.function().kind() != FunctionModel::Kind::Internal)
-            lines
-                << QStringLiteral("%1:%2").arg(DisplayText::forRichText(call.source()->path())).arg(call.sourceLine());
-        lines << tr("Self: %1").arg(figures(false));
-        if (layout.isMerged())
-            lines << tr("Calls: %1").arg(layout.callCount(bar.call));
-    }
-    lines << tr("Inclusive: %1").arg(figures(true));
-    const double whole = m_layout.valueOf(m_layout.bar(0).call);
-    if (whole > 0.0) {
-        lines << tr("%1% of %2 (%3)")
-                     .arg(QString::number(m_layout.valueOf(bar) * 100.0 / whole, 'f', 2),
-                         DisplayText::forRichText(m_call->function().name()),
-                         DisplayText::forRichText(events[m_event].baseName().toString()));
-    }
-    return lines.join(QLatin1String("<br>"));
+    return FlameGraphToolTip::text(m_layout, *m_call, m_event, bar);
 }
 
 void FlameGraphView::resizeEvent(QResizeEvent *event)

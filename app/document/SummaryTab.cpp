@@ -32,6 +32,11 @@ void SummaryTab::showCall(const ProfiledFunctionCall *call)
         summary().reset();
 }
 
+void SummaryTab::showPath(const Profile &profile, const MergedCallTree &paths, quint32 path)
+{
+    summary().populateFromPath(profile, paths, path);
+}
+
 bool SummaryTab::selectFunction(std::string_view name)
 {
     for (int row = 0; row < summary().rowCount(); ++row) {
