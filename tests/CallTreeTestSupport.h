@@ -60,7 +60,8 @@ inline QStringList tableRows(const QAbstractItemModel &table, int column = -1)
     return rows;
 }
 
-// Outline rows indented by depth, " -" when expanded and " +" when expandable.
+// Outline rows indented by depth, " -" when expanded and " +" when
+// expandable: the function's name, or the text of a row without a call.
 inline QStringList outlineRows(const OutlineModel &model)
 {
     QStringList rows;

@@ -40,6 +40,8 @@ void CallTreeModel::setRootFunction(const ProfiledFunctionCall *root)
     if (root)
         m_rows.push_back({ root, 0, false });
     m_rootInclusiveTime = root ? root->inclusiveTime() : 0;
+    m_hidden.reset(
+        root ? &root->tree() : nullptr, root ? root->callNumber() : CallTree::none, m_timeEvent, m_hiddenShare);
     endResetModel();
 }
 
@@ -51,7 +53,7 @@ void CallTreeModel::reloadData()
 
 const ProfiledFunctionCall *CallTreeModel::callAtRow(int row) const
 {
-    if (row < 0 || size_t(row) >= m_rows.size())
+    if (row < 0 || size_t(row) >= m_rows.size() || m_rows[size_t(row)].hidden)
         return nullptr;
     return m_rows[size_t(row)].call;
 }
@@ -60,7 +62,8 @@ int CallTreeModel::rowOfCall(const ProfiledFunctionCall *call) const
 {
     if (!call)
         return -1;
-    const auto found = std::find_if(m_rows.begin(), m_rows.end(), [call](const Row &row) { return row.call == call; });
+    const auto found = std::find_if(
+        m_rows.begin(), m_rows.end(), [call](const Row &row) { return row.call == call && !row.hidden; });
     return found == m_rows.end() ? -1 : int(found - m_rows.begin());
 }
 
@@ -77,16 +80,24 @@ bool CallTreeModel::isExpanded(int row) const
 
 int CallTreeModel::depthOfRow(int row) const
 {
-    return callAtRow(row) ? int(m_rows[size_t(row)].depth) : -1;
+    return row >= 0 && size_t(row) < m_rows.size() ? int(m_rows[size_t(row)].depth) : -1;
 }
 
-std::vector<const ProfiledFunctionCall *> CallTreeModel::children(const ProfiledFunctionCall &call) const
+std::vector<const ProfiledFunctionCall *> CallTreeModel::children(
+    const ProfiledFunctionCall &call, const ProfiledFunctionCall *keep)
 {
     const CallTree &tree = call.tree();
     std::vector<const ProfiledFunctionCall *> calls;
-    for (const quint32 child : orderedChildren(tree, tree.numberOf(call), m_order, m_orderEvent))
+    for (const quint32 child : m_hidden.shownChildren(
+             tree, tree.numberOf(call), m_order, m_orderEvent, keep ? tree.numberOf(*keep) : CallTree::none))
         calls.push_back(&tree.call(child));
     return calls;
+}
+
+void CallTreeModel::appendHiddenRow(std::vector<Row> &rows, const ProfiledFunctionCall &parent, quint32 depth) const
+{
+    if (m_hidden.hiddenBelow(parent.callNumber()))
+        rows.push_back({ &parent, depth, false, true });
 }
 
 int CallTreeModel::endOfSubtree(int row) const
@@ -117,6 +128,7 @@ void CallTreeModel::expandRow(int row)
     std::vector<Row> rows;
     for (const ProfiledFunctionCall *child : children(*parentRow.call))
         rows.push_back({ child, depth, false });
+    appendHiddenRow(rows, *m_rows[size_t(row)].call, depth);
     const QModelIndex changed = index(row, 0);
     Q_EMIT dataChanged(changed, changed, { ExpandedRole });
     insertRows(row + 1, std::move(rows));
@@ -129,6 +141,10 @@ void CallTreeModel::collapseRow(int row)
     m_rows[size_t(row)].expanded = false;
     const int end = endOfSubtree(row);
     if (end > row + 1) {
+        for (int below = row + 1; below < end; ++below) {
+            if (m_rows[size_t(below)].hidden)
+                m_hidden.forget(m_rows[size_t(below)].call->callNumber());
+        }
         beginRemoveRows({}, row + 1, end - 1);
         m_rows.erase(m_rows.begin() + row + 1, m_rows.begin() + end);
         endRemoveRows();
@@ -156,10 +172,16 @@ int CallTreeModel::expandParents(const ProfiledFunctionCall &call)
         const ProfiledFunctionCall *next = path[level + 1];
         int scan = row + 1;
         while (size_t(scan) < m_rows.size() && m_rows[size_t(scan)].depth >= childDepth
-            && !(m_rows[size_t(scan)].depth == childDepth && m_rows[size_t(scan)].call == next))
+            && !(m_rows[size_t(scan)].depth == childDepth && m_rows[size_t(scan)].call == next
+                && !m_rows[size_t(scan)].hidden))
             ++scan;
-        if (size_t(scan) >= m_rows.size() || m_rows[size_t(scan)].call != next)
-            return -1;
+        if (size_t(scan) >= m_rows.size() || m_rows[size_t(scan)].call != next) {
+            // A hidden call: its parent lists its children again, with it.
+            if (!m_hidden.hiddenBelow(path[level]->callNumber()))
+                return -1;
+            collapseRow(row);
+            break;
+        }
         row = scan;
         ++level;
     }
@@ -176,6 +198,7 @@ int CallTreeModel::expandParents(const ProfiledFunctionCall &call)
         std::vector<const ProfiledFunctionCall *> children;
         size_t from;
         quint32 depth;
+        const ProfiledFunctionCall *parent;
     };
     std::vector<PendingSiblings> pending;
     std::vector<Row> added;
@@ -184,8 +207,8 @@ int CallTreeModel::expandParents(const ProfiledFunctionCall &call)
     m_rows[size_t(row)].expanded = true;
     quint32 depth = m_rows[size_t(row)].depth + 1;
     for (; level + 1 < path.size(); ++level, ++depth) {
-        std::vector<const ProfiledFunctionCall *> siblings = children(*path[level]);
         const ProfiledFunctionCall *next = path[level + 1];
+        std::vector<const ProfiledFunctionCall *> siblings = children(*path[level], next);
         const size_t nextIndex = size_t(std::find(siblings.begin(), siblings.end(), next) - siblings.begin());
         for (size_t i = 0; i < nextIndex; ++i)
             added.push_back({ siblings[i], depth, false });
@@ -193,13 +216,14 @@ int CallTreeModel::expandParents(const ProfiledFunctionCall &call)
         if (isTarget)
             targetRow = firstAdded + int(added.size());
         added.push_back({ next, depth, !isTarget && next->childCount() > 0 });
-        pending.push_back({ std::move(siblings), nextIndex + 1, depth });
+        pending.push_back({ std::move(siblings), nextIndex + 1, depth, path[level] });
     }
     while (!pending.empty()) {
         const PendingSiblings siblings = std::move(pending.back());
         pending.pop_back();
         for (size_t i = siblings.from; i < siblings.children.size(); ++i)
             added.push_back({ siblings.children[i], siblings.depth, false });
+        appendHiddenRow(added, *siblings.parent, siblings.depth);
     }
     const QModelIndex changed = index(row, 0);
     Q_EMIT dataChanged(changed, changed, { ExpandedRole });
@@ -246,6 +270,8 @@ QVariant CallTreeModel::data(const QModelIndex &index, int role) const
         return {};
     const Row &row = m_rows[size_t(index.row())];
     const int column = index.column();
+    if (row.hidden)
+        return hiddenRowData(row, column, role);
     if (column != FunctionColumn) {
         switch (role) {
         case Qt::DisplayRole:
@@ -293,6 +319,48 @@ QVariant CallTreeModel::displayValue(const ProfiledFunctionCall &call, int colum
         if (m_memoryEvent < 0)
             return {};
         return CostFormat::memoryCostString(call.inclusiveCost(m_memoryEvent).toSigned());
+    default:
+        return {};
+    }
+}
+
+QVariant CallTreeModel::hiddenRowData(const Row &row, int column, int role) const
+{
+    const HiddenCallRows<CallTree>::Hidden &hidden = *m_hidden.hiddenBelow(row.call->callNumber());
+    const quint64 inclusive = hidden.inclusiveBits[size_t(m_timeEvent)];
+    const std::optional<double> share
+        = m_rootInclusiveTime > 0 ? std::optional(double(inclusive) / double(m_rootInclusiveTime)) : std::nullopt;
+    switch (role) {
+    case Qt::DisplayRole:
+        break;
+    case Qt::ToolTipRole:
+        if (column != FunctionColumn)
+            return {};
+        break;
+    case Qt::TextAlignmentRole:
+        return column == FunctionColumn ? QVariant() : QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    case ShareRole:
+        return column == ShareColumn ? QVariant(share.value_or(0.0)) : QVariant();
+    case DepthRole:
+        return column == FunctionColumn ? QVariant(int(row.depth)) : QVariant();
+    default:
+        return {};
+    }
+    switch (column) {
+    case FunctionColumn:
+        return HiddenCallRows<CallTree>::label(hidden.calls, share);
+    case InclusiveTimeColumn:
+        return timeText(inclusive);
+    case ShareColumn:
+        return share ? QString::asprintf("%.1f%%", *share * 100.0) : dashString;
+    case SelfTimeColumn:
+        return timeText(hidden.selfBits[size_t(m_timeEvent)]);
+    case InclusiveMemoryColumn:
+        if (m_memoryEvent < 0)
+            return {};
+        return CostFormat::memoryCostString(
+            Cost::fromBits(hidden.inclusiveBits[size_t(m_memoryEvent)], row.call->tree().isSigned(m_memoryEvent))
+                .toSigned());
     default:
         return {};
     }

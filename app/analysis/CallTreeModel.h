@@ -1,7 +1,9 @@
 #pragma once
 
+#include "CallTree.h"
 #include "ChildOrder.h"
 #include "CostUnit.h"
+#include "HiddenCallRows.h"
 #include "OutlineModel.h"
 
 #include <KFSharedDefaultsObserver.h>
@@ -15,7 +17,9 @@ class ProfiledFunctionCall;
 // The outline of the calls of a tree, one row per call, in the tree's
 // pre-order. Beside the function, each row shows the call's inclusive
 // time, its share of the top row's inclusive time, its self time and its
-// inclusive memory; rows keep the file's order. Redisplays when the time
+// inclusive memory; rows keep the file's order. Calls that cost little
+// next to the top row may be hidden: under each parent one row, with no
+// call, stands for them and their figures' sums. Redisplays when the time
 // unit or the dash setting changes.
 class CallTreeModel final : public OutlineModel, public KFSharedDefaultsObserver
 {
@@ -46,6 +50,14 @@ public:
     {
         m_order = order;
         m_orderEvent = event;
+    }
+    // Hides, from the next root on, the children that cost less than
+    // `share` of the top row's inclusive cost of `timeEvent` (0 hides
+    // none).
+    void setHiddenShare(double share, int timeEvent)
+    {
+        m_hiddenShare = share;
+        m_timeEvent = timeEvent;
     }
     // Redisplays every cost, e.g. after the time unit changed.
     void reloadData();
@@ -80,12 +92,18 @@ public:
 private:
     struct Row
     {
+        // For the row of hidden calls: their parent.
         const ProfiledFunctionCall *call;
         quint32 depth;
         bool expanded;
+        bool hidden = false;
     };
 
-    std::vector<const ProfiledFunctionCall *> children(const ProfiledFunctionCall &call) const;
+    // The children shown, `keep` among them, and the row of those hidden.
+    std::vector<const ProfiledFunctionCall *> children(
+        const ProfiledFunctionCall &call, const ProfiledFunctionCall *keep = nullptr);
+    void appendHiddenRow(std::vector<Row> &rows, const ProfiledFunctionCall &parent, quint32 depth) const;
+    QVariant hiddenRowData(const Row &row, int column, int role) const;
     // One past the last row below `row` in the tree.
     int endOfSubtree(int row) const;
     void insertRows(int position, std::vector<Row> &&rows);
@@ -102,4 +120,7 @@ private:
     int m_orderEvent = 0;
     std::vector<Row> m_rows;
     quint64 m_rootInclusiveTime = 0;
+    double m_hiddenShare = 0.0;
+    int m_timeEvent = 0;
+    HiddenCallRows<CallTree> m_hidden;
 };

@@ -5,17 +5,27 @@
 
 #include <algorithm>
 
-void FlameGraphLayout::reset(const CallTree &tree, quint32 call, int event, double width, ChildOrder order)
+void FlameGraphLayout::reset(
+    const CallTree &tree, quint32 call, int event, double width, ChildOrder order, double hiddenShare)
 {
     m_tree = &tree;
     m_paths = nullptr;
+    m_pathFilter.reset();
+    m_callFilter.reset();
+    if (hiddenShare > 0.0)
+        m_callFilter.emplace(tree, call, event, hiddenShare);
     start(call, event, width, order);
 }
 
-void FlameGraphLayout::reset(const MergedCallTree &paths, quint32 path, int event, double width, ChildOrder order)
+void FlameGraphLayout::reset(
+    const MergedCallTree &paths, quint32 path, int event, double width, ChildOrder order, double hiddenShare)
 {
     m_tree = nullptr;
     m_paths = &paths;
+    m_callFilter.reset();
+    m_pathFilter.reset();
+    if (hiddenShare > 0.0)
+        m_pathFilter.emplace(paths, path, event, hiddenShare);
     start(path, event, width, order);
 }
 
@@ -64,6 +74,9 @@ void FlameGraphLayout::layOutCallees(const Bar &caller)
         return;
     const double scale = caller.width / total;
     const quint32 depth = caller.depth + 1;
+    const quint32 shown = quint32(std::partition_point(children.begin(), children.end(), [&](quint32 callee) {
+        return !isHidden(callee);
+    }) - children.begin());
     Bar block { 0.0, 0.0, depth, caller.call, 0, 0 };
     const auto endBlock = [&] {
         if (block.isBlock() && block.width > 0.0)
@@ -74,7 +87,11 @@ void FlameGraphLayout::layOutCallees(const Bar &caller)
     for (quint32 i = 0; i < count; ++i) {
         const quint32 callee = children[i];
         const double width = valueOf(callee) * scale;
-        if (width >= minimumWidth) {
+        if (i == shown) {
+            endBlock();
+            block.hidden = true;
+        }
+        if (i < shown && width >= minimumWidth) {
             endBlock();
             m_bars.push_back({ x, width, depth, callee, 0, 0 });
         } else {
@@ -85,6 +102,8 @@ void FlameGraphLayout::layOutCallees(const Bar &caller)
             }
             block.width += width;
             ++block.blockSize;
+            if (block.hidden)
+                block.hiddenCalls += callCount(callee);
         }
         x += width;
     }
@@ -140,8 +159,18 @@ double FlameGraphLayout::valueOf(const Bar &block) const
 
 std::vector<quint32> FlameGraphLayout::callees(quint32 call) const
 {
-    return m_paths ? orderedChildren(*m_paths, call, m_order, m_event)
-                   : orderedChildren(*m_tree, call, m_order, m_event);
+    std::vector<quint32> children = m_paths ? orderedChildren(*m_paths, call, m_order, m_event)
+                                            : orderedChildren(*m_tree, call, m_order, m_event);
+    if (m_callFilter || m_pathFilter)
+        std::stable_partition(children.begin(), children.end(), [&](quint32 callee) { return !isHidden(callee); });
+    return children;
+}
+
+bool FlameGraphLayout::isHidden(quint32 call) const
+{
+    if (m_pathFilter)
+        return m_pathFilter->hides(call);
+    return m_callFilter && m_callFilter->hides(call);
 }
 
 quint64 FlameGraphLayout::selfBits(int event, quint32 call) const
@@ -167,4 +196,9 @@ quint64 FlameGraphLayout::callCount(quint32 call) const
 quint32 FlameGraphLayout::recordedCall(quint32 call) const
 {
     return m_paths ? m_paths->firstCall(call) : call;
+}
+
+quint32 FlameGraphLayout::functionId(quint32 call) const
+{
+    return m_paths ? m_paths->function(call) : m_tree->function(call);
 }

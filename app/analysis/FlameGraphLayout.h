@@ -1,14 +1,15 @@
 #pragma once
 
+#include "CallTree.h"
 #include "ChildOrder.h"
+#include "MergedCallTree.h"
+#include "SmallCallFilter.h"
 
 #include <QtGlobal>
 
+#include <optional>
 #include <span>
 #include <vector>
-
-class CallTree;
-class MergedCallTree;
 
 // Where the bars of a flame graph go, drawn as an icicle: the chosen call
 // is the full-width bar of row 0, and each call's callees lie below it, left
@@ -18,6 +19,8 @@ class MergedCallTree;
 // call along its path. Callees narrower than a pixel are not laid out alone:
 // each run of them becomes one block owned by their caller, and nothing
 // below them is looked at, so the work follows the pixels, not the calls.
+// Callees that cost less than a chosen share of the top bar may be hidden:
+// under each caller they make one block, after the others, however wide.
 // Rows are laid out when asked for, one from the one above.
 class FlameGraphLayout
 {
@@ -38,16 +41,25 @@ public:
         // bar of one call.
         quint32 firstCallee = 0;
         quint32 blockSize = 0;
+        // For a block: whether it holds the callees hidden as costing
+        // little, which callees() lists after the others.
+        bool hidden = false;
+        // For that block: the calls it stands for.
+        quint64 hiddenCalls = 0;
 
         bool isBlock() const { return blockSize > 0; }
         double right() const { return x + width; }
     };
 
     // Starts again with the subtree of `call` in `tree`, `width` pixels
-    // wide, widths following `event`. Only the top row is laid out.
-    void reset(const CallTree &tree, quint32 call, int event, double width, ChildOrder order = ChildOrder::CallOrder);
+    // wide, widths following `event`, hiding the callees that cost less
+    // than `hiddenShare` of `call` (SmallCallFilter). Only the top row is
+    // laid out.
+    void reset(const CallTree &tree, quint32 call, int event, double width, ChildOrder order = ChildOrder::CallOrder,
+        double hiddenShare = 0.0);
     // The same with the call paths of `paths`, from `path` down.
-    void reset(const MergedCallTree &paths, quint32 path, int event, double width, ChildOrder order);
+    void reset(
+        const MergedCallTree &paths, quint32 path, int event, double width, ChildOrder order, double hiddenShare = 0.0);
     // Lays out rows until there are `rows` of them or no more.
     void layOutRows(int rows);
     // Whether every row is laid out.
@@ -72,22 +84,31 @@ public:
 
     // The figures of a bar's call or call path, of the tree laid out.
     bool isMerged() const { return m_paths != nullptr; }
+    // Those shown first, then those hidden.
     std::vector<quint32> callees(quint32 call) const;
     quint64 selfBits(int event, quint32 call) const;
     quint64 inclusiveBits(int event, quint32 call) const;
     bool isSigned(int event) const;
     // The calls a bar stands for: 1, or those along its path.
     quint64 callCount(quint32 call) const;
-    // The recorded call a bar stands for: the call, or the path's first.
+    // The recorded call a bar stands for: the call, or the path's first;
+    // none for a path that has no calls (estimated from a function graph).
     quint32 recordedCall(quint32 call) const;
+    // The profile's id of the function of a bar's call or call path.
+    quint32 functionId(quint32 call) const;
 
 private:
     void layOutCallees(const Bar &caller);
 
     void start(quint32 top, int event, double width, ChildOrder order);
 
+    bool isHidden(quint32 call) const;
+
     const CallTree *m_tree = nullptr;
     const MergedCallTree *m_paths = nullptr;
+    // Set while callees are hidden.
+    std::optional<SmallCallFilter<CallTree>> m_callFilter;
+    std::optional<SmallCallFilter<MergedCallTree>> m_pathFilter;
     ChildOrder m_order = ChildOrder::CallOrder;
     int m_event = 0;
     std::vector<Bar> m_bars;

@@ -46,6 +46,7 @@ void MergedCallTreeModel::setPaths(const Profile *profile, const MergedCallTree 
     }
     if (m_paths && m_paths->root() != MergedCallTree::none)
         m_rows.push_back({ m_paths->root(), 0, false });
+    m_hidden.reset(m_paths, m_paths ? m_paths->root() : MergedCallTree::none, m_timeEvent, m_hiddenShare);
     endResetModel();
 }
 
@@ -57,14 +58,20 @@ void MergedCallTreeModel::reloadData()
 
 quint32 MergedCallTreeModel::pathOfRow(int row) const
 {
-    if (row < 0 || size_t(row) >= m_rows.size())
+    if (row < 0 || size_t(row) >= m_rows.size() || m_rows[size_t(row)].hidden)
         return MergedCallTree::none;
     return m_rows[size_t(row)].path;
 }
 
-std::vector<quint32> MergedCallTreeModel::children(quint32 path) const
+std::vector<quint32> MergedCallTreeModel::children(quint32 path, quint32 keep)
 {
-    return orderedChildren(*m_paths, path, m_order, m_timeEvent);
+    return m_hidden.shownChildren(*m_paths, path, m_order, m_timeEvent, keep);
+}
+
+void MergedCallTreeModel::appendHiddenRow(std::vector<Row> &rows, quint32 parent, quint32 depth) const
+{
+    if (m_hidden.hiddenBelow(parent))
+        rows.push_back({ parent, depth, false, true });
 }
 
 const ProfiledFunctionCall *MergedCallTreeModel::callAtRow(int row) const
@@ -96,7 +103,7 @@ bool MergedCallTreeModel::isExpanded(int row) const
 
 int MergedCallTreeModel::depthOfRow(int row) const
 {
-    return pathOfRow(row) != MergedCallTree::none ? int(m_rows[size_t(row)].depth) : -1;
+    return row >= 0 && size_t(row) < m_rows.size() ? int(m_rows[size_t(row)].depth) : -1;
 }
 
 int MergedCallTreeModel::endOfSubtree(int row) const
@@ -127,6 +134,7 @@ void MergedCallTreeModel::expandRow(int row)
     std::vector<Row> rows;
     for (const quint32 child : children(parentRow.path))
         rows.push_back({ child, depth, false });
+    appendHiddenRow(rows, m_rows[size_t(row)].path, depth);
     const QModelIndex changed = index(row, 0);
     Q_EMIT dataChanged(changed, changed, { ExpandedRole });
     insertRows(row + 1, std::move(rows));
@@ -139,6 +147,10 @@ void MergedCallTreeModel::collapseRow(int row)
     m_rows[size_t(row)].expanded = false;
     const int end = endOfSubtree(row);
     if (end > row + 1) {
+        for (int below = row + 1; below < end; ++below) {
+            if (m_rows[size_t(below)].hidden)
+                m_hidden.forget(m_rows[size_t(below)].path);
+        }
         beginRemoveRows({}, row + 1, end - 1);
         m_rows.erase(m_rows.begin() + row + 1, m_rows.begin() + end);
         endRemoveRows();
@@ -164,10 +176,16 @@ int MergedCallTreeModel::expandToPath(quint32 target)
         const quint32 next = chain[level + 1];
         int scan = row + 1;
         while (size_t(scan) < m_rows.size() && m_rows[size_t(scan)].depth >= childDepth
-            && !(m_rows[size_t(scan)].depth == childDepth && m_rows[size_t(scan)].path == next))
+            && !(m_rows[size_t(scan)].depth == childDepth && m_rows[size_t(scan)].path == next
+                && !m_rows[size_t(scan)].hidden))
             ++scan;
-        if (size_t(scan) >= m_rows.size() || m_rows[size_t(scan)].path != next)
-            return -1;
+        if (size_t(scan) >= m_rows.size() || m_rows[size_t(scan)].path != next) {
+            // A hidden path: its parent lists its children again, with it.
+            if (!m_hidden.hiddenBelow(chain[level]))
+                return -1;
+            collapseRow(row);
+            break;
+        }
         row = scan;
         ++level;
     }
@@ -182,6 +200,7 @@ int MergedCallTreeModel::expandToPath(quint32 target)
         std::vector<quint32> children;
         size_t from;
         quint32 depth;
+        quint32 parent;
     };
     std::vector<PendingSiblings> pending;
     std::vector<Row> added;
@@ -190,8 +209,8 @@ int MergedCallTreeModel::expandToPath(quint32 target)
     m_rows[size_t(row)].expanded = true;
     quint32 depth = m_rows[size_t(row)].depth + 1;
     for (; level + 1 < chain.size(); ++level, ++depth) {
-        std::vector<quint32> siblings = children(chain[level]);
         const quint32 next = chain[level + 1];
+        std::vector<quint32> siblings = children(chain[level], next);
         const size_t nextIndex = size_t(std::find(siblings.begin(), siblings.end(), next) - siblings.begin());
         for (size_t i = 0; i < nextIndex; ++i)
             added.push_back({ siblings[i], depth, false });
@@ -199,13 +218,14 @@ int MergedCallTreeModel::expandToPath(quint32 target)
         if (isTarget)
             targetRow = firstAdded + int(added.size());
         added.push_back({ next, depth, !isTarget && m_paths->childCount(next) > 0 });
-        pending.push_back({ std::move(siblings), nextIndex + 1, depth });
+        pending.push_back({ std::move(siblings), nextIndex + 1, depth, chain[level] });
     }
     while (!pending.empty()) {
         const PendingSiblings siblings = std::move(pending.back());
         pending.pop_back();
         for (size_t i = siblings.from; i < siblings.children.size(); ++i)
             added.push_back({ siblings.children[i], siblings.depth, false });
+        appendHiddenRow(added, siblings.parent, siblings.depth);
     }
     const QModelIndex changed = index(row, 0);
     Q_EMIT dataChanged(changed, changed, { ExpandedRole });
@@ -274,6 +294,8 @@ QVariant MergedCallTreeModel::data(const QModelIndex &index, int role) const
         return {};
     const Row &row = m_rows[size_t(index.row())];
     const int column = index.column();
+    if (row.hidden)
+        return hiddenRowData(row, column, role);
     if (column != FunctionColumn) {
         switch (role) {
         case Qt::DisplayRole:
@@ -324,6 +346,50 @@ QVariant MergedCallTreeModel::displayValue(quint32 path, int column) const
         return CostFormat::memoryCostString(m_paths->inclusiveCost(m_memoryEvent, path).toSigned());
     case CallsColumn:
         return QStringLiteral("\u00d7%1").arg(m_paths->calls(path));
+    default:
+        return {};
+    }
+}
+
+QVariant MergedCallTreeModel::hiddenRowData(const Row &row, int column, int role) const
+{
+    const HiddenCallRows<MergedCallTree>::Hidden &hidden = *m_hidden.hiddenBelow(row.path);
+    const quint64 inclusive = hidden.inclusiveBits[size_t(m_timeEvent)];
+    const quint64 rootTime = m_paths->inclusiveBits(m_timeEvent, m_paths->root());
+    const std::optional<double> share
+        = rootTime > 0 ? std::optional(double(inclusive) / double(rootTime)) : std::nullopt;
+    switch (role) {
+    case Qt::DisplayRole:
+        break;
+    case Qt::ToolTipRole:
+        if (column != FunctionColumn)
+            return {};
+        break;
+    case Qt::TextAlignmentRole:
+        return column == FunctionColumn ? QVariant() : QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    case ShareRole:
+        return column == ShareColumn ? QVariant(share.value_or(0.0)) : QVariant();
+    case DepthRole:
+        return column == FunctionColumn ? QVariant(int(row.depth)) : QVariant();
+    default:
+        return {};
+    }
+    switch (column) {
+    case FunctionColumn:
+        return HiddenCallRows<MergedCallTree>::label(hidden.calls, share);
+    case InclusiveTimeColumn:
+        return timeText(inclusive);
+    case ShareColumn:
+        return share ? QString::asprintf("%.1f%%", *share * 100.0) : dashString;
+    case SelfTimeColumn:
+        return timeText(hidden.selfBits[size_t(m_timeEvent)]);
+    case InclusiveMemoryColumn:
+        if (m_memoryEvent < 0)
+            return {};
+        return CostFormat::memoryCostString(
+            Cost::fromBits(hidden.inclusiveBits[size_t(m_memoryEvent)], m_paths->isSigned(m_memoryEvent)).toSigned());
+    case CallsColumn:
+        return QStringLiteral("\u00d7%1").arg(hidden.calls);
     default:
         return {};
     }

@@ -2,6 +2,8 @@
 
 #include "ChildOrder.h"
 #include "CostUnit.h"
+#include "HiddenCallRows.h"
+#include "MergedCallTree.h"
 #include "OutlineModel.h"
 
 #include <KFSharedDefaultsObserver.h>
@@ -10,7 +12,6 @@
 #include <vector>
 
 class Formatter;
-class MergedCallTree;
 class Profile;
 
 // The outline of a profile's call paths (MergedCallTree), one row per
@@ -18,6 +19,8 @@ class Profile;
 // totals over the path's calls, and a column with the number of calls.
 // A row's call is the first call along its path, so that what shows calls
 // can show it, and any call of a path brings out the path's row.
+// Paths that cost little next to the top row may be hidden, one row under
+// each parent standing for them (as in the outline of calls).
 // Redisplays when the time unit or the dash setting changes.
 class MergedCallTreeModel final : public OutlineModel, public KFSharedDefaultsObserver
 {
@@ -43,9 +46,13 @@ public:
     void setPaths(const Profile *profile, const MergedCallTree *paths);
     // The order of the children of a row expanded from now on.
     void setChildOrder(ChildOrder order) { m_order = order; }
+    // Hides, from the next paths on, the children that cost less than
+    // `share` of the top row's inclusive time (0 hides none).
+    void setHiddenShare(double share) { m_hiddenShare = share; }
     void reloadData();
 
-    // The path the row shows, or MergedCallTree::none.
+    // The path the row shows, or MergedCallTree::none (as for the row of
+    // hidden paths).
     quint32 pathOfRow(int row) const;
     // Expands the rows above `path` and answers the row that shows it, or
     // -1 when it is not a path of the tree shown.
@@ -79,12 +86,17 @@ public:
 private:
     struct Row
     {
+        // For the row of hidden paths: their parent.
         quint32 path;
         quint32 depth;
         bool expanded;
+        bool hidden = false;
     };
 
-    std::vector<quint32> children(quint32 path) const;
+    // The children shown, `keep` among them, and the row of those hidden.
+    std::vector<quint32> children(quint32 path, quint32 keep = MergedCallTree::none);
+    void appendHiddenRow(std::vector<Row> &rows, quint32 parent, quint32 depth) const;
+    QVariant hiddenRowData(const Row &row, int column, int role) const;
     int endOfSubtree(int row) const;
     void insertRows(int position, std::vector<Row> &&rows);
     QVariant displayValue(quint32 path, int column) const;
@@ -99,4 +111,6 @@ private:
     int m_memoryEvent = -1;
     ChildOrder m_order = ChildOrder::CallOrder;
     std::vector<Row> m_rows;
+    double m_hiddenShare = 0.0;
+    HiddenCallRows<MergedCallTree> m_hidden;
 };

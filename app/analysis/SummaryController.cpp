@@ -1,7 +1,9 @@
 #include "SummaryController.h"
 
+#include "CallTreeMerger.h"
 #include "FunctionModel.h"
 #include "FunctionSummaryMap.h"
+#include "Profile.h"
 #include "ProfiledFunctionSummary.h"
 #include "SettingsKeys.h"
 
@@ -20,6 +22,11 @@ void SummaryController::reset()
 void SummaryController::populateFromFunction(const ProfiledFunctionCall &call)
 {
     fill(FunctionSummaryMap::summariesBelow(call));
+}
+
+void SummaryController::populateFromPath(const Profile &profile, const MergedCallTree &paths, quint32 path)
+{
+    fill(FunctionSummaryMap::summariesBelow(profile, CallTreeMerger::callsOfPath(paths, profile.callTree(), path)));
 }
 
 void SummaryController::fill(std::vector<std::unique_ptr<ProfiledFunctionSummary>> summaries)

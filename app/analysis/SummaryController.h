@@ -6,11 +6,13 @@
 #include <memory>
 #include <vector>
 
+class MergedCallTree;
+class Profile;
 class ProfiledFunctionCall;
 class ProfiledFunctionSummary;
 
 // The function summary table: one row per function called below the
-// selected call, with its call count and average and total times and
+// selected call (or every call along the selected call path), with its call count and average and total times and
 // memory.
 class SummaryController final : public TableController
 {
@@ -41,6 +43,9 @@ public:
     // Shows the rows of a profile written per function, which has no calls
     // (see GraphSummary).
     void populateFromGraphRows(std::vector<GraphSummary::Row> rows);
+    // Summarises everything below the calls along `path` of `paths`, merged
+    // from `profile`'s calls, the calls themselves excluded.
+    void populateFromPath(const Profile &profile, const MergedCallTree &paths, quint32 path);
 
     // The summary of the shown row `row`, which must be there.
     const ProfiledFunctionSummary &summaryAt(int row) const { return *m_summaries[rowIndexAt(row)]; }

@@ -203,6 +203,7 @@ void DocumentWindow::setUpActions()
     connect(m_find, &FindController::estimatedPathFound, this, &DocumentWindow::selectEstimatedPath);
     connect(m_shape, &TreeShapeActions::mergingChanged, this, &DocumentWindow::reshapeOutline);
     connect(m_shape, &TreeShapeActions::childOrderChanged, this, &DocumentWindow::reshapeOutline);
+    connect(m_shape, &TreeShapeActions::hiddenShareChanged, this, &DocumentWindow::reshapeOutline);
     connect(m_find, &FindController::closed, this, [this] { m_ui->myOutlineView->setFocus(Qt::OtherFocusReason); });
 }
 
@@ -252,6 +253,9 @@ void DocumentWindow::showOutline(const CallPath &selected)
     const bool merged = paths != nullptr;
     m_mergedModel->setChildOrder(m_shape->childOrder());
     m_callModel->setChildOrder(m_shape->childOrder(), profile.timeEvent());
+    m_mergedModel->setHiddenShare(m_shape->hiddenShare());
+    m_callModel->setHiddenShare(m_shape->hiddenShare(), profile.timeEvent());
+    m_flameGraphTab->view()->setHiddenShare(m_shape->hiddenShare());
     m_mergedModel->setPaths(merged ? &profile : nullptr, paths);
     m_flameGraphTab->view()->setTreeShape(paths, m_shape->childOrder());
     m_find->setMergedPaths(paths);
@@ -357,11 +361,14 @@ void DocumentWindow::outlineViewSelectionDidChange()
     for (DocumentTab *tab : m_tabs) {
         if (estimated != MergedCallTree::none)
             tab->showEstimatedPath(estimated);
-        else
+        // A call path's summary, below, is that of all its calls.
+        else if (tab != m_summaryTab || !call || m_outlineModel != m_mergedModel)
             tab->showCall(call);
     }
-    if (call && m_outlineModel == m_mergedModel)
+    if (call && m_outlineModel == m_mergedModel) {
         m_callsTab->showPath(m_document.profile(), m_document.mergedCallTree(), path);
+        m_summaryTab->showPath(m_document.profile(), m_document.mergedCallTree(), path);
+    }
     updateActions();
     m_find->setCurrentCall(call);
     m_find->setCurrentEstimatedPath(estimated);

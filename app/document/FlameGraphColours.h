@@ -4,9 +4,6 @@
 
 #include <QColor>
 
-class QPainter;
-class QRect;
-
 // The colours of a flame graph's bars: one per kind of function, the one
 // its picture in the outline and tables is filled with, each name a little
 // lighter or darker than the next, always the same for the same name, so
@@ -17,9 +14,4 @@ public:
     // Inclusions share the internal functions' picture, and are teal here.
     static QColor kindColour(FunctionModel::Kind kind);
     static QColor colourOf(const FunctionModel &function);
-    // `colour` taken `amount` of the way towards `other`.
-    static QColor blend(const QColor &colour, const QColor &other, double amount);
-    // Diagonal lines across `rect`, cut at its edges by hand, so that
-    // pictures saved as SVG show them as the screen does.
-    static void hatch(QPainter &painter, const QRect &rect, const QColor &colour);
 };

@@ -1,17 +1,14 @@
 #include "FlameGraphView.h"
 
 #include "CallTreeMerger.h"
-#include "CostFormat.h"
 #include "DialogFolder.h"
-#include "DisplayText.h"
 #include "FlameGraphColours.h"
-#include "Formatter.h"
+#include "FlameGraphToolTip.h"
 #include "FunctionModel.h"
-#include "GraphLocation.h"
+#include "HiddenCallRows.h"
 #include "MessageBoxAlertPresenter.h"
 #include "Profile.h"
 #include "ProfiledFunctionCall.h"
-#include "SourceFileModel.h"
 
 #include <QBuffer>
 #include <QContextMenuEvent>
@@ -32,6 +29,30 @@
 namespace {
 
 constexpr int textPadding = 3;
+
+// `colour` taken `amount` of the way towards `other`.
+QColor blend(const QColor &colour, const QColor &other, double amount)
+{
+    return QColor::fromRgbF(float(colour.redF() + (other.redF() - colour.redF()) * amount),
+        float(colour.greenF() + (other.greenF() - colour.greenF()) * amount),
+        float(colour.blueF() + (other.blueF() - colour.blueF()) * amount));
+}
+
+// Diagonal lines across `rect`, cut at its edges by hand, so that pictures
+// saved as SVG show them as the screen does.
+void hatch(QPainter &painter, const QRect &rect, const QColor &colour)
+{
+    constexpr int spacing = 4;
+    painter.setPen(QPen(colour, 1.0));
+    const int height = rect.height();
+    for (int start = rect.left() - height; start <= rect.right(); start += spacing) {
+        // From (start, bottom) up to (start + height, top).
+        const int from = std::max(start, rect.left());
+        const int to = std::min(start + height, rect.right());
+        if (from < to)
+            painter.drawLine(from, rect.bottom() - (from - start), to, rect.bottom() - (to - start));
+    }
+}
 
 } // namespace
 
@@ -54,7 +75,7 @@ const Profile *FlameGraphView::profile() const
 
 const FunctionModel &FlameGraphView::functionOf(quint32 call) const
 {
-    return m_paths ? profile()->function(m_paths->function(call)) : m_call->tree().call(call).function();
+    return profile()->function(m_layout.functionId(call));
 }
 
 void FlameGraphView::setTreeShape(const MergedCallTree *paths, ChildOrder order)
@@ -63,6 +84,14 @@ void FlameGraphView::setTreeShape(const MergedCallTree *paths, ChildOrder order)
         return;
     m_paths = paths;
     m_order = order;
+    invalidate();
+}
+
+void FlameGraphView::setHiddenShare(double share)
+{
+    if (share == m_hiddenShare)
+        return;
+    m_hiddenShare = share;
     invalidate();
 }
 
@@ -144,9 +173,10 @@ void FlameGraphView::layOutRows(int rows)
         if (m_call && m_paths)
             path = CallTreeMerger::pathOfCall(*m_paths, m_call->tree(), m_call->callNumber());
         if (m_paths && path < m_paths->size() && m_event < m_paths->eventCount())
-            m_layout.reset(*m_paths, path, m_event, double(m_layoutWidth), m_order);
+            m_layout.reset(*m_paths, path, m_event, double(m_layoutWidth), m_order, m_hiddenShare);
         else if (m_call && m_event < m_call->tree().eventCount() && !m_paths)
-            m_layout.reset(m_call->tree(), m_call->callNumber(), m_event, double(m_layoutWidth), m_order);
+            m_layout.reset(
+                m_call->tree(), m_call->callNumber(), m_event, double(m_layoutWidth), m_order, m_hiddenShare);
         else
             m_layout = FlameGraphLayout();
         m_layoutValid = true;
@@ -241,13 +271,15 @@ void FlameGraphView::paintBar(QPainter &painter, const FlameGraphLayout::Bar &ba
     QColor colour = colourOf(bar.call);
     const bool dimmed = isDimmed(function);
     if (dimmed)
-        colour = FlameGraphColours::blend(colour, background, 0.7);
+        colour = blend(colour, background, 0.7);
     if (bar.isBlock()) {
-        painter.fillRect(rect, FlameGraphColours::blend(colour, background, 0.6));
-        FlameGraphColours::hatch(painter, rect, colour.darker(115));
-        return;
+        painter.fillRect(rect, blend(colour, background, 0.6));
+        hatch(painter, rect, colour.darker(115));
+        if (!bar.hidden)
+            return;
+    } else {
+        painter.fillRect(rect, colour);
     }
-    painter.fillRect(rect, colour);
     // Text only where a few characters fit.
     const QFontMetrics metrics = painter.fontMetrics();
     const int room = rect.width() - 2 * textPadding;
@@ -255,71 +287,20 @@ void FlameGraphView::paintBar(QPainter &painter, const FlameGraphLayout::Bar &ba
         return;
     // A bar of many calls says how many.
     const quint64 calls = m_layout.callCount(bar.call);
-    const QString label = calls > 1 ? QStringLiteral("%1 \u00d7%2").arg(function.name()).arg(calls) : function.name();
+    const QString label = bar.hidden ? HiddenCallRows<CallTree>::label(bar.hiddenCalls, std::nullopt)
+        : calls > 1                  ? QStringLiteral("%1 \u00d7%2").arg(function.name()).arg(calls)
+                                     : function.name();
     const QString text = metrics.elidedText(label, Qt::ElideRight, room);
     if (text.size() < 2)
         return;
-    painter.setPen(dimmed ? FlameGraphColours::blend(Qt::black, background, 0.5) : QColor(Qt::black));
+    painter.setPen(dimmed ? blend(Qt::black, background, 0.5) : QColor(Qt::black));
     painter.drawText(
         rect.adjusted(textPadding, 0, -textPadding, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
 }
 
 QString FlameGraphView::toolTipText(const FlameGraphLayout::Bar &bar) const
 {
-    const Profile &shown = *profile();
-    const FlameGraphLayout &layout = m_layout;
-    const QList<ProfileEvent> &events = shown.events();
-    const auto figure = [&](int event, quint64 bits) {
-        const ProfileEvent &kind = events[event];
-        if (kind.kind() == ProfileEvent::Kind::Time)
-            return Formatter::standardFormatter().getTimeCostString(kind.unit().toMicroseconds(bits));
-        return CostFormat::costString(kind, kind.cost(bits), TimeUnit::Automatic, false, QLocale());
-    };
-    const std::vector<quint32> callees = bar.isBlock() ? layout.callees(bar.call) : std::vector<quint32>();
-    // The figures of every event, summed over the calls of a block.
-    const auto figures = [&](bool inclusive) {
-        QStringList texts;
-        for (int event = 0; event < events.size(); ++event) {
-            const auto bitsOf = [&](quint32 call) {
-                return inclusive ? layout.inclusiveBits(event, call) : layout.selfBits(event, call);
-            };
-            quint64 sum = bar.isBlock() ? 0 : bitsOf(bar.call);
-            for (quint32 i = 0; i < bar.blockSize; ++i)
-                sum = Cost::addBits(sum, bitsOf(callees[bar.firstCallee + i]), layout.isSigned(event));
-            texts << figure(event, sum);
-        }
-        return texts.join(QLatin1String(", "));
-    };
-
-    // A path estimated from a function graph has no call: its place is its
-    // function's in the graph.
-    const quint32 recorded = layout.recordedCall(bar.call);
-    const ProfiledFunctionCall *call = recorded == MergedCallTree::none ? nullptr : &m_call->tree().call(recorded);
-    const GraphLocation place
-        = call ? GraphLocation { call->source(), call->sourceLine() } : GraphLocation::ofPath(shown, bar.call);
-    const FunctionModel &function = functionOf(bar.call);
-    QStringList lines;
-    if (bar.isBlock()) {
-        const QString calls = bar.blockSize == 1 ? tr("1 call") : tr("%1 calls").arg(bar.blockSize);
-        lines << tr("<b>%1</b> too narrow to show, made by %2").arg(calls, DisplayText::forRichText(function.name()));
-    } else {
-        lines << QStringLiteral("<b>%1</b>").arg(DisplayText::forRichText(function.name()));
-        // Internal functions have no place of their own ("php:internal", line 0).
-        if (place.source && function.kind() != FunctionModel::Kind::Internal)
-            lines << QStringLiteral("%1:%2").arg(DisplayText::forRichText(place.source->path())).arg(place.line);
-        lines << tr("Self: %1").arg(figures(false));
-        if (layout.isMerged())
-            lines << tr("Calls: %1").arg(layout.callCount(bar.call));
-    }
-    lines << tr("Inclusive: %1").arg(figures(true));
-    const double whole = m_layout.valueOf(m_layout.bar(0).call);
-    if (whole > 0.0) {
-        lines << tr("%1% of %2 (%3)")
-                     .arg(QString::number(m_layout.valueOf(bar) * 100.0 / whole, 'f', 2),
-                         DisplayText::forRichText(functionOf(m_layout.bar(0).call).name()),
-                         DisplayText::forRichText(events[m_event].baseName().toString()));
-    }
-    return lines.join(QLatin1String("<br>"));
+    return FlameGraphToolTip::text(m_layout, *profile(), m_event, bar);
 }
 
 void FlameGraphView::resizeEvent(QResizeEvent *event)
@@ -340,6 +321,7 @@ void FlameGraphView::changeEvent(QEvent *event)
 
 void FlameGraphView::activate(const FlameGraphLayout::Bar &bar)
 {
+    // A path estimated from a function graph has no call.
     const quint32 recorded = m_layout.recordedCall(bar.call);
     if (recorded == MergedCallTree::none)
         Q_EMIT estimatedPathActivated(bar.call);

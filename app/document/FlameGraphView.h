@@ -15,7 +15,8 @@ class ProfiledFunctionCall;
 
 // Draws a flame graph of one call and answers what is where: each bar in
 // its function's colour with as much of the name as fits, blocks of calls
-// too narrow to draw alone hatched, a tooltip on every bar. A click, a
+// too narrow to draw alone or hidden as costing little hatched (the latter
+// saying how many), a tooltip on every bar. A click, a
 // double-click or Enter on a bar activates its call (for a block, the
 // caller); the arrow keys move between bars. Rows are laid out as they
 // come into view. Its context menu saves the graph as SVG or PNG.
@@ -42,6 +43,9 @@ public:
     // one bar, from the path of the call at the top down, rather than each
     // call; null shows calls. Children go in `order`.
     void setTreeShape(const MergedCallTree *paths, ChildOrder order);
+    // Hides the callees that cost less than `share` of the call at the
+    // top, one block under each caller standing for them; 0 hides none.
+    void setHiddenShare(double share);
     // The event whose inclusive costs give the widths.
     void setEvent(int event);
     int event() const { return m_event; }
@@ -107,6 +111,7 @@ private:
     quint32 m_estimatedPath = 0;
     const MergedCallTree *m_paths = nullptr;
     ChildOrder m_order = ChildOrder::CallOrder;
+    double m_hiddenShare = 0.0;
     int m_event = 0;
     Highlight m_highlight;
     FlameGraphLayout m_layout;

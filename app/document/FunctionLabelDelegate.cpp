@@ -86,6 +86,10 @@ QRect FunctionLabelDelegate::disclosureRect(const QRect &cell, int depth)
 void FunctionLabelDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     const FunctionModel *function = functionOf(index);
+    if (!function && index.data(DepthRole).isValid()) {
+        paintWithoutFunction(painter, option, index);
+        return;
+    }
     if (!function) {
         FigureDelegate::paint(painter, option, index);
         return;
@@ -180,6 +184,23 @@ void FunctionLabelDelegate::paint(QPainter *painter, const QStyleOptionViewItem 
         }
     }
     painter->restore();
+}
+
+void FunctionLabelDelegate::paintWithoutFunction(
+    QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    // The row's background is the whole cell's; its text starts where its
+    // siblings' names do.
+    QStyleOptionViewItem background = option;
+    initStyleOption(&background, index);
+    background.text.clear();
+    const QWidget *widget = option.widget;
+    QStyle *style = widget ? widget->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &background, painter, widget);
+    QStyleOptionViewItem text = option;
+    text.rect.setLeft(option.rect.left() + leadingWidth(index, option.font, option.rect.width())
+        + FunctionIcons::defaultSize + iconTextGap);
+    QStyledItemDelegate::paint(painter, text, index);
 }
 
 QSize FunctionLabelDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const

@@ -34,4 +34,9 @@ public:
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+
+private:
+    // An outline row that names no function (the calls hidden under a
+    // parent), lined up with its siblings' names.
+    void paintWithoutFunction(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const;
 };

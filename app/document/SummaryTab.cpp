@@ -45,6 +45,11 @@ void SummaryTab::showEstimatedPath(quint32 path)
         summary().populateFromGraphRows(GraphSummary::belowEstimatedPath(*m_profile, path));
 }
 
+void SummaryTab::showPath(const Profile &profile, const MergedCallTree &paths, quint32 path)
+{
+    summary().populateFromPath(profile, paths, path);
+}
+
 bool SummaryTab::selectFunction(std::string_view name)
 {
     for (int row = 0; row < summary().rowCount(); ++row) {

@@ -5,7 +5,10 @@
 
 #include <string_view>
 
-// The summary tab: every function called below the selected call. A row
+class MergedCallTree;
+
+// The summary tab: every function called below the selected call, or
+// below every call along the selected call path. A row
 // activated lists that function's calls in the calls tab.
 class SummaryTab final : public TableTab
 {
@@ -20,6 +23,8 @@ public:
     // For the root, every function of the function graph with its exact
     // figures; below it, the functions of the estimated paths below.
     void showEstimatedPath(quint32 path) override;
+    // Summarises every call along `path` of `paths`, merged from `profile`.
+    void showPath(const Profile &profile, const MergedCallTree &paths, quint32 path);
     // The selected function's first line, as its first call records it.
     std::optional<SourceLocation> selectedLocation() const override;
     // Selects the row of the function whose name is `name` (as the profile

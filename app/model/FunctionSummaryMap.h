@@ -24,6 +24,10 @@ class FunctionSummaryMap
 {
 public:
     explicit FunctionSummaryMap(const ProfiledFunctionCall &call);
+    // The same below each of the calls `starts` of `profile`, none of which
+    // lies below another (the calls along one call path, say), taken
+    // together: recursion is counted once within each start's subtree.
+    FunctionSummaryMap(const Profile &profile, std::vector<quint32> starts);
 
     qsizetype size() const { return m_size; }
     const FunctionModel &function(qsizetype row) const;
@@ -42,8 +46,15 @@ public:
     // The same figures as summaries in the order a walk down the tree first
     // meets their functions, each with its calls in that order.
     static std::vector<std::unique_ptr<ProfiledFunctionSummary>> summariesBelow(const ProfiledFunctionCall &call);
+    // The same below each of `starts`, start after start.
+    static std::vector<std::unique_ptr<ProfiledFunctionSummary>> summariesBelow(
+        const Profile &profile, const std::vector<quint32> &starts);
 
 private:
+    // Adds `call` to its function's row, its inclusive figures if they
+    // count.
+    void add(quint32 call, bool countsInclusive);
+
     // A row: the call count, then each event's self total, then each
     // event's inclusive total.
 

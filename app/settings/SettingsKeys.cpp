@@ -19,6 +19,7 @@ void registerSettingsDefaults()
         { VTCEditorCommand, QString() },
         { VTCMergeRepeatedCalls, false },
         { VTCHeaviestFirst, false },
+        { VTCHideCallsBelow, 0.0 },
     };
     KFUserDefaultsController::sharedUserDefaultsController().registerDefaults(defaults);
 }

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// The keys of the user settings. Thirteen of them have registered defaults
+// The keys of the user settings. Fourteen of them have registered defaults
 // (registerSettingsDefaults); the others read as their type's empty value
 // until the user stores one.
 inline const QString VTCMeasurement = QStringLiteral("measurement");
@@ -37,6 +37,11 @@ inline const QString VTCMergeRepeatedCalls = QStringLiteral("mergeRepeatedCalls"
 // Whether they list the children of a call the heaviest first, rather than
 // in the order of their first call.
 inline const QString VTCHeaviestFirst = QStringLiteral("heaviestFirst");
+
+// The share of the selected root below which the outline and the flame
+// graph hide a call, one row standing for the calls hidden under each
+// parent: a fraction, such as 0.001; 0 hides none.
+inline const QString VTCHideCallsBelow = QStringLiteral("hideCallsBelow");
 
 // Registers the defaults with the shared settings object.
 void registerSettingsDefaults();

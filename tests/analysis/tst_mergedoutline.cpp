@@ -12,6 +12,7 @@
 #include "MergedCallTree.h"
 #include "MergedCallTreeModel.h"
 #include "Profile.h"
+#include "ProfiledFunctionSummary.h"
 #include "SettingsKeys.h"
 #include "SummaryController.h"
 
@@ -36,7 +37,8 @@ void expandAll(OutlineModel &model)
         model.expandRow(row);
 }
 
-// Each row of a flame graph as "name×calls@x+width".
+// Each row of a flame graph as "name×calls@x+width", a block of hidden
+// calls as "+calls@x+width".
 QStringList barsOf(FlameGraphLayout &layout, const Profile &profile)
 {
     layout.layOutRows(100);
@@ -44,6 +46,10 @@ QStringList barsOf(FlameGraphLayout &layout, const Profile &profile)
     for (int depth = 0; depth < layout.rowCount(); ++depth) {
         QStringList bars;
         for (const FlameGraphLayout::Bar &bar : layout.row(depth)) {
+            if (bar.hidden) {
+                bars << QStringLiteral("+%1@%2+%3").arg(bar.hiddenCalls).arg(bar.x).arg(bar.width);
+                continue;
+            }
             bars << QStringLiteral("%1×%2@%3+%4")
                         .arg(profile.callTree().call(layout.recordedCall(bar.call)).function().name())
                         .arg(layout.callCount(bar.call))
@@ -70,6 +76,31 @@ quint32 nodeNamed(const Profile &profile, const QString &name)
             return node;
     }
     return FunctionGraph::none;
+}
+
+// main -> [a -> [r (1) -> [r (2) -> [x (4)]]], a -> [x (8)],
+// a -> [r (16) -> [r (32)]], x (64)], each a 100 of its own: the path a x3
+// holds r four times, of which two are outermost (7 and 48), and x twice.
+QByteArray recursiveBelowRepeats()
+{
+    return profileHeader() + record("/f.php", "x", 1, 4) + record("/f.php", "r", 2, 2, { "x" })
+        + record("/f.php", "r", 2, 1, { "r" }) + record("/f.php", "a", 3, 100, { "r" }) + record("/f.php", "x", 1, 8)
+        + record("/f.php", "a", 3, 100, { "x" }) + record("/f.php", "r", 2, 32) + record("/f.php", "r", 2, 16, { "r" })
+        + record("/f.php", "a", 3, 100, { "r" }) + record("/f.php", "x", 1, 64)
+        + record("/f.php", "main", 4, 0, { "a", "a", "a", "x" });
+}
+
+// The path reached from the root by the function names in `names` ("a/r").
+quint32 pathNamed(const Profile &profile, const MergedCallTree &paths, const QString &names)
+{
+    quint32 path = paths.root();
+    for (const QString &name : names.split(u'/', Qt::SkipEmptyParts)) {
+        quint32 next = MergedCallTree::none;
+        for (quint32 i = 0; i < paths.childCount(path) && next == MergedCallTree::none; ++i)
+            next = profile.function(paths.function(paths.child(path, i))).name() == name ? paths.child(path, i) : next;
+        path = next;
+    }
+    return path;
 }
 
 } // namespace
@@ -168,20 +199,87 @@ private Q_SLOTS:
         QCOMPARE(byCall.expandPath(byCall.pathAtRow(row)), row);
     }
 
+    void smallCallsHidden_data()
+    {
+        // goTo: a call brought out after the top row was expanded (its
+        // path, the first a meant by "a"); else every row expanded.
+        addColumns<bool, ChildOrder, double, QString, QStringList>("merged", "order", "share", "goTo", "rows");
+        // Share 0.2 of 21: below 4.2 is hidden; each parent's figures add up.
+        QTest::newRow("calls") << false << ChildOrder::CallOrder << 0.2 << ""
+                               << QStringList({ "main|21µs|100.0%|-", "a|14µs|66.7%|1µs", "c|10µs|47.6%|10µs",
+                                      "1 more call (14.3%)|3µs|14.3%|3µs", "2 more calls (33.3%)|7µs|33.3%|5µs" });
+        QTest::newRow("paths") << true << ChildOrder::CallOrder << 0.2 << ""
+                               << QStringList({ "main|21µs|100.0%|-||×1", "a|17µs|81.0%|2µs||×2", "b|5µs|23.8%|5µs||×2",
+                                      "c|10µs|47.6%|10µs||×1", "1 more call (19.0%)|4µs|19.0%|4µs||×1" });
+        QTest::newRow("paths, heaviest first, half hidden")
+            << true << ChildOrder::HeaviestFirst << 0.5 << ""
+            << QStringList({ "main|21µs|100.0%|-||×1", "a|17µs|81.0%|2µs||×2",
+                   "3 more calls (71.4%)|15µs|71.4%|15µs||×3", "1 more call (19.0%)|4µs|19.0%|4µs||×1" });
+        // Going to a hidden call lists its parent's children again, with it.
+        QTest::newRow("going to a hidden call")
+            << false << ChildOrder::CallOrder << 0.2 << "a/b"
+            << QStringList({ "main|21µs|100.0%|-", "a|3µs|14.3%|1µs", "b|2µs|9.5%|2µs", "a|14µs|66.7%|1µs",
+                   "1 more call (19.0%)|4µs|19.0%|4µs" });
+        QTest::newRow("going to a hidden path")
+            << true << ChildOrder::CallOrder << 0.2 << "d"
+            << QStringList({ "main|21µs|100.0%|-||×1", "a|17µs|81.0%|2µs||×2", "d|4µs|19.0%|4µs||×1" });
+    }
+
+    void smallCallsHidden()
+    {
+        ReadProfile profile(repeatedProfile());
+        const MergedCallTree paths = CallTreeMerger::merge(profile.callTree());
+        CallTreeModel calls;
+        MergedCallTreeModel merged;
+        const bool isMerged = fetched<bool>("merged");
+        OutlineModel &outline = isMerged ? static_cast<OutlineModel &>(merged) : calls;
+        QAbstractItemModelTester tester(&outline, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        calls.setCostUnit(profile.costUnit());
+        calls.setChildOrder(fetched<ChildOrder>("order"), profile.timeEvent());
+        calls.setHiddenShare(fetched<double>("share"), profile.timeEvent());
+        calls.setRootFunction(isMerged ? nullptr : profile.rootFunction());
+        merged.setChildOrder(fetched<ChildOrder>("order"));
+        merged.setHiddenShare(fetched<double>("share"));
+        merged.setPaths(isMerged ? &profile : nullptr, &paths);
+        const QString goTo = fetched<QString>("goTo");
+        if (goTo.isEmpty()) {
+            expandAll(outline);
+        } else {
+            outline.expandRow(0);
+            const ProfiledFunctionCall *call = callAtPath(profile.rootFunction(), goTo);
+            const int row = outline.expandParents(*call);
+            QCOMPARE(outline.callAtRow(row), call);
+        }
+        QTEST(tableRows(outline), "rows");
+        // The rows of hidden calls are no calls, and nothing expands them.
+        for (int row = 0; row < outline.rowCount(); ++row) {
+            if (!outline.index(row, 0).data().toString().contains(QStringLiteral(" more call")))
+                continue;
+            QVERIFY(!outline.callAtRow(row) && !outline.isExpandable(row) && outline.pathAtRow(row).isEmpty());
+        }
+    }
+
     void flameGraphBars_data()
     {
-        addColumns<bool, ChildOrder, QStringList>("merged", "order", "rows");
+        addColumns<bool, ChildOrder, double, QStringList>("merged", "order", "hiddenShare", "rows");
         QTest::newRow("calls in call order")
-            << false << ChildOrder::CallOrder
+            << false << ChildOrder::CallOrder << 0.0
             << QStringList({ "main×1@0+21", "a×1@0+3 a×1@3+14 d×1@17+4", "b×1@0+2 b×1@3+3 c×1@6+10" });
         QTest::newRow("calls, heaviest first")
-            << false << ChildOrder::HeaviestFirst
+            << false << ChildOrder::HeaviestFirst << 0.0
             << QStringList({ "main×1@0+21", "a×1@0+14 d×1@14+4 a×1@18+3", "c×1@0+10 b×1@10+3 b×1@18+2" });
-        QTest::newRow("paths in call order")
-            << true << ChildOrder::CallOrder << QStringList({ "main×1@0+21", "a×2@0+17 d×1@17+4", "b×2@0+5 c×1@5+10" });
+        QTest::newRow("paths in call order") << true << ChildOrder::CallOrder << 0.0
+                                             << QStringList({ "main×1@0+21", "a×2@0+17 d×1@17+4", "b×2@0+5 c×1@5+10" });
         QTest::newRow("paths, heaviest first")
-            << true << ChildOrder::HeaviestFirst
+            << true << ChildOrder::HeaviestFirst << 0.0
             << QStringList({ "main×1@0+21", "a×2@0+17 d×1@17+4", "c×1@0+10 b×2@10+5" });
+        // Below 4.2 hidden: one block after the rest under each caller,
+        // with nothing below it.
+        QTest::newRow("calls, small ones hidden")
+            << false << ChildOrder::CallOrder << 0.2
+            << QStringList({ "main×1@0+21", "a×1@0+14 +2@14+7", "c×1@0+10 +1@10+3" });
+        QTest::newRow("paths, small ones hidden") << true << ChildOrder::HeaviestFirst << 0.5
+                                                  << QStringList({ "main×1@0+21", "a×2@0+17 +1@17+4", "+3@0+15" });
     }
 
     void flameGraphBars()
@@ -190,10 +288,11 @@ private Q_SLOTS:
         const MergedCallTree paths = CallTreeMerger::merge(profile.callTree());
         FlameGraphLayout layout;
         const ChildOrder order = fetched<ChildOrder>("order");
+        const double share = fetched<double>("hiddenShare");
         if (fetched<bool>("merged"))
-            layout.reset(paths, paths.root(), profile.timeEvent(), 21.0, order);
+            layout.reset(paths, paths.root(), profile.timeEvent(), 21.0, order, share);
         else
-            layout.reset(profile.callTree(), profile.callTree().rootNumber(), profile.timeEvent(), 21.0, order);
+            layout.reset(profile.callTree(), profile.callTree().rootNumber(), profile.timeEvent(), 21.0, order, share);
         QTEST(barsOf(layout, profile), "rows");
     }
 
@@ -218,6 +317,44 @@ private Q_SLOTS:
         if (!fetched<bool>("merged"))
             callees.populateFromFunction(profile.callTree().call(paths.firstCall(path)));
         QTEST(tableRows(callees), "rows");
+    }
+
+    void summaryOfAPathCoversAllItsCalls_data()
+    {
+        // Rows "function xcalls total self/total inclusive", by name.
+        addColumns<QString, bool, QStringList>("path", "firstCallOnly", "rows");
+        QTest::newRow("a x3, recursion counted once per outermost r")
+            << "a" << false << QStringList({ "r x4 51/55", "x x2 12/12" });
+        QTest::newRow("a's first call alone") << "a" << true << QStringList({ "r x2 3/7", "x x1 4/4" });
+        QTest::newRow("the root, as its one call")
+            << "" << false << QStringList({ "a x3 300/363", "r x4 51/55", "x x3 76/76" });
+        // The calls of the path are not summarised: the r below each counts.
+        QTest::newRow("a recursive path") << "a/r" << false << QStringList({ "r x2 34/38", "x x1 4/4" });
+    }
+
+    void summaryOfAPathCoversAllItsCalls()
+    {
+        ReadProfile profile(recursiveBelowRepeats());
+        const MergedCallTree paths = CallTreeMerger::merge(profile.callTree());
+        const quint32 path = pathNamed(profile, paths, fetched<QString>("path"));
+        QVERIFY(path != MergedCallTree::none);
+        SummaryController summary;
+        QAbstractItemModelTester tester(&summary, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        if (fetched<bool>("firstCallOnly"))
+            summary.populateFromFunction(profile.callTree().call(paths.firstCall(path)));
+        else
+            summary.populateFromPath(profile, paths, path);
+        QStringList rows;
+        for (int row = 0; row < summary.rowCount(); ++row) {
+            const ProfiledFunctionSummary &function = summary.summaryAt(row);
+            rows << QStringLiteral("%1 x%2 %3/%4")
+                        .arg(function.function().name())
+                        .arg(function.callCount())
+                        .arg(function.totalSelfTime())
+                        .arg(function.totalInclusiveTime());
+        }
+        rows.sort();
+        QTEST(rows, "rows");
     }
 
     void findCountsPaths_data()

@@ -211,7 +211,7 @@ private Q_SLOTS:
     void init()
     {
         for (const QString &key : { VTCMeasurement, VTCDisplayDash, VTCCallStackShowsInternalPhpFunctions,
-                 VTCSummaryShowsInternalPhpFunctions, VTCMergeRepeatedCalls, VTCHeaviestFirst })
+                 VTCSummaryShowsInternalPhpFunctions, VTCMergeRepeatedCalls, VTCHeaviestFirst, VTCHideCallsBelow })
             defaults().removeObjectForKey(key);
         defaults().setObjectForKey(2, VTCMeasurement); // microseconds: the example's times are small
         m_alerts.clear();
@@ -453,6 +453,49 @@ private Q_SLOTS:
         QCOMPARE(document->window()->selectedCall(), callAtPath(under(fetched<int>("back")), from));
         QCOMPARE(
             outline->currentIndex().row(), outlineModelOf(*document).rowOfCall(document->window()->selectedCall()));
+    }
+
+    void hiddenCallsStayHiddenOnReopeningAndAreNoCalls()
+    {
+        // main -> [a (3), a (14), d (4)]: below a fifth, the first a and d.
+        const QString path = write(QStringLiteral("hidden.cachegrind"),
+            profileHeader() + record("/f.php", "b", 1, 2) + record("/f.php", "a", 2, 1, { "b" })
+                + record("/f.php", "b", 3, 3) + record("/f.php", "c", 4, 10) + record("/f.php", "a", 5, 1, { "b", "c" })
+                + record("/f.php", "d", 6, 4) + record("/f.php", "main", 7, 0, { "a", "a", "d" }));
+        MyDocument *document = open(path);
+        // What the dialog keeps.
+        defaults().setObjectForKey(0.2, VTCHideCallsBelow);
+        const QStringList hidden = { "main -", "  a +", "  2 more calls (33.3%)" };
+        QCOMPARE(outlineRows(outlineModelOf(*document)), hidden);
+        // The row of hidden calls shows no call, and nothing moves from it.
+        selectOutlineRow(*document, 2);
+        QCOMPARE(shown(*document), nothingShown);
+        QVERIFY(!document->window()->goToCallerAction()->isEnabled());
+        QVERIFY(!document->window()->expandHotPathAction()->isEnabled());
+
+        m_testers.clear();
+        document->window()->close();
+        document = open(path);
+        QCOMPARE(outlineRows(outlineModelOf(*document)), hidden);
+        const QList<QAction *> items = document->window()->viewActions();
+        const auto item = [&](const QString &start) {
+            return *std::find_if(
+                items.begin(), items.end(), [&](QAction *action) { return action->text().startsWith(start); });
+        };
+        QCOMPARE(item(u"Hide Calls Below"_s)->text(), u"Hide Calls Below 20%\u2026"_s);
+        QVERIFY(item(u"Hide Calls Below"_s)->isChecked());
+        item(u"Show All Calls"_s)->trigger();
+        QCOMPARE(defaults().objectForKey(VTCHideCallsBelow).toDouble(), 0.0);
+        QCOMPARE(outlineRows(outlineModelOf(*document)), QStringList({ "main -", "  a +", "  a +", "  d" }));
+        QVERIFY(!item(u"Hide Calls Below"_s)->isChecked() && !item(u"Show All Calls"_s)->isEnabled());
+
+        // The summary of a merged row covers the calls along its path.
+        defaults().setObjectForKey(true, VTCMergeRepeatedCalls);
+        document->window()->selectCall(*document->rootFunction()->getChild(0));
+        auto *summaryTable = partOf<QTableView>(*document, "summaryTableView");
+        summaryTable->horizontalHeader()->setSortIndicator(SummaryController::FunctionColumn, Qt::AscendingOrder);
+        QCOMPARE(tableRows(tableOf(*document, "summaryTableView"), SummaryController::CallCountColumn),
+            QStringList({ "2", "1" }));
     }
 
     void findReportsMistakesAndOpensItsBarWhenEmpty()
