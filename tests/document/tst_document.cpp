@@ -1054,6 +1054,8 @@ private Q_SLOTS:
         partOf<QTabWidget>(*document, "tabView")->setCurrentWidget(graph->parentWidget());
         QTest::mouseClick(graph->viewport(), Qt::LeftButton, {}, QPoint(3, graph->rowHeight() + 3));
         QCOMPARE(namesOfEstimatedPath(profile, window.selectedEstimatedPath()), u"App\\Slow->work"_s);
+        // Its tooltip names the function's place in the graph.
+        QVERIFY(graph->toolTipText(graph->bars().bar(0)).contains(u"/Slow.php:5"_s));
 
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
