@@ -15,6 +15,8 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <limits>
 
 #include <sys/stat.h>
@@ -101,9 +103,14 @@ void DocumentController::openDocument(const FileIdentity &file, bool alertOnFail
     }
 
     // Checked here, where it cannot block: a pipe or a device would wait
-    // for a writer, and a directory holds no profile.
+    // for a writer, and a directory holds no profile. A file that is not
+    // there fails at once, without waiting for a turn to be read.
     struct stat status = {};
-    if (::stat(file.nativePath().constData(), &status) == 0 && !S_ISREG(status.st_mode)) {
+    if (::stat(file.nativePath().constData(), &status) != 0) {
+        openFailed(file, sentence(QString::fromLocal8Bit(std::strerror(errno))), alertOnFailure, alertParent);
+        return;
+    }
+    if (!S_ISREG(status.st_mode)) {
         openFailed(file, tr("Not a regular file."), alertOnFailure, alertParent);
         return;
     }

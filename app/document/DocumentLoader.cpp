@@ -14,9 +14,8 @@
 #include <QThread>
 
 #include <algorithm>
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
+#include <deque>
+#include <functional>
 #include <new>
 #include <system_error>
 
@@ -51,39 +50,57 @@ private:
     quint32 m_reports = 0;
 };
 
-// Reads take long: a few run at once, and the others wait their turn,
-// holding nothing, on threads of their own. (A pool's thread that the
-// system refuses would leave its work waiting for ever.)
+// Reads take long: a few run at once, and the others wait their turn in
+// the order they were started, holding no thread, so that a burst of
+// thousands of files takes a few threads, not thousands. Used on the
+// thread that makes the loaders.
 class ReadTurns
 {
 public:
-    // False when `cancel` is set while waiting.
-    bool take(const std::atomic_bool &cancel)
+    // Calls `begin` now if a turn is free, or once one is given back.
+    void request(const DocumentLoader *loader, std::function<void()> begin)
     {
-        std::unique_lock lock(m_mutex);
-        const int limit = std::max(2, QThread::idealThreadCount());
-        while (m_running >= limit) {
-            if (cancel)
-                return false;
-            // A cancel tells no one: it is looked at now and then.
-            m_freed.wait_for(lock, std::chrono::milliseconds(50));
+        if (m_running < limit()) {
+            ++m_running;
+            begin();
+            return;
         }
-        ++m_running;
+        m_waiting.push_back({ loader, std::move(begin) });
+    }
+
+    // False when `loader` was not waiting.
+    bool withdraw(const DocumentLoader *loader)
+    {
+        const auto found = std::find_if(
+            m_waiting.begin(), m_waiting.end(), [loader](const Waiting &waiting) { return waiting.loader == loader; });
+        if (found == m_waiting.end())
+            return false;
+        m_waiting.erase(found);
         return true;
     }
 
+    // A read has ended: the longest waiting begins in its turn.
     void give()
     {
-        {
-            const std::lock_guard lock(m_mutex);
+        if (m_waiting.empty()) {
             --m_running;
+            return;
         }
-        m_freed.notify_one();
+        const std::function<void()> begin = std::move(m_waiting.front().begin);
+        m_waiting.pop_front();
+        begin();
     }
 
 private:
-    std::mutex m_mutex;
-    std::condition_variable m_freed;
+    struct Waiting
+    {
+        const DocumentLoader *loader;
+        std::function<void()> begin;
+    };
+
+    static int limit() { return std::max(2, QThread::idealThreadCount()); }
+
+    std::deque<Waiting> m_waiting;
     int m_running = 0;
 };
 
@@ -131,10 +148,26 @@ DocumentLoader::~DocumentLoader()
     cancel();
     if (m_thread.joinable())
         m_thread.join();
+    giveTurn();
 }
 
 void DocumentLoader::start()
 {
+    // Shown at once, before the reader has looked at the file (or waits
+    // for its turn): painted while the open is still fresh in the user's
+    // mind. By the name's bytes, which the text of the path may not express.
+    struct stat status = {};
+    const qint64 size = ::stat(m_nativePath.constData(), &status) == 0 ? qint64(status.st_size) : 0;
+    m_waitsForTurn = true;
+    readTurns().request(this, [this] { startThread(); });
+    if (m_waitsForTurn || m_thread.joinable())
+        showProgress(size);
+}
+
+void DocumentLoader::startThread()
+{
+    m_waitsForTurn = false;
+    m_holdsTurn = true;
     try {
         m_thread = std::thread([this] {
             read();
@@ -145,21 +178,24 @@ void DocumentLoader::start()
     } catch (const std::bad_alloc &) {
         m_errorString = tr("Not enough memory to read the file");
     }
-    if (!m_thread.joinable()) {
+    if (!m_thread.joinable())
         QMetaObject::invokeMethod(this, &DocumentLoader::readingEnded, Qt::QueuedConnection);
-        return;
-    }
-    // Shown at once, before the reader has looked at the file: painted
-    // while the open is still fresh in the user's mind.
-    // By the name's bytes, which the text of the path may not express.
-    struct stat status = {};
-    const qint64 size = ::stat(m_nativePath.constData(), &status) == 0 ? qint64(status.st_size) : 0;
-    showProgress(size);
+}
+
+void DocumentLoader::giveTurn()
+{
+    if (std::exchange(m_holdsTurn, false))
+        readTurns().give();
 }
 
 void DocumentLoader::cancel()
 {
     m_cancelled = true;
+    // A read still waiting for its turn ends now.
+    if (m_waitsForTurn && readTurns().withdraw(this)) {
+        m_waitsForTurn = false;
+        QMetaObject::invokeMethod(this, &DocumentLoader::readingEnded, Qt::QueuedConnection);
+    }
     // Gone at once: the read ends soon after.
     if (m_progressWindow)
         m_progressWindow->hide();
@@ -172,7 +208,7 @@ std::unique_ptr<Profile> DocumentLoader::takeProfile()
 
 void DocumentLoader::read()
 {
-    if (!readTurns().take(m_cancelled))
+    if (m_cancelled)
         return;
     // Anything read before a cancel or a failure is freed here, on this
     // thread, before the read counts as ended.
@@ -205,7 +241,6 @@ void DocumentLoader::read()
     } catch (const std::exception &error) {
         m_errorString = QString::fromLocal8Bit(error.what());
     }
-    readTurns().give();
 }
 
 void DocumentLoader::showProgress(qint64 size)
@@ -227,6 +262,7 @@ void DocumentLoader::readingEnded()
     // The thread has nothing left to do but end.
     if (m_thread.joinable())
         m_thread.join();
+    giveTurn();
     m_ended = true;
     // Cancelled after the read had ended: nothing is kept either, and a
     // large tree is freed away from this thread.

@@ -13,12 +13,12 @@ class ProgressWindow;
 
 // Reads one profile file into a Profile on a thread of its own, so that no
 // window waits for it; a few files are read at once, the others wait their
-// turn, and together they take no more memory than a budget shared with
-// every read of the process. While a large file is read it shows the
-// progress window, which it keeps up to date through queued signals and
-// whose Cancel stops the read. When the read has ended, the profile is
-// handed over on the thread that made the loader; what a cancelled read
-// built is freed on another thread.
+// turn without a thread, and together they take no more memory than a
+// budget shared with every read of the process. While a large file is read
+// it shows the progress window, which it keeps up to date through queued
+// signals and whose Cancel stops the read. When the read has ended, the
+// profile is handed over on the thread that made the loader; what a
+// cancelled read built is freed on another thread.
 class DocumentLoader final : public QObject
 {
     Q_OBJECT
@@ -70,6 +70,10 @@ Q_SIGNALS:
     void waitingForMemory();
 
 private:
+    // Its turn has come: reads on a thread of its own.
+    void startThread();
+    // Gives the turn it holds, if any, to the next read.
+    void giveTurn();
     // On the reading thread.
     void read();
     // Shows the progress window for a file of `size` bytes, if it is large.
@@ -82,6 +86,8 @@ private:
     MemoryBudget *m_budget;
     std::atomic_bool m_cancelled = false;
     bool m_ended = false;
+    bool m_waitsForTurn = false;
+    bool m_holdsTurn = false;
     std::thread m_thread;
     std::unique_ptr<ProgressWindow> m_progressWindow;
     // Written by the reading thread, read only after it has ended.

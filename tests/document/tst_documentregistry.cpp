@@ -41,6 +41,19 @@ const QByteArray twoFs = profileHeader() + record("/a.php", "f", 1, 3) + record(
     + record("/a.php", "g", 3, 5) + record("/a.php", "main", 1, 1, { "f", "f", "g" });
 const QByteArray onlyG = profileHeader() + record("/a.php", "g", 3, 5) + record("/a.php", "main", 1, 1, { "g" });
 
+// The threads this process has now.
+int threadCount()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+        if (line.startsWith("Threads:"))
+            return line.mid(8).trimmed().toInt();
+    }
+    return -1;
+}
+
 // The selected call as "function self-time", or "none".
 QString selection(const MyDocument &document)
 {
@@ -196,6 +209,33 @@ private Q_SLOTS:
         QCOMPARE(m_registry->readsInProgress(), 2);
         QTRY_COMPARE_WITH_TIMEOUT(m_registry->documents().size(), 2, 60000);
         QVERIFY(ticks > 0 && m_alerts.isEmpty());
+    }
+
+    // A burst of files is read a few at a time: the reads waiting for
+    // their turn hold no thread, and end at once when cancelled.
+    void aBurstIsReadAFewAtATime_data()
+    {
+        QTest::addColumn<bool>("cancelled");
+        QTest::newRow("read") << false;
+        QTest::newRow("cancelled") << true;
+    }
+
+    void aBurstIsReadAFewAtATime()
+    {
+        QFETCH(bool, cancelled);
+        const int turns = std::max(2, QThread::idealThreadCount());
+        QList<QUrl> burst;
+        for (int i = 0; i < 3 * turns; ++i)
+            burst << QUrl::fromLocalFile(write(QStringLiteral("burst-%1.cachegrind").arg(i), workedExample));
+        QSignalSpy finished(m_registry.get(), &DocumentController::openFinished);
+        const int threads = threadCount();
+        m_registry->openDocuments(burst);
+        QVERIFY(threadCount() - threads <= turns);
+        if (cancelled)
+            m_registry.reset();
+        else
+            QTRY_COMPARE_WITH_TIMEOUT(m_registry->documents().size(), burst.size(), 60000);
+        QVERIFY(m_alerts.isEmpty());
     }
 
     // A read waits, holding nothing, while other reads hold the memory it

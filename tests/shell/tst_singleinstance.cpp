@@ -188,11 +188,6 @@ private Q_SLOTS:
     // A flood of files that cannot be opened is one alert that names them all.
     void manyFailedOpensEndInOneAlert()
     {
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-        QSKIP("the sanitized window program started with 5,000 names does not hand them over in time");
-#endif
-#endif
         AppController controller;
         connect(m_instance.get(), &SingleInstance::filesReceived, &controller, &AppController::openHandedOverFiles);
         QStringList missing;
