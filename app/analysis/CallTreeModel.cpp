@@ -368,7 +368,7 @@ QVariant CallTreeModel::hiddenRowData(const Row &row, int column, int role) cons
 
 QString CallTreeModel::timeText(quint64 cost) const
 {
-    return m_formatter.getTimeCostString(m_costUnit.toMicroseconds(cost));
+    return m_formatter.getCostString(m_costUnit, cost);
 }
 
 std::optional<double> CallTreeModel::shareOfRoot(const ProfiledFunctionCall &call) const

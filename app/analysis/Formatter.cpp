@@ -1,6 +1,7 @@
 #include "Formatter.h"
 
 #include "CostFormat.h"
+#include "CostUnit.h"
 #include "Profile.h"
 #include "SettingsKeys.h"
 
@@ -38,6 +39,20 @@ QString Formatter::getTimeCostStringWithPercentage(double microseconds, double r
     const TimeUnit unit = timeUnit();
     return CostFormat::timeCostStringWithPercentage(
         microseconds, referenceMicroseconds, unit, displayDash(microseconds, unit), QLocale());
+}
+
+QString Formatter::getCostString(const CostUnit &unit, quint64 cost) const
+{
+    // Counts, as every event that is no time, are signed.
+    return unit.isCount() ? QLocale().toString(qint64(cost)) : getTimeCostString(unit.toMicroseconds(cost));
+}
+
+QString Formatter::getCostStringWithPercentage(const CostUnit &unit, quint64 cost, quint64 reference) const
+{
+    if (!unit.isCount())
+        return getTimeCostStringWithPercentage(unit.toMicroseconds(cost), unit.toMicroseconds(reference));
+    return CostFormat::withPercentage(
+        getCostString(unit, cost), double(qint64(cost)), double(qint64(reference)), QLocale());
 }
 
 QString Formatter::getSummaryString(const Profile &profile) const

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+class CostUnit;
 class Profile;
 
 // Turns time costs into text in the user's unit (the setting
@@ -20,6 +21,10 @@ public:
     // The time followed by its share of `reference`, e.g. "0.5ms (25.00%)";
     // a dashed time has no share.
     QString getTimeCostStringWithPercentage(double microseconds, double referenceMicroseconds) const;
+    // A cost of the profile's time event in its `unit`: a time as above,
+    // or the count where the event is no time.
+    QString getCostString(const CostUnit &unit, quint64 cost) const;
+    QString getCostStringWithPercentage(const CostUnit &unit, quint64 cost, quint64 reference) const;
     // The figures of the profiler's own "summary:" line, e.g. "time 670µs,
     // peak memory 4.88 KiB"; empty without one.
     QString getSummaryString(const Profile &profile) const;

@@ -397,7 +397,7 @@ QVariant MergedCallTreeModel::hiddenRowData(const Row &row, int column, int role
 
 QString MergedCallTreeModel::timeText(quint64 bits) const
 {
-    return m_formatter.getTimeCostString(m_costUnit.toMicroseconds(bits));
+    return m_formatter.getCostString(m_costUnit, bits);
 }
 
 std::optional<double> MergedCallTreeModel::shareOfRoot(quint32 path) const

@@ -70,7 +70,7 @@ QVariant TableController::timeCell(quint64 cost, int role) const
     if (role == SortRole)
         return qulonglong(cost);
     if (role == Qt::DisplayRole)
-        return m_formatter.getTimeCostString(m_costUnit.toMicroseconds(cost));
+        return m_formatter.getCostString(m_costUnit, cost);
     return {};
 }
 

@@ -119,12 +119,8 @@ void DetailsPane::displayItem(const ProfiledFunctionCall &call)
     setFieldText(m_line, call.sourceLine() == 0 ? dashString : QString::number(call.sourceLine()));
     const CostUnit &unit = m_profile->costUnit();
     const quint64 reference = call.parent() ? call.parent()->inclusiveTime() : call.inclusiveTime();
-    setFieldText(m_selfTime,
-        m_formatter.getTimeCostStringWithPercentage(
-            unit.toMicroseconds(call.selfTime()), unit.toMicroseconds(reference)));
-    setFieldText(m_inclusiveTime,
-        m_formatter.getTimeCostStringWithPercentage(
-            unit.toMicroseconds(call.inclusiveTime()), unit.toMicroseconds(reference)));
+    setFieldText(m_selfTime, m_formatter.getCostStringWithPercentage(unit, call.selfTime(), reference));
+    setFieldText(m_inclusiveTime, m_formatter.getCostStringWithPercentage(unit, call.inclusiveTime(), reference));
     if (m_memoryEvent >= 0) {
         const Cost memoryReference = (call.parent() ? *call.parent() : call).inclusiveCost(m_memoryEvent);
         setFieldText(m_selfMemory, memoryWithShare(call.selfCost(m_memoryEvent), memoryReference));
@@ -168,9 +164,9 @@ void DetailsPane::showPathFigures(const MergedCallTree &paths, quint32 path)
     const auto perCall
         = [this](const QString &total, const QString &average) { return tr("%1, %2 per call").arg(total, average); };
     const auto timeText = [&](Cost total, Cost average) {
-        return perCall(m_formatter.getTimeCostStringWithPercentage(unit.toMicroseconds(total.bits()),
-                           unit.toMicroseconds(paths.inclusiveBits(time, reference))),
-            m_formatter.getTimeCostString(unit.toMicroseconds(average.bits())));
+        return perCall(
+            m_formatter.getCostStringWithPercentage(unit, total.bits(), paths.inclusiveBits(time, reference)),
+            m_formatter.getCostString(unit, average.bits()));
     };
     setFieldText(m_selfTime, timeText(paths.selfCost(time, path), paths.averageSelfCost(time, path)));
     setFieldText(m_inclusiveTime, timeText(paths.inclusiveCost(time, path), paths.averageInclusiveCost(time, path)));

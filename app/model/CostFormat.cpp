@@ -86,11 +86,16 @@ QString CostFormat::timeCostStringWithPercentage(
     const QString time = timeCostString(microseconds, unit, displayDash, locale);
     if (time == dashString)
         return time;
+    return withPercentage(time, microseconds, referenceMicroseconds, locale);
+}
+
+QString CostFormat::withPercentage(const QString &text, double value, double reference, const QLocale &locale)
+{
     // A zero reference gives the texts printf gives for 0/0 and x/0.
-    const double percentage = microseconds * 100.0 / referenceMicroseconds;
+    const double percentage = value * 100.0 / reference;
     if (!std::isfinite(percentage))
-        return time + QString::asprintf(" (%.2f%%)", percentage);
-    return time + QStringLiteral(" (%1%)").arg(locale.toString(percentage, 'f', 2));
+        return text + QString::asprintf(" (%.2f%%)", percentage);
+    return text + QStringLiteral(" (%1%)").arg(locale.toString(percentage, 'f', 2));
 }
 
 QString CostFormat::memoryCostString(qint64 bytes, const QLocale &locale)

@@ -23,6 +23,8 @@ public:
     // a dashed time has no share.
     static QString timeCostStringWithPercentage(double microseconds, double referenceMicroseconds, TimeUnit unit,
         bool displayDash, const QLocale &locale = QLocale::c());
+    // `text`, the figure `value`, followed by its share of `reference`.
+    static QString withPercentage(const QString &text, double value, double reference, const QLocale &locale = {});
     // E.g. "512 bytes", "1.50 MiB", "-3.00 KiB".
     static QString memoryCostString(qint64 bytes, const QLocale &locale = QLocale::c());
     // A cost of `event` in the form its kind takes.

@@ -75,6 +75,13 @@ quint32 Profile::internSource(std::string_view path, quint64 hash)
     return id;
 }
 
+const CostUnit &Profile::costUnit() const
+{
+    static const CostUnit counts = CostUnit::count();
+    const ProfileEvent &event = m_events[m_timeEvent];
+    return event.kind() == ProfileEvent::Kind::Time ? event.unit() : counts;
+}
+
 bool Profile::readFromData(QByteArrayView data)
 {
     return read(expectedMemory(data.size()), [&](CachegrindParser &parser) {

@@ -95,7 +95,9 @@ public:
     // The event the views show as time: the first one named "Time...", or
     // the first of all.
     int timeEvent() const { return m_timeEvent; }
-    const CostUnit &costUnit() const { return m_events[m_timeEvent].unit(); }
+    // The unit of that event's costs: counts where it is no time (a
+    // profile of instructions, say).
+    const CostUnit &costUnit() const;
     // The first event that `name` names (see ProfileEvent::isNamed).
     std::optional<int> eventNamed(QStringView name) const;
     // The first event that records memory, or -1 when none does.
