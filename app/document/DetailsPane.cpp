@@ -89,6 +89,7 @@ DetailsPane::~DetailsPane()
 DetailField *DetailsPane::addField(const QString &name, const QString &label, const QString &accessibleName)
 {
     auto *title = new QLabel(label, this);
+    title->setTextFormat(Qt::PlainText);
     auto *field = new DetailField(this);
     field->setObjectName(name);
     field->setAccessibleName(accessibleName);
@@ -105,6 +106,14 @@ void DetailsPane::showProfile(const Profile &profile)
     m_estimatedNotice->setVisible(profile.isAggregated());
     for (DetailField *field : { m_selfMemory, m_inclusiveMemory })
         m_form->setRowVisible(field, m_memoryEvent >= 0);
+    // A main event that is no time is named (instructions, say).
+    const QString event = profile.costUnit().isCount() ? profile.events()[profile.timeEvent()].name() : QString();
+    const auto relabel = [this](DetailField *field, const QString &name) {
+        static_cast<QLabel *>(m_form->labelForField(field))->setText(tr("%1:").arg(name));
+        field->setAccessibleName(name);
+    };
+    relabel(m_selfTime, event.isEmpty() ? tr("Self time") : tr("Self %1").arg(event));
+    relabel(m_inclusiveTime, event.isEmpty() ? tr("Inclusive time") : tr("Inclusive %1").arg(event));
     clearFunctionMetadataDisplay();
 }
 

@@ -408,11 +408,6 @@ private Q_SLOTS:
             << aggregatedExample << QStringList { "{main} -", "  App\\Slow->work -", "    helper", "  helper" }
             << "helper" << QStringList { "App\\Slow->work|3||60µs", "{main}|1||40µs" }
             << QStringList { "App\\Slow->work|3|240µs|300µs", "helper|4|100µs|100µs" };
-        // valgrind's files count instructions: counts, never times.
-        QTest::newRow("instructions") << QByteArray(aggregatedExample).replace("events: Time", "events: Ir")
-                                      << QStringList { "{main} -", "  App\\Slow->work -", "    helper", "  helper" }
-                                      << "helper" << QStringList { "App\\Slow->work|3||60", "{main}|1||40" }
-                                      << QStringList { "App\\Slow->work|3|240|300", "helper|4|100|100" };
         // The path is cut where a would repeat; b's calls from two lines
         // are one caller's.
         QTest::newRow("a recursion cycle")

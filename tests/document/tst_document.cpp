@@ -979,36 +979,44 @@ private Q_SLOTS:
     {
         // details: function, file, line, self, inclusive, calls; the callers
         // do not share a callee's self cost out, so show none
-        addColumns<QString, QStringList, QString, QStringList, QStringList>(
-            "path", "details", "callees", "summary", "callers");
-        QTest::newRow("the root") << u""_s
+        addColumns<QByteArray, QString, QStringList, QString, QStringList, QStringList>(
+            "profile", "path", "details", "callees", "summary", "callers");
+        QTest::newRow("the root") << aggregatedExample << u""_s
                                   << QStringList { "{main}", "/i.php", "1", "10µs (2.86%), 10µs per call",
-                                         "350µs (100.00%), 350µs per call", "×1" }
+                                         "350µs (100.00%), 350µs per call", "×1", "Self time" }
                                   << "App\\Slow->work helper"
                                   << QStringList { "App\\Slow->work|3|240µs|300µs", "helper|4|100µs|100µs",
                                          "{main}|1|10µs|350µs" }
                                   << QStringList();
+        // valgrind's files count instructions: the details name the event.
+        QTest::newRow("instructions, not time")
+            << QByteArray(aggregatedExample).replace("events: Time", "events: Ir") << u""_s
+            << QStringList { "{main}", "/i.php", "1", "10 (2.86%), 10 per call", "350 (100.00%), 350 per call", "×1",
+                   "Self Ir" }
+            << "App\\Slow->work helper"
+            << QStringList { "App\\Slow->work|3|240|300", "helper|4|100|100", "{main}|1|10|350" } << QStringList();
         QTest::newRow("a path called three times")
-            << u"App\\Slow->work/helper"_s
+            << aggregatedExample << u"App\\Slow->work/helper"_s
             << QStringList { "helper", "/i.php", "8", "60µs (20.00%), 20µs per call", "60µs (20.00%), 20µs per call",
-                   "×3" }
+                   "×3", "Self time" }
             << "" << QStringList() << QStringList { "App\\Slow->work|3||60µs", "{main}|1||40µs" };
         QTest::newRow("below a path: its estimated paths")
-            << u"App\\Slow->work"_s
+            << aggregatedExample << u"App\\Slow->work"_s
             << QStringList { "App\\Slow->work", "/Slow.php", "5", "240µs (68.57%), 80µs per call",
-                   "300µs (85.71%), 100µs per call", "×3" }
+                   "300µs (85.71%), 100µs per call", "×3", "Self time" }
             << "helper" << QStringList { "helper|3|60µs|60µs" } << QStringList { "{main}|3||300µs" };
     }
 
     void aProfileWrittenPerFunctionShowsItsEstimatedPaths()
     {
-        MyDocument *document = openText(QStringLiteral("aggregated.cachegrind"), aggregatedExample);
+        MyDocument *document = openText(QStringLiteral("aggregated.cachegrind"), fetched<QByteArray>("profile"));
         const Profile &profile = document->profile();
         partOf<QTabWidget>(*document, "tabView")
             ->setCurrentWidget(partOf<QTableView>(*document, "callersTableView")->parentWidget());
         QVERIFY(document->window()->selectPath(CallPath::ofPath(
             profile, profile.estimatedCallTree(), estimatedPathAt(profile, fetched<QString>("path")))));
-        QCOMPARE(fields(*document) << partOf<DetailField>(*document, "callsTextField")->wholeText(),
+        QCOMPARE(fields(*document) << partOf<DetailField>(*document, "callsTextField")->wholeText()
+                                   << partOf<DetailField>(*document, "selfTimeTextField")->accessibleName(),
             fetched<QStringList>("details"));
         QCOMPARE(tableRows(tableOf(*document, "callsTableView"), CallsController::FunctionColumn).join(u' '),
             fetched<QString>("callees"));
