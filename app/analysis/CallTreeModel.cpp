@@ -330,40 +330,9 @@ QVariant CallTreeModel::hiddenRowData(const Row &row, int column, int role) cons
     const quint64 inclusive = hidden.inclusiveBits[size_t(m_timeEvent)];
     const std::optional<double> share
         = m_rootInclusiveTime > 0 ? std::optional(double(inclusive) / double(m_rootInclusiveTime)) : std::nullopt;
-    switch (role) {
-    case Qt::DisplayRole:
-        break;
-    case Qt::ToolTipRole:
-        if (column != FunctionColumn)
-            return {};
-        break;
-    case Qt::TextAlignmentRole:
-        return column == FunctionColumn ? QVariant() : QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
-    case ShareRole:
-        return column == ShareColumn ? QVariant(share.value_or(0.0)) : QVariant();
-    case DepthRole:
-        return column == FunctionColumn ? QVariant(int(row.depth)) : QVariant();
-    default:
-        return {};
-    }
-    switch (column) {
-    case FunctionColumn:
-        return HiddenCallRows<CallTree>::label(hidden.calls, share);
-    case InclusiveTimeColumn:
-        return timeText(inclusive);
-    case ShareColumn:
-        return share ? QString::asprintf("%.1f%%", *share * 100.0) : dashString;
-    case SelfTimeColumn:
-        return timeText(hidden.selfBits[size_t(m_timeEvent)]);
-    case InclusiveMemoryColumn:
-        if (m_memoryEvent < 0)
-            return {};
-        return CostFormat::memoryCostString(
-            Cost::fromBits(hidden.inclusiveBits[size_t(m_memoryEvent)], row.call->tree().isSigned(m_memoryEvent))
-                .toSigned());
-    default:
-        return {};
-    }
+    const bool memorySigned = m_memoryEvent >= 0 && row.call->tree().isSigned(m_memoryEvent);
+    return HiddenCallRows<CallTree>::cell<CallTreeModel>(hidden, column, role, row.depth, share, m_timeEvent,
+        m_memoryEvent, memorySigned, [this](quint64 bits) { return timeText(bits); });
 }
 
 QString CallTreeModel::timeText(quint64 cost) const

@@ -1,10 +1,15 @@
 #pragma once
 
 #include "ChildOrder.h"
+#include "Cost.h"
+#include "CostFormat.h"
+#include "SharedText.h"
 #include "SmallCallFilter.h"
+#include "ViewRoles.h"
 
 #include <QCoreApplication>
 #include <QString>
+#include <QVariant>
 
 #include <optional>
 #include <unordered_map>
@@ -61,6 +66,50 @@ public:
         const QString count = calls == 1 ? QCoreApplication::translate("HiddenCallRows", "1 more call")
                                          : QCoreApplication::translate("HiddenCallRows", "%1 more calls").arg(calls);
         return share ? QStringLiteral("%1 (%2%)").arg(count, QString::number(*share * 100.0, 'f', 1)) : count;
+    }
+
+    // A cell of the row that stands for `hidden`, at `depth`, in an outline
+    // `Model` whose columns include those of the outline of calls
+    // (function, inclusive time, share, self time, inclusive memory);
+    // nothing for its other columns. `timeText` writes a cost of `timeEvent`.
+    template <typename Model, typename TimeText>
+    static QVariant cell(const Hidden &hidden, int column, int role, quint32 depth, std::optional<double> share,
+        int timeEvent, int memoryEvent, bool memorySigned, const TimeText &timeText)
+    {
+        switch (role) {
+        case Qt::DisplayRole:
+            break;
+        case Qt::ToolTipRole:
+            if (column != Model::FunctionColumn)
+                return {};
+            break;
+        case Qt::TextAlignmentRole:
+            return column == Model::FunctionColumn ? QVariant()
+                                                   : QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+        case ShareRole:
+            return column == Model::ShareColumn ? QVariant(share.value_or(0.0)) : QVariant();
+        case DepthRole:
+            return column == Model::FunctionColumn ? QVariant(int(depth)) : QVariant();
+        default:
+            return {};
+        }
+        switch (column) {
+        case Model::FunctionColumn:
+            return label(hidden.calls, share);
+        case Model::InclusiveTimeColumn:
+            return timeText(hidden.inclusiveBits[size_t(timeEvent)]);
+        case Model::ShareColumn:
+            return share ? QString::asprintf("%.1f%%", *share * 100.0) : dashString;
+        case Model::SelfTimeColumn:
+            return timeText(hidden.selfBits[size_t(timeEvent)]);
+        case Model::InclusiveMemoryColumn:
+            if (memoryEvent < 0)
+                return {};
+            return CostFormat::memoryCostString(
+                Cost::fromBits(hidden.inclusiveBits[size_t(memoryEvent)], memorySigned).toSigned());
+        default:
+            return {};
+        }
     }
 
 private:

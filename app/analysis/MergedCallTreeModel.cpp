@@ -354,45 +354,15 @@ QVariant MergedCallTreeModel::displayValue(quint32 path, int column) const
 QVariant MergedCallTreeModel::hiddenRowData(const Row &row, int column, int role) const
 {
     const HiddenCallRows<MergedCallTree>::Hidden &hidden = *m_hidden.hiddenBelow(row.path);
+    if (column == CallsColumn && role == Qt::DisplayRole)
+        return QStringLiteral("\u00d7%1").arg(hidden.calls);
     const quint64 inclusive = hidden.inclusiveBits[size_t(m_timeEvent)];
     const quint64 rootTime = m_paths->inclusiveBits(m_timeEvent, m_paths->root());
     const std::optional<double> share
         = rootTime > 0 ? std::optional(double(inclusive) / double(rootTime)) : std::nullopt;
-    switch (role) {
-    case Qt::DisplayRole:
-        break;
-    case Qt::ToolTipRole:
-        if (column != FunctionColumn)
-            return {};
-        break;
-    case Qt::TextAlignmentRole:
-        return column == FunctionColumn ? QVariant() : QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
-    case ShareRole:
-        return column == ShareColumn ? QVariant(share.value_or(0.0)) : QVariant();
-    case DepthRole:
-        return column == FunctionColumn ? QVariant(int(row.depth)) : QVariant();
-    default:
-        return {};
-    }
-    switch (column) {
-    case FunctionColumn:
-        return HiddenCallRows<MergedCallTree>::label(hidden.calls, share);
-    case InclusiveTimeColumn:
-        return timeText(inclusive);
-    case ShareColumn:
-        return share ? QString::asprintf("%.1f%%", *share * 100.0) : dashString;
-    case SelfTimeColumn:
-        return timeText(hidden.selfBits[size_t(m_timeEvent)]);
-    case InclusiveMemoryColumn:
-        if (m_memoryEvent < 0)
-            return {};
-        return CostFormat::memoryCostString(
-            Cost::fromBits(hidden.inclusiveBits[size_t(m_memoryEvent)], m_paths->isSigned(m_memoryEvent)).toSigned());
-    case CallsColumn:
-        return QStringLiteral("\u00d7%1").arg(hidden.calls);
-    default:
-        return {};
-    }
+    const bool memorySigned = m_memoryEvent >= 0 && m_paths->isSigned(m_memoryEvent);
+    return HiddenCallRows<MergedCallTree>::cell<MergedCallTreeModel>(hidden, column, role, row.depth, share,
+        m_timeEvent, m_memoryEvent, memorySigned, [this](quint64 bits) { return timeText(bits); });
 }
 
 QString MergedCallTreeModel::timeText(quint64 bits) const
