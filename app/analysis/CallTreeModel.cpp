@@ -109,7 +109,7 @@ int CallTreeModel::endOfSubtree(int row) const
     return int(end);
 }
 
-void CallTreeModel::insertRows(int position, std::vector<Row> &&rows)
+void CallTreeModel::insertShownRows(int position, std::vector<Row> &&rows)
 {
     if (rows.empty())
         return;
@@ -131,7 +131,7 @@ void CallTreeModel::expandRow(int row)
     appendHiddenRow(rows, *m_rows[size_t(row)].call, depth);
     const QModelIndex changed = index(row, 0);
     Q_EMIT dataChanged(changed, changed, { ExpandedRole });
-    insertRows(row + 1, std::move(rows));
+    insertShownRows(row + 1, std::move(rows));
 }
 
 void CallTreeModel::collapseRow(int row)
@@ -227,7 +227,7 @@ int CallTreeModel::expandParents(const ProfiledFunctionCall &call)
     }
     const QModelIndex changed = index(row, 0);
     Q_EMIT dataChanged(changed, changed, { ExpandedRole });
-    insertRows(firstAdded, std::move(added));
+    insertShownRows(firstAdded, std::move(added));
     return targetRow;
 }
 

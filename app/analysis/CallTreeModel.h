@@ -106,7 +106,7 @@ private:
     QVariant hiddenRowData(const Row &row, int column, int role) const;
     // One past the last row below `row` in the tree.
     int endOfSubtree(int row) const;
-    void insertRows(int position, std::vector<Row> &&rows);
+    void insertShownRows(int position, std::vector<Row> &&rows);
     QVariant displayValue(const ProfiledFunctionCall &call, int column) const;
     QString timeText(quint64 cost) const;
     // The share of the top row's inclusive time, from 0 to 1; none when

@@ -115,7 +115,7 @@ int MergedCallTreeModel::endOfSubtree(int row) const
     return int(end);
 }
 
-void MergedCallTreeModel::insertRows(int position, std::vector<Row> &&rows)
+void MergedCallTreeModel::insertShownRows(int position, std::vector<Row> &&rows)
 {
     if (rows.empty())
         return;
@@ -137,7 +137,7 @@ void MergedCallTreeModel::expandRow(int row)
     appendHiddenRow(rows, m_rows[size_t(row)].path, depth);
     const QModelIndex changed = index(row, 0);
     Q_EMIT dataChanged(changed, changed, { ExpandedRole });
-    insertRows(row + 1, std::move(rows));
+    insertShownRows(row + 1, std::move(rows));
 }
 
 void MergedCallTreeModel::collapseRow(int row)
@@ -229,7 +229,7 @@ int MergedCallTreeModel::expandToPath(quint32 target)
     }
     const QModelIndex changed = index(row, 0);
     Q_EMIT dataChanged(changed, changed, { ExpandedRole });
-    insertRows(firstAdded, std::move(added));
+    insertShownRows(firstAdded, std::move(added));
     return targetRow;
 }
 

@@ -98,7 +98,7 @@ private:
     void appendHiddenRow(std::vector<Row> &rows, quint32 parent, quint32 depth) const;
     QVariant hiddenRowData(const Row &row, int column, int role) const;
     int endOfSubtree(int row) const;
-    void insertRows(int position, std::vector<Row> &&rows);
+    void insertShownRows(int position, std::vector<Row> &&rows);
     QVariant displayValue(quint32 path, int column) const;
     QString timeText(quint64 bits) const;
     std::optional<double> shareOfRoot(quint32 path) const;
