@@ -232,7 +232,8 @@ private Q_SLOTS:
         QThreadPool::globalInstance()->waitForDone();
         const int threads = threadCount();
         m_registry->openDocuments(burst);
-        QVERIFY(threadCount() - threads <= turns);
+        // Each read runs on a thread of its own and reads ahead on another.
+        QVERIFY(threadCount() - threads <= 2 * turns);
         if (cancelled)
             m_registry.reset();
         else
